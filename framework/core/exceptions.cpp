@@ -1,0 +1,3 @@
+#include "framework/core/exceptions.h"
+
+void Abort() { throw EAbort("Operation aborted"); }
