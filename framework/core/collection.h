@@ -28,7 +28,7 @@ enum TCollectionNotification { cnAdded, cnExtracting, cnDeleting };
 class TCollection;
 
 class TCollectionItem : public TPersistent {
-public:
+ public:
   TCollectionItem() = default;
   // Leaves its collection (only the collection frees its items).
   ~TCollectionItem() override;
@@ -52,20 +52,20 @@ public:
   TPersistent* GetOwner() const override;
   std::string GetNamePath() const override;
 
-protected:
+ protected:
   // The class name unless overridden.
   virtual std::string GetDisplayName() const;
   // Reports a change: Update(this), or Update(nullptr) with allItems.
   void Changed(bool allItems);
 
-private:
+ private:
   friend class TCollection;
   TCollection* FCollection = nullptr;
   int FID = 0;
 };
 
 class TCollection : public TPersistent {
-public:
+ public:
   using TItemFactory = std::function<std::unique_ptr<TCollectionItem>()>;
 
   explicit TCollection(TItemFactory factory, TPersistent* owner = nullptr);
@@ -99,20 +99,18 @@ public:
   // lets an exception of the final Update through; the destructor, which
   // closes the bracket on every other path, cannot and swallows it.
   class TUpdateLock {
-  public:
-    explicit TUpdateLock(TCollection& collection) : FCollection(&collection) {
-      FCollection->BeginUpdate();
-    }
+   public:
+    explicit TUpdateLock(TCollection& collection) : FCollection(&collection) { FCollection->BeginUpdate(); }
     ~TUpdateLock();
     TUpdateLock(const TUpdateLock&) = delete;
     TUpdateLock& operator=(const TUpdateLock&) = delete;
     void Close();
 
-  private:
+   private:
     TCollection* FCollection;
   };
 
-protected:
+ protected:
   // A change of item, or of the whole collection when item is nullptr.
   virtual void Update(TCollectionItem* /*item*/) {}
   virtual void Notify(TCollectionItem* /*item*/, TCollectionNotification /*action*/) {}
@@ -121,7 +119,7 @@ protected:
   // Update(nullptr) unless an update bracket is open.
   void Changed();
 
-private:
+ private:
   friend class TCollectionItem;
 
   void CheckIndex(int index, int count) const;
@@ -142,19 +140,18 @@ template <class T>
 class TCollectionOf : public TCollection {
   static_assert(std::is_base_of_v<TCollectionItem, T>);
 
-public:
+ public:
   explicit TCollectionOf(TPersistent* owner = nullptr)
       : TCollection([] { return std::make_unique<T>(); }, owner) {}
   TCollectionOf(std::function<std::unique_ptr<T>()> factory, TPersistent* owner)
-      : TCollection([f = std::move(factory)]() -> std::unique_ptr<TCollectionItem> { return f(); },
-                    owner) {}
+      : TCollection([f = std::move(factory)]() -> std::unique_ptr<TCollectionItem> { return f(); }, owner) {}
 
   T* Add() { return static_cast<T*>(TCollection::Add()); }
   T* Insert(int index) { return static_cast<T*>(TCollection::Insert(index)); }
   T* Items(int index) const { return static_cast<T*>(TCollection::Items(index)); }
   T* FindItemID(int id) const { return static_cast<T*>(TCollection::FindItemID(id)); }
 
-protected:
+ protected:
   bool CanHold(const TCollectionItem& item) const override {
     return dynamic_cast<const T*>(&item) != nullptr;
   }

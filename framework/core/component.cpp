@@ -5,9 +5,7 @@
 
 namespace {
 
-bool IsIdentStart(char c) {
-  return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-}
+bool IsIdentStart(char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; }
 
 bool IsIdentChar(char c) { return IsIdentStart(c) || (c >= '0' && c <= '9'); }
 
@@ -19,9 +17,8 @@ bool IsValidIdent(std::string_view name) {
 char AsciiUpper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 bool SameAsciiText(std::string_view a, std::string_view b) {
-  return a.size() == b.size() &&
-         std::equal(a.begin(), a.end(), b.begin(),
-                    [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [](char x, char y) { return AsciiUpper(x) == AsciiUpper(y); });
 }
 
 template <class T>
@@ -108,8 +105,7 @@ TComponent* TComponent::FindComponent(std::string_view name) const {
 
 void TComponent::InsertComponent(std::unique_ptr<TComponent>&& component) {
   if (!component) return;
-  if (component->FOwner)
-    throw EComponentError("Component " + component->FName + " already has an owner");
+  if (component->FOwner) throw EComponentError("Component " + component->FName + " already has an owner");
   ValidateRename(component.get(), std::string(), component->FName);
   AttachOwned(component.release());
 }
@@ -148,8 +144,7 @@ void TComponent::Free() {
   // Already on its way out: its owner (or its own destructor) finishes it.
   if (FComponentState.Contains(TComponentStateItem::csDestroying)) return;
   if (!FOwner)
-    throw EInvalidOperation("Component " + FName +
-                            " has no owner; it is freed by the pointer that holds it");
+    throw EInvalidOperation("Component " + FName + " has no owner; it is freed by the pointer that holds it");
   Delete(this);
 }
 
@@ -222,9 +217,7 @@ void TLoadingScope::Release() noexcept {
   }
 }
 
-TLoadingScope* TLoadingScope::Current() {
-  return tLoadingScopes.empty() ? nullptr : tLoadingScopes.back();
-}
+TLoadingScope* TLoadingScope::Current() { return tLoadingScopes.empty() ? nullptr : tLoadingScopes.back(); }
 
 void TLoadingScope::Close() {
   if (!FOpen) return;

@@ -54,7 +54,7 @@ enum TOperation { opInsert, opRemove };
 class TLoadingScope;
 
 class TComponent : public TPersistent {
-public:
+ public:
   // Registers with owner (when given), which then owns and frees it.
   explicit TComponent(TComponent* owner);
   ~TComponent() override;
@@ -114,11 +114,11 @@ public:
   // notification on to every owned component; overrides call it.
   virtual void Notification(TComponent* component, TOperation operation);
 
-protected:
+ protected:
   void IncludeComponentState(TComponentStateItem item) { FComponentState.Include(item); }
   void ExcludeComponentState(TComponentStateItem item) { FComponentState.Exclude(item); }
 
-private:
+ private:
   friend class TLoadingScope;
 
   void ValidateRename(const TComponent* component, const std::string& current,
@@ -149,7 +149,7 @@ private:
 // clears both flags and calls no Loaded. Components created by a Loaded
 // belong to the next enclosing scope, if any.
 class TLoadingScope {
-public:
+ public:
   TLoadingScope();
   ~TLoadingScope();
   TLoadingScope(const TLoadingScope&) = delete;
@@ -160,7 +160,7 @@ public:
   // The components registered so far and still alive, in creation order.
   std::vector<TComponent*> Components() const;
 
-private:
+ private:
   friend class TComponent;
 
   static TLoadingScope* Current();

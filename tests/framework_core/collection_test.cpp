@@ -14,7 +14,7 @@ namespace {
 using Log = std::vector<std::string>;
 
 class TBand : public TCollectionItem {
-public:
+ public:
   void Assign(const TPersistent* source) override {
     if (const auto* band = dynamic_cast<const TBand*>(source)) {
       SetCaption(band->FCaption);
@@ -38,17 +38,17 @@ public:
     if (FIndexAtDeath) FIndexAtDeath->push_back(Index());
   }
 
-protected:
+ protected:
   std::string GetDisplayName() const override { return FCaption.empty() ? "band" : FCaption; }
 };
 
 // Records every Update and Notify, naming items by caption.
 class TBands : public TCollectionOf<TBand> {
-public:
+ public:
   using TCollectionOf<TBand>::TCollectionOf;
   Log log;
 
-protected:
+ protected:
   void Update(TCollectionItem* item) override {
     log.push_back("update " + (item ? static_cast<TBand*>(item)->FCaption : std::string("*")));
   }
@@ -183,8 +183,7 @@ TEST(Collection, ClearDeletesLastFirstWithOneUpdate) {
   Fill(bands, "ab");
   bands.log.clear();
   bands.Clear();
-  EXPECT_EQ(bands.log,
-            (Log{"deleting b", "extracting b", "deleting a", "extracting a", "update *"}));
+  EXPECT_EQ(bands.log, (Log{"deleting b", "extracting b", "deleting a", "extracting a", "update *"}));
 }
 
 TEST(Collection, ItemKnowsItsIndexWhileBeingDeleted) {

@@ -15,7 +15,7 @@ bool Has(const TComponent* c, TComponentStateItem item) { return c->ComponentSta
 
 // Records what happens to it into a shared log, under its tag name.
 class TProbe : public TComponent {
-public:
+ public:
   TProbe(TComponent* owner, Log* log, std::string tag) : TComponent(owner), FLog(log), FTag(std::move(tag)) {}
   ~TProbe() override { FLog->push_back("free " + FTag); }
 
@@ -30,7 +30,7 @@ public:
 
 // Refers to another component and forgets it when told it is gone.
 class TLinker : public TComponent {
-public:
+ public:
   using TComponent::TComponent;
   void SetTarget(TComponent* target) {
     FTarget = target;
@@ -206,7 +206,9 @@ TEST(Component, OwnerMembersOutliveComponentsWhenDerivedDestroysThem) {
     std::vector<TComponent*> FMembers;
   };
   struct TMember : TComponent {
-    explicit TMember(TRegistry* owner) : TComponent(owner), FRegistry(owner) { owner->FMembers.push_back(this); }
+    explicit TMember(TRegistry* owner) : TComponent(owner), FRegistry(owner) {
+      owner->FMembers.push_back(this);
+    }
     ~TMember() override {
       EXPECT_TRUE(Has(FRegistry, TComponentStateItem::csDestroying));
       std::erase(FRegistry->FMembers, this);
@@ -246,12 +248,12 @@ TEST_P(ComponentName, IsCheckedAsIdentifier) {
   EXPECT_EQ(c.Name(), "Before");
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, ComponentName,
-    testing::Values(NameCase{"fdsHome", true}, NameCase{"_x1", true}, NameCase{"Query_2", true},
-                    NameCase{"", true}, NameCase{"1abc", false}, NameCase{"a b", false},
-                    NameCase{"a.b", false}, NameCase{"a-b", false}, NameCase{" a", false},
-                    NameCase{"\xC8\xEC\xFF", false}));
+INSTANTIATE_TEST_SUITE_P(Names, ComponentName,
+                         testing::Values(NameCase{"fdsHome", true}, NameCase{"_x1", true},
+                                         NameCase{"Query_2", true}, NameCase{"", true},
+                                         NameCase{"1abc", false}, NameCase{"a b", false},
+                                         NameCase{"a.b", false}, NameCase{"a-b", false},
+                                         NameCase{" a", false}, NameCase{"\xC8\xEC\xFF", false}));
 
 TEST(Component, DuplicateNameAmongOwnedComponentsIsRefusedIgnoringCase) {
   TComponent form(nullptr);
@@ -313,12 +315,15 @@ TEST(Component, RefusedInsertLeavesComponentWithCaller) {
 
 // Records, in its Loaded, whether each component of the form was loading.
 class TLoadProbe : public TComponent {
-public:
-  TLoadProbe(TComponent* owner, Log* log, std::string tag) : TComponent(owner), FLog(log), FTag(std::move(tag)) {}
+ public:
+  TLoadProbe(TComponent* owner, Log* log, std::string tag)
+      : TComponent(owner), FLog(log), FTag(std::move(tag)) {}
   void Loaded() override {
     std::string seen = FTag + ":";
     for (TComponent* c : *FAll)
-      seen += Has(c, TComponentStateItem::csReading) ? 'R' : Has(c, TComponentStateItem::csLoading) ? 'L' : '.';
+      seen += Has(c, TComponentStateItem::csReading)   ? 'R'
+              : Has(c, TComponentStateItem::csLoading) ? 'L'
+                                                       : '.';
     FLog->push_back(seen);
     if (FThrow) throw EDatabaseError("cannot open " + FTag);
     TComponent::Loaded();
