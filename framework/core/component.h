@@ -93,8 +93,9 @@ class TComponent : public TPersistent {
   void DestroyComponents();
   // Marks this component and (recursively) its owned ones csDestroying.
   void Destroying();
-  // Frees this component now. Only for owned components; an unowned one is
-  // freed by its unique_ptr, and this raises EInvalidOperation for it.
+  // Frees this component now; nothing when it is already being destroyed.
+  // Only for owned components: an unowned one is freed by its unique_ptr,
+  // and this raises EInvalidOperation for it.
   void Free();
 
   TComponentState ComponentState() const { return FComponentState; }
