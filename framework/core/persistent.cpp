@@ -11,9 +11,22 @@
 std::string ClassNameOf(const TObject& object) {
   const char* mangled = typeid(object).name();
   int status = 0;
-  std::unique_ptr<char, void (*)(void*)> demangled(
-      abi::__cxa_demangle(mangled, nullptr, nullptr, &status), std::free);
-  return status == 0 && demangled ? std::string(demangled.get()) : std::string(mangled);
+  std::unique_ptr<char, void (*)(void*)> demangled(abi::__cxa_demangle(mangled, nullptr, nullptr, &status),
+                                                   std::free);
+  if (status != 0 || !demangled) return mangled;
+  // The class's own name, without the scopes a test or helper class sits in.
+  const std::string name(demangled.get());
+  std::size_t start = 0;
+  int depth = 0;
+  for (std::size_t i = 0; i + 1 < name.size(); ++i) {
+    if (name[i] == '<' || name[i] == '(')
+      ++depth;
+    else if (name[i] == '>' || name[i] == ')')
+      --depth;
+    else if (depth == 0 && name[i] == ':' && name[i + 1] == ':')
+      start = i + 2;
+  }
+  return name.substr(start);
 }
 
 std::string TPersistent::ClassName() const { return ClassNameOf(*this); }

@@ -11,7 +11,7 @@
 #include "framework/core/object.h"
 
 class TPersistent : public TObject {
-public:
+ public:
   TPersistent() = default;
   ~TPersistent() override = default;
 
@@ -27,7 +27,7 @@ public:
   // The class name of the dynamic type ("TStringList"), for messages.
   std::string ClassName() const;
 
-protected:
+ protected:
   // Copies this object's state into dest; the default refuses.
   virtual void AssignTo(TPersistent* dest) const;
 
