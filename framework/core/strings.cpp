@@ -361,7 +361,8 @@ void TStringList::SetObjects(int index, TObject* object) {
 }
 
 void TStringList::SetCapacity(int capacity) {
-  if (capacity < Count()) throw EStringListError("List capacity out of bounds (" + std::to_string(capacity) + ")");
+  if (capacity < Count())
+    throw EStringListError("List capacity out of bounds (" + std::to_string(capacity) + ")");
   FOrder.reserve(static_cast<std::size_t>(capacity));
   FStore.reserve(static_cast<std::size_t>(capacity));
 }

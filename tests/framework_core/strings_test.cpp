@@ -50,7 +50,7 @@ struct Tracked : TObject {
 // A plain TStrings over a vector, to exercise the base class's own
 // algorithms the way a control's item list would use them.
 class VectorStrings : public TStrings {
-public:
+ public:
   int Count() const override { return static_cast<int>(FLines.size()); }
   std::string Strings(int index) const override { return At(index).first; }
   TObject* Objects(int index) const override { return At(index).second; }
@@ -65,7 +65,7 @@ public:
   }
   void Clear() override { FLines.clear(); }
 
-private:
+ private:
   const std::pair<std::string, TObject*>& At(int index) const {
     if (index < 0 || index >= Count()) IndexError(index);
     return FLines[static_cast<std::size_t>(index)];
@@ -82,8 +82,8 @@ TEST(StringListSorted, AddsAtTheSortedPlaceByCyrillicRulesIgnoringCase) {
   TStringList list;
   list.SetSorted(true);
   Fill(list, {RU("яблоко"), RU("Банан"), RU("апельсин"), "Zebra", RU("ёлка"), RU("Ель"), "apple"});
-  EXPECT_EQ(LinesOf(list), (Lines{"apple", "Zebra", RU("апельсин"), RU("Банан"), RU("ёлка"), RU("Ель"),
-                                  RU("яблоко")}));
+  EXPECT_EQ(LinesOf(list),
+            (Lines{"apple", "Zebra", RU("апельсин"), RU("Банан"), RU("ёлка"), RU("Ель"), RU("яблоко")}));
   int index = -1;
   EXPECT_TRUE(list.Find(RU("БАНАН"), index));
   EXPECT_EQ(index, 3);
@@ -142,12 +142,21 @@ INSTANTIATE_TEST_SUITE_P(
     Lists, StringListDuplicates,
     ::testing::Values(
         DuplicateCase{"IgnoreReturnsTheExistingLine", dupIgnore, false, 1, {RU("дом"), RU("кот"), RU("сад")}},
-        DuplicateCase{"AcceptInsertsBeforeEqualLines", dupAccept, false, 1,
+        DuplicateCase{"AcceptInsertsBeforeEqualLines",
+                      dupAccept,
+                      false,
+                      1,
                       {RU("дом"), RU("КОТ"), RU("кот"), RU("сад")}},
         DuplicateCase{"ErrorRaises", dupError, false, -1, {RU("дом"), RU("кот"), RU("сад")}},
-        DuplicateCase{"CaseSensitiveIgnoreAddsOtherCase", dupIgnore, true, 2,
+        DuplicateCase{"CaseSensitiveIgnoreAddsOtherCase",
+                      dupIgnore,
+                      true,
+                      2,
                       {RU("дом"), RU("кот"), RU("КОТ"), RU("сад")}},
-        DuplicateCase{"CaseSensitiveErrorAddsOtherCase", dupError, true, 2,
+        DuplicateCase{"CaseSensitiveErrorAddsOtherCase",
+                      dupError,
+                      true,
+                      2,
                       {RU("дом"), RU("кот"), RU("КОТ"), RU("сад")}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
@@ -181,7 +190,8 @@ TEST_P(StringListSortedMisuse, RaisesAndLeavesTheLinesInOrder) {
   TStringList list;
   Fill(list, {"c", "a", "b"});
   list.SetSorted(true);
-  EXPECT_EQ(MessageOf<EStringListError>([&] { GetParam().Call(list); }), "Operation not allowed on sorted list");
+  EXPECT_EQ(MessageOf<EStringListError>([&] { GetParam().Call(list); }),
+            "Operation not allowed on sorted list");
   EXPECT_EQ(LinesOf(list), (Lines{"a", "b", "c"}));
 }
 
@@ -193,7 +203,9 @@ INSTANTIATE_TEST_SUITE_P(
                       SortedMisuse{"Exchange", [](TStringList& l) { l.Exchange(0, 2); }},
                       SortedMisuse{"Move", [](TStringList& l) { l.Move(0, 2); }},
                       SortedMisuse{"CustomSort",
-                                   [](TStringList& l) { l.CustomSort([](TStringList*, int a, int b) { return b - a; }); }}),
+                                   [](TStringList& l) {
+                                     l.CustomSort([](TStringList*, int a, int b) { return b - a; });
+                                   }}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(StringListSorted, ChangingCaseSensitivitySortsAgainSoFindStillWorks) {
@@ -218,7 +230,8 @@ TEST(StringListSorted, ChangingCaseSensitivitySortsAgainSoFindStillWorks) {
 
 TEST(StringListSorted, LargeListsSortAndSearch) {
   std::mt19937 random(3);
-  const std::string letters = RU("абвгдеёжзийклмнопрстуфхцчшщъыьэюяАБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ") + "xyz019 ";
+  const std::string letters =
+      RU("абвгдеёжзийклмнопрстуфхцчшщъыьэюяАБВГДЕЁЖЗИЙКЛМНОПРСТУФХЦЧШЩЪЫЬЭЮЯ") + "xyz019 ";
   auto word = [&] {
     std::string s;
     const auto length = 1 + random() % 12;
@@ -339,8 +352,8 @@ TEST(StringListEvents, BulkOperationsReportOneChange) {
   EventLog log(list);
   for (auto bulk : std::vector<std::function<void()>>{
            [&] { list.SetText("a\r\nb\r\nc"); }, [&] { list.SetCommaText("a,b,c"); },
-           [&] { list.SetDelimitedText("a,b"); }, [&] { list.Assign(&source); }, [&] { list.AddStrings(source); },
-           [&] { list.SetValues("k", "v"); }}) {
+           [&] { list.SetDelimitedText("a,b"); }, [&] { list.Assign(&source); },
+           [&] { list.AddStrings(source); }, [&] { list.SetValues("k", "v"); }}) {
     bulk();
     EXPECT_EQ(log.Take().size(), 2u);
   }
@@ -403,14 +416,16 @@ INSTANTIATE_TEST_SUITE_P(
         IndexCase{"StringsNegative", [](TStringList& l) { l.Strings(-1); }, "List index out of bounds (-1)"},
         IndexCase{"SetStrings", [](TStringList& l) { l.SetStrings(3, "x"); }, "List index out of bounds (3)"},
         IndexCase{"Objects", [](TStringList& l) { l.Objects(5); }, "List index out of bounds (5)"},
-        IndexCase{"SetObjects", [](TStringList& l) { l.SetObjects(-1, nullptr); }, "List index out of bounds (-1)"},
+        IndexCase{"SetObjects", [](TStringList& l) { l.SetObjects(-1, nullptr); },
+                  "List index out of bounds (-1)"},
         IndexCase{"Delete", [](TStringList& l) { l.Delete(3); }, "List index out of bounds (3)"},
         IndexCase{"Insert", [](TStringList& l) { l.Insert(4, "x"); }, "List index out of bounds (4)"},
         IndexCase{"Exchange", [](TStringList& l) { l.Exchange(0, 3); }, "List index out of bounds (3)"},
         IndexCase{"MoveSource", [](TStringList& l) { l.Move(3, 0); }, "List index out of bounds (3)"},
         IndexCase{"MoveTarget", [](TStringList& l) { l.Move(0, 3); }, "List index out of bounds (3)"},
         IndexCase{"Names", [](TStringList& l) { l.Names(7); }, "List index out of bounds (7)"},
-        IndexCase{"ValueFromIndex", [](TStringList& l) { l.ValueFromIndex(3); }, "List index out of bounds (3)"},
+        IndexCase{"ValueFromIndex", [](TStringList& l) { l.ValueFromIndex(3); },
+                  "List index out of bounds (3)"},
         IndexCase{"Capacity", [](TStringList& l) { l.SetCapacity(2); }, "List capacity out of bounds (2)"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
@@ -545,14 +560,13 @@ TEST_P(StringsCommaRoundTrip, ReadsBackTheSameLines) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, StringsCommaRoundTrip,
-    ::testing::Values(RoundTripCase{"NoLines", {}}, RoundTripCase{"OneEmptyLine", {""}},
-                      RoundTripCase{"TwoEmptyLines", {"", ""}}, RoundTripCase{"EmptyLast", {"a", ""}},
-                      RoundTripCase{"EmptyFirst", {"", "a"}},
-                      RoundTripCase{"BlanksDelimitersQuotes",
-                                    {"plain", "two words", "comma,inside", "say \"hi\"", "it's"}},
-                      RoundTripCase{"EdgeBlanksAndBareQuotes",
-                                    {"  leading", "trailing\t", "semi;colon", "\"", "\"\""}},
-                      RoundTripCase{"Cyrillic", {RU("Улица Ленина, д. 5"), RU("Ёж")}}),
+    ::testing::Values(
+        RoundTripCase{"NoLines", {}}, RoundTripCase{"OneEmptyLine", {""}},
+        RoundTripCase{"TwoEmptyLines", {"", ""}}, RoundTripCase{"EmptyLast", {"a", ""}},
+        RoundTripCase{"EmptyFirst", {"", "a"}},
+        RoundTripCase{"BlanksDelimitersQuotes", {"plain", "two words", "comma,inside", "say \"hi\"", "it's"}},
+        RoundTripCase{"EdgeBlanksAndBareQuotes", {"  leading", "trailing\t", "semi;colon", "\"", "\"\""}},
+        RoundTripCase{"Cyrillic", {RU("Улица Ленина, д. 5"), RU("Ёж")}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(StringsComma, QuotesOnlyWhatNeedsIt) {
