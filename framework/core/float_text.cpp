@@ -216,7 +216,7 @@ std::string DecimalToText(TDecimal d, TFloatFormat format, int precision, int di
         return out;
       }
       out += IntegerDigits(d);
-      const int decimals = d.Count - std::max(d.Exponent, 0);
+      const int decimals = d.Count - d.Exponent;
       if (decimals > 0) {
         out += fs.DecimalSeparator;
         out += FractionDigits(d, decimals);
