@@ -51,7 +51,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, KnownDates,
                                          TKnownDate{1900, 1, 1, 2, 2}, TKnownDate{1900, 3, 1, 61, 5},
                                          TKnownDate{1800, 1, 1, -36522, 4}, TKnownDate{2000, 1, 1, 36526, 7},
                                          TKnownDate{2000, 2, 29, 36585, 3}, TKnownDate{2024, 3, 5, 45356, 3},
-                                         TKnownDate{1, 1, 1, -693593, 2}, TKnownDate{9999, 12, 31, 2958465, 6}));
+                                         TKnownDate{1, 1, 1, -693593, 2},
+                                         TKnownDate{9999, 12, 31, 2958465, 6}));
 
 TEST(Calendar, LeapYearsFollowTheGregorianRule) {
   EXPECT_TRUE(IsLeapYear(2000));
@@ -80,8 +81,8 @@ TEST(Calendar, EveryDayFrom1583To2401FollowsTheDayBefore) {
 }
 
 TEST(Calendar, InvalidDatesRaiseTheEncodeError) {
-  for (TYmd bad : {TYmd{2023, 2, 29}, TYmd{1900, 2, 29}, TYmd{2024, 13, 1}, TYmd{2024, 0, 1}, TYmd{2024, 4, 31},
-                   TYmd{2024, 1, 0}, TYmd{0, 1, 1}, TYmd{10000, 1, 1}}) {
+  for (TYmd bad : {TYmd{2023, 2, 29}, TYmd{1900, 2, 29}, TYmd{2024, 13, 1}, TYmd{2024, 0, 1},
+                   TYmd{2024, 4, 31}, TYmd{2024, 1, 0}, TYmd{0, 1, 1}, TYmd{10000, 1, 1}}) {
     try {
       EncodeDate(bad.Y, bad.M, bad.D);
       FAIL() << bad.Y << "-" << bad.M << "-" << bad.D;
@@ -208,36 +209,35 @@ TEST_P(FormatDateTimeCase, WritesTheExpectedText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FormatDateTimeCase,
-    testing::Values(
-        TDateFormatCase{"ShortDate", "dd.mm.yyyy", kSample, "05.03.2024"},
-        TDateFormatCase{"ShortDateSingleDigits", "d.m.yy", kSample, "5.3.24"},
-        TDateFormatCase{"UpperCaseLetters", "DD.MM.YYYY", kSample, "05.03.2024"},
-        TDateFormatCase{"SlashIsTheDateSeparator", "yyyy/mm/dd", kSample, "2024.03.05"},
-        TDateFormatCase{"FullTime", "hh:nn:ss.zzz", kSample, "07:08:09.045"},
-        TDateFormatCase{"ShortTimeParts", "h:n:s z", kSample, "7:8:9 45"},
-        TDateFormatCase{"MAfterHourIsMinutes", "h:mm", kSample, "7:08"},
-        TDateFormatCase{"MAfterHourAcrossBlank", "hh mm", kSample, "07 08"},
-        TDateFormatCase{"MAfterAnotherLetterIsMonth", "hh dd mm", kSample, "07 05 03"},
-        TDateFormatCase{"MonthNames", "mmm mmmm", kSample, "мар Март"},
-        TDateFormatCase{"DayNames", "ddd dddd", kSample, "Вт вторник"},
-        TDateFormatCase{"ShortDateFormatExpanded", "ddddd", kSample, "05.03.2024"},
-        TDateFormatCase{"LongDateFormatExpanded", "dddddd", kSample, "5 Март 2024 г."},
-        TDateFormatCase{"DateAndTime", "c", kSample, "05.03.2024 7:08:09"},
-        TDateFormatCase{"DateOnlyAtMidnight", "c", kMidnight, "05.03.2024"},
-        TDateFormatCase{"EmptyFormatIsC", "", kSample, "05.03.2024 7:08:09"},
-        TDateFormatCase{"ShortAndLongTime", "t|tt", kSample, "7:08|7:08:09"},
-        TDateFormatCase{"AmPmAsWritten", "h:nn am/pm", kSample, "7:08 am"},
-        TDateFormatCase{"AmPmUpperCaseEvening", "h:nn AM/PM", kEvening, "7:30 PM"},
-        TDateFormatCase{"APShort", "hh a/p", kEvening, "07 p"},
-        TDateFormatCase{"TwelveAfterMidnight", "h:nn am/pm", kHalfPastMidnight, "12:30 am"},
-        TDateFormatCase{"AmPmOfSettingsIsEmptyInRussian", "h:nn ampm", kEvening, "7:30 "},
-        TDateFormatCase{"TwentyFourHourWithoutAmPm", "hh:nn", kEvening, "19:30"},
-        TDateFormatCase{"QuotedTextIsCopied", "'mm:' mm \"d\" d", kSample, "mm: 03 d 5"},
-        TDateFormatCase{"OtherCharactersAreCopied", "[dd]-{mm}", kSample, "[05]-{03}"},
-        TDateFormatCase{"CyrillicTextIsCopied", "d mmmm yyyy 'г.'", kSample, "5 Март 2024 г."},
-        TDateFormatCase{"BeforeTheEpoch", "dd.mm.yyyy hh:nn", -1.25, "29.12.1899 06:00"},
-        TDateFormatCase{"FirstDay", "dd.mm.yyyy", -693593, "01.01.0001"},
-        TDateFormatCase{"YearWithFewerDigits", "yyyy|yy", -693593 + 365 * 50, "0050|50"}),
+    testing::Values(TDateFormatCase{"ShortDate", "dd.mm.yyyy", kSample, "05.03.2024"},
+                    TDateFormatCase{"ShortDateSingleDigits", "d.m.yy", kSample, "5.3.24"},
+                    TDateFormatCase{"UpperCaseLetters", "DD.MM.YYYY", kSample, "05.03.2024"},
+                    TDateFormatCase{"SlashIsTheDateSeparator", "yyyy/mm/dd", kSample, "2024.03.05"},
+                    TDateFormatCase{"FullTime", "hh:nn:ss.zzz", kSample, "07:08:09.045"},
+                    TDateFormatCase{"ShortTimeParts", "h:n:s z", kSample, "7:8:9 45"},
+                    TDateFormatCase{"MAfterHourIsMinutes", "h:mm", kSample, "7:08"},
+                    TDateFormatCase{"MAfterHourAcrossBlank", "hh mm", kSample, "07 08"},
+                    TDateFormatCase{"MAfterAnotherLetterIsMonth", "hh dd mm", kSample, "07 05 03"},
+                    TDateFormatCase{"MonthNames", "mmm mmmm", kSample, "мар Март"},
+                    TDateFormatCase{"DayNames", "ddd dddd", kSample, "Вт вторник"},
+                    TDateFormatCase{"ShortDateFormatExpanded", "ddddd", kSample, "05.03.2024"},
+                    TDateFormatCase{"LongDateFormatExpanded", "dddddd", kSample, "5 Март 2024 г."},
+                    TDateFormatCase{"DateAndTime", "c", kSample, "05.03.2024 7:08:09"},
+                    TDateFormatCase{"DateOnlyAtMidnight", "c", kMidnight, "05.03.2024"},
+                    TDateFormatCase{"EmptyFormatIsC", "", kSample, "05.03.2024 7:08:09"},
+                    TDateFormatCase{"ShortAndLongTime", "t|tt", kSample, "7:08|7:08:09"},
+                    TDateFormatCase{"AmPmAsWritten", "h:nn am/pm", kSample, "7:08 am"},
+                    TDateFormatCase{"AmPmUpperCaseEvening", "h:nn AM/PM", kEvening, "7:30 PM"},
+                    TDateFormatCase{"APShort", "hh a/p", kEvening, "07 p"},
+                    TDateFormatCase{"TwelveAfterMidnight", "h:nn am/pm", kHalfPastMidnight, "12:30 am"},
+                    TDateFormatCase{"AmPmOfSettingsIsEmptyInRussian", "h:nn ampm", kEvening, "7:30 "},
+                    TDateFormatCase{"TwentyFourHourWithoutAmPm", "hh:nn", kEvening, "19:30"},
+                    TDateFormatCase{"QuotedTextIsCopied", "'mm:' mm \"d\" d", kSample, "mm: 03 d 5"},
+                    TDateFormatCase{"OtherCharactersAreCopied", "[dd]-{mm}", kSample, "[05]-{03}"},
+                    TDateFormatCase{"CyrillicTextIsCopied", "d mmmm yyyy 'г.'", kSample, "5 Март 2024 г."},
+                    TDateFormatCase{"BeforeTheEpoch", "dd.mm.yyyy hh:nn", -1.25, "29.12.1899 06:00"},
+                    TDateFormatCase{"FirstDay", "dd.mm.yyyy", -693593, "01.01.0001"},
+                    TDateFormatCase{"YearWithFewerDigits", "yyyy|yy", -693593 + 365 * 50, "0050|50"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(FormatDateTime, SelfReferringFormatsStopExpanding) {
@@ -280,7 +280,9 @@ TEST_P(StrToDateRussian, ReadsDayMonthYear) {
   TDateTime v = 0;
   ASSERT_EQ(TryStrToDate(c.Text, v, ru), c.Valid) << c.Text;
   if (c.Valid) {
-    const int year = c.Y == -1 ? CurrentYear() : c.Y < -1 ? ExpandTwoDigitYear(-c.Y - 2, CurrentYear(), 50) : c.Y;
+    const int year = c.Y == -1  ? CurrentYear()
+                     : c.Y < -1 ? ExpandTwoDigitYear(-c.Y - 2, CurrentYear(), 50)
+                                : c.Y;
     EXPECT_EQ(v, EncodeDate(year, c.M, c.D)) << c.Text;
   } else {
     try {
@@ -292,22 +294,19 @@ TEST_P(StrToDateRussian, ReadsDayMonthYear) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, StrToDateRussian,
-                         testing::Values(TDateParseCase{"05.03.2024", true, 2024, 3, 5},
-                                         TDateParseCase{"5.3.2024", true, 2024, 3, 5},
-                                         TDateParseCase{" 5 . 3 . 2024 ", true, 2024, 3, 5},
-                                         TDateParseCase{"29.02.2024", true, 2024, 2, 29},
-                                         TDateParseCase{"29.12.1899", true, 1899, 12, 29},
-                                         TDateParseCase{"01.01.0001", true, 1, 1, 1},
-                                         TDateParseCase{"5.3", true, -1, 3, 5},
-                                         TDateParseCase{"5.3.24", true, -26, 3, 5},
-                                         TDateParseCase{"5.3.99", true, -101, 3, 5},
-                                         TDateParseCase{"5.3.124", true, 124, 3, 5},
-                                         TDateParseCase{"29.02.2023", false, 0, 0, 0}, TDateParseCase{"32.01.2024", false, 0, 0, 0},
-                                         TDateParseCase{"05/03/2024", false, 0, 0, 0}, TDateParseCase{"5.", false, 0, 0, 0},
-                                         TDateParseCase{"5.3.", false, 0, 0, 0}, TDateParseCase{"05.03.20245", false, 0, 0, 0},
-                                         TDateParseCase{"05.03.2024 10:00", false, 0, 0, 0}, TDateParseCase{"", false, 0, 0, 0},
-                                         TDateParseCase{"abc", false, 0, 0, 0}, TDateParseCase{"1.2.3.4", false, 0, 0, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StrToDateRussian,
+    testing::Values(
+        TDateParseCase{"05.03.2024", true, 2024, 3, 5}, TDateParseCase{"5.3.2024", true, 2024, 3, 5},
+        TDateParseCase{" 5 . 3 . 2024 ", true, 2024, 3, 5}, TDateParseCase{"29.02.2024", true, 2024, 2, 29},
+        TDateParseCase{"29.12.1899", true, 1899, 12, 29}, TDateParseCase{"01.01.0001", true, 1, 1, 1},
+        TDateParseCase{"5.3", true, -1, 3, 5}, TDateParseCase{"5.3.24", true, -26, 3, 5},
+        TDateParseCase{"5.3.99", true, -101, 3, 5}, TDateParseCase{"5.3.124", true, 124, 3, 5},
+        TDateParseCase{"29.02.2023", false, 0, 0, 0}, TDateParseCase{"32.01.2024", false, 0, 0, 0},
+        TDateParseCase{"05/03/2024", false, 0, 0, 0}, TDateParseCase{"5.", false, 0, 0, 0},
+        TDateParseCase{"5.3.", false, 0, 0, 0}, TDateParseCase{"05.03.20245", false, 0, 0, 0},
+        TDateParseCase{"05.03.2024 10:00", false, 0, 0, 0}, TDateParseCase{"", false, 0, 0, 0},
+        TDateParseCase{"abc", false, 0, 0, 0}, TDateParseCase{"1.2.3.4", false, 0, 0, 0}));
 
 TEST(StrToDate, FollowsTheOrderOfTheShortDateFormat) {
   TFormatSettings us = TFormatSettings::Russian();
@@ -357,19 +356,19 @@ TEST_P(StrToTimeRussian, ReadsHoursMinutesSecondsAndFraction) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, StrToTimeRussian,
-    testing::Values(TTimeParseCase{"7:08", true, 7, 8, 0, 0}, TTimeParseCase{"7", true, 7, 0, 0, 0},
-                    TTimeParseCase{"07:08:09", true, 7, 8, 9, 0}, TTimeParseCase{" 7 : 08 ", true, 7, 8, 0, 0},
-                    TTimeParseCase{"7:08:09,5", true, 7, 8, 9, 500},
-                    TTimeParseCase{"7:08:09,05", true, 7, 8, 9, 50},
-                    TTimeParseCase{"7:08:09,045", true, 7, 8, 9, 45},
-                    TTimeParseCase{"23:59:59,999", true, 23, 59, 59, 999},
-                    TTimeParseCase{"7 PM", true, 19, 0, 0, 0}, TTimeParseCase{"7:30 pm", true, 19, 30, 0, 0},
-                    TTimeParseCase{"AM 7:30", true, 7, 30, 0, 0}, TTimeParseCase{"12 AM", true, 0, 0, 0, 0},
-                    TTimeParseCase{"12:15 PM", true, 12, 15, 0, 0}, TTimeParseCase{"13 PM", false, 0, 0, 0, 0},
-                    TTimeParseCase{"0 AM", false, 0, 0, 0, 0}, TTimeParseCase{"24:00", false, 0, 0, 0, 0},
-                    TTimeParseCase{"7:60", false, 0, 0, 0, 0}, TTimeParseCase{"7:08:09,1234", false, 0, 0, 0, 0},
-                    TTimeParseCase{"7:08:09.5", false, 0, 0, 0, 0}, TTimeParseCase{"7:", false, 0, 0, 0, 0},
-                    TTimeParseCase{"", false, 0, 0, 0, 0}, TTimeParseCase{"abc", false, 0, 0, 0, 0}));
+    testing::Values(
+        TTimeParseCase{"7:08", true, 7, 8, 0, 0}, TTimeParseCase{"7", true, 7, 0, 0, 0},
+        TTimeParseCase{"07:08:09", true, 7, 8, 9, 0}, TTimeParseCase{" 7 : 08 ", true, 7, 8, 0, 0},
+        TTimeParseCase{"7:08:09,5", true, 7, 8, 9, 500}, TTimeParseCase{"7:08:09,05", true, 7, 8, 9, 50},
+        TTimeParseCase{"7:08:09,045", true, 7, 8, 9, 45},
+        TTimeParseCase{"23:59:59,999", true, 23, 59, 59, 999}, TTimeParseCase{"7 PM", true, 19, 0, 0, 0},
+        TTimeParseCase{"7:30 pm", true, 19, 30, 0, 0}, TTimeParseCase{"AM 7:30", true, 7, 30, 0, 0},
+        TTimeParseCase{"12 AM", true, 0, 0, 0, 0}, TTimeParseCase{"12:15 PM", true, 12, 15, 0, 0},
+        TTimeParseCase{"13 PM", false, 0, 0, 0, 0}, TTimeParseCase{"0 AM", false, 0, 0, 0, 0},
+        TTimeParseCase{"24:00", false, 0, 0, 0, 0}, TTimeParseCase{"7:60", false, 0, 0, 0, 0},
+        TTimeParseCase{"7:08:09,1234", false, 0, 0, 0, 0}, TTimeParseCase{"7:08:09.5", false, 0, 0, 0, 0},
+        TTimeParseCase{"7:", false, 0, 0, 0, 0}, TTimeParseCase{"", false, 0, 0, 0, 0},
+        TTimeParseCase{"abc", false, 0, 0, 0, 0}));
 
 TEST(StrToDateTime, ReadsDateTimeOrEither) {
   const TFormatSettings ru = TFormatSettings::Russian();

@@ -99,9 +99,7 @@ INSTANTIATE_TEST_SUITE_P(
         TFormatCase{"CurrencyMoney", [] { return Format("%m", TCurrency{-12345}); }, RU("-1,23р.")},
         TFormatCase{"NullPointer", [] { return Format("%p", nullptr); }, "0000000000000000"},
         TFormatCase{"Pointer",
-                    [] {
-                      return Format("%p", reinterpret_cast<const void*>(std::uintptr_t(0xABCDEF)));
-                    },
+                    [] { return Format("%p", reinterpret_cast<const void*>(std::uintptr_t(0xABCDEF))); },
                     "0000000000ABCDEF"},
         TFormatCase{"FormatOfRuntimeArguments",
                     [] {
@@ -145,27 +143,26 @@ TEST_P(FormatError, RaisesConvertErrorWithTheExactText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FormatError,
-    testing::Values(
-        TFormatErrorCase{"IntegerForString", [] { return Format("%s", 1); },
-                         "Format '%s' invalid or incompatible with argument"},
-        TFormatErrorCase{"StringForInteger", [] { return Format("x%dy", "abc"); },
-                         "Format 'x%dy' invalid or incompatible with argument"},
-        TFormatErrorCase{"FloatForInteger", [] { return Format("%d", 1.5); },
-                         "Format '%d' invalid or incompatible with argument"},
-        TFormatErrorCase{"IntegerForFloat", [] { return Format("%f", 1); },
-                         "Format '%f' invalid or incompatible with argument"},
-        TFormatErrorCase{"StringForPointer", [] { return Format("%p", "x"); },
-                         "Format '%p' invalid or incompatible with argument"},
-        TFormatErrorCase{"UnknownType", [] { return Format("%y", 1); },
-                         "Format '%y' invalid or incompatible with argument"},
-        TFormatErrorCase{"TrailingPercent", [] { return Format("50%", 1); },
-                         "Format '50%' invalid or incompatible with argument"},
-        TFormatErrorCase{"StarWithString", [] { return Format("%*d", "w", 1); },
-                         "Format '%*d' invalid or incompatible with argument"},
-        TFormatErrorCase{"MissingArgument", [] { return Format("%d and %d", 1); },
-                         "No argument for format '%d and %d'"},
-        TFormatErrorCase{"IndexPastArguments", [] { return Format("%2:s", "a", "b"); },
-                         "No argument for format '%2:s'"}),
+    testing::Values(TFormatErrorCase{"IntegerForString", [] { return Format("%s", 1); },
+                                     "Format '%s' invalid or incompatible with argument"},
+                    TFormatErrorCase{"StringForInteger", [] { return Format("x%dy", "abc"); },
+                                     "Format 'x%dy' invalid or incompatible with argument"},
+                    TFormatErrorCase{"FloatForInteger", [] { return Format("%d", 1.5); },
+                                     "Format '%d' invalid or incompatible with argument"},
+                    TFormatErrorCase{"IntegerForFloat", [] { return Format("%f", 1); },
+                                     "Format '%f' invalid or incompatible with argument"},
+                    TFormatErrorCase{"StringForPointer", [] { return Format("%p", "x"); },
+                                     "Format '%p' invalid or incompatible with argument"},
+                    TFormatErrorCase{"UnknownType", [] { return Format("%y", 1); },
+                                     "Format '%y' invalid or incompatible with argument"},
+                    TFormatErrorCase{"TrailingPercent", [] { return Format("50%", 1); },
+                                     "Format '50%' invalid or incompatible with argument"},
+                    TFormatErrorCase{"StarWithString", [] { return Format("%*d", "w", 1); },
+                                     "Format '%*d' invalid or incompatible with argument"},
+                    TFormatErrorCase{"MissingArgument", [] { return Format("%d and %d", 1); },
+                                     "No argument for format '%d and %d'"},
+                    TFormatErrorCase{"IndexPastArguments", [] { return Format("%2:s", "a", "b"); },
+                                     "No argument for format '%2:s'"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // --- Integers --------------------------------------------------------------
@@ -209,22 +206,18 @@ TEST_P(StrToIntText, ParsesOrRaisesTheIntegerError) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, StrToIntText,
-                         testing::Values(TIntTextCase{"12", true, 12}, TIntTextCase{"  -12", true, -12},
-                                         TIntTextCase{"+7", true, 7}, TIntTextCase{"007", true, 7},
-                                         TIntTextCase{"$FF", true, 255}, TIntTextCase{"0x1f", true, 31},
-                                         TIntTextCase{"-$10", true, -16},
-                                         TIntTextCase{"$FFFFFFFF", true, -1},
-                                         TIntTextCase{"2147483647", true, 2147483647},
-                                         TIntTextCase{"-2147483648", true, -2147483648LL},
-                                         TIntTextCase{"2147483648", false, 0},
-                                         TIntTextCase{"-2147483649", false, 0},
-                                         TIntTextCase{"$100000000", false, 0}, TIntTextCase{"", false, 0},
-                                         TIntTextCase{"   ", false, 0}, TIntTextCase{"12 ", false, 0},
-                                         TIntTextCase{"1.5", false, 0}, TIntTextCase{"abc", false, 0},
-                                         TIntTextCase{"-", false, 0}, TIntTextCase{"$", false, 0},
-                                         TIntTextCase{"0x", false, 0}, TIntTextCase{"--1", false, 0},
-                                         TIntTextCase{"+-1", false, 0}, TIntTextCase{"1e3", false, 0}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, StrToIntText,
+    testing::Values(TIntTextCase{"12", true, 12}, TIntTextCase{"  -12", true, -12},
+                    TIntTextCase{"+7", true, 7}, TIntTextCase{"007", true, 7}, TIntTextCase{"$FF", true, 255},
+                    TIntTextCase{"0x1f", true, 31}, TIntTextCase{"-$10", true, -16},
+                    TIntTextCase{"$FFFFFFFF", true, -1}, TIntTextCase{"2147483647", true, 2147483647},
+                    TIntTextCase{"-2147483648", true, -2147483648LL}, TIntTextCase{"2147483648", false, 0},
+                    TIntTextCase{"-2147483649", false, 0}, TIntTextCase{"$100000000", false, 0},
+                    TIntTextCase{"", false, 0}, TIntTextCase{"   ", false, 0}, TIntTextCase{"12 ", false, 0},
+                    TIntTextCase{"1.5", false, 0}, TIntTextCase{"abc", false, 0}, TIntTextCase{"-", false, 0},
+                    TIntTextCase{"$", false, 0}, TIntTextCase{"0x", false, 0}, TIntTextCase{"--1", false, 0},
+                    TIntTextCase{"+-1", false, 0}, TIntTextCase{"1e3", false, 0}));
 
 TEST(IntegerText, Int64CoversTheFullRange) {
   EXPECT_EQ(StrToInt64("9223372036854775807"), INT64_MAX);

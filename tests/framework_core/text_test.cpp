@@ -19,7 +19,8 @@ TEST(CodePage, EveryMappedByteSurvivesTheRoundTripThroughUtf8) {
     if (b == 0x98) continue;
     all += static_cast<char>(b);
     EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(Byte(b))), Byte(b)) << "byte " << b;
-    EXPECT_EQ(UnicodeToAnsiChar(AnsiCharToUnicode(static_cast<char>(b))), static_cast<char>(b)) << "byte " << b;
+    EXPECT_EQ(UnicodeToAnsiChar(AnsiCharToUnicode(static_cast<char>(b))), static_cast<char>(b))
+        << "byte " << b;
   }
   EXPECT_EQ(Utf8ToAnsi(AnsiToUtf8(all)), all);
   // Zero is a character like any other inside a string.
@@ -68,20 +69,21 @@ TEST_P(Utf8ToAnsiBadInput, BecomesQuestionMarksWithoutLosingWhatFollows) {
   EXPECT_EQ(Utf8ToAnsi(GetParam().Input), GetParam().Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, Utf8ToAnsiBadInput,
-    testing::Values(TBadUtf8Case{"GreekOmegaNotInCodePage", "a\u03A9b", "a?b"},
-                    TBadUtf8Case{"FourByteEmoji", "x\U0001F600y", "x?y"},
-                    TBadUtf8Case{"TruncatedAtEnd", "ab\xD0", "ab?"},
-                    TBadUtf8Case{"TruncatedBeforeAscii", "\xE2\x82z", "?z"},
-                    TBadUtf8Case{"LoneContinuationByte", "\x80q", "?q"},
-                    TBadUtf8Case{"OverlongSlash", "\xC0\xAF!", "?" "?!"},
-                    TBadUtf8Case{"OverlongThreeByte", "\xE0\x80\xAF", "?"},
-                    TBadUtf8Case{"EncodedSurrogate", "\xED\xA0\x80.", "?."},
-                    TBadUtf8Case{"BeyondUnicode", "\xF4\x90\x80\x80", "?"},
-                    TBadUtf8Case{"InvalidLeadByte", "\xFF\xFE", "??"},
-                    TBadUtf8Case{"CyrillicAfterBadByte", "\xFF\xD0\x96", "?\xC6"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, Utf8ToAnsiBadInput,
+                         testing::Values(TBadUtf8Case{"GreekOmegaNotInCodePage", "a\u03A9b", "a?b"},
+                                         TBadUtf8Case{"FourByteEmoji", "x\U0001F600y", "x?y"},
+                                         TBadUtf8Case{"TruncatedAtEnd", "ab\xD0", "ab?"},
+                                         TBadUtf8Case{"TruncatedBeforeAscii", "\xE2\x82z", "?z"},
+                                         TBadUtf8Case{"LoneContinuationByte", "\x80q", "?q"},
+                                         TBadUtf8Case{"OverlongSlash", "\xC0\xAF!",
+                                                      "?"
+                                                      "?!"},
+                                         TBadUtf8Case{"OverlongThreeByte", "\xE0\x80\xAF", "?"},
+                                         TBadUtf8Case{"EncodedSurrogate", "\xED\xA0\x80.", "?."},
+                                         TBadUtf8Case{"BeyondUnicode", "\xF4\x90\x80\x80", "?"},
+                                         TBadUtf8Case{"InvalidLeadByte", "\xFF\xFE", "??"},
+                                         TBadUtf8Case{"CyrillicAfterBadByte", "\xFF\xD0\x96", "?\xC6"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 // --- Case ------------------------------------------------------------------
 
@@ -107,14 +109,14 @@ TEST_P(AnsiCaseFolding, MapsBothWays) {
   EXPECT_EQ(AnsiCompareText(lower, upper), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Letters, AnsiCaseFolding,
-    testing::Values(TCasePair{"A", "a"}, TCasePair{"Z", "z"}, TCasePair{"А", "а"}, TCasePair{"Я", "я"},
-                    TCasePair{"П", "п"}, TCasePair{"Р", "р"}, TCasePair{"Ё", "ё"}, TCasePair{"Ђ", "ђ"},
-                    TCasePair{"Ѓ", "ѓ"}, TCasePair{"Љ", "љ"}, TCasePair{"Њ", "њ"}, TCasePair{"Ќ", "ќ"},
-                    TCasePair{"Ћ", "ћ"}, TCasePair{"Џ", "џ"}, TCasePair{"Ў", "ў"}, TCasePair{"Ј", "ј"},
-                    TCasePair{"Ґ", "ґ"}, TCasePair{"Є", "є"}, TCasePair{"І", "і"}, TCasePair{"Ї", "ї"},
-                    TCasePair{"Ѕ", "ѕ"}));
+INSTANTIATE_TEST_SUITE_P(Letters, AnsiCaseFolding,
+                         testing::Values(TCasePair{"A", "a"}, TCasePair{"Z", "z"}, TCasePair{"А", "а"},
+                                         TCasePair{"Я", "я"}, TCasePair{"П", "п"}, TCasePair{"Р", "р"},
+                                         TCasePair{"Ё", "ё"}, TCasePair{"Ђ", "ђ"}, TCasePair{"Ѓ", "ѓ"},
+                                         TCasePair{"Љ", "љ"}, TCasePair{"Њ", "њ"}, TCasePair{"Ќ", "ќ"},
+                                         TCasePair{"Ћ", "ћ"}, TCasePair{"Џ", "џ"}, TCasePair{"Ў", "ў"},
+                                         TCasePair{"Ј", "ј"}, TCasePair{"Ґ", "ґ"}, TCasePair{"Є", "є"},
+                                         TCasePair{"І", "і"}, TCasePair{"Ї", "ї"}, TCasePair{"Ѕ", "ѕ"}));
 
 TEST(AnsiCase, LeavesDigitsSymbolsAndTheMicroSignAlone) {
   const std::string others = RU("0123456789 .,-_№«»µ§©") + "\xA0\x98";
@@ -142,12 +144,13 @@ std::vector<std::string> Shuffled(std::vector<std::string> v) {
 
 TEST(AnsiCollation, SortsDigitsThenLatinThenCyrillicAlphabetically) {
   std::vector<std::string> expected;
-  for (const char* s : {"", " ", "-", "0", "09", "1", "9", "a", "Z", "zz", "а", "Б", "в", "г", "ґ", "Д", "е",
-                        "Ё", "ж", "и", "і", "ї", "й", "Я"}) {
+  for (const char* s : {"",  " ", "-", "0", "09", "1", "9", "a", "Z", "zz", "а", "Б",
+                        "в", "г", "ґ", "Д", "е",  "Ё", "ж", "и", "і", "ї",  "й", "Я"}) {
     expected.push_back(RU(s));
   }
   std::vector<std::string> v = Shuffled(expected);
-  std::sort(v.begin(), v.end(), [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
+  std::sort(v.begin(), v.end(),
+            [](const std::string& a, const std::string& b) { return AnsiCompareText(a, b) < 0; });
   EXPECT_EQ(v, expected);
 }
 
