@@ -57,6 +57,7 @@
 #include <string>
 #include <string_view>
 #include <type_traits>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -151,6 +152,7 @@ private:
   Variant(TVarType type, std::int64_t value) noexcept : FType(type), FValue(value) {}
   Variant(TVarType type, double value) noexcept : FType(type), FValue(value) {}
   explicit Variant(std::shared_ptr<TVarArrayData> array) noexcept;
+  void Swap(Variant& other) noexcept;
   void ShareArrayFrom(const Variant& other);
   TVarArrayData& MutableArray();
   const TVarArrayData& Array() const;
@@ -179,21 +181,21 @@ inline Variant::Variant(const Variant& other) : FType(other.FType), FValue(other
 inline Variant::Variant(Variant&& other) noexcept : FType(other.FType), FValue(std::move(other.FValue)) {
   other.FType = TVarType::Empty;
 }
+// Assignment goes through a temporary: the source may be an element of the
+// array this variant is about to release.
 inline Variant& Variant::operator=(const Variant& other) {
-  if (this != &other) {
-    FValue = other.FValue;
-    FType = other.FType;
-    if (FType == TVarType::Array) ShareArrayFrom(other);
-  }
+  Variant copy(other);
+  Swap(copy);
   return *this;
 }
 inline Variant& Variant::operator=(Variant&& other) noexcept {
-  if (this != &other) {
-    FValue = std::move(other.FValue);
-    FType = other.FType;
-    other.FType = TVarType::Empty;
-  }
+  Variant moved(std::move(other));
+  Swap(moved);
   return *this;
+}
+inline void Variant::Swap(Variant& other) noexcept {
+  std::swap(FType, other.FType);
+  FValue.swap(other.FValue);
 }
 
 // The platform's name of a kind, as error messages show it ("Smallint",
