@@ -39,11 +39,11 @@
 #include "framework/core/dataset_types.h"
 #include "framework/core/field_defs.h"
 #include "framework/core/fields.h"
+#include "framework/core/streams.h"
 #include "framework/core/variant.h"
 
 class TDataSource;
 class TDataLink;
-class TStream;
 
 class TDataSet : public TComponent {
  public:
@@ -167,6 +167,9 @@ class TDataSet : public TComponent {
   // record (else "Record not found"), rmCenter puts it in the middle slot,
   // otherwise it keeps slot ActiveRecord.
   virtual void Resync(TResyncMode mode);
+
+  // Raises EDatabaseError with the dataset's name in front of message.
+  [[noreturn]] void DatabaseError(const std::string& message) const;
 
   // Checks the window's consistency (for tests): raises EDatabaseError
   // naming the first broken rule.
@@ -326,9 +329,6 @@ class TDataSet : public TComponent {
   virtual void DoAfterRefresh();
   virtual void DoOnCalcFields();
   virtual void DoOnNewRecord();
-
-  // Raises EDatabaseError with the dataset's name in front of message.
-  [[noreturn]] void DatabaseError(const std::string& message) const;
 
  private:
   friend class TField;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 #include <limits>
 #include <memory>
@@ -12,6 +11,7 @@
 #include "framework/core/dataset.h"
 #include "framework/core/datetime.h"
 #include "framework/core/fields.h"
+#include "framework/core/float_text.h"
 #include "framework/core/format_settings.h"
 #include "framework/core/streams.h"
 #include "framework/core/sysutils.h"
@@ -120,76 +120,6 @@ TBcd ScaledToBcd(std::int64_t value, int places) {
     bcd.Fraction[i / 2] |= static_cast<std::uint8_t>(i % 2 == 0 ? digit << 4 : digit);
   }
   return bcd;
-}
-
-// --- Number texts -------------------------------------------------------
-
-// The digits of value with `digits` decimals; thousands grouped when asked.
-std::string FixedText(double value, int digits, bool thousands, const TFormatSettings& settings) {
-  char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "%.*f", digits, std::fabs(value));
-  std::string text = buffer;
-  const std::size_t point = text.find('.');
-  std::string integer = text.substr(0, point);
-  std::string fraction = point == std::string::npos ? std::string() : text.substr(point + 1);
-  if (thousands && settings.ThousandSeparator != '\0') {
-    for (int i = static_cast<int>(integer.size()) - 3; i > 0; i -= 3)
-      integer.insert(static_cast<std::size_t>(i), 1, settings.ThousandSeparator);
-  }
-  std::string result = integer;
-  if (!fraction.empty()) result += settings.DecimalSeparator + fraction;
-  const bool negative = value < 0 && std::strtod(buffer, nullptr) != 0;
-  return negative ? "-" + result : result;
-}
-
-// The currency form: digits grouped, the currency string placed by the
-// settings' positive and negative currency formats.
-std::string CurrencyText(double value, const TFormatSettings& settings) {
-  const std::string digits = [&] {
-    std::string text = FixedText(value, settings.CurrencyDecimals, true, settings);
-    if (!text.empty() && text[0] == '-') text.erase(0, 1);
-    return text;
-  }();
-  const std::string& c = settings.CurrencyString;
-  char probe[512];
-  std::snprintf(probe, sizeof probe, "%.*f", settings.CurrencyDecimals, value);
-  const bool negative = value < 0 && std::strtod(probe, nullptr) != 0;
-  if (!negative) {
-    switch (settings.CurrencyFormat) {
-      case 0: return c + digits;
-      case 1: return digits + c;
-      case 2: return c + " " + digits;
-      default: return digits + " " + c;
-    }
-  }
-  switch (settings.NegCurrFormat) {
-    case 0: return "(" + c + digits + ")";
-    case 1: return "-" + c + digits;
-    case 2: return c + "-" + digits;
-    case 3: return c + digits + "-";
-    case 4: return "(" + digits + c + ")";
-    case 5: return "-" + digits + c;
-    case 6: return digits + "-" + c;
-    case 7: return digits + c + "-";
-    case 8: return "-" + digits + " " + c;
-    case 9: return "-" + c + " " + digits;
-    case 10: return digits + " " + c + "-";
-    case 11: return c + " " + digits + "-";
-    case 12: return c + " -" + digits;
-    case 13: return digits + "- " + c;
-    case 14: return "(" + c + " " + digits + ")";
-    default: return "(" + digits + " " + c + ")";
-  }
-}
-
-// The general form with at most `precision` significant digits.
-std::string GeneralText(double value, int precision) {
-  if (precision < 15) {
-    char buffer[64];
-    std::snprintf(buffer, sizeof buffer, "%.*g", precision, value);
-    value = std::strtod(buffer, nullptr);
-  }
-  return FloatToStr(value);
 }
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
@@ -518,13 +448,13 @@ void TFloatField::GetText(std::string& text, bool displayText) const {
     return;
   }
   const std::string& format = FormatFor(displayText);
-  const TFormatSettings& settings = FormatSettings();
+  const int decimals = FormatSettings().CurrencyDecimals;
   if (!format.empty())
     text = FormatFloat(format, value);
   else if (FCurrency)
-    text = displayText ? CurrencyText(value, settings) : FixedText(value, settings.CurrencyDecimals, false, settings);
+    text = FloatToStrF(value, displayText ? ffCurrency : ffFixed, 15, decimals);
   else
-    text = GeneralText(value, FPrecision);
+    text = FloatToStrF(value, ffGeneral, FPrecision, 0);
 }
 
 TCurrencyField::TCurrencyField(TComponent* owner) : TFloatField(owner, ftCurrency) { SetCurrency(true); }
@@ -639,12 +569,10 @@ void TBCDField::GetText(std::string& text, bool displayText) const {
     return;
   }
   const std::string& format = FormatFor(displayText);
-  const TFormatSettings& settings = FormatSettings();
   if (!format.empty())
     text = FormatFloat(format, CurrToFloat(value));
   else if (FCurrency)
-    text = displayText ? CurrencyText(CurrToFloat(value), settings)
-                       : FixedText(CurrToFloat(value), settings.CurrencyDecimals, false, settings);
+    text = CurrToStrF(value, displayText ? ffCurrency : ffFixed, FormatSettings().CurrencyDecimals);
   else
     text = CurrToStr(value);
 }

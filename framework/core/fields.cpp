@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/core/dataset.h"
+#include "framework/core/float_text.h"
 #include "framework/core/text.h"
 
 namespace {
