@@ -46,20 +46,18 @@
 // gives a Double; "%" works on integers. string + string concatenates;
 // otherwise strings are parsed as numbers. Division by zero raises EZeroDivide.
 
-#include "framework/core/exceptions.h"
-#include "framework/core/types.h"
-
-#include <concepts>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
+
+#include "framework/core/exceptions.h"
+#include "framework/core/types.h"
 
 enum class TVarType {
   Empty,
@@ -99,7 +97,7 @@ inline constexpr int VarArrayMaxDims = 64;
 struct TVarArrayData;
 
 class Variant {
-public:
+ public:
   Variant() noexcept = default;
   Variant(bool value) noexcept : FType(TVarType::Boolean), FValue(std::int64_t{value}) {}
   Variant(std::int16_t value) noexcept : FType(TVarType::SmallInt), FValue(std::int64_t{value}) {}
@@ -110,11 +108,8 @@ public:
   Variant(std::string value) noexcept : FType(TVarType::String), FValue(std::move(value)) {}
   Variant(std::string_view value) : FType(TVarType::String), FValue(std::string(value)) {}
   Variant(const char* value) : FType(TVarType::String), FValue(std::string(value)) {}
-  Variant(char* value) : Variant(static_cast<const char*>(value)) {}
   // Any other pointer would quietly become a Boolean.
-  template <class T>
-    requires(!std::same_as<std::remove_cv_t<T>, char>)
-  Variant(T*) = delete;
+  Variant(const void*) = delete;
 
   static Variant Null() noexcept;
   static Variant FromDate(TDateTime value) noexcept;
@@ -146,7 +141,7 @@ public:
   Variant& operator[](int index);
   const Variant& operator[](int index) const;
 
-private:
+ private:
   friend struct TVariantAccess;
 
   Variant(TVarType type, std::int64_t value) noexcept : FType(type), FValue(value) {}
