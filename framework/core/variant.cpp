@@ -240,9 +240,17 @@ int Sign3(T a, T b) {
   return a < b ? -1 : (b < a ? 1 : 0);
 }
 
+// Not-a-number sorts after every number and equals itself, so that sorting
+// stays a strict weak order even with such values.
+int CompareDoubles(double a, double b) {
+  const bool nanA = std::isnan(a), nanB = std::isnan(b);
+  if (nanA || nanB) return static_cast<int>(nanA) - static_cast<int>(nanB);
+  return Sign3(a, b);
+}
+
 // Exact comparison of an integer with a double.
 int CompareIntDouble(std::int64_t i, double d) {
-  if (std::isnan(d)) return 1;
+  if (std::isnan(d)) return -1;
   if (d >= TwoPow63) return -1;
   if (d < -TwoPow63) return 1;
   double t = std::trunc(d);
@@ -256,13 +264,13 @@ int CompareIntDouble(std::int64_t i, double d) {
 int CompareCurDouble(std::int64_t c, double d) {
   std::int64_t dc = 0;
   if (DoubleToCurrency(d, dc)) return Sign3(c, dc);
-  if (std::isnan(d)) return 1;
+  if (std::isnan(d)) return -1;
   return d > 0 ? -1 : 1;
 }
 
 int CompareNumbers(const TNumber& a, const TNumber& b) {
   using K = TNumber::Kind;
-  if (a.K == b.K) return a.K == K::Dbl ? Sign3(a.D, b.D) : Sign3(a.I, b.I);
+  if (a.K == b.K) return a.K == K::Dbl ? CompareDoubles(a.D, b.D) : Sign3(a.I, b.I);
   if (a.K == K::Int && b.K == K::Cur)
     return Sign3(static_cast<__int128>(a.I) * TCurrency::Scale, __int128{b.I});
   if (a.K == K::Cur && b.K == K::Int)
@@ -334,6 +342,13 @@ std::int64_t IntegerForModulus(const TNumber& n) {
   return result;
 }
 
+// A sum or product of finite numbers that no double can hold is an error,
+// not an infinity that would show up later as "INF" in a footer.
+double CheckedDouble(double r) {
+  if (!std::isfinite(r)) ArithmeticOverflow();
+  return r;
+}
+
 Variant Arithmetic(TArithOp op, const Variant& a, const Variant& b) {
   const TVarType ta = a.VarType(), tb = b.VarType();
   if (ta == TVarType::Array || tb == TVarType::Array) InvalidOp();
@@ -349,7 +364,7 @@ Variant Arithmetic(TArithOp op, const Variant& a, const Variant& b) {
   if (op == TArithOp::Divide) {
     double d = y.AsDouble();
     if (d == 0) throw EZeroDivide("Floating point division by zero");
-    return Variant(x.AsDouble() / d);
+    return Variant(CheckedDouble(x.AsDouble() / d));
   }
   if (op == TArithOp::Modulus) {
     std::int64_t i = IntegerForModulus(x), j = IntegerForModulus(y);
@@ -364,7 +379,7 @@ Variant Arithmetic(TArithOp op, const Variant& a, const Variant& b) {
 
   if (x.K == TNumber::Dbl || y.K == TNumber::Dbl) {
     double p = x.AsDouble(), q = y.AsDouble();
-    double r = op == TArithOp::Add ? p + q : op == TArithOp::Subtract ? p - q : p * q;
+    double r = CheckedDouble(op == TArithOp::Add ? p + q : op == TArithOp::Subtract ? p - q : p * q);
     return dateResult ? Variant::FromDate(r) : Variant(r);
   }
   std::int64_t r = 0;
@@ -422,7 +437,7 @@ const TVarArrayBound& BoundOf(const Variant& a, int dim) {
 }
 
 // Arrays of more elements than this are refused rather than attempted.
-constexpr std::int64_t MaxArrayElements = std::int64_t{1} << 28;
+constexpr std::int64_t MaxArrayElements = std::int64_t{1} << 24;
 
 }  // namespace
 

@@ -25,9 +25,10 @@
 // - Empty equals Empty; against any other value it stands for that kind's
 //   zero: 0, "", false.
 // - Strings compare with AnsiCompareStr (case-sensitive Windows-1251 order).
-// - Numbers compare by value across kinds; two integer kinds compare exactly
-//   as 64-bit integers, currency against integers exactly, currency against
-//   a double after the double is rounded to currency.
+// - Numbers compare by value across kinds, exactly: two integer kinds as
+//   64-bit integers, currency against integers and integers against doubles
+//   without rounding, currency against a double after the double is rounded
+//   to currency. Not-a-number equals itself and follows every number.
 // - A string against a number is parsed as a number, against a date as a
 //   date, against a Boolean as a Boolean; a failed parse raises
 //   EVariantTypeCastError.
@@ -40,11 +41,12 @@
 //
 // Arithmetic (+, -, *, /, %, unary -): Null in gives Null out; Empty counts as
 // 0 (or "" for a string + string). Integer kinds give Integer when the
-// result fits and Int64 otherwise (Int64 stays exact; its overflow raises
-// EVariantOverflowError "Variant overflow"); a currency makes the result
-// Currency, a double Double, a date Date (date - date is a Double). "/" always
-// gives a Double; "%" works on integers. string + string concatenates;
-// otherwise strings are parsed as numbers. Division by zero raises EZeroDivide.
+// result fits and Int64 otherwise (Int64 stays exact); a currency makes the
+// result Currency, a double Double, a date Date (date - date is a Double). A
+// result out of its kind's range raises EVariantOverflowError
+// "Variant overflow". "/" always gives a Double; "%" works on integers.
+// string + string concatenates; otherwise strings are parsed as numbers.
+// Division by zero raises EZeroDivide.
 
 #include <cstdint>
 #include <initializer_list>

@@ -248,6 +248,11 @@ INSTANTIATE_TEST_SUITE_P(
         ComparisonCase{"CurrencyAndDouble", Cur(15000), Variant(1.5), vrEqual, 0},
         ComparisonCase{"CurrencyAndInteger", Cur(10001), Variant(1), vrGreaterThan, 1},
         ComparisonCase{"CurrencyAndHugeInt64", Cur(Int64Max), Int64(Int64Max), vrLessThan, -1},
+        // Not-a-number sorts last, so sorting stays consistent.
+        ComparisonCase{"NanAndNan", Variant(std::nan("")), Variant(std::nan("")), vrEqual, 0},
+        ComparisonCase{"NanAfterDoubles", Variant(std::nan("")), Variant(1e308), vrGreaterThan, 1},
+        ComparisonCase{"IntegerBeforeNan", Int64(Int64Max), Variant(std::nan("")), vrLessThan, -1},
+        ComparisonCase{"CurrencyBeforeNan", Cur(1), Variant(std::nan("")), vrLessThan, -1},
         ComparisonCase{"DateAndDouble", Variant::FromDate(March5), Variant(45356.0), vrEqual, 0},
         // A string against a number is read as a number, not compared as text.
         ComparisonCase{"NumberTextAndInteger", Variant("10"), Variant(9), vrGreaterThan, 1},
@@ -342,6 +347,7 @@ INSTANTIATE_TEST_SUITE_P(
                        Int64(9007199254740993)},
         ArithmeticCase{"Int64Overflow", Int64(Int64Max), Op::Add, Variant(1), {}, true},
         ArithmeticCase{"Int64ProductOverflow", Int64(Int64Max / 2 + 1), Op::Multiply, Variant(2), {}, true},
+        ArithmeticCase{"DoubleOverflow", Variant(1e308), Op::Multiply, Variant(10), {}, true},
         ArithmeticCase{"IntegerAndDouble", Variant(1), Op::Add, Variant(0.5), Variant(1.5)},
         ArithmeticCase{"CurrencyAndInteger", Cur(15000), Op::Add, Variant(1), Cur(25000)},
         ArithmeticCase{"CurrencyProductIsExact", Cur(15000), Op::Multiply, Cur(15000), Cur(22500)},
