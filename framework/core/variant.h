@@ -25,9 +25,10 @@
 // - Empty equals Empty; against any other value it stands for that kind's
 //   zero: 0, "", false.
 // - Strings compare with AnsiCompareStr (case-sensitive Windows-1251 order).
-// - Numbers compare by value across kinds; two integer kinds compare exactly
-//   as 64-bit integers, currency against integers exactly, currency against
-//   a double after the double is rounded to currency.
+// - Numbers compare by value across kinds, exactly: two integer kinds as
+//   64-bit integers, currency against integers and integers against doubles
+//   without rounding, currency against a double after the double is rounded
+//   to currency. Not-a-number equals itself and follows every number.
 // - A string against a number is parsed as a number, against a date as a
 //   date, against a Boolean as a Boolean; a failed parse raises
 //   EVariantTypeCastError.
@@ -40,26 +41,25 @@
 //
 // Arithmetic (+, -, *, /, %, unary -): Null in gives Null out; Empty counts as
 // 0 (or "" for a string + string). Integer kinds give Integer when the
-// result fits and Int64 otherwise (Int64 stays exact; its overflow raises
-// EVariantOverflowError "Variant overflow"); a currency makes the result
-// Currency, a double Double, a date Date (date - date is a Double). "/" always
-// gives a Double; "%" works on integers. string + string concatenates;
-// otherwise strings are parsed as numbers. Division by zero raises EZeroDivide.
+// result fits and Int64 otherwise (Int64 stays exact); a currency makes the
+// result Currency, a double Double, a date Date (date - date is a Double). A
+// result out of its kind's range raises EVariantOverflowError
+// "Variant overflow". "/" always gives a Double; "%" works on integers.
+// string + string concatenates; otherwise strings are parsed as numbers.
+// Division by zero raises EZeroDivide.
 
-#include "framework/core/exceptions.h"
-#include "framework/core/types.h"
-
-#include <concepts>
 #include <cstdint>
 #include <initializer_list>
 #include <memory>
 #include <span>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 #include <variant>
 #include <vector>
+
+#include "framework/core/exceptions.h"
+#include "framework/core/types.h"
 
 enum class TVarType {
   Empty,
@@ -99,7 +99,7 @@ inline constexpr int VarArrayMaxDims = 64;
 struct TVarArrayData;
 
 class Variant {
-public:
+ public:
   Variant() noexcept = default;
   Variant(bool value) noexcept : FType(TVarType::Boolean), FValue(std::int64_t{value}) {}
   Variant(std::int16_t value) noexcept : FType(TVarType::SmallInt), FValue(std::int64_t{value}) {}
@@ -110,11 +110,8 @@ public:
   Variant(std::string value) noexcept : FType(TVarType::String), FValue(std::move(value)) {}
   Variant(std::string_view value) : FType(TVarType::String), FValue(std::string(value)) {}
   Variant(const char* value) : FType(TVarType::String), FValue(std::string(value)) {}
-  Variant(char* value) : Variant(static_cast<const char*>(value)) {}
   // Any other pointer would quietly become a Boolean.
-  template <class T>
-    requires(!std::same_as<std::remove_cv_t<T>, char>)
-  Variant(T*) = delete;
+  Variant(const void*) = delete;
 
   static Variant Null() noexcept;
   static Variant FromDate(TDateTime value) noexcept;
@@ -146,7 +143,7 @@ public:
   Variant& operator[](int index);
   const Variant& operator[](int index) const;
 
-private:
+ private:
   friend struct TVariantAccess;
 
   Variant(TVarType type, std::int64_t value) noexcept : FType(type), FValue(value) {}
