@@ -196,7 +196,9 @@ void TDataSet::AddRecord(const std::vector<Variant>& values, bool append) {
   if (!append) UpdateCursorPos();
   DisableControls();
   try {
+    const int filled = FRecordCount;
     MoveBuffer(FRecordCount, FActiveRecord);
+    if (FRecordCount < FBufferCount) ++FRecordCount;
     CursorPosChanged();
     try {
       TRecordBuffer buffer = ActiveBuffer();
@@ -219,7 +221,8 @@ void TDataSet::AddRecord(const std::vector<Variant>& values, bool append) {
       FState = dsBrowse;
       FModified = false;
     } catch (...) {
-      MoveBuffer(FActiveRecord, FRecordCount);
+      MoveBuffer(FActiveRecord, filled);
+      FRecordCount = filled;
       throw;
     }
     Resync(TResyncMode{});

@@ -89,7 +89,7 @@ TEST_F(Links, NonVisualLinksHearBeforeControls) {
   detail.Shared = &shared;
   control.Shared = &shared;
   Data.Next();
-  EXPECT_EQ(shared, Events({"detail scrolled 0", "control scrolled 0"}));
+  EXPECT_EQ(shared, Events({"detail scrolled 1", "control scrolled 1"}));
 }
 
 TEST_F(Links, LinksFollowTheDatasetOpeningAndClosing) {

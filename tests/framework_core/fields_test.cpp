@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "framework/core/datetime.h"
+#include "framework/core/float_text.h"
 #include "framework/core/format_settings.h"
 #include "framework/core/memory_dataset.h"
 #include "framework/core/text.h"
