@@ -234,6 +234,8 @@ struct TTextCase {
   const char* Text;
 };
 
+void PrintTo(const TTextCase& c, std::ostream* os) { *os << "code " << c.Code; }
+
 class ClientErrorTextTest : public ::testing::TestWithParam<TTextCase> {};
 
 TEST_P(ClientErrorTextTest, IsExactlyTheTableText) {

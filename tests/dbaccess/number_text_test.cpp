@@ -29,6 +29,8 @@ struct TScaledCase {
   const char* Text;
 };
 
+void PrintTo(const TScaledCase& c, std::ostream* os) { *os << c.Value << " / 10^" << c.Places; }
+
 class ScaledInt64TextTest : public ::testing::TestWithParam<TScaledCase> {};
 
 TEST_P(ScaledInt64TextTest, WritesTheValueWithoutTrailingZeros) {
@@ -49,6 +51,8 @@ struct TBcdCase {
   std::int64_t Value;
   int Places;
 };
+
+void PrintTo(const TBcdCase& c, std::ostream* os) { *os << c.Value << " / 10^" << c.Places; }
 
 class BcdRoundTripTest : public ::testing::TestWithParam<TBcdCase> {};
 
@@ -165,6 +169,10 @@ struct TFloatCase {
   double Value;
   const char* Text;
 };
+
+void PrintTo(const TFloatCase& c, std::ostream* os) {
+  *os << '"' << c.Format << "\" " << c.Digits << " digits of " << c.Value;
+}
 
 class FormatFloatDigitsTest : public ::testing::TestWithParam<TFloatCase> {
 protected:

@@ -2,15 +2,36 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <string_view>
+
 #include "framework/core/text.h"
 
 namespace {
+
+// Test names stay ASCII: bytes above 127 are written as hexadecimal escapes.
+std::string Printable(std::string_view s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c < 128) {
+      out += static_cast<char>(c);
+    } else {
+      static const char* hex = "0123456789ABCDEF";
+      out += "\\x";
+      out += hex[c >> 4];
+      out += hex[c & 15];
+    }
+  }
+  return out;
+}
 
 struct TQuoteCase {
   const char* Name;
   bool AllowLower;
   bool Needs;
 };
+
+void PrintTo(const TQuoteCase& c, std::ostream* os) { *os << '"' << Printable(c.Name) << '"' << (c.AllowLower ? " lower" : ""); }
 
 class NeedsQuotesTest : public ::testing::TestWithParam<TQuoteCase> {};
 
@@ -43,6 +64,8 @@ struct TFormatCase {
   const char* Name;
   const char* Formatted;
 };
+
+void PrintTo(const TFormatCase& c, std::ostream* os) { *os << "dialect " << c.Dialect << " \"" << c.Name << '"'; }
 
 class FormatIdentifierTest : public ::testing::TestWithParam<TFormatCase> {};
 
