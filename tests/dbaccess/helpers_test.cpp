@@ -103,15 +103,13 @@ TEST_P(SameTextAsciiTest, OnlyLettersDifferingByCaseAreEqual) {
   EXPECT_EQ(SameTextAscii(c.A, c.B, c.Exact), c.Same) << c.A << " / " << c.B;
 }
 
-INSTANTIATE_TEST_SUITE_P(Cases, SameTextAsciiTest,
-                         ::testing::Values(TSameCase{"Select", "SELECT", false, true},
-                                           TSameCase{"Select", "SELECT", true, false},
-                                           TSameCase{"0", "P", false, false},  // 32 apart, not letters
-                                           TSameCase{"@", "`", false, false},
-                                           TSameCase{"[", "{", false, false},
-                                           TSameCase{"\xC0", "\xE0", false, false},  // Cyrillic А/а
-                                           TSameCase{"ab", "abc", false, false},
-                                           TSameCase{"", "", false, true}));
+INSTANTIATE_TEST_SUITE_P(
+    Cases, SameTextAsciiTest,
+    ::testing::Values(TSameCase{"Select", "SELECT", false, true}, TSameCase{"Select", "SELECT", true, false},
+                      TSameCase{"0", "P", false, false},  // 32 apart, not letters
+                      TSameCase{"@", "`", false, false}, TSameCase{"[", "{", false, false},
+                      TSameCase{"\xC0", "\xE0", false, false},  // Cyrillic А/а
+                      TSameCase{"ab", "abc", false, false}, TSameCase{"", "", false, true}));
 
 TEST(TextHelpers, SameWordComparesByLocaleWhenAsked) {
   EXPECT_TRUE(SameWord(true, RU("Ёлка"), RU("ЁЛКА")));
@@ -177,20 +175,21 @@ TEST_P(MatchesMaskTest, OnlyTheMasksWildcardsAreWild) {
   EXPECT_EQ(MatchesMask(c.Text, c.Mask), c.Matches) << '"' << c.Text << "\" ~ \"" << c.Mask << '"';
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, MatchesMaskTest,
-    ::testing::Values(TMaskCase{"abc", "abc", true}, TMaskCase{"abc", "a*", true}, TMaskCase{"abc", "a?c", true},
-                      TMaskCase{"abc", "*c", true}, TMaskCase{"abc", "*d", false},
-                      TMaskCase{"abc", "*b*", true}, TMaskCase{"", "*", true}, TMaskCase{"", "", true},
-                      TMaskCase{"a", "", false}, TMaskCase{"mississippi", "m*iss*ppi", true},
-                      TMaskCase{"mississippi", "m*iss*x", false},
-                      // wildcards in the data are ordinary characters
-                      TMaskCase{"a*", "abc", false}, TMaskCase{"x?z", "xyz", false},
-                      TMaskCase{"a*c", "a?c", true}, TMaskCase{"*", "*", true},
-                      // a "?" next to a "*" still needs its character
-                      TMaskCase{"", "*?", false}, TMaskCase{"a", "*?", true}, TMaskCase{"a", "?*?", false},
-                      TMaskCase{"ab", "?*?", true}, TMaskCase{"ab", "**?**", true},
-                      TMaskCase{"", "?**", false}));
+INSTANTIATE_TEST_SUITE_P(Cases, MatchesMaskTest,
+                         ::testing::Values(TMaskCase{"abc", "abc", true}, TMaskCase{"abc", "a*", true},
+                                           TMaskCase{"abc", "a?c", true}, TMaskCase{"abc", "*c", true},
+                                           TMaskCase{"abc", "*d", false}, TMaskCase{"abc", "*b*", true},
+                                           TMaskCase{"", "*", true}, TMaskCase{"", "", true},
+                                           TMaskCase{"a", "", false},
+                                           TMaskCase{"mississippi", "m*iss*ppi", true},
+                                           TMaskCase{"mississippi", "m*iss*x", false},
+                                           // wildcards in the data are ordinary characters
+                                           TMaskCase{"a*", "abc", false}, TMaskCase{"x?z", "xyz", false},
+                                           TMaskCase{"a*c", "a?c", true}, TMaskCase{"*", "*", true},
+                                           // a "?" next to a "*" still needs its character
+                                           TMaskCase{"", "*?", false}, TMaskCase{"a", "*?", true},
+                                           TMaskCase{"a", "?*?", false}, TMaskCase{"ab", "?*?", true},
+                                           TMaskCase{"ab", "**?**", true}, TMaskCase{"", "?**", false}));
 
 TEST(Wildcards, CompressingKeepsTheMasksMeaning) {
   EXPECT_EQ(CompressWildcards("a**b"), "a*b");
@@ -274,7 +273,7 @@ TEST(ListHelpers, FindInSortedRangeSearchesOnlyTheRange) {
 // ---- Dates ------------------------------------------------------------------------
 
 class DateTextTest : public ::testing::Test {
-protected:
+ protected:
   TFormatSettingsScope FScope{TFormatSettings::Russian()};
 };
 
@@ -339,7 +338,7 @@ TEST(ComponentHelpers, PathJoinsNamedOwnersOutermostFirst) {
 
 // A component whose loading flag the test sets by hand.
 class TFlaggedComponent : public TComponent {
-public:
+ public:
   using TComponent::TComponent;
   void SetLoading(bool loading) {
     if (loading)

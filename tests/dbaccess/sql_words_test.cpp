@@ -31,7 +31,9 @@ struct TQuoteCase {
   bool Needs;
 };
 
-void PrintTo(const TQuoteCase& c, std::ostream* os) { *os << '"' << Printable(c.Name) << '"' << (c.AllowLower ? " lower" : ""); }
+void PrintTo(const TQuoteCase& c, std::ostream* os) {
+  *os << '"' << Printable(c.Name) << '"' << (c.AllowLower ? " lower" : "");
+}
 
 class NeedsQuotesTest : public ::testing::TestWithParam<TQuoteCase> {};
 
@@ -40,24 +42,22 @@ TEST_P(NeedsQuotesTest, Decides) {
   EXPECT_EQ(NeedsQuotes(c.Name, c.AllowLower), c.Needs) << c.Name << " allowLower=" << c.AllowLower;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, NeedsQuotesTest,
-    ::testing::Values(TQuoteCase{"ORDER", false, true},       // reserved word
-                      TQuoteCase{"ORDERS", false, false},
-                      TQuoteCase{"1ABC", false, true},        // begins with a digit
-                      TQuoteCase{"A1", false, false},         // second character a digit
-                      TQuoteCase{"Name", false, true},        // lower case
-                      TQuoteCase{"Name", true, false},
-                      TQuoteCase{"order", true, true},        // a word in any case
-                      TQuoteCase{"", false, false},
-                      TQuoteCase{"\"X\"", false, true},
-                      TQuoteCase{"MY FIELD", false, true},
-                      TQuoteCase{"CITY$#%_", false, false},
-                      TQuoteCase{"\xC8\xCC\xDF", false, true},  // Cyrillic letters
-                      TQuoteCase{"GEN_ID", false, true},      // from the function list
-                      TQuoteCase{"BIGINT", false, true},      // from the type list
-                      TQuoteCase{"FREE_IT", false, true},     // the last keyword
-                      TQuoteCase{"ACTIVE", false, true}));    // the first keyword
+INSTANTIATE_TEST_SUITE_P(Names, NeedsQuotesTest,
+                         ::testing::Values(TQuoteCase{"ORDER", false, true},  // reserved word
+                                           TQuoteCase{"ORDERS", false, false},
+                                           TQuoteCase{"1ABC", false, true},  // begins with a digit
+                                           TQuoteCase{"A1", false, false},   // second character a digit
+                                           TQuoteCase{"Name", false, true},  // lower case
+                                           TQuoteCase{"Name", true, false},
+                                           TQuoteCase{"order", true, true},  // a word in any case
+                                           TQuoteCase{"", false, false}, TQuoteCase{"\"X\"", false, true},
+                                           TQuoteCase{"MY FIELD", false, true},
+                                           TQuoteCase{"CITY$#%_", false, false},
+                                           TQuoteCase{"\xC8\xCC\xDF", false, true},  // Cyrillic letters
+                                           TQuoteCase{"GEN_ID", false, true},        // from the function list
+                                           TQuoteCase{"BIGINT", false, true},        // from the type list
+                                           TQuoteCase{"FREE_IT", false, true},       // the last keyword
+                                           TQuoteCase{"ACTIVE", false, true}));      // the first keyword
 
 struct TFormatCase {
   int Dialect;
@@ -65,7 +65,9 @@ struct TFormatCase {
   const char* Formatted;
 };
 
-void PrintTo(const TFormatCase& c, std::ostream* os) { *os << "dialect " << c.Dialect << " \"" << c.Name << '"'; }
+void PrintTo(const TFormatCase& c, std::ostream* os) {
+  *os << "dialect " << c.Dialect << " \"" << c.Name << '"';
+}
 
 class FormatIdentifierTest : public ::testing::TestWithParam<TFormatCase> {};
 
@@ -74,13 +76,13 @@ TEST_P(FormatIdentifierTest, QuotesWhatNeedsQuotes) {
   EXPECT_EQ(FormatIdentifier(c.Dialect, c.Name), c.Formatted);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Names, FormatIdentifierTest,
-    ::testing::Values(TFormatCase{1, " name ", "NAME"}, TFormatCase{1, "order", "ORDER"},
-                      TFormatCase{3, "NAME", "NAME"}, TFormatCase{3, "Name", "\"Name\""},
-                      TFormatCase{3, "ORDER", "\"ORDER\""}, TFormatCase{3, "", ""},
-                      TFormatCase{3, "My\"Field", "\"My\"\"Field\""},  // inner quotes doubled
-                      TFormatCase{3, "\"Quoted\"", "\"Quoted\""}));    // already quoted
+INSTANTIATE_TEST_SUITE_P(Names, FormatIdentifierTest,
+                         ::testing::Values(TFormatCase{1, " name ", "NAME"}, TFormatCase{1, "order", "ORDER"},
+                                           TFormatCase{3, "NAME", "NAME"}, TFormatCase{3, "Name", "\"Name\""},
+                                           TFormatCase{3, "ORDER", "\"ORDER\""}, TFormatCase{3, "", ""},
+                                           TFormatCase{3, "My\"Field",
+                                                       "\"My\"\"Field\""},  // inner quotes doubled
+                                           TFormatCase{3, "\"Quoted\"", "\"Quoted\""}));  // already quoted
 
 class FormatIdentifierUpperTest : public ::testing::TestWithParam<TFormatCase> {};
 
@@ -90,7 +92,8 @@ TEST_P(FormatIdentifierUpperTest, UpperCasesPlainNames) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Names, FormatIdentifierUpperTest,
-                         ::testing::Values(TFormatCase{3, "name", "NAME"}, TFormatCase{3, "order", "\"order\""},
+                         ::testing::Values(TFormatCase{3, "name", "NAME"},
+                                           TFormatCase{3, "order", "\"order\""},
                                            TFormatCase{1, "order", "ORDER"},
                                            TFormatCase{3, "my field", "\"my field\""},
                                            TFormatCase{3, "\"x\"", "\"x\""}, TFormatCase{3, "", ""}));
