@@ -8,7 +8,8 @@
 TDataSetsContainer::TDataSetsContainer(TComponent* owner) : TComponent(owner) {}
 
 TComponent* TDataSetsContainer::Items(int index) const {
-  if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= Count())
+    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
   return FItems[static_cast<std::size_t>(index)];
 }
 

@@ -83,7 +83,8 @@ class TDataSetsContainer : public TComponent {
   // Sends a user event to every registered receiver, in registration
   // order, whose "<owner name>.<name>" matches nameMask (ignoring case;
   // an empty mask matches all) and that accepts the event's name.
-  void Broadcast(TObject* sender, const std::string& nameMask, const std::string& eventName, std::string& info);
+  void Broadcast(TObject* sender, const std::string& nameMask, const std::string& eventName,
+                 std::string& info);
 
   TOnDataSetEvent OnDataSetEvent;
   TOnDataSetError OnDataSetError;

@@ -72,7 +72,9 @@ void TDataSource::Notification(TComponent* component, TOperation operation) {
   }
 }
 
-void TDataSource::UpdateState() { SetState(FEnabled && FDataSet != nullptr ? FDataSet->State() : dsInactive); }
+void TDataSource::UpdateState() {
+  SetState(FEnabled && FDataSet != nullptr ? FDataSet->State() : dsInactive);
+}
 
 void TDataSource::SetState(TDataSetState state) {
   if (state == FState) return;

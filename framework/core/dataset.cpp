@@ -119,9 +119,10 @@ void TDataSet::Notification(TComponent* component, TOperation operation) {
   if (operation != opRemove) return;
   // Compare pointers only: the component is being destroyed.
   auto& fields = FFields.FList;
-  fields.erase(std::remove_if(fields.begin(), fields.end(),
-                              [component](TField* field) { return static_cast<TComponent*>(field) == component; }),
-               fields.end());
+  fields.erase(
+      std::remove_if(fields.begin(), fields.end(),
+                     [component](TField* field) { return static_cast<TComponent*>(field) == component; }),
+      fields.end());
   FDataSources.erase(std::remove_if(FDataSources.begin(), FDataSources.end(),
                                     [component](TDataSource* source) {
                                       return static_cast<TComponent*>(source) == component;
@@ -261,30 +262,50 @@ void TDataSet::SetFieldValues(const std::string& names, const Variant& values) {
 TFieldClass TDataSet::GetFieldClass(TFieldType type) const {
   switch (type) {
     case ftString:
-    case ftFixedChar: return &MakeField<TStringField>;
-    case ftWideString: return &MakeField<TWideStringField>;
-    case ftSmallint: return &MakeField<TSmallintField>;
-    case ftInteger: return &MakeField<TIntegerField>;
-    case ftWord: return &MakeField<TWordField>;
-    case ftAutoInc: return &MakeField<TAutoIncField>;
-    case ftLargeint: return &MakeField<TLargeintField>;
-    case ftBoolean: return &MakeField<TBooleanField>;
-    case ftFloat: return &MakeField<TFloatField>;
-    case ftCurrency: return &MakeField<TCurrencyField>;
-    case ftBCD: return &MakeField<TBCDField>;
-    case ftDate: return &MakeField<TDateField>;
-    case ftTime: return &MakeField<TTimeField>;
-    case ftDateTime: return &MakeField<TDateTimeField>;
-    case ftBytes: return &MakeField<TBytesField>;
-    case ftVarBytes: return &MakeField<TVarBytesField>;
+    case ftFixedChar:
+      return &MakeField<TStringField>;
+    case ftWideString:
+      return &MakeField<TWideStringField>;
+    case ftSmallint:
+      return &MakeField<TSmallintField>;
+    case ftInteger:
+      return &MakeField<TIntegerField>;
+    case ftWord:
+      return &MakeField<TWordField>;
+    case ftAutoInc:
+      return &MakeField<TAutoIncField>;
+    case ftLargeint:
+      return &MakeField<TLargeintField>;
+    case ftBoolean:
+      return &MakeField<TBooleanField>;
+    case ftFloat:
+      return &MakeField<TFloatField>;
+    case ftCurrency:
+      return &MakeField<TCurrencyField>;
+    case ftBCD:
+      return &MakeField<TBCDField>;
+    case ftDate:
+      return &MakeField<TDateField>;
+    case ftTime:
+      return &MakeField<TTimeField>;
+    case ftDateTime:
+      return &MakeField<TDateTimeField>;
+    case ftBytes:
+      return &MakeField<TBytesField>;
+    case ftVarBytes:
+      return &MakeField<TVarBytesField>;
     case ftBlob:
     case ftParadoxOle:
     case ftDBaseOle:
-    case ftTypedBinary: return &MakeField<TBlobField>;
+    case ftTypedBinary:
+      return &MakeField<TBlobField>;
     case ftMemo:
-    case ftFmtMemo: return &MakeField<TMemoField>;
-    case ftGraphic: return &MakeField<TGraphicField>;
-    default: return nullptr;
+    case ftFmtMemo:
+      return &MakeField<TMemoField>;
+    case ftGraphic:
+      return &MakeField<TGraphicField>;
+    default:
+      return nullptr;
   }
 }
 
@@ -309,10 +330,13 @@ int TypeFamily(TFieldType type) {
   switch (type) {
     case ftString:
     case ftFixedChar:
-    case ftWideString: return 1;
+    case ftWideString:
+      return 1;
     case ftInteger:
-    case ftAutoInc: return 2;
-    default: return IsBlobFieldType(type) ? 3 : 100 + static_cast<int>(type);
+    case ftAutoInc:
+      return 2;
+    default:
+      return IsBlobFieldType(type) ? 3 : 100 + static_cast<int>(type);
   }
 }
 
@@ -328,9 +352,8 @@ void TDataSet::BindFields(bool binding) {
     }
     const TFieldKind kind = field->FieldKind();
     if (kind == fkCalculated || kind == fkLookup) {
-      if (kind == fkLookup &&
-          (field->LookupDataSet() == nullptr || field->KeyFields().empty() || field->LookupKeyFields().empty() ||
-           field->LookupResultField().empty()))
+      if (kind == fkLookup && (field->LookupDataSet() == nullptr || field->KeyFields().empty() ||
+                               field->LookupKeyFields().empty() || field->LookupResultField().empty()))
         DatabaseError("Lookup information for field '" + field->DisplayName() + "' is incomplete");
       field->FFieldNo = -1;
       field->FOffset = FCalcFieldsSize;
@@ -431,31 +454,72 @@ TRecordBuffer TDataSet::AllocRecordBuffer() {
 }
 
 void TDataSet::FreeRecordBuffer(TRecordBuffer& buffer) {
-  const auto it = std::find_if(FBufferPool.begin(), FBufferPool.end(),
-                               [buffer](const std::unique_ptr<std::byte[]>& owned) { return owned.get() == buffer; });
+  const auto it =
+      std::find_if(FBufferPool.begin(), FBufferPool.end(),
+                   [buffer](const std::unique_ptr<std::byte[]>& owned) { return owned.get() == buffer; });
   if (it != FBufferPool.end()) FBufferPool.erase(it);
   buffer = nullptr;
 }
 
 // --- Event firers ---------------------------------------------------------
 
-void TDataSet::DoBeforeOpen() { if (BeforeOpen) BeforeOpen(this); }
-void TDataSet::DoAfterOpen() { if (AfterOpen) AfterOpen(this); }
-void TDataSet::DoBeforeClose() { if (BeforeClose) BeforeClose(this); }
-void TDataSet::DoAfterClose() { if (AfterClose) AfterClose(this); }
-void TDataSet::DoBeforeInsert() { if (BeforeInsert) BeforeInsert(this); }
-void TDataSet::DoAfterInsert() { if (AfterInsert) AfterInsert(this); }
-void TDataSet::DoBeforeEdit() { if (BeforeEdit) BeforeEdit(this); }
-void TDataSet::DoAfterEdit() { if (AfterEdit) AfterEdit(this); }
-void TDataSet::DoBeforePost() { if (BeforePost) BeforePost(this); }
-void TDataSet::DoAfterPost() { if (AfterPost) AfterPost(this); }
-void TDataSet::DoBeforeCancel() { if (BeforeCancel) BeforeCancel(this); }
-void TDataSet::DoAfterCancel() { if (AfterCancel) AfterCancel(this); }
-void TDataSet::DoBeforeDelete() { if (BeforeDelete) BeforeDelete(this); }
-void TDataSet::DoAfterDelete() { if (AfterDelete) AfterDelete(this); }
-void TDataSet::DoBeforeScroll() { if (BeforeScroll) BeforeScroll(this); }
-void TDataSet::DoAfterScroll() { if (AfterScroll) AfterScroll(this); }
-void TDataSet::DoBeforeRefresh() { if (BeforeRefresh) BeforeRefresh(this); }
-void TDataSet::DoAfterRefresh() { if (AfterRefresh) AfterRefresh(this); }
-void TDataSet::DoOnCalcFields() { if (OnCalcFields) OnCalcFields(this); }
-void TDataSet::DoOnNewRecord() { if (OnNewRecord) OnNewRecord(this); }
+void TDataSet::DoBeforeOpen() {
+  if (BeforeOpen) BeforeOpen(this);
+}
+void TDataSet::DoAfterOpen() {
+  if (AfterOpen) AfterOpen(this);
+}
+void TDataSet::DoBeforeClose() {
+  if (BeforeClose) BeforeClose(this);
+}
+void TDataSet::DoAfterClose() {
+  if (AfterClose) AfterClose(this);
+}
+void TDataSet::DoBeforeInsert() {
+  if (BeforeInsert) BeforeInsert(this);
+}
+void TDataSet::DoAfterInsert() {
+  if (AfterInsert) AfterInsert(this);
+}
+void TDataSet::DoBeforeEdit() {
+  if (BeforeEdit) BeforeEdit(this);
+}
+void TDataSet::DoAfterEdit() {
+  if (AfterEdit) AfterEdit(this);
+}
+void TDataSet::DoBeforePost() {
+  if (BeforePost) BeforePost(this);
+}
+void TDataSet::DoAfterPost() {
+  if (AfterPost) AfterPost(this);
+}
+void TDataSet::DoBeforeCancel() {
+  if (BeforeCancel) BeforeCancel(this);
+}
+void TDataSet::DoAfterCancel() {
+  if (AfterCancel) AfterCancel(this);
+}
+void TDataSet::DoBeforeDelete() {
+  if (BeforeDelete) BeforeDelete(this);
+}
+void TDataSet::DoAfterDelete() {
+  if (AfterDelete) AfterDelete(this);
+}
+void TDataSet::DoBeforeScroll() {
+  if (BeforeScroll) BeforeScroll(this);
+}
+void TDataSet::DoAfterScroll() {
+  if (AfterScroll) AfterScroll(this);
+}
+void TDataSet::DoBeforeRefresh() {
+  if (BeforeRefresh) BeforeRefresh(this);
+}
+void TDataSet::DoAfterRefresh() {
+  if (AfterRefresh) AfterRefresh(this);
+}
+void TDataSet::DoOnCalcFields() {
+  if (OnCalcFields) OnCalcFields(this);
+}
+void TDataSet::DoOnNewRecord() {
+  if (OnNewRecord) OnNewRecord(this);
+}

@@ -80,7 +80,8 @@ class TDataSet : public TComponent {
   // True when RecNo and RecordCount describe the records exactly.
   virtual bool IsSequenced() const { return true; }
   virtual bool Locate(const std::string& keyFields, const Variant& keyValues, TLocateOptions options);
-  virtual Variant Lookup(const std::string& keyFields, const Variant& keyValues, const std::string& resultFields);
+  virtual Variant Lookup(const std::string& keyFields, const Variant& keyValues,
+                         const std::string& resultFields);
 
   // --- Bookmarks (binary-safe strings; empty = none)
   TBookmark Bookmark() const { return GetBookmark(); }
@@ -242,7 +243,8 @@ class TDataSet : public TComponent {
   // A temporary state for the life of the scope.
   class TTempState {
    public:
-    TTempState(TDataSet& dataSet, TDataSetState state) : FDataSet(dataSet), FSaved(dataSet.SetTempState(state)) {}
+    TTempState(TDataSet& dataSet, TDataSetState state)
+        : FDataSet(dataSet), FSaved(dataSet.SetTempState(state)) {}
     ~TTempState() { FDataSet.RestoreState(FSaved); }
     TTempState(const TTempState&) = delete;
     TTempState& operator=(const TTempState&) = delete;

@@ -15,7 +15,9 @@ TRecordBuffer TDataSet::Buffers(int index) const {
   return FBuffers[static_cast<std::size_t>(index)];
 }
 
-void TDataSet::SetActiveRecord(int slot) { FActiveRecord = std::clamp(slot, 0, std::max(FBufferCount - 1, 0)); }
+void TDataSet::SetActiveRecord(int slot) {
+  FActiveRecord = std::clamp(slot, 0, std::max(FBufferCount - 1, 0));
+}
 
 void TDataSet::SetBufListSize(int value) {
   const std::size_t wanted = value > 0 ? static_cast<std::size_t>(value) + 1 : 0;
@@ -59,9 +61,15 @@ void TDataSet::SetCurrentRecord(int index) {
   TRecordBuffer buffer = FBuffers[static_cast<std::size_t>(index)];
   switch (GetBookmarkFlag(buffer)) {
     case bfCurrent:
-    case bfInserted: InternalSetToRecord(buffer); break;
-    case bfBOF: InternalFirst(); break;
-    case bfEOF: InternalLast(); break;
+    case bfInserted:
+      InternalSetToRecord(buffer);
+      break;
+    case bfBOF:
+      InternalFirst();
+      break;
+    case bfEOF:
+      InternalLast();
+      break;
   }
   FCurrentRecord = index;
 }
@@ -324,7 +332,8 @@ void TDataSet::CheckInvariants() const {
   if (FRecordCount < 0 || FRecordCount > FBufferCount) fail("record count outside the window");
   if (FRecordCount == 0 ? FActiveRecord != 0 : (FActiveRecord < 0 || FActiveRecord >= FRecordCount))
     fail("active record outside the filled slots");
-  if (FCurrentRecord < -1 || FCurrentRecord >= std::max(FRecordCount, 1)) fail("cursor slot outside the window");
+  if (FCurrentRecord < -1 || FCurrentRecord >= std::max(FRecordCount, 1))
+    fail("cursor slot outside the window");
   std::set<TRecordBuffer> distinct(FBuffers.begin(), FBuffers.end());
   if (distinct.size() != FBuffers.size() || distinct.count(nullptr) != 0) fail("buffers not distinct");
   int wanted = 1;

@@ -5,8 +5,14 @@
 #include "framework/core/dataset.h"
 #include "framework/core/text.h"
 
-TFieldDef::TFieldDef(TFieldDefs* owner, std::string name, TFieldType type, int size, bool required, int fieldNo)
-    : FOwner(owner), FName(std::move(name)), FDataType(type), FSize(size), FRequired(required), FFieldNo(fieldNo) {}
+TFieldDef::TFieldDef(TFieldDefs* owner, std::string name, TFieldType type, int size, bool required,
+                     int fieldNo)
+    : FOwner(owner),
+      FName(std::move(name)),
+      FDataType(type),
+      FSize(size),
+      FRequired(required),
+      FFieldNo(fieldNo) {}
 
 int TFieldDef::Index() const {
   for (int i = 0; i < FOwner->Count(); ++i)
@@ -44,7 +50,8 @@ TField* TFieldDef::CreateField() {
 }
 
 TFieldDef* TFieldDefs::Items(int index) const {
-  if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= Count())
+    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
   return FItems[static_cast<std::size_t>(index)].get();
 }
 

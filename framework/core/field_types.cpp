@@ -41,9 +41,7 @@ TDateTime FromTimeStamp(const TTimeStamp& stamp) {
   return days >= 0 ? days + time : days - time;
 }
 
-double ToMSecs(const TTimeStamp& stamp) {
-  return static_cast<double>(stamp.Date) * MSecsPerDay + stamp.Time;
-}
+double ToMSecs(const TTimeStamp& stamp) { return static_cast<double>(stamp.Date) * MSecsPerDay + stamp.Time; }
 
 TTimeStamp FromMSecs(double msecs) {
   TTimeStamp stamp;
@@ -112,9 +110,11 @@ TBcd ScaledToBcd(std::int64_t value, int places) {
   unsigned long long magnitude =
       negative ? 0 - static_cast<unsigned long long>(value) : static_cast<unsigned long long>(value);
   std::string digits = std::to_string(magnitude);
-  if (static_cast<int>(digits.size()) < places) digits.insert(0, static_cast<std::size_t>(places) - digits.size(), '0');
+  if (static_cast<int>(digits.size()) < places)
+    digits.insert(0, static_cast<std::size_t>(places) - digits.size(), '0');
   bcd.Precision = static_cast<std::uint8_t>(digits.size());
-  bcd.SignSpecialPlaces = static_cast<std::uint8_t>((negative && magnitude != 0 ? 0x80 : 0) | (places & 0x3F));
+  bcd.SignSpecialPlaces =
+      static_cast<std::uint8_t>((negative && magnitude != 0 ? 0x80 : 0) | (places & 0x3F));
   for (std::size_t i = 0; i < digits.size(); ++i) {
     const auto digit = static_cast<std::uint8_t>(digits[i] - '0');
     bcd.Fraction[i / 2] |= static_cast<std::uint8_t>(i % 2 == 0 ? digit << 4 : digit);
@@ -151,7 +151,8 @@ std::string TStringField::AsString() const {
 
 void TStringField::SetAsString(const std::string& value) {
   std::string buffer(static_cast<std::size_t>(DataSize()), '\0');
-  std::memcpy(buffer.data(), value.data(), std::min<std::size_t>(value.size(), static_cast<std::size_t>(Size())));
+  std::memcpy(buffer.data(), value.data(),
+              std::min<std::size_t>(value.size(), static_cast<std::size_t>(Size())));
   SetData(buffer.data());
 }
 
@@ -201,7 +202,8 @@ const std::string& TNumericField::FormatFor(bool displayText) const {
 }
 
 TIntegerField::TIntegerField(TComponent* owner)
-    : TIntegerField(owner, ftInteger, std::numeric_limits<std::int32_t>::min(), std::numeric_limits<std::int32_t>::max()) {}
+    : TIntegerField(owner, ftInteger, std::numeric_limits<std::int32_t>::min(),
+                    std::numeric_limits<std::int32_t>::max()) {}
 
 TIntegerField::TIntegerField(TComponent* owner, TFieldType type, std::int64_t minRange, std::int64_t maxRange)
     : TNumericField(owner), FMinRange(minRange), FMaxRange(maxRange) {
@@ -290,7 +292,9 @@ TSmallintField::TSmallintField(TComponent* owner) : TIntegerField(owner, ftSmall
 
 TWordField::TWordField(TComponent* owner) : TIntegerField(owner, ftWord, 0, 65535) {}
 
-bool TWordField::IsValidChar(char c) const { return static_cast<unsigned char>(c) < 32 || c == '+' || IsDigit(c); }
+bool TWordField::IsValidChar(char c) const {
+  return static_cast<unsigned char>(c) < 32 || c == '+' || IsDigit(c);
+}
 
 TAutoIncField::TAutoIncField(TComponent* owner) : TIntegerField(owner) { SetDataType(ftAutoInc); }
 
@@ -419,7 +423,8 @@ double TFloatField::AsFloat() const {
 void TFloatField::SetAsFloat(double value) {
   if ((FMinValue != 0 || FMaxValue != 0) && (value < FMinValue || value > FMaxValue)) {
     const std::string message = FloatToStr(value) + " is not a valid value for field '" + DisplayName() +
-                                "'. The allowed range is " + FloatToStr(FMinValue) + " to " + FloatToStr(FMaxValue);
+                                "'. The allowed range is " + FloatToStr(FMinValue) + " to " +
+                                FloatToStr(FMaxValue);
     if (DataSet() != nullptr) DataSet()->DatabaseError(message);
     throw EDatabaseError(message);
   }
@@ -491,7 +496,8 @@ TCurrency TBCDField::AsCurrency() const {
 void TBCDField::SetAsCurrency(TCurrency value) {
   if ((FMinValue.Value != 0 || FMaxValue.Value != 0) && (value < FMinValue || value > FMaxValue)) {
     const std::string message = CurrToStr(value) + " is not a valid value for field '" + DisplayName() +
-                                "'. The allowed range is " + CurrToStr(FMinValue) + " to " + CurrToStr(FMaxValue);
+                                "'. The allowed range is " + CurrToStr(FMinValue) + " to " +
+                                CurrToStr(FMaxValue);
     if (DataSet() != nullptr) DataSet()->DatabaseError(message);
     throw EDatabaseError(message);
   }
@@ -546,7 +552,9 @@ int TBCDField::AsInteger() const {
   return static_cast<int>(rounded);
 }
 
-void TBCDField::SetAsInteger(int value) { SetAsCurrency(TCurrency{static_cast<std::int64_t>(value) * 10000}); }
+void TBCDField::SetAsInteger(int value) {
+  SetAsCurrency(TCurrency{static_cast<std::int64_t>(value) * 10000});
+}
 double TBCDField::AsFloat() const { return CurrToFloat(AsCurrency()); }
 void TBCDField::SetAsFloat(double value) { SetAsCurrency(FloatToCurr(value)); }
 
@@ -728,9 +736,15 @@ void TDateTimeField::SetAsString(const std::string& value) {
     return;
   }
   switch (DataType()) {
-    case ftDate: SetAsDateTime(StrToDate(value)); break;
-    case ftTime: SetAsDateTime(StrToTime(value)); break;
-    default: SetAsDateTime(StrToDateTime(value)); break;
+    case ftDate:
+      SetAsDateTime(StrToDate(value));
+      break;
+    case ftTime:
+      SetAsDateTime(StrToTime(value));
+      break;
+    default:
+      SetAsDateTime(StrToDateTime(value));
+      break;
   }
 }
 
@@ -752,9 +766,15 @@ void TDateTimeField::GetText(std::string& text, bool displayText) const {
     return;
   }
   switch (DataType()) {
-    case ftDate: text = DateToStr(value); break;
-    case ftTime: text = TimeToStr(value); break;
-    default: text = DateTimeToStr(value); break;
+    case ftDate:
+      text = DateToStr(value);
+      break;
+    case ftTime:
+      text = TimeToStr(value);
+      break;
+    default:
+      text = DateTimeToStr(value);
+      break;
   }
 }
 
@@ -819,7 +839,8 @@ bool TVarBytesField::GetBytes(std::string& bytes) const {
 
 void TVarBytesField::SetAsString(const std::string& value) {
   std::string buffer(static_cast<std::size_t>(DataSize()), '\0');
-  const auto length = static_cast<std::uint16_t>(std::min<std::size_t>(value.size(), static_cast<std::size_t>(Size())));
+  const auto length =
+      static_cast<std::uint16_t>(std::min<std::size_t>(value.size(), static_cast<std::size_t>(Size())));
   std::memcpy(buffer.data(), &length, 2);
   std::memcpy(buffer.data() + 2, value.data(), length);
   SetData(buffer.data());

@@ -10,12 +10,11 @@
 namespace {
 
 const char* const kFieldTypeNames[FieldTypeCount] = {
-    "Unknown",   "String",      "SmallInt",   "Integer",    "Word",      "Boolean",   "Float",
-    "Currency",  "BCD",         "Date",       "Time",       "DateTime",  "Bytes",     "VarBytes",
-    "AutoInc",   "Blob",        "Memo",       "Graphic",    "FmtMemo",   "ParadoxOle", "DBaseOle",
-    "TypedBinary", "Cursor",    "FixedChar",  "WideString", "Largeint",  "ADT",       "Array",
-    "Reference", "DataSet",     "OraBlob",    "OraClob",    "Variant",   "Interface", "IDispatch",
-    "Guid",      "TimeStamp",   "FMTBcd"};
+    "Unknown",    "String",    "SmallInt",  "Integer",    "Word",      "Boolean",     "Float",   "Currency",
+    "BCD",        "Date",      "Time",      "DateTime",   "Bytes",     "VarBytes",    "AutoInc", "Blob",
+    "Memo",       "Graphic",   "FmtMemo",   "ParadoxOle", "DBaseOle",  "TypedBinary", "Cursor",  "FixedChar",
+    "WideString", "Largeint",  "ADT",       "Array",      "Reference", "DataSet",     "OraBlob", "OraClob",
+    "Variant",    "Interface", "IDispatch", "Guid",       "TimeStamp", "FMTBcd"};
 
 }  // namespace
 
@@ -263,8 +262,12 @@ void TField::SetAsVariant(const Variant& value) {
     SetVarValue(value);
 }
 
-Variant TField::OldValue() const { return CheckDataSet().GetStateFieldValue(dsOldValue, const_cast<TField*>(this)); }
-Variant TField::NewValue() const { return CheckDataSet().GetStateFieldValue(dsNewValue, const_cast<TField*>(this)); }
+Variant TField::OldValue() const {
+  return CheckDataSet().GetStateFieldValue(dsOldValue, const_cast<TField*>(this));
+}
+Variant TField::NewValue() const {
+  return CheckDataSet().GetStateFieldValue(dsNewValue, const_cast<TField*>(this));
+}
 void TField::SetNewValue(const Variant& value) { CheckDataSet().SetStateFieldValue(dsNewValue, this, value); }
 
 void TField::GetText(std::string& text, bool) const { text = AsString(); }
@@ -309,7 +312,8 @@ void TField::DoChange() {
 }
 
 void TField::PropertyChanged(bool layoutAffected) {
-  if (FDataSet != nullptr && FDataSet->Active()) FDataSet->DataEvent(layoutAffected ? deLayoutChange : deDataSetChange);
+  if (FDataSet != nullptr && FDataSet->Active())
+    FDataSet->DataEvent(layoutAffected ? deLayoutChange : deDataSetChange);
 }
 
 void TField::CalcLookupValue() {
@@ -323,7 +327,8 @@ void TField::CalcLookupValue() {
 // --- TFields --------------------------------------------------------------
 
 TField* TFields::Fields(int index) const {
-  if (index < 0 || index >= Count()) throw EListError("List index out of bounds (" + std::to_string(index) + ")");
+  if (index < 0 || index >= Count())
+    throw EListError("List index out of bounds (" + std::to_string(index) + ")");
   return FList[static_cast<std::size_t>(index)];
 }
 

@@ -20,27 +20,36 @@ int NativeSize(TFieldType type, int size) {
   switch (type) {
     case ftString:
     case ftFixedChar:
-    case ftWideString: return size + 1;
+    case ftWideString:
+      return size + 1;
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
     case ftDate:
-    case ftTime: return 4;
+    case ftTime:
+      return 4;
     case ftLargeint:
     case ftFloat:
     case ftCurrency:
-    case ftDateTime: return 8;
-    case ftBoolean: return 2;
-    case ftBCD: return static_cast<int>(sizeof(TBcd));
-    case ftBytes: return size;
-    case ftVarBytes: return size + 2;
-    default: return IsBlobFieldType(type) ? 8 : -1;
+    case ftDateTime:
+      return 8;
+    case ftBoolean:
+      return 2;
+    case ftBCD:
+      return static_cast<int>(sizeof(TBcd));
+    case ftBytes:
+      return size;
+    case ftVarBytes:
+      return size + 2;
+    default:
+      return IsBlobFieldType(type) ? 8 : -1;
   }
 }
 
 bool IsTextType(TFieldType type) {
-  return type == ftString || type == ftFixedChar || type == ftWideString || type == ftMemo || type == ftFmtMemo;
+  return type == ftString || type == ftFixedChar || type == ftWideString || type == ftMemo ||
+         type == ftFmtMemo;
 }
 
 }  // namespace
@@ -49,7 +58,8 @@ bool IsTextType(TFieldType type) {
 // the dataset at once, so nothing waits for the stream's end.
 class TMemoryBlobStream : public TMemoryStream {
  public:
-  TMemoryBlobStream(TMemoryDataSet& dataSet, TField* field, TRecordBuffer record, std::byte* cell, bool writing)
+  TMemoryBlobStream(TMemoryDataSet& dataSet, TField* field, TRecordBuffer record, std::byte* cell,
+                    bool writing)
       : FDataSet(dataSet), FField(field), FRecord(record), FCell(cell) {
     if (writing) {
       FModified = true;
@@ -303,7 +313,9 @@ void TMemoryDataSet::GetBookmarkData(TRecordBuffer buffer, std::byte* data) cons
   std::memcpy(data + 4, &slot, sizeof slot);
 }
 
-void TMemoryDataSet::SetBookmarkData(TRecordBuffer buffer, const std::byte* data) { std::memcpy(buffer, data, 4); }
+void TMemoryDataSet::SetBookmarkData(TRecordBuffer buffer, const std::byte* data) {
+  std::memcpy(buffer, data, 4);
+}
 
 TBookmarkFlag TMemoryDataSet::GetBookmarkFlag(TRecordBuffer buffer) const {
   return static_cast<TBookmarkFlag>(std::to_integer<int>(buffer[kFlagOffset]));
@@ -333,15 +345,20 @@ int TMemoryDataSet::CompareBookmarks(const TBookmark& a, const TBookmark& b) con
 TRecordBuffer TMemoryDataSet::RecordForState() {
   switch (State()) {
     case dsCalcFields:
-    case dsInternalCalc: return CalcBuffer();
-    case dsFilter: return FFilterBuffer;
-    case dsOldValue: return OldValueRecord();
+    case dsInternalCalc:
+      return CalcBuffer();
+    case dsFilter:
+      return FFilterBuffer;
+    case dsOldValue:
+      return OldValueRecord();
     case dsBrowse:
     case dsEdit:
     case dsInsert:
     case dsNewValue:
-    case dsCurValue: return IsEmpty() ? nullptr : ActiveBuffer();
-    default: return nullptr;
+    case dsCurValue:
+      return IsEmpty() ? nullptr : ActiveBuffer();
+    default:
+      return nullptr;
   }
 }
 
@@ -392,7 +409,8 @@ void TMemoryDataSet::CheckWritable(const TField* field) {
       DatabaseError("Dataset not in edit or insert mode");
     return;
   }
-  if (state != dsEdit && state != dsInsert && state != dsNewValue) DatabaseError("Dataset not in edit or insert mode");
+  if (state != dsEdit && state != dsInsert && state != dsNewValue)
+    DatabaseError("Dataset not in edit or insert mode");
   if (field->ReadOnly()) DatabaseError("Field '" + field->DisplayName() + "' cannot be modified");
 }
 
@@ -477,8 +495,12 @@ void TMemoryDataSet::InternalPost() {
   const int count = static_cast<int>(FRows.size());
   int position = count;
   switch (GetBookmarkFlag(buffer)) {
-    case bfBOF: position = 0; break;
-    case bfEOF: position = count; break;
+    case bfBOF:
+      position = 0;
+      break;
+    case bfEOF:
+      position = count;
+      break;
     default: {
       const int index = IndexOfId(RowId(buffer));
       position = index < 0 ? count : index;
@@ -552,7 +574,8 @@ void TMemoryDataSet::SetFiltered(bool value) {
   if (Active()) First();
 }
 
-bool TMemoryDataSet::RowMatches(const std::vector<TField*>& fields, const Variant& keys, TLocateOptions options) {
+bool TMemoryDataSet::RowMatches(const std::vector<TField*>& fields, const Variant& keys,
+                                TLocateOptions options) {
   for (std::size_t i = 0; i < fields.size(); ++i) {
     TField* field = fields[i];
     const Variant key = keys.IsArray() ? keys[VarArrayLowBound(keys) + static_cast<int>(i)] : keys;
@@ -568,7 +591,8 @@ bool TMemoryDataSet::RowMatches(const std::vector<TField*>& fields, const Varian
         text = AnsiUpperCase(text);
         wanted = AnsiUpperCase(wanted);
       }
-      const bool match = options.Contains(loPartialKey) ? text.compare(0, wanted.size(), wanted) == 0 : text == wanted;
+      const bool match =
+          options.Contains(loPartialKey) ? text.compare(0, wanted.size(), wanted) == 0 : text == wanted;
       if (!match) return false;
       continue;
     }

@@ -38,7 +38,8 @@ class TMemoryDataSet : public TDataSet {
   void SetRecNo(int value) override;
   bool IsSequenced() const override;
   bool Locate(const std::string& keyFields, const Variant& keyValues, TLocateOptions options) override;
-  Variant Lookup(const std::string& keyFields, const Variant& keyValues, const std::string& resultFields) override;
+  Variant Lookup(const std::string& keyFields, const Variant& keyValues,
+                 const std::string& resultFields) override;
   bool BookmarkValid(const TBookmark& bookmark) const override;
   // Both empty: 0; an empty bookmark orders after any other.
   int CompareBookmarks(const TBookmark& a, const TBookmark& b) const override;

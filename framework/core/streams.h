@@ -33,7 +33,9 @@ class TStream : public TObject {
 
   // The bytes from the current position to the end.
   std::string ReadRest();
-  void WriteString(const std::string& bytes) { WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size())); }
+  void WriteString(const std::string& bytes) {
+    WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  }
 };
 
 class TMemoryStream : public TStream {

@@ -1,11 +1,12 @@
 // The dataset container with in-memory datasets standing in for the
 // application's datasets.
 
-#include <memory>
+#include "dbaccess/datasets_container.h"
 
 #include <gtest/gtest.h>
 
-#include "dbaccess/datasets_container.h"
+#include <memory>
+
 #include "framework/core/memory_dataset.h"
 #include "framework/core/strings.h"
 
@@ -57,7 +58,9 @@ TEST(DataSetsContainer, MastersHearEventsFirstAndInactiveContainersOnlyPassThemO
     EXPECT_EQ(dataSet, &data);
     heard.push_back("master " + std::to_string(event));
   };
-  sub.OnDataSetEvent = [&](TDataSet*, TKindDataSetEvent event) { heard.push_back("sub " + std::to_string(event)); };
+  sub.OnDataSetEvent = [&](TDataSet*, TKindDataSetEvent event) {
+    heard.push_back("sub " + std::to_string(event));
+  };
   sub.DataSetEvent(&data, deAfterPost);
   EXPECT_EQ(heard, std::vector<std::string>({"master 9", "sub 9"}));
   heard.clear();

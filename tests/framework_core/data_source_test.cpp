@@ -1,9 +1,9 @@
 // Data sources and data links: what they are told, in which order, and how
 // they come and go.
 
-#include <memory>
-
 #include <gtest/gtest.h>
+
+#include <memory>
 
 #include "tests/framework_core/dataset_fixture.h"
 

@@ -72,7 +72,8 @@ TEST_F(Editing, EachOperationFiresItsEventsInOrder) {
   Data.Refresh();
   EXPECT_EQ(Take(), Events({"BeforeRefresh", "AfterRefresh"}));
   Data.AppendRecord({Variant(9), Variant("Nine")});
-  EXPECT_EQ(Take(), Events({"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "BeforePost", "AfterPost"}));
+  EXPECT_EQ(Take(), Events({"BeforeInsert", "BeforeScroll", "OnNewRecord", "AfterInsert", "BeforePost",
+                            "AfterPost"}));
 }
 
 TEST_F(Editing, InsertGoesBeforeTheCurrentRecordAndAppendAtTheEnd) {

@@ -31,14 +31,18 @@ class RecordingLink : public TDataLink {
   void ActiveChanged() override { Note(Active() ? "active" : "inactive"); }
   void DataSetChanged() override { Note("changed"); }
   void DataSetScrolled(int distance) override { Note("scrolled " + std::to_string(distance)); }
-  void RecordChanged(TField* field) override { Note(field != nullptr ? "record " + field->FieldName() : "record"); }
+  void RecordChanged(TField* field) override {
+    Note(field != nullptr ? "record " + field->FieldName() : "record");
+  }
   void EditingChanged() override { Note(Editing() ? "editing" : "browsing"); }
   void LayoutChanged() override { Note("layout"); }
   void UpdateData() override { Note("update data"); }
   void CheckBrowseMode() override {
     if (LogBrowseChecks) Note("check browse");
   }
-  void FocusControl(TField*& field) override { Note("focus " + (field != nullptr ? field->FieldName() : "")); }
+  void FocusControl(TField*& field) override {
+    Note("focus " + (field != nullptr ? field->FieldName() : ""));
+  }
 
  private:
   void Note(const std::string& event) {
@@ -57,7 +61,8 @@ inline void DefinePeople(TMemoryDataSet& dataSet) {
 inline void FillPeople(TMemoryDataSet& dataSet, int count) {
   if (dataSet.FieldDefs().Count() == 0) DefinePeople(dataSet);
   dataSet.Open();
-  for (int id = 1; id <= count; ++id) dataSet.AppendRecord({Variant(id), Variant("Name" + std::to_string(id))});
+  for (int id = 1; id <= count; ++id)
+    dataSet.AppendRecord({Variant(id), Variant("Name" + std::to_string(id))});
   dataSet.First();
 }
 

@@ -1,8 +1,8 @@
 // Field classes: native data, conversions, texts and their events.
 
-#include <cstring>
-
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include "framework/core/datetime.h"
 #include "framework/core/float_text.h"
@@ -43,9 +43,10 @@ class Fields : public ::testing::Test {
 
 TEST_F(Fields, DefaultFieldsHaveTheClassAndTypeOfTheirDefinition) {
   const std::pair<const char*, TFieldType> expected[] = {
-      {"S", ftString},  {"SMALL", ftSmallint}, {"INT", ftInteger}, {"WORD", ftWord},    {"BIG", ftLargeint},
-      {"BOOL", ftBoolean}, {"FLOAT", ftFloat}, {"MONEY", ftCurrency}, {"BCD", ftBCD},  {"D", ftDate},
-      {"T", ftTime},    {"DT", ftDateTime},     {"BYTES", ftBytes}, {"VBYTES", ftVarBytes}};
+      {"S", ftString},     {"SMALL", ftSmallint}, {"INT", ftInteger}, {"WORD", ftWord},
+      {"BIG", ftLargeint}, {"BOOL", ftBoolean},   {"FLOAT", ftFloat}, {"MONEY", ftCurrency},
+      {"BCD", ftBCD},      {"D", ftDate},         {"T", ftTime},      {"DT", ftDateTime},
+      {"BYTES", ftBytes},  {"VBYTES", ftVarBytes}};
   for (const auto& [name, type] : expected) {
     EXPECT_EQ(F(name)->DataType(), type) << name;
     EXPECT_TRUE(F(name)->IsNull()) << name;
@@ -124,9 +125,11 @@ TEST_P(FieldTexts, TextsRoundTripByTheFormatSettings) {
 INSTANTIATE_TEST_SUITE_P(
     Kinds, FieldTexts,
     ::testing::Values(TextCase{"S", "hello", "hello", "hello"}, TextCase{"INT", "-42", "-42", "-42"},
-                      TextCase{"SMALL", "+7", "7", "7"}, TextCase{"BIG", "9000000000", "9000000000", "9000000000"},
+                      TextCase{"SMALL", "+7", "7", "7"},
+                      TextCase{"BIG", "9000000000", "9000000000", "9000000000"},
                       TextCase{"FLOAT", "2,5", "2,5", "2,5"}, TextCase{"BOOL", "t", "True", "True"},
-                      TextCase{"BOOL", "FALSE", "False", "False"}, TextCase{"BCD", "12,345", "12,35", "12,35"},
+                      TextCase{"BOOL", "FALSE", "False", "False"},
+                      TextCase{"BCD", "12,345", "12,35", "12,35"},
                       TextCase{"D", "01.02.2003", "01.02.2003", "01.02.2003"},
                       TextCase{"T", "7:08:09", "7:08:09", "7:08:09"}, TextCase{"INT", "", "", ""}));
 
@@ -151,15 +154,16 @@ TEST_P(FieldRefusals, BadTextsAndValuesOutOfRangeAreRefused) {
 
 INSTANTIATE_TEST_SUITE_P(
     Kinds, FieldRefusals,
-    ::testing::Values(BadText{"INT", "12a", "'12a' is not a valid integer value for field 'INT'"},
-                      BadText{"SMALL", "40000",
-                              "40000 is not a valid value for field 'SMALL'. The allowed range is -32768 to 32767"},
-                      BadText{"WORD", "-1", "-1 is not a valid value for field 'WORD'. The allowed range is 0 to 65535"},
-                      BadText{"INT", "3000000000",
-                              "3000000000 is not a valid value for field 'INT'. The allowed range is -2147483648 to "
-                              "2147483647"},
-                      BadText{"FLOAT", "x1", "'x1' is not a valid floating point value for field 'FLOAT'"},
-                      BadText{"BOOL", "maybe", "'maybe' is not a valid boolean value for field 'BOOL'"}));
+    ::testing::Values(
+        BadText{"INT", "12a", "'12a' is not a valid integer value for field 'INT'"},
+        BadText{"SMALL", "40000",
+                "40000 is not a valid value for field 'SMALL'. The allowed range is -32768 to 32767"},
+        BadText{"WORD", "-1", "-1 is not a valid value for field 'WORD'. The allowed range is 0 to 65535"},
+        BadText{"INT", "3000000000",
+                "3000000000 is not a valid value for field 'INT'. The allowed range is -2147483648 to "
+                "2147483647"},
+        BadText{"FLOAT", "x1", "'x1' is not a valid floating point value for field 'FLOAT'"},
+        BadText{"BOOL", "maybe", "'maybe' is not a valid boolean value for field 'BOOL'"}));
 
 TEST_F(Fields, NumericFormatsShapeDisplayAndEditTexts) {
   TFormatSettingsScope scope;
