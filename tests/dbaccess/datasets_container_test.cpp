@@ -152,13 +152,21 @@ TEST(DataSetsContainer, BroadcastReachesTheMatchingReceiversThatAcceptTheEvent) 
   info.clear();
   container.Broadcast(nullptr, "mainform.fds*", "Refresh", info);
   EXPECT_EQ(info, "fdsHome;fdsOrg;");
-  // A dataset without owner is matched as ".<name>", never looked into.
-  info.clear();
-  container.Broadcast(nullptr, ".FDSLOOSE", "Refresh", info);
-  EXPECT_EQ(info, "fdsLoose;");
   info.clear();
   container.Broadcast(nullptr, "*.fdsOrg", "Refresh", info);
   EXPECT_EQ(info, "fdsOrg;");
+}
+
+TEST(DataSetsContainer, ADatasetWithoutOwnerIsMatchedByAnEmptyOwnerName) {
+  ReceivingDataSet loose(nullptr, "fdsLoose");
+  TDataSetsContainer container(nullptr);
+  container.Register(&loose);
+  std::string info;
+  container.Broadcast(nullptr, ".FDSLOOSE", "Refresh", info);
+  EXPECT_EQ(info, "fdsLoose;");
+  info.clear();
+  container.Broadcast(nullptr, "MainForm.*", "Refresh", info);
+  EXPECT_EQ(info, "");
 }
 
 }  // namespace

@@ -261,4 +261,17 @@ TEST(MemoryDataSet, ClosedDatasetsRefuseFieldAccess) {
   EXPECT_THROW(id->SetFieldKind(fkCalculated), EDatabaseError);
 }
 
+TEST(MemoryDataSet, AnActiveDatasetOfAFormOpensWhenTheFormHasLoaded) {
+  TLoadingScope loading;
+  TMemoryDataSet data(nullptr);
+  DefinePeople(data);
+  int opened = 0;
+  data.AfterOpen = [&](TDataSet*) { ++opened; };
+  data.SetActive(true);
+  EXPECT_FALSE(data.Active());
+  loading.Finish();
+  EXPECT_TRUE(data.Active());
+  EXPECT_EQ(opened, 1);
+}
+
 }  // namespace
