@@ -240,8 +240,13 @@ int TMemoryDataSet::InsertRow(int position, TRecordBuffer buffer) {
   Row row;
   row.Id = FNextId++;
   row.Data.assign(buffer + kHeaderSize, buffer + kHeaderSize + FDataSize);
+  const bool atEnd = position == static_cast<int>(FRows.size());
   FRows.insert(FRows.begin() + position, std::move(row));
-  FIndexValid = false;
+  // Appending keeps the positions of the others: the index only grows.
+  if (atEnd && FIndexValid)
+    FIndex[FRows.back().Id] = position;
+  else
+    FIndexValid = false;
   const std::int32_t id = FRows[static_cast<std::size_t>(position)].Id;
   std::memcpy(buffer, &id, sizeof id);
   return position;
