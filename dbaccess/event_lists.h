@@ -5,14 +5,14 @@
 // it asks each handler's component for a free notification and drops that
 // component's entries when it goes. Owned by its owner, or by a unique_ptr.
 
-#include "framework/core/component.h"
-#include "framework/core/object.h"
-
 #include <type_traits>
 #include <vector>
 
+#include "framework/core/component.h"
+#include "framework/core/object.h"
+
 class TCallBackList : public TComponent {
-public:
+ public:
   explicit TCallBackList(TComponent* owner = nullptr);
 
   // Adds the handler unless an equal one (same object and method) is listed;
@@ -37,7 +37,7 @@ public:
 
   void Notification(TComponent* component, TOperation operation) override;
 
-private:
+ private:
   struct TEntry {
     TNotifyEvent Handler;
     TComponent* Target;
@@ -49,6 +49,6 @@ private:
 
 // The kind of callback list the connection and the transaction create.
 class TNotifyEventList : public TCallBackList {
-public:
+ public:
   using TCallBackList::TCallBackList;
 };

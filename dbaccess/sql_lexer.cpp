@@ -6,8 +6,21 @@ namespace sqltext {
 
 bool IsOperatorChar(char c) noexcept {
   switch (c) {
-    case '!': case '(': case ')': case '*': case '+': case ',': case '-': case '/':
-    case ';': case '<': case '=': case '>': case '^': case '|': case '~':
+    case '!':
+    case '(':
+    case ')':
+    case '*':
+    case '+':
+    case ',':
+    case '-':
+    case '/':
+    case ';':
+    case '<':
+    case '=':
+    case '>':
+    case '^':
+    case '|':
+    case '~':
       return true;
     default:
       return false;
@@ -16,13 +29,18 @@ bool IsOperatorChar(char c) noexcept {
 
 bool IsTwoCharOperator(char first, char second) noexcept {
   switch (first) {
-    case '|': return second == '|';
-    case '<': return second == '>' || second == '=';
-    case '>': return second == '=';
+    case '|':
+      return second == '|';
+    case '<':
+      return second == '>' || second == '=';
+    case '>':
+      return second == '=';
     case '!':
     case '^':
-    case '~': return second == '=' || second == '<' || second == '>';
-    default: return false;
+    case '~':
+      return second == '=' || second == '<' || second == '>';
+    default:
+      return false;
   }
 }
 
@@ -95,10 +113,6 @@ std::string CloseLineComment(std::string_view s) {
   if (EndsInLineComment(s)) r += "\r\n";
   return r;
 }
-
-}  // namespace sqltext
-
-namespace sqltext {
 
 bool IsWordStart(std::string_view s, std::size_t i) noexcept {
   return i < s.size() && IsIdentChar(s[i]) && (i == 0 || !IsIdentChar(s[i - 1]));

@@ -54,10 +54,6 @@ bool EndsInLineComment(std::string_view s);
 // the caller appends next stays code.
 std::string CloseLineComment(std::string_view s);
 
-}  // namespace sqltext
-
-namespace sqltext {
-
 // Whether an unquoted name or keyword begins at 0-based index i.
 bool IsWordStart(std::string_view s, std::size_t i) noexcept;
 // The name or keyword beginning at i, in upper case.

@@ -2,9 +2,8 @@
 // the parameter and macro scanner reads (and from which the text sent to the
 // server is built), so it must never change what the statement means.
 
-#include "dbaccess/sql_text.h"
-
 #include "dbaccess/sql_lexer.h"
+#include "dbaccess/sql_text.h"
 
 using namespace sqltext;
 
@@ -26,7 +25,7 @@ bool EndsInMantissa(const std::string& r) {
 }
 
 class TNormalizer {
-public:
+ public:
   TNormalizer(std::string_view text, char macroChar) : FText(text), FMacro(macroChar) {}
 
   std::string Run() {
@@ -36,7 +35,7 @@ public:
     return std::move(FOut);
   }
 
-private:
+ private:
   char Current() const { return FText[FPos]; }
   char Next() const { return FPos + 1 < FText.size() ? FText[FPos + 1] : '\0'; }
   bool HasNext() const { return FPos + 1 < FText.size(); }

@@ -2,10 +2,8 @@
 // quoted names, string literals and comments are skipped as wholes, so a
 // keyword or a parenthesis inside them never moves a clause boundary.
 
-#include "dbaccess/sql_text.h"
-
 #include "dbaccess/helpers.h"
-
+#include "dbaccess/sql_text.h"
 #include "framework/core/exceptions.h"
 
 using namespace sqltext;
@@ -38,12 +36,15 @@ bool IsWhereAt0(std::string_view s, std::size_t i) {
 // handled by the scanner, so that a text ending in a literal or a comment ends
 // its clause as well).
 bool IsWhereEnd0(std::string_view s, std::size_t i) {
-  return i > 0 && i + 1 < s.size() && (IsWhitespace(s[i - 1]) || s[i - 1] == ')') && ClauseKeywordAt(s, i, false);
+  return i > 0 && i + 1 < s.size() && (IsWhitespace(s[i - 1]) || s[i - 1] == ')') &&
+         ClauseKeywordAt(s, i, false);
 }
 
 }  // namespace
 
-bool IsWhereAt(std::string_view text, int pos) { return pos > 1 && IsWhereAt0(text, static_cast<std::size_t>(pos - 1)); }
+bool IsWhereAt(std::string_view text, int pos) {
+  return pos > 1 && IsWhereAt0(text, static_cast<std::size_t>(pos - 1));
+}
 
 bool IsWhereEnd(std::string_view text, int pos) {
   if (pos == static_cast<int>(text.size())) return true;
@@ -105,12 +106,18 @@ void TSQLParser::Parse(std::string_view text) {
   FKind = TSQLStatementKind::Other;
   if (FFirst >= FText.size() || !IsIdentChar(FText[FFirst])) return;
   const std::string word = WordFrom(FText, FFirst);
-  if (word == "SELECT") FKind = TSQLStatementKind::Select;
-  else if (word == "UPDATE") FKind = TSQLStatementKind::Update;
-  else if (word == "INSERT") FKind = TSQLStatementKind::Insert;
-  else if (word == "DELETE") FKind = TSQLStatementKind::Delete;
-  else if (word == "EXECUTE") FKind = TSQLStatementKind::Execute;
-  else if (word == "ALTER" || word == "CREATE" || word == "DROP") FKind = TSQLStatementKind::Ddl;
+  if (word == "SELECT")
+    FKind = TSQLStatementKind::Select;
+  else if (word == "UPDATE")
+    FKind = TSQLStatementKind::Update;
+  else if (word == "INSERT")
+    FKind = TSQLStatementKind::Insert;
+  else if (word == "DELETE")
+    FKind = TSQLStatementKind::Delete;
+  else if (word == "EXECUTE")
+    FKind = TSQLStatementKind::Execute;
+  else if (word == "ALTER" || word == "CREATE" || word == "DROP")
+    FKind = TSQLStatementKind::Ddl;
 }
 
 std::size_t TSQLParser::LastSignificant(std::size_t before) const {
@@ -124,9 +131,11 @@ std::size_t TSQLParser::LastSignificant(std::size_t before) const {
 
 TSQLParser::TZeroRange TSQLParser::FromBounds() const {
   TScanner sc{FText, FClass};
-  const auto from = sc.Scan(FFirst, [&](std::size_t i) { return sc.FromAt(i); }, false);
+  const auto from = sc.Scan(
+      FFirst, [&](std::size_t i) { return sc.FromAt(i); }, false);
   if (from.How != TScanner::TStop::Hit) return {};
-  const auto end = sc.Scan(from.Pos + 5, [&](std::size_t i) { return sc.FromEndAt(i); }, true);
+  const auto end = sc.Scan(
+      from.Pos + 5, [&](std::size_t i) { return sc.FromEndAt(i); }, true);
   if (end.How == TScanner::TStop::None) return {};
   // At the end of the text the clause ends with its last code, so that text
   // appended after it never lands in a trailing comment.
@@ -156,7 +165,8 @@ TWhereClause TSQLParser::FindWhere(int k) const {
   // A WHERE inside a sub-query ends at the parenthesis that closes it.
   sc.StopAtClosingBracket = sc.Depth > 0;
   const std::size_t cond = NextSignificant(where.Pos + 5);
-  const auto end = sc.Scan(cond, [&](std::size_t i) { return sc.WhereEndAt(i); }, true);
+  const auto end = sc.Scan(
+      cond, [&](std::size_t i) { return sc.WhereEndAt(i); }, true);
   if (end.How == TScanner::TStop::None) return {};
   std::size_t stop = end.Pos;  // one past the condition
   while (stop > cond && (IsComment(FClass[stop - 1]) ||
@@ -176,7 +186,8 @@ int TSQLParser::MainWhereIndex() const {
   TScanner sc{FText, FClass};
   int count = 0;
   for (std::size_t from = FFirst;;) {
-    const auto where = sc.Scan(from, [&](std::size_t i) { return IsWhereAt0(FText, i); }, false);
+    const auto where = sc.Scan(
+        from, [&](std::size_t i) { return IsWhereAt0(FText, i); }, false);
     if (where.How != TScanner::TStop::Hit) return -1;
     ++count;
     if (sc.Depth == 0) return count;
@@ -187,7 +198,8 @@ int TSQLParser::MainWhereIndex() const {
 int TSQLParser::WhereCount() const {
   TScanner sc{FText, FClass};
   int count = 0;
-  sc.Scan(FFirst, [&](std::size_t i) { return IsWhereAt0(FText, i) && (++count, false); }, false);
+  sc.Scan(
+      FFirst, [&](std::size_t i) { return IsWhereAt0(FText, i) && (++count, false); }, false);
   return count;
 }
 
@@ -272,7 +284,8 @@ bool TSQLParser::NeedsDerivedCount(std::size_t fromStart) const {
         word == "FETCH")
       return true;
     if (i < fromStart && charAt(NextSignificant(i + word.size())) == '(' &&
-        (word == "COUNT" || word == "SUM" || word == "MIN" || word == "MAX" || word == "AVG" || word == "LIST"))
+        (word == "COUNT" || word == "SUM" || word == "MIN" || word == "MAX" || word == "AVG" ||
+         word == "LIST"))
       return true;
     i += word.size() - 1;
   }
@@ -297,7 +310,8 @@ int TSQLParser::SelectListColumns(std::size_t fromStart) const {
         continue;
       }
     }
-    if (!(FClass[i] == TCharClass::Code && IsWhitespace(c))) lastCode = FClass[i] == TCharClass::Code ? c : 'x';
+    if (!(FClass[i] == TCharClass::Code && IsWhitespace(c)))
+      lastCode = FClass[i] == TCharClass::Code ? c : 'x';
   }
   return lastCode == '*' ? 0 : items;
 }
@@ -315,8 +329,8 @@ std::string TSQLParser::CountSQL(int columnCount) const {
     return r;
   }
   std::string body = FText;
-  if (const std::size_t last = LastSignificant(FText.size()); last != npos && FText[last] == ';' &&
-                                                               FClass[last] == TCharClass::Code)
+  if (const std::size_t last = LastSignificant(FText.size());
+      last != npos && FText[last] == ';' && FClass[last] == TCharClass::Code)
     body.erase(last, 1);
   // The derived table's columns are named here, as the server wants a
   // distinct name for each and expressions have none.
@@ -331,7 +345,9 @@ std::string TSQLParser::CountSQL(int columnCount) const {
 }
 
 TSQLTextRange FromClauseBounds(std::string_view text) { return TSQLParser(text).FromClauseBounds(); }
-std::string CountSQL(std::string_view text, int columnCount) { return TSQLParser(text).CountSQL(columnCount); }
+std::string CountSQL(std::string_view text, int columnCount) {
+  return TSQLParser(text).CountSQL(columnCount);
+}
 int MainWhereIndex(std::string_view text) { return TSQLParser(text).MainWhereIndex(); }
 int WhereCount(std::string_view text) { return TSQLParser(text).WhereCount(); }
 std::string WhereClause(std::string_view text, int k) { return TSQLParser(text).WhereClause(k).Condition; }

@@ -39,8 +39,8 @@ std::vector<std::string> FromItemsOfNormal(const std::string& norm) {
   std::vector<std::string> items;
   std::vector<std::string> item;
   int depth = 0;
-  bool skipping = false;        // inside a join condition
-  bool parenthesised = false;   // derived tables and procedure calls are left out
+  bool skipping = false;       // inside a join condition
+  bool parenthesised = false;  // derived tables and procedure calls are left out
   auto finish = [&] {
     if (!item.empty() && !parenthesised) {
       items.push_back(JoinTokens(item, 0, item.size()));
@@ -92,9 +92,12 @@ std::string ModifyTableName(std::string_view text, bool normalized) {
   const std::vector<std::string> t = Tokens(normalized ? std::string(text) : NormalizeSqlText(text, '@'));
   auto up = [&](std::size_t i) { return i < t.size() ? AsciiUpper(t[i]) : std::string(); };
   std::size_t k = 0;
-  if (up(0) == "INSERT" && up(1) == "INTO") k = 2;
-  else if (up(0) == "DELETE" && up(1) == "FROM") k = 2;
-  else if (up(0) == "UPDATE") k = up(1) == "OR" && up(2) == "INSERT" && up(3) == "INTO" ? 4 : 1;
+  if (up(0) == "INSERT" && up(1) == "INTO")
+    k = 2;
+  else if (up(0) == "DELETE" && up(1) == "FROM")
+    k = 2;
+  else if (up(0) == "UPDATE")
+    k = up(1) == "OR" && up(2) == "INSERT" && up(3) == "INTO" ? 4 : 1;
   if (k == 0 || k >= t.size() || (t[k].size() == 1 && IsOperatorChar(t[k][0]))) return {};
   return Unquoted(t[k]);
 }
@@ -115,7 +118,8 @@ std::vector<std::string> StatementTables(std::string_view text) {
 std::string TableOfAlias(std::string_view text, std::string_view alias) {
   for (const std::string& item : FromItems(text)) {
     const std::vector<std::string> words = Tokens(item);
-    if (words.size() >= 2 && SameIdentifier(words.back(), alias)) return JoinTokens(words, 0, words.size() - 1);
+    if (words.size() >= 2 && SameIdentifier(words.back(), alias))
+      return JoinTokens(words, 0, words.size() - 1);
   }
   return std::string(alias);
 }
@@ -156,7 +160,8 @@ std::vector<TOrderByField> OrderByFields(std::string_view text) {
     bool ascending = true;
     for (std::size_t i = 0; i < item.size(); ++i) {
       const std::string up = AsciiUpper(item[i]);
-      if (IsOneOf(up, {"ASC", "ASCENDING", "DESC", "DESCENDING", "COLLATE", "NULLS"}) && nameEnd == item.size())
+      if (IsOneOf(up, {"ASC", "ASCENDING", "DESC", "DESCENDING", "COLLATE", "NULLS"}) &&
+          nameEnd == item.size())
         nameEnd = i;
       if (up == "DESC" || up == "DESCENDING") ascending = false;
     }

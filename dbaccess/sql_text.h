@@ -6,14 +6,14 @@
 // Positions are 1-based; keyword matching ignores ASCII letter case;
 // whitespace is tab, line feed, carriage return and blank.
 
-#include "dbaccess/sql_lexer.h"
-#include "framework/core/exceptions.h"
-#include "framework/core/object.h"
-
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "dbaccess/sql_lexer.h"
+#include "framework/core/exceptions.h"
+#include "framework/core/object.h"
 
 // A statement text cannot take the change asked of it.
 TULVO_DECLARE_EXCEPTION(ESQLTextError, Exception);
@@ -66,7 +66,7 @@ struct TOrderByField {
 // operations that change the text replace the parser's text with the result
 // and return it. Plain value object, owned by whoever creates it.
 class TSQLParser : public TObject {
-public:
+ public:
   explicit TSQLParser(std::string_view text = {});
 
   void Parse(std::string_view text);
@@ -98,7 +98,7 @@ public:
   const std::string& SetMainWhere(std::string_view condition);
   const std::string& AddCondition(std::string_view condition, bool newLine);
 
-private:
+ private:
   struct TScanner;
   struct TZeroRange {
     std::size_t Start = 0, End = 0;

@@ -18,14 +18,17 @@ TObjStringList::~TObjStringList() = default;
 // longer ones about eight bytes spread over the text.
 std::int32_t TObjStringList::HashOf(std::string_view text) {
   const std::size_t n = text.size();
-  auto byte = [&](std::size_t k) -> std::uint32_t { return k < n ? static_cast<unsigned char>(text[k]) : 0u; };
+  auto byte = [&](std::size_t k) -> std::uint32_t {
+    return k < n ? static_cast<unsigned char>(text[k]) : 0u;
+  };
   std::uint32_t h = 0;
   if (n < 16) {
     for (std::size_t k = 1; k <= n; ++k) h = h * 37u + byte(k) - 32u;
   } else {
     const std::size_t step = n / 8;
     std::size_t k = 1;
-    for (std::ptrdiff_t r = static_cast<std::ptrdiff_t>(n) - 1; r >= 0; r -= static_cast<std::ptrdiff_t>(step)) {
+    for (std::ptrdiff_t r = static_cast<std::ptrdiff_t>(n) - 1; r >= 0;
+         r -= static_cast<std::ptrdiff_t>(step)) {
       h = h * 39u + byte(k) - 32u;
       k += step;
     }
@@ -100,7 +103,8 @@ TStringCollection::TStringCollection(int columns) : FColumns(columns) {
 void TStringCollection::Check(int column, int row, TAccess access) const {
   const char* what = access == TAccess::Read ? "Can't read value to StrCollection. Bad "
                                              : "Can't write value to StrCollection. Bad ";
-  if (column < 0 || column >= FColumns) throw EStringCollectionError(std::string(what) + "X-Index (pFIBLists)");
+  if (column < 0 || column >= FColumns)
+    throw EStringCollectionError(std::string(what) + "X-Index (pFIBLists)");
   if (row < 0 || row >= FRows) throw EStringCollectionError(std::string(what) + "Y-Index (pFIBLists)");
 }
 
@@ -114,7 +118,8 @@ int TStringCollection::AddRow() {
 }
 
 void TStringCollection::DeleteRow(int row) {
-  if (row < 0 || row >= FRows) throw EStringCollectionError("Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
+  if (row < 0 || row >= FRows)
+    throw EStringCollectionError("Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
   for (auto& column : FCells) {
     const auto first = column.begin() + row;
     first->clear();

@@ -6,20 +6,20 @@
 // rows added one at a time, grown in blocks (the record cache's store of long
 // strings). Both are plain objects owned by whoever creates them.
 
-#include "framework/core/exceptions.h"
-#include "framework/core/object.h"
-
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "framework/core/exceptions.h"
+#include "framework/core/object.h"
+
 // A column or row index outside a TStringCollection: a programming error.
 TULVO_DECLARE_EXCEPTION(EStringCollectionError, EListError);
 
 class TObjStringList : public TObject {
-public:
+ public:
   TObjStringList(TObject* owner, bool useHash);
   ~TObjStringList() override;
 
@@ -48,7 +48,7 @@ public:
   // The 32-bit hash that orders a hashed list.
   static std::int32_t HashOf(std::string_view text);
 
-private:
+ private:
   struct TEntry {
     std::string Text;
     std::unique_ptr<TObject> Object;
@@ -62,7 +62,7 @@ private:
 };
 
 class TStringCollection : public TObject {
-public:
+ public:
   explicit TStringCollection(int columns);
 
   int ColumnCount() const { return FColumns; }
@@ -83,7 +83,7 @@ public:
   // Empties every cell and releases the storage: row count and capacity 0.
   void Clear();
 
-private:
+ private:
   enum class TAccess { Read, Write };
   void Check(int column, int row, TAccess access) const;
 

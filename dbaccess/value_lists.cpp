@@ -1,9 +1,9 @@
 #include "dbaccess/value_lists.h"
 
-#include "framework/core/exceptions.h"
-
 #include <algorithm>
 #include <string>
+
+#include "framework/core/exceptions.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 // records and a sorted list of 32-bit integers without duplicates (a
 // dataset's record numbers). Plain value holders, owned by whoever creates them.
 
-#include "framework/core/object.h"
-
 #include <cstdint>
 #include <vector>
+
+#include "framework/core/object.h"
 
 struct TFIBFieldDescr {
   std::uint16_t Word1 = 0;
@@ -18,9 +18,9 @@ struct TFIBFieldDescr {
 };
 
 class TFIBFieldDescrList : public TObject {
-public:
-  int Add(std::uint16_t word1, std::uint16_t word2, std::uint8_t byte1, std::uint8_t byte2, std::uint8_t byte3,
-          std::int32_t long1);
+ public:
+  int Add(std::uint16_t word1, std::uint16_t word2, std::uint8_t byte1, std::uint8_t byte2,
+          std::uint8_t byte3, std::int32_t long1);
   void Clear();
   // The number of records held (never the reserved capacity).
   int Count() const { return static_cast<int>(FItems.size()); }
@@ -29,12 +29,12 @@ public:
   // Reserves room; a capacity below Count raises EListError.
   void SetCapacity(int capacity);
 
-private:
+ private:
   std::vector<TFIBFieldDescr> FItems;
 };
 
 class TSortedList : public TObject {
-public:
+ public:
   // Inserts the value when absent; returns its index either way.
   int Add(std::int32_t value);
   void Remove(std::int32_t value);
@@ -49,6 +49,6 @@ public:
   // (found or insertion position) to the end.
   void Shift(std::int32_t value, std::int32_t delta);
 
-private:
+ private:
   std::vector<std::int32_t> FItems;
 };

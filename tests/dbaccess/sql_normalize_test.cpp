@@ -1,6 +1,6 @@
-#include "dbaccess/sql_text.h"
-
 #include <gtest/gtest.h>
+
+#include "dbaccess/sql_text.h"
 
 namespace {
 
@@ -16,7 +16,8 @@ void PrintTo(const NormalCase& c, std::ostream* os) { *os << c.Name; }
 // joins them (a line break after every line).
 const std::string HomeSelect =
     "SELECT\r\n    HOME_ID,\r\n    NAME,\r\n    STREET_ID,\r\n    BUILD,\r\n    CORP,\r\n"
-    "    APARTAMENT,\r\n    PHONE,\r\n    STREET_NAME\r\nFROM\r\n    HOME_PHONES\r\nwhere\r\n   @@where%0=1@\r\n";
+    "    APARTAMENT,\r\n    PHONE,\r\n    STREET_NAME\r\nFROM\r\n    HOME_PHONES\r\nwhere\r\n   "
+    "@@where%0=1@\r\n";
 const std::string OrgSelect =
     "SELECT\r\n     ORG_ID,\r\n     DIV_ID,\r\n     NAME,\r\n     SHORT,\r\n     DIVISION_NAME,\r\n"
     "     PHONE,\r\n     STREET_NAME,\r\n     BUILD,\r\n     CORP\r\nFROM\r\n    ORG_PHONES  \r\nwhere\r\n"
@@ -37,7 +38,8 @@ INSTANTIATE_TEST_SUITE_P(
     Texts, NormalForm,
     testing::Values(
         NormalCase{"Empty", "", ""},
-        NormalCase{"SelectWithParameter", "select a,b  from t where x=:p", " SELECT A , B FROM T WHERE X = ?P"},
+        NormalCase{"SelectWithParameter", "select a,b  from t where x=:p",
+                   " SELECT A , B FROM T WHERE X = ?P"},
         NormalCase{"LeadingBlankKept", " select a", " SELECT A"},
         NormalCase{"LeadingTabBecomesTheBlank", "\t\r\nselect a", " SELECT A"},
         NormalCase{"NotEqualsWithBang", "a!=b", " A <> B"},
@@ -61,12 +63,14 @@ INSTANTIATE_TEST_SUITE_P(
         NormalCase{"LiteralCopiedUnchanged", "where n = 'it''s -- /* :x, a=b */'",
                    " WHERE N = 'it''s -- /* :x, a=b */'"},
         NormalCase{"UnclosedLiteral", "select 'abc", " SELECT 'abc"},
-        NormalCase{"QuotedNamesKeepCase", "select \"My Col\", x from \"t\"", " SELECT \"My Col\" , X FROM \"t\""},
+        NormalCase{"QuotedNamesKeepCase", "select \"My Col\", x from \"t\"",
+                   " SELECT \"My Col\" , X FROM \"t\""},
         NormalCase{"LineBreaksBecomeOneBlank", "select a\r\n\r\nfrom t\r\n", " SELECT A FROM T "},
         NormalCase{"OperatorAtTheEnd", "select a from t;", " SELECT A FROM T ;"},
         NormalCase{"ExponentSignStaysInNumber", "select 1.5e-3, 2E+10, .5e-1 from t",
                    " SELECT 1.5E-3 , 2E+10 , .5E-1 FROM T"},
-        NormalCase{"NameEndingInEIsNoNumber", "select cole-1, x1e-2 from t", " SELECT COLE - 1 , X1E - 2 FROM T"},
+        NormalCase{"NameEndingInEIsNoNumber", "select cole-1, x1e-2 from t",
+                   " SELECT COLE - 1 , X1E - 2 FROM T"},
         NormalCase{"ColonInsideWordBecomesQuestionMark", "a:b", " A?B"},
         NormalCase{"CyrillicLettersKeepTheirCase", "select \xE8\xEC\xFF from t where x='\xC8'",
                    " SELECT \xE8\xEC\xFF FROM T WHERE X = '\xC8'"},
@@ -84,9 +88,10 @@ INSTANTIATE_TEST_SUITE_P(
         NormalCase{"HomeQuery", HomeSelect,
                    " SELECT HOME_ID , NAME , STREET_ID , BUILD , CORP , APARTAMENT , PHONE , STREET_NAME "
                    "FROM HOME_PHONES WHERE @@where%0=1@ "},
-        NormalCase{"OrganisationQuery", OrgSelect,
-                   " SELECT ORG_ID , DIV_ID , NAME , SHORT , DIVISION_NAME , PHONE , STREET_NAME , BUILD , CORP "
-                   "FROM ORG_PHONES WHERE @@WHERE%0=1@ "}),
+        NormalCase{
+            "OrganisationQuery", OrgSelect,
+            " SELECT ORG_ID , DIV_ID , NAME , SHORT , DIVISION_NAME , PHONE , STREET_NAME , BUILD , CORP "
+            "FROM ORG_PHONES WHERE @@WHERE%0=1@ "}),
     [](const testing::TestParamInfo<NormalCase>& info) { return info.param.Name; });
 
 TEST(NormalForm, MacroCharacterIsTheCallersChoice) {

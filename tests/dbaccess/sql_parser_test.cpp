@@ -1,17 +1,19 @@
-#include "dbaccess/sql_text.h"
-
 #include <gtest/gtest.h>
+
+#include "dbaccess/sql_text.h"
 
 namespace {
 
 const std::string HomeSelect =
     "SELECT\r\n    HOME_ID,\r\n    NAME,\r\n    STREET_ID,\r\n    BUILD,\r\n    CORP,\r\n"
-    "    APARTAMENT,\r\n    PHONE,\r\n    STREET_NAME\r\nFROM\r\n    HOME_PHONES\r\nwhere\r\n   @@where%0=1@\r\n";
+    "    APARTAMENT,\r\n    PHONE,\r\n    STREET_NAME\r\nFROM\r\n    HOME_PHONES\r\nwhere\r\n   "
+    "@@where%0=1@\r\n";
 
 std::string FromText(const std::string& sql) {
   const TSQLTextRange r = FromClauseBounds(sql);
   if (!r.Found()) return "<none>";
-  std::string s = sql.substr(static_cast<std::size_t>(r.Start - 1), static_cast<std::size_t>(r.End - r.Start + 1));
+  std::string s =
+      sql.substr(static_cast<std::size_t>(r.Start - 1), static_cast<std::size_t>(r.End - r.Start + 1));
   while (!s.empty() && (s.back() == ' ' || s.back() == '\r' || s.back() == '\n')) s.pop_back();
   return s;
 }
@@ -46,8 +48,8 @@ INSTANTIATE_TEST_SUITE_P(
         ClauseCase{"NoWhere", "select a from t", "from t", -1, 0, ""},
         ClauseCase{"Where", "select a from t where x = 1", "from t", 1, 1, "x = 1"},
         ClauseCase{"WhereThenOrder", "select a from t where x = 1 order by a", "from t", 1, 1, "x = 1"},
-        ClauseCase{"WhereThenGroupHaving", "select a from t where x = 1 group by a having count(*) > 1", "from t",
-                   1, 1, "x = 1"},
+        ClauseCase{"WhereThenGroupHaving", "select a from t where x = 1 group by a having count(*) > 1",
+                   "from t", 1, 1, "x = 1"},
         ClauseCase{"WhereThenPlan", "select a from t where x = 1 plan (t natural)", "from t", 1, 1, "x = 1"},
         ClauseCase{"WhereThenForUpdate", "select a from t where x = 1 for update", "from t", 1, 1, "x = 1"},
         ClauseCase{"WhereThenRows", "select a from t where x = 1 rows 5", "from t", 1, 1, "x = 1"},
@@ -55,31 +57,34 @@ INSTANTIATE_TEST_SUITE_P(
         ClauseCase{"LineBreaks", "select a\r\nfrom t\r\nwhere\r\n  x = 1\r\n", "from t", 1, 1, "x = 1"},
         ClauseCase{"SubqueryInWhere", "select a from t where a in (select b from u where c = 1) order by a",
                    "from t", 1, 2, "a in (select b from u where c = 1)"},
-        ClauseCase{"GroupedSubqueryInWhere", "select a from t where a in (select b from u group by b) and d = 1",
-                   "from t", 1, 1, "a in (select b from u group by b) and d = 1"},
+        ClauseCase{"GroupedSubqueryInWhere",
+                   "select a from t where a in (select b from u group by b) and d = 1", "from t", 1, 1,
+                   "a in (select b from u group by b) and d = 1"},
         ClauseCase{"OrderedSubqueryInWhere",
-                   "select a from t where a = (select first 1 b from u order by b) order by a", "from t", 1, 1,
-                   "a = (select first 1 b from u order by b)"},
-        ClauseCase{"WhereOnlyInSubquery", "select a from (select b from u where c = 1) x", "from (select b from u where c = 1) x",
-                   -1, 1, ""},
-        ClauseCase{"SubqueryInSelectList", "select a, (select max(b) from u where u.k = t.k) from t where x = 2",
-                   "from t", 2, 2, "x = 2"},
-        ClauseCase{"FromInsideFunction", "select extract(year from d) from t where x = 1", "from t", 1, 1, "x = 1"},
+                   "select a from t where a = (select first 1 b from u order by b) order by a", "from t", 1,
+                   1, "a = (select first 1 b from u order by b)"},
+        ClauseCase{"WhereOnlyInSubquery", "select a from (select b from u where c = 1) x",
+                   "from (select b from u where c = 1) x", -1, 1, ""},
+        ClauseCase{"SubqueryInSelectList",
+                   "select a, (select max(b) from u where u.k = t.k) from t where x = 2", "from t", 2, 2,
+                   "x = 2"},
+        ClauseCase{"FromInsideFunction", "select extract(year from d) from t where x = 1", "from t", 1, 1,
+                   "x = 1"},
         ClauseCase{"Union", "select a from t where x = 1 union select a from u where y = 2", "from t", 1, 2,
                    "x = 1"},
         ClauseCase{"LiteralWithWhere", "select a from t where s = 'where (' order by a", "from t", 1, 1,
                    "s = 'where ('"},
         ClauseCase{"LiteralWithFromAndOrder", "select 'from x order by y' from t", "from t", -1, 0, ""},
-        ClauseCase{"LiteralWithDoubledQuote", "select a from t where s = 'it''s ) order by' order by a", "from t",
-                   1, 1, "s = 'it''s ) order by'"},
+        ClauseCase{"LiteralWithDoubledQuote", "select a from t where s = 'it''s ) order by' order by a",
+                   "from t", 1, 1, "s = 'it''s ) order by'"},
         ClauseCase{"TextEndsInLiteral", "select a from t where x = 'a'", "from t", 1, 1, "x = 'a'"},
         ClauseCase{"TextEndsInQuotedName", "select a from \"T\"", "from \"T\"", -1, 0, ""},
-        ClauseCase{"QuotedNameWithKeyword", "select a from t /* where */ where \"where\" = 1", "from t /* where */", 1, 1,
-                   "\"where\" = 1"},
-        ClauseCase{"LineCommentHidesWhere", "select a from t -- where x\nwhere y = 1", "from t -- where x", 1, 1,
-                   "y = 1"},
-        ClauseCase{"LineCommentHidesOrder", "select a from t where y = 1 -- order by b\norder by a", "from t", 1,
+        ClauseCase{"QuotedNameWithKeyword", "select a from t /* where */ where \"where\" = 1",
+                   "from t /* where */", 1, 1, "\"where\" = 1"},
+        ClauseCase{"LineCommentHidesWhere", "select a from t -- where x\nwhere y = 1", "from t -- where x", 1,
                    1, "y = 1"},
+        ClauseCase{"LineCommentHidesOrder", "select a from t where y = 1 -- order by b\norder by a", "from t",
+                   1, 1, "y = 1"},
         ClauseCase{"TrailingLineComment", "select a from t where y = 1 -- last", "from t", 1, 1, "y = 1"},
         ClauseCase{"ParenthesisInComment", "select a from t where y = 1 /* ( */ order by a", "from t", 1, 1,
                    "y = 1"},
@@ -222,8 +227,8 @@ INSTANTIATE_TEST_SUITE_P(
                  "select a from t  WHERE x = 1\r\norder by a"},
         EditCase{"LeavesSubqueryAlone", "select a from t where a in (select b from u where c = 1)", "x = 1",
                  false, "select a from t \r\nWHERE x = 1\r\n"},
-        EditCase{"ReplacesMainNotSubquery", "select (select b from u where c = 1) from t where y = 2", "x = 1",
-                 false, "select (select b from u where c = 1) from t \r\nWHERE x = 1\r\n"},
+        EditCase{"ReplacesMainNotSubquery", "select (select b from u where c = 1) from t where y = 2",
+                 "x = 1", false, "select (select b from u where c = 1) from t \r\nWHERE x = 1\r\n"},
         EditCase{"KeepsLineBreaksOfTheText", HomeSelect, "PHONE = '123'", false,
                  "SELECT\r\n    HOME_ID,\r\n    NAME,\r\n    STREET_ID,\r\n    BUILD,\r\n    CORP,\r\n"
                  "    APARTAMENT,\r\n    PHONE,\r\n    STREET_NAME\r\nFROM\r\n    HOME_PHONES\r\nWHERE "
@@ -282,19 +287,21 @@ INSTANTIATE_TEST_SUITE_P(
                   Derived("select a, b from t union select c, d from u", " (C1, C2)")},
         CountCase{"Distinct", "select distinct a, cast(b as numeric(9,2)) from t",
                   Derived("select distinct a, cast(b as numeric(9,2)) from t", " (C1, C2)")},
-        CountCase{"First", "select first 10 a from t order by a", Derived("select first 10 a from t order by a", " (C1)")},
+        CountCase{"First", "select first 10 a from t order by a",
+                  Derived("select first 10 a from t order by a", " (C1)")},
         CountCase{"SkipParameter", "select skip :n a from t", Derived("select skip :n a from t", " (C1)")},
-        CountCase{"Rows", "select a from t order by a rows 5", Derived("select a from t order by a rows 5", " (C1)")},
+        CountCase{"Rows", "select a from t order by a rows 5",
+                  Derived("select a from t order by a rows 5", " (C1)")},
         CountCase{"Aggregate", "select max(a) from t", Derived("select max(a) from t", " (C1)")},
         CountCase{"DistinctStarLeavesColumnsUnnamed", "select distinct * from t",
                   Derived("select distinct * from t", "")},
         CountCase{"QualifiedStarLeavesColumnsUnnamed", "select distinct t.*, u.a from t, u",
                   Derived("select distinct t.*, u.a from t, u", "")},
-        CountCase{"TrailingSemicolonDropped", "select distinct a from t;", Derived("select distinct a from t", " (C1)")},
+        CountCase{"TrailingSemicolonDropped", "select distinct a from t;",
+                  Derived("select distinct a from t", " (C1)")},
         CountCase{"DerivedWithTrailingLineComment", "select distinct a from t -- all",
                   Derived("select distinct a from t -- all", " (C1)")},
-        CountCase{"NotASelect", "update t set a = 1", ""},
-        CountCase{"NoFrom", "select", ""}),
+        CountCase{"NotASelect", "update t set a = 1", ""}, CountCase{"NoFrom", "select", ""}),
     [](const testing::TestParamInfo<CountCase>& info) { return info.param.Name; });
 
 TEST(CountSQL, KnownColumnCountNamesTheColumns) {

@@ -53,9 +53,9 @@ TEST_P(FromItemsOf, Text) { EXPECT_EQ(FromItems(GetParam().Text), GetParam().Ite
 INSTANTIATE_TEST_SUITE_P(
     Texts, FromItemsOf,
     testing::Values(
-        ItemsCase{"Blank", " \r\n", {}},
-        ItemsCase{"NoFrom", "update t set a = 1", {}},
-        ItemsCase{"CommaList", "select * from phones p, streets s where p.s = s.id", {"PHONES P", "STREETS S"}},
+        ItemsCase{"Blank", " \r\n", {}}, ItemsCase{"NoFrom", "update t set a = 1", {}},
+        ItemsCase{
+            "CommaList", "select * from phones p, streets s where p.s = s.id", {"PHONES P", "STREETS S"}},
         ItemsCase{"AsRemoved", "select * from phones as p", {"PHONES P"}},
         ItemsCase{"Joins",
                   "select * from phones as p left outer join streets s on s.id = p.street_id "
@@ -63,7 +63,9 @@ INSTANTIATE_TEST_SUITE_P(
                   {"PHONES P", "STREETS S", "HOUSES H", "TOWNS"}},
         ItemsCase{"JoinUsing", "select * from a join b using (k, l) join c on c.k = a.k", {"A", "B", "C"}},
         ItemsCase{"DerivedTableLeftOut", "select * from t, (select * from u, v) d, w order by 1", {"T", "W"}},
-        ItemsCase{"QuotedNames", "select * from \"My Table\" \"m\", \"Other\"", {"\"My Table\" \"m\"", "\"Other\""}},
+        ItemsCase{"QuotedNames",
+                  "select * from \"My Table\" \"m\", \"Other\"",
+                  {"\"My Table\" \"m\"", "\"Other\""}},
         ItemsCase{"CommentsIgnored", "select * from t /* , x */ -- , y\r\n, u", {"T", "U"}}),
     [](const testing::TestParamInfo<ItemsCase>& info) { return info.param.Name; });
 
@@ -114,23 +116,32 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(
         OrderCase{"None", "select a from t", {}},
         OrderCase{"Plain", "select a from t order by a, b desc", {{"A", true}, {"B", false}}},
-        OrderCase{"Qualified", "select a from t order by p.name asc, p . street", {{"P.NAME", true}, {"P.STREET", true}}},
-        OrderCase{"QuotesRemoved", "select a from t order by \"My Col\" descending, p.\"x\"",
+        OrderCase{"Qualified",
+                  "select a from t order by p.name asc, p . street",
+                  {{"P.NAME", true}, {"P.STREET", true}}},
+        OrderCase{"QuotesRemoved",
+                  "select a from t order by \"My Col\" descending, p.\"x\"",
                   {{"My Col", false}, {"P.x", true}}},
-        OrderCase{"DirectionWordsAreWholeWords", "select a from t order by description, ascii_code, collated",
+        OrderCase{"DirectionWordsAreWholeWords",
+                  "select a from t order by description, ascii_code, collated",
                   {{"DESCRIPTION", true}, {"ASCII_CODE", true}, {"COLLATED", true}}},
-        OrderCase{"Collate", "select a from t order by name collate pxw_cyrl desc, b", {{"NAME", false}, {"B", true}}},
+        OrderCase{"Collate",
+                  "select a from t order by name collate pxw_cyrl desc, b",
+                  {{"NAME", false}, {"B", true}}},
         OrderCase{"Nulls", "select a from t order by a nulls last", {{"A", true}}},
         OrderCase{"Expression", "select a from t order by upper(name) desc", {{"UPPER ( NAME )", false}}},
-        OrderCase{"Positions", "select a, b from t union select c, d from u order by 2, 1 desc",
+        OrderCase{"Positions",
+                  "select a, b from t union select c, d from u order by 2, 1 desc",
                   {{"2", true}, {"1", false}}},
         OrderCase{"SubqueryOrderIgnored", "select a from (select b from u order by b) x", {}},
-        OrderCase{"OuterOrderAfterSubquery", "select a from (select b from u order by b) x order by a",
+        OrderCase{"OuterOrderAfterSubquery",
+                  "select a from (select b from u order by b) x order by a",
                   {{"A", true}}},
         OrderCase{"OrderInLiteral", "select a from t where s = 'order by x'", {}},
         OrderCase{"OrderInComment", "select a from t -- order by x\n", {}},
         OrderCase{"RowsEndTheList", "select a from t order by a rows 5", {{"A", true}}},
-        OrderCase{"LineBreaks", "select a\r\nfrom t\r\norder by\r\n  a,\r\n  b\r\n", {{"A", true}, {"B", true}}}),
+        OrderCase{
+            "LineBreaks", "select a\r\nfrom t\r\norder by\r\n  a,\r\n  b\r\n", {{"A", true}, {"B", true}}}),
     [](const testing::TestParamInfo<OrderCase>& info) { return info.param.Name; });
 
 // ---- Parameters and their columns -----------------------------------------------------------

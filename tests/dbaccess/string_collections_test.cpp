@@ -84,7 +84,9 @@ TEST_P(ObjStringListModes, FindsEveryTextAndOwnsTheObjects) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ObjStringListModes, testing::Values(false, true),
-                         [](const testing::TestParamInfo<bool>& info) { return info.param ? "Hashed" : "Sorted"; });
+                         [](const testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Hashed" : "Sorted";
+                         });
 
 TEST(ObjStringList, SortedModeIsCaseSensitiveAndOrdered) {
   TObjStringList list(nullptr, false);

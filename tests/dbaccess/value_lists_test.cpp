@@ -1,8 +1,8 @@
 #include "dbaccess/value_lists.h"
 
-#include "framework/core/exceptions.h"
-
 #include <gtest/gtest.h>
+
+#include "framework/core/exceptions.h"
 
 namespace {
 
