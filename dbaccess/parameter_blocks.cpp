@@ -1,0 +1,194 @@
+#include "dbaccess/parameter_blocks.h"
+
+#include "dbaccess/errors.h"
+#include "framework/core/sysutils.h"
+#include "framework/core/text.h"
+
+#include <ibase.h>
+
+#include <array>
+#include <cstdint>
+
+namespace {
+
+// Names in code order: a name's code is its position from 1, the client
+// API's isc_dpb_ and isc_tpb_ constant of the same name.
+constexpr std::array<std::string_view, 67> DPBNames = {
+    "cdd_pathname",  "allocation",         "journal",        "page_size",      "num_buffers",
+    "buffer_length", "debug",              "garbage_collect", "verify",        "sweep",
+    "enable_journal", "disable_journal",   "dbkey_scope",    "number_of_users", "trace",
+    "no_garbage_collect", "damaged",       "license",        "sys_user_name",  "encrypt_key",
+    "activate_shadow", "sweep_interval",   "delete_shadow",  "force_write",    "begin_log",
+    "quit_log",      "no_reserve",         "user_name",      "password",       "password_enc",
+    "sys_user_name_enc", "interp",         "online_dump",    "old_file_size",  "old_num_files",
+    "old_file",      "old_start_page",     "old_start_seqno", "old_start_file", "drop_walfile",
+    "old_dump_id",   "wal_backup_dir",     "wal_chkptlen",   "wal_numbufs",    "wal_bufsize",
+    "wal_grp_cmt_wait", "lc_messages",     "lc_ctype",       "cache_manager",  "shutdown",
+    "online",        "shutdown_delay",     "reserved",       "overwrite",      "sec_attach",
+    "disable_wal",   "connect_timeout",    "dummy_packet_interval", "gbak_attach", "sql_role_name",
+    "set_page_buffers", "working_directory", "sql_dialect",  "set_db_readonly", "set_db_sql_dialect",
+    "gfix_attach",   "gstat_attach"};
+
+constexpr std::array<std::string_view, 20> TPBNames = {
+    "consistency", "concurrency", "shared",         "protected",   "exclusive",
+    "wait",        "nowait",      "read",           "write",       "lock_read",
+    "lock_write",  "verb_time",   "commit_time",    "ignore_limbo", "read_committed",
+    "autocommit",  "rec_version", "no_rec_version", "restart_requests", "no_auto_undo"};
+
+static_assert(DPBNames[isc_dpb_user_name - 1] == "user_name");
+static_assert(DPBNames[isc_dpb_lc_ctype - 1] == "lc_ctype");
+static_assert(DPBNames[isc_dpb_sql_dialect - 1] == "sql_dialect");
+static_assert(DPBNames.size() == isc_dpb_gstat_attach);
+static_assert(TPBNames[isc_tpb_read_committed - 1] == "read_committed");
+static_assert(TPBNames.size() == isc_tpb_no_auto_undo);
+
+// The largest DPB an attach takes: its length travels as a signed 16-bit count.
+constexpr std::size_t MaxDPBLength = 32767;
+constexpr std::size_t MaxItemLength = 255;
+
+struct TParamLine {
+  std::string Name;       // lowered, prefix removed
+  std::string_view Value; // as written after the first "="
+};
+
+TParamLine SplitLine(std::string_view line, std::string_view prefix) {
+  const std::size_t equals = line.find('=');
+  TParamLine result;
+  result.Name = LowerCase(line.substr(0, equals));
+  if (result.Name.starts_with(prefix))
+    result.Name.erase(0, prefix.size());
+  if (equals != std::string_view::npos)
+    result.Value = line.substr(equals + 1);
+  return result;
+}
+
+template <std::size_t N>
+int CodeOf(const std::array<std::string_view, N>& names, std::string_view name) {
+  for (std::size_t i = 0; i < N; ++i)
+    if (names[i] == name)
+      return static_cast<int>(i) + 1;
+  return 0;
+}
+
+void AppendOneByteNumber(std::string& block, int code, std::string_view value) {
+  const int number = StrToInt(value);
+  if (number < 0 || number > 255)
+    throw EFIBClientError(33, "DPB Constant (isc_dpb_" + std::string(DPBNames[code - 1]) +
+                                  ") takes a number from 0 to 255, not " + std::string(value) + ".");
+  block += static_cast<char>(code);
+  block += '\1';
+  block += static_cast<char>(number);
+}
+
+void AppendText(std::string& block, int code, std::string_view value, std::string_view kind,
+                std::string_view name) {
+  if (value.size() > MaxItemLength)
+    throw EFIBClientError(33, std::string(kind) + " Constant (isc_" + LowerCase(kind) + "_" + std::string(name) +
+                                  ") takes at most 255 bytes, not " + std::to_string(value.size()) + ".");
+  block += static_cast<char>(code);
+  block += static_cast<char>(value.size());
+  block += value;
+}
+
+} // namespace
+
+std::string_view DPBName(int code) {
+  if (code < 1 || code > static_cast<int>(DPBNames.size()))
+    return {};
+  return DPBNames[code - 1];
+}
+
+std::string BuildDPB(std::span<const std::string> lines) {
+  std::string block(1, static_cast<char>(isc_dpb_version1));
+  for (const std::string& raw : lines) {
+    const std::string line = Trim(raw);
+    if (line.empty())
+      continue;
+    const TParamLine param = SplitLine(line, "isc_dpb_");
+    const int code = CodeOf(DPBNames, param.Name);
+    switch (code) {
+    case isc_dpb_num_buffers:
+    case isc_dpb_verify:
+    case isc_dpb_dbkey_scope:
+    case isc_dpb_damaged:
+    case isc_dpb_force_write:
+    case isc_dpb_no_reserve:
+    case isc_dpb_connect_timeout:
+    case isc_dpb_dummy_packet_interval:
+    // The dialect is a number like the items above. Taking the value's first
+    // character as a digit would turn "" into a byte past the value and
+    // "13" into a dialect 1 followed by a stray "3".
+    case isc_dpb_sql_dialect:
+      AppendOneByteNumber(block, code, param.Value);
+      break;
+    case isc_dpb_garbage_collect:
+    case isc_dpb_no_garbage_collect:
+    case isc_dpb_activate_shadow:
+    case isc_dpb_delete_shadow:
+    case isc_dpb_begin_log:
+    case isc_dpb_quit_log:
+      block += {static_cast<char>(code), '\1', '\0'};
+      break;
+    case isc_dpb_sweep:
+      block += {static_cast<char>(code), '\1', '\2'};
+      break;
+    case isc_dpb_sweep_interval: {
+      const auto number = static_cast<std::uint32_t>(StrToInt(param.Value));
+      block += {static_cast<char>(code), '\4'};
+      for (int shift = 0; shift < 32; shift += 8)
+        block += static_cast<char>((number >> shift) & 0xFF);
+      break;
+    }
+    case isc_dpb_license:
+    case isc_dpb_sys_user_name:
+    case isc_dpb_encrypt_key:
+    case isc_dpb_user_name:
+    case isc_dpb_password:
+    case isc_dpb_password_enc:
+    case isc_dpb_lc_messages:
+    case isc_dpb_lc_ctype:
+    case isc_dpb_sql_role_name:
+      AppendText(block, code, param.Value, "DPB", param.Name);
+      break;
+    case 0:
+      RaiseClientError(9, param.Name);
+    default:
+      RaiseClientError(8, std::string(DPBNames[code - 1]));
+    }
+  }
+  if (block.size() > MaxDPBLength)
+    throw EFIBClientError(33, "The DPB takes at most " + std::to_string(MaxDPBLength) + " bytes, not " +
+                                  std::to_string(block.size()) + ".");
+  return block;
+}
+
+std::string BuildTPB(std::span<const std::string> lines) {
+  std::string block;
+  if (lines.empty())
+    return block;
+  block += static_cast<char>(isc_tpb_version3);
+  for (const std::string& raw : lines) {
+    const std::string line = Trim(raw);
+    if (line.empty())
+      continue;
+    const TParamLine param = SplitLine(line, "isc_tpb_");
+    const int code = CodeOf(TPBNames, param.Name);
+    switch (code) {
+    case isc_tpb_lock_read:
+    case isc_tpb_lock_write:
+      AppendText(block, code, param.Value, "TPB", param.Name);
+      break;
+    case isc_tpb_verb_time:
+    case isc_tpb_commit_time:
+    case isc_tpb_autocommit:
+    case isc_tpb_restart_requests:
+    case isc_tpb_no_auto_undo:
+      RaiseClientError(10, std::string(TPBNames[code - 1]));
+    case 0:
+      RaiseClientError(11, param.Name);
+    default:
+      block += static_cast<char>(code);
+    }
+  }
+  return block;
+}
