@@ -80,8 +80,6 @@ void CopyInto(std::string_view src, std::string& dst, int start, int count) {
   dst.assign(src.substr(static_cast<std::size_t>(start - 1), static_cast<std::size_t>(count)));
 }
 
-std::string StringOfChar(char c, int n) { return n > 0 ? std::string(static_cast<std::size_t>(n), c) : std::string(); }
-
 std::string ValueAfterEquals(std::string_view s) {
   const std::size_t p = s.find('=');
   return p == std::string_view::npos ? std::string() : std::string(s.substr(p + 1));
@@ -381,13 +379,13 @@ void NormalizeDateTimeText(std::string_view s, TDateTimeTextKind kind, std::stri
   std::string text(s);
   if (kind != TDateTimeTextKind::Time) {
     if (Contains(text, '.')) {
-      settings.ShortDateFormat = "dd.MM.yyyy";
+      settings.ShortDateFormat = "dd.mm.yyyy";
       settings.DateSeparator = '.';
     } else if (Contains(text, '/')) {
-      settings.ShortDateFormat = "MM/dd/yyyy";
+      settings.ShortDateFormat = "mm/dd/yyyy";
       settings.DateSeparator = '/';
     } else if (Contains(text, '-')) {
-      settings.ShortDateFormat = "dd.MM.yyyy";
+      settings.ShortDateFormat = "dd.mm.yyyy";
       settings.DateSeparator = '.';
       text = MonthNamesToNumbers(text, settings);
     } else {

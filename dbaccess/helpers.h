@@ -5,7 +5,8 @@
 // paths for messages, random digit strings and zero-filled raw buffers.
 // Positions are 1-based, 0 meaning "not found". ASCII case folding touches
 // only A-Z and a-z; "locale" means the framework's Windows-1251 rules.
-// Identifier quoting lives in sql_words.h, number texts in number_text.h.
+// Identifier quoting lives in sql_words.h, number texts in number_text.h;
+// StringOfChar and the framework's other text routines are in text.h.
 
 #include <cstddef>
 #include <cstdint>
@@ -42,7 +43,6 @@ void AsciiLowerInPlace(std::string& s);
 
 // dst = count characters of src from start (clamped like Copy).
 void CopyInto(std::string_view src, std::string& dst, int start, int count);
-std::string StringOfChar(char c, int n);
 // The text after the first "=", empty when there is none.
 std::string ValueAfterEquals(std::string_view s);
 // Splits at the first "="; without one the whole text is the name.
