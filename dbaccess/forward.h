@@ -6,5 +6,8 @@ class EFIBError;
 class EFIBInterBaseError;
 class EFIBClientError;
 struct TStatusInterpreter;
+class TClientLibrary;
+struct TClientEntryPoints;
+struct TTransactionVectorEntry;
 struct TFreeDeleter;
 enum class TDateTimeTextKind;

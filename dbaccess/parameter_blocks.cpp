@@ -1,6 +1,7 @@
 #include "dbaccess/parameter_blocks.h"
 
 #include "dbaccess/errors.h"
+#include "framework/core/strings.h"
 #include "framework/core/sysutils.h"
 #include "framework/core/text.h"
 
@@ -8,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <vector>
 
 namespace {
 
@@ -88,6 +90,14 @@ void AppendText(std::string& block, int code, std::string_view value, std::strin
   block += static_cast<char>(code);
   block += static_cast<char>(value.size());
   block += value;
+}
+
+std::vector<std::string> LinesOf(const TStrings& strings) {
+  std::vector<std::string> lines;
+  lines.reserve(static_cast<std::size_t>(strings.Count()));
+  for (int i = 0; i < strings.Count(); ++i)
+    lines.push_back(strings.Strings(i));
+  return lines;
 }
 
 } // namespace
@@ -191,4 +201,12 @@ std::string BuildTPB(std::span<const std::string> lines) {
     }
   }
   return block;
+}
+
+std::string BuildDPB(const TStrings& lines) {
+  return BuildDPB(LinesOf(lines));
+}
+
+std::string BuildTPB(const TStrings& lines) {
+  return BuildTPB(LinesOf(lines));
 }

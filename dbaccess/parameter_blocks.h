@@ -16,6 +16,8 @@
 #include <string>
 #include <string_view>
 
+class TStrings;
+
 // The database parameter block: the version byte, then one item per line.
 // Raises client error 9 for a name not in the table, 8 for a known but
 // unsupported one, the framework's EConvertError for a value that is not a
@@ -23,12 +25,14 @@
 // does not fit its item (a one-byte number outside 0..255, a text longer than
 // 255 bytes) or a block longer than the 32767 bytes an attach accepts.
 std::string BuildDPB(std::span<const std::string> lines);
+std::string BuildDPB(const TStrings& lines);
 
 // The transaction parameter block: empty for no lines, else the version byte
 // and one item per line. Raises client error 11 for a name not in the table,
 // 10 for a known but unsupported one, and EFIBClientError for a table name of
 // lock_read or lock_write longer than 255 bytes.
 std::string BuildTPB(std::span<const std::string> lines);
+std::string BuildTPB(const TStrings& lines);
 
 // The DPB name of a code 1..67 ("user_name" for 28); empty for any other code.
 std::string_view DPBName(int code);

@@ -1,6 +1,7 @@
 #include "dbaccess/parameter_blocks.h"
 
 #include "dbaccess/errors.h"
+#include "framework/core/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -164,6 +165,22 @@ TEST(ParameterBlocks, DPBLongerThanAnAttachTakesIsRejected) {
   TLines tooLong = fits;
   tooLong.push_back("lc_messages=" + std::string(255, 'm'));
   ExpectFailure(BuildDPBOf, TFailureCase{"", tooLong, 33, "The DPB takes at most 32767 bytes, not 32897."});
+}
+
+// Connections and transactions hold their lines in string lists, and keep
+// them as written.
+TEST(ParameterBlocks, StringListsEncodeLikeLines) {
+  TStringList connection;
+  connection.Add(" lc_ctype=WIN1251");
+  connection.Add("user_name=SYSDBA");
+  EXPECT_EQ(BuildDPB(connection), Bytes({1, 48, 7}) + "WIN1251" + Bytes({28, 6}) + "SYSDBA");
+  EXPECT_EQ(connection.Strings(0), " lc_ctype=WIN1251");
+
+  TStringList transaction;
+  transaction.Add("read");
+  transaction.Add("bogus");
+  ExpectFailure([&](const TLines&) { return BuildTPB(transaction); },
+                TFailureCase{"", {}, 11, "TPB Constant (bogus) is unknown."});
 }
 
 TEST(ParameterBlocks, DPBNamesByCode) {
