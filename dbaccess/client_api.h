@@ -103,6 +103,7 @@ struct TTransactionVectorEntry {
   int TPBLength = 0;
   const ISC_SCHAR* TPB = nullptr;
 };
+static_assert(sizeof(TTransactionVectorEntry) == 3 * sizeof(void*));
 
 // The process-wide table, bound: loads the client library first when it is
 // not loaded (raising as CheckClientLibrary does when it cannot).

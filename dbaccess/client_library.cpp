@@ -37,13 +37,23 @@ template <class R, class... A>
 struct TMissingEntryPoint<R (*)(A...)> {
   template <const char* Name>
   static R Raise(A...) {
-    RaiseClientError(63, std::string(Name));
+    RaiseClientError(63, Name);
   }
 };
 
 template <const char* Name, class F>
 void InstallStandIn(F& slot) {
   slot = &TMissingEntryPoint<F>::template Raise<Name>;
+}
+
+// Sets the precision-control bits and keeps every other bit.
+void SetExtendedFPUPrecision() noexcept {
+#ifdef TULVO_HAS_X87
+  fpu_control_t word;
+  _FPU_GETCW(word);
+  word |= _FPU_EXTENDED;
+  _FPU_SETCW(word);
+#endif
 }
 
 } // namespace
@@ -187,15 +197,6 @@ std::size_t DescriptorLength(int count) {
   if (count < 0)
     throw EInvalidOperation("An SQL descriptor cannot have a negative number of variables");
   return offsetof(XSQLDA, sqlvar) + static_cast<std::size_t>(count) * sizeof(XSQLVAR);
-}
-
-void SetExtendedFPUPrecision() noexcept {
-#ifdef TULVO_HAS_X87
-  fpu_control_t word;
-  _FPU_GETCW(word);
-  word |= _FPU_EXTENDED;
-  _FPU_SETCW(word);
-#endif
 }
 
 void RestoreDefaultFPUControlWord() noexcept {

@@ -4,10 +4,10 @@
 // without it and fails only when the first connection needs it.
 //
 // `TClientLibrary` is one process-wide object (`ClientLibrary()`), created on
-// first use and never torn down by static destruction: the library stays
-// mapped until the explicit `Unload` (`ShutdownClientLibrary` at the end of
-// the program), because the client may still run threads of its own. Its
-// entry-point table is reached through `ClientAPI()` (dbaccess/client_api.h).
+// first use. Only the explicit `Unload` (`ShutdownClientLibrary` at the end
+// of the program) releases the library; the object's destruction at process
+// end leaves it mapped, because the client may still run threads of its own.
+// Its entry-point table is reached through `ClientAPI()` (client_api.h).
 
 #include <atomic>
 #include <cstddef>
@@ -20,9 +20,13 @@ struct TClientEntryPoints;
 // The file name the layer loads, found by the system's usual library search.
 inline constexpr const char* DefaultClientLibraryName = "libfbclient.so.2";
 
+class TClientLibrary;
+
+// The process-wide binding.
+TClientLibrary& ClientLibrary();
+
 class TClientLibrary {
 public:
-  TClientLibrary();
   ~TClientLibrary();
   TClientLibrary(const TClientLibrary&) = delete;
   TClientLibrary& operator=(const TClientLibrary&) = delete;
@@ -51,6 +55,9 @@ public:
   int ClientMinorVersion() const { return FMinorVersion; }
 
 private:
+  friend TClientLibrary& ClientLibrary();
+  TClientLibrary();
+
   void Load();
   void BindMandatory();
   void BindVersion6();
@@ -69,9 +76,6 @@ private:
   int FMinorVersion = 0;
 };
 
-// The process-wide binding.
-TClientLibrary& ClientLibrary();
-
 // Called by every connection before it touches the client API.
 void CheckClientLibrary();
 
@@ -83,8 +87,7 @@ void ShutdownClientLibrary() noexcept;
 std::size_t DescriptorLength(int count);
 
 // The client library's start-up code may leave the floating-point unit in a
-// state of its own. After binding, the layer computes in extended precision;
-// after every client call it goes back to the process's default control word.
-// Both act on the x87 control word and do nothing where there is none.
-void SetExtendedFPUPrecision() noexcept;
+// state of its own: binding sets the x87 precision to extended, and every
+// client call is followed by this return to the control word the process
+// started with. Does nothing where there is no x87 unit.
 void RestoreDefaultFPUControlWord() noexcept;

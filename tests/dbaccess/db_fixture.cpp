@@ -58,8 +58,12 @@ public:
   }
   ~TAttachment() {
     // A detach failure has no one to report to here; the folder goes anyway.
-    if (FHandle != 0)
-      ClientAPI().isc_detach_database(StatusVector(), &FHandle);
+    if (FHandle != 0) {
+      try {
+        ClientAPI().isc_detach_database(StatusVector(), &FHandle);
+      } catch (...) {
+      }
+    }
   }
   TAttachment(const TAttachment&) = delete;
   TAttachment& operator=(const TAttachment&) = delete;
@@ -79,8 +83,13 @@ public:
     Check(ClientAPI().isc_start_multiple(StatusVector(), &FHandle, 1, &entry));
   }
   ~TTransaction() {
-    if (FHandle != 0)
-      ClientAPI().isc_rollback_transaction(StatusVector(), &FHandle);
+    // Rolls back what a failed statement left; its own failure is not news.
+    if (FHandle != 0) {
+      try {
+        ClientAPI().isc_rollback_transaction(StatusVector(), &FHandle);
+      } catch (...) {
+      }
+    }
   }
   TTransaction(const TTransaction&) = delete;
   TTransaction& operator=(const TTransaction&) = delete;
