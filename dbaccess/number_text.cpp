@@ -16,11 +16,8 @@ namespace {
 
 constexpr std::array<std::int64_t, 19> PowersOfTen = [] {
   std::array<std::int64_t, 19> table{};
-  std::int64_t p = 1;
-  for (auto& entry : table) {
-    entry = p;
-    p *= 10;
-  }
+  table[0] = 1;
+  for (std::size_t i = 1; i < table.size(); ++i) table[i] = table[i - 1] * 10;
   return table;
 }();
 

@@ -315,9 +315,33 @@ TEST(ComponentHelpers, PathJoinsNamedOwnersOutermostFirst) {
   EXPECT_EQ(ComponentPath(nullptr), "");
 }
 
+// A component whose loading flag the test sets by hand.
+class TFlaggedComponent : public TComponent {
+public:
+  using TComponent::TComponent;
+  void SetLoading(bool loading) {
+    if (loading)
+      IncludeComponentState(TComponentStateItem::csLoading);
+    else
+      ExcludeComponentState(TComponentStateItem::csLoading);
+  }
+};
+
 TEST(ComponentHelpers, LoadingOwnerCountsForItsComponents) {
+  auto form = std::make_unique<TFlaggedComponent>(nullptr);
+  TComponent* panel = new TComponent(form.get());
+  TComponent* field = new TComponent(panel);
+  EXPECT_FALSE(IsLoadingOwner(field));
+  form->SetLoading(true);
+  EXPECT_TRUE(IsLoadingOwner(field));
+  EXPECT_TRUE(IsLoadingOwner(form.get()));
+  form->SetLoading(false);
+  EXPECT_FALSE(IsLoadingOwner(field));
+  EXPECT_FALSE(IsLoadingOwner(nullptr));
+}
+
+TEST(ComponentHelpers, ComponentsOfALoadingScopeAreLoadingUntilFinished) {
   std::unique_ptr<TComponent> form;
-  TComponent* child = nullptr;
   {
     TLoadingScope scope;
     form = std::make_unique<TComponent>(nullptr);
@@ -325,9 +349,6 @@ TEST(ComponentHelpers, LoadingOwnerCountsForItsComponents) {
     scope.Finish();
   }
   EXPECT_FALSE(IsLoadingOwner(form.get()));
-  child = new TComponent(form.get());
-  EXPECT_FALSE(IsLoadingOwner(child));
-  EXPECT_FALSE(IsLoadingOwner(nullptr));
 }
 
 // ---- Small things -----------------------------------------------------------------------
