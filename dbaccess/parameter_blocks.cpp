@@ -48,28 +48,39 @@ static_assert(TPBNames.size() == isc_tpb_no_auto_undo);
 constexpr std::size_t MaxDPBLength = 32767;
 constexpr std::size_t MaxItemLength = 255;
 
-struct TParamLine {
-  std::string Name;       // lowered, prefix removed
-  std::string_view Value; // as written after the first "="
-};
-
-TParamLine SplitLine(std::string_view line, std::string_view prefix) {
-  const std::size_t equals = line.find('=');
-  TParamLine result;
-  result.Name = LowerCase(line.substr(0, equals));
-  if (result.Name.starts_with(prefix))
-    result.Name.erase(0, prefix.size());
-  if (equals != std::string_view::npos)
-    result.Value = line.substr(equals + 1);
-  return result;
-}
-
 template <std::size_t N>
 int CodeOf(const std::array<std::string_view, N>& names, std::string_view name) {
   for (std::size_t i = 0; i < N; ++i)
     if (names[i] == name)
       return static_cast<int>(i) + 1;
   return 0;
+}
+
+// One non-empty line, trimmed and split.
+struct TParamLine {
+  int Code = 0;      // the name's code; 0 for a name not in the table
+  std::string Name;  // lowered, prefix removed
+  std::string Value; // as written after the first "="
+};
+
+template <std::size_t N>
+std::vector<TParamLine> ParseLines(std::span<const std::string> lines, std::string_view prefix,
+                                   const std::array<std::string_view, N>& names) {
+  std::vector<TParamLine> params;
+  for (const std::string& raw : lines) {
+    const std::string line = Trim(raw);
+    if (line.empty())
+      continue;
+    const std::size_t equals = line.find('=');
+    TParamLine& param = params.emplace_back();
+    param.Name = LowerCase(std::string_view(line).substr(0, equals));
+    if (param.Name.starts_with(prefix))
+      param.Name.erase(0, prefix.size());
+    if (equals != std::string::npos)
+      param.Value = line.substr(equals + 1);
+    param.Code = CodeOf(names, param.Name);
+  }
+  return params;
 }
 
 void AppendOneByteNumber(std::string& block, int code, std::string_view value) {
@@ -110,12 +121,8 @@ std::string_view DPBName(int code) {
 
 std::string BuildDPB(std::span<const std::string> lines) {
   std::string block(1, static_cast<char>(isc_dpb_version1));
-  for (const std::string& raw : lines) {
-    const std::string line = Trim(raw);
-    if (line.empty())
-      continue;
-    const TParamLine param = SplitLine(line, "isc_dpb_");
-    const int code = CodeOf(DPBNames, param.Name);
+  for (const TParamLine& param : ParseLines(lines, "isc_dpb_", DPBNames)) {
+    const int code = param.Code;
     switch (code) {
     case isc_dpb_num_buffers:
     case isc_dpb_verify:
@@ -163,7 +170,7 @@ std::string BuildDPB(std::span<const std::string> lines) {
     case 0:
       RaiseClientError(9, param.Name);
     default:
-      RaiseClientError(8, std::string(DPBNames[code - 1]));
+      RaiseClientError(8, DPBNames[code - 1]);
     }
   }
   if (block.size() > MaxDPBLength)
@@ -177,12 +184,8 @@ std::string BuildTPB(std::span<const std::string> lines) {
   if (lines.empty())
     return block;
   block += static_cast<char>(isc_tpb_version3);
-  for (const std::string& raw : lines) {
-    const std::string line = Trim(raw);
-    if (line.empty())
-      continue;
-    const TParamLine param = SplitLine(line, "isc_tpb_");
-    const int code = CodeOf(TPBNames, param.Name);
+  for (const TParamLine& param : ParseLines(lines, "isc_tpb_", TPBNames)) {
+    const int code = param.Code;
     switch (code) {
     case isc_tpb_lock_read:
     case isc_tpb_lock_write:
@@ -193,7 +196,7 @@ std::string BuildTPB(std::span<const std::string> lines) {
     case isc_tpb_autocommit:
     case isc_tpb_restart_requests:
     case isc_tpb_no_auto_undo:
-      RaiseClientError(10, std::string(TPBNames[code - 1]));
+      RaiseClientError(10, TPBNames[code - 1]);
     case 0:
       RaiseClientError(11, param.Name);
     default:
