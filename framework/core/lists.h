@@ -23,7 +23,7 @@ enum TDuplicates { dupIgnore, dupAccept, dupError };
 using TListSortCompare = std::function<int(void* item1, void* item2)>;
 
 class TList : public TObject {
-public:
+ public:
   TList() = default;
 
   int Count() const { return static_cast<int>(FItems.size()); }
@@ -58,7 +58,7 @@ public:
   void* const* begin() const { return FItems.data(); }
   void* const* end() const { return FItems.data() + FItems.size(); }
 
-private:
+ private:
   void CheckIndex(int index) const;
   void Grow();
 
@@ -68,9 +68,9 @@ private:
 // A `TList` of T*: the same behaviour and errors, with typed items.
 template <class T>
 class TListOf {
-public:
+ public:
   class const_iterator {
-  public:
+   public:
     using iterator_category = std::forward_iterator_tag;
     using value_type = T*;
     using difference_type = std::ptrdiff_t;
@@ -91,7 +91,7 @@ public:
     }
     friend bool operator==(const_iterator a, const_iterator b) { return a.FPos == b.FPos; }
 
-  private:
+   private:
     void* const* FPos = nullptr;
   };
 
@@ -128,7 +128,7 @@ public:
   TList& List() { return FList; }
   const TList& List() const { return FList; }
 
-private:
+ private:
   TList FList;
 };
 
@@ -137,7 +137,7 @@ private:
 // `UnlockList`, which `TThreadListLock` provides. Add and Remove lock by
 // themselves. Duplicates starts as dupIgnore and governs `Add` only.
 class TThreadList : public TObject {
-public:
+ public:
   TThreadList() = default;
 
   // dupIgnore skips an item already present; dupError raises `EListError`.
@@ -151,7 +151,7 @@ public:
   TDuplicates Duplicates() const;
   void SetDuplicates(TDuplicates duplicates);
 
-private:
+ private:
   mutable std::recursive_mutex FLock;
   TList FList;
   TDuplicates FDuplicates = dupIgnore;
@@ -159,7 +159,7 @@ private:
 
 // Holds a `TThreadList` locked for its lifetime.
 class TThreadListLock {
-public:
+ public:
   explicit TThreadListLock(TThreadList& list) : FOwner(list), FList(list.LockList()) {}
   ~TThreadListLock() { FOwner.UnlockList(); }
   TThreadListLock(const TThreadListLock&) = delete;
@@ -168,7 +168,7 @@ public:
   TList& List() const { return *FList; }
   TList* operator->() const { return FList; }
 
-private:
+ private:
   TThreadList& FOwner;
   TList* FList;
 };

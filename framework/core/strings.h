@@ -26,7 +26,7 @@
 // `TStringsUpdateScope`); brackets nest, and a list reports one change for the
 // outermost bracket.
 class TStrings : public TPersistent {
-public:
+ public:
   TStrings() = default;
   ~TStrings() override = default;
 
@@ -101,7 +101,7 @@ public:
   // From another `TStrings`: the lines and their objects, nothing else.
   void Assign(const TPersistent* source) override;
 
-protected:
+ protected:
   // Called when the outermost bracket opens (true) and closes (false).
   virtual void SetUpdateState(bool updating) {}
   // Gives line index the text s on behalf of SetValues.
@@ -109,7 +109,7 @@ protected:
 
   [[noreturn]] static void IndexError(int index);
 
-private:
+ private:
   std::string JoinDelimited(char delimiter, char quote) const;
   void SplitDelimited(std::string_view text, char delimiter, char quote);
 
@@ -124,7 +124,7 @@ private:
 // destructor closes an unfinished bracket and swallows such a failure,
 // because another error is then usually on its way.
 class TStringsUpdateScope {
-public:
+ public:
   explicit TStringsUpdateScope(TStrings& strings) : FStrings(&strings) { strings.BeginUpdate(); }
   ~TStringsUpdateScope();
   TStringsUpdateScope(const TStringsUpdateScope&) = delete;
@@ -132,7 +132,7 @@ public:
 
   void Finish();
 
-private:
+ private:
   TStrings* FStrings;
 };
 
@@ -152,7 +152,7 @@ using TStringListSortCompare = std::function<int(TStringList* list, int index1, 
 // deleted lines, of lines it clears, and its own at destruction; it takes
 // ownership of an object at the moment it is handed one.
 class TStringList : public TStrings {
-public:
+ public:
   TStringList() = default;
   explicit TStringList(bool ownsObjects) : FOwnsObjects(ownsObjects) {}
   ~TStringList() override;
@@ -206,14 +206,14 @@ public:
   TNotifyEvent OnChange;
   TNotifyEvent OnChanging;
 
-protected:
+ protected:
   // Fire OnChanging / OnChange unless an update bracket is open.
   virtual void Changing();
   virtual void Changed();
   void SetUpdateState(bool updating) override;
   void ReplaceLine(int index, std::string s) override;
 
-private:
+ private:
   // Lines live in slots of one array; FOrder lists the slots in line order,
   // so inserting and deleting in the middle moves 4-byte slot numbers, not
   // strings. Freed slots are reused.
