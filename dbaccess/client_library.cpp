@@ -22,8 +22,8 @@ namespace {
 TULVO_CLIENT_VERSION6_ENTRY_POINTS(TULVO_CLIENT_ENTRY_POINT_NAME)
 #undef TULVO_CLIENT_ENTRY_POINT_NAME
 
-// The version-query stand-ins name their entry point with a trailing blank,
-// as the messages of this layer always have.
+// The version-query stand-ins have always named their entry point with a
+// trailing blank; the texts stay as callers know them.
 constexpr char GetClientVersionName[] = "isc_get_client_version ";
 constexpr char GetClientMajorVersionName[] = "isc_get_client_major_version ";
 constexpr char GetClientMinorVersionName[] = "isc_get_client_minor_version ";
