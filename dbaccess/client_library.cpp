@@ -1,13 +1,13 @@
 #include "dbaccess/client_library.h"
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/errors.h"
-#include "framework/core/exceptions.h"
-
 #include <dlfcn.h>
 
 #include <cstddef>
 #include <string>
+
+#include "dbaccess/client_api.h"
+#include "dbaccess/errors.h"
+#include "framework/core/exceptions.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #define TULVO_HAS_X87 1
@@ -56,7 +56,7 @@ void SetExtendedFPUPrecision() noexcept {
 #endif
 }
 
-} // namespace
+}  // namespace
 
 TClientLibrary::TClientLibrary() : FEntryPoints(std::make_unique<TClientEntryPoints>()) {}
 
@@ -71,31 +71,26 @@ std::string TClientLibrary::FileName() const {
 
 void TClientLibrary::SetFileName(std::string fileName) {
   std::lock_guard lock(FLock);
-  if (FHandle != nullptr)
-    throw EInvalidOperation("Cannot change the client library while it is loaded");
+  if (FHandle != nullptr) throw EInvalidOperation("Cannot change the client library while it is loaded");
   FFileName = std::move(fileName);
 }
 
 void TClientLibrary::Check() {
   std::lock_guard lock(FLock);
-  if (FHandle != nullptr)
-    return;
+  if (FHandle != nullptr) return;
   Load();
-  if (FHandle == nullptr)
-    RaiseClientError(62);
+  if (FHandle == nullptr) RaiseClientError(62);
 }
 
 const TClientEntryPoints& TClientLibrary::EntryPoints() {
-  if (const TClientEntryPoints* table = FTable.load(std::memory_order_acquire))
-    return *table;
+  if (const TClientEntryPoints* table = FTable.load(std::memory_order_acquire)) return *table;
   Check();
   return *FEntryPoints;
 }
 
 void TClientLibrary::Load() {
   FHandle = dlopen(FFileName.c_str(), RTLD_NOW | RTLD_LOCAL);
-  if (FHandle == nullptr)
-    return;
+  if (FHandle == nullptr) return;
   // A library without one of the mandatory entry points is unusable: it must
   // not stay loaded with a table half bound, or a later check would find it
   // "loaded" and the layer would call through a null pointer.
@@ -144,14 +139,11 @@ void TClientLibrary::BindVersionQuery() {
 }
 #undef TULVO_BIND_MANDATORY
 
-void* TClientLibrary::Lookup(const char* name) const {
-  return dlsym(FHandle, name);
-}
+void* TClientLibrary::Lookup(const char* name) const { return dlsym(FHandle, name); }
 
 void* TClientLibrary::LookupMandatory(const char* name) const {
   dlerror();
-  if (void* entryPoint = dlsym(FHandle, name))
-    return entryPoint;
+  if (void* entryPoint = dlsym(FHandle, name)) return entryPoint;
   const char* reason = dlerror();
   throw EFIBClientError(62, "The client library " + FFileName + " has no entry point " + name +
                                 (reason != nullptr ? std::string(" (") + reason + ")" : std::string()));
@@ -179,23 +171,16 @@ TClientLibrary& ClientLibrary() {
   return library;
 }
 
-void CheckClientLibrary() {
-  ClientLibrary().Check();
-}
+void CheckClientLibrary() { ClientLibrary().Check(); }
 
-void ShutdownClientLibrary() noexcept {
-  ClientLibrary().Unload();
-}
+void ShutdownClientLibrary() noexcept { ClientLibrary().Unload(); }
 
-const TClientEntryPoints& ClientAPI() {
-  return ClientLibrary().EntryPoints();
-}
+const TClientEntryPoints& ClientAPI() { return ClientLibrary().EntryPoints(); }
 
 std::size_t DescriptorLength(int count) {
   static_assert(XSQLDA_LENGTH(1) == offsetof(XSQLDA, sqlvar) + sizeof(XSQLVAR));
   static_assert(XSQLDA_LENGTH(3) == offsetof(XSQLDA, sqlvar) + 3 * sizeof(XSQLVAR));
-  if (count < 0)
-    throw EInvalidOperation("An SQL descriptor cannot have a negative number of variables");
+  if (count < 0) throw EInvalidOperation("An SQL descriptor cannot have a negative number of variables");
   return offsetof(XSQLDA, sqlvar) + static_cast<std::size_t>(count) * sizeof(XSQLVAR);
 }
 

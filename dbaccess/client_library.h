@@ -26,7 +26,7 @@ class TClientLibrary;
 TClientLibrary& ClientLibrary();
 
 class TClientLibrary {
-public:
+ public:
   ~TClientLibrary();
   TClientLibrary(const TClientLibrary&) = delete;
   TClientLibrary& operator=(const TClientLibrary&) = delete;
@@ -54,7 +54,7 @@ public:
   int ClientMajorVersion() const { return FMajorVersion; }
   int ClientMinorVersion() const { return FMinorVersion; }
 
-private:
+ private:
   friend TClientLibrary& ClientLibrary();
   TClientLibrary();
 

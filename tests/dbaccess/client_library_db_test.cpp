@@ -1,5 +1,11 @@
 // The binding and the parameter blocks against the embedded engine.
 
+#include <gtest/gtest.h>
+
+#include <array>
+#include <string>
+#include <vector>
+
 #include "dbaccess/client_api.h"
 #include "dbaccess/client_library.h"
 #include "dbaccess/errors.h"
@@ -7,12 +13,6 @@
 #include "dbaccess/status_vector.h"
 #include "framework/core/text.h"
 #include "tests/dbaccess/db_fixture.h"
-
-#include <gtest/gtest.h>
-
-#include <array>
-#include <string>
-#include <vector>
 
 namespace {
 
@@ -26,8 +26,7 @@ isc_db_handle Attach(const std::string& path, const std::vector<std::string>& li
 }
 
 void Detach(isc_db_handle& db) {
-  if (ClientAPI().isc_detach_database(StatusVector(), &db) != 0)
-    RaiseStatusError(nullptr);
+  if (ClientAPI().isc_detach_database(StatusVector(), &db) != 0) RaiseStatusError(nullptr);
 }
 
 // The database's SQL dialect as the engine reports it.
@@ -35,7 +34,8 @@ int DatabaseDialect(isc_db_handle& db) {
   const TClientEntryPoints& api = ClientAPI();
   const ISC_SCHAR item = isc_info_db_sql_dialect;
   std::array<ISC_SCHAR, 512> reply{};
-  if (api.isc_database_info(StatusVector(), &db, 1, &item, static_cast<short>(reply.size()), reply.data()) != 0)
+  if (api.isc_database_info(StatusVector(), &db, 1, &item, static_cast<short>(reply.size()), reply.data()) !=
+      0)
     RaiseStatusError(nullptr);
   EXPECT_EQ(reply[0], isc_info_db_sql_dialect);
   const auto length = static_cast<short>(api.isc_vax_integer(&reply[1], 2));
@@ -103,7 +103,8 @@ TEST_P(MissingDatabase, GivesTheEnginesOwnError) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Paths, MissingDatabase, ::testing::Values("/missing.fdb", "/no-such-folder/test.fdb"),
+INSTANTIATE_TEST_SUITE_P(Paths, MissingDatabase,
+                         ::testing::Values("/missing.fdb", "/no-such-folder/test.fdb"),
                          [](const auto& info) { return info.index == 0 ? "MissingFile" : "MissingFolder"; });
 
-} // namespace
+}  // namespace

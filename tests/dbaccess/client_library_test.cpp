@@ -1,14 +1,14 @@
 #include "dbaccess/client_library.h"
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/status_vector.h"
-#include "tests/dbaccess/fake_client.h"
-
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
+
+#include "dbaccess/client_api.h"
+#include "dbaccess/errors.h"
+#include "dbaccess/status_vector.h"
+#include "tests/dbaccess/fake_client.h"
 
 #if defined(__i386__) || defined(__x86_64__)
 #include <fpu_control.h>
@@ -18,8 +18,7 @@ namespace {
 
 void* MappedHandle(const char* path) {
   void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
-  if (handle != nullptr)
-    dlclose(handle); // the binding still holds it
+  if (handle != nullptr) dlclose(handle);  // the binding still holds it
   return handle;
 }
 
@@ -60,8 +59,9 @@ TEST_F(FakeClientTest, MissingLibraryRaises62AndIsTriedAgain) {
       ADD_FAILURE() << "no error";
     } catch (const EFIBClientError& e) {
       EXPECT_EQ(e.SQLCode(), 62);
-      EXPECT_EQ(e.Message(), "InterBase library libfbclient.so.2 not found in the path. Please install InterBase to "
-                             "use this functionality");
+      EXPECT_EQ(e.Message(),
+                "InterBase library libfbclient.so.2 not found in the path. Please install InterBase to "
+                "use this functionality");
     }
     EXPECT_FALSE(ClientLibrary().Loaded());
   }
@@ -149,8 +149,9 @@ TEST_P(OlderClient, BindsAndRaises63OnUse) {
     ADD_FAILURE() << "no error";
   } catch (const EFIBClientError& e) {
     EXPECT_EQ(e.SQLCode(), 63);
-    EXPECT_EQ(e.Message(), std::string(GetParam().Name) +
-                               " is an InterBase6 function. Please upgrade to InterBase6 to use this functonality");
+    EXPECT_EQ(e.Message(),
+              std::string(GetParam().Name) +
+                  " is an InterBase6 function. Please upgrade to InterBase6 to use this functonality");
   }
   // The library's own entry point of the same name, where it has one, stays
   // unused: the group goes with its probe.
@@ -203,12 +204,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 // Restores the control word the test found, whatever happens in between.
 class TControlWordScope {
-public:
+ public:
   TControlWordScope() { _FPU_GETCW(FSaved); }
   ~TControlWordScope() { _FPU_SETCW(FSaved); }
   fpu_control_t Saved() const { return FSaved; }
 
-private:
+ private:
   fpu_control_t FSaved;
 };
 
@@ -236,10 +237,9 @@ TEST_F(FakeClientTest, BindingLeavesExtendedPrecision) {
 #endif
 
 TEST(DescriptorLength, FollowsTheNativeLayout) {
-  for (int count = 1; count <= 4; ++count)
-    EXPECT_EQ(DescriptorLength(count), XSQLDA_LENGTH(count)) << count;
+  for (int count = 1; count <= 4; ++count) EXPECT_EQ(DescriptorLength(count), XSQLDA_LENGTH(count)) << count;
   EXPECT_EQ(DescriptorLength(0), XSQLDA_LENGTH(1) - sizeof(XSQLVAR));
   EXPECT_THROW(DescriptorLength(-1), EInvalidOperation);
 }
 
-} // namespace
+}  // namespace

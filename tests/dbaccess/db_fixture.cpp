@@ -1,15 +1,15 @@
 #include "tests/dbaccess/db_fixture.h"
 
+#include <cstdlib>
+#include <filesystem>
+#include <memory>
+#include <system_error>
+
 #include "dbaccess/client_api.h"
 #include "dbaccess/client_library.h"
 #include "dbaccess/errors.h"
 #include "dbaccess/parameter_blocks.h"
 #include "dbaccess/status_vector.h"
-
-#include <cstdlib>
-#include <filesystem>
-#include <memory>
-#include <system_error>
 
 namespace {
 
@@ -26,35 +26,32 @@ std::string MakeTemporaryFolder(const std::string& prefix) {
 // folder for the rest of the process; so the folder lives as long as the
 // process does.
 class TEngineLockFolder {
-public:
+ public:
   TEngineLockFolder() : FPath(MakeTemporaryFolder("tulvo-fb-lock-")) {
     setenv("FIREBIRD_LOCK", FPath.c_str(), 1);
   }
   ~TEngineLockFolder() {
-    std::error_code ignored; // nothing to report to at process end
+    std::error_code ignored;  // nothing to report to at process end
     std::filesystem::remove_all(FPath, ignored);
   }
 
-private:
+ private:
   std::string FPath;
 };
 
-void EnsureEngineLockFolder() {
-  static TEngineLockFolder folder;
-}
+void EnsureEngineLockFolder() { static TEngineLockFolder folder; }
 
 void Check(ISC_STATUS result) {
-  if (result != 0)
-    RaiseStatusError(nullptr);
+  if (result != 0) RaiseStatusError(nullptr);
 }
 
 // An attachment for the length of one fixture call.
 class TAttachment {
-public:
+ public:
   explicit TAttachment(const std::string& path) {
     const std::string dpb = BuildDPB(DatabaseTest::ConnectionLines());
-    Check(ClientAPI().isc_attach_database(StatusVector(), static_cast<short>(path.size()), path.data(), &FHandle,
-                                          static_cast<short>(dpb.size()), dpb.data()));
+    Check(ClientAPI().isc_attach_database(StatusVector(), static_cast<short>(path.size()), path.data(),
+                                          &FHandle, static_cast<short>(dpb.size()), dpb.data()));
   }
   ~TAttachment() {
     // A detach failure has no one to report to here; the folder goes anyway.
@@ -70,13 +67,13 @@ public:
 
   isc_db_handle* Handle() { return &FHandle; }
 
-private:
+ private:
   isc_db_handle FHandle = 0;
 };
 
 // A transaction that commits on Commit and rolls back otherwise.
 class TTransaction {
-public:
+ public:
   explicit TTransaction(TAttachment& attachment) {
     const std::string tpb = BuildTPB(std::vector<std::string>{"write", "concurrency", "wait"});
     TTransactionVectorEntry entry{attachment.Handle(), static_cast<int>(tpb.size()), tpb.data()};
@@ -97,11 +94,11 @@ public:
   isc_tr_handle* Handle() { return &FHandle; }
   void Commit() { Check(ClientAPI().isc_commit_transaction(StatusVector(), &FHandle)); }
 
-private:
+ private:
   isc_tr_handle FHandle = 0;
 };
 
-} // namespace
+}  // namespace
 
 std::vector<std::string> DatabaseTest::ConnectionLines() {
   return {"user_name=SYSDBA", "password=masterkey", "lc_ctype=WIN1251"};
@@ -115,7 +112,7 @@ void DatabaseTest::SetUp() {
 }
 
 void DatabaseTest::TearDown() {
-  std::error_code ignored; // a folder left behind must not hide the test's result
+  std::error_code ignored;  // a folder left behind must not hide the test's result
   std::filesystem::remove_all(FFolder, ignored);
 }
 
@@ -157,10 +154,9 @@ std::int64_t DatabaseTest::QueryInt64(std::string_view select) {
   output->sqlvar[0].sqldata = reinterpret_cast<ISC_SCHAR*>(&value);
   output->sqlvar[0].sqlind = &null;
 
-  Check(ClientAPI().isc_dsql_exec_immed2(StatusVector(), attachment.Handle(), transaction.Handle(), 0, text.c_str(),
-                                         SQL_DIALECT_V6, nullptr, output));
+  Check(ClientAPI().isc_dsql_exec_immed2(StatusVector(), attachment.Handle(), transaction.Handle(), 0,
+                                         text.c_str(), SQL_DIALECT_V6, nullptr, output));
   transaction.Commit();
-  if (null != 0)
-    ADD_FAILURE() << "NULL from: " << text;
+  if (null != 0) ADD_FAILURE() << "NULL from: " << text;
   return value;
 }

@@ -17,11 +17,11 @@
 #include <vector>
 
 class DatabaseTest : public ::testing::Test {
-public:
+ public:
   // The connection lines every attachment of the fixture uses.
   static std::vector<std::string> ConnectionLines();
 
-protected:
+ protected:
   void SetUp() override;
   void TearDown() override;
 
@@ -40,7 +40,7 @@ protected:
   // The first column of the one row a SELECT gives, as a 64-bit integer.
   std::int64_t QueryInt64(std::string_view select);
 
-private:
+ private:
   std::string FFolder;
   std::string FDatabasePath;
 };

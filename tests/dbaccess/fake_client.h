@@ -5,14 +5,13 @@
 // its own CTest test), points the process-wide binding at it and unloads it
 // at the end, so no case sees another's library.
 
-#include "dbaccess/client_library.h"
-
 #include <dlfcn.h>
 #include <gtest/gtest.h>
-
 #include <ibase.h>
 
 #include <string>
+
+#include "dbaccess/client_library.h"
 
 // Every entry point.
 inline constexpr const char* FakeClientFull = TULVO_FAKE_CLIENT_FULL;
@@ -24,8 +23,7 @@ inline constexpr const char* FakeClientBroken = TULVO_FAKE_CLIENT_BROKEN;
 // True while the file is mapped into the process.
 inline bool IsLibraryMapped(const char* path) {
   void* handle = dlopen(path, RTLD_NOW | RTLD_NOLOAD);
-  if (handle == nullptr)
-    return false;
+  if (handle == nullptr) return false;
   dlclose(handle);
   return true;
 }
@@ -33,7 +31,7 @@ inline bool IsLibraryMapped(const char* path) {
 // The control of the fake library in use; raises a test failure when the
 // library is not loaded.
 class TFakeClient {
-public:
+ public:
   explicit TFakeClient(const char* path) : FPath(path) {}
 
   // Calls of the entry point since the library was loaded.
@@ -48,7 +46,7 @@ public:
       fail(entryPoint, code);
   }
 
-private:
+ private:
   template <class F>
   F Control(const char* name) const {
     void* handle = dlopen(FPath, RTLD_NOW | RTLD_NOLOAD);
@@ -57,7 +55,7 @@ private:
       return nullptr;
     }
     auto function = reinterpret_cast<F>(dlsym(handle, name));
-    dlclose(handle); // the binding still holds it
+    dlclose(handle);  // the binding still holds it
     return function;
   }
 
@@ -66,7 +64,7 @@ private:
 
 // Points the process-wide binding at a fake library for the test's duration.
 class FakeClientTest : public ::testing::Test {
-protected:
+ protected:
   void UseLibrary(const char* path) {
     ShutdownClientLibrary();
     ClientLibrary().SetFileName(path);

@@ -68,11 +68,10 @@ void AnswerInfo(short itemLength, const ISC_SCHAR* items, short bufferLength, IS
       *out++ = 3;
     }
   }
-  if (out < end)
-    *out = isc_info_end;
+  if (out < end) *out = isc_info_end;
 }
 
-} // namespace
+}  // namespace
 
 extern "C" {
 
@@ -108,8 +107,7 @@ void isc_sql_interprete(short sqlCode, ISC_SCHAR* buffer, short length) {
 ISC_LONG isc_interprete(ISC_SCHAR* buffer, ISC_STATUS** cursor) {
   Count("isc_interprete");
   ISC_STATUS* at = *cursor;
-  if (at[0] != isc_arg_gds || at[1] == 0)
-    return 0;
+  if (at[0] != isc_arg_gds || at[1] == 0) return 0;
   const int length = std::sprintf(buffer, "Fake failure %ld", static_cast<long>(at[1]));
   *cursor = at + 2;
   return length;
@@ -128,44 +126,38 @@ ISC_LONG isc_vax_integer(const ISC_SCHAR* bytes, short length) {
 ISC_STATUS isc_attach_database(ISC_STATUS* status, short, const ISC_SCHAR*, isc_db_handle* db, short,
                                const ISC_SCHAR*) {
   const ISC_STATUS result = Enter("isc_attach_database", status);
-  if (result == 0)
-    *db = NewHandle();
+  if (result == 0) *db = NewHandle();
   return result;
 }
 
 ISC_STATUS isc_detach_database(ISC_STATUS* status, isc_db_handle* db) {
   const ISC_STATUS result = Enter("isc_detach_database", status);
-  if (result == 0)
-    *db = 0;
+  if (result == 0) *db = 0;
   return result;
 }
 
 ISC_STATUS isc_drop_database(ISC_STATUS* status, isc_db_handle* db) {
   const ISC_STATUS result = Enter("isc_drop_database", status);
-  if (result == 0)
-    *db = 0;
+  if (result == 0) *db = 0;
   return result;
 }
 
 ISC_STATUS isc_database_info(ISC_STATUS* status, isc_db_handle*, short itemLength, const ISC_SCHAR* items,
                              short bufferLength, ISC_SCHAR* buffer) {
   const ISC_STATUS result = Enter("isc_database_info", status);
-  if (result == 0)
-    AnswerInfo(itemLength, items, bufferLength, buffer);
+  if (result == 0) AnswerInfo(itemLength, items, bufferLength, buffer);
   return result;
 }
 
 ISC_STATUS isc_start_multiple(ISC_STATUS* status, isc_tr_handle* tr, short, void*) {
   const ISC_STATUS result = Enter("isc_start_multiple", status);
-  if (result == 0)
-    *tr = NewHandle();
+  if (result == 0) *tr = NewHandle();
   return result;
 }
 
 ISC_STATUS isc_commit_transaction(ISC_STATUS* status, isc_tr_handle* tr) {
   const ISC_STATUS result = Enter("isc_commit_transaction", status);
-  if (result == 0)
-    *tr = 0;
+  if (result == 0) *tr = 0;
   return result;
 }
 
@@ -175,8 +167,7 @@ ISC_STATUS isc_commit_retaining(ISC_STATUS* status, isc_tr_handle*) {
 
 ISC_STATUS isc_rollback_transaction(ISC_STATUS* status, isc_tr_handle* tr) {
   const ISC_STATUS result = Enter("isc_rollback_transaction", status);
-  if (result == 0)
-    *tr = 0;
+  if (result == 0) *tr = 0;
   return result;
 }
 
@@ -190,8 +181,7 @@ ISC_STATUS isc_rollback_retaining(ISC_STATUS* status, isc_tr_handle*) {
 ISC_STATUS isc_transaction_info(ISC_STATUS* status, isc_tr_handle*, short itemLength, const ISC_SCHAR* items,
                                 short bufferLength, ISC_SCHAR* buffer) {
   const ISC_STATUS result = Enter("isc_transaction_info", status);
-  if (result == 0)
-    AnswerInfo(itemLength, items, bufferLength, buffer);
+  if (result == 0) AnswerInfo(itemLength, items, bufferLength, buffer);
   return result;
 }
 #endif
@@ -200,20 +190,18 @@ ISC_STATUS isc_transaction_info(ISC_STATUS* status, isc_tr_handle*, short itemLe
 
 ISC_STATUS isc_dsql_alloc_statement2(ISC_STATUS* status, isc_db_handle*, isc_stmt_handle* statement) {
   const ISC_STATUS result = Enter("isc_dsql_alloc_statement2", status);
-  if (result == 0)
-    *statement = NewHandle();
+  if (result == 0) *statement = NewHandle();
   return result;
 }
 
 ISC_STATUS isc_dsql_free_statement(ISC_STATUS* status, isc_stmt_handle* statement, unsigned short option) {
   const ISC_STATUS result = Enter("isc_dsql_free_statement", status);
-  if (result == 0 && option == DSQL_drop)
-    *statement = 0;
+  if (result == 0 && option == DSQL_drop) *statement = 0;
   return result;
 }
 
-ISC_STATUS isc_dsql_prepare(ISC_STATUS* status, isc_tr_handle*, isc_stmt_handle*, unsigned short, const ISC_SCHAR*,
-                            unsigned short, XSQLDA*) {
+ISC_STATUS isc_dsql_prepare(ISC_STATUS* status, isc_tr_handle*, isc_stmt_handle*, unsigned short,
+                            const ISC_SCHAR*, unsigned short, XSQLDA*) {
   return Enter("isc_dsql_prepare", status);
 }
 
@@ -225,12 +213,13 @@ ISC_STATUS isc_dsql_describe_bind(ISC_STATUS* status, isc_stmt_handle*, unsigned
   return Enter("isc_dsql_describe_bind", status);
 }
 
-ISC_STATUS isc_dsql_execute(ISC_STATUS* status, isc_tr_handle*, isc_stmt_handle*, unsigned short, const XSQLDA*) {
+ISC_STATUS isc_dsql_execute(ISC_STATUS* status, isc_tr_handle*, isc_stmt_handle*, unsigned short,
+                            const XSQLDA*) {
   return Enter("isc_dsql_execute", status);
 }
 
-ISC_STATUS isc_dsql_execute2(ISC_STATUS* status, isc_tr_handle*, isc_stmt_handle*, unsigned short, const XSQLDA*,
-                             const XSQLDA*) {
+ISC_STATUS isc_dsql_execute2(ISC_STATUS* status, isc_tr_handle*, isc_stmt_handle*, unsigned short,
+                             const XSQLDA*, const XSQLDA*) {
   return Enter("isc_dsql_execute2", status);
 }
 
@@ -257,8 +246,7 @@ ISC_STATUS isc_dsql_set_cursor_name(ISC_STATUS* status, isc_stmt_handle*, const 
 ISC_STATUS isc_dsql_sql_info(ISC_STATUS* status, isc_stmt_handle*, short itemLength, const ISC_SCHAR* items,
                              short bufferLength, ISC_SCHAR* buffer) {
   const ISC_STATUS result = Enter("isc_dsql_sql_info", status);
-  if (result == 0)
-    AnswerInfo(itemLength, items, bufferLength, buffer);
+  if (result == 0) AnswerInfo(itemLength, items, bufferLength, buffer);
   return result;
 }
 
@@ -277,39 +265,34 @@ int BLOB_put(ISC_SCHAR, FB_BLOB_STREAM) {
 ISC_STATUS isc_blob_info(ISC_STATUS* status, isc_blob_handle*, short itemLength, const ISC_SCHAR* items,
                          short bufferLength, ISC_SCHAR* buffer) {
   const ISC_STATUS result = Enter("isc_blob_info", status);
-  if (result == 0)
-    AnswerInfo(itemLength, items, bufferLength, buffer);
+  if (result == 0) AnswerInfo(itemLength, items, bufferLength, buffer);
   return result;
 }
 
-ISC_STATUS isc_open_blob2(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, isc_blob_handle* blob, ISC_QUAD*,
-                          ISC_USHORT, const ISC_UCHAR*) {
+ISC_STATUS isc_open_blob2(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, isc_blob_handle* blob,
+                          ISC_QUAD*, ISC_USHORT, const ISC_UCHAR*) {
   const ISC_STATUS result = Enter("isc_open_blob2", status);
-  if (result == 0)
-    *blob = NewHandle();
+  if (result == 0) *blob = NewHandle();
   return result;
 }
 
-ISC_STATUS isc_create_blob2(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, isc_blob_handle* blob, ISC_QUAD*,
-                            short, const ISC_SCHAR*) {
+ISC_STATUS isc_create_blob2(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, isc_blob_handle* blob,
+                            ISC_QUAD*, short, const ISC_SCHAR*) {
   const ISC_STATUS result = Enter("isc_create_blob2", status);
-  if (result == 0)
-    *blob = NewHandle();
+  if (result == 0) *blob = NewHandle();
   return result;
 }
 
 ISC_STATUS isc_close_blob(ISC_STATUS* status, isc_blob_handle* blob) {
   const ISC_STATUS result = Enter("isc_close_blob", status);
-  if (result == 0)
-    *blob = 0;
+  if (result == 0) *blob = 0;
   return result;
 }
 
 ISC_STATUS isc_get_segment(ISC_STATUS* status, isc_blob_handle*, unsigned short* length, unsigned short,
                            ISC_SCHAR*) {
   const ISC_STATUS result = Enter("isc_get_segment", status);
-  if (result == 0)
-    *length = 0;
+  if (result == 0) *length = 0;
   return result == 0 ? isc_segstr_eof : result;
 }
 
@@ -322,13 +305,13 @@ ISC_STATUS isc_array_lookup_bounds(ISC_STATUS* status, isc_db_handle*, isc_tr_ha
   return Enter("isc_array_lookup_bounds", status);
 }
 
-ISC_STATUS isc_array_get_slice(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, ISC_QUAD*, const ISC_ARRAY_DESC*,
-                               void*, ISC_LONG*) {
+ISC_STATUS isc_array_get_slice(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, ISC_QUAD*,
+                               const ISC_ARRAY_DESC*, void*, ISC_LONG*) {
   return Enter("isc_array_get_slice", status);
 }
 
-ISC_STATUS isc_array_put_slice(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, ISC_QUAD*, const ISC_ARRAY_DESC*,
-                               void*, ISC_LONG*) {
+ISC_STATUS isc_array_put_slice(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, ISC_QUAD*,
+                               const ISC_ARRAY_DESC*, void*, ISC_LONG*) {
   return Enter("isc_array_put_slice", status);
 }
 
@@ -341,15 +324,12 @@ ISC_LONG isc_event_block(ISC_UCHAR** eventBuffer, ISC_UCHAR** resultBuffer, ISC_
   return 0;
 }
 
-void isc_event_counts(ISC_ULONG*, short, ISC_UCHAR*, const ISC_UCHAR*) {
-  Count("isc_event_counts");
-}
+void isc_event_counts(ISC_ULONG*, short, ISC_UCHAR*, const ISC_UCHAR*) { Count("isc_event_counts"); }
 
 ISC_STATUS isc_que_events(ISC_STATUS* status, isc_db_handle*, ISC_LONG* id, short, const ISC_UCHAR*,
                           ISC_EVENT_CALLBACK, void*) {
   const ISC_STATUS result = Enter("isc_que_events", status);
-  if (result == 0)
-    *id = static_cast<ISC_LONG>(NewHandle());
+  if (result == 0) *id = static_cast<ISC_LONG>(NewHandle());
   return result;
 }
 
@@ -380,8 +360,7 @@ void isc_encode_timestamp(const void*, ISC_TIMESTAMP*) { Count("isc_encode_times
 ISC_INT64 isc_portable_integer(const ISC_UCHAR* bytes, short length) {
   Count("isc_portable_integer");
   ISC_UINT64 value = 0;
-  for (short i = 0; i < length && i < 8; ++i)
-    value |= static_cast<ISC_UINT64>(bytes[i]) << (8 * i);
+  for (short i = 0; i < length && i < 8; ++i) value |= static_cast<ISC_UINT64>(bytes[i]) << (8 * i);
   return static_cast<ISC_INT64>(value);
 }
 
@@ -390,15 +369,13 @@ ISC_INT64 isc_portable_integer(const ISC_UCHAR* bytes, short length) {
 ISC_STATUS isc_service_attach(ISC_STATUS* status, unsigned short, const ISC_SCHAR*, isc_svc_handle* service,
                               unsigned short, const ISC_SCHAR*) {
   const ISC_STATUS result = Enter("isc_service_attach", status);
-  if (result == 0)
-    *service = NewHandle();
+  if (result == 0) *service = NewHandle();
   return result;
 }
 
 ISC_STATUS isc_service_detach(ISC_STATUS* status, isc_svc_handle* service) {
   const ISC_STATUS result = Enter("isc_service_detach", status);
-  if (result == 0)
-    *service = 0;
+  if (result == 0) *service = 0;
   return result;
 }
 
@@ -431,4 +408,4 @@ int isc_get_client_minor_version() {
   return 0;
 }
 
-} // extern "C"
+}  // extern "C"
