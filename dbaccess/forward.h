@@ -1,0 +1,10 @@
+#pragma once
+// Declarations of the database layer's classes, for headers that only pass
+// them around.
+
+class EFIBError;
+class EFIBInterBaseError;
+class EFIBClientError;
+struct TStatusInterpreter;
+struct TFreeDeleter;
+enum class TDateTimeTextKind;
