@@ -318,7 +318,8 @@ void TRecordsCache::LogOldRecord(int recordNo) {
   const char* record = RecordPointer(recordNo);
   if (!record) throw EMemManagerError(CantRead);
   const int p = PhysicalOf(recordNo);
-  auto it = FindLogEntry(p);
+  const auto it = FindLogEntry(p);
+  const auto place = it - FLogEntries.begin();
   int slot;
   if (it != FLogEntries.end() && it->Physical == p) {
     slot = it->Slot;
@@ -335,7 +336,7 @@ void TRecordsCache::LogOldRecord(int recordNo) {
       if (!FLogStrings) FLogStrings = std::make_unique<TCacheStringStore>(FStringFieldCount);
       FLogStrings->AddRows(slot - FLogStrings->RowCount());
     }
-    FLogEntries.insert(it, {p, slot});
+    FLogEntries.insert(FLogEntries.begin() + place, {p, slot});
     FLogSlots = slot;
   }
   std::memcpy(SlotAddress(FLogBlocks, slot), record, static_cast<std::size_t>(FRecordSize));
