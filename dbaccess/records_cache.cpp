@@ -17,7 +17,9 @@ const char* const CantRead = "Can't read Buffer.Incorrect RecordNo";
 const char* const CantReadLog = "Can't read LogBuffer.Incorrect RecordNo";
 const char* const CantWrite = "Can't write to Buffer.Incorrect RecordNo";
 
-[[noreturn]] void Broken(const std::string& what) { throw EMemManagerError("Records cache invariant broken: " + what); }
+[[noreturn]] void Broken(const std::string& what) {
+  throw EMemManagerError("Records cache invariant broken: " + what);
+}
 
 // String columns that a transfer can hold: every column inside the buffer,
 // the non-empty ones in ascending order without overlap, the fixed part in
@@ -43,7 +45,8 @@ bool StringLayoutFits(const std::vector<int>& offsets, const std::vector<int>& l
 }  // namespace
 
 TRecordsCache::TRecordsCache(int bufferChunks, int bufferSize, int recordSize, int stringFieldCount) {
-  if (recordSize < 1 || stringFieldCount < 0 || std::int64_t{bufferSize} < std::int64_t{recordSize} + RecordBufferOffset)
+  if (recordSize < 1 || stringFieldCount < 0 ||
+      std::int64_t{bufferSize} < std::int64_t{recordSize} + RecordBufferOffset)
     throw EMemManagerError(IncompatibleSizes);
   std::int64_t blockSize = std::int64_t{bufferChunks} * recordSize;
   if (blockSize < MinBlockSize) blockSize = MinBlockSize + bufferSize - (MinBlockSize % bufferSize);
@@ -79,7 +82,8 @@ void TRecordsCache::SetStringColumn(int column, int offset, int length) {
   std::vector<int> lengths = FStringLengths;
   offsets[static_cast<std::size_t>(column - 1)] = offset;
   lengths[static_cast<std::size_t>(column - 1)] = length;
-  if (!StringLayoutFits(offsets, lengths, FRecordSize, FBufferSize)) throw EMemManagerError(IncompatibleSizes);
+  if (!StringLayoutFits(offsets, lengths, FRecordSize, FBufferSize))
+    throw EMemManagerError(IncompatibleSizes);
   FStringOffsets = std::move(offsets);
   FStringLengths = std::move(lengths);
   FFixedBytes = FStringOffsets.front();
@@ -160,7 +164,8 @@ class TTextViews {
 
 }  // namespace
 
-void TRecordsCache::CopyOut(const char* record, const TCacheStringStore* strings, int row, char* buffer) const {
+void TRecordsCache::CopyOut(const char* record, const TCacheStringStore* strings, int row,
+                            char* buffer) const {
   char* out = buffer + RecordBufferOffset;
   if (!strings) {
     std::memcpy(out, record, static_cast<std::size_t>(FRecordSize));
@@ -456,7 +461,8 @@ void TRecordsCache::CheckInvariants() const {
   if (!StringLayoutFits(FStringOffsets, FStringLengths, FRecordSize, FBufferSize)) Broken("string layout");
   const auto checkStore = [&](const TCacheStringStore& store, int rows, const char* name) {
     store.CheckInvariants();
-    if (store.RowCount() != rows) Broken(Format("%s has %d rows for %d records", name, store.RowCount(), rows));
+    if (store.RowCount() != rows)
+      Broken(Format("%s has %d rows for %d records", name, store.RowCount(), rows));
     TTextViews texts(FStringFieldCount);
     for (int row = 0; row < rows; ++row) {
       store.GetRow(row, texts.Data());

@@ -92,7 +92,10 @@ void TCacheStringStore::AddRows(int count) {
     if (slot == 0) {
       // Rows are filled in ascending order, so a page is complete once the
       // next one starts: give back the slack its growth left behind.
-      if (!FPages.empty()) ShrinkToFit(*FPages.back());
+      if (!FPages.empty()) {
+        ShrinkToFit(*FPages.back());
+        FPageHint = FPages.back()->Size;
+      }
       FPages.push_back(std::make_unique<TPage>());
     }
     TPage& page = *FPages.back();
@@ -124,7 +127,10 @@ char* TCacheStringStore::Splice(const TRowBounds& row, std::uint32_t pos, std::u
   const std::uint32_t tail = page.Size - pos - oldLength;
   const std::uint32_t newSize = page.Size - oldLength + newLength;
   if (newSize > page.Capacity) {
-    const std::uint32_t capacity = std::max({newSize, page.Capacity + page.Capacity / 2, 256u});
+    // A fresh page is likely to hold about as much as the one before it.
+    const std::uint32_t guess =
+        page.Capacity ? page.Capacity + page.Capacity / 2 : FPageHint + FPageHint / 16;
+    const std::uint32_t capacity = std::max({newSize, guess, 256u});
     auto data = std::make_unique_for_overwrite<char[]>(capacity);
     if (pos) std::memcpy(data.get(), page.Data.get(), pos);
     if (tail) std::memcpy(data.get() + pos + newLength, page.Data.get() + pos + oldLength, tail);
@@ -251,7 +257,8 @@ void TCacheStringStore::CheckInvariants() const {
       std::uint32_t pos = start;
       int cells = 0;
       while (pos < end) {
-        if (end - pos < 2 && static_cast<unsigned char>(page.Data[pos]) >= 0x80) Broken("cell length cut off");
+        if (end - pos < 2 && static_cast<unsigned char>(page.Data[pos]) >= 0x80)
+          Broken("cell length cut off");
         std::uint32_t length;
         pos += CellSize(page.Data.get() + pos, length);
         ++cells;

@@ -67,4 +67,5 @@ class TCacheStringStore {
   int FColumns;
   int FRows = 0;
   std::vector<std::unique_ptr<TPage>> FPages;
+  std::uint32_t FPageHint = 0;  // bytes of the last page completed
 };

@@ -27,7 +27,8 @@ void ExpectMatches(const TCacheStringStore& store, const TModel& model) {
   for (int r = 0; r < store.RowCount(); ++r) {
     store.GetRow(r, row.data());
     for (int c = 0; c < store.ColumnCount(); ++c) {
-      ASSERT_EQ(row[static_cast<std::size_t>(c)], model[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)])
+      ASSERT_EQ(row[static_cast<std::size_t>(c)],
+                model[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)])
           << "row " << r << " column " << c;
       ASSERT_EQ(store.Get(r, c), model[static_cast<std::size_t>(r)][static_cast<std::size_t>(c)]);
     }
@@ -67,8 +68,10 @@ INSTANTIATE_TEST_SUITE_P(CacheStringStore, TextLength, testing::Values(0, 1, 127
 TEST(CacheStringStore, RefusesCellsOutsideItAndTextsTooLong) {
   TCacheStringStore store(2);
   store.AddRows(1);
-  EXPECT_EQ(ErrorOf([&] { store.Set(0, 2, "x"); }), "Can't write value to StrCollection. Bad X-Index (pFIBLists)");
-  EXPECT_EQ(ErrorOf([&] { store.Set(1, 0, "x"); }), "Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
+  EXPECT_EQ(ErrorOf([&] { store.Set(0, 2, "x"); }),
+            "Can't write value to StrCollection. Bad X-Index (pFIBLists)");
+  EXPECT_EQ(ErrorOf([&] { store.Set(1, 0, "x"); }),
+            "Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
   EXPECT_EQ(ErrorOf([&] { store.Get(-1, 0); }), "Can't read value to StrCollection. Bad Y-Index (pFIBLists)");
   EXPECT_EQ(ErrorOf([&] { store.Get(0, -1); }), "Can't read value to StrCollection. Bad X-Index (pFIBLists)");
   EXPECT_EQ(ErrorOf([&] { store.Set(0, 0, std::string(TCacheStringStore::MaxTextLength + 1, 'x')); }),
@@ -79,7 +82,8 @@ TEST(CacheStringStore, RefusesCellsOutsideItAndTextsTooLong) {
             "Can't write value to StrCollection. Bad X-Index (pFIBLists)");
   EXPECT_EQ(store.Get(0, 0), "");
   store.RemoveLastRow();
-  EXPECT_EQ(ErrorOf([&] { store.RemoveLastRow(); }), "Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
+  EXPECT_EQ(ErrorOf([&] { store.RemoveLastRow(); }),
+            "Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
   Check(store);
 }
 

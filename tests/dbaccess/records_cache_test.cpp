@@ -23,8 +23,8 @@ constexpr int Header = TRecordsCache::RecordBufferOffset;
 constexpr int NameOffset = 13, NameLength = 12;
 constexpr int CityOffset = 25, CityLength = 10;
 constexpr int BlobOffset = 35;
-constexpr int RecordSize = 13 + 4;                  // without the string columns
-constexpr int BufferSize = Header + 39 + 3;         // with the calculated fields
+constexpr int RecordSize = 13 + 4;           // without the string columns
+constexpr int BufferSize = Header + 39 + 3;  // with the calculated fields
 
 struct TRow {
   int Id = 0;
@@ -37,8 +37,8 @@ struct TRow {
 };
 
 std::ostream& operator<<(std::ostream& os, const TRow& r) {
-  return os << "{" << int(r.Status) << "," << r.Id << "," << r.Code << ",'" << r.Name << "','" << r.City << "',"
-            << r.Blob << "}";
+  return os << "{" << int(r.Status) << "," << r.Id << "," << r.Code << ",'" << r.Name << "','" << r.City
+            << "'," << r.Blob << "}";
 }
 
 std::vector<char> Buffer(const TRow& r) {
@@ -139,10 +139,10 @@ TEST_P(BlockSize, IsChunksTimesRecordOrTheNextBufferMultipleAbove10240) {
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordsCache, BlockSize,
-                         testing::Values(TBlockCase{32, 47, 17, 10246},   // 218 buffers
+                         testing::Values(TBlockCase{32, 47, 17, 10246},    // 218 buffers
                                          TBlockCase{1000, 47, 17, 17000},  // chunks decide
-                                         TBlockCase{32, 40, 30, 10280},   // 10240 is a multiple of 40
-                                         TBlockCase{0, 47, 17, 10246},    // no chunks at all
+                                         TBlockCase{32, 40, 30, 10280},    // 10240 is a multiple of 40
+                                         TBlockCase{0, 47, 17, 10246},     // no chunks at all
                                          TBlockCase{-5, 47, 17, 10246}));
 
 TEST(RecordsCache, SizesThatCannotHoldARecordAreRefused) {
@@ -159,9 +159,12 @@ TEST(RecordsCache, StringColumnsOutsideTheBufferAreRefusedAndOthersIgnored) {
   auto cache = MakeCache();
   cache->SetStringColumn(0, 0, 100);  // no such column: ignored
   cache->SetStringColumn(3, 0, 100);
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SetStringColumn(2, CityOffset, 40); }), "Incompatible Sizes");
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SetStringColumn(2, 20, CityLength); }), "Incompatible Sizes");
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SetStringColumn(1, -1, NameLength); }), "Incompatible Sizes");
+  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SetStringColumn(2, CityOffset, 40); }),
+            "Incompatible Sizes");
+  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SetStringColumn(2, 20, CityLength); }),
+            "Incompatible Sizes");
+  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SetStringColumn(1, -1, NameLength); }),
+            "Incompatible Sizes");
   Check(*cache);
   // The layout before the refused calls still holds.
   Write(*cache, 1, Sample(1));
@@ -357,9 +360,9 @@ TEST_P(SetStringText, IsTrimmedAndCutToItsColumn) {
 
 INSTANTIATE_TEST_SUITE_P(RecordsCache, SetStringText,
                          testing::Values(TTextCase{"", ""}, TTextCase{"Ivanov", "Ivanov"},
-                                         TTextCase{"Ivanov   ", "Ivanov"},           // a blank at the end
-                                         TTextCase{"Ivanov \t ", "Ivanov"},          // control codes go too
-                                         TTextCase{"Ivanov\t", "Ivanov\t"},          // no blank last: as is
+                                         TTextCase{"Ivanov   ", "Ivanov"},   // a blank at the end
+                                         TTextCase{"Ivanov \t ", "Ivanov"},  // control codes go too
+                                         TTextCase{"Ivanov\t", "Ivanov\t"},  // no blank last: as is
                                          TTextCase{"  Ivanov", "  Ivanov"},
                                          TTextCase{"ABCDEFGHIJKL", "ABCDEFGHIJKL"},  // exactly full
                                          TTextCase{"ABCDEFGHIJK ", "ABCDEFGHIJK"},
@@ -450,7 +453,8 @@ TEST(RecordsCache, LoggedVersionsSurviveChangesUntilRestored) {
   Check(*cache);
   EXPECT_EQ(ReadOld(*cache, 4), Sample(4));
   EXPECT_EQ(ReadOld(*cache, 2), Sample(2));
-  EXPECT_EQ(Row(std::vector<char>(cache->OldRecordBuffer(4), cache->OldRecordBuffer(4) + BufferSize)), Sample(4));
+  EXPECT_EQ(Row(std::vector<char>(cache->OldRecordBuffer(4), cache->OldRecordBuffer(4) + BufferSize)),
+            Sample(4));
   cache->RestoreRecord(4);
   Check(*cache);
   EXPECT_EQ(Read(*cache, 4), Sample(4));
@@ -533,7 +537,8 @@ TEST_P(MoveRecord, PutsTheEntryAtItsTargetAndShiftsTheOthers) {
   cache->MoveRecord(GetParam().From, GetParam().To);
   Check(*cache);
   EXPECT_EQ(PhysicalOrder(*cache, 5), GetParam().Order);
-  for (int i = 0; i < 5; ++i) EXPECT_EQ(Read(*cache, i + 1), Sample(GetParam().Order[static_cast<std::size_t>(i)]));
+  for (int i = 0; i < 5; ++i)
+    EXPECT_EQ(Read(*cache, i + 1), Sample(GetParam().Order[static_cast<std::size_t>(i)]));
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordsCache, MoveRecord,
@@ -549,12 +554,16 @@ TEST(RecordsCache, MovingARecordOntoItselfMakesNoMap) {
 
 TEST(RecordsCache, ReorderingOutsideTheRecordsIsRefusedAndChangesNothing) {
   auto cache = Filled(3);
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SwapRecords(0, 3); }), "Can't swap records.Incorrect RecordNo");
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->MoveRecord(-1, 0); }), "Can't move record.Incorrect RecordNo");
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->InsertRecord(4); }), "Can't insert record.Incorrect RecordNo");
+  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SwapRecords(0, 3); }),
+            "Can't swap records.Incorrect RecordNo");
+  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->MoveRecord(-1, 0); }),
+            "Can't move record.Incorrect RecordNo");
+  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->InsertRecord(4); }),
+            "Can't insert record.Incorrect RecordNo");
   EXPECT_FALSE(cache->HasRecordMap());
   cache->SwapRecords(0, 2);
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->DeleteRecord(4); }), "Can't delete record.Incorrect RecordNo");
+  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->DeleteRecord(4); }),
+            "Can't delete record.Incorrect RecordNo");
   Check(*cache);
   EXPECT_EQ(PhysicalOrder(*cache, 3), (std::vector<int>{3, 2, 1}));
 }
@@ -641,8 +650,8 @@ TEST(RecordsCache, RandomOperationsMatchAModel) {
   std::mt19937 rng(12345);
   auto cache = MakeCache(8);
   cache->SetKeepOldVersions(true);
-  std::vector<TRow> rows;           // logical order
-  std::map<int, TRow> logged;       // physical number -> old version
+  std::vector<TRow> rows;      // logical order
+  std::map<int, TRow> logged;  // physical number -> old version
   const auto text = [&](std::size_t max) {
     std::string s(rng() % (max + 1), ' ');
     for (char& ch : s) ch = static_cast<char>('A' + rng() % 26);
@@ -696,9 +705,11 @@ TEST(RecordsCache, RandomOperationsMatchAModel) {
     if (testing::Test::HasFailure()) FAIL() << "after step " << step << ", operation " << op;
     if (step % 100 == 0 || step > 2990) {
       for (int k = 0; k < static_cast<int>(rows.size()); ++k) {
-        ASSERT_EQ(Read(*cache, k + 1), rows[static_cast<std::size_t>(k)]) << "step " << step << " record " << k;
+        ASSERT_EQ(Read(*cache, k + 1), rows[static_cast<std::size_t>(k)])
+            << "step " << step << " record " << k;
         const auto it = logged.find(cache->PhysicalNumber(k));
-        ASSERT_EQ(ReadOld(*cache, k + 1), it == logged.end() ? rows[static_cast<std::size_t>(k)] : it->second);
+        ASSERT_EQ(ReadOld(*cache, k + 1),
+                  it == logged.end() ? rows[static_cast<std::size_t>(k)] : it->second);
       }
     }
   }
