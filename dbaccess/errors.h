@@ -17,7 +17,7 @@
 class TObject;
 
 class EFIBError : public EDatabaseError {
-public:
+ public:
   // A sender that is a component puts its path in front of the text. The
   // server error code is taken from the calling thread's status vector now.
   EFIBError(int code, TObject* sender, std::string_view text);
@@ -32,10 +32,10 @@ public:
   const std::string& SQLCodeText() const { return FSQLCodeText; }
   const std::string& ServerText() const { return FServerText; }
 
-protected:
+ protected:
   EFIBError(int code, TObject* sender, std::string sqlCodeText, std::string serverText);
 
-private:
+ private:
   int FSQLCode = 0;
   int FServerErrorCode = 0;
   TObject* FErrorSender = nullptr;
@@ -45,14 +45,14 @@ private:
 
 // A failure the server reported through the status vector.
 class EFIBInterBaseError : public EFIBError {
-public:
+ public:
   // The message is the SQL-code text followed directly by the server text.
   EFIBInterBaseError(int sqlCode, TObject* sender, std::string sqlCodeText, std::string serverText);
 };
 
 // Misuse detected on the client side; the two text fields stay empty.
 class EFIBClientError : public EFIBError {
-public:
+ public:
   EFIBClientError(int code, std::string_view text);
 };
 

@@ -140,7 +140,8 @@ int PosEx(std::string_view sub, std::string_view s, int from, int count) {
   if (sub.empty() || count <= 0) return 0;
   if (from < 1) from = 1;
   if (from > static_cast<int>(s.size())) return 0;
-  const std::string_view window = s.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(count));
+  const std::string_view window =
+      s.substr(static_cast<std::size_t>(from - 1), static_cast<std::size_t>(count));
   const std::size_t p = window.find(sub);
   return p == std::string_view::npos ? 0 : static_cast<int>(p) + from;
 }
@@ -355,9 +356,9 @@ std::string MonthNamesToNumbers(std::string_view s) { return MonthNamesToNumbers
 
 std::string MonthNamesToNumbers(std::string_view s, const TFormatSettings& settings) {
   static constexpr std::array<std::string_view, 12> Months = {"JAN", "FEB", "MAR", "APR", "MAY", "JUN",
-                                                               "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
+                                                              "JUL", "AUG", "SEP", "OCT", "NOV", "DEC"};
   static constexpr std::array<std::string_view, 12> Numbers = {"01", "02", "03", "04", "05", "06",
-                                                                "07", "08", "09", "10", "11", "12"};
+                                                               "07", "08", "09", "10", "11", "12"};
   std::string result(s);
   std::replace(result.begin(), result.end(), '-', settings.DateSeparator);
   const std::string upper = AsciiUpper(result);

@@ -69,8 +69,7 @@ int PosFrom(std::string_view sub, std::string_view s, int from);
 int PosEx(std::string_view sub, std::string_view s, int from, int count);
 // First position (both upper-cased by the locale) where word stands after a
 // character of before (or the start) and before one of after (or the end).
-int PosWholeWord(std::string_view word, std::string_view s, std::string_view before,
-                 std::string_view after);
+int PosWholeWord(std::string_view word, std::string_view s, std::string_view before, std::string_view after);
 // Lowest position in s of any of the characters.
 int FirstPosOfAny(std::string_view chars, std::string_view s);
 

@@ -89,8 +89,9 @@ TNormalized Normalize(const TBcdDigits& d) {
   TNormalized n;
   n.Integer = digits.substr(0, digits.size() - static_cast<std::size_t>(d.Places));
   n.Fraction = digits.substr(n.Integer.size());
-  n.Integer.erase(0, n.Integer.find_first_not_of('0') == std::string::npos ? n.Integer.size()
-                                                                           : n.Integer.find_first_not_of('0'));
+  n.Integer.erase(0, n.Integer.find_first_not_of('0') == std::string::npos
+                         ? n.Integer.size()
+                         : n.Integer.find_first_not_of('0'));
   while (!n.Fraction.empty() && n.Fraction.back() == '0') n.Fraction.pop_back();
   n.Negative = d.Negative && !(n.Integer.empty() && n.Fraction.empty());
   return n;
@@ -270,7 +271,8 @@ std::string FormatFloatDigits(std::string_view format, int digits, double x) {
   return FormatFloatDigits(format, digits, x, FormatSettings());
 }
 
-std::string FormatFloatDigits(std::string_view format, int digits, double x, const TFormatSettings& settings) {
+std::string FormatFloatDigits(std::string_view format, int digits, double x,
+                              const TFormatSettings& settings) {
   const auto whole = [&] { return FormatFloat(format, x, settings); };
   if (x == 0 || !std::isfinite(x)) return whole();
   const std::vector<std::string_view> sections = SplitOutsideQuotes(format, ';');
@@ -326,8 +328,10 @@ std::string FormatFloatDigits(std::string_view format, int digits, double x, con
   if (static_cast<int>(fraction.size()) < zeros) fraction.append(zeros - fraction.size(), '0');
   if (hash)
     while (static_cast<int>(fraction.size()) > zeros && fraction.back() == '0') fraction.pop_back();
-  const std::string_view before = first == std::string_view::npos ? fracPattern : fracPattern.substr(0, first);
-  const std::string_view after = last == std::string_view::npos ? std::string_view() : fracPattern.substr(last + 1);
+  const std::string_view before =
+      first == std::string_view::npos ? fracPattern : fracPattern.substr(0, first);
+  const std::string_view after =
+      last == std::string_view::npos ? std::string_view() : fracPattern.substr(last + 1);
 
   // Formatting the integer part alone loses the sign of values above -1.
   const bool showsValue = integer != 0 || fraction.find_first_not_of('0') != std::string::npos;

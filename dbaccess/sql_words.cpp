@@ -8,9 +8,11 @@
 
 namespace {
 
+// clang-format off
 constexpr std::string_view FunctionWords[] = {
     "AVG", "CAST", "COUNT", "GEN_ID", "MAX", "MIN", "SUM", "UPPER", "IIF", "SUBSTRING"};
 
+// The keyword list carries one empty entry, which is no word (see IsSqlWord).
 constexpr std::string_view KeywordWords[] = {
     "ACTIVE", "ADD", "AFTER", "ALL", "ALTER", "AND", "ANY", "AS", "ASC", "ASCENDING", "AT", "AUTO", "AUTODDL",
     "BASED", "BASENAME", "BASE_NAME", "BEFORE", "BEGIN", "BETWEEN", "BLOBEDIT", "BUFFER", "BY", "CASE",
@@ -44,8 +46,9 @@ constexpr std::string_view KeywordWords[] = {
     "ROW_COUNT", "FREE_IT"};
 
 constexpr std::string_view TypeWords[] = {
-    "BLOB",     "CHAR", "CHARACTER", "DATE",    "DECIMAL",   "DOUBLE",  "FLOAT",  "INTEGER", "NUMERIC",
-    "SMALLINT", "TIME", "TIMESTAMP", "VARCHAR", "INT64",     "BIGINT",  "BOOLEAN", "CSTRING"};
+    "BLOB", "CHAR", "CHARACTER", "DATE", "DECIMAL", "DOUBLE", "FLOAT", "INTEGER", "NUMERIC", "SMALLINT", "TIME",
+    "TIMESTAMP", "VARCHAR", "INT64", "BIGINT", "BOOLEAN", "CSTRING"};
+// clang-format on
 
 char UpperAscii(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 32) : c; }
 

@@ -66,15 +66,18 @@ std::int32_t StuckInterprete(char* buffer, TStatusWord**) {
 const char* const WrongWord = "FROMM";
 
 void FillSyntaxError() {
-  const TStatusWord v[] = {StatusArgGds, DynamicSqlError, StatusArgGds, SqlErrorCode,
-                           StatusArgGds, TokenUnknown,    StatusArgString, reinterpret_cast<TStatusWord>(WrongWord),
-                           StatusArgNumber, 8,            StatusArgEnd};
+  const TStatusWord v[] = {StatusArgGds,    DynamicSqlError,
+                           StatusArgGds,    SqlErrorCode,
+                           StatusArgGds,    TokenUnknown,
+                           StatusArgString, reinterpret_cast<TStatusWord>(WrongWord),
+                           StatusArgNumber, 8,
+                           StatusArgEnd};
   ClearVector();
   std::copy(std::begin(v), std::end(v), StatusVector());
 }
 
 class ErrorsTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override {
     ClearVector();
     FakeSqlCodeText = "Invalid token";
@@ -234,6 +237,8 @@ struct TTextCase {
   const char* Text;
 };
 
+void PrintTo(const TTextCase& c, std::ostream* os) { *os << "code " << c.Code; }
+
 class ClientErrorTextTest : public ::testing::TestWithParam<TTextCase> {};
 
 TEST_P(ClientErrorTextTest, IsExactlyTheTableText) {
@@ -242,22 +247,22 @@ TEST_P(ClientErrorTextTest, IsExactlyTheTableText) {
 
 INSTANTIATE_TEST_SUITE_P(
     Texts, ClientErrorTextTest,
-    ::testing::Values(TTextCase{0, "Unknown error."},
-                      TTextCase{7, "Operation cancelled at user's request."},
+    ::testing::Values(TTextCase{0, "Unknown error."}, TTextCase{7, "Operation cancelled at user's request."},
                       TTextCase{8, "DPB Constant (isc_dpb_%s) is unsupported."},
                       TTextCase{12, "%s: Cannot perform operation -- DB is not open."},
                       TTextCase{37, "Can't %s , because  query is empty"},
                       TTextCase{38, "Can't \"open\" a non-select statement. Use ExecQuery."},
-                      TTextCase{40, "Field \"%s\" is read-only."},
-                      TTextCase{45, "Can't post. (%s) "},
+                      TTextCase{40, "Field \"%s\" is read-only."}, TTextCase{45, "Can't post. (%s) "},
                       TTextCase{51, "SQL Parse Error in :%s \r\n\r\n%s"},
                       TTextCase{55, "Windows API error. (Windows error %d [$%.8x])"},
                       TTextCase{59, "Column types \"%s\" is not array field"},
                       TTextCase{60, "Dimension %d don't exist in \"%s\" "},
-                      TTextCase{62, "InterBase library libfbclient.so.2 not found in the path. Please install "
-                                    "InterBase to use this functionality"},
-                      TTextCase{63, "%s is an InterBase6 function. Please upgrade to InterBase6 to use this "
-                                    "functonality"},
+                      TTextCase{62,
+                                "InterBase library libfbclient.so.2 not found in the path. Please install "
+                                "InterBase to use this functionality"},
+                      TTextCase{63,
+                                "%s is an InterBase6 function. Please upgrade to InterBase6 to use this "
+                                "functonality"},
                       TTextCase{74, "Field Size too small. Field %s.%s"}));
 
 }  // namespace

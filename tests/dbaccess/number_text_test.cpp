@@ -29,6 +29,8 @@ struct TScaledCase {
   const char* Text;
 };
 
+void PrintTo(const TScaledCase& c, std::ostream* os) { *os << c.Value << " / 10^" << c.Places; }
+
 class ScaledInt64TextTest : public ::testing::TestWithParam<TScaledCase> {};
 
 TEST_P(ScaledInt64TextTest, WritesTheValueWithoutTrailingZeros) {
@@ -37,10 +39,12 @@ TEST_P(ScaledInt64TextTest, WritesTheValueWithoutTrailingZeros) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, ScaledInt64TextTest,
-                         ::testing::Values(TScaledCase{2, ',', 12345, "123,45"}, TScaledCase{2, ',', 12300, "123"},
-                                           TScaledCase{2, ',', 12310, "123,1"}, TScaledCase{3, '.', 5, "0.005"},
-                                           TScaledCase{3, '.', -5, "-0.005"}, TScaledCase{0, '.', -42, "-42"},
-                                           TScaledCase{2, '.', 0, "0"}, TScaledCase{2, '.', 100, "1"},
+                         ::testing::Values(TScaledCase{2, ',', 12345, "123,45"},
+                                           TScaledCase{2, ',', 12300, "123"},
+                                           TScaledCase{2, ',', 12310, "123,1"},
+                                           TScaledCase{3, '.', 5, "0.005"}, TScaledCase{3, '.', -5, "-0.005"},
+                                           TScaledCase{0, '.', -42, "-42"}, TScaledCase{2, '.', 0, "0"},
+                                           TScaledCase{2, '.', 100, "1"},
                                            TScaledCase{4, '.', Min64, "-922337203685477.5808"},
                                            TScaledCase{19, '.', Max64, "0.9223372036854775807"},
                                            TScaledCase{22, '.', 1, "0.0000000000000000000001"}));
@@ -49,6 +53,8 @@ struct TBcdCase {
   std::int64_t Value;
   int Places;
 };
+
+void PrintTo(const TBcdCase& c, std::ostream* os) { *os << c.Value << " / 10^" << c.Places; }
 
 class BcdRoundTripTest : public ::testing::TestWithParam<TBcdCase> {};
 
@@ -166,8 +172,12 @@ struct TFloatCase {
   const char* Text;
 };
 
+void PrintTo(const TFloatCase& c, std::ostream* os) {
+  *os << '"' << c.Format << "\" " << c.Digits << " digits of " << c.Value;
+}
+
 class FormatFloatDigitsTest : public ::testing::TestWithParam<TFloatCase> {
-protected:
+ protected:
   TFormatSettingsScope FScope{TFormatSettings::Russian()};
 };
 
@@ -178,14 +188,14 @@ TEST_P(FormatFloatDigitsTest, KeepsTheAskedFractionDigits) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, FormatFloatDigitsTest,
-    ::testing::Values(TFloatCase{"0.00", 4, 1.23456789, "1,2346"},       // more digits than the pattern
-                      TFloatCase{"0.0000", 2, 1.5, "1,5000"},            // padded for the "0" places
-                      TFloatCase{"0.##", 4, 1.5, "1,5"},                 // trailing zeros dropped for "#"
-                      TFloatCase{"0.00", 2, 0.999, "1,00"},              // the carry reaches the integer
-                      TFloatCase{"0.00", 2, -0.5, "-0,50"},              // the sign of a zero integer part
+    ::testing::Values(TFloatCase{"0.00", 4, 1.23456789, "1,2346"},  // more digits than the pattern
+                      TFloatCase{"0.0000", 2, 1.5, "1,5000"},       // padded for the "0" places
+                      TFloatCase{"0.##", 4, 1.5, "1,5"},            // trailing zeros dropped for "#"
+                      TFloatCase{"0.00", 2, 0.999, "1,00"},         // the carry reaches the integer
+                      TFloatCase{"0.00", 2, -0.5, "-0,50"},         // the sign of a zero integer part
                       TFloatCase{"0.00", 2, -3.25, "-3,25"},
-                      TFloatCase{"0.00;(0.00)", 2, -1.25, "(1,25)"},     // own negative section
-                      TFloatCase{"0.00' kg'", 2, 2.5, "2,50 kg"},        // literal text after the digits
+                      TFloatCase{"0.00;(0.00)", 2, -1.25, "(1,25)"},  // own negative section
+                      TFloatCase{"0.00' kg'", 2, 2.5, "2,50 kg"},     // literal text after the digits
                       TFloatCase{"0.00", 20, 0.1, "0,10000000000000000555"},
                       TFloatCase{"0.00", 2, -0.001, "0,00"}));
 

@@ -13,7 +13,7 @@ namespace {
 void ClearVector() { std::fill_n(StatusVector(), StatusVectorLength, TStatusWord{0}); }
 
 class StatusVectorTest : public ::testing::Test {
-protected:
+ protected:
   void SetUp() override { ClearVector(); }
   void TearDown() override { ClearVector(); }
 };
