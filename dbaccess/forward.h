@@ -17,3 +17,6 @@ class TObjStringList;
 class TStringCollection;
 class TSortedList;
 class TFIBFieldDescrList;
+class EMemManagerError;
+class TRecordsCache;
+class TCacheStringStore;

@@ -42,6 +42,13 @@ bool StringLayoutFits(const std::vector<int>& offsets, const std::vector<int>& l
   return tail + (recordSize - fixedBytes) <= room;
 }
 
+// Room for `size` elements, reserved ahead so that a failure comes before
+// any change; capacity doubles, so appending one at a time stays linear.
+template <class T>
+void ReserveFor(std::vector<T>& v, std::size_t size) {
+  if (size > v.capacity()) v.reserve(std::max(size, 2 * v.capacity()));
+}
+
 }  // namespace
 
 TRecordsCache::TRecordsCache(int bufferChunks, int bufferSize, int recordSize, int stringFieldCount) {
@@ -213,9 +220,9 @@ char* TRecordsCache::PrepareRecord(int recordNo) {
     if (recordNo > count) {
       // New positions behind the map get fresh physical numbers.
       const int high = FHighRecord + (recordNo - count);
+      ReserveFor(FRecordMap, static_cast<std::size_t>(recordNo));
       EnsureBlocksFor(high);
       GrowStringRows(high);
-      FRecordMap.reserve(static_cast<std::size_t>(recordNo));
       for (int p = FHighRecord + 1; p <= high; ++p) FRecordMap.push_back(p);
       FHighRecord = high;
     }
@@ -332,7 +339,7 @@ void TRecordsCache::LogOldRecord(int recordNo) {
     // Slots are handed out in the order records are first logged, and a
     // record keeps its slot until the log is cleared.
     slot = FLogSlots + 1;
-    FLogEntries.reserve(FLogEntries.size() + 1);
+    ReserveFor(FLogEntries, FLogEntries.size() + 1);
     while (std::int64_t{LogCount()} * FRecordsPerBlock < slot) {
       if (FLogBlocks.size() == FLogBlocks.capacity()) FLogBlocks.reserve(FLogBlocks.capacity() + 1000);
       FLogBlocks.push_back(std::make_unique<char[]>(static_cast<std::size_t>(FBlockSize)));
@@ -405,13 +412,13 @@ void TRecordsCache::InsertRecord(int index) {
   if (index < 0 || index > LogicalCount()) throw EMemManagerError("Can't insert record.Incorrect RecordNo");
   BuildMap();
   const int p = FHighRecord + 1;
-  FRecordMap.reserve(FRecordMap.size() + 1);
+  ReserveFor(FRecordMap, FRecordMap.size() + 1);
   EnsureBlocksFor(p);
   // Only a cache with string columns has a string store to grow.
   GrowStringRows(p);
-  // A physical number given back by DeleteRecord may come round again.
+  // A physical number given back by DeleteRecord may come round again; its
+  // string row went with it, its slot is cleared here.
   std::memset(SlotAddress(FBlocks, p), 0, static_cast<std::size_t>(FRecordSize));
-  if (FStrings) FStrings->ClearRow(p - 1);
   FRecordMap.insert(FRecordMap.begin() + index, p);
   FHighRecord = p;
 }
