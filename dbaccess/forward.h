@@ -22,3 +22,6 @@ class TSortedList;
 class TFIBFieldDescrList;
 class TDataSetsContainer;
 class TUserEventReceiver;
+class EMemManagerError;
+class TRecordsCache;
+class TCacheStringStore;
