@@ -8,3 +8,5 @@ class EFIBClientError;
 struct TStatusInterpreter;
 struct TFreeDeleter;
 enum class TDateTimeTextKind;
+class TDataSetsContainer;
+class TUserEventReceiver;
