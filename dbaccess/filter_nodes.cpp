@@ -144,9 +144,8 @@ class TLogicalNode final : public TFilterNode {
 bool Holds(TFilterComparison op, TFilterOrder order) {
   switch (op) {
     case TFilterComparison::Equal:
-      return order == TFilterOrder::Equal;
     case TFilterComparison::NotEqual:
-      return order != TFilterOrder::Equal;
+      break;  // answered without ordering
     case TFilterComparison::Less:
       return order == TFilterOrder::Less;
     case TFilterComparison::Greater:
@@ -176,16 +175,19 @@ class TComparisonNode final : public TFilterNode {
     const TFilterValue& right = FRight->Eval(context);
     const TFilterValue& a = FLeftConstant.Match(left, right);
     const TFilterValue& b = FRightConstant.Match(right, a);
-    TFilterOrder order;
-    if (FPartialLength > 0 && a.IsString() && b.IsString()) {
-      const auto n = static_cast<std::size_t>(FPartialLength);
-      const std::string_view sa = a.String().substr(0, n), sb = b.String().substr(0, n);
-      const bool same = FIgnoreCase ? AnsiSameText(sa, sb) : sa == sb;
-      order = same ? TFilterOrder::Equal : TFilterOrder::Unordered;
+    if (FOp == TFilterComparison::Equal || FOp == TFilterComparison::NotEqual) {
+      bool same;
+      if (FPartialLength > 0 && a.IsString() && b.IsString()) {
+        const auto n = static_cast<std::size_t>(FPartialLength);
+        const std::string_view sa = a.String().substr(0, n), sb = b.String().substr(0, n);
+        same = FIgnoreCase ? AnsiSameText(sa, sb) : sa == sb;
+      } else {
+        same = SameFilterValues(a, b, FIgnoreCase);
+      }
+      FResult.SetBoolean(same == (FOp == TFilterComparison::Equal));
     } else {
-      order = CompareFilterValues(a, b, FIgnoreCase);
+      FResult.SetBoolean(Holds(FOp, CompareFilterValues(a, b, FIgnoreCase)));
     }
-    FResult.SetBoolean(Holds(FOp, order));
     return FResult;
   }
 
@@ -263,7 +265,7 @@ class TInNode final : public TFilterNode {
       const TFilterValue& e = element.Node->Eval(context);
       const TFilterValue& a = FValueConstant.Match(value, e);
       const TFilterValue& b = element.Constant.Match(e, a);
-      if (CompareFilterValues(a, b, FIgnoreCase) == TFilterOrder::Equal) {
+      if (SameFilterValues(a, b, FIgnoreCase)) {
         found = true;
         break;
       }

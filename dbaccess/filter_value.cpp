@@ -120,6 +120,18 @@ TFilterOrder CompareFilterValues(const TFilterValue& a, const TFilterValue& b, b
   return r < 0 ? TFilterOrder::Less : (r > 0 ? TFilterOrder::Greater : TFilterOrder::Equal);
 }
 
+bool SameFilterValues(const TFilterValue& a, const TFilterValue& b, bool ignoreCase) {
+  if (!a.IsString() || !b.IsString()) return CompareFilterValues(a, b, ignoreCase) == TFilterOrder::Equal;
+  // The collation holds two texts equal only when they are identical, or
+  // identical once upper-cased when case is ignored.
+  const std::string_view sa = a.String(), sb = b.String();
+  if (sa.size() != sb.size()) return false;
+  if (!ignoreCase) return sa == sb;
+  for (std::size_t i = 0; i < sa.size(); ++i)
+    if (sa[i] != sb[i] && AnsiUpperChar(sa[i]) != AnsiUpperChar(sb[i])) return false;
+  return true;
+}
+
 bool FilterTruth(const TFilterValue& value) {
   switch (value.Kind()) {
     case TFilterValueKind::Null:

@@ -72,6 +72,9 @@ enum class TFilterOrder { Less, Equal, Greater, Unordered };
 // Texts compare by the Windows-1251 collation, ignoring case when asked.
 TFilterOrder CompareFilterValues(const TFilterValue& a, const TFilterValue& b, bool ignoreCase);
 
+// CompareFilterValues(a, b, ignoreCase) == Equal, quicker for texts.
+bool SameFilterValues(const TFilterValue& a, const TFilterValue& b, bool ignoreCase);
+
 // The value where a truth value is needed: Null is false; numbers are true
 // when not zero; texts are read as Booleans ("True", "False", numbers).
 bool FilterTruth(const TFilterValue& value);

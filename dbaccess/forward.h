@@ -10,3 +10,8 @@ struct TFreeDeleter;
 enum class TDateTimeTextKind;
 class TDataSetsContainer;
 class TUserEventReceiver;
+class TExpressionParser;
+class TFilterExpression;
+class TFilterRecordSource;
+class TFilterValue;
+struct TFilterExpressionOptions;
