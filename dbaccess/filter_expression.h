@@ -36,7 +36,8 @@
 //   record whose NAME is Null.
 // - < > <= >=: Null is neither less nor greater than anything: false when
 //   one side is Null (two Nulls are equal, so <= and >= hold).
-// - IN is a chain of = tests; LIKE of a Null and a non-Null is false.
+// - IN is a chain of = tests (never partial); LIKE of a Null and a non-Null
+//   is false, of two Nulls true.
 // - Arithmetic and functions of a Null give Null.
 // - Where a truth value is needed (NOT, AND, OR, the whole expression) a
 //   Null counts as false. Comparisons never give Null, so NOT (A = B) is

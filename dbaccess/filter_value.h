@@ -10,8 +10,8 @@
 // against a number is read as a number, against a date as a date, against a
 // Boolean as a Boolean, with the process format settings; a Boolean counts
 // as -1 / 0 against a number; a text that cannot be read raises
-// EVariantTypeCastError. Same-kind comparisons and numbers of different
-// kinds are compared here directly; rarer mixtures go through Variant.
+// EVariantTypeCastError. Texts and integers are compared here directly;
+// other pairs go through Variant, which holds scalars without allocating.
 
 #include <cstdint>
 #include <string>

@@ -152,6 +152,9 @@ INSTANTIATE_TEST_SUITE_P(
                     TPassCase{"AGE < 31", Exact, "1,4,6"},
                     TPassCase{"AGE <= 30 OR AGE >= 30", Exact, "1,3,4,5,6"},
                     TPassCase{"NOT (AGE < 31)", Exact, "2,3,5"},
+                    // two Nulls are equal
+                    TPassCase{"PHONE = CITY", Exact, "3"}, TPassCase{"PHONE >= CITY", Exact, "3,5"},
+                    TPassCase{"PHONE > CITY", Exact, "5"}, TPassCase{"NAME LIKE NOTE", Exact, "5"},
                     TPassCase{"((PHONE >= '1') OR (PHONE Is Null))", Exact, "1,2,3,4,5,6"},
                     TPassCase{"CITY = ''", Exact, "5"},
                     // functions and arithmetic of a Null give Null instead of failing
