@@ -25,3 +25,8 @@ class TUserEventReceiver;
 class EMemManagerError;
 class TRecordsCache;
 class TCacheStringStore;
+class TExpressionParser;
+class TFilterExpression;
+class TFilterRecordSource;
+class TFilterValue;
+struct TFilterExpressionOptions;
