@@ -30,3 +30,8 @@ class TFilterExpression;
 class TFilterRecordSource;
 class TFilterValue;
 struct TFilterExpressionOptions;
+struct TISCQuad;
+struct TBlobPlace;
+class TSQLDAOwner;
+class TFIBXSQLDA;
+class TFIBXSQLVAR;
