@@ -35,3 +35,7 @@ struct TBlobPlace;
 class TSQLDAOwner;
 class TFIBXSQLDA;
 class TFIBXSQLVAR;
+struct TFoundParam;
+struct TParamScan;
+struct TSentTextOptions;
+class TSQLParams;

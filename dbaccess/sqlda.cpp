@@ -83,12 +83,18 @@ TFIBXSQLVAR* TFIBXSQLDA::ByName(std::string_view name) {
   if (found == FNames.end() || AnsiCompareText(found->Name, normalized) != 0) {
     // A parameter that only a macro value brought in lives in the sent
     // parameters, which a macro change rebuilds: it is never cached here.
-    if (FIsParams && FQuery != nullptr) return FQuery->FindSentParam(normalized);
+    if (FIsParams && FQuery != nullptr) return FQuery->FindSentParam(*this, normalized);
     return nullptr;
   }
   TFIBXSQLVAR* var = FVars[static_cast<std::size_t>(found->Index)].get();
   InsertSorted(FNameCache, TNameEntry{std::string(name), found->Index, var});
   return var;
+}
+
+int TFIBXSQLDA::IndexOfName(std::string_view name) const {
+  const std::string normalized = NormalizeName(name);
+  auto found = Lower(FNames, normalized);
+  return found != FNames.end() && AnsiCompareText(found->Name, normalized) == 0 ? found->Index : -1;
 }
 
 void TFIBXSQLDA::AddName(std::string_view name, int index) {

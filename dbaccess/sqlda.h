@@ -79,10 +79,10 @@ class TSQLDAOwner {
   // variables, cleared by the statement once it re-substituted.
   virtual bool MacrosChanged() const = 0;
   virtual void SetMacrosChanged() = 0;
-  // For a name that the user-visible parameters lack: the sent parameter
-  // of that name (brought in by a macro value), after re-substituting
-  // changed macros; nullptr when none.
-  virtual TFIBXSQLVAR* FindSentParam(std::string_view name) = 0;
+  // For a name that `asking` lacks, when it is the statement's
+  // user-visible parameters: the sent parameter of that name (brought in by
+  // a macro value), after re-substituting changed macros; else nullptr.
+  virtual TFIBXSQLVAR* FindSentParam(const TFIBXSQLDA& asking, std::string_view name) = 0;
   // The sent parameter of this name is a blob.
   virtual bool SentParamIsBlob(std::string_view name) = 0;
   // Where blobs are read and written (the statement's connection and
@@ -223,6 +223,9 @@ class TFIBXSQLVAR : public TObject {
   void ResetNull();
   // Sets the raw value of this one variable (the primitive the writers use).
   void SetRawData(int type, int length, const void* bytes);
+  // The whole record of source, to this one variable, without the
+  // bookkeeping of an assignment.
+  void CopyRecordFrom(const TFIBXSQLVAR& source);
 
  private:
   template <class Op>
@@ -230,7 +233,6 @@ class TFIBXSQLVAR : public TObject {
   void AfterWrite();
   void SetNullFlag(bool isNull);
   void SetNullability(bool nullable);
-  void CopyRecordFrom(const TFIBXSQLVAR& source);
   void ReserveData(std::size_t size);
   void WriteBlobText(std::string_view text);
   void SetAsTimeStampParts(std::int32_t days, std::uint32_t time, int type);
@@ -290,6 +292,9 @@ class TFIBXSQLDA : public TObject {
   void AddName(std::string_view name, int index);
   // The names of the descriptor as the lists hold them.
   std::string NormalizeName(std::string_view name) const;
+  // The index of the first variable of that name, -1 when none; looks only
+  // here, caches nothing.
+  int IndexOfName(std::string_view name) const;
 
   // After the server described the records: server types, names for
   // output columns, data buffers and indicators.

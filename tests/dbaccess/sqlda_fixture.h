@@ -5,6 +5,7 @@
 // statement component.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -27,7 +28,12 @@ class TTestSQLDAOwner : public TSQLDAOwner {
   bool RowAvailable() const override { return Row; }
   bool MacrosChanged() const override { return Macros; }
   void SetMacrosChanged() override { Macros = true; }
-  TFIBXSQLVAR* FindSentParam(std::string_view) override { return nullptr; }
+  // A statement's answer, when a test plays one.
+  std::function<TFIBXSQLVAR*(const TFIBXSQLDA&, std::string_view)> FindSent;
+
+  TFIBXSQLVAR* FindSentParam(const TFIBXSQLDA& asking, std::string_view name) override {
+    return FindSent ? FindSent(asking, name) : nullptr;
+  }
   bool SentParamIsBlob(std::string_view) override { return false; }
   TBlobPlace BlobPlace() override {
     if (Place.Database == nullptr) RaiseClientError(21, "BlobStream");
