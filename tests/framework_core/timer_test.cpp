@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/forward.h"  // kept compiling alongside the definitions
+
 namespace {
 
 // Installs a manual scheduler for one test and removes it afterwards.
