@@ -68,9 +68,13 @@ const TRegValue* TRegistry::FindValue(const std::string& path, std::string_view 
 }
 
 void TRegistry::PutValue(const std::string& path, std::string_view name, TRegValue value) {
+  // Layouts are saved value by value on every exit, mostly unchanged: such a
+  // write costs neither the lock nor a rewrite (each rewrite waits for the
+  // disk).
+  if (const TRegValue* current = Hive().FindValue(path, name); current && *current == value) return;
   FStore.Modify([&](TRegistryHive& hive) {
     const TRegValue* old = hive.FindValue(path, name);
-    if (old && *old == value) return false;  // spare the file a rewrite
+    if (old && *old == value) return false;
     hive.SetValue(path, name, std::move(value));
     return true;
   });
