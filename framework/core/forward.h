@@ -12,10 +12,11 @@ template <class E, std::size_t N>
 class TSet;
 class Exception;
 
-// types.h, format_settings.h, sysutils.h
+// types.h, variant.h, format_settings.h, sysutils.h
 struct TTimeStamp;
 struct TCurrency;
 struct TBcd;
+class Variant;
 struct TFormatSettings;
 class TFormatSettingsScope;
 class TFormatArg;
@@ -38,6 +39,20 @@ template <class T>
 class TListOf;
 class TThreadList;
 class TThreadListLock;
+
+// dataset.h, fields.h, field_defs.h, data_source.h, memory_dataset.h,
+// screen_cursor.h
+class TDataSet;
+class TDisableControlsScope;
+class TField;
+class TFields;
+class TFieldDef;
+class TFieldDefs;
+class TDataSource;
+class TDataLink;
+class TDetailDataLink;
+class TMemoryDataSet;
+class TScreenCursorScope;
 
 // registry_hive.h, registry_store.h, registry.h, ini_files.h, file_io.h
 struct TRegValue;

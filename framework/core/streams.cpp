@@ -7,55 +7,43 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 #include "framework/core/file_io.h"
 
 namespace {
 
 // The reading, writing and seeking shared by the streams that hold their
-// bytes in a contiguous container (a vector or a string).
-template <class Bytes>
-std::int64_t ReadBytes(const Bytes& data, std::int64_t& position, void* buffer, std::int64_t count) {
+// bytes in a string. Positions are never negative; past the end they read
+// nothing, and a write there fills the gap with zero bytes.
+std::int64_t ReadBytes(const std::string& data, std::int64_t& position, void* buffer, std::int64_t count) {
   const auto size = static_cast<std::int64_t>(data.size());
-  if (count <= 0 || position < 0 || position >= size) return 0;
+  if (count <= 0 || position >= size) return 0;
   std::int64_t n = std::min(count, size - position);
   std::memcpy(buffer, data.data() + position, static_cast<std::size_t>(n));
   position += n;
   return n;
 }
 
-template <class Bytes>
-std::int64_t WriteBytes(Bytes& data, std::int64_t& position, const void* buffer, std::int64_t count) {
-  if (count <= 0 || position < 0) return 0;
+std::int64_t WriteBytes(std::string& data, std::int64_t& position, const void* buffer, std::int64_t count) {
+  if (count <= 0) return 0;
   const std::int64_t end = position + count;
-  if (end > static_cast<std::int64_t>(data.size())) data.resize(static_cast<std::size_t>(end));
+  if (end > static_cast<std::int64_t>(data.size())) data.resize(static_cast<std::size_t>(end), '\0');
   std::memcpy(data.data() + position, buffer, static_cast<std::size_t>(count));
   position = end;
   return count;
 }
 
-// Memory streams keep any position the caller asks for, even a negative
-// one: reads and writes there move nothing, so ReadBuffer and WriteBuffer
-// report it.
 std::int64_t SeekIn(std::int64_t size, std::int64_t& position, std::int64_t offset, TSeekOrigin origin) {
-  switch (origin) {
-    case soFromBeginning:
-      position = offset;
-      break;
-    case soFromCurrent:
-      position += offset;
-      break;
-    case soFromEnd:
-      position = size + offset;
-      break;
-  }
+  std::int64_t base = origin == soBeginning ? 0 : origin == soCurrent ? position : size;
+  if (base + offset < 0) throw EStreamError("Invalid stream position");
+  position = base + offset;
   return position;
 }
 
-template <class Bytes>
-void Resize(Bytes& data, std::int64_t& position, std::int64_t size) {
-  size = std::max<std::int64_t>(size, 0);
-  data.resize(static_cast<std::size_t>(size));  // growth is value-initialised: zero bytes
+void Resize(std::string& data, std::int64_t& position, std::int64_t size) {
+  if (size < 0) throw EStreamError("Invalid stream size");
+  data.resize(static_cast<std::size_t>(size), '\0');
   if (position > size) position = size;
 }
 
@@ -64,11 +52,13 @@ void Resize(Bytes& data, std::int64_t& position, std::int64_t size) {
 // --- TStream -----------------------------------------------------------------
 
 std::int64_t TStream::Size() {
-  std::int64_t position = Seek(0, soFromCurrent);
-  std::int64_t size = Seek(0, soFromEnd);
-  Seek(position, soFromBeginning);
+  std::int64_t position = Seek(0, soCurrent);
+  std::int64_t size = Seek(0, soEnd);
+  Seek(position, soBeginning);
   return size;
 }
+
+void TStream::SetSize(std::int64_t) { throw EStreamError("Stream size cannot be changed"); }
 
 void TStream::ReadBuffer(void* buffer, std::int64_t count) {
   if (count != 0 && Read(buffer, count) != count) throw EReadError("Stream read error");
@@ -94,6 +84,17 @@ std::int64_t TStream::CopyFrom(TStream& source, std::int64_t count) {
   return count;
 }
 
+std::string TStream::ReadRest() {
+  std::string result;
+  char chunk[4096];
+  for (;;) {
+    const std::int64_t n = Read(chunk, sizeof chunk);
+    if (n <= 0) break;
+    result.append(chunk, static_cast<std::size_t>(n));
+  }
+  return result;
+}
+
 // --- TMemoryStream -----------------------------------------------------------
 
 std::int64_t TMemoryStream::Read(void* buffer, std::int64_t count) {
@@ -115,13 +116,20 @@ void TMemoryStream::Clear() {
   FPosition = 0;
 }
 
+void TMemoryStream::SetBytes(std::string bytes) {
+  FData = std::move(bytes);
+  FPosition = 0;
+}
+
 void TMemoryStream::LoadFromStream(TStream& stream) {
   stream.SetPosition(0);
-  std::int64_t count = stream.Size();
-  std::vector<std::uint8_t> data(static_cast<std::size_t>(std::max<std::int64_t>(count, 0)));
-  stream.ReadBuffer(data.data(), count);  // the old content stays when this fails
-  FData = std::move(data);
-  FPosition = 0;
+  std::string data(static_cast<std::size_t>(std::max<std::int64_t>(stream.Size(), 0)), '\0');
+  stream.ReadBuffer(data.data(), static_cast<std::int64_t>(data.size()));
+  // Through the virtual members, so that a derived stream sees the change.
+  SetSize(0);
+  SetPosition(0);
+  WriteString(data);
+  SetPosition(0);
 }
 
 void TMemoryStream::SaveToStream(TStream& stream) const {
@@ -206,7 +214,7 @@ std::int64_t TFileStream::Write(const void* buffer, std::int64_t count) {
 }
 
 std::int64_t TFileStream::Seek(std::int64_t offset, TSeekOrigin origin) {
-  int whence = origin == soFromBeginning ? SEEK_SET : origin == soFromCurrent ? SEEK_CUR : SEEK_END;
+  int whence = origin == soBeginning ? SEEK_SET : origin == soCurrent ? SEEK_CUR : SEEK_END;
   off_t position = ::lseek(FHandle, static_cast<off_t>(offset), whence);
   if (position < 0)
     throw EStreamError("Cannot seek in file \"" + FFileName + "\". " + SystemErrorText(errno));

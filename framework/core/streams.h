@@ -1,20 +1,22 @@
 #pragma once
 // Byte streams: a position in a sequence of bytes that can be read, written
-// and moved. `TStream` is the abstract base (blob streams of the database
-// layer derive from it); `TMemoryStream`, `TStringStream` and `TFileStream`
-// hold their bytes in memory, in a string and in a file.
+// and moved. `TStream` is the abstract base (blob fields and the blob
+// streams of the database layer derive from it); `TMemoryStream`,
+// `TStringStream` and `TFileStream` hold their bytes in memory, in a string
+// and in a file. A stream is owned by whoever made or asked for it, through
+// a std::unique_ptr or as a local.
 //
 // `Read` and `Write` move at most count bytes and return how many they
 // moved; a short count is no error. `ReadBuffer` and `WriteBuffer` demand
 // the whole count and raise EReadError "Stream read error" / EWriteError
 // "Stream write error" otherwise. The position may lie past the end: reading
-// there gives 0 bytes, and writing there fills the gap with zero bytes.
+// there gives 0 bytes, and writing there fills the gap with zero bytes. A
+// seek to a position before the start raises EStreamError.
 // Streams are used by one thread at a time.
 
 #include <cstdint>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "framework/core/exceptions.h"
 #include "framework/core/object.h"
@@ -22,7 +24,11 @@
 TULVO_DECLARE_EXCEPTION(EFOpenError, EStreamError);
 TULVO_DECLARE_EXCEPTION(EFCreateError, EStreamError);
 
-enum TSeekOrigin { soFromBeginning = 0, soFromCurrent = 1, soFromEnd = 2 };
+enum TSeekOrigin { soBeginning = 0, soCurrent = 1, soEnd = 2 };
+// The older names of the same origins.
+inline constexpr TSeekOrigin soFromBeginning = soBeginning;
+inline constexpr TSeekOrigin soFromCurrent = soCurrent;
+inline constexpr TSeekOrigin soFromEnd = soEnd;
 
 class TStream : public TObject {
  public:
@@ -31,12 +37,12 @@ class TStream : public TObject {
   // Returns the new position.
   virtual std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) = 0;
 
-  std::int64_t Position() { return Seek(0, soFromCurrent); }
-  void SetPosition(std::int64_t position) { Seek(position, soFromBeginning); }
+  std::int64_t Position() { return Seek(0, soCurrent); }
+  void SetPosition(std::int64_t position) { Seek(position, soBeginning); }
   // Found by seeking to the end and back.
   virtual std::int64_t Size();
-  // Streams that cannot change their size ignore it.
-  virtual void SetSize(std::int64_t size) {}
+  // Truncates or extends the stream; the default refuses (EStreamError).
+  virtual void SetSize(std::int64_t size);
 
   void ReadBuffer(void* buffer, std::int64_t count);
   void WriteBuffer(const void* buffer, std::int64_t count);
@@ -45,33 +51,43 @@ class TStream : public TObject {
   // raises EReadError when source has fewer bytes, EWriteError when this
   // stream takes fewer.
   std::int64_t CopyFrom(TStream& source, std::int64_t count);
+
+  // The bytes from the current position to the end.
+  std::string ReadRest();
+  void WriteString(std::string_view bytes) {
+    WriteBuffer(bytes.data(), static_cast<std::int64_t>(bytes.size()));
+  }
 };
 
 // Bytes in memory, owned by the stream.
 class TMemoryStream : public TStream {
  public:
-  TMemoryStream() = default;
-
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;
   std::int64_t Size() override { return static_cast<std::int64_t>(FData.size()); }
-  // Growth is filled with zero bytes; a position past the new end moves to it.
+  // Growth is filled with zero bytes; a position past the new end moves to
+  // it. A negative size raises EStreamError.
   void SetSize(std::int64_t size) override;
 
-  // The content; valid until the size changes. nullptr when empty.
-  std::uint8_t* Memory() { return FData.empty() ? nullptr : FData.data(); }
-  const std::uint8_t* Memory() const { return FData.empty() ? nullptr : FData.data(); }
+  // The content; valid until the size changes.
+  char* Memory() { return FData.data(); }
+  const char* Memory() const { return FData.data(); }
+  const std::string& Bytes() const { return FData; }
+  // Replaces the content and rewinds (bypassing Write: for a class's own
+  // loading).
+  void SetBytes(std::string bytes);
   // Empties the stream and rewinds it.
   void Clear();
-  // The content becomes the whole of stream (read from its start); the
-  // position is 0 afterwards.
+  // The content becomes the whole of stream (read from its start), written
+  // through SetSize and Write; the position is 0 afterwards. When stream
+  // cannot be read the content stays as it was.
   void LoadFromStream(TStream& stream);
   // Writes the whole content to stream at its position.
   void SaveToStream(TStream& stream) const;
 
  private:
-  std::vector<std::uint8_t> FData;
+  std::string FData;
   std::int64_t FPosition = 0;
 };
 
@@ -89,7 +105,6 @@ class TStringStream : public TStream {
   const std::string& DataString() const { return FData; }
   // Reads at most count bytes as text.
   std::string ReadString(std::int64_t count);
-  void WriteString(std::string_view text) { Write(text.data(), static_cast<std::int64_t>(text.size())); }
 
  private:
   std::string FData;
@@ -117,6 +132,7 @@ class TFileStream : public TStream {
   TFileStream(std::string fileName, std::uint16_t mode);
   ~TFileStream() override;
 
+  // Raises EReadError when the system reports an error before any byte.
   std::int64_t Read(void* buffer, std::int64_t count) override;
   std::int64_t Write(const void* buffer, std::int64_t count) override;
   std::int64_t Seek(std::int64_t offset, TSeekOrigin origin) override;

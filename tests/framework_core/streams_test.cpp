@@ -40,8 +40,8 @@ TEST_P(StreamKinds, SeekFromEachOriginAndReadWhatWasWritten) {
   Put(*stream, "0123456789");
   EXPECT_EQ(stream->Position(), 10);
   EXPECT_EQ(stream->Size(), 10);
-  EXPECT_EQ(stream->Seek(2, soFromBeginning), 2);
-  EXPECT_EQ(stream->Seek(3, soFromCurrent), 5);
+  EXPECT_EQ(stream->Seek(2, soBeginning), 2);
+  EXPECT_EQ(stream->Seek(3, soCurrent), 5);
   EXPECT_EQ(stream->Seek(-1, soFromCurrent), 4);
   char buffer[4] = {};
   EXPECT_EQ(stream->Read(buffer, 3), 3);
@@ -93,6 +93,16 @@ TEST_P(StreamKinds, ReadBufferAndWriteBufferDemandTheWholeCount) {
   stream->ReadBuffer(buffer, 0);  // nothing asked, nothing missing
 }
 
+TEST_P(StreamKinds, SeekingBeforeTheStartRaisesAndKeepsThePosition) {
+  auto stream = Make();
+  Put(*stream, "abc");
+  EXPECT_THROW(stream->Seek(-4, soCurrent), EStreamError);
+  EXPECT_THROW(stream->Seek(-1, soBeginning), EStreamError);
+  EXPECT_THROW(stream->Seek(-4, soFromEnd), EStreamError);
+  EXPECT_EQ(stream->Position(), 3);
+  EXPECT_EQ(stream->Seek(-3, soFromCurrent), 0);
+}
+
 TEST_P(StreamKinds, CopyFromTakesTheWholeSourceForCountZero) {
   auto stream = Make();
   TMemoryStream source;
@@ -127,7 +137,7 @@ TEST(MemoryStream, LoadSaveAndClear) {
   memory.LoadFromStream(text);
   EXPECT_EQ(memory.Size(), 6);
   EXPECT_EQ(memory.Position(), 0);
-  EXPECT_EQ(std::string(reinterpret_cast<const char*>(memory.Memory()), 6), "abcdef");
+  EXPECT_EQ(std::string(memory.Memory(), 6), "abcdef");
 
   TStringStream out("<>");
   out.SetPosition(1);
@@ -137,18 +147,57 @@ TEST(MemoryStream, LoadSaveAndClear) {
   memory.Clear();
   EXPECT_EQ(memory.Size(), 0);
   EXPECT_EQ(memory.Position(), 0);
-  EXPECT_EQ(memory.Memory(), nullptr);
+  EXPECT_EQ(memory.Bytes(), "");
 }
 
-TEST(MemoryStream, ANegativePositionMovesNoBytes) {
+// A memory stream that notes its writes, as a blob stream does, and a source
+// whose size promises more than it can give.
+class TNotingStream : public TMemoryStream {
+ public:
+  std::int64_t Write(const void* buffer, std::int64_t count) override {
+    ++Writes;
+    return TMemoryStream::Write(buffer, count);
+  }
+  int Writes = 0;
+};
+
+class TShortSource : public TStringStream {
+ public:
+  using TStringStream::TStringStream;
+  std::int64_t Size() override { return TStringStream::Size() + 1; }
+};
+
+TEST(MemoryStream, LoadFromStreamWritesThroughTheStreamOrNotAtAll) {
+  TNotingStream target;
+  target.WriteString("kept");
+  TShortSource broken("abc");
+  EXPECT_THROW(target.LoadFromStream(broken), EReadError);
+  EXPECT_EQ(target.Bytes(), "kept");
+  int before = target.Writes;
+  TStringStream good("new");
+  target.LoadFromStream(good);
+  EXPECT_EQ(target.Bytes(), "new");
+  EXPECT_GT(target.Writes, before);
+}
+
+TEST(MemoryStream, ReadsWritesSeeksAndRefusesShortTransfers) {
   TMemoryStream stream;
-  Put(stream, "abc");
-  EXPECT_EQ(stream.Seek(-5, soFromCurrent), -2);
-  char c;
-  EXPECT_EQ(stream.Read(&c, 1), 0);
-  EXPECT_EQ(stream.Write("x", 1), 0);
-  EXPECT_THROW(stream.WriteBuffer("x", 1), EWriteError);
-  EXPECT_EQ(Content(stream), "abc");
+  stream.WriteString("hello");
+  EXPECT_EQ(stream.Size(), 5);
+  EXPECT_EQ(stream.Position(), 5);
+  stream.Seek(-2, soEnd);
+  EXPECT_EQ(stream.ReadRest(), "lo");
+  char buffer[8];
+  EXPECT_EQ(stream.Read(buffer, 8), 0);
+  EXPECT_THROW(stream.ReadBuffer(buffer, 1), EReadError);
+  stream.SetPosition(7);
+  stream.WriteString("!");
+  EXPECT_EQ(stream.Bytes(), std::string("hello\0\0!", 8));
+  stream.SetSize(2);
+  EXPECT_EQ(stream.Position(), 2);
+  stream.SetPosition(0);
+  EXPECT_EQ(stream.ReadRest(), "he");
+  EXPECT_THROW(stream.SetSize(-1), EStreamError);
 }
 
 TEST(StringStream, ReadsAndWritesText) {
