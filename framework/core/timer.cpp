@@ -38,14 +38,21 @@ void TTimer::SetEnabled(bool enabled) {
   UpdateTimer();
 }
 
-void TTimer::SetInterval(unsigned interval) {
-  if (interval == FInterval) return;
-  FInterval = interval;
+void TTimer::SetInterval(int milliseconds) {
+  if (milliseconds == FInterval) return;
+  FInterval = milliseconds;
+  UpdateTimer();
+}
+
+void TTimer::Loaded() {
+  TComponent::Loaded();
   UpdateTimer();
 }
 
 void TTimer::UpdateTimer() {
-  const bool run = FEnabled && FInterval != 0;
+  // Destruction passes through here with FEnabled cleared, so a dying timer
+  // never reaches a scheduler again.
+  const bool run = FEnabled && FInterval > 0 && !ComponentState().Contains(TComponentStateItem::csLoading);
   if (FRunning) {
     if (gScheduler) gScheduler->Stop(this);
     std::erase(gRunning, this);
@@ -58,20 +65,17 @@ void TTimer::UpdateTimer() {
   }
 }
 
-void TTimer::Fire() {
-  if (FRunning) DoTimer();
-}
-
-void TTimer::DoTimer() {
+void TTimer::Timer() {
   // Called through a copy: a handler may free its own timer.
   if (TNotifyEvent handler = OnTimer) handler(this);
 }
 
 // --- TManualTimerScheduler ---------------------------------------------------
 
-void TManualTimerScheduler::Start(TTimer* timer, unsigned intervalMs) {
+void TManualTimerScheduler::Start(TTimer* timer, int intervalMs) {
   Stop(timer);
-  FEntries.push_back({timer, intervalMs, FNow + intervalMs, FNextOrder++});
+  const auto interval = static_cast<std::uint64_t>(std::max(intervalMs, 1));
+  FEntries.push_back({timer, interval, FNow + interval, FNextOrder++});
 }
 
 void TManualTimerScheduler::Stop(TTimer* timer) {
@@ -99,9 +103,9 @@ void TManualTimerScheduler::Advance(std::uint64_t ms) {
     TTimer* timer = next->Timer;
     // The next period is booked before the handler runs, which may stop,
     // restart or destroy the timer (each of which rewrites its entry).
-    next->Due += std::max(next->Interval, 1u);
+    next->Due += next->Interval;
     next->Order = FNextOrder++;
-    timer->Fire();
+    timer->Timer();
   }
   FNow = target;
 }

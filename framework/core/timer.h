@@ -1,13 +1,14 @@
 #pragma once
 // Timers. A `TTimer` is a component that fires `OnTimer` every `Interval`
-// milliseconds while it is `Enabled` (and the interval is not 0). It does not
-// count time itself: a process-wide `TTimerScheduler` does, and calls
-// `Fire()` on each tick. The GUI layer installs one driven by its event loop
-// at start-up; tests install a `TManualTimerScheduler` and move its clock.
-// Without a scheduler no timer fires.
+// milliseconds while it is `Enabled`, the interval is above 0 and it is not
+// loading. It does not count time itself: a process-wide `TTimerScheduler`
+// does, and calls `Timer()` on each tick. The GUI layer installs one driven
+// by its event loop at start-up; tests install a `TManualTimerScheduler` and
+// move its clock, or call `Timer()` themselves. Without a scheduler no timer
+// fires.
 //
 // Timers and the scheduler live on the GUI thread. An exception thrown by an
-// OnTimer handler leaves through `Fire()`; the scheduler passes it on to the
+// OnTimer handler leaves through `Timer()`; the scheduler passes it on to the
 // application's handler.
 
 #include <cstdint>
@@ -18,13 +19,14 @@
 class TTimer;
 
 // Counts time for the running timers. Start (re)starts a timer's period from
-// now with the given interval; Stop ends it. A scheduler calls `Fire()` on a
-// running timer once per period, and must allow the timer to be stopped,
-// restarted or destroyed from inside that call.
+// now with the given interval (above 0); Stop ends it, and no tick of it may
+// arrive afterwards. A scheduler calls `Timer()` on a running timer once per
+// period, and must allow the timer to be stopped, restarted or destroyed
+// from inside that call.
 class TTimerScheduler {
  public:
   virtual ~TTimerScheduler() = default;
-  virtual void Start(TTimer* timer, unsigned intervalMs) = 0;
+  virtual void Start(TTimer* timer, int intervalMs) = 0;
   virtual void Stop(TTimer* timer) = 0;
 };
 
@@ -42,27 +44,27 @@ class TTimer : public TComponent {
 
   bool Enabled() const { return FEnabled; }
   void SetEnabled(bool enabled);
-  // Milliseconds; 0 stops the timer.
-  unsigned Interval() const { return FInterval; }
+  // Milliseconds; 0 (or less) stops the timer.
+  int Interval() const { return FInterval; }
   // Restarts the period when the timer runs.
-  void SetInterval(unsigned interval);
-  // Whether the timer is handed to the scheduler: enabled, interval not 0.
+  void SetInterval(int milliseconds);
+  // Whether the timer is handed to the scheduler.
   bool Running() const { return FRunning; }
 
   TNotifyEvent OnTimer;
 
-  // One tick: fires OnTimer when the timer is running. A tick that arrives
-  // after the timer stopped is dropped.
-  void Fire();
+  // Fires OnTimer now: the scheduler's tick, and the way for tests to fire a
+  // timer without waiting.
+  virtual void Timer();
 
- protected:
-  virtual void DoTimer();
+  // A timer created while loading starts once loading ends.
+  void Loaded() override;
 
  private:
   void UpdateTimer();
 
   bool FEnabled = true;
-  unsigned FInterval = 1000;
+  int FInterval = 1000;
   bool FRunning = false;
 };
 
@@ -71,7 +73,7 @@ class TTimer : public TComponent {
 // in time order (timers due at the same moment in the order they started).
 class TManualTimerScheduler : public TTimerScheduler {
  public:
-  void Start(TTimer* timer, unsigned intervalMs) override;
+  void Start(TTimer* timer, int intervalMs) override;
   void Stop(TTimer* timer) override;
 
   // Moves the clock forward by ms, firing what falls due on the way.
@@ -85,7 +87,7 @@ class TManualTimerScheduler : public TTimerScheduler {
  private:
   struct TEntry {
     TTimer* Timer;
-    unsigned Interval;
+    std::uint64_t Interval;
     std::uint64_t Due;
     std::uint64_t Order;
   };

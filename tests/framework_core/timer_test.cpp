@@ -17,7 +17,7 @@ class TimerTest : public ::testing::Test {
   void TearDown() override { SetTimerScheduler(nullptr); }
 
   // A timer whose ticks are logged with the scheduler's clock.
-  std::unique_ptr<TTimer> LoggingTimer(unsigned interval, const std::string& tag) {
+  std::unique_ptr<TTimer> LoggingTimer(int interval, const std::string& tag) {
     auto timer = std::make_unique<TTimer>(nullptr);
     timer->SetInterval(interval);
     timer->OnTimer = [this, tag](TObject*) { FLog.push_back(tag + "@" + std::to_string(FScheduler.Now())); };
@@ -57,6 +57,8 @@ TEST_F(TimerTest, ChangingTheIntervalRestartsThePeriodAndZeroStops) {
   EXPECT_EQ(FLog, Log{"t@1400"});
   timer->SetInterval(0);
   EXPECT_FALSE(timer->Running());
+  timer->SetInterval(-5);
+  EXPECT_FALSE(timer->Running());
   FScheduler.Advance(5000);
   EXPECT_EQ(FLog.size(), 1u);
   timer->SetInterval(100);
@@ -89,17 +91,26 @@ TEST_F(TimerTest, AnOwnedTimerStopsWhenItsOwnerDies) {
   FScheduler.Advance(100);  // nothing left to tick
 }
 
-TEST_F(TimerTest, AStaleTickAfterStoppingIsDropped) {
+TEST_F(TimerTest, TimerFiresAtOnceWhateverTheState) {
   auto timer = LoggingTimer(100, "t");
   timer->SetEnabled(false);
-  timer->Fire();
-  EXPECT_TRUE(FLog.empty());
-  timer->SetEnabled(true);
-  timer->Fire();
-  EXPECT_EQ(FLog.size(), 1u);
+  timer->Timer();
+  EXPECT_EQ(FLog, Log{"t@0"});
 }
 
-TEST_F(TimerTest, ExceptionsOfTheHandlerLeaveThroughFire) {
+TEST_F(TimerTest, ATimerCreatedWhileLoadingStartsWhenLoadingEnds) {
+  TLoadingScope loading;
+  auto timer = LoggingTimer(100, "t");
+  EXPECT_FALSE(timer->Running());
+  FScheduler.Advance(500);
+  EXPECT_TRUE(FLog.empty());
+  loading.Finish();
+  EXPECT_TRUE(timer->Running());
+  FScheduler.Advance(100);
+  EXPECT_EQ(FLog, Log{"t@600"});
+}
+
+TEST_F(TimerTest, ExceptionsOfTheHandlerLeaveThroughTheTick) {
   auto timer = LoggingTimer(100, "t");
   timer->OnTimer = [](TObject*) { throw EAbort("stop"); };
   EXPECT_THROW(FScheduler.Advance(100), EAbort);
@@ -129,7 +140,7 @@ TEST(TimerScheduler, WithoutOneNothingFiresAndRunningTimersMoveToANewOne) {
   EXPECT_EQ(ticks, 3);
   EXPECT_EQ(SetTimerScheduler(nullptr), &second);
   EXPECT_FALSE(second.IsStarted(&timer));
-  timer.Fire();  // a test may still tick it by hand
+  timer.Timer();  // a test may still tick it by hand
   EXPECT_EQ(ticks, 4);
 }
 
