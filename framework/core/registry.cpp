@@ -131,7 +131,9 @@ bool TRegistry::DeleteKey(std::string_view key) {
   return deleted;
 }
 
-bool TRegistry::KeyExists(std::string_view key) { return Hive().KeyExists(ResolvePath(key)); }
+bool TRegistry::KeyExists(std::string_view key) {
+  return StoreBacked() && Hive().KeyExists(ResolvePath(key));
+}
 
 bool TRegistry::HasSubKeys() { return FHasCurrentKey && !Hive().SubKeyNames(FCurrentPath).empty(); }
 

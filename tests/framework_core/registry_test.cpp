@@ -187,6 +187,7 @@ TEST_F(RegistryTest, OtherRootsHaveNoKeysAndRefuseToCreateThem) {
   EXPECT_FALSE(reg.HasCurrentKey());  // changing the root closes the key
   EXPECT_FALSE(reg.OpenKey("\\Software", true));
   EXPECT_FALSE(reg.KeyExists("Software"));
+  EXPECT_FALSE(reg.KeyExists("\\"));
   EXPECT_THROW(reg.CreateKey("Software"), ERegistryException);
   reg.SetRootKey(HKEY_CURRENT_USER);
   EXPECT_TRUE(reg.KeyExists("Software"));
