@@ -75,11 +75,22 @@ TdxTreeListNode* ChildOf(const TdxTreeListNodeOwner& owner, const TdxTreeListNod
 }  // namespace
 
 int CompareVariants(const Variant& v1, const Variant& v2) {
-  if (SameKey(v1, v2)) return 0;
-  if (v1.IsNull()) return -1;
-  if (v2.IsNull()) return 1;
   try {
-    return v1 < v2 ? -1 : 1;
+    if (v1.IsNull() || v2.IsNull() || v1.IsEmpty() || v2.IsEmpty()) {
+      if (v1 == v2) return 0;
+      if (v1.IsNull()) return -1;
+      if (v2.IsNull()) return 1;
+      return v1 < v2 ? -1 : 1;
+    }
+    // One three-way comparison: texts beside numbers are parsed only once.
+    switch (VarCompareValue(v1, v2)) {
+      case vrEqual:
+        return 0;
+      case vrLessThan:
+        return -1;
+      default:
+        return 1;
+    }
   } catch (const EVariantError&) {
     // Answering -1 both ways would make the order depend on where the sort
     // happens to start; the kinds give the same answer from either side.
@@ -87,11 +98,13 @@ int CompareVariants(const Variant& v1, const Variant& v2) {
   }
 }
 
-int CompareByVariant(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1, const TdxNodeSortKeys& r2) {
+int CompareByVariant(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1,
+                     const TdxNodeSortKeys& r2) {
   return CompareKeyChains(owner, r1, r2, CompareVariants);
 }
 
-int CompareByAnsiString(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1, const TdxNodeSortKeys& r2) {
+int CompareByAnsiString(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1,
+                        const TdxNodeSortKeys& r2) {
   return CompareKeyChains(owner, r1, r2, CompareKeysAsText);
 }
 
@@ -107,7 +120,9 @@ TdxNodeSortComparer::TdxNodeSortComparer(const TdxTreeListNodeOwner& owner, bool
     : FOwner(&owner),
       FOnCompare(std::move(onCompare)),
       FSender(sender),
-      FKind(FOnCompare ? ckEvent : ansiSort ? ckAnsiString : ckVariant) {}
+      FKind(FOnCompare ? ckEvent
+            : ansiSort ? ckAnsiString
+                       : ckVariant) {}
 
 int TdxNodeSortComparer::operator()(const TdxNodeSortKeys& r1, const TdxNodeSortKeys& r2) const {
   switch (FKind) {
@@ -139,7 +154,8 @@ void SortNodeList(TdxTreeListNodeOwner& owner, TdxTreeListNode* parent, std::spa
 void SortNodeList(TdxTreeListNodeOwner& owner, TdxTreeListNode* parent, std::vector<TdxNodeSortKeys> records,
                   const TdxNodeSortComparer& compare) {
   if (records.size() < 2) return;
-  MergeSortStable(records, [&compare](const TdxNodeSortKeys& a, const TdxNodeSortKeys& b) { return compare(a, b) < 0; });
+  MergeSortStable(
+      records, [&compare](const TdxNodeSortKeys& a, const TdxNodeSortKeys& b) { return compare(a, b) < 0; });
   std::vector<TdxTreeListNode*> order;
   order.reserve(records.size());
   for (const TdxNodeSortKeys& record : records) order.push_back(record.Node);

@@ -21,7 +21,8 @@
 
 // Sender, Node1, Node2, Compare: the handler sets Compare negative, 0 or
 // positive; 0 leaves the order to CompareEqualNodes.
-using TdxTLCompareEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node1, TdxTreeListNode* Node2, int& Compare)>;
+using TdxTLCompareEvent =
+    TEvent<void(TObject* Sender, TdxTreeListNode* Node1, TdxTreeListNode* Node2, int& Compare)>;
 
 struct TdxSortKey {
   Variant Value;
@@ -47,7 +48,8 @@ int CompareVariants(const Variant& v1, const Variant& v2);
 int CompareByVariant(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1, const TdxNodeSortKeys& r2);
 // As CompareByVariant, but where either of two differing keys is a text
 // (and neither is Null), both compare as texts with AnsiCompareStr.
-int CompareByAnsiString(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1, const TdxNodeSortKeys& r2);
+int CompareByAnsiString(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1,
+                        const TdxNodeSortKeys& r2);
 // The handler alone decides (the keys are not looked at); where it leaves
 // 0, CompareEqualNodes.
 int CompareByEvent(const TdxTLCompareEvent& onCompare, TObject* sender, const TdxTreeListNodeOwner& owner,

@@ -385,9 +385,13 @@ int TdxTreeListNode::ImageIndex() const { return FOwner->GetImageIndex(this); }
 int TdxTreeListNode::SelectedIndex() const { return FOwner->GetSelectedIndex(this); }
 int TdxTreeListNode::StateIndex() const { return FOwner->GetStateIndex(this); }
 
-std::string TdxTreeListNode::CellText(int columnIndex) const { return FOwner->GetCellText(this, columnIndex); }
+std::string TdxTreeListNode::CellText(int columnIndex) const {
+  return FOwner->GetCellText(this, columnIndex);
+}
 
-Variant TdxTreeListNode::CellValue(int columnIndex) const { return FOwner->GetCellVariant(this, columnIndex); }
+Variant TdxTreeListNode::CellValue(int columnIndex) const {
+  return FOwner->GetCellVariant(this, columnIndex);
+}
 
 void TdxTreeListNode::SetCellText(int columnIndex, const std::string& text) {
   FOwner->SetCellText(this, columnIndex, text);
@@ -404,7 +408,8 @@ void TdxTreeListNode::CheckInvariants() const {
 }
 
 void TdxTreeListNode::CheckSubtree() const {
-  if (FDeleting) RaiseInvalidTreeListOperation("Node tree: a node marked as being freed is still in the tree");
+  if (FDeleting)
+    RaiseInvalidTreeListOperation("Node tree: a node marked as being freed is still in the tree");
   if (!FChildren.Empty() && !FHasChildren)
     RaiseInvalidTreeListOperation("Node tree: a node with children has no expand button");
   if (FExpanded && !FHasChildren)
@@ -412,7 +417,8 @@ void TdxTreeListNode::CheckSubtree() const {
   FChildren.CheckSlots();
   for (int i = 0; const TdxTreeListNode* child = Items(i); ++i) {
     if (child->FParent != this) RaiseInvalidTreeListOperation("Node tree: a child does not know its parent");
-    if (child->FOwner != FOwner) RaiseInvalidTreeListOperation("Node tree: a child belongs to another tree list");
+    if (child->FOwner != FOwner)
+      RaiseInvalidTreeListOperation("Node tree: a child belongs to another tree list");
     child->CheckSubtree();
   }
 }

@@ -17,7 +17,8 @@ TdxTreeListNodeOwner::~TdxTreeListNodeOwner() = default;
 
 std::unique_ptr<TdxTreeListNode> TdxTreeListNodeOwner::NewNode() {
   std::unique_ptr<TdxTreeListNode> node = CreateNode();
-  if (node == nullptr || node->Owner() != this) RaiseInvalidTreeListOperation(std::string(SdxInvalidNodeOwner));
+  if (node == nullptr || node->Owner() != this)
+    RaiseInvalidTreeListOperation(std::string(SdxInvalidNodeOwner));
   return node;
 }
 
@@ -157,7 +158,8 @@ void TdxTreeListNodeOwner::MakeNodeVisible(TdxTreeListNode* node) {
   lock.Close();
 }
 
-int TdxTreeListNodeOwner::CompareEqualNodes(const TdxTreeListNode* node1, const TdxTreeListNode* node2) const {
+int TdxTreeListNodeOwner::CompareEqualNodes(const TdxTreeListNode* node1,
+                                            const TdxTreeListNode* node2) const {
   const std::less<const TdxTreeListNode*> less;
   if (less(node1, node2)) return -1;
   return less(node2, node1) ? 1 : 0;
@@ -173,7 +175,8 @@ void TdxTreeListNodeOwner::CheckList(const TdxNodeList& list, const TdxTreeListN
   list.CheckSlots();
   for (int i = 0; const TdxTreeListNode* node = list.Items(i); ++i) {
     if (node->Parent() != parent) RaiseInvalidTreeListOperation("Node tree: a root node has a parent");
-    if (node->Owner() != this) RaiseInvalidTreeListOperation("Node tree: a node belongs to another tree list");
+    if (node->Owner() != this)
+      RaiseInvalidTreeListOperation("Node tree: a node belongs to another tree list");
     node->CheckSubtree();
   }
 }

@@ -84,8 +84,8 @@ class TdxTreeListNodeOwner {
   // after it in visible order, both still alive. Base: without top-level
   // nodes the references become nil; otherwise a reference to the node moves
   // to `before`, else to `next`. Nothing more while clearing.
-  virtual void NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next, bool wasLast,
-                           bool wasVisible);
+  virtual void NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next,
+                           bool wasLast, bool wasVisible);
   // A node's look (relayout False) or the rows from it down (relayout True)
   // changed. Base: nothing.
   virtual void NodeChanged(TdxTreeListNode* node, bool relayout);

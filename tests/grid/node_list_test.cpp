@@ -97,7 +97,8 @@ TEST(NodeTreeBulk, LeavesMoveFromTheFrontUnderTheirGroups) {
   for (int g = 0; g < 10; ++g) groups.push_back(tree.AddNode());
   std::vector<TdxTreeListNode*> leaves;
   for (int i = 0; i < kManyNodes; ++i) leaves.push_back(tree.Items(i));
-  for (int i = 0; i < kManyNodes; ++i) tree.FirstNode()->MoveTopLevelUnder(groups[static_cast<std::size_t>(i % 10)]);
+  for (int i = 0; i < kManyNodes; ++i)
+    tree.FirstNode()->MoveTopLevelUnder(groups[static_cast<std::size_t>(i % 10)]);
   ASSERT_EQ(tree.Count(), 10);
   for (int g = 0; g < 10; ++g) {
     ASSERT_EQ(groups[static_cast<std::size_t>(g)]->Count(), kManyNodes / 10);
@@ -124,7 +125,8 @@ TEST(NodeTreeBulk, FreeingANodeWithManyChildrenFreesThemAll) {
 
 TEST(NodeTreeBulk, InsertingAtTheFrontAgainAndAgainKeepsTheOrder) {
   TTestTreeList tree;
-  for (int i = 0; i < kManyNodes; ++i) static_cast<TTestNode*>(tree.InsertNode(tree.FirstNode()))->Name = std::to_string(i);
+  for (int i = 0; i < kManyNodes; ++i)
+    static_cast<TTestNode*>(tree.InsertNode(tree.FirstNode()))->Name = std::to_string(i);
   EXPECT_EQ(TTestTreeList::Name(tree.FirstNode()), std::to_string(kManyNodes - 1));
   EXPECT_EQ(TTestTreeList::Name(tree.Items(kManyNodes - 1)), "0");
   tree.CheckInvariants();

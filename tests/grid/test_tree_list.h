@@ -101,7 +101,8 @@ class TTestTreeList : public TObject, public TdxTreeListNodeOwner {
   }
   bool FocusNodeOnCollapse(TdxTreeListNode* node) override {
     Log.push_back("focus on collapse " + Name(node));
-    return OnFocusNodeOnCollapse ? OnFocusNodeOnCollapse(node) : TdxTreeListNodeOwner::FocusNodeOnCollapse(node);
+    return OnFocusNodeOnCollapse ? OnFocusNodeOnCollapse(node)
+                                 : TdxTreeListNodeOwner::FocusNodeOnCollapse(node);
   }
   void RebuildVisibleOrder() override { Log.push_back("rebuild"); }
   void BeginUpdate() override {

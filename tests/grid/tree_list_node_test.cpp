@@ -184,8 +184,7 @@ TEST_P(Expanding, AsksTellsAndKeepsReferences) {
   EXPECT_EQ(tree.Shape(), GetParam().Shape);
   std::string log;
   for (const std::string& line : tree.Log)
-    if (!line.starts_with("top ") && !line.starts_with("changed "))
-      log += (log.empty() ? "" : "; ") + line;
+    if (!line.starts_with("top ") && !line.starts_with("changed ")) log += (log.empty() ? "" : "; ") + line;
   EXPECT_EQ(log, GetParam().Log);
   EXPECT_EQ(TTestTreeList::Name(tree.FocusedNode()), GetParam().Focused);
   EXPECT_EQ(TTestTreeList::Name(tree.TopVisibleNode()), GetParam().Top);
@@ -209,10 +208,7 @@ INSTANTIATE_TEST_SUITE_P(
                      t.OnCollapsing = Refuse;
                    },
                    [](auto& t) { Collapse(t, "A"); }, "A+(B(C)) D", "collapsing A", "A", "A"},
-        ExpandCase{"CollapsingMovesFocusOutOfTheSubtree",
-                   [](auto& t) {
-                     t.Find("C")->SetFocused(true);
-                   },
+        ExpandCase{"CollapsingMovesFocusOutOfTheSubtree", [](auto& t) { t.Find("C")->SetFocused(true); },
                    [](auto& t) { Collapse(t, "A"); }, "A(B+(C)) D",
                    "collapsing A; focus on collapse A; rebuild; relayout A; collapsed A", "A", "A"},
         ExpandCase{"RefusedFocusKeepsTheNodeExpanded",
@@ -230,30 +226,32 @@ INSTANTIATE_TEST_SUITE_P(
                    },
                    [](auto& t) { Collapse(t, "A"); }, "A(B+(C)) D",
                    "collapsing A; rebuild; relayout A; collapsed A", "A", "A"},
-        ExpandCase{"NodeWithoutButtonIsLeftAlone", nullptr, [](auto& t) { Expand(t, "D"); }, "A(B(C)) D", "", "A",
-                   "A"},
-        ExpandCase{"UnderUpdateLockTheOrderIsNotRebuilt",
-                   [](auto& t) { t.BeginUpdate(); },
+        ExpandCase{"NodeWithoutButtonIsLeftAlone", nullptr, [](auto& t) { Expand(t, "D"); }, "A(B(C)) D", "",
+                   "A", "A"},
+        ExpandCase{"UnderUpdateLockTheOrderIsNotRebuilt", [](auto& t) { t.BeginUpdate(); },
                    [](auto& t) {
                      Expand(t, "A");
                      t.EndUpdate();
                    },
                    "A+(B(C)) D", "expanding A; relayout A; expanded A; end update", "A", "A"},
-        ExpandCase{"ExpandingWithRecurseOpensTheSubtreeUnderOneLock", nullptr,
-                   [](auto& t) { t.Find("A")->Expand(true); }, "A+(B+(C)) D",
-                   "begin update; expanding A; relayout A; expanded A; expanding B; relayout B; expanded B; end "
-                   "update",
-                   "A", "A"},
-        ExpandCase{"MakeVisibleExpandsTheAncestors", nullptr, [](auto& t) { t.Find("C")->MakeVisible(); },
-                   "A+(B+(C)) D",
-                   "begin update; expanding A; relayout A; expanded A; expanding B; relayout B; expanded B; end "
-                   "update",
-                   "A", "A"},
-        ExpandCase{"FocusingMakesTheNodeVisible", nullptr, [](auto& t) { t.Find("C")->SetFocused(true); },
-                   "A+(B+(C)) D",
-                   "begin update; expanding A; relayout A; expanded A; expanding B; relayout B; expanded B; end "
-                   "update",
-                   "C", "A"}),
+        ExpandCase{
+            "ExpandingWithRecurseOpensTheSubtreeUnderOneLock", nullptr,
+            [](auto& t) { t.Find("A")->Expand(true); }, "A+(B+(C)) D",
+            "begin update; expanding A; relayout A; expanded A; expanding B; relayout B; expanded B; end "
+            "update",
+            "A", "A"},
+        ExpandCase{
+            "MakeVisibleExpandsTheAncestors", nullptr, [](auto& t) { t.Find("C")->MakeVisible(); },
+            "A+(B+(C)) D",
+            "begin update; expanding A; relayout A; expanded A; expanding B; relayout B; expanded B; end "
+            "update",
+            "A", "A"},
+        ExpandCase{
+            "FocusingMakesTheNodeVisible", nullptr, [](auto& t) { t.Find("C")->SetFocused(true); },
+            "A+(B+(C)) D",
+            "begin update; expanding A; relayout A; expanded A; expanding B; relayout B; expanded B; end "
+            "update",
+            "C", "A"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(NodeTree, ChildrenLoadedWhileExpanding) {
