@@ -119,6 +119,17 @@ TEST(NodeMoves, DetachedNodesWaitOutsideTheTreeAndComeBackQuietly) {
   tree.CheckInvariants();
 }
 
+TEST(NodeMoves, ANodeAppendedToTheTopLevelLeavesItsParent) {
+  TTestTreeList tree;
+  tree.Build("A(B C) D");
+  tree.Find("A")->SetExpanded(true);
+  EXPECT_EQ(tree.Find("C")->AppendToTopLevel(), 2);
+  EXPECT_EQ(tree.Find("B")->AppendToTopLevel(), 3);
+  EXPECT_EQ(tree.Find("D")->AppendToTopLevel(), 3);
+  EXPECT_EQ(tree.Shape(), "A C B D");
+  tree.CheckInvariants();
+}
+
 TEST(NodeMoves, ChildrenAddedToADetachedNodeAreNotAnnounced) {
   TTestTreeList tree;
   tree.Build("A");
