@@ -13,7 +13,8 @@ TdxCustomCriteriaItem* TdxCriteriaItemList::Items(int index) const {
 }
 
 int TdxCriteriaItemList::IndexOf(const TdxCustomCriteriaItem* item) const {
-  const auto it = std::find_if(FItems.begin(), FItems.end(), [item](const auto& p) { return p.get() == item; });
+  const auto it =
+      std::find_if(FItems.begin(), FItems.end(), [item](const auto& p) { return p.get() == item; });
   return it == FItems.end() ? -1 : static_cast<int>(it - FItems.begin());
 }
 
@@ -79,7 +80,9 @@ std::string TdxCriteriaItem::ExpressionName() const {
 
 // --- TdxCriteria --------------------------------------------------------------
 
-TdxCriteria::TdxCriteria() : FRoot(std::make_unique<TdxCriteriaItemList>(nullptr)) { FRoot->FCriteria = this; }
+TdxCriteria::TdxCriteria() : FRoot(std::make_unique<TdxCriteriaItemList>(nullptr)) {
+  FRoot->FCriteria = this;
+}
 
 TdxCriteria::~TdxCriteria() = default;
 
@@ -139,7 +142,8 @@ void CheckList(const TdxCriteriaItemList& list) {
     if (child->Parent() != &list) throw EInvalidOperation("Criteria node's parent is not its list");
     if (child->IsList()) {
       const auto& sub = static_cast<const TdxCriteriaItemList&>(*child);
-      if (sub.Junction() != jtAnd && sub.Junction() != jtOr) throw EInvalidOperation("Criteria list junction");
+      if (sub.Junction() != jtAnd && sub.Junction() != jtOr)
+        throw EInvalidOperation("Criteria list junction");
       CheckList(sub);
     } else if (!IsValidOperatorCode(static_cast<const TdxCriteriaItem&>(*child).OperatorCode())) {
       throw EInvalidOperation("Criteria item operator code out of range");
@@ -175,7 +179,8 @@ std::string dxExpressionFieldName(std::string_view name) {
   auto isLetter = [](char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; };
   auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
   bool identifier = !name.empty() && isLetter(name.front());
-  for (std::size_t i = 1; identifier && i < name.size(); ++i) identifier = isLetter(name[i]) || isDigit(name[i]);
+  for (std::size_t i = 1; identifier && i < name.size(); ++i)
+    identifier = isLetter(name[i]) || isDigit(name[i]);
   if (identifier) return std::string(name);
   return "[" + std::string(name) + "]";
 }

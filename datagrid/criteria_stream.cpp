@@ -171,7 +171,8 @@ class TCriteriaWriter {
     } else if (v >= -32768 && v <= 32767) {
       Byte(vtInt16);
       Int(static_cast<std::uint64_t>(v), 2);
-    } else if (v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max()) {
+    } else if (v >= std::numeric_limits<std::int32_t>::min() &&
+               v <= std::numeric_limits<std::int32_t>::max()) {
       Byte(vtInt32);
       Int(static_cast<std::uint64_t>(v), 4);
     } else {
@@ -299,9 +300,11 @@ class TCriteriaReader {
     const std::string raw = Chars(count * 2);
     std::string result;
     for (std::size_t i = 0; i < raw.size(); i += 2) {
-      char32_t unit = static_cast<std::uint8_t>(raw[i]) | char32_t{static_cast<std::uint8_t>(raw[i + 1])} << 8;
+      char32_t unit = static_cast<std::uint8_t>(raw[i]) | char32_t{static_cast<std::uint8_t>(raw[i + 1])}
+                                                              << 8;
       if (unit >= 0xD800 && unit <= 0xDBFF && i + 3 < raw.size()) {
-        const char32_t low = static_cast<std::uint8_t>(raw[i + 2]) | char32_t{static_cast<std::uint8_t>(raw[i + 3])} << 8;
+        const char32_t low =
+            static_cast<std::uint8_t>(raw[i + 2]) | char32_t{static_cast<std::uint8_t>(raw[i + 3])} << 8;
         if (low >= 0xDC00 && low <= 0xDFFF) {
           unit = 0x10000 + ((unit - 0xD800) << 10) + (low - 0xDC00);
           i += 2;

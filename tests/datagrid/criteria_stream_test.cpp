@@ -66,10 +66,14 @@ TEST(CriteriaStream, ExactBytesOfSmallCriteria) {
   BuildSample(criteria);
   const std::string expected = Int32(2) +
                                // leaf, not negated
-                               std::string("\0\0", 2) + Str("ABC") + Str("NAME") + "\x01" + "\x06\x03" "ABC" +
+                               std::string("\0\0", 2) + Str("ABC") + Str("NAME") + "\x01" +
+                               "\x06\x03"
+                               "ABC" +
                                // list, negated, OR, two children
-                               "\x01\x01\x01" + Int32(2) +
-                               std::string("\0\0", 2) + Str("1") + Str("PHONE") + "\x04" + "\x06\x01" "1" +
+                               "\x01\x01\x01" + Int32(2) + std::string("\0\0", 2) + Str("1") + Str("PHONE") +
+                               "\x04" +
+                               "\x06\x01"
+                               "1" +
                                std::string("\0\0", 2) + Str("") + Str("PHONE") + std::string("\0\0", 2);
   EXPECT_EQ(Saved(criteria), expected);
 }
@@ -145,7 +149,8 @@ TEST_P(CriteriaValueTest, WritesTagAndReadsBack) {
   const Variant& value = loaded.FindItem("K")->Value();
   EXPECT_EQ(value.VarType(), c.ReadType);
   if (c.ReadType == TVarType::Double || c.ReadType == TVarType::Date) {
-    EXPECT_EQ(std::bit_cast<std::uint64_t>(value.AsDouble()), std::bit_cast<std::uint64_t>(c.Value.AsDouble()));
+    EXPECT_EQ(std::bit_cast<std::uint64_t>(value.AsDouble()),
+              std::bit_cast<std::uint64_t>(c.Value.AsDouble()));
   } else {
     EXPECT_TRUE(value == c.Value) << VarToStr(value);
   }
@@ -167,7 +172,8 @@ INSTANTIATE_TEST_SUITE_P(
         TValueCase{"ThreeHundred", 300, Bytes({3, 0x2C, 0x01}), TVarType::SmallInt},
         TValueCase{"SmallIntLow", std::int16_t{-32768}, Bytes({3, 0x00, 0x80}), TVarType::SmallInt},
         TValueCase{"SeventyThousand", 70000, Bytes({4, 0x70, 0x11, 0x01, 0x00}), TVarType::Integer},
-        TValueCase{"IntegerLow", std::numeric_limits<int>::min(), Bytes({4, 0, 0, 0, 0x80}), TVarType::Integer},
+        TValueCase{"IntegerLow", std::numeric_limits<int>::min(), Bytes({4, 0, 0, 0, 0x80}),
+                   TVarType::Integer},
         TValueCase{"Int64Small", std::int64_t{7}, Bytes({2, 7}), TVarType::SmallInt},
         TValueCase{"Int64Large", std::int64_t{70000000000}, Bytes({6, 11}) + "70000000000", TVarType::String},
         TValueCase{"LongWordLarge", Variant::FromLongWord(4000000000u), Bytes({6, 10}) + "4000000000",
@@ -178,17 +184,20 @@ INSTANTIATE_TEST_SUITE_P(
         TValueCase{"DoubleZero", 0.0, Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), TVarType::Double},
         TValueCase{"DoubleTenth", 0.1, Bytes({5, 0x00, 0xD0, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xCC, 0xFB, 0x3F}),
                    TVarType::Double},
-        TValueCase{"DoubleSubnormal", 5e-324, Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xCD, 0x3B}), TVarType::Double},
+        TValueCase{"DoubleSubnormal", 5e-324, Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xCD, 0x3B}),
+                   TVarType::Double},
         TValueCase{"DoubleInfinity", std::numeric_limits<double>::infinity(),
                    Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x7F}), TVarType::Double},
-        TValueCase{"Currency", TCurrency{15000}, Bytes({16, 0x98, 0x3A, 0, 0, 0, 0, 0, 0}), TVarType::Currency},
+        TValueCase{"Currency", TCurrency{15000}, Bytes({16, 0x98, 0x3A, 0, 0, 0, 0, 0, 0}),
+                   TVarType::Currency},
         TValueCase{"Date", Variant::FromDate(45323.5),
                    Bytes({17}) + std::string(Bytes({0, 0, 0, 0, 0x70, 0x21, 0xE6, 0x40})), TVarType::Date},
         TValueCase{"True", true, Bytes({9}), TVarType::Boolean},
         TValueCase{"False", false, Bytes({8}), TVarType::Boolean},
         TValueCase{"ShortString", "abc", Bytes({6, 3}) + "abc", TVarType::String},
         TValueCase{"EmptyString", "", Bytes({6, 0}), TVarType::String},
-        TValueCase{"String255", std::string(255, 'x'), Bytes({6, 255}) + std::string(255, 'x'), TVarType::String},
+        TValueCase{"String255", std::string(255, 'x'), Bytes({6, 255}) + std::string(255, 'x'),
+                   TVarType::String},
         TValueCase{"String300", std::string(300, 'y'), Bytes({12, 0x2C, 0x01, 0, 0}) + std::string(300, 'y'),
                    TVarType::String}),
     [](const testing::TestParamInfo<TValueCase>& info) { return std::string(info.param.Name); });
@@ -256,7 +265,9 @@ void PrintTo(const TDamageCase& c, std::ostream* os) { *os << c.Name; }
 
 class CriteriaDamageTest : public testing::TestWithParam<TDamageCase> {};
 
-TEST_P(CriteriaDamageTest, RaisesReadErrorAndKeepsCriteria) { ExpectReadErrorKeepsCriteria(GetParam().Bytes); }
+TEST_P(CriteriaDamageTest, RaisesReadErrorAndKeepsCriteria) {
+  ExpectReadErrorKeepsCriteria(GetParam().Bytes);
+}
 
 // depth lists, each the only child of the one before; the last is empty.
 std::string Nested(int depth) {

@@ -51,4 +51,6 @@ class TTestCriteria : public TdxCriteria {
   }
 };
 
-inline TTestCriteriaItem& AsTestItem(TdxCustomCriteriaItem* node) { return dynamic_cast<TTestCriteriaItem&>(*node); }
+inline TTestCriteriaItem& AsTestItem(TdxCustomCriteriaItem* node) {
+  return dynamic_cast<TTestCriteriaItem&>(*node);
+}
