@@ -32,9 +32,17 @@ std::string ExpressionLiteral(const Variant& value) {
       // Without a value the text would end at the operator and the dataset
       // would refuse the whole filter.
       return "NULL";
-    case TVarType::String:
-    case TVarType::Date:
+    case TVarType::String: {
       // Inner quotes doubled, or the literal would end early.
+      const std::string text = value.AsString();
+      // The dataset takes a text constant ending in "*" beside "=" as a
+      // prefix to match; the grid compares the whole value, "*" included.
+      // Spelt as a sum the constant is no longer one, and means the same.
+      if (text.size() >= 2 && text.back() == '*')
+        return QuotedStr(text.substr(0, text.size() - 1)) + " + '*'";
+      return QuotedStr(text);
+    }
+    case TVarType::Date:
       return QuotedStr(value.AsString());
     case TVarType::Double:
       return FloatLiteral(value.AsDouble());
