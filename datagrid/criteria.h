@@ -154,7 +154,8 @@ class TdxCriteria {
   // The expression for a dataset's Filter: names by ExpressionName, values
   // as literals the dataset's filter parser reads ("." as the decimal
   // separator, strings and dates in single quotes with inner quotes doubled,
-  // a Null or unassigned value as NULL).
+  // a Null or unassigned value as NULL, a text ending in "*" as a sum so
+  // that the dataset does not take it for a prefix).
   std::string FilterText() const;
 
   // The binary form kept in the grid's layout (little-endian). Nothing is

@@ -379,8 +379,11 @@ INSTANTIATE_TEST_SUITE_P(
         TLiteralCase{"CurrencyUsesPoint", TCurrency{125000}, "12.5"}, TLiteralCase{"String", "abc", "'abc'"},
         TLiteralCase{"QuoteIsDoubled", "O'Brien", "'O''Brien'"}, TLiteralCase{"EmptyString", "", "''"},
         TLiteralCase{"WildcardsStayLiteral", "50%_*?", "'50%_*?'"},
-        TLiteralCase{"Date", Variant::FromDate(45323), "'01.02.2024'"}, TLiteralCase{"Boolean", true, "True"},
-        TLiteralCase{"Null", Variant::Null(), "NULL"}, TLiteralCase{"Unassigned", Variant(), "NULL"}),
+        // A trailing "*" would make the dataset match a prefix.
+        TLiteralCase{"TrailingStarIsNoPrefixMatch", "AB*", "'AB' + '*'"},
+        TLiteralCase{"LoneStar", "*", "'*'"}, TLiteralCase{"Date", Variant::FromDate(45323), "'01.02.2024'"},
+        TLiteralCase{"Boolean", true, "True"}, TLiteralCase{"Null", Variant::Null(), "NULL"},
+        TLiteralCase{"Unassigned", Variant(), "NULL"}),
     [](const testing::TestParamInfo<TLiteralCase>& info) { return std::string(info.param.Name); });
 
 TEST(CriteriaText, CyrillicPassesThroughUnchanged) {
