@@ -129,8 +129,9 @@ class TCriteriaWriter {
       case TVarType::Word:
       case TVarType::LongWord:
       case TVarType::Int64:
-        // Every integer kind that fits 32 bits keeps its number: a filter on
-        // a 64-bit column must not come back as text.
+        // Any integer kind that fits 32 bits is stored as a number, so a
+        // condition on a 64-bit column reads back as one; the form has no
+        // wider integer, so larger values go as text.
         if (IntegerValue(v.AsInt64())) return;
         break;
       case TVarType::Double: {
