@@ -131,6 +131,7 @@ void TComboBox::CreateWnd() {
   QObject::connect(combo->lineEdit(), &QLineEdit::textEdited,
                    [this] { TControlInput::Guard(this, [this] { TComboBoxAccess::Change(*this); }); });
   TWidgetAccess::Attach(*this, combo);
+  TWidgetAccess::PassMouse(*this);
 }
 
 void TComboBox::SetStyle(TComboBoxStyle style) {

@@ -213,6 +213,9 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
   TWinControl& c = *FControl;
   QPointer<TControlInput> alive(this);
   QWidget* client = c.Handle().Client;
+  // The outer parts of a window (frame, scroll bars) are not the client's.
+  if (widget != client && !client->isAncestorOf(widget)) return false;
+  bool pass = c.Handle().PassMouse;
   if (event->type() == QEvent::Wheel) {
     if (event == GLastWheelEvent) return false;
     GLastWheelEvent = event;
@@ -237,10 +240,10 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
 
   if (event->type() == QEvent::MouseMove) {
     Guard(&c, [&] { MouseMove(c, shift, x, y); });
-    return !alive;
+    return !alive || !pass;
   }
   std::optional<TMouseButton> button = ButtonFromQt(me->button());
-  if (!button) return false;
+  if (!button) return !pass;
 
   switch (event->type()) {
     case QEvent::MouseButtonDblClick:
@@ -251,7 +254,7 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
           if (*button == mbLeft && style.Contains(csClickEvents)) DblClick(c);
           if (alive) MouseDown(c, *button, shift, x, y);
         });
-        return !alive;
+        return !alive || !pass;
       }
       [[fallthrough]];
     case QEvent::MouseButtonPress:
@@ -260,7 +263,7 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
         if (*button == mbLeft && style.Contains(csClickEvents)) FClickPending = true;
         MouseDown(c, *button, shift, x, y);
       });
-      return !alive;
+      return !alive || !pass;
     case QEvent::MouseButtonRelease: {
       bool click = FClickPending && *button == mbLeft;
       if (*button == mbLeft) FClickPending = false;
@@ -269,7 +272,7 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
         if (click && c.ClientRect().Contains(Point(x, y))) Click(c);
         if (alive) MouseUp(c, *button, shift, x, y);
       });
-      return !alive;
+      return !alive || !pass;
     }
     default: return false;
   }
@@ -278,15 +281,23 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
 bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {
   if (GSendingCharacter) return false;
   TWinControl& c = *FControl;
+  // Keys go to the focused widget; when it does not use one, Qt offers it to
+  // the parent widgets, which belong to other controls (or to this one's
+  // frame): the platform gives a key to the focused window only.
+  QWidget* focus = QApplication::focusWidget();
+  if (!focus || TWidgetAccess::ControlOf(focus) != &c || (widget != focus && !widget->isAncestorOf(focus)))
+    return false;
+  if (widget != focus && widget == c.Handle().Window && c.Handle().Client != widget) return false;
+  bool pass = c.Handle().PassMouse;
   QPointer<TControlInput> alive(this);
   auto* ke = static_cast<QKeyEvent*>(event);
   TShiftState shift = ShiftFromQt(ke->modifiers(), QGuiApplication::mouseButtons());
   TKey key = VirtualKeyFromQt(ke->key(), ke->modifiers());
 
   if (event->type() == QEvent::KeyRelease) {
-    if (key == 0) return false;
+    if (key == 0) return !pass;
     Guard(&c, [&] { KeyUp(c, key, shift); });
-    return !alive || key == 0;
+    return !alive || key == 0 || !pass;
   }
 
   // Tab moves the focus unless the control wants it.
@@ -301,12 +312,13 @@ bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {
     keyTaken = key == 0;
   }
   char typed = CharacterOf(*ke);
-  if (typed == 0) return keyTaken;
+  if (typed == 0) return keyTaken || !pass;
   char ch = typed;
   Guard(&c, [&] { KeyPress(c, ch); });
   if (!alive) return true;
   if (ch == 0) return true;
-  if (ch == typed && !keyTaken) return false;
+  if (ch == typed && !keyTaken) return !pass;
+  if (!pass) return true;
   // The handler changed the character (or kept the key from the window but
   // not its character): type the character alone.
   QKeyEvent replacement(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, ToQString(std::string(1, ch)));

@@ -33,6 +33,7 @@ void TEdit::CreateWnd() {
   auto* edit = new QLineEdit;
   QObject::connect(edit, &QLineEdit::textChanged, [this] { TControlInput::Guard(this, [this] { Change(); }); });
   TWidgetAccess::Attach(*this, edit);
+  TWidgetAccess::PassMouse(*this);
 }
 
 std::string TEdit::Text() const { return FromQString(LineEdit(*this)->text()); }
@@ -167,6 +168,7 @@ void TMemo::CreateWnd() {
   edit->setTabChangesFocus(true);
   QObject::connect(edit, &QPlainTextEdit::textChanged, [this] { TControlInput::Guard(this, [this] { Change(); }); });
   TWidgetAccess::Attach(*this, edit);
+  TWidgetAccess::PassMouse(*this);
 }
 
 std::string TMemo::Text() const {

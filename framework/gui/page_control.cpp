@@ -96,6 +96,7 @@ void TPageControl::CreateWnd() {
   QObject::connect(tabs, &QTabWidget::currentChanged,
                    [this] { TControlInput::Guard(this, [this] { TPageControlAccess::PageChanged(*this); }); });
   TWidgetAccess::Attach(*this, tabs);
+  TWidgetAccess::PassMouse(*this);
 }
 
 TTabSheet* TPageControl::Pages(int index) const {

@@ -157,6 +157,7 @@ void TButton::CreateWnd() {
   button->setAutoDefault(false);
   QObject::connect(button, &QPushButton::clicked, [this] { TControlInput::Guard(this, [this] { Click(); }); });
   TWidgetAccess::Attach(*this, button);
+  TWidgetAccess::PassMouse(*this);
 }
 
 void TButton::TextChanged() { static_cast<QPushButton*>(TWidgetAccess::Window(*this))->setText(ToQString(Text())); }

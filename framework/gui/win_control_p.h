@@ -77,6 +77,10 @@ class TWinControlHandle {
   // Set while the control moves its own widget, so that the resulting Qt
   // events are not taken for outside changes.
   bool SettingGeometry = false;
+  // Mouse events also go on to the widget (standard controls that act on
+  // them); otherwise the control takes them and they stop there, as the
+  // platform delivers a mouse message to one window only.
+  bool PassMouse = false;
 };
 
 class TWidgetAccess {
@@ -84,6 +88,8 @@ class TWidgetAccess {
   // Gives control its widgets: window is the outer one, client (nullptr:
   // the window) the one that holds children and gets mouse input.
   static void Attach(TWinControl& control, QWidget* window, QWidget* client = nullptr);
+  // Mouse input goes on to the widget after the control's handlers.
+  static void PassMouse(TWinControl& control) { control.Handle().PassMouse = true; }
   // Also listens to an inner widget that gets input of its own.
   static void Watch(TWinControl& control, QWidget* widget);
   static QWidget* Window(const TWinControl& control);

@@ -368,6 +368,7 @@ struct AlignCase {
   unsigned Format;
   const char* Name;
 };
+void PrintTo(const AlignCase& c, std::ostream* os) { *os << c.Name; }
 
 class DrawTextAlignment : public CanvasTest, public ::testing::WithParamInterface<AlignCase> {};
 
