@@ -73,12 +73,12 @@ TRect TScreen::MonitorWorkAreaAt(TPoint p) const {
   QScreen* s = QGuiApplication::screenAt(ToQPoint(p));
   if (!s) {
     // Nearest monitor: the one whose geometry is closest to the point.
-    int best = -1;
+    long long best = -1;
     for (QScreen* candidate : QGuiApplication::screens()) {
       QRect g = candidate->geometry();
-      int dx = std::max({g.left() - p.X, 0, p.X - g.right()});
-      int dy = std::max({g.top() - p.Y, 0, p.Y - g.bottom()});
-      int d = dx * dx + dy * dy;
+      long long dx = std::max({g.left() - p.X, 0, p.X - g.right()});
+      long long dy = std::max({g.top() - p.Y, 0, p.Y - g.bottom()});
+      long long d = dx * dx + dy * dy;
       if (best < 0 || d < best) {
         best = d;
         s = candidate;
