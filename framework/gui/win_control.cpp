@@ -160,10 +160,21 @@ void TWinControl::ParentChanged() {
   if (!FHandle) return;
   QWidget* window = FHandle->Window;
   FHandle->SettingGeometry = true;
-  window->setParent(Parent() ? TWidgetAccess::Client(*Parent()) : nullptr);
+  if (Parent())
+    window->setParent(TWidgetAccess::Client(*Parent()));
+  else
+    window->setParent(nullptr, FPopupWindow ? Qt::ToolTip | Qt::FramelessWindowHint : Qt::Widget);
   window->setGeometry(Left(), Top(), Width(), Height());
   FHandle->SettingGeometry = false;
-  if (Parent()) window->setVisible(Visible());
+  if (Parent() || FPopupWindow) window->setVisible(Visible());
+}
+
+void TWinControl::SetPopupWindow(bool popup) {
+  if (popup == FPopupWindow) return;
+  FPopupWindow = popup;
+  if (!FHandle) return;
+  FHandle->Window->setAttribute(Qt::WA_ShowWithoutActivating, popup);
+  if (!Parent()) ParentChanged();
 }
 
 void TWinControl::BoundsChanged() {
@@ -178,7 +189,7 @@ void TWinControl::SetBounds(int left, int top, int width, int height) {
 }
 
 void TWinControl::VisibleChanged() {
-  if (FHandle && Parent()) FHandle->Window->setVisible(Visible());
+  if (FHandle && (Parent() || FPopupWindow)) FHandle->Window->setVisible(Visible());
 }
 
 void TWinControl::EnabledChanged() {

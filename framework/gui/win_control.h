@@ -78,6 +78,12 @@ class TWinControl : public TControl {
 
   void SetBounds(int left, int top, int width, int height) override;
 
+  // A control without parent shown as a borderless window of its own, on
+  // top and without taking the activation (hint windows, drop-down lists).
+  // Its Left and Top are screen coordinates.
+  bool PopupWindow() const { return FPopupWindow; }
+  void SetPopupWindow(bool popup);
+
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
   TKeyEvent OnKeyDown;
@@ -150,6 +156,7 @@ class TWinControl : public TControl {
   std::vector<TControl*> FControls;
   std::unique_ptr<TWinControlHandle> FHandle;
   bool FTabStop = false;
+  bool FPopupWindow = false;
   int FAlignLevel = 0;
   bool FAligning = false;
   bool FAlignPending = false;

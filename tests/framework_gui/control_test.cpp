@@ -404,3 +404,21 @@ TEST_F(ControlTest, CaptureBelongsToOneControlAtATime) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(ControlTest, PopupWindowShowsAtScreenCoordinatesWithoutParent) {
+  TProbe hint(nullptr);
+  hint.SetPopupWindow(true);
+  hint.SetBounds(300, 200, 50, 20);
+  hint.Show();
+  QWidget* w = WindowOf(hint);
+  EXPECT_TRUE(w->isVisible());
+  EXPECT_TRUE(w->isWindow());
+  EXPECT_TRUE(w->windowFlags() & Qt::FramelessWindowHint);
+  EXPECT_EQ(w->geometry(), QRect(300, 200, 50, 20));
+  hint.Hide();
+  EXPECT_FALSE(w->isVisible());
+}
+
+}  // namespace

@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
+#include <QClipboard>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QTabBar>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "framework/core/text.h"
+#include "framework/gui/clipboard.h"
 #include "framework/gui/application.h"
 #include "framework/gui/forms.h"
 #include "framework/gui/page_control.h"
@@ -253,6 +255,17 @@ TEST_F(StdControlsTest, PageControlShowsOnePageAndReportsUserChanges) {
 
   delete org;
   EXPECT_EQ(pages->PageCount(), 1);
+}
+
+}  // namespace
+
+namespace {
+
+TEST(ClipboardTest, TextRoundTripsInWindows1251) {
+  Clipboard().SetAsText(RU("Телефон\t12345"));
+  EXPECT_TRUE(Clipboard().HasText());
+  EXPECT_EQ(Clipboard().AsText(), RU("Телефон\t12345"));
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("Телефон\t12345"));
 }
 
 }  // namespace
