@@ -19,11 +19,21 @@ QPen MakeQPen(const TPen& pen) {
   // Width 0 and 1 are the one-pixel cosmetic pen.
   p.setWidth(pen.Width() <= 1 ? 0 : pen.Width());
   switch (pen.Style()) {
-    case psDash: p.setStyle(Qt::DashLine); break;
-    case psDot: p.setStyle(Qt::DotLine); break;
-    case psDashDot: p.setStyle(Qt::DashDotLine); break;
-    case psDashDotDot: p.setStyle(Qt::DashDotDotLine); break;
-    default: p.setStyle(Qt::SolidLine); break;
+    case psDash:
+      p.setStyle(Qt::DashLine);
+      break;
+    case psDot:
+      p.setStyle(Qt::DotLine);
+      break;
+    case psDashDot:
+      p.setStyle(Qt::DashDotLine);
+      break;
+    case psDashDotDot:
+      p.setStyle(Qt::DashDotDotLine);
+      break;
+    default:
+      p.setStyle(Qt::SolidLine);
+      break;
   }
   // Flat caps leave out a line's end point, as the platform's lines do.
   p.setCapStyle(Qt::FlatCap);
@@ -46,24 +56,36 @@ QBrush MakeQBrush(const TBrush& brush, TColor textColor) {
   }
   QColor color = ToQColor(brush.Color());
   switch (brush.Style()) {
-    case bsClear: return QBrush(Qt::NoBrush);
-    case bsHorizontal: return QBrush(color, Qt::HorPattern);
-    case bsVertical: return QBrush(color, Qt::VerPattern);
-    case bsFDiagonal: return QBrush(color, Qt::FDiagPattern);
-    case bsBDiagonal: return QBrush(color, Qt::BDiagPattern);
-    case bsCross: return QBrush(color, Qt::CrossPattern);
-    case bsDiagCross: return QBrush(color, Qt::DiagCrossPattern);
-    case bsSolid: break;
+    case bsClear:
+      return QBrush(Qt::NoBrush);
+    case bsHorizontal:
+      return QBrush(color, Qt::HorPattern);
+    case bsVertical:
+      return QBrush(color, Qt::VerPattern);
+    case bsFDiagonal:
+      return QBrush(color, Qt::FDiagPattern);
+    case bsBDiagonal:
+      return QBrush(color, Qt::BDiagPattern);
+    case bsCross:
+      return QBrush(color, Qt::CrossPattern);
+    case bsDiagCross:
+      return QBrush(color, Qt::DiagCrossPattern);
+    case bsSolid:
+      break;
   }
   return QBrush(color);
 }
 
 QPainter::CompositionMode PenComposition(TPenMode mode) {
   switch (mode) {
-    case pmNot: return QPainter::RasterOp_NotDestination;
-    case pmXor: return QPainter::RasterOp_SourceXorDestination;
-    case pmNotXor: return QPainter::RasterOp_NotSourceXorDestination;
-    case pmCopy: break;
+    case pmNot:
+      return QPainter::RasterOp_NotDestination;
+    case pmXor:
+      return QPainter::RasterOp_SourceXorDestination;
+    case pmNotXor:
+      return QPainter::RasterOp_NotSourceXorDestination;
+    case pmCopy:
+      break;
   }
   return QPainter::CompositionMode_Source;
 }
@@ -153,7 +175,9 @@ TCanvas::TCanvas() : FPrivate(std::make_unique<TCanvasPrivate>()) {
 
 TCanvas::~TCanvas() { TCanvasAccess::Release(*this); }
 
-void TCanvas::BrushChanged() { FBkMode = FBrush.Style() == bsSolid && !FBrush.Bitmap() ? bkOpaque : bkTransparent; }
+void TCanvas::BrushChanged() {
+  FBkMode = FBrush.Style() == bsSolid && !FBrush.Bitmap() ? bkOpaque : bkTransparent;
+}
 
 bool TCanvas::HandleAllocated() const { return FPrivate->Target != nullptr; }
 
@@ -368,11 +392,20 @@ void TCanvas::CopyRect(const TRect& dest, TCanvas& source, const TRect& sourceRe
   if (dest.IsEmpty() || !Drawable(*this)) return;
   QPainter::CompositionMode mode = QPainter::CompositionMode_Source;
   switch (FCopyMode) {
-    case cmSrcCopy: break;
-    case cmSrcInvert: mode = QPainter::RasterOp_SourceXorDestination; break;
-    case cmSrcAnd: mode = QPainter::RasterOp_SourceAndDestination; break;
-    case cmSrcPaint: mode = QPainter::RasterOp_SourceOrDestination; break;
-    case cmDstInvert: InvertRect(dest); return;
+    case cmSrcCopy:
+      break;
+    case cmSrcInvert:
+      mode = QPainter::RasterOp_SourceXorDestination;
+      break;
+    case cmSrcAnd:
+      mode = QPainter::RasterOp_SourceAndDestination;
+      break;
+    case cmSrcPaint:
+      mode = QPainter::RasterOp_SourceOrDestination;
+      break;
+    case cmDstInvert:
+      InvertRect(dest);
+      return;
   }
   QImage* sourceImage = TCanvasAccess::Image(source);
   if (!sourceImage || sourceImage->isNull() || sourceRect.IsEmpty()) return;

@@ -3,8 +3,8 @@
 
 #include <QImage>
 
-#include "framework/gui/canvas.h"
 #include "framework/core/exceptions.h"
+#include "framework/gui/canvas.h"
 #include "framework/gui/canvas_p.h"
 #include "framework/gui/qt_graphics.h"
 
@@ -13,25 +13,77 @@ namespace {
 // Colours of one edge ring, indexed by the edge bits (inner bits * 4 +
 // outer bits); -1 draws nothing. Top-left and bottom-right sides differ.
 constexpr int None = -1;
-constexpr int LTInner[16] = {None, None, None, None, None, COLOR_BTNHIGHLIGHT, COLOR_BTNHIGHLIGHT, None,
-                             None, COLOR_3DDKSHADOW, COLOR_3DDKSHADOW, None, None, None, None, None};
-constexpr int LTOuter[16] = {None, COLOR_3DLIGHT, COLOR_BTNSHADOW, None,
-                             COLOR_BTNHIGHLIGHT, COLOR_3DLIGHT, COLOR_BTNSHADOW, None,
-                             COLOR_3DDKSHADOW, COLOR_3DLIGHT, COLOR_BTNSHADOW, None,
-                             None, COLOR_3DLIGHT, COLOR_BTNSHADOW, None};
-constexpr int RBInner[16] = {None, None, None, None, None, COLOR_BTNSHADOW, COLOR_BTNSHADOW, None,
-                             None, COLOR_3DLIGHT, COLOR_3DLIGHT, None, None, None, None, None};
-constexpr int RBOuter[16] = {None, COLOR_3DDKSHADOW, COLOR_BTNHIGHLIGHT, None,
-                             COLOR_BTNSHADOW, COLOR_3DDKSHADOW, COLOR_BTNHIGHLIGHT, None,
-                             COLOR_3DLIGHT, COLOR_3DDKSHADOW, COLOR_BTNHIGHLIGHT, None,
-                             None, COLOR_3DDKSHADOW, COLOR_BTNHIGHLIGHT, None};
+constexpr int LTInner[16] = {None,
+                             None,
+                             None,
+                             None,
+                             None,
+                             COLOR_BTNHIGHLIGHT,
+                             COLOR_BTNHIGHLIGHT,
+                             None,
+                             None,
+                             COLOR_3DDKSHADOW,
+                             COLOR_3DDKSHADOW,
+                             None,
+                             None,
+                             None,
+                             None,
+                             None};
+constexpr int LTOuter[16] = {None,
+                             COLOR_3DLIGHT,
+                             COLOR_BTNSHADOW,
+                             None,
+                             COLOR_BTNHIGHLIGHT,
+                             COLOR_3DLIGHT,
+                             COLOR_BTNSHADOW,
+                             None,
+                             COLOR_3DDKSHADOW,
+                             COLOR_3DLIGHT,
+                             COLOR_BTNSHADOW,
+                             None,
+                             None,
+                             COLOR_3DLIGHT,
+                             COLOR_BTNSHADOW,
+                             None};
+constexpr int RBInner[16] = {
+    None, None, None, None, None, COLOR_BTNSHADOW, COLOR_BTNSHADOW, None, None, COLOR_3DLIGHT, COLOR_3DLIGHT,
+    None, None, None, None, None};
+constexpr int RBOuter[16] = {None,
+                             COLOR_3DDKSHADOW,
+                             COLOR_BTNHIGHLIGHT,
+                             None,
+                             COLOR_BTNSHADOW,
+                             COLOR_3DDKSHADOW,
+                             COLOR_BTNHIGHLIGHT,
+                             None,
+                             COLOR_3DLIGHT,
+                             COLOR_3DDKSHADOW,
+                             COLOR_BTNHIGHLIGHT,
+                             None,
+                             None,
+                             COLOR_3DDKSHADOW,
+                             COLOR_BTNHIGHLIGHT,
+                             None};
 // Soft raised edges swap the light colours of the top-left sides.
-constexpr int LTInnerSoft[16] = {None, None, None, None, None, COLOR_3DLIGHT, COLOR_3DLIGHT, None,
-                                 None, COLOR_BTNSHADOW, COLOR_BTNSHADOW, None, None, None, None, None};
-constexpr int LTOuterSoft[16] = {None, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW, None,
-                                 COLOR_3DLIGHT, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW, None,
-                                 COLOR_BTNSHADOW, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW, None,
-                                 None, COLOR_BTNHIGHLIGHT, COLOR_3DDKSHADOW, None};
+constexpr int LTInnerSoft[16] = {
+    None, None, None, None, None, COLOR_3DLIGHT, COLOR_3DLIGHT, None, None, COLOR_BTNSHADOW, COLOR_BTNSHADOW,
+    None, None, None, None, None};
+constexpr int LTOuterSoft[16] = {None,
+                                 COLOR_BTNHIGHLIGHT,
+                                 COLOR_3DDKSHADOW,
+                                 None,
+                                 COLOR_3DLIGHT,
+                                 COLOR_BTNHIGHLIGHT,
+                                 COLOR_3DDKSHADOW,
+                                 None,
+                                 COLOR_BTNSHADOW,
+                                 COLOR_BTNHIGHLIGHT,
+                                 COLOR_3DDKSHADOW,
+                                 None,
+                                 None,
+                                 COLOR_BTNHIGHLIGHT,
+                                 COLOR_3DDKSHADOW,
+                                 None};
 
 QColor Sys(int index) { return ToQColor(GetSysColor(static_cast<TSysColorIndex>(index))); }
 

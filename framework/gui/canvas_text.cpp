@@ -8,8 +8,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "framework/gui/canvas.h"
 #include "framework/core/exceptions.h"
+#include "framework/gui/canvas.h"
 #include "framework/gui/canvas_p.h"
 #include "framework/gui/qt_graphics.h"
 #include "framework/gui/qt_text.h"
@@ -146,7 +146,8 @@ std::vector<TTextLine> WordBreak(const TTextLine& line, const TTextLayout& layou
     while (trimmed > start && s[trimmed - 1] == QLatin1Char(' ')) --trimmed;
     TTextLine piece;
     piece.Text = s.mid(start, trimmed - start);
-    if (line.Underline >= start && line.Underline < trimmed) piece.Underline = static_cast<int>(line.Underline - start);
+    if (line.Underline >= start && line.Underline < trimmed)
+      piece.Underline = static_cast<int>(line.Underline - start);
     result.push_back(piece);
     while (next < s.size() && s[next] == QLatin1Char(' ')) ++next;
     start = next;
@@ -155,7 +156,8 @@ std::vector<TTextLine> WordBreak(const TTextLine& line, const TTextLayout& layou
   return result;
 }
 
-std::vector<TTextLine> BuildLines(const QString& text, const TTextLayout& layout, unsigned format, int width) {
+std::vector<TTextLine> BuildLines(const QString& text, const TTextLayout& layout, unsigned format,
+                                  int width) {
   bool prefix = !(format & DT_NOPREFIX);
   bool underline = !(format & DT_HIDEPREFIX);
   std::vector<TTextLine> lines;
@@ -224,7 +226,8 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std:
   QRect clip;
   if (rect) clip = QRect(rect->Left + FOrigin.X, rect->Top + FOrigin.Y, rect->Width(), rect->Height());
   p.save();
-  if (rect && (options & ETO_CLIPPED)) p.setClipRect(clip, p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
+  if (rect && (options & ETO_CLIPPED))
+    p.setClipRect(clip, p.hasClipping() ? Qt::IntersectClip : Qt::ReplaceClip);
   if (rect && (options & ETO_OPAQUE) && !clip.isEmpty()) {
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(clip, ToQColor(FBrush.Color()));
@@ -287,7 +290,8 @@ int TCanvas::DrawText(std::string_view text, TRect& rect, unsigned format) {
     else if (format & DT_BOTTOM)
       top = rect.Bottom - height;
   }
-  int result = (format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM)) ? top + height - rect.Top : height;
+  int result =
+      (format & DT_SINGLELINE) && (format & (DT_VCENTER | DT_BOTTOM)) ? top + height - rect.Top : height;
 
   QImage* image = TCanvasAccess::Image(*this);
   if (!HandleAllocated()) throw EInvalidOperation("Canvas does not allow drawing");

@@ -13,7 +13,9 @@ bool TClipboard::HasText() const {
 
 std::string TClipboard::AsText() const { return FromQString(QGuiApplication::clipboard()->text()); }
 
-void TClipboard::SetAsText(const std::string& text) { QGuiApplication::clipboard()->setText(ToQString(text)); }
+void TClipboard::SetAsText(const std::string& text) {
+  QGuiApplication::clipboard()->setText(ToQString(text));
+}
 
 TClipboard& Clipboard() {
   static TClipboard clipboard;

@@ -34,7 +34,8 @@ class TQtComboBox : public QComboBox {
     QComboBox::hidePopup();
     // Qt closes the list before it takes the chosen item: the close-up is
     // reported once the choice is in the text.
-    QTimer::singleShot(0, this, [this] { TControlInput::Guard(&FControl, [&] { TComboBoxAccess::CloseUp(FControl); }); });
+    QTimer::singleShot(
+        0, this, [this] { TControlInput::Guard(&FControl, [&] { TComboBoxAccess::CloseUp(FControl); }); });
   }
 
  private:
@@ -112,7 +113,8 @@ class TComboBoxStrings : public TStrings {
   TComboBox& FCombo;
 };
 
-TComboBox::TComboBox(TComponent* owner) : TWinControl(owner), FItems(std::make_unique<TComboBoxStrings>(*this)) {
+TComboBox::TComboBox(TComponent* owner)
+    : TWinControl(owner), FItems(std::make_unique<TComboBoxStrings>(*this)) {
   SetTabStop(true);
   HandleNeeded();
   SetBounds(0, 0, 145, 21);

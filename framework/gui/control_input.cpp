@@ -31,10 +31,14 @@ const QEvent* GLastWheelEvent = nullptr;
 
 std::optional<TMouseButton> ButtonFromQt(Qt::MouseButton button) {
   switch (button) {
-    case Qt::LeftButton: return mbLeft;
-    case Qt::RightButton: return mbRight;
-    case Qt::MiddleButton: return mbMiddle;
-    default: return std::nullopt;
+    case Qt::LeftButton:
+      return mbLeft;
+    case Qt::RightButton:
+      return mbRight;
+    case Qt::MiddleButton:
+      return mbMiddle;
+    default:
+      return std::nullopt;
   }
 }
 
@@ -47,13 +51,19 @@ char CharacterOf(const QKeyEvent& e) {
   int key = e.key();
   switch (key) {
     case Qt::Key_Return:
-    case Qt::Key_Enter: return '\r';
-    case Qt::Key_Backspace: return '\b';
+    case Qt::Key_Enter:
+      return '\r';
+    case Qt::Key_Backspace:
+      return '\b';
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return '\t';
-    case Qt::Key_Escape: return '\x1b';
-    case Qt::Key_Delete: return 0;
-    default: break;
+    case Qt::Key_Backtab:
+      return '\t';
+    case Qt::Key_Escape:
+      return '\x1b';
+    case Qt::Key_Delete:
+      return 0;
+    default:
+      break;
   }
   if ((mods & Qt::ControlModifier) && key >= Qt::Key_A && key <= Qt::Key_Z)
     return static_cast<char>(key - Qt::Key_A + 1);
@@ -71,27 +81,46 @@ char CharacterOf(const QKeyEvent& e) {
 
 Qt::CursorShape ToQtCursorShape(TCursor cursor) {
   switch (cursor) {
-    case crNone: return Qt::BlankCursor;
-    case crCross: return Qt::CrossCursor;
-    case crIBeam: return Qt::IBeamCursor;
-    case crSizeNESW: return Qt::SizeBDiagCursor;
-    case crSizeNS: return Qt::SizeVerCursor;
-    case crSizeNWSE: return Qt::SizeFDiagCursor;
-    case crSizeWE: return Qt::SizeHorCursor;
-    case crUpArrow: return Qt::UpArrowCursor;
-    case crHourGlass: return Qt::WaitCursor;
-    case crDrag: return Qt::DragMoveCursor;
+    case crNone:
+      return Qt::BlankCursor;
+    case crCross:
+      return Qt::CrossCursor;
+    case crIBeam:
+      return Qt::IBeamCursor;
+    case crSizeNESW:
+      return Qt::SizeBDiagCursor;
+    case crSizeNS:
+      return Qt::SizeVerCursor;
+    case crSizeNWSE:
+      return Qt::SizeFDiagCursor;
+    case crSizeWE:
+      return Qt::SizeHorCursor;
+    case crUpArrow:
+      return Qt::UpArrowCursor;
+    case crHourGlass:
+      return Qt::WaitCursor;
+    case crDrag:
+      return Qt::DragMoveCursor;
     case crNoDrop:
-    case crNo: return Qt::ForbiddenCursor;
-    case crHSplit: return Qt::SplitHCursor;
-    case crVSplit: return Qt::SplitVCursor;
-    case crMultiDrag: return Qt::DragCopyCursor;
+    case crNo:
+      return Qt::ForbiddenCursor;
+    case crHSplit:
+      return Qt::SplitHCursor;
+    case crVSplit:
+      return Qt::SplitVCursor;
+    case crMultiDrag:
+      return Qt::DragCopyCursor;
     case crSQLWait:
-    case crAppStart: return Qt::BusyCursor;
-    case crHelp: return Qt::WhatsThisCursor;
-    case crHandPoint: return Qt::PointingHandCursor;
-    case crSizeAll: return Qt::SizeAllCursor;
-    default: return Qt::ArrowCursor;
+    case crAppStart:
+      return Qt::BusyCursor;
+    case crHelp:
+      return Qt::WhatsThisCursor;
+    case crHandPoint:
+      return Qt::PointingHandCursor;
+    case crSizeAll:
+      return Qt::SizeAllCursor;
+    default:
+      return Qt::ArrowCursor;
   }
 }
 
@@ -113,46 +142,84 @@ TKey VirtualKeyFromQt(int key, Qt::KeyboardModifiers modifiers) {
     return static_cast<TKey>(keypad ? VK_NUMPAD0 + (key - Qt::Key_0) : key);
   if (key >= Qt::Key_F1 && key <= Qt::Key_F12) return static_cast<TKey>(VK_F1 + (key - Qt::Key_F1));
   switch (key) {
-    case Qt::Key_Space: return VK_SPACE;
+    case Qt::Key_Space:
+      return VK_SPACE;
     case Qt::Key_Return:
-    case Qt::Key_Enter: return VK_RETURN;
-    case Qt::Key_Escape: return VK_ESCAPE;
+    case Qt::Key_Enter:
+      return VK_RETURN;
+    case Qt::Key_Escape:
+      return VK_ESCAPE;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab: return VK_TAB;
-    case Qt::Key_Backspace: return VK_BACK;
-    case Qt::Key_Insert: return VK_INSERT;
-    case Qt::Key_Delete: return VK_DELETE;
-    case Qt::Key_Home: return VK_HOME;
-    case Qt::Key_End: return VK_END;
-    case Qt::Key_PageUp: return VK_PRIOR;
-    case Qt::Key_PageDown: return VK_NEXT;
-    case Qt::Key_Left: return VK_LEFT;
-    case Qt::Key_Up: return VK_UP;
-    case Qt::Key_Right: return VK_RIGHT;
-    case Qt::Key_Down: return VK_DOWN;
-    case Qt::Key_Shift: return VK_SHIFT;
-    case Qt::Key_Control: return VK_CONTROL;
-    case Qt::Key_Alt: return VK_MENU;
-    case Qt::Key_Pause: return VK_PAUSE;
-    case Qt::Key_Print: return VK_SNAPSHOT;
-    case Qt::Key_Menu: return VK_APPS;
-    case Qt::Key_CapsLock: return VK_CAPITAL;
-    case Qt::Key_NumLock: return VK_NUMLOCK;
-    case Qt::Key_ScrollLock: return VK_SCROLL;
-    case Qt::Key_Asterisk: return keypad ? VK_MULTIPLY : 0;
-    case Qt::Key_Plus: return keypad ? VK_ADD : 0xBB;
-    case Qt::Key_Minus: return keypad ? VK_SUBTRACT : 0xBD;
-    case Qt::Key_Slash: return keypad ? VK_DIVIDE : 0xBF;
-    case Qt::Key_Period: return keypad ? VK_DECIMAL : 0xBE;
-    case Qt::Key_Comma: return 0xBC;
-    case Qt::Key_Equal: return 0xBB;
-    case Qt::Key_Semicolon: return 0xBA;
-    case Qt::Key_QuoteLeft: return 0xC0;
-    case Qt::Key_BracketLeft: return 0xDB;
-    case Qt::Key_Backslash: return 0xDC;
-    case Qt::Key_BracketRight: return 0xDD;
-    case Qt::Key_Apostrophe: return 0xDE;
-    default: return 0;
+    case Qt::Key_Backtab:
+      return VK_TAB;
+    case Qt::Key_Backspace:
+      return VK_BACK;
+    case Qt::Key_Insert:
+      return VK_INSERT;
+    case Qt::Key_Delete:
+      return VK_DELETE;
+    case Qt::Key_Home:
+      return VK_HOME;
+    case Qt::Key_End:
+      return VK_END;
+    case Qt::Key_PageUp:
+      return VK_PRIOR;
+    case Qt::Key_PageDown:
+      return VK_NEXT;
+    case Qt::Key_Left:
+      return VK_LEFT;
+    case Qt::Key_Up:
+      return VK_UP;
+    case Qt::Key_Right:
+      return VK_RIGHT;
+    case Qt::Key_Down:
+      return VK_DOWN;
+    case Qt::Key_Shift:
+      return VK_SHIFT;
+    case Qt::Key_Control:
+      return VK_CONTROL;
+    case Qt::Key_Alt:
+      return VK_MENU;
+    case Qt::Key_Pause:
+      return VK_PAUSE;
+    case Qt::Key_Print:
+      return VK_SNAPSHOT;
+    case Qt::Key_Menu:
+      return VK_APPS;
+    case Qt::Key_CapsLock:
+      return VK_CAPITAL;
+    case Qt::Key_NumLock:
+      return VK_NUMLOCK;
+    case Qt::Key_ScrollLock:
+      return VK_SCROLL;
+    case Qt::Key_Asterisk:
+      return keypad ? VK_MULTIPLY : 0;
+    case Qt::Key_Plus:
+      return keypad ? VK_ADD : 0xBB;
+    case Qt::Key_Minus:
+      return keypad ? VK_SUBTRACT : 0xBD;
+    case Qt::Key_Slash:
+      return keypad ? VK_DIVIDE : 0xBF;
+    case Qt::Key_Period:
+      return keypad ? VK_DECIMAL : 0xBE;
+    case Qt::Key_Comma:
+      return 0xBC;
+    case Qt::Key_Equal:
+      return 0xBB;
+    case Qt::Key_Semicolon:
+      return 0xBA;
+    case Qt::Key_QuoteLeft:
+      return 0xC0;
+    case Qt::Key_BracketLeft:
+      return 0xDB;
+    case Qt::Key_Backslash:
+      return 0xDC;
+    case Qt::Key_BracketRight:
+      return 0xDD;
+    case Qt::Key_Apostrophe:
+      return 0xDE;
+    default:
+      return 0;
   }
 }
 
@@ -183,7 +250,8 @@ bool TControlInput::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::MouseButtonRelease:
     case QEvent::MouseButtonDblClick:
     case QEvent::MouseMove:
-    case QEvent::Wheel: return MouseEvent(widget, event);
+    case QEvent::Wheel:
+      return MouseEvent(widget, event);
     case QEvent::Enter:
       Guard(FControl, [&] { FControl->MouseEnter(); });
       return false;
@@ -191,21 +259,27 @@ bool TControlInput::eventFilter(QObject* watched, QEvent* event) {
       Guard(FControl, [&] { FControl->MouseLeave(); });
       return false;
     case QEvent::KeyPress:
-    case QEvent::KeyRelease: return KeyEvent(widget, event);
+    case QEvent::KeyRelease:
+      return KeyEvent(widget, event);
     case QEvent::FocusIn:
-    case QEvent::FocusOut: FocusEvent(event); return false;
+    case QEvent::FocusOut:
+      FocusEvent(event);
+      return false;
     case QEvent::Resize:
     case QEvent::Move:
       if (widget == FControl->Handle().Window) GeometryEvent(widget);
       return false;
-    case QEvent::ContextMenu: return ContextMenuEvent(widget, event);
+    case QEvent::ContextMenu:
+      return ContextMenuEvent(widget, event);
     case QEvent::UngrabMouse:
-      if (FControl->MouseCapture()) Guard(FControl, [&] {
+      if (FControl->MouseCapture())
+        Guard(FControl, [&] {
           FControl->SetMouseCapture(false);
           WMCancelMode(*FControl);
         });
       return false;
-    default: return false;
+    default:
+      return false;
   }
 }
 
@@ -274,7 +348,8 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
       });
       return !alive || !pass;
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 

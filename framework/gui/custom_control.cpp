@@ -134,14 +134,29 @@ void TCustomControl::CreateWnd() {
     QObject::connect(bar, &QAbstractSlider::actionTriggered, [this, bar, kind, i](int action) {
       int code = -1;
       switch (action) {
-        case QAbstractSlider::SliderSingleStepAdd: code = SB_LINEDOWN; break;
-        case QAbstractSlider::SliderSingleStepSub: code = SB_LINEUP; break;
-        case QAbstractSlider::SliderPageStepAdd: code = SB_PAGEDOWN; break;
-        case QAbstractSlider::SliderPageStepSub: code = SB_PAGEUP; break;
-        case QAbstractSlider::SliderToMinimum: code = SB_TOP; break;
-        case QAbstractSlider::SliderToMaximum: code = SB_BOTTOM; break;
-        case QAbstractSlider::SliderMove: code = SB_THUMBTRACK; break;
-        default: return;
+        case QAbstractSlider::SliderSingleStepAdd:
+          code = SB_LINEDOWN;
+          break;
+        case QAbstractSlider::SliderSingleStepSub:
+          code = SB_LINEUP;
+          break;
+        case QAbstractSlider::SliderPageStepAdd:
+          code = SB_PAGEDOWN;
+          break;
+        case QAbstractSlider::SliderPageStepSub:
+          code = SB_PAGEUP;
+          break;
+        case QAbstractSlider::SliderToMinimum:
+          code = SB_TOP;
+          break;
+        case QAbstractSlider::SliderToMaximum:
+          code = SB_BOTTOM;
+          break;
+        case QAbstractSlider::SliderMove:
+          code = SB_THUMBTRACK;
+          break;
+        default:
+          return;
       }
       int pos = bar->sliderPosition();
       if (code == SB_THUMBTRACK) FPrivate->Info[i].TrackPos = pos;
@@ -151,7 +166,8 @@ void TCustomControl::CreateWnd() {
         else
           WMHScroll(code, pos);
       });
-      if (code != SB_THUMBTRACK && FPrivate->Bars[i]) FPrivate->Bars[i]->setSliderPosition(FPrivate->Info[i].Pos);
+      if (code != SB_THUMBTRACK && FPrivate->Bars[i])
+        FPrivate->Bars[i]->setSliderPosition(FPrivate->Info[i].Pos);
     });
     QObject::connect(bar, &QAbstractSlider::sliderReleased, [this, bar, kind, i] {
       int pos = bar->sliderPosition();

@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr TMsgDlgBtn AllButtons[] = {mbOK, mbYes, mbNo, mbCancel, mbAbort, mbRetry,
+constexpr TMsgDlgBtn AllButtons[] = {mbOK,     mbYes, mbNo,      mbCancel,   mbAbort, mbRetry,
                                      mbIgnore, mbAll, mbNoToAll, mbYesToAll, mbHelp};
 
 class TQtDialogService : public TMessageDialogService {
@@ -18,11 +18,21 @@ class TQtDialogService : public TMessageDialogService {
   TModalResult ShowMessageDialog(const TMessageDialogRequest& request) override {
     QMessageBox box;
     switch (request.Type) {
-      case mtWarning: box.setIcon(QMessageBox::Warning); break;
-      case mtError: box.setIcon(QMessageBox::Critical); break;
-      case mtInformation: box.setIcon(QMessageBox::Information); break;
-      case mtConfirmation: box.setIcon(QMessageBox::Question); break;
-      case mtCustom: box.setIcon(QMessageBox::NoIcon); break;
+      case mtWarning:
+        box.setIcon(QMessageBox::Warning);
+        break;
+      case mtError:
+        box.setIcon(QMessageBox::Critical);
+        break;
+      case mtInformation:
+        box.setIcon(QMessageBox::Information);
+        break;
+      case mtConfirmation:
+        box.setIcon(QMessageBox::Question);
+        break;
+      case mtCustom:
+        box.setIcon(QMessageBox::NoIcon);
+        break;
     }
     box.setWindowTitle(ToQString(request.Caption));
     box.setText(ToQString(request.Text));
@@ -31,17 +41,39 @@ class TQtDialogService : public TMessageDialogService {
       if (!request.Buttons.Contains(b)) continue;
       QMessageBox::StandardButton standard = QMessageBox::NoButton;
       switch (b) {
-        case mbYes: standard = QMessageBox::Yes; break;
-        case mbNo: standard = QMessageBox::No; break;
-        case mbOK: standard = QMessageBox::Ok; break;
-        case mbCancel: standard = QMessageBox::Cancel; break;
-        case mbAbort: standard = QMessageBox::Abort; break;
-        case mbRetry: standard = QMessageBox::Retry; break;
-        case mbIgnore: standard = QMessageBox::Ignore; break;
-        case mbAll: standard = QMessageBox::YesAll; break;
-        case mbNoToAll: standard = QMessageBox::NoToAll; break;
-        case mbYesToAll: standard = QMessageBox::YesToAll; break;
-        case mbHelp: standard = QMessageBox::Help; break;
+        case mbYes:
+          standard = QMessageBox::Yes;
+          break;
+        case mbNo:
+          standard = QMessageBox::No;
+          break;
+        case mbOK:
+          standard = QMessageBox::Ok;
+          break;
+        case mbCancel:
+          standard = QMessageBox::Cancel;
+          break;
+        case mbAbort:
+          standard = QMessageBox::Abort;
+          break;
+        case mbRetry:
+          standard = QMessageBox::Retry;
+          break;
+        case mbIgnore:
+          standard = QMessageBox::Ignore;
+          break;
+        case mbAll:
+          standard = QMessageBox::YesAll;
+          break;
+        case mbNoToAll:
+          standard = QMessageBox::NoToAll;
+          break;
+        case mbYesToAll:
+          standard = QMessageBox::YesToAll;
+          break;
+        case mbHelp:
+          standard = QMessageBox::Help;
+          break;
       }
       buttons.emplace_back(box.addButton(standard), ModalResultOf(b));
     }
@@ -61,11 +93,16 @@ TMessageDialogService*& CurrentService() {
 
 std::string CaptionFor(TMsgDlgType type) {
   switch (type) {
-    case mtWarning: return "Warning";
-    case mtError: return "Error";
-    case mtInformation: return "Information";
-    case mtConfirmation: return "Confirm";
-    case mtCustom: break;
+    case mtWarning:
+      return "Warning";
+    case mtError:
+      return "Error";
+    case mtInformation:
+      return "Information";
+    case mtConfirmation:
+      return "Confirm";
+    case mtCustom:
+      break;
   }
   return Application ? Application->Title() : std::string();
 }
@@ -74,17 +111,28 @@ std::string CaptionFor(TMsgDlgType type) {
 
 TModalResult ModalResultOf(TMsgDlgBtn button) {
   switch (button) {
-    case mbYes: return mrYes;
-    case mbNo: return mrNo;
-    case mbOK: return mrOk;
-    case mbCancel: return mrCancel;
-    case mbAbort: return mrAbort;
-    case mbRetry: return mrRetry;
-    case mbIgnore: return mrIgnore;
-    case mbAll: return mrAll;
-    case mbNoToAll: return mrNoToAll;
-    case mbYesToAll: return mrYesToAll;
-    case mbHelp: return mrNone;
+    case mbYes:
+      return mrYes;
+    case mbNo:
+      return mrNo;
+    case mbOK:
+      return mrOk;
+    case mbCancel:
+      return mrCancel;
+    case mbAbort:
+      return mrAbort;
+    case mbRetry:
+      return mrRetry;
+    case mbIgnore:
+      return mrIgnore;
+    case mbAll:
+      return mrAll;
+    case mbNoToAll:
+      return mrNoToAll;
+    case mbYesToAll:
+      return mrYesToAll;
+    case mbHelp:
+      return mrNone;
   }
   return mrNone;
 }

@@ -15,7 +15,9 @@
 namespace {
 
 QLineEdit* LineEdit(const TWinControl& c) { return static_cast<QLineEdit*>(TWidgetAccess::Window(c)); }
-QPlainTextEdit* TextEdit(const TWinControl& c) { return static_cast<QPlainTextEdit*>(TWidgetAccess::Window(c)); }
+QPlainTextEdit* TextEdit(const TWinControl& c) {
+  return static_cast<QPlainTextEdit*>(TWidgetAccess::Window(c));
+}
 
 }  // namespace
 
@@ -31,7 +33,8 @@ TEdit::~TEdit() = default;
 
 void TEdit::CreateWnd() {
   auto* edit = new QLineEdit;
-  QObject::connect(edit, &QLineEdit::textChanged, [this] { TControlInput::Guard(this, [this] { Change(); }); });
+  QObject::connect(edit, &QLineEdit::textChanged,
+                   [this] { TControlInput::Guard(this, [this] { Change(); }); });
   TWidgetAccess::Attach(*this, edit);
   TWidgetAccess::PassMouse(*this);
 }
@@ -166,7 +169,8 @@ TMemo::~TMemo() = default;
 void TMemo::CreateWnd() {
   auto* edit = new QPlainTextEdit;
   edit->setTabChangesFocus(true);
-  QObject::connect(edit, &QPlainTextEdit::textChanged, [this] { TControlInput::Guard(this, [this] { Change(); }); });
+  QObject::connect(edit, &QPlainTextEdit::textChanged,
+                   [this] { TControlInput::Guard(this, [this] { Change(); }); });
   TWidgetAccess::Attach(*this, edit);
   TWidgetAccess::PassMouse(*this);
 }

@@ -154,11 +154,18 @@ void TForm::ApplyBorderStyle() {
   QWidget* w = TWidgetAccess::Window(*this);
   Qt::WindowFlags flags = Qt::Window;
   switch (FBorderStyle) {
-    case bsNone: flags = Qt::Window | Qt::FramelessWindowHint; break;
-    case bsDialog: flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint; break;
+    case bsNone:
+      flags = Qt::Window | Qt::FramelessWindowHint;
+      break;
+    case bsDialog:
+      flags = Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint;
+      break;
     case bsToolWindow:
-    case bsSizeToolWin: flags = Qt::Tool; break;
-    default: break;
+    case bsSizeToolWin:
+      flags = Qt::Tool;
+      break;
+    default:
+      break;
   }
   bool shown = w->isVisible();
   w->setWindowFlags(flags);
@@ -248,7 +255,8 @@ void TForm::ApplyPosition() {
   TRect around = area;
   switch (FPosition) {
     case poScreenCenter:
-    case poDesktopCenter: break;
+    case poDesktopCenter:
+      break;
     case poMainFormCenter:
       if (Application && Application->MainForm() && Application->MainForm() != this)
         around = Application->MainForm()->BoundsRect();
@@ -256,10 +264,11 @@ void TForm::ApplyPosition() {
     case poOwnerFormCenter:
       if (auto* owner = dynamic_cast<TForm*>(Owner())) around = owner->BoundsRect();
       break;
-    default: return;
+    default:
+      return;
   }
-  SetBounds(around.Left + (around.Width() - Width()) / 2, around.Top + (around.Height() - Height()) / 2, Width(),
-            Height());
+  SetBounds(around.Left + (around.Width() - Width()) / 2, around.Top + (around.Height() - Height()) / 2,
+            Width(), Height());
 }
 
 void TForm::DoShow() {
@@ -368,7 +377,9 @@ bool TForm::SetWindowPlacement(const TWindowPlacement& placement) {
   SetWindowState(wsNormal);
   SetBounds(r.Left, r.Top, r.Width(), r.Height());
   switch (placement.showCmd) {
-    case SW_HIDE: Hide(); break;
+    case SW_HIDE:
+      Hide();
+      break;
     case SW_SHOWMINIMIZED:
       SetWindowState(wsMinimized);
       Show();
@@ -377,7 +388,9 @@ bool TForm::SetWindowPlacement(const TWindowPlacement& placement) {
       SetWindowState(wsMaximized);
       Show();
       break;
-    default: Show(); break;
+    default:
+      Show();
+      break;
   }
   return true;
 }

@@ -73,9 +73,7 @@ void TFont::SetHeight(int height) {
   Changed();
 }
 
-int TFont::Size() const {
-  return -static_cast<int>(std::lround(FHeight * 72.0 / ScreenPixelsPerInch));
-}
+int TFont::Size() const { return -static_cast<int>(std::lround(FHeight * 72.0 / ScreenPixelsPerInch)); }
 
 void TFont::SetSize(int points) {
   SetHeight(-static_cast<int>(std::lround(points * static_cast<double>(ScreenPixelsPerInch) / 72.0)));

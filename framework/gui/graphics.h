@@ -163,7 +163,16 @@ class TFont : public TPersistent {
   int FCharset = 1;  // the default character set
 };
 
-enum TBrushStyle { bsSolid, bsClear, bsHorizontal, bsVertical, bsFDiagonal, bsBDiagonal, bsCross, bsDiagCross };
+enum TBrushStyle {
+  bsSolid,
+  bsClear,
+  bsHorizontal,
+  bsVertical,
+  bsFDiagonal,
+  bsBDiagonal,
+  bsCross,
+  bsDiagCross
+};
 
 // Fills: a colour and a style, or a pattern bitmap that the brush refers to
 // (not owns). A monochrome pattern is drawn with the canvas's text colour

@@ -14,7 +14,6 @@
 
 namespace {
 
-
 QKeySequence ToQKeySequence(TShortCut shortCut) {
   if (shortCut == 0) return {};
   int key = shortCut & 0xFF;

@@ -93,8 +93,9 @@ TPageControl::~TPageControl() {
 
 void TPageControl::CreateWnd() {
   auto* tabs = new QTabWidget;
-  QObject::connect(tabs, &QTabWidget::currentChanged,
-                   [this] { TControlInput::Guard(this, [this] { TPageControlAccess::PageChanged(*this); }); });
+  QObject::connect(tabs, &QTabWidget::currentChanged, [this] {
+    TControlInput::Guard(this, [this] { TPageControlAccess::PageChanged(*this); });
+  });
   TWidgetAccess::Attach(*this, tabs);
   TWidgetAccess::PassMouse(*this);
 }

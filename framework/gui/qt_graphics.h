@@ -13,7 +13,9 @@
 
 // Our rectangles exclude right and bottom; QRect's width is the same count.
 inline QRect ToQRect(const TRect& r) { return QRect(r.Left, r.Top, r.Width(), r.Height()); }
-inline TRect FromQRect(const QRect& r) { return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()}; }
+inline TRect FromQRect(const QRect& r) {
+  return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
 inline QPoint ToQPoint(TPoint p) { return QPoint(p.X, p.Y); }
 inline TPoint FromQPoint(const QPoint& p) { return {p.x(), p.y()}; }
 

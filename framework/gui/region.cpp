@@ -44,11 +44,21 @@ void TRegion::Combine(const TRegion& other, TRegionCombine op) {
   QRegion& r = FData->Region;
   const QRegion& o = other.FData->Region;
   switch (op) {
-    case rcAnd: r = r.intersected(o); break;
-    case rcOr: r = r.united(o); break;
-    case rcDiff: r = r.subtracted(o); break;
-    case rcXor: r = r.xored(o); break;
-    case rcCopy: r = o; break;
+    case rcAnd:
+      r = r.intersected(o);
+      break;
+    case rcOr:
+      r = r.united(o);
+      break;
+    case rcDiff:
+      r = r.subtracted(o);
+      break;
+    case rcXor:
+      r = r.xored(o);
+      break;
+    case rcCopy:
+      r = o;
+      break;
   }
 }
 

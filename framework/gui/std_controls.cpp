@@ -129,7 +129,8 @@ void TLabel::SetFocusControl(TWinControl* control) {
   if (FFocusControl) FFocusControl->RemoveFreeNotification(this);
   FFocusControl = control;
   if (control) control->FreeNotification(this);
-  static_cast<QLabel*>(TWidgetAccess::Window(*this))->setBuddy(control ? TWidgetAccess::Window(*control) : nullptr);
+  static_cast<QLabel*>(TWidgetAccess::Window(*this))
+      ->setBuddy(control ? TWidgetAccess::Window(*control) : nullptr);
 }
 
 void TLabel::Notification(TComponent* component, TOperation operation) {
@@ -155,12 +156,15 @@ TButton::TButton(TComponent* owner) : TWinControl(owner) {
 void TButton::CreateWnd() {
   auto* button = new QPushButton;
   button->setAutoDefault(false);
-  QObject::connect(button, &QPushButton::clicked, [this] { TControlInput::Guard(this, [this] { Click(); }); });
+  QObject::connect(button, &QPushButton::clicked,
+                   [this] { TControlInput::Guard(this, [this] { Click(); }); });
   TWidgetAccess::Attach(*this, button);
   TWidgetAccess::PassMouse(*this);
 }
 
-void TButton::TextChanged() { static_cast<QPushButton*>(TWidgetAccess::Window(*this))->setText(ToQString(Text())); }
+void TButton::TextChanged() {
+  static_cast<QPushButton*>(TWidgetAccess::Window(*this))->setText(ToQString(Text()));
+}
 
 void TButton::SetDefault(bool isDefault) {
   FDefault = isDefault;

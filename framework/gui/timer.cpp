@@ -10,7 +10,8 @@ class TTimerPrivate {
 };
 
 TTimer::TTimer(TComponent* owner) : TComponent(owner), FPrivate(std::make_unique<TTimerPrivate>()) {
-  QObject::connect(&FPrivate->Qt, &QTimer::timeout, [this] { TControlInput::Guard(this, [this] { Timer(); }); });
+  QObject::connect(&FPrivate->Qt, &QTimer::timeout,
+                   [this] { TControlInput::Guard(this, [this] { Timer(); }); });
   UpdateTimer();
 }
 

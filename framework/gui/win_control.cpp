@@ -282,7 +282,8 @@ void TWinControl::SetTabStop(bool tabStop) {
 void TWinControl::ApplyFocusPolicy() {
   if (!FHandle) return;
   bool click = TakesFocusOnClick();
-  Qt::FocusPolicy policy = FTabStop ? (click ? Qt::StrongFocus : Qt::TabFocus) : (click ? Qt::ClickFocus : Qt::NoFocus);
+  Qt::FocusPolicy policy =
+      FTabStop ? (click ? Qt::StrongFocus : Qt::TabFocus) : (click ? Qt::ClickFocus : Qt::NoFocus);
   FHandle->Client->setFocusPolicy(policy);
 }
 
@@ -337,7 +338,8 @@ void TWinControl::SetMouseCapture(bool capture) {
     if (client->isVisible()) client->grabMouse();
   } else if (GCaptureControl == this) {
     GCaptureControl = nullptr;
-    if (FHandle && FHandle->Client && QWidget::mouseGrabber() == FHandle->Client) FHandle->Client->releaseMouse();
+    if (FHandle && FHandle->Client && QWidget::mouseGrabber() == FHandle->Client)
+      FHandle->Client->releaseMouse();
   }
 }
 
@@ -396,11 +398,16 @@ void TWinControl::AlignControls(TControl* control, TRect& rect) {
     // places, so that moving one changes its rank.
     auto key = [align](const TControl* c) {
       switch (align) {
-        case alTop: return c->Top();
-        case alBottom: return -(c->Top() + c->Height());
-        case alLeft: return c->Left();
-        case alRight: return -(c->Left() + c->Width());
-        default: return 0;
+        case alTop:
+          return c->Top();
+        case alBottom:
+          return -(c->Top() + c->Height());
+        case alLeft:
+          return c->Left();
+        case alRight:
+          return -(c->Left() + c->Width());
+        default:
+          return 0;
       }
     };
     std::stable_sort(list.begin(), list.end(),
@@ -427,7 +434,8 @@ void TWinControl::AlignControls(TControl* control, TRect& rect) {
         case alClient:
           c->ApplyBounds(rect.Left, rect.Top, w, h, true, false);
           break;
-        case alNone: break;
+        case alNone:
+          break;
       }
     }
   }

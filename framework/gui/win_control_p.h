@@ -41,7 +41,9 @@ class TControlInput : public QObject {
   static void MouseUp(TControl& c, TMouseButton b, TShiftState s, int x, int y) { c.MouseUp(b, s, x, y); }
   static void Click(TControl& c) { c.Click(); }
   static void DblClick(TControl& c) { c.DblClick(); }
-  static bool MouseWheel(TControl& c, TShiftState s, int delta, TPoint p) { return c.DoMouseWheel(s, delta, p); }
+  static bool MouseWheel(TControl& c, TShiftState s, int delta, TPoint p) {
+    return c.DoMouseWheel(s, delta, p);
+  }
   static void KeyDown(TWinControl& c, TKey& key, TShiftState s) { c.KeyDown(key, s); }
   static void KeyUp(TWinControl& c, TKey& key, TShiftState s) { c.KeyUp(key, s); }
   static void KeyPress(TWinControl& c, char& key) { c.KeyPress(key); }

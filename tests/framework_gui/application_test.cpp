@@ -1,5 +1,7 @@
 // The application object, message dialogs, the screen cursor and timers.
 
+#include "framework/gui/application.h"
+
 #include <gtest/gtest.h>
 
 #include <QApplication>
@@ -9,7 +11,6 @@
 #include <vector>
 
 #include "framework/core/exceptions.h"
-#include "framework/gui/application.h"
 #include "framework/gui/dialogs.h"
 #include "framework/gui/screen.h"
 #include "framework/gui/timer.h"

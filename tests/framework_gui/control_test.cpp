@@ -345,8 +345,9 @@ TEST_F(ControlTest, KeysArriveAsKeyDownThenTheCharacter) {
   QTest::keyClick(ClientOf(*p), Qt::Key_C, Qt::ControlModifier);
   QTest::keyClick(ClientOf(*p), Qt::Key_Down);
   // The Ctrl key itself comes first, as a key of its own.
-  EXPECT_EQ(p->Log, (std::vector<std::string>{"keydown 65", "keypress 97", "keydown 13", "keypress 13",
-                                              "keydown 17 ctrl", "keydown 67 ctrl", "keypress 3", "keydown 40"}));
+  EXPECT_EQ(p->Log,
+            (std::vector<std::string>{"keydown 65", "keypress 97", "keydown 13", "keypress 13",
+                                      "keydown 17 ctrl", "keydown 67 ctrl", "keypress 3", "keydown 40"}));
 }
 
 TEST_F(ControlTest, FocusMovesFireExitAndEnter) {

@@ -1,6 +1,8 @@
 // Forms: position, constraints, closing, modal showing, placement, the
 // creation and destruction events, the main menu.
 
+#include "framework/gui/forms.h"
+
 #include <gtest/gtest.h>
 
 #include <QAction>
@@ -13,7 +15,6 @@
 
 #include "framework/core/exceptions.h"
 #include "framework/gui/application.h"
-#include "framework/gui/forms.h"
 #include "framework/gui/menus.h"
 #include "framework/gui/screen.h"
 #include "framework/gui/std_controls.h"

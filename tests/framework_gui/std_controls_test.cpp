@@ -2,6 +2,8 @@
 // limits, selection, key filtering, combo box lists and close-up, memo
 // lines, labels, group boxes and page controls.
 
+#include "framework/gui/std_controls.h"
+
 #include <gtest/gtest.h>
 
 #include <QAbstractItemView>
@@ -15,11 +17,10 @@
 #include <vector>
 
 #include "framework/core/text.h"
-#include "framework/gui/clipboard.h"
 #include "framework/gui/application.h"
+#include "framework/gui/clipboard.h"
 #include "framework/gui/forms.h"
 #include "framework/gui/page_control.h"
-#include "framework/gui/std_controls.h"
 #include "tests/framework_gui/gui_test_support.h"
 
 namespace {
