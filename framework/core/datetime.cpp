@@ -199,7 +199,7 @@ bool StartsWithNoCase(std::string_view s, std::size_t i, std::string_view what) 
 }
 
 class TDateFormatter {
-public:
+ public:
   TDateFormatter(TDateTime dt, const TFormatSettings& fs) : FSettings(fs), FParts(PartsOf(dt)) {}
 
   // Nested formats (ddddd, c, t) are expanded two levels deep at most, so a
@@ -300,7 +300,7 @@ public:
 
   std::string Result() { return std::move(FOut); }
 
-private:
+ private:
   static std::size_t RunLength(std::string_view f, std::size_t i) {
     std::size_t n = 1;
     while (i + n < f.size() && Upper(f[i + n]) == Upper(f[i])) ++n;
@@ -391,17 +391,21 @@ enum class TDateOrder { DMY, MDY, YMD };
 TDateOrder DateOrderOf(std::string_view format) {
   for (char c : format) {
     switch (Upper(c)) {
-      case 'Y': return TDateOrder::YMD;
-      case 'M': return TDateOrder::MDY;
-      case 'D': return TDateOrder::DMY;
-      default: break;
+      case 'Y':
+        return TDateOrder::YMD;
+      case 'M':
+        return TDateOrder::MDY;
+      case 'D':
+        return TDateOrder::DMY;
+      default:
+        break;
     }
   }
   return TDateOrder::DMY;
 }
 
 class TDateScanner {
-public:
+ public:
   TDateScanner(std::string_view s, const TFormatSettings& fs) : FText(s), FSettings(fs) {}
 
   bool AtEnd() {
@@ -419,9 +423,15 @@ public:
       if (!Number(n3, l3)) return false;
       int yearLength;
       switch (order) {
-        case TDateOrder::YMD: year = n1, yearLength = l1, month = n2, day = n3; break;
-        case TDateOrder::MDY: month = n1, day = n2, year = n3, yearLength = l3; break;
-        default: day = n1, month = n2, year = n3, yearLength = l3; break;
+        case TDateOrder::YMD:
+          year = n1, yearLength = l1, month = n2, day = n3;
+          break;
+        case TDateOrder::MDY:
+          month = n1, day = n2, year = n3, yearLength = l3;
+          break;
+        default:
+          day = n1, month = n2, year = n3, yearLength = l3;
+          break;
       }
       if (yearLength <= 2) {
         int currentYear, m, d;
@@ -463,7 +473,7 @@ public:
     return TryEncodeTime(hour, min, sec, msec, result);
   }
 
-private:
+ private:
   void SkipBlanks() {
     while (FPos < FText.size() && static_cast<unsigned char>(FText[FPos]) <= ' ') ++FPos;
   }
@@ -492,7 +502,8 @@ private:
   bool Word(std::string_view word) {
     if (word.empty()) return false;
     SkipBlanks();
-    if (FText.size() - FPos < word.size() || !AnsiSameText(FText.substr(FPos, word.size()), word)) return false;
+    if (FText.size() - FPos < word.size() || !AnsiSameText(FText.substr(FPos, word.size()), word))
+      return false;
     FPos += word.size();
     return true;
   }

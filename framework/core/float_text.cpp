@@ -55,7 +55,8 @@ TDecimal DecimalOf(double value) {
 TDecimal DecimalOf(TCurrency value) {
   TDecimal d;
   d.Negative = value.Value < 0;
-  std::uint64_t magnitude = d.Negative ? 0 - static_cast<std::uint64_t>(value.Value) : std::uint64_t(value.Value);
+  std::uint64_t magnitude =
+      d.Negative ? 0 - static_cast<std::uint64_t>(value.Value) : std::uint64_t(value.Value);
   if (magnitude == 0) return d;
   char buf[24];
   const auto res = std::to_chars(buf, buf + sizeof buf, magnitude);
@@ -124,7 +125,8 @@ void AppendExponent(std::string& out, int exponent, bool forceSign, int minDigit
     out += '+';
   }
   std::string digits = std::to_string(std::abs(exponent));
-  if (static_cast<int>(digits.size()) < minDigits) digits.insert(0, std::size_t(minDigits) - digits.size(), '0');
+  if (static_cast<int>(digits.size()) < minDigits)
+    digits.insert(0, std::size_t(minDigits) - digits.size(), '0');
   out += digits;
 }
 
@@ -132,29 +134,49 @@ std::string WithCurrency(const std::string& number, bool negative, const TFormat
   const std::string& c = fs.CurrencyString;
   if (!negative) {
     switch (fs.CurrencyFormat) {
-      case 1: return number + c;
-      case 2: return c + ' ' + number;
-      case 3: return number + ' ' + c;
-      default: return c + number;
+      case 1:
+        return number + c;
+      case 2:
+        return c + ' ' + number;
+      case 3:
+        return number + ' ' + c;
+      default:
+        return c + number;
     }
   }
   switch (fs.NegCurrFormat) {
-    case 1: return '-' + c + number;
-    case 2: return c + '-' + number;
-    case 3: return c + number + '-';
-    case 4: return '(' + number + c + ')';
-    case 5: return '-' + number + c;
-    case 6: return number + '-' + c;
-    case 7: return number + c + '-';
-    case 8: return '-' + number + ' ' + c;
-    case 9: return '-' + c + ' ' + number;
-    case 10: return number + ' ' + c + '-';
-    case 11: return c + ' ' + number + '-';
-    case 12: return c + ' ' + '-' + number;
-    case 13: return number + '-' + ' ' + c;
-    case 14: return '(' + c + ' ' + number + ')';
-    case 15: return '(' + number + ' ' + c + ')';
-    default: return '(' + c + number + ')';
+    case 1:
+      return '-' + c + number;
+    case 2:
+      return c + '-' + number;
+    case 3:
+      return c + number + '-';
+    case 4:
+      return '(' + number + c + ')';
+    case 5:
+      return '-' + number + c;
+    case 6:
+      return number + '-' + c;
+    case 7:
+      return number + c + '-';
+    case 8:
+      return '-' + number + ' ' + c;
+    case 9:
+      return '-' + c + ' ' + number;
+    case 10:
+      return number + ' ' + c + '-';
+    case 11:
+      return c + ' ' + number + '-';
+    case 12:
+      return c + ' ' + '-' + number;
+    case 13:
+      return number + '-' + ' ' + c;
+    case 14:
+      return '(' + c + ' ' + number + ')';
+    case 15:
+      return '(' + number + ' ' + c + ')';
+    default:
+      return '(' + c + number + ')';
   }
 }
 
@@ -216,7 +238,7 @@ std::string DecimalToText(TDecimal d, TFloatFormat format, int precision, int di
         return out;
       }
       out += IntegerDigits(d);
-      const int decimals = d.Count - std::max(d.Exponent, 0);
+      const int decimals = d.Count - d.Exponent;
       if (decimals > 0) {
         out += fs.DecimalSeparator;
         out += FractionDigits(d, decimals);
@@ -565,7 +587,8 @@ bool TryStrToCurr(std::string_view s, TCurrency& value, const TFormatSettings& s
   const long length = static_cast<long>(n.Digits.size());
   const long intLength = std::clamp(length + shift, 0L, length);  // digits before the scaled point
   unsigned __int128 scaled = 0;
-  const unsigned __int128 limit = static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max()) + 1;
+  const unsigned __int128 limit =
+      static_cast<unsigned __int128>(std::numeric_limits<std::int64_t>::max()) + 1;
   for (long i = 0; i < intLength; ++i) {
     scaled = scaled * 10 + unsigned(n.Digits[std::size_t(i)] - '0');
     if (scaled > limit) return false;
@@ -588,8 +611,8 @@ bool TryStrToCurr(std::string_view s, TCurrency& value, const TFormatSettings& s
     }
   }
   if (scaled > limit || (scaled == limit && !n.Negative)) return false;
-  const std::int64_t magnitude = scaled == limit ? std::numeric_limits<std::int64_t>::min()
-                                                 : static_cast<std::int64_t>(scaled);
+  const std::int64_t magnitude =
+      scaled == limit ? std::numeric_limits<std::int64_t>::min() : static_cast<std::int64_t>(scaled);
   value.Value = (n.Negative && scaled != limit) ? -magnitude : magnitude;
   return true;
 }

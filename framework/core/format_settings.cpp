@@ -18,8 +18,8 @@ TFormatSettings TFormatSettings::Russian() {
   s.TimeAMString = "";
   s.TimePMString = "";
   s.CurrencyString = RU("р.");
-  s.CurrencyFormat = 1;   // "1р."
-  s.NegCurrFormat = 5;    // "-1р."
+  s.CurrencyFormat = 1;  // "1р."
+  s.NegCurrFormat = 5;   // "-1р."
   s.CurrencyDecimals = 2;
   const char* shortMonths[12] = {"янв", "фев", "мар", "апр", "май", "июн",
                                  "июл", "авг", "сен", "окт", "ноя", "дек"};

@@ -49,7 +49,7 @@ TFormatSettings& FormatSettings();
 // Saves the process-wide settings and restores them when it goes out of
 // scope, whatever happened in between.
 class TFormatSettingsScope {
-public:
+ public:
   TFormatSettingsScope();
   // Saves the current settings, then installs `replacement`.
   explicit TFormatSettingsScope(const TFormatSettings& replacement);
@@ -57,6 +57,6 @@ public:
   TFormatSettingsScope(const TFormatSettingsScope&) = delete;
   TFormatSettingsScope& operator=(const TFormatSettingsScope&) = delete;
 
-private:
+ private:
   TFormatSettings FSaved;
 };

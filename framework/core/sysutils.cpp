@@ -33,14 +33,17 @@ std::string PadLeft(std::string s, int digits, char fill) {
 // The two's complement bits of an integer argument, at its own width.
 std::uint64_t UnsignedBits(const TFormatArg& a) {
   switch (a.Kind()) {
-    case TKind::Int32: return static_cast<std::uint32_t>(a.Int());
-    case TKind::Int64: return static_cast<std::uint64_t>(a.Int());
-    default: return a.UInt();
+    case TKind::Int32:
+      return static_cast<std::uint32_t>(a.Int());
+    case TKind::Int64:
+      return static_cast<std::uint64_t>(a.Int());
+    default:
+      return a.UInt();
   }
 }
 
 class TFormatter {
-public:
+ public:
   TFormatter(const TFormatSettings& settings, std::string_view fmt, std::span<const TFormatArg> args)
       : FSettings(settings), FFormat(fmt), FArgs(args) {}
 
@@ -59,7 +62,7 @@ public:
     return std::move(FOut);
   }
 
-private:
+ private:
   [[noreturn]] void Invalid() const {
     throw EConvertError("Format '" + std::string(FFormat) + "' invalid or incompatible with argument");
   }
@@ -171,12 +174,18 @@ private:
         if (precision >= 0 && static_cast<int>(s.size()) > precision) s.resize(std::size_t(precision));
         return s;
       }
-      case 'e': return Float(a, ffExponent, precision < 0 ? 15 : precision, 3);
-      case 'f': return Float(a, ffFixed, 18, precision < 0 ? 2 : precision);
-      case 'g': return Float(a, ffGeneral, precision < 0 ? 15 : precision, 3);
-      case 'n': return Float(a, ffNumber, 18, precision < 0 ? 2 : precision);
-      case 'm': return Float(a, ffCurrency, 18, precision < 0 ? FSettings.CurrencyDecimals : precision);
-      default: Invalid();
+      case 'e':
+        return Float(a, ffExponent, precision < 0 ? 15 : precision, 3);
+      case 'f':
+        return Float(a, ffFixed, 18, precision < 0 ? 2 : precision);
+      case 'g':
+        return Float(a, ffGeneral, precision < 0 ? 15 : precision, 3);
+      case 'n':
+        return Float(a, ffNumber, 18, precision < 0 ? 2 : precision);
+      case 'm':
+        return Float(a, ffCurrency, 18, precision < 0 ? FSettings.CurrencyDecimals : precision);
+      default:
+        Invalid();
     }
   }
 
@@ -236,7 +245,8 @@ bool ParseInteger(std::string_view s, T& value) {
 
 }  // namespace
 
-std::string FormatArgs(const TFormatSettings& settings, std::string_view fmt, std::span<const TFormatArg> args) {
+std::string FormatArgs(const TFormatSettings& settings, std::string_view fmt,
+                       std::span<const TFormatArg> args) {
   return TFormatter(settings, fmt, args).Run();
 }
 
@@ -257,7 +267,9 @@ std::string IntToHex(unsigned value, int digits) { return PadLeft(UnsignedText(v
 std::string IntToHex(std::int64_t value, int digits) {
   return PadLeft(UnsignedText(static_cast<std::uint64_t>(value), 16), digits, '0');
 }
-std::string IntToHex(std::uint64_t value, int digits) { return PadLeft(UnsignedText(value, 16), digits, '0'); }
+std::string IntToHex(std::uint64_t value, int digits) {
+  return PadLeft(UnsignedText(value, 16), digits, '0');
+}
 
 bool TryStrToInt(std::string_view s, int& value) { return ParseInteger(s, value); }
 bool TryStrToInt64(std::string_view s, std::int64_t& value) { return ParseInteger(s, value); }

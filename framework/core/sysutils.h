@@ -21,13 +21,13 @@
 // One argument of Format, captured by value or by view: strings are viewed,
 // not copied, so a TFormatArg must not outlive the argument it was made from.
 class TFormatArg {
-public:
+ public:
   enum class TKind : std::uint8_t { Int32, Int64, UInt32, UInt64, Float, Currency, String, Char, Pointer };
 
   template <std::integral T>
-    requires(!std::same_as<T, bool> && !std::same_as<T, char> && !std::same_as<T, wchar_t> &&
-             !std::same_as<T, char8_t> && !std::same_as<T, char16_t> && !std::same_as<T, char32_t>)
-  TFormatArg(T v) {  // NOLINT(google-explicit-constructor): built from Format's arguments
+  requires(!std::same_as<T, bool> && !std::same_as<T, char> && !std::same_as<T, wchar_t> &&
+           !std::same_as<T, char8_t> && !std::same_as<T, char16_t> && !std::same_as<T, char32_t>)
+      TFormatArg(T v) {  // NOLINT(google-explicit-constructor): built from Format's arguments
     if constexpr (std::is_signed_v<T>) {
       FKind = sizeof(T) <= 4 ? TKind::Int32 : TKind::Int64;
       FInt = static_cast<std::int64_t>(v);
@@ -48,18 +48,18 @@ public:
   TFormatArg(std::string_view v) : FKind(TKind::String), FText(v) {}
   TFormatArg(std::nullptr_t) : FKind(TKind::Pointer), FPointer(nullptr) {}
   template <class T>
-    requires(!std::same_as<std::remove_cv_t<T>, char>)
-  TFormatArg(T* v) : FKind(TKind::Pointer), FPointer(static_cast<const volatile void*>(v)) {}
+  requires(!std::same_as<std::remove_cv_t<T>, char>) TFormatArg(T* v)
+      : FKind(TKind::Pointer), FPointer(static_cast<const volatile void*>(v)) {}
 
   TKind Kind() const { return FKind; }
-  std::int64_t Int() const { return FInt; }          // Int32, Int64, Currency (scaled)
-  std::uint64_t UInt() const { return FUInt; }       // UInt32, UInt64
-  double Float() const { return FFloat; }            // Float
-  std::string_view Text() const { return FText; }    // String
-  char Char() const { return FChar; }                // Char
+  std::int64_t Int() const { return FInt; }        // Int32, Int64, Currency (scaled)
+  std::uint64_t UInt() const { return FUInt; }     // UInt32, UInt64
+  double Float() const { return FFloat; }          // Float
+  std::string_view Text() const { return FText; }  // String
+  char Char() const { return FChar; }              // Char
   const volatile void* Pointer() const { return FPointer; }
 
-private:
+ private:
   TKind FKind;
   union {
     std::int64_t FInt;

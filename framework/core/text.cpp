@@ -55,25 +55,25 @@ constexpr std::pair<Byte, Byte> kOtherCyrillicPairs[] = {
 // Upper-case Cyrillic letters in alphabetical order. Ё shares the weight of
 // Е and is told apart on the second level.
 constexpr Byte kCyrillicOrder[] = {
-    0xC0,              // А
-    0xC1,              // Б
-    0xC2,              // В
-    0xC3, 0xA5, 0x81,  // Г Ґ Ѓ
-    0xC4, 0x80,        // Д Ђ
-    0xC5, 0xAA,        // Е(Ё) Є
-    0xC6,              // Ж
-    0xC7, 0xBD,        // З Ѕ
-    0xC8, 0xB2, 0xAF,  // И І Ї
-    0xC9, 0xA3,        // Й Ј
-    0xCA, 0x8D,        // К Ќ
-    0xCB, 0x8A,        // Л Љ
-    0xCC,              // М
-    0xCD, 0x8C,        // Н Њ
-    0xCE, 0xCF, 0xD0, 0xD1,  // О П Р С
-    0xD2, 0x8E,        // Т Ћ
-    0xD3, 0xA1,        // У Ў
-    0xD4, 0xD5, 0xD6,  // Ф Х Ц
-    0xD7, 0x8F,        // Ч Џ
+    0xC0,                                            // А
+    0xC1,                                            // Б
+    0xC2,                                            // В
+    0xC3, 0xA5, 0x81,                                // Г Ґ Ѓ
+    0xC4, 0x80,                                      // Д Ђ
+    0xC5, 0xAA,                                      // Е(Ё) Є
+    0xC6,                                            // Ж
+    0xC7, 0xBD,                                      // З Ѕ
+    0xC8, 0xB2, 0xAF,                                // И І Ї
+    0xC9, 0xA3,                                      // Й Ј
+    0xCA, 0x8D,                                      // К Ќ
+    0xCB, 0x8A,                                      // Л Љ
+    0xCC,                                            // М
+    0xCD, 0x8C,                                      // Н Њ
+    0xCE, 0xCF, 0xD0, 0xD1,                          // О П Р С
+    0xD2, 0x8E,                                      // Т Ћ
+    0xD3, 0xA1,                                      // У Ў
+    0xD4, 0xD5, 0xD6,                                // Ф Х Ц
+    0xD7, 0x8F,                                      // Ч Џ
     0xD8, 0xD9, 0xDA, 0xDB, 0xDC, 0xDD, 0xDE, 0xDF,  // Ш Щ Ъ Ы Ь Э Ю Я
 };
 
@@ -159,7 +159,8 @@ const std::array<TReverseEntry, 127>& ReverseTable() {
       if (0x80 + i == kHole) continue;
       t[n++] = {kHighHalf[i], static_cast<Byte>(0x80 + i)};
     }
-    std::sort(t.begin(), t.end(), [](const TReverseEntry& x, const TReverseEntry& y) { return x.Code < y.Code; });
+    std::sort(t.begin(), t.end(),
+              [](const TReverseEntry& x, const TReverseEntry& y) { return x.Code < y.Code; });
     return t;
   }();
   return table;
@@ -285,7 +286,9 @@ int CompareText(std::string_view a, std::string_view b) {
   return Sign(int(a.size() > b.size()) - int(a.size() < b.size()));
 }
 
-bool SameText(std::string_view a, std::string_view b) { return a.size() == b.size() && CompareText(a, b) == 0; }
+bool SameText(std::string_view a, std::string_view b) {
+  return a.size() == b.size() && CompareText(a, b) == 0;
+}
 
 std::string Trim(std::string_view s) { return TrimRight(TrimLeft(s)); }
 
@@ -317,9 +320,12 @@ std::string Copy(std::string_view s, int index1, int count) {
   return std::string(s.substr(start, static_cast<std::size_t>(count)));
 }
 
-std::string StringOfChar(char c, int count) { return count > 0 ? std::string(std::size_t(count), c) : std::string(); }
+std::string StringOfChar(char c, int count) {
+  return count > 0 ? std::string(std::size_t(count), c) : std::string();
+}
 
-std::string StringReplace(std::string_view s, std::string_view old, std::string_view with, TReplaceFlags flags) {
+std::string StringReplace(std::string_view s, std::string_view old, std::string_view with,
+                          TReplaceFlags flags) {
   if (old.empty()) return std::string(s);
   const bool ignoreCase = flags.Contains(TReplaceFlag::rfIgnoreCase);
   const bool all = flags.Contains(TReplaceFlag::rfReplaceAll);

@@ -6,6 +6,7 @@
 
 #include "framework/gui/dialogs.h"
 #include "framework/gui/forms.h"
+#include "framework/gui/qt_timer_scheduler.h"
 #include "framework/gui/screen.h"
 
 TApplication* Application = nullptr;
@@ -15,6 +16,8 @@ class TApplicationPrivate {
   // Made here when the program has no Qt application yet; tests make their
   // own first.
   std::unique_ptr<QApplication> Qt;
+  TQtTimerScheduler Timers;
+  TTimerScheduler* PreviousTimers = nullptr;
 };
 
 TApplication::TApplication(int& argc, char** argv)
@@ -24,6 +27,7 @@ TApplication::TApplication(int& argc, char** argv)
   QApplication::setQuitOnLastWindowClosed(false);
   Application = this;
   FScreen = new TScreen(this);
+  FPrivate->PreviousTimers = SetTimerScheduler(&FPrivate->Timers);
 }
 
 TApplication::~TApplication() {
@@ -32,6 +36,7 @@ TApplication::~TApplication() {
   for (int i = ComponentCount() - 1; i >= 0; --i)
     if (auto* form = dynamic_cast<TForm*>(Components(i))) form->BeforeDestruction();
   DestroyComponents();
+  SetTimerScheduler(FPrivate->PreviousTimers);
   Application = nullptr;
 }
 

@@ -7,8 +7,9 @@
 // otherwise an error dialog shows the message.
 //
 // main() makes it on the stack; while it lives the global `Application`
-// points to it (and `Screen` to its screen). Its forms are told
-// `BeforeDestruction` and freed, last made first, when it dies.
+// points to it (and `Screen` to its screen), and the framework's timers
+// (`TTimer`) run on Qt's event loop. Its forms are told `BeforeDestruction`
+// and freed, last made first, when it dies.
 
 #include <string>
 

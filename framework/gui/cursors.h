@@ -3,9 +3,8 @@
 // crDefault (0) means "whatever the control under the mouse shows".
 // Programs register further cursors with `TScreen::SetCursorImage`.
 
-using TCursor = int;
+#include "framework/core/screen_cursor.h"  // TCursor, crDefault, crHourGlass, crSQLWait
 
-inline constexpr TCursor crDefault = 0;
 inline constexpr TCursor crNone = -1;
 inline constexpr TCursor crArrow = -2;
 inline constexpr TCursor crCross = -3;
@@ -15,13 +14,11 @@ inline constexpr TCursor crSizeNS = -7;
 inline constexpr TCursor crSizeNWSE = -8;
 inline constexpr TCursor crSizeWE = -9;
 inline constexpr TCursor crUpArrow = -10;
-inline constexpr TCursor crHourGlass = -11;
 inline constexpr TCursor crDrag = -12;
 inline constexpr TCursor crNoDrop = -13;
 inline constexpr TCursor crHSplit = -14;
 inline constexpr TCursor crVSplit = -15;
 inline constexpr TCursor crMultiDrag = -16;
-inline constexpr TCursor crSQLWait = -17;
 inline constexpr TCursor crNo = -18;
 inline constexpr TCursor crAppStart = -19;
 inline constexpr TCursor crHelp = -20;

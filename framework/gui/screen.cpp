@@ -35,19 +35,23 @@ QCursor ToQCursor(TCursor cursor) {
 
 TScreen::TScreen(TComponent* owner) : TComponent(owner) {
   if (!Screen) Screen = this;
+  // The core keeps the screen cursor; the screen shows it.
+  SetScreenCursorHook([](TCursor cursor) {
+    while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
+    if (cursor != crDefault) QApplication::setOverrideCursor(ToQCursor(cursor));
+  });
+  if (ScreenCursor() != crDefault) QApplication::setOverrideCursor(ToQCursor(ScreenCursor()));
 }
 
 TScreen::~TScreen() {
-  if (FCursor != crDefault && qApp) QApplication::restoreOverrideCursor();
+  SetScreenCursorHook(nullptr);
+  while (QApplication::overrideCursor()) QApplication::restoreOverrideCursor();
   if (Screen == this) Screen = nullptr;
 }
 
-void TScreen::SetCursor(TCursor cursor) {
-  if (cursor == FCursor) return;
-  if (FCursor != crDefault) QApplication::restoreOverrideCursor();
-  FCursor = cursor;
-  if (cursor != crDefault) QApplication::setOverrideCursor(ToQCursor(cursor));
-}
+TCursor TScreen::Cursor() const { return ScreenCursor(); }
+
+void TScreen::SetCursor(TCursor cursor) { SetScreenCursor(cursor); }
 
 void TScreen::SetCursorImage(TCursor cursor, const TBitmap& image, TPoint hotSpot) {
   QPixmap pixmap = QPixmap::fromImage(TBitmapAccess::DrawableImage(image));
@@ -106,14 +110,6 @@ TForm* TScreen::ActiveForm() const {
 }
 
 TWinControl* TScreen::ActiveControl() const { return TWidgetAccess::ControlOf(QApplication::focusWidget()); }
-
-TScreenCursorScope::TScreenCursorScope(TCursor cursor) : FSaved(Screen ? Screen->Cursor() : crDefault) {
-  if (Screen) Screen->SetCursor(cursor);
-}
-
-TScreenCursorScope::~TScreenCursorScope() {
-  if (Screen) Screen->SetCursor(FSaved);
-}
 
 TPoint GetCursorPos() { return FromQPoint(QCursor::pos()); }
 

@@ -1,15 +1,17 @@
 #pragma once
 // TScreen: what the program knows of the display: the screen cursor that
-// overrides every control's cursor (crDefault: none), the desktop and the
-// work area of each monitor, the forms that exist and the active one.
-// Owned by the application; the global `Screen` points to it while it
-// lives. Also here: the state of the pointer and the keyboard.
+// overrides every control's cursor (crDefault: none; the framework core's
+// screen cursor, so `TScreenCursorScope` of screen_cursor.h sets it), the
+// desktop and the work area of each monitor, the forms that exist and the
+// active one. Owned by the application; the global `Screen` points to it
+// while it lives. Also here: the state of the pointer and the keyboard.
 
 #include <map>
 #include <memory>
 #include <vector>
 
 #include "framework/core/component.h"
+#include "framework/core/screen_cursor.h"
 #include "framework/gui/cursors.h"
 #include "framework/gui/geometry.h"
 #include "framework/gui/keys.h"
@@ -23,7 +25,7 @@ class TScreen : public TComponent {
   explicit TScreen(TComponent* owner);
   ~TScreen() override;
 
-  TCursor Cursor() const { return FCursor; }
+  TCursor Cursor() const;
   // A cursor other than crDefault shows everywhere in the program until
   // crDefault is set again.
   void SetCursor(TCursor cursor);
@@ -54,24 +56,10 @@ class TScreen : public TComponent {
   void AddForm(TForm* form) { FForms.push_back(form); }
   void RemoveForm(TForm* form);
 
-  TCursor FCursor = 0;
   std::vector<TForm*> FForms;
 };
 
 extern TScreen* Screen;
-
-// Shows a screen cursor for its lifetime and restores the previous one,
-// also when an exception passes.
-class TScreenCursorScope {
- public:
-  explicit TScreenCursorScope(TCursor cursor);
-  ~TScreenCursorScope();
-  TScreenCursorScope(const TScreenCursorScope&) = delete;
-  TScreenCursorScope& operator=(const TScreenCursorScope&) = delete;
-
- private:
-  TCursor FSaved;
-};
 
 // The pointer's screen position.
 TPoint GetCursorPos();

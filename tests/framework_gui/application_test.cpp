@@ -11,9 +11,10 @@
 #include <vector>
 
 #include "framework/core/exceptions.h"
+#include "framework/core/screen_cursor.h"
+#include "framework/core/timer.h"
 #include "framework/gui/dialogs.h"
 #include "framework/gui/screen.h"
-#include "framework/gui/timer.h"
 
 namespace {
 

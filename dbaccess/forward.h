@@ -1,0 +1,24 @@
+#pragma once
+// Declarations of the database layer's classes, for headers that only pass
+// them around.
+
+class EFIBError;
+class EFIBInterBaseError;
+class EFIBClientError;
+struct TStatusInterpreter;
+class TClientLibrary;
+struct TClientEntryPoints;
+struct TTransactionVectorEntry;
+struct TFreeDeleter;
+enum class TDateTimeTextKind;
+class TSQLParser;
+struct TWhereClause;
+struct TOrderByField;
+class TCallBackList;
+class TNotifyEventList;
+class TObjStringList;
+class TStringCollection;
+class TSortedList;
+class TFIBFieldDescrList;
+class TDataSetsContainer;
+class TUserEventReceiver;

@@ -1,0 +1,46 @@
+#pragma once
+// The one fixture of the tests that need a real database. Each test gets a
+// fresh database file (dialect 3, default character set WIN1251) in a
+// temporary folder of its own, created through the bound client library with
+// the embedded engine, and the folder is removed after the test, whatever it
+// left there. Close every attachment a test opens before it ends.
+//
+// The engine keeps its lock files in one private folder per process
+// (FIREBIRD_LOCK, read once when the engine starts), removed when the process
+// ends.
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class DatabaseTest : public ::testing::Test {
+ public:
+  // The connection lines every attachment of the fixture uses.
+  static std::vector<std::string> ConnectionLines();
+
+ protected:
+  void SetUp() override;
+  void TearDown() override;
+
+  // The test's own folder, for any further files.
+  const std::string& Folder() const { return FFolder; }
+  // The database created for the test.
+  const std::string& DatabasePath() const { return FDatabasePath; }
+
+  // Creates another database file in the test's folder; returns its path.
+  std::string CreateDatabase(std::string_view fileName, int dialect = 3);
+
+  // Runs one DDL or DML statement on the test's database in a transaction of
+  // its own, committed; a failure raises the server's error.
+  void ExecuteSQL(std::string_view sql);
+
+  // The first column of the one row a SELECT gives, as a 64-bit integer.
+  std::int64_t QueryInt64(std::string_view select);
+
+ private:
+  std::string FFolder;
+  std::string FDatabasePath;
+};
