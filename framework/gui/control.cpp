@@ -169,10 +169,12 @@ void TControl::SetHint(const std::string& hint) {
 }
 
 void TControl::SetShowHint(bool showHint) {
+  // Setting it stops following the parent, which changes the effective
+  // value even when the own value stays.
+  bool changed = FParentShowHint || showHint != FShowHint;
   FParentShowHint = false;
-  if (showHint == FShowHint) return;
   FShowHint = showHint;
-  HintChanged();
+  if (changed) HintChanged();
 }
 
 void TControl::SetParentShowHint(bool parentShowHint) {

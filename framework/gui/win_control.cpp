@@ -167,6 +167,7 @@ void TWinControl::ParentChanged() {
   window->setGeometry(Left(), Top(), Width(), Height());
   FHandle->SettingGeometry = false;
   if (Parent() || FPopupWindow) window->setVisible(Visible());
+  HintChanged();
 }
 
 void TWinControl::SetPopupWindow(bool popup) {
@@ -182,10 +183,6 @@ void TWinControl::BoundsChanged() {
   FHandle->SettingGeometry = true;
   FHandle->Window->setGeometry(Left(), Top(), Width(), Height());
   FHandle->SettingGeometry = false;
-}
-
-void TWinControl::SetBounds(int left, int top, int width, int height) {
-  TControl::SetBounds(left, top, width, height);
 }
 
 void TWinControl::VisibleChanged() {

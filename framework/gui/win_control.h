@@ -76,8 +76,6 @@ class TWinControl : public TControl {
   void EnableAlign();
   void Realign();
 
-  void SetBounds(int left, int top, int width, int height) override;
-
   // A control without parent shown as a borderless window of its own, on
   // top and without taking the activation (hint windows, drop-down lists).
   // Its Left and Top are screen coordinates.

@@ -81,6 +81,16 @@ TEST_F(StdControlsTest, EnterReachesKeyPressOfAnEdit) {
   EXPECT_EQ(keys, std::vector<int>{13});
 }
 
+TEST_F(StdControlsTest, HintShowsItsShortPartWhereShowHintIsOn) {
+  auto* edit = Make<TEdit>();
+  edit->SetHint(RU("Enter - Искать|Начинает поиск"));
+  EXPECT_TRUE(WindowOf(*edit)->toolTip().isEmpty());
+  FForm->SetShowHint(true);
+  EXPECT_EQ(WindowOf(*edit)->toolTip(), QString::fromUtf8("Enter - Искать"));
+  edit->SetShowHint(false);
+  EXPECT_TRUE(WindowOf(*edit)->toolTip().isEmpty());
+}
+
 TEST_F(StdControlsTest, EditSelection) {
   auto* edit = Make<TEdit>();
   edit->SetText("hello");
