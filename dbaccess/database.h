@@ -94,6 +94,8 @@ class TFIBDatabase : public TComponent {
   // Detaches. Without force the first failure propagates (and a failed
   // detach leaves the connection open); with force failures of the ends and
   // of the detach are dropped and the connection is closed afterwards.
+  // Destruction closes with this class's own version: a descendant whose
+  // override must run closes in its own destructor.
   virtual void CloseConnection(bool force);
   // Connects a pending stored Connected first; raises client error 12 with
   // this connection's path when not connected.
@@ -149,6 +151,7 @@ class TFIBDatabase : public TComponent {
   void UnregisterCallback(TFIBCallbackKind kind, const TNotifyEvent& handler);
 
   // ---- Transactions and links ----
+  // The transactions using this connection, the internal one among them.
   int TransactionCount() const { return static_cast<int>(FTransactions.size()); }
   // Raises EListError for an index out of range.
   TFIBTransaction* Transactions(int index) const;
