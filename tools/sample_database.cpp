@@ -95,15 +95,14 @@ class TInsertStatement {
     const TClientEntryPoints& api = ClientAPI();
     const std::string text(sql);
     Check(api.isc_dsql_alloc_statement2(StatusVector(), attachment.Handle(), &FHandle));
-    Check(api.isc_dsql_prepare(StatusVector(), transaction.Handle(), &FHandle, 0, text.c_str(), SQL_DIALECT_V6,
-                               nullptr));
+    Check(api.isc_dsql_prepare(StatusVector(), transaction.Handle(), &FHandle, 0, text.c_str(),
+                               SQL_DIALECT_V6, nullptr));
     FDescriptor = std::make_unique<char[]>(DescriptorLength(MaxParameters));
     FInput = reinterpret_cast<XSQLDA*>(FDescriptor.get());
     FInput->version = SQLDA_VERSION1;
     FInput->sqln = MaxParameters;
     Check(api.isc_dsql_describe_bind(StatusVector(), &FHandle, SQLDA_VERSION1, FInput));
-    if (FInput->sqld > FInput->sqln)
-      throw ESampleDatabaseError(Format("Too many parameters in: %s", text));
+    if (FInput->sqld > FInput->sqln) throw ESampleDatabaseError(Format("Too many parameters in: %s", text));
     Allocate();
   }
   ~TInsertStatement() {
@@ -124,8 +123,8 @@ class TInsertStatement {
   void SetText(int index, std::string_view text) {
     XSQLVAR& var = Variable(index, SQL_VARYING);
     if (text.size() > static_cast<std::size_t>(var.sqllen))
-      throw ESampleDatabaseError(
-          Format("'%s' is longer than the %d bytes of its column", std::string(text), static_cast<int>(var.sqllen)));
+      throw ESampleDatabaseError(Format("'%s' is longer than the %d bytes of its column", std::string(text),
+                                        static_cast<int>(var.sqllen)));
     const auto length = static_cast<ISC_USHORT>(text.size());
     std::memcpy(var.sqldata, &length, sizeof(length));
     std::memcpy(var.sqldata + sizeof(length), text.data(), text.size());
@@ -135,7 +134,8 @@ class TInsertStatement {
   void SetNull(int index) { *FInput->sqlvar[index].sqlind = -1; }
 
   void Execute() {
-    Check(ClientAPI().isc_dsql_execute(StatusVector(), FTransaction->Handle(), &FHandle, SQLDA_VERSION1, FInput));
+    Check(ClientAPI().isc_dsql_execute(StatusVector(), FTransaction->Handle(), &FHandle, SQLDA_VERSION1,
+                                       FInput));
   }
 
  private:

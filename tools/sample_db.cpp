@@ -37,7 +37,8 @@ std::optional<int> ParseCount(std::string_view text) {
   int value = 0;
   const char* end = text.data() + text.size();
   const auto [stop, error] = std::from_chars(text.data(), end, value);
-  if (text.empty() || error != std::errc() || stop != end || text[0] == '-' || value < 1 || value > MaxTownRows)
+  if (text.empty() || error != std::errc() || stop != end || text[0] == '-' || value < 1 ||
+      value > MaxTownRows)
     return std::nullopt;
   return value;
 }
@@ -59,8 +60,8 @@ std::optional<TArguments> ParseArguments(int argc, char** argv, std::string& err
       }
       const std::optional<int> count = ParseCount(argv[++i]);
       if (!count) {
-        error = std::string(arg) + " takes a whole number from 1 to " + std::to_string(MaxTownRows) + ", not '" +
-                argv[i] + "'";
+        error = std::string(arg) + " takes a whole number from 1 to " + std::to_string(MaxTownRows) +
+                ", not '" + argv[i] + "'";
         return std::nullopt;
       }
       (arg == "--apartments" ? arguments.Size.Apartments : arguments.Size.OrganisationRows) = *count;
@@ -85,11 +86,12 @@ int Build(const TArguments& arguments) {
   const auto start = std::chrono::steady_clock::now();
   const TSampleDatabaseSummary summary = BuildSampleDatabase(arguments.Path, arguments.Size, arguments.Force);
   const std::chrono::duration<double> elapsed = std::chrono::steady_clock::now() - start;
-  std::printf("%s\n", Format("sample_db: %s: %d apartments in %d houses on %d streets, %d organisation rows of "
-                             "%d organisations, in %.1f s",
-                             arguments.Path, summary.Residents, summary.Houses, summary.Streets,
-                             summary.OrganisationRows, summary.Organisations, elapsed.count())
-                          .c_str());
+  std::printf("%s\n",
+              Format("sample_db: %s: %d apartments in %d houses on %d streets, %d organisation rows of "
+                     "%d organisations, in %.1f s",
+                     arguments.Path, summary.Residents, summary.Houses, summary.Streets,
+                     summary.OrganisationRows, summary.Organisations, elapsed.count())
+                  .c_str());
   return 0;
 }
 

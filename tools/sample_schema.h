@@ -25,7 +25,8 @@ std::span<const std::string_view> SampleTableStatements();
 std::span<const std::string_view> SampleIndexAndViewStatements();
 
 // One INSERT per table, its parameters in the order the builder binds them.
-inline constexpr std::string_view InsertStreetSQL = "INSERT INTO STREETS (STREET_ID, STREET_NAME) VALUES (?, ?)";
+inline constexpr std::string_view InsertStreetSQL =
+    "INSERT INTO STREETS (STREET_ID, STREET_NAME) VALUES (?, ?)";
 inline constexpr std::string_view InsertHouseSQL =
     "INSERT INTO HOUSES (HOUSE_ID, STREET_ID, BUILD, CORP) VALUES (?, ?, ?, ?)";
 inline constexpr std::string_view InsertResidentSQL =

@@ -70,7 +70,8 @@ constexpr std::uint64_t ApartmentsSeed = 0x7475'6C76'6F00'0001ull;
 constexpr std::uint64_t OrganisationsSeed = 0x7475'6C76'6F00'0002ull;
 
 // Apartments in a house: private houses, five-storey and nine-storey blocks.
-constexpr std::array<int, 20> HouseSizes = {1, 2, 4, 8, 12, 16, 20, 24, 30, 32, 36, 40, 45, 48, 54, 60, 70, 72, 80, 99};
+constexpr std::array<int, 20> HouseSizes = {1,  2,  4,  8,  12, 16, 20, 24, 30, 32,
+                                            36, 40, 45, 48, 54, 60, 70, 72, 80, 99};
 
 // A small town has fewer streets; a street has at least a few houses.
 constexpr int ApartmentsPerStreet = 200;
@@ -192,7 +193,8 @@ class TTownBuilder {
 
   void AddOrganisationTypes() {
     for (const TOrganisationKind& kind : OrganisationKinds()) {
-      FTown.OrganisationTypes.push_back({static_cast<int>(FTown.OrganisationTypes.size()) + 1, RU(kind.Short)});
+      FTown.OrganisationTypes.push_back(
+          {static_cast<int>(FTown.OrganisationTypes.size()) + 1, RU(kind.Short)});
       FTotalWeight += kind.Weight;
     }
     FNumbers.assign(OrganisationKinds().size(), 0);
@@ -213,7 +215,8 @@ class TTownBuilder {
     switch (kind.Naming) {
       case TOrganisationNaming::Brand: {
         std::string name(BrandNames()[FRandom.Below(static_cast<int>(BrandNames().size()))]);
-        if (FRandom.Chance(30)) name += BrandSuffixes()[FRandom.Below(static_cast<int>(BrandSuffixes().size()))];
+        if (FRandom.Chance(30))
+          name += BrandSuffixes()[FRandom.Below(static_cast<int>(BrandSuffixes().size()))];
         return RU(name);
       }
       case TOrganisationNaming::Person:
@@ -266,7 +269,8 @@ class TTownBuilder {
 
 void CheckCount(std::string_view what, int count) {
   if (count < 1 || count > MaxTownRows)
-    throw ESampleDatabaseError(Format("The number of %s must be between 1 and %d, not %d", what, MaxTownRows, count));
+    throw ESampleDatabaseError(
+        Format("The number of %s must be between 1 and %d, not %d", what, MaxTownRows, count));
 }
 
 }  // namespace

@@ -29,9 +29,9 @@ struct TTownSize {
 inline constexpr int MaxTownRows = 1000000;
 
 // Limits the directory program's search boxes put on the data.
-inline constexpr int MaxBuild = 9999;     // four digits
-inline constexpr int MaxApartment = 99;   // two characters
-inline constexpr int MinPhone = 10000;    // five digits
+inline constexpr int MaxBuild = 9999;    // four digits
+inline constexpr int MaxApartment = 99;  // two characters
+inline constexpr int MinPhone = 10000;   // five digits
 inline constexpr int MaxPhone = 99999;
 
 struct TStreet {

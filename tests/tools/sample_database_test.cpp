@@ -83,8 +83,8 @@ std::vector<std::string> Values(const TRow& row, const std::vector<std::string>&
   return values;
 }
 
-const std::vector<std::string> HomeColumns = {"HOME_ID",    "NAME",  "STREET_ID",  "BUILD",
-                                              "CORP",       "APARTAMENT", "PHONE", "STREET_NAME"};
+const std::vector<std::string> HomeColumns = {"HOME_ID", "NAME",       "STREET_ID", "BUILD",
+                                              "CORP",    "APARTAMENT", "PHONE",     "STREET_NAME"};
 const std::vector<std::string> OrgColumns = {"ORG_ID", "DIV_ID",      "NAME",  "SHORT", "DIVISION_NAME",
                                              "PHONE",  "STREET_NAME", "BUILD", "CORP"};
 
@@ -116,10 +116,14 @@ TEST_F(SampleDatabaseTest, ViewsHaveTheColumnsAndSizesTheProgramReads) {
                                        {"STREET_ID", SQL_LONG, 4}, {"BUILD", SQL_LONG, 4},
                                        {"CORP", SQL_VARYING, 3},   {"APARTAMENT", SQL_LONG, 4},
                                        {"PHONE", SQL_LONG, 4},     {"STREET_NAME", SQL_VARYING, 40}};
-  const std::vector<TExpected> org = {{"ORG_ID", SQL_LONG, 4},         {"DIV_ID", SQL_LONG, 4},
-                                      {"NAME", SQL_VARYING, 40},       {"SHORT", SQL_VARYING, 18},
-                                      {"DIVISION_NAME", SQL_VARYING, 40}, {"PHONE", SQL_LONG, 4},
-                                      {"STREET_NAME", SQL_VARYING, 40}, {"BUILD", SQL_LONG, 4},
+  const std::vector<TExpected> org = {{"ORG_ID", SQL_LONG, 4},
+                                      {"DIV_ID", SQL_LONG, 4},
+                                      {"NAME", SQL_VARYING, 40},
+                                      {"SHORT", SQL_VARYING, 18},
+                                      {"DIVISION_NAME", SQL_VARYING, 40},
+                                      {"PHONE", SQL_LONG, 4},
+                                      {"STREET_NAME", SQL_VARYING, 40},
+                                      {"BUILD", SQL_LONG, 4},
                                       {"CORP", SQL_VARYING, 3}};
   const auto check = [&](const std::string& select, const std::vector<TExpected>& expected) {
     const std::vector<TQueryColumn> columns = query.Describe(select + "0=1");
@@ -136,6 +140,16 @@ TEST_F(SampleDatabaseTest, ViewsHaveTheColumnsAndSizesTheProgramReads) {
   };
   check(HomeSelect, home);
   check(OrgSelect, org);
+}
+
+TEST_F(SampleDatabaseTest, FinishedDatabaseIsDialectThreeWithForcedWrites) {
+  // The load runs without forced writes; the finished file must not keep
+  // that setting.
+  TSampleQuery query(Build("phone_3.gdb"));
+  EXPECT_EQ(query.DatabaseInfo(isc_info_db_sql_dialect), 3);
+  EXPECT_EQ(query.DatabaseInfo(isc_info_forced_writes), 1);
+  EXPECT_EQ(query.Column("SELECT TRIM(RDB$CHARACTER_SET_NAME) FROM RDB$DATABASE"),
+            std::vector<std::string>{"WIN1251"});
 }
 
 TEST_F(SampleDatabaseTest, ViewsHoldTheGeneratedTown) {
@@ -169,7 +183,8 @@ TEST_F(SampleDatabaseTest, EngineUpperCaseAgreesWithTheProgramsUpperCase) {
   int checked = 0;
   for (const char* select :
        {"SELECT NAME, UPPER(NAME) FROM RESIDENTS", "SELECT STREET_NAME, UPPER(STREET_NAME) FROM STREETS",
-        "SELECT NAME, UPPER(NAME) FROM ORGANISATIONS", "SELECT CORP, UPPER(CORP) FROM HOUSES WHERE CORP > ''"}) {
+        "SELECT NAME, UPPER(NAME) FROM ORGANISATIONS",
+        "SELECT CORP, UPPER(CORP) FROM HOUSES WHERE CORP > ''"}) {
     for (const std::vector<std::string>& row : query.Rows(select)) {
       ASSERT_EQ(AnsiUpperCase(row[0]), row[1]) << AnsiToUtf8(row[0]);
       ++checked;
@@ -228,8 +243,10 @@ std::function<std::string(const TRow&)> LowerPrefix(const std::string& column, s
 
 // Letters from inside a column, typed in lower case.
 std::function<std::string(const TRow&)> LowerMiddle(const std::string& column, std::size_t from,
-                                                   std::size_t letters) {
-  return [column, from, letters](const TRow& row) { return AnsiLowerCase(row.at(column).substr(from, letters)); };
+                                                    std::size_t letters) {
+  return [column, from, letters](const TRow& row) {
+    return AnsiLowerCase(row.at(column).substr(from, letters));
+  };
 }
 
 std::function<bool(const TRow&)> RowId(const std::string& key, int id) {
@@ -245,7 +262,11 @@ std::string UpToYo(const TRow& row) {
 
 const std::vector<TSearchCase>& SearchCases() {
   static const std::vector<TSearchCase> cases = {
-      {"PhoneOfFiveDigits", false, RowId("HOME_ID", 37), {{"PHONE", "=", Whole("PHONE")}}, "RESIDENTS_UPPER_PHONE"},
+      {"PhoneOfFiveDigits",
+       false,
+       RowId("HOME_ID", 37),
+       {{"PHONE", "=", Whole("PHONE")}},
+       "RESIDENTS_UPPER_PHONE"},
       {"PhonePrefix",
        false,
        RowId("HOME_ID", 37),
@@ -278,21 +299,34 @@ const std::vector<TSearchCase>& SearchCases() {
       {"PhonePrefixAndSurname",
        false,
        RowId("HOME_ID", 77),
-       {{"PHONE", "STARTING WITH", LowerPrefix("PHONE", 2)}, {"NAME", "STARTING WITH", LowerPrefix("NAME", 2)}},
+       {{"PHONE", "STARTING WITH", LowerPrefix("PHONE", 2)},
+        {"NAME", "STARTING WITH", LowerPrefix("NAME", 2)}},
        ""},
-      {"OrganisationPhone", true, RowId("ORG_ID", 20), {{"PHONE", "=", Whole("PHONE")}}, "DIVISION_PHONES_UPPER_PHONE"},
+      {"OrganisationPhone",
+       true,
+       RowId("ORG_ID", 20),
+       {{"PHONE", "=", Whole("PHONE")}},
+       "DIVISION_PHONES_UPPER_PHONE"},
       {"OrganisationPhonePrefix",
        true,
        RowId("ORG_ID", 20),
        {{"PHONE", "STARTING WITH", LowerPrefix("PHONE", 3)}},
        "DIVISION_PHONES_UPPER_PHONE"},
-      {"OrganisationNameContaining", true, RowId("ORG_ID", 33), {{"NAME", "CONTAINING", LowerMiddle("NAME", 1, 3)}}, ""},
+      {"OrganisationNameContaining",
+       true,
+       RowId("ORG_ID", 33),
+       {{"NAME", "CONTAINING", LowerMiddle("NAME", 1, 3)}},
+       ""},
       {"OrganisationStreet",
        true,
        RowId("ORG_ID", 12),
        {{"STREET_NAME", "STARTING WITH", LowerPrefix("STREET_NAME", 2)}},
        "STREETS_UPPER_NAME"},
-      {"OrganisationHouse", true, RowId("ORG_ID", 45), {{"BUILD", "=", Whole("BUILD")}}, "HOUSES_UPPER_BUILD"},
+      {"OrganisationHouse",
+       true,
+       RowId("ORG_ID", 45),
+       {{"BUILD", "=", Whole("BUILD")}},
+       "HOUSES_UPPER_BUILD"},
       {"OrganisationStreetHouseAndName",
        true,
        RowId("ORG_ID", 5),
@@ -324,7 +358,8 @@ TEST_P(SampleSearches, ConditionFindsExactlyTheMatchingRows) {
   std::vector<std::string> expected;
   for (const TRow& row : rows) {
     bool all = true;
-    for (std::size_t i = 0; i < search.Terms.size(); ++i) all = all && Matches(row, search.Terms[i], texts[i]);
+    for (std::size_t i = 0; i < search.Terms.size(); ++i)
+      all = all && Matches(row, search.Terms[i], texts[i]);
     if (all) expected.push_back(row.at(key));
   }
   ASSERT_FALSE(expected.empty());
@@ -332,9 +367,8 @@ TEST_P(SampleSearches, ConditionFindsExactlyTheMatchingRows) {
   TSampleQuery query(Build("phone_3.gdb"));
   const std::string select = (search.Organisations ? OrgSelect : HomeSelect) + condition;
   std::vector<std::string> found = query.Column(select);
-  std::sort(found.begin(), found.end(), [](const std::string& a, const std::string& b) {
-    return std::stoi(a) < std::stoi(b);
-  });
+  std::sort(found.begin(), found.end(),
+            [](const std::string& a, const std::string& b) { return std::stoi(a) < std::stoi(b); });
   EXPECT_EQ(found, expected) << AnsiToUtf8(condition);
 
   if (!search.Index.empty()) {

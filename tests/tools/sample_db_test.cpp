@@ -68,7 +68,8 @@ TEST_F(SampleDbProgramTest, ExistingFileIsReplacedOnlyWithForce) {
 
   const TRun forced = Run("--force '" + Target() + "' --apartments 100 --organisations 10");
   ASSERT_EQ(forced.Status, 0) << forced.Errors;
-  EXPECT_EQ(TSampleQuery(Target()).Column("SELECT COUNT(*) FROM HOME_PHONES"), std::vector<std::string>{"100"});
+  EXPECT_EQ(TSampleQuery(Target()).Column("SELECT COUNT(*) FROM HOME_PHONES"),
+            std::vector<std::string>{"100"});
 }
 
 class SampleDbUsage : public SampleDbProgramTest, public ::testing::WithParamInterface<const char*> {};
@@ -86,7 +87,7 @@ TEST_P(SampleDbUsage, UnreadableCommandLineBuildsNothing) {
 INSTANTIATE_TEST_SUITE_P(CommandLines, SampleDbUsage,
                          ::testing::Values("", "--apartments 10", "PATH --apartments", "PATH --apartments 0",
                                            "PATH --apartments -5", "PATH --apartments 1000001",
-                                           "PATH --apartments 12x", "PATH --organisations ten", "PATH --size 10",
-                                           "PATH other.gdb"));
+                                           "PATH --apartments 12x", "PATH --organisations ten",
+                                           "PATH --size 10", "PATH other.gdb"));
 
 }  // namespace

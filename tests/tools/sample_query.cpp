@@ -29,7 +29,8 @@ class TStatement {
     const TClientEntryPoints& api = ClientAPI();
     Check(api.isc_dsql_alloc_statement2(StatusVector(), database, &FHandle));
     AllocateDescriptor(1);
-    Check(api.isc_dsql_prepare(StatusVector(), transaction, &FHandle, 0, sql.c_str(), SQL_DIALECT_V6, Output()));
+    Check(api.isc_dsql_prepare(StatusVector(), transaction, &FHandle, 0, sql.c_str(), SQL_DIALECT_V6,
+                               Output()));
     if (Output()->sqld > Output()->sqln) {
       AllocateDescriptor(Output()->sqld);
       Check(api.isc_dsql_describe(StatusVector(), &FHandle, SQLDA_VERSION1, Output()));
@@ -116,7 +117,8 @@ TSampleQuery::TSampleQuery(const std::string& path) : F(std::make_unique<THandle
   Check(api.isc_attach_database(StatusVector(), static_cast<short>(path.size()), path.data(), &F->Database,
                                 static_cast<short>(dpb.size()), dpb.data()));
   // The program's own transaction parameters.
-  const std::string tpb = BuildTPB(std::vector<std::string>{"read", "nowait", "rec_version", "read_committed"});
+  const std::string tpb =
+      BuildTPB(std::vector<std::string>{"read", "nowait", "rec_version", "read_committed"});
   TTransactionVectorEntry entry{&F->Database, static_cast<int>(tpb.size()), tpb.data()};
   if (api.isc_start_multiple(StatusVector(), &F->Transaction, 1, &entry) != 0) {
     api.isc_detach_database(StatusVector(), &F->Database);
@@ -169,4 +171,13 @@ std::string TSampleQuery::Plan(const std::string& select) {
   if (reply[0] != isc_info_sql_get_plan) return {};
   const auto length = static_cast<std::size_t>(ClientAPI().isc_vax_integer(&reply[1], 2));
   return std::string(&reply[3], length);
+}
+
+int TSampleQuery::DatabaseInfo(char item) {
+  std::array<ISC_SCHAR, 64> reply{};
+  Check(ClientAPI().isc_database_info(StatusVector(), &F->Database, 1, &item,
+                                      static_cast<short>(reply.size()), reply.data()));
+  if (reply[0] != item) return -1;
+  const auto length = static_cast<short>(ClientAPI().isc_vax_integer(&reply[1], 2));
+  return ClientAPI().isc_vax_integer(&reply[3], length);
 }

@@ -30,6 +30,8 @@ class TSampleQuery {
   std::vector<std::string> Column(const std::string& select);
   // The engine's plan for the statement.
   std::string Plan(const std::string& select);
+  // A number the engine reports about the database (an isc_info_ item).
+  int DatabaseInfo(char item);
 
  private:
   struct THandles;  // the client API's handles, kept out of the header

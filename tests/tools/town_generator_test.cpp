@@ -56,7 +56,8 @@ void CheckTown(const TTown& town, const TTownSize& size) {
     ASSERT_LE(resident.Name.size(), 40u);
   }
 
-  for (const TOrganisationType& type : town.OrganisationTypes) ASSERT_LE(type.Short.size(), 18u) << type.Short;
+  for (const TOrganisationType& type : town.OrganisationTypes)
+    ASSERT_LE(type.Short.size(), 18u) << type.Short;
   for (std::size_t i = 0; i < town.Organisations.size(); ++i) {
     const TOrganisation& organisation = town.Organisations[i];
     ASSERT_EQ(organisation.Id, static_cast<int>(i) + 1);
@@ -167,7 +168,9 @@ TEST(TownGenerator, PhoneNumbersArePermutedFiveDigitNumbers) {
 
 class TownSizeLimits : public ::testing::TestWithParam<TTownSize> {};
 
-TEST_P(TownSizeLimits, OutOfRangeSizeIsRefused) { EXPECT_THROW(GenerateTown(GetParam()), ESampleDatabaseError); }
+TEST_P(TownSizeLimits, OutOfRangeSizeIsRefused) {
+  EXPECT_THROW(GenerateTown(GetParam()), ESampleDatabaseError);
+}
 
 INSTANTIATE_TEST_SUITE_P(Sizes, TownSizeLimits,
                          ::testing::Values(TTownSize{0, 10}, TTownSize{10, 0}, TTownSize{-5, 10},
@@ -184,15 +187,14 @@ TEST_P(FemaleSurnames, EndingFollowsTheSurnameKind) {
   EXPECT_EQ(FemaleSurname(GetParam().Male), GetParam().Female);
 }
 
-INSTANTIATE_TEST_SUITE_P(Endings, FemaleSurnames,
-                         ::testing::Values(TSurnameCase{"Иванов", "Иванова"}, TSurnameCase{"Фёдоров", "Фёдорова"},
-                                           TSurnameCase{"Соловьёв", "Соловьёва"},
-                                           TSurnameCase{"Никитин", "Никитина"},
-                                           TSurnameCase{"Успенский", "Успенская"},
-                                           TSurnameCase{"Высоцкий", "Высоцкая"},
-                                           TSurnameCase{"Толстой", "Толстая"}, TSurnameCase{"Белый", "Белая"},
-                                           TSurnameCase{"Шевченко", "Шевченко"},
-                                           TSurnameCase{"Черных", "Черных"}, TSurnameCase{"Цой", "Цой"},
-                                           TSurnameCase{"Ким", "Ким"}, TSurnameCase{"Коваль", "Коваль"}));
+INSTANTIATE_TEST_SUITE_P(
+    Endings, FemaleSurnames,
+    ::testing::Values(TSurnameCase{"Иванов", "Иванова"}, TSurnameCase{"Фёдоров", "Фёдорова"},
+                      TSurnameCase{"Соловьёв", "Соловьёва"}, TSurnameCase{"Никитин", "Никитина"},
+                      TSurnameCase{"Успенский", "Успенская"}, TSurnameCase{"Высоцкий", "Высоцкая"},
+                      TSurnameCase{"Толстой", "Толстая"}, TSurnameCase{"Белый", "Белая"},
+                      TSurnameCase{"Шевченко", "Шевченко"}, TSurnameCase{"Черных", "Черных"},
+                      TSurnameCase{"Цой", "Цой"}, TSurnameCase{"Ким", "Ким"},
+                      TSurnameCase{"Коваль", "Коваль"}));
 
 }  // namespace
