@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -216,11 +217,18 @@ class TBuildFile {
     if (replace) {
       if (std::rename(FPath.c_str(), FTarget.c_str()) != 0) RaiseFileError("replace", FTarget, errno);
     } else {
-      if (link(FPath.c_str(), FTarget.c_str()) != 0) {
-        if (errno == EEXIST) throw ESampleDatabaseExists(Format("The file '%s' exists already", FTarget));
-        RaiseFileError("create", FTarget, errno);
+      if (link(FPath.c_str(), FTarget.c_str()) == 0) {
+        unlink(FPath.c_str());
+      } else {
+        const int error = errno;
+        if (error == EEXIST) throw ESampleDatabaseExists(Format("The file '%s' exists already", FTarget));
+        // A file system without hard links: look, then rename (a file
+        // made in between would be replaced, which is all we can do there).
+        if (error != EPERM && error != EOPNOTSUPP) RaiseFileError("create", FTarget, error);
+        if (std::filesystem::symlink_status(FTarget).type() != std::filesystem::file_type::not_found)
+          throw ESampleDatabaseExists(Format("The file '%s' exists already", FTarget));
+        if (std::rename(FPath.c_str(), FTarget.c_str()) != 0) RaiseFileError("create", FTarget, errno);
       }
-      unlink(FPath.c_str());
     }
     FPublished = true;
   }
