@@ -1,12 +1,12 @@
 #include "dbaccess/sql_monitor.h"
 
+#include <limits.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <deque>
 #include <exception>
-#include <limits.h>
 #include <thread>
 #include <utility>
 
@@ -82,8 +82,9 @@ std::string PrepareTraceText(std::string_view name, std::string_view sqlText,
   return text;
 }
 
-std::string ExecuteTraceText(std::string_view name, std::string_view sqlText, std::span<const TTraceValue> params,
-                             std::optional<std::int64_t> rowsAffected, std::int64_t execTicks) {
+std::string ExecuteTraceText(std::string_view name, std::string_view sqlText,
+                             std::span<const TTraceValue> params, std::optional<std::int64_t> rowsAffected,
+                             std::int64_t execTicks) {
   std::string text(name);
   text += ": [Execute] ";
   text += sqlText;
@@ -100,8 +101,8 @@ std::string ExecuteTraceText(std::string_view name, std::string_view sqlText, st
   return text;
 }
 
-std::string FetchTraceText(std::string_view name, std::string_view sqlText, std::span<const TTraceValue> columns,
-                           bool endOfFile) {
+std::string FetchTraceText(std::string_view name, std::string_view sqlText,
+                           std::span<const TTraceValue> columns, bool endOfFile) {
   std::string text(CRLF);
   text += name;
   text += ": [Fetch] ";
@@ -203,7 +204,8 @@ struct TFIBTraceObject {
 // it to give up and waits for it: every wait it makes gives up when told.
 class TMonitorWriterThread {
  public:
-  explicit TMonitorWriterThread(TSQLMonitorChannel& channel) : FChannel(channel), FThread([this] { Execute(); }) {}
+  explicit TMonitorWriterThread(TSQLMonitorChannel& channel)
+      : FChannel(channel), FThread([this] { Execute(); }) {}
 
   ~TMonitorWriterThread() {
     std::unique_lock lock(FLock);
@@ -351,8 +353,8 @@ void TFIBSQLMonitorHook::TracePrepare(std::string_view name, std::string_view sq
 }
 
 void TFIBSQLMonitorHook::TraceExecute(std::string_view name, std::string_view sqlText,
-                                      std::span<const TTraceValue> params, std::optional<std::int64_t> rowsAffected,
-                                      std::int64_t execTicks) {
+                                      std::span<const TTraceValue> params,
+                                      std::optional<std::int64_t> rowsAffected, std::int64_t execTicks) {
   if (Wants(TTraceKind::Execute))
     Send(TTraceKind::Execute, ExecuteTraceText(name, sqlText, params, rowsAffected, execTicks));
 }
@@ -385,7 +387,8 @@ void TFIBSQLMonitorHook::TraceCommit(std::string_view name, std::int64_t number,
   TraceTransaction(TTransactionTraceAction::Commit, name, number, hasDefaultDatabase);
 }
 
-void TFIBSQLMonitorHook::TraceCommitRetaining(std::string_view name, std::int64_t number, bool hasDefaultDatabase) {
+void TFIBSQLMonitorHook::TraceCommitRetaining(std::string_view name, std::int64_t number,
+                                              bool hasDefaultDatabase) {
   TraceTransaction(TTransactionTraceAction::CommitRetaining, name, number, hasDefaultDatabase);
 }
 
@@ -408,10 +411,18 @@ void TFIBSQLMonitorHook::TraceService(TServiceTraceAction action, std::string_vi
   if (Wants(TTraceKind::Service)) Send(TTraceKind::Service, ServiceTraceText(action, name));
 }
 
-void TFIBSQLMonitorHook::TraceServiceAttach(std::string_view name) { TraceService(TServiceTraceAction::Attach, name); }
-void TFIBSQLMonitorHook::TraceServiceDetach(std::string_view name) { TraceService(TServiceTraceAction::Detach, name); }
-void TFIBSQLMonitorHook::TraceServiceQuery(std::string_view name) { TraceService(TServiceTraceAction::Query, name); }
-void TFIBSQLMonitorHook::TraceServiceStart(std::string_view name) { TraceService(TServiceTraceAction::Start, name); }
+void TFIBSQLMonitorHook::TraceServiceAttach(std::string_view name) {
+  TraceService(TServiceTraceAction::Attach, name);
+}
+void TFIBSQLMonitorHook::TraceServiceDetach(std::string_view name) {
+  TraceService(TServiceTraceAction::Detach, name);
+}
+void TFIBSQLMonitorHook::TraceServiceQuery(std::string_view name) {
+  TraceService(TServiceTraceAction::Query, name);
+}
+void TFIBSQLMonitorHook::TraceServiceStart(std::string_view name) {
+  TraceService(TServiceTraceAction::Start, name);
+}
 
 // ---- The process-wide hook ------------------------------------------------------------
 

@@ -47,10 +47,11 @@ enum class TServiceTraceAction { Attach, Detach, Query, Start };
 std::string PrepareTraceText(std::string_view name, std::string_view sqlText,
                              const std::function<std::string()>& plan);
 // rowsAffected is given for inserts, updates and deletes only.
-std::string ExecuteTraceText(std::string_view name, std::string_view sqlText, std::span<const TTraceValue> params,
-                             std::optional<std::int64_t> rowsAffected, std::int64_t execTicks);
-std::string FetchTraceText(std::string_view name, std::string_view sqlText, std::span<const TTraceValue> columns,
-                           bool endOfFile);
+std::string ExecuteTraceText(std::string_view name, std::string_view sqlText,
+                             std::span<const TTraceValue> params, std::optional<std::int64_t> rowsAffected,
+                             std::int64_t execTicks);
+std::string FetchTraceText(std::string_view name, std::string_view sqlText,
+                           std::span<const TTraceValue> columns, bool endOfFile);
 std::string ConnectTraceText(std::string_view name);
 std::string DisconnectTraceText(std::string_view name);
 std::string TransactionTraceText(TTransactionTraceAction action, std::string_view name, std::int64_t number);
@@ -83,7 +84,8 @@ class TFIBSQLMonitorHook {
   // the kind's switch on.
   bool Wants(TTraceKind kind) const;
 
-  void TracePrepare(std::string_view name, std::string_view sqlText, const std::function<std::string()>& plan);
+  void TracePrepare(std::string_view name, std::string_view sqlText,
+                    const std::function<std::string()>& plan);
   void TraceExecute(std::string_view name, std::string_view sqlText, std::span<const TTraceValue> params,
                     std::optional<std::int64_t> rowsAffected, std::int64_t execTicks);
   void TraceFetch(std::string_view name, std::string_view sqlText, std::span<const TTraceValue> columns,
@@ -96,8 +98,8 @@ class TFIBSQLMonitorHook {
   void TraceCommitRetaining(std::string_view name, std::int64_t number, bool hasDefaultDatabase);
   void TraceRollback(std::string_view name, std::int64_t number, bool hasDefaultDatabase);
   void TraceRollbackRetaining(std::string_view name, std::int64_t number, bool hasDefaultDatabase);
-  void TraceSavepoint(std::string_view name, std::int64_t number, bool hasDefaultDatabase, std::string_view savepoint,
-                      TSavepointTraceOperation operation);
+  void TraceSavepoint(std::string_view name, std::int64_t number, bool hasDefaultDatabase,
+                      std::string_view savepoint, TSavepointTraceOperation operation);
   void TraceServiceAttach(std::string_view name);
   void TraceServiceDetach(std::string_view name);
   void TraceServiceQuery(std::string_view name);

@@ -260,7 +260,7 @@ void TSQLMonitorChannel::Create(int fd) {
 bool TSQLMonitorChannel::Attach(int fd) {
   // Refuse an object that is not ours alone: someone who made it first
   // would read every statement and value this user's programs trace.
-  struct stat info{};
+  struct stat info {};
   if (fstat(fd, &info) != 0) RaiseChannelError(errno);
   if (info.st_uid != geteuid() || (info.st_mode & (S_IRWXG | S_IRWXO)) != 0) RaiseChannelError(EACCES);
 
@@ -341,7 +341,8 @@ std::int32_t TSQLMonitorChannel::Switch(TTraceKind kind) const {
 }
 
 void TSQLMonitorChannel::SetSwitch(TTraceKind kind, bool on) {
-  if (std::int32_t* field = SwitchField(FShared->Block, kind)) std::atomic_ref<std::int32_t>(*field).store(on ? 1 : 0);
+  if (std::int32_t* field = SwitchField(FShared->Block, kind))
+    std::atomic_ref<std::int32_t>(*field).store(on ? 1 : 0);
 }
 
 bool TSQLMonitorChannel::Lock(const TStopRequested& stopping) {
@@ -518,7 +519,8 @@ bool TSQLMonitorReader::ReadChunk(TMonitorChunk& chunk, int timeoutMs) {
 
   chunk.Kind = static_cast<TTraceKind>(block.Kind);
   std::memcpy(&chunk.Time, block.Time, sizeof chunk.Time);
-  const auto length = static_cast<std::size_t>(std::clamp<std::int32_t>(block.ChunkLength, 0, static_cast<std::int32_t>(MonitorChunkSize)));
+  const auto length = static_cast<std::size_t>(
+      std::clamp<std::int32_t>(block.ChunkLength, 0, static_cast<std::int32_t>(MonitorChunkSize)));
   chunk.Text.assign(block.Text, length);
 
   FReady = false;

@@ -54,7 +54,14 @@
 
 #include "framework/core/types.h"
 
-enum class TTraceKind : std::uint8_t { Prepare = 0, Execute = 1, Fetch = 2, Connect = 3, Transaction = 4, Service = 5 };
+enum class TTraceKind : std::uint8_t {
+  Prepare = 0,
+  Execute = 1,
+  Fetch = 2,
+  Connect = 3,
+  Transaction = 4,
+  Service = 5
+};
 
 inline constexpr std::size_t MonitorBlockSize = 2048;
 inline constexpr std::size_t MonitorChunkSize = 2002;

@@ -9,11 +9,11 @@
 // --channel-suffix attaches to a channel of that name instead of the
 // user's usual one; the tests run their own channels.
 
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <chrono>
 #include <iostream>
 #include <optional>
 #include <string>
@@ -92,7 +92,7 @@ std::string ForTerminal(std::string_view text) {
 }
 
 void InstallSignalHandlers() {
-  struct sigaction action{};
+  struct sigaction action {};
   action.sa_handler = OnStopSignal;
   sigemptyset(&action.sa_mask);
   sigaction(SIGINT, &action, nullptr);

@@ -1,14 +1,13 @@
 #include "dbaccess/sql_monitor.h"
 
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <spawn.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
@@ -132,18 +131,21 @@ INSTANTIATE_TEST_SUITE_P(
                   "Q: [Prepare] select *\r\nfrom T\r\n\r\n  Plan: PLAN (T NATURAL)"},
         TTextCase{"PrepareWithoutPlan", [] { return PrepareTraceText("Q", SQL, Fails); },
                   "Q: [Prepare] select *\r\nfrom T\r\n\r\n  Plan: Can't retrieve plan "},
-        TTextCase{"ExecuteWithEveryKindOfParameter",
-                  [] {
-                    const std::vector<TTraceValue> params{
-                        {"A", 496, false, Gives("5")},      {"B", 449, false, Gives("x'y")},
-                        {"C", 452, true, Gives("unused")},  {"D", 521, false, Gives("unused")},
-                        {"E", 540, false, Gives("unused")}, {"F", 480, false, Fails},
-                        {"G", 448, false, Fails}};
-                    return ExecuteTraceText("Q", SQL, params, std::nullopt, 12);
-                  },
-                  "Q: [Execute] select *\r\nfrom T\r\n\r\n  A = 5\r\n  B = 'x'y'\r\n  C = <NULL>\r\n  D = <BLOB>"
-                  "\r\n  E = <ARRAY>\r\n  F = <Can't print value>\r\n  G = <Can't print value>"
-                  "\r\nExecute tick count 12"},
+        TTextCase{
+            "ExecuteWithEveryKindOfParameter",
+            [] {
+              const std::vector<TTraceValue> params{{"A", 496, false, Gives("5")},
+                                                    {"B", 449, false, Gives("x'y")},
+                                                    {"C", 452, true, Gives("unused")},
+                                                    {"D", 521, false, Gives("unused")},
+                                                    {"E", 540, false, Gives("unused")},
+                                                    {"F", 480, false, Fails},
+                                                    {"G", 448, false, Fails}};
+              return ExecuteTraceText("Q", SQL, params, std::nullopt, 12);
+            },
+            "Q: [Execute] select *\r\nfrom T\r\n\r\n  A = 5\r\n  B = 'x'y'\r\n  C = <NULL>\r\n  D = <BLOB>"
+            "\r\n  E = <ARRAY>\r\n  F = <Can't print value>\r\n  G = <Can't print value>"
+            "\r\nExecute tick count 12"},
         TTextCase{"ExecuteOfAnUpdate",
                   [] { return ExecuteTraceText("Q", "update T set A = 1\r\n", {}, 3, 0); },
                   "Q: [Execute] update T set A = 1\r\n\r\nRows Affected:  3\r\nExecute tick count 0"},
@@ -165,7 +167,8 @@ INSTANTIATE_TEST_SUITE_P(
         TTextCase{"CommitRetaining",
                   [] { return TransactionTraceText(TTransactionTraceAction::CommitRetaining, "TR", 41); },
                   "TR: [Commit retaining (Soft commit)](41)"},
-        TTextCase{"Rollback", [] { return TransactionTraceText(TTransactionTraceAction::Rollback, "TR", 41); },
+        TTextCase{"Rollback",
+                  [] { return TransactionTraceText(TTransactionTraceAction::Rollback, "TR", 41); },
                   "TR: [Rollback](41)"},
         TTextCase{"RollbackRetaining",
                   [] { return TransactionTraceText(TTransactionTraceAction::RollbackRetaining, "TR", 41); },
@@ -199,13 +202,16 @@ TEST_P(EscapeTraceTextTest, ControlCharactersBecomeHexCodes) {
   EXPECT_EQ(EscapeTraceText(GetParam().Input), GetParam().Expected);
 }
 
-INSTANTIATE_TEST_SUITE_P(Bytes, EscapeTraceTextTest,
-                         ::testing::Values(TEscapeCase{"Escape", "a\x1b" "b", "a#$1Bb"},
-                                           TEscapeCase{"LineEnds", "line\r\nnext\n", "line\r\nnext\n"},
-                                           TEscapeCase{"LowControls", std::string("\0\t\x1f ", 4), "#$00#$09#$1F "},
-                                           TEscapeCase{"HighBytes", "\xc0\xff~", "\xc0\xff~"},
-                                           TEscapeCase{"Empty", "", ""}),
-                         [](const auto& info) { return std::string(info.param.Label); });
+INSTANTIATE_TEST_SUITE_P(
+    Bytes, EscapeTraceTextTest,
+    ::testing::Values(TEscapeCase{"Escape",
+                                  "a\x1b"
+                                  "b",
+                                  "a#$1Bb"},
+                      TEscapeCase{"LineEnds", "line\r\nnext\n", "line\r\nnext\n"},
+                      TEscapeCase{"LowControls", std::string("\0\t\x1f ", 4), "#$00#$09#$1F "},
+                      TEscapeCase{"HighBytes", "\xc0\xff~", "\xc0\xff~"}, TEscapeCase{"Empty", "", ""}),
+    [](const auto& info) { return std::string(info.param.Label); });
 
 // ---- The channel ------------------------------------------------------------------------
 
@@ -332,8 +338,7 @@ TEST_F(SQLMonitorTest, ControlCharactersInSQLArriveEscaped) {
   hook.TraceExecute("Q", "select '\x1b' from T\r\n", {}, std::nullopt, 0);
   const auto chunks = monitor.WaitFor(1);
   ASSERT_EQ(chunks.size(), 1u);
-  EXPECT_EQ(chunks[0].Text,
-            Message("Q: [Execute] select '#$1B' from T\r\n\r\nExecute tick count 0"));
+  EXPECT_EQ(chunks[0].Text, Message("Q: [Execute] select '#$1B' from T\r\n\r\nExecute tick count 0"));
 }
 
 // ---- Mended faults ---------------------------------------------------------------------------
@@ -395,7 +400,7 @@ TEST_F(SQLMonitorTest, ChannelIsPrivateToTheUser) {
     umask(previous);
     ASSERT_TRUE(channel.Created());
     EXPECT_NE(channel.Name().find(".SharedMem." + std::to_string(geteuid())), std::string::npos);
-    struct stat info{};
+    struct stat info {};
     ASSERT_EQ(stat(("/dev/shm" + channel.Name()).c_str(), &info), 0);
     EXPECT_EQ(info.st_mode & 0777, 0600u) << "umask " << mask;
     EXPECT_EQ(info.st_uid, geteuid());
@@ -424,7 +429,7 @@ TEST_F(SQLMonitorTest, ChannelOthersMayReadIsRefused) {
 
 TEST_F(SQLMonitorTest, LastHolderRemovesTheName) {
   const std::string path = "/dev/shm" + SQLMonitorChannelName(FSuffix);
-  struct stat info{};
+  struct stat info {};
   {
     TSQLMonitorChannel first(FSuffix);
     {
