@@ -347,80 +347,95 @@ void TFIBSQLMonitorHook::Send(TTraceKind kind, std::string_view text) {
   }
 }
 
+template <class Build>
+void TFIBSQLMonitorHook::Trace(TTraceKind kind, const Build& build) noexcept {
+  if (!Wants(kind)) return;
+  try {
+    Send(kind, build());
+  } catch (const std::exception&) {
+    // No memory or no thread for the message: it is lost, and the
+    // operation it reports stands.
+  }
+}
+
 void TFIBSQLMonitorHook::TracePrepare(std::string_view name, std::string_view sqlText,
-                                      const std::function<std::string()>& plan) {
-  if (Wants(TTraceKind::Prepare)) Send(TTraceKind::Prepare, PrepareTraceText(name, sqlText, plan));
+                                      const std::function<std::string()>& plan) noexcept {
+  Trace(TTraceKind::Prepare, [&] { return PrepareTraceText(name, sqlText, plan); });
 }
 
 void TFIBSQLMonitorHook::TraceExecute(std::string_view name, std::string_view sqlText,
                                       std::span<const TTraceValue> params,
-                                      std::optional<std::int64_t> rowsAffected, std::int64_t execTicks) {
-  if (Wants(TTraceKind::Execute))
-    Send(TTraceKind::Execute, ExecuteTraceText(name, sqlText, params, rowsAffected, execTicks));
+                                      std::optional<std::int64_t> rowsAffected,
+                                      std::int64_t execTicks) noexcept {
+  Trace(TTraceKind::Execute,
+        [&] { return ExecuteTraceText(name, sqlText, params, rowsAffected, execTicks); });
 }
 
 void TFIBSQLMonitorHook::TraceFetch(std::string_view name, std::string_view sqlText,
-                                    std::span<const TTraceValue> columns, bool endOfFile) {
-  if (Wants(TTraceKind::Fetch)) Send(TTraceKind::Fetch, FetchTraceText(name, sqlText, columns, endOfFile));
+                                    std::span<const TTraceValue> columns, bool endOfFile) noexcept {
+  Trace(TTraceKind::Fetch, [&] { return FetchTraceText(name, sqlText, columns, endOfFile); });
 }
 
-void TFIBSQLMonitorHook::TraceConnect(std::string_view name) {
-  if (Wants(TTraceKind::Connect)) Send(TTraceKind::Connect, ConnectTraceText(name));
+void TFIBSQLMonitorHook::TraceConnect(std::string_view name) noexcept {
+  Trace(TTraceKind::Connect, [&] { return ConnectTraceText(name); });
 }
 
-void TFIBSQLMonitorHook::TraceDisconnect(std::string_view name) {
-  if (Wants(TTraceKind::Connect)) Send(TTraceKind::Connect, DisconnectTraceText(name));
+void TFIBSQLMonitorHook::TraceDisconnect(std::string_view name) noexcept {
+  Trace(TTraceKind::Connect, [&] { return DisconnectTraceText(name); });
 }
 
 void TFIBSQLMonitorHook::TraceTransaction(TTransactionTraceAction action, std::string_view name,
-                                          std::int64_t number, bool hasDefaultDatabase) {
-  if (hasDefaultDatabase && Wants(TTraceKind::Transaction))
-    Send(TTraceKind::Transaction, TransactionTraceText(action, name, number));
+                                          std::int64_t number, bool hasDefaultDatabase) noexcept {
+  if (hasDefaultDatabase)
+    Trace(TTraceKind::Transaction, [&] { return TransactionTraceText(action, name, number); });
 }
 
 void TFIBSQLMonitorHook::TraceStartTransaction(std::string_view name, std::int64_t number,
-                                               bool hasDefaultDatabase) {
+                                               bool hasDefaultDatabase) noexcept {
   TraceTransaction(TTransactionTraceAction::Start, name, number, hasDefaultDatabase);
 }
 
-void TFIBSQLMonitorHook::TraceCommit(std::string_view name, std::int64_t number, bool hasDefaultDatabase) {
+void TFIBSQLMonitorHook::TraceCommit(std::string_view name, std::int64_t number,
+                                     bool hasDefaultDatabase) noexcept {
   TraceTransaction(TTransactionTraceAction::Commit, name, number, hasDefaultDatabase);
 }
 
 void TFIBSQLMonitorHook::TraceCommitRetaining(std::string_view name, std::int64_t number,
-                                              bool hasDefaultDatabase) {
+                                              bool hasDefaultDatabase) noexcept {
   TraceTransaction(TTransactionTraceAction::CommitRetaining, name, number, hasDefaultDatabase);
 }
 
-void TFIBSQLMonitorHook::TraceRollback(std::string_view name, std::int64_t number, bool hasDefaultDatabase) {
+void TFIBSQLMonitorHook::TraceRollback(std::string_view name, std::int64_t number,
+                                       bool hasDefaultDatabase) noexcept {
   TraceTransaction(TTransactionTraceAction::Rollback, name, number, hasDefaultDatabase);
 }
 
 void TFIBSQLMonitorHook::TraceRollbackRetaining(std::string_view name, std::int64_t number,
-                                                bool hasDefaultDatabase) {
+                                                bool hasDefaultDatabase) noexcept {
   TraceTransaction(TTransactionTraceAction::RollbackRetaining, name, number, hasDefaultDatabase);
 }
 
 void TFIBSQLMonitorHook::TraceSavepoint(std::string_view name, std::int64_t number, bool hasDefaultDatabase,
-                                        std::string_view savepoint, TSavepointTraceOperation operation) {
-  if (hasDefaultDatabase && Wants(TTraceKind::Transaction))
-    Send(TTraceKind::Transaction, SavepointTraceText(name, number, savepoint, operation));
+                                        std::string_view savepoint,
+                                        TSavepointTraceOperation operation) noexcept {
+  if (hasDefaultDatabase)
+    Trace(TTraceKind::Transaction, [&] { return SavepointTraceText(name, number, savepoint, operation); });
 }
 
-void TFIBSQLMonitorHook::TraceService(TServiceTraceAction action, std::string_view name) {
-  if (Wants(TTraceKind::Service)) Send(TTraceKind::Service, ServiceTraceText(action, name));
+void TFIBSQLMonitorHook::TraceService(TServiceTraceAction action, std::string_view name) noexcept {
+  Trace(TTraceKind::Service, [&] { return ServiceTraceText(action, name); });
 }
 
-void TFIBSQLMonitorHook::TraceServiceAttach(std::string_view name) {
+void TFIBSQLMonitorHook::TraceServiceAttach(std::string_view name) noexcept {
   TraceService(TServiceTraceAction::Attach, name);
 }
-void TFIBSQLMonitorHook::TraceServiceDetach(std::string_view name) {
+void TFIBSQLMonitorHook::TraceServiceDetach(std::string_view name) noexcept {
   TraceService(TServiceTraceAction::Detach, name);
 }
-void TFIBSQLMonitorHook::TraceServiceQuery(std::string_view name) {
+void TFIBSQLMonitorHook::TraceServiceQuery(std::string_view name) noexcept {
   TraceService(TServiceTraceAction::Query, name);
 }
-void TFIBSQLMonitorHook::TraceServiceStart(std::string_view name) {
+void TFIBSQLMonitorHook::TraceServiceStart(std::string_view name) noexcept {
   TraceService(TServiceTraceAction::Start, name);
 }
 

@@ -9,6 +9,7 @@
 // operations; each returns at once unless a monitor is attached and has the
 // kind's switch on (`Wants`), so a caller whose arguments cost something to
 // build (a plan, parameter texts, a transaction number) asks `Wants` first.
+// They never raise: tracing must not fail what it reports.
 // Texts are built on the calling thread and queued; a writer thread, running
 // only while a monitor is attached, hands them to the channel.
 
@@ -85,25 +86,25 @@ class TFIBSQLMonitorHook {
   bool Wants(TTraceKind kind) const;
 
   void TracePrepare(std::string_view name, std::string_view sqlText,
-                    const std::function<std::string()>& plan);
+                    const std::function<std::string()>& plan) noexcept;
   void TraceExecute(std::string_view name, std::string_view sqlText, std::span<const TTraceValue> params,
-                    std::optional<std::int64_t> rowsAffected, std::int64_t execTicks);
+                    std::optional<std::int64_t> rowsAffected, std::int64_t execTicks) noexcept;
   void TraceFetch(std::string_view name, std::string_view sqlText, std::span<const TTraceValue> columns,
-                  bool endOfFile);
-  void TraceConnect(std::string_view name);
-  void TraceDisconnect(std::string_view name);
+                  bool endOfFile) noexcept;
+  void TraceConnect(std::string_view name) noexcept;
+  void TraceDisconnect(std::string_view name) noexcept;
   // A transaction without a default database is never traced.
-  void TraceStartTransaction(std::string_view name, std::int64_t number, bool hasDefaultDatabase);
-  void TraceCommit(std::string_view name, std::int64_t number, bool hasDefaultDatabase);
-  void TraceCommitRetaining(std::string_view name, std::int64_t number, bool hasDefaultDatabase);
-  void TraceRollback(std::string_view name, std::int64_t number, bool hasDefaultDatabase);
-  void TraceRollbackRetaining(std::string_view name, std::int64_t number, bool hasDefaultDatabase);
+  void TraceStartTransaction(std::string_view name, std::int64_t number, bool hasDefaultDatabase) noexcept;
+  void TraceCommit(std::string_view name, std::int64_t number, bool hasDefaultDatabase) noexcept;
+  void TraceCommitRetaining(std::string_view name, std::int64_t number, bool hasDefaultDatabase) noexcept;
+  void TraceRollback(std::string_view name, std::int64_t number, bool hasDefaultDatabase) noexcept;
+  void TraceRollbackRetaining(std::string_view name, std::int64_t number, bool hasDefaultDatabase) noexcept;
   void TraceSavepoint(std::string_view name, std::int64_t number, bool hasDefaultDatabase,
-                      std::string_view savepoint, TSavepointTraceOperation operation);
-  void TraceServiceAttach(std::string_view name);
-  void TraceServiceDetach(std::string_view name);
-  void TraceServiceQuery(std::string_view name);
-  void TraceServiceStart(std::string_view name);
+                      std::string_view savepoint, TSavepointTraceOperation operation) noexcept;
+  void TraceServiceAttach(std::string_view name) noexcept;
+  void TraceServiceDetach(std::string_view name) noexcept;
+  void TraceServiceQuery(std::string_view name) noexcept;
+  void TraceServiceStart(std::string_view name) noexcept;
 
   // A writer thread runs now.
   bool WriterRunning() const;
@@ -111,9 +112,13 @@ class TFIBSQLMonitorHook {
   TSQLMonitorChannel* Channel() const { return FChannel.get(); }
 
  private:
+  // Builds and sends the message when a monitor wants the kind; a failure
+  // to build or queue it loses the message and nothing else.
+  template <class Build>
+  void Trace(TTraceKind kind, const Build& build) noexcept;
   void TraceTransaction(TTransactionTraceAction action, std::string_view name, std::int64_t number,
-                        bool hasDefaultDatabase);
-  void TraceService(TServiceTraceAction action, std::string_view name);
+                        bool hasDefaultDatabase) noexcept;
+  void TraceService(TServiceTraceAction action, std::string_view name) noexcept;
   void Send(TTraceKind kind, std::string_view text);
   void StopWriter() noexcept;
 

@@ -23,6 +23,7 @@
 #include "dbaccess/errors.h"
 #include "dbaccess/sql_monitor_channel.h"
 #include "framework/core/exceptions.h"
+#include "tests/dbaccess/monitor_thread.h"
 
 extern char** environ;
 
@@ -46,50 +47,6 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::millisecond
   }
   return true;
 }
-
-// A monitor attached for its lifetime, reading on a thread of its own.
-class TMonitorThread {
- public:
-  explicit TMonitorThread(const std::string& suffix, bool allSwitches = true) : FReader(suffix) {
-    if (allSwitches) FReader.SetAllSwitches(true);
-    FThread = std::thread([this] { Run(); });
-  }
-  ~TMonitorThread() {
-    FStop = true;
-    FThread.join();
-  }
-
-  TSQLMonitorReader& Reader() { return FReader; }
-
-  // Waits until count chunks have come (or the time is up); returns them all.
-  std::vector<TMonitorChunk> WaitFor(std::size_t count, std::chrono::milliseconds timeout = 15s) {
-    std::unique_lock lock(FLock);
-    FChanged.wait_for(lock, timeout, [&] { return FChunks.size() >= count; });
-    return FChunks;
-  }
-  std::vector<TMonitorChunk> Chunks() {
-    std::lock_guard lock(FLock);
-    return FChunks;
-  }
-
- private:
-  void Run() {
-    TMonitorChunk chunk;
-    while (!FStop) {
-      if (!FReader.ReadChunk(chunk, 50)) continue;
-      std::lock_guard lock(FLock);
-      FChunks.push_back(chunk);
-      FChanged.notify_all();
-    }
-  }
-
-  TSQLMonitorReader FReader;
-  std::atomic<bool> FStop = false;
-  std::mutex FLock;
-  std::condition_variable FChanged;
-  std::vector<TMonitorChunk> FChunks;
-  std::thread FThread;
-};
 
 class SQLMonitorTest : public ::testing::Test {
  protected:
