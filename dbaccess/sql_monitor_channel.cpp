@@ -466,8 +466,12 @@ bool TSQLMonitorChannel::Handshake(const TStopRequested& stopping) {
 // ---- TSQLMonitorReader --------------------------------------------------------
 
 TSQLMonitorReader::TSQLMonitorReader(std::string_view suffix) : FChannel(suffix) {
+  if (!Attach()) RaiseChannelError(ETIMEDOUT);
+}
+
+bool TSQLMonitorReader::Attach() {
   int steps = 0;
-  if (!FChannel.Lock(AfterSteps(steps, OpenCloseLockSteps))) RaiseChannelError(ETIMEDOUT);
+  if (!FChannel.Lock(AfterSteps(steps, OpenCloseLockSteps))) return false;
   TMonitorBlock& block = FChannel.Block();
   std::atomic_ref<std::int32_t> monitors(block.MonitorCount);
   // The first monitor starts from a clean state, whatever monitors before it
@@ -481,7 +485,10 @@ TSQLMonitorReader::TSQLMonitorReader(std::string_view suffix) : FChannel(suffix)
     FChannel.SetEvent(TMonitorEvent::WriteFinished);
   }
   monitors.fetch_add(1);
+  FReady = false;
+  FAwaitingWriteFinished = false;
   FChannel.Unlock();
+  return true;
 }
 
 TSQLMonitorReader::~TSQLMonitorReader() {
@@ -505,6 +512,10 @@ void TSQLMonitorReader::SetAllSwitches(bool on) {
 
 bool TSQLMonitorReader::ReadChunk(TMonitorChunk& chunk, int timeoutMs) {
   const auto deadline = TClock::now() + std::chrono::milliseconds(std::max(timeoutMs, 0));
+  // A writer counted this monitor out while it was slow (stopped in a
+  // debugger, a loaded machine); with nobody counted the programs that
+  // trace would send nothing more, so it attaches again.
+  if (FChannel.MonitorCount() <= 0 && !Attach()) return false;
   if (FAwaitingWriteFinished) {
     if (!FChannel.WaitEvent(TMonitorEvent::WriteFinished, MillisecondsUntil(deadline))) return false;
     FAwaitingWriteFinished = false;

@@ -171,12 +171,18 @@ class TSQLMonitorReader {
   void SetSwitch(TTraceKind kind, bool on) { FChannel.SetSwitch(kind, on); }
   void SetAllSwitches(bool on);
 
-  // Waits up to timeoutMs for the next chunk; false when none came.
+  // Waits up to timeoutMs for the next chunk; false when none came. A
+  // monitor that writers have counted out (none left attached) attaches
+  // again first.
   bool ReadChunk(TMonitorChunk& chunk, int timeoutMs);
 
   TSQLMonitorChannel& Channel() { return FChannel; }
 
  private:
+  // Counts this monitor in, under the mutex; false when the mutex stayed
+  // out of reach.
+  bool Attach();
+
   TSQLMonitorChannel FChannel;
   // Counted in the reader counter for the next chunk.
   bool FReady = false;

@@ -350,6 +350,23 @@ TEST_F(SQLMonitorTest, MonitorThatStopsAnsweringWhileReadyIsCountedOut) {
   EXPECT_TRUE(Eventually([&] { return hook.Channel()->MonitorCount() == 0; }));
 }
 
+TEST_F(SQLMonitorTest, MonitorCountedOutWhileAliveAttachesAgain) {
+  TFIBSQLMonitorHook hook(FSuffix);
+  TSQLMonitorReader reader(FSuffix);
+  reader.SetAllSwitches(true);
+  hook.TraceConnect("missed");
+  ASSERT_TRUE(Eventually([&] { return hook.Channel()->MonitorCount() == 0; }));
+
+  TMonitorChunk chunk;
+  EXPECT_FALSE(reader.ReadChunk(chunk, 0));
+  EXPECT_EQ(hook.Channel()->MonitorCount(), 1);
+  hook.TraceConnect("heard");
+  bool read = false;
+  for (int tries = 0; !read && tries < 100; ++tries) read = reader.ReadChunk(chunk, 100);
+  ASSERT_TRUE(read);
+  EXPECT_EQ(chunk.Text, Message("heard: [Connect]"));
+}
+
 TEST_F(SQLMonitorTest, ChannelIsPrivateToTheUser) {
   for (const mode_t mask : {mode_t{0}, mode_t{022}, mode_t{0777}}) {
     const mode_t previous = umask(mask);
