@@ -42,3 +42,8 @@ class TConnectParams;
 class TAutoUpdateOptions;
 class TFormatFields;
 class TCacheSchemaOptions;
+struct TISCQuad;
+struct TBlobPlace;
+class TSQLDAOwner;
+class TFIBXSQLDA;
+class TFIBXSQLVAR;
