@@ -1,0 +1,13 @@
+#pragma once
+// Declarations of the data-aware grid library's classes, for headers that
+// only pass them around.
+
+#include <cstdint>
+
+enum TdxOperatorCode : std::uint8_t;
+enum TdxJunction : std::uint8_t;
+class TdxAbstractOperator;
+class TdxCustomCriteriaItem;
+class TdxCriteriaItemList;
+class TdxCriteriaItem;
+class TdxCriteria;
