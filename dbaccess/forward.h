@@ -62,3 +62,4 @@ class TIBBlobFilters;
 class TFIBBlobStream;
 class TFIBBlobStreamList;
 class TBlobStreamListKey;
+class TFIBQuery;
