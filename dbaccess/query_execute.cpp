@@ -13,6 +13,7 @@
 #include "dbaccess/statement_trace_hooks.h"
 #include "dbaccess/status_vector.h"
 #include "dbaccess/transaction.h"
+#include "framework/core/format_settings.h"
 
 namespace {
 
@@ -114,7 +115,6 @@ void TFIBQuery::PrepareOnServer() {
     } else {
       FFields.SetCount(0);
     }
-    if (!FParams.TextRewritten()) AlignParams();
     FExtraParamNames = FParams.ExtraParamNames();
     if (FSQLType == SQLGetSegment || FSQLType == SQLPutSegment || FSQLType == SQLStartTransaction)
       RaiseClientError(2);
@@ -141,10 +141,13 @@ void TFIBQuery::DescribeParams() {
   CheckResult(api.isc_dsql_describe_bind(StatusVector(), &FHandle, Dialect(), Sqlda(&sent)), true);
   if (!FParams.TextRewritten()) {
     // The parameters go as the user set them; the unset ones go typed as
-    // the server described them.
+    // the server described them, and every one learns the type the server
+    // wants, so that later values convert as they do for the sent ones. A
+    // blob's type is left out: assigning a value must not write a blob.
     TFIBXSQLDA& params = FParams.Params();
     for (int i = 0; i < params.Count() && i < sent.Count(); ++i) {
       if (params[i].IsNull()) params[i].TakeDescription(sent[i]);
+      if (!sent[i].IsBlobOrArray()) params[i].SetServerSQLType(sent[i].SQLType());
     }
   }
   sent.InitializeFromServer();
@@ -161,12 +164,15 @@ void TFIBQuery::DescribeParams() {
   }
 }
 
-// A parameter sent as the user set it must still suit the server: a float
-// for a date is a date-time, text for a blob becomes a blob, a number for a
-// Boolean a Boolean.
+// A parameter sent as the user set it must still suit the server, also
+// when its value came before the server described it: a float for a date is
+// a date-time, a number's text has a decimal point, text for a blob becomes
+// a blob, a number for a Boolean a Boolean. Runs before every execution that
+// sends these parameters; a value already suitable is left alone.
 void TFIBQuery::AlignParams() {
   TFIBXSQLDA& params = FParams.Params();
   const TFIBXSQLDA& sent = FParams.SentParams();
+  const char separator = FormatSettings().DecimalSeparator;
   for (int i = 0; i < params.Count(); ++i) {
     TFIBXSQLVAR& param = params[i];
     if (param.IsMacro() || param.IsNull()) continue;
@@ -182,6 +188,10 @@ void TFIBQuery::AlignParams() {
     } else if ((described == SQLTypeBoolean1 || described == SQLTypeBoolean) &&
                (own == SQLTypeLong || own == SQLTypeShort || own == SQLTypeInt64)) {
       param.SetAsBoolean(param.AsInt64() != 0);
+    } else if (sent[index].IsNumericType() && own == SQLTypeText) {
+      const std::string text = param.AsString();
+      if (text.find(',') != std::string::npos || text.find(separator) != std::string::npos)
+        param.SetAsString(text);
     }
   }
 }
@@ -208,6 +218,7 @@ void TFIBQuery::ExecQuery() {
       FParams.SentParams().AssignValues(FParams.Params());
       input = &FParams.SentParams();
     } else {
+      AlignParams();
       input = &FParams.Params();
     }
   }

@@ -397,6 +397,19 @@ TEST_F(QueryTest, DateParameterGivenAsFloatIsSentAsDate) {
   EXPECT_EQ(Column(q), "1");
 }
 
+TEST_F(QueryTest, DecimalCommaTextReachesANumericParameter) {
+  ExecuteSQL("create table N (ID integer, V numeric(9,2))");
+  Connect();
+  TFIBQuery& insert = NewQuery("insert into N (ID, V) values (:ID, :V)", "I");
+  // Set before the server described the parameter, and after.
+  insert.SetParamValues({Variant(1), Variant("12,5")});
+  insert.ExecQuery();
+  insert.SetParamValues({Variant(2), Variant("-0,25")});
+  insert.ExecQuery();
+  TFIBQuery& select = NewQuery("select V from N order by ID", "S");
+  EXPECT_EQ(Column(select), "12,5,-0,25");
+}
+
 TEST_F(QueryTest, LongTextGoesToABlobParameterAndBack) {
   ExecuteSQL("create table B (ID integer, BT blob sub_type text, VC varchar(10))");
   Connect();
@@ -409,6 +422,87 @@ TEST_F(QueryTest, LongTextGoesToABlobParameterAndBack) {
   select.ParamByName("VC").SetAsString("short");
   select.ExecQuery();
   EXPECT_EQ(select.Fields(0).AsString(), text);
+}
+
+// ---- Every column type, through the statement's parameters ------------------------------------
+
+TEST_F(QueryTest, EveryColumnTypeRoundTripsThroughParameters) {
+  ExecuteSQL(
+      "create table ALL_TYPES (ID integer, SM smallint, BI bigint, N92 numeric(9,2), N184 numeric(18,4),"
+      " F float, DP double precision, C char(4), VC varchar(20), DT date, TM time, TS timestamp, B boolean,"
+      " BT blob sub_type text)");
+  Connect();
+  TFIBQuery& insert = NewQuery(
+      "insert into ALL_TYPES values (:ID, :SM, :BI, :N92, :N184, :F, :DP, :C, :VC, :DT, :TM, :TS, :B, :BT)",
+      "I");
+  const TDateTime when = EncodeDate(1999, 12, 31) + EncodeTime(23, 59, 58, 250);
+  const Variant values[] = {Variant(1),
+                            Variant(std::int16_t{-5}),
+                            Variant(std::int64_t{-9223372036854775807}),
+                            Variant("-1234567,89"),
+                            Variant(TCurrency{-9223372036854775807}),
+                            Variant(0.25),
+                            Variant(1e300),
+                            Variant(RU("Ёж")),
+                            Variant(RU("Ёлка зелёная")),
+                            Variant::FromDate(EncodeDate(1999, 12, 31)),
+                            Variant::FromDate(EncodeTime(23, 59, 58, 250)),
+                            Variant::FromDate(when),
+                            Variant(true),
+                            Variant(RU("текст"))};
+  insert.SetParamValues(values);
+  insert.ExecQuery();
+  // The second row leaves every column but the key unset: the server's
+  // description types the nulls.
+  for (int i = 1; i < insert.Params().Count(); ++i) insert.Params()[i].SetIsNull(true);
+  insert.ParamByName("ID").SetAsInteger(2);
+  insert.ExecQuery();
+
+  TFIBQuery& select = NewQuery("select * from ALL_TYPES order by ID", "S");
+  select.ExecQuery();
+  EXPECT_EQ(select.FieldByName("SM").AsVariant(), Variant(-5));
+  EXPECT_EQ(select.FieldByName("BI").AsVariant(), Variant(std::int64_t{-9223372036854775807}));
+  EXPECT_EQ(select.FieldByName("N92").AsString(), "-1234567,89");
+  EXPECT_EQ(select.FieldByName("N184").AsCurrency().Value, -9223372036854775807);
+  EXPECT_EQ(select.FieldByName("F").AsDouble(), 0.25);
+  EXPECT_EQ(select.FieldByName("DP").AsDouble(), 1e300);
+  EXPECT_EQ(select.FieldByName("C").AsString(), RU("Ёж  "));
+  EXPECT_EQ(select.FieldByName("VC").AsString(), RU("Ёлка зелёная"));
+  EXPECT_EQ(select.FieldByName("DT").AsDateTime(), EncodeDate(1999, 12, 31));
+  EXPECT_NEAR(select.FieldByName("TM").AsDateTime(), EncodeTime(23, 59, 58, 250), 1e-9);
+  EXPECT_NEAR(select.FieldByName("TS").AsDateTime(), when, 1e-9);
+  EXPECT_TRUE(select.FieldByName("B").AsBoolean());
+  EXPECT_EQ(select.FieldByName("BT").AsString(), RU("текст"));
+  ASSERT_NE(select.FetchNext(), nullptr);
+  for (int i = 1; i < select.FieldCount(); ++i)
+    EXPECT_TRUE(select.Fields(i).IsNull()) << select.Fields(i).Name();
+  EXPECT_EQ(select.FetchNext(), nullptr);
+}
+
+TEST_F(QueryTest, DatesInDialectOneThroughTheStatement) {
+  const std::string path = CreateDatabase("dialect1.fdb", 1);
+  FDB = &NewDatabase("DB", path);
+  FTR = &NewTransaction("TR", FDB);
+  FDB->OpenConnection();
+  EXPECT_EQ(FDB->SQLDialect(), 1);
+  FTR->StartTransaction();
+  TFIBQuery& create = NewQuery("create table D1 (ID integer, D date)", "C");
+  create.ExecQuery();
+  FTR->Commit();
+  FTR->StartTransaction();
+  // Before 1899-12-30 the time of day counts away from zero.
+  const TDateTime when = EncodeDate(1858, 11, 16) - EncodeTime(12, 0, 0, 0);
+  TFIBQuery& insert = NewQuery("insert into D1 (ID, D) values (:ID, :D)", "I");
+  insert.ParamByName("ID").SetAsInteger(1);
+  insert.ParamByName("D").SetAsDateTime(when);
+  EXPECT_EQ(insert.ParamByName("D").SQLType(), SQLTypeTimeStamp);
+  insert.ExecQuery();
+  TFIBQuery& select = NewQuery("select D from D1 where D = :D", "S");
+  select.ParamByName("D").SetAsVariant(Variant::FromDate(when));
+  select.ExecQuery();
+  ASSERT_FALSE(select.Eof());
+  EXPECT_EQ(select.Fields(0).ServerSQLType(), SQLTypeTimeStamp);
+  EXPECT_EQ(FormatDateTime("yyyy-mm-dd hh:nn", select.Fields(0).AsDateTime()), "1858-11-16 12:00");
 }
 
 }  // namespace
