@@ -206,9 +206,11 @@ void TFIBQuery::WriteAsBlob(TFIBXSQLVAR& var) {
 void TFIBQuery::ExecQuery() {
   FFields.ResetNulls();
   StartTransactionWhenAsked();
+  const bool wasPrepared = FPrepared;
   if ((FParamCheck && Params().Count() > 0) || !FPrepared) Prepare();
-  // A procedure runs on a statement prepared afresh.
-  if (FSQLType == SQLExecProcedure) {
+  // A procedure runs on a statement prepared afresh (once is enough when
+  // this call just prepared it).
+  if (FSQLType == SQLExecProcedure && wasPrepared) {
     DropStatement();
     Prepare();
   }
