@@ -81,7 +81,7 @@ void TdxInplaceEdit::SetAlignment(TAlignment alignment) {
 void TdxInplaceEdit::StoreAlignment(TAlignment alignment) {
   bool changed = alignment != Alignment();
   FAlignment = alignment;
-  if (changed) Invalidate();
+  if (changed) WindowParamsChanged();
 }
 
 void TdxInplaceEdit::SetAutoSize(bool autoSize) {
@@ -104,13 +104,14 @@ void TdxInplaceEdit::SetTransparent(bool transparent) {
 void TdxInplaceEdit::SetOffsetRect(const TRect& rect) {
   if (rect == FOffsetRect) return;
   FOffsetRect = rect;
-  Invalidate();
+  WindowParamsChanged();
 }
 
 void TdxInplaceEdit::ResetStoredValues() {
   FStoredValues = 0;
+  bool changed = FAlignment && *FAlignment != GetDefaultAlignment();
   FAlignment.reset();
-  Invalidate();
+  if (changed) WindowParamsChanged();
   SetReadOnlyFlag(false);
 }
 

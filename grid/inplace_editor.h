@@ -232,6 +232,10 @@ class TdxInplaceEdit : public TFramedControl {
   void DoChange();
   void DoValidate(std::string& errorText, bool& accept);
 
+  // Where the platform would make the window anew (alignment, margins):
+  // the window takes the new settings.
+  virtual void WindowParamsChanged() { Invalidate(); }
+
   // The undo snapshot that Undo restores.
   const std::string& UndoText() const { return FUndoText; }
 
