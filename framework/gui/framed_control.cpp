@@ -118,11 +118,12 @@ class TFramedControlPrivate {
   bool SettingText = false;
 
   // Typing may not pass the limit, but a text set by code that is longer
-  // stays whole.
+  // stays whole. The line edit forgets its undo history whenever its limit
+  // is set, so it is set only when it changes.
   void ApplyLimit(int limit) {
     if (!Edit) return;
-    int most = limit > 0 ? limit : 32767;
-    Edit->setMaxLength(std::max(most, static_cast<int>(Edit->text().size())));
+    int most = std::max(limit > 0 ? limit : 32767, static_cast<int>(Edit->text().size()));
+    if (Edit->maxLength() != most) Edit->setMaxLength(most);
   }
 };
 
@@ -144,7 +145,6 @@ void TFramedControl::CreateWnd() {
     QObject::connect(edit, &QLineEdit::textChanged, [this] {
       TControlInput::Guard(this, [this] {
         if (!FPrivate->SettingText) FTextModified = true;
-        FPrivate->ApplyLimit(FTextLimit);
         TFramedControlAccess::TextChanged(*this);
       });
     });
@@ -242,7 +242,7 @@ void TFramedControl::SetText(const std::string& text) {
   if (FPrivate->Edit->text() == q) return;
   FPrivate->SettingText = true;
   try {
-    FPrivate->Edit->setMaxLength(std::max(FPrivate->Edit->maxLength(), static_cast<int>(q.size())));
+    if (FPrivate->Edit->maxLength() < q.size()) FPrivate->Edit->setMaxLength(static_cast<int>(q.size()));
     FPrivate->Edit->setText(q);
   } catch (...) {
     FPrivate->SettingText = false;
