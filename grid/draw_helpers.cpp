@@ -182,7 +182,8 @@ void FillAndDrawBitmapMask(TCanvas& canvas, const TBrush& brush, const TRect& de
   TCanvasStateScope restore(canvas);
   canvas.Brush().Assign(&brush);
   canvas.FillRect(destRect);
-  canvas.BrushCopy(bitmapRect, bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()), bitmap.TransparentColor());
+  canvas.BrushCopy(bitmapRect, bitmap, Rect(0, 0, bitmap.Width(), bitmap.Height()),
+                   bitmap.TransparentColor());
 }
 
 void FillShadowStrips(TCanvas& canvas, const TRect& rect, int size, const TBrush& brush) {

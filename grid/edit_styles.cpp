@@ -100,7 +100,9 @@ void WriteControllerValue(TdxStyleController& controller, T& field, const T& val
 
 TdxEditStyleController::TdxEditStyleController(TComponent* owner) : TdxStyleController(owner) {}
 
-void TdxEditStyleController::SetBorderColor(TColor value) { WriteControllerValue(*this, FBorderColor, value); }
+void TdxEditStyleController::SetBorderColor(TColor value) {
+  WriteControllerValue(*this, FBorderColor, value);
+}
 
 void TdxEditStyleController::SetBorderStyle(TdxEditBorderStyle value) {
   WriteControllerValue(*this, FBorderStyle, value);
@@ -228,12 +230,16 @@ void TdxEditStyle::SetBorderColor(TColor value) { WriteValue(svBorderColor, FBor
 TdxEditBorderStyle TdxEditStyle::BorderStyle() const {
   return FAssignedValues.Contains(svBorderStyle) ? FBorderStyle : DefaultBorderStyle();
 }
-void TdxEditStyle::SetBorderStyle(TdxEditBorderStyle value) { WriteValue(svBorderStyle, FBorderStyle, value); }
+void TdxEditStyle::SetBorderStyle(TdxEditBorderStyle value) {
+  WriteValue(svBorderStyle, FBorderStyle, value);
+}
 
 TdxEditButtonViewStyle TdxEditStyle::ButtonStyle() const {
   return FAssignedValues.Contains(svButtonStyle) ? FButtonStyle : DefaultButtonStyle();
 }
-void TdxEditStyle::SetButtonStyle(TdxEditButtonViewStyle value) { WriteValue(svButtonStyle, FButtonStyle, value); }
+void TdxEditStyle::SetButtonStyle(TdxEditButtonViewStyle value) {
+  WriteValue(svButtonStyle, FButtonStyle, value);
+}
 
 TdxEditButtonTransparence TdxEditStyle::ButtonTransparence() const {
   return FAssignedValues.Contains(svButtonTransparence) ? FButtonTransparence : DefaultButtonTransparence();

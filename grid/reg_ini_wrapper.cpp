@@ -13,7 +13,8 @@ std::string TdxRegIniWrapper::ReadTextValue(std::string_view section, std::strin
   return FIniFile->ReadString(section, ident, defaultValue);
 }
 
-void TdxRegIniWrapper::WriteTextValue(std::string_view section, std::string_view ident, std::string_view value) {
+void TdxRegIniWrapper::WriteTextValue(std::string_view section, std::string_view ident,
+                                      std::string_view value) {
   if (FRegistry)
     FRegistry->WriteTextValue(section, ident, value);
   else
