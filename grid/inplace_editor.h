@@ -56,7 +56,7 @@ class TdxEditViewData {
   TdxEditBorderStyle BorderStyle = xbs3D;
   TdxEditButtonViewStyle ButtonStyle = btsDefault;
   bool ButtonTransparent = false;
-  TdxEditEdges Edges = dxAllEdges;
+  TdxEditEdges Edges = AllEditEdges();
   bool Shadow = false;
   bool Transparent = false;
   TRect Bounds;
@@ -86,7 +86,7 @@ struct TdxEditBorderGeometry {
   TRect ShadowRect;
 };
 
-class TdxInplaceEdit : public TFramedControl {
+class TdxInplaceEdit : public TFramedControl, public TdxEditStyleLink {
  public:
   // An editor whose owner is a host is made for in-place use (no tab stop,
   // colours its own); any other is made stand-alone (121 x 21, a tab stop).
@@ -95,7 +95,7 @@ class TdxInplaceEdit : public TFramedControl {
 
   // --- Properties ---------------------------------------------------------------
   TdxEditStyle& Style() const { return *FStyle; }
-  TdxEditStyleController* StyleController() const { return FStyleController; }
+  TdxEditStyleController* StyleController() const override { return FStyleController; }
   void SetStyleController(TdxEditStyleController* controller);
 
   TAlignment Alignment() const { return FAlignment.value_or(GetDefaultAlignment()); }
@@ -145,9 +145,6 @@ class TdxInplaceEdit : public TFramedControl {
   void UpdateBounds();
   void RefreshHotTrack();
 
-  // Called by a style controller that is going away.
-  void StyleControllerRemoved();
-
   // --- Virtual operations, in their fixed order ---------------------------------------
   virtual void SetEditValue(const Variant& value);
   virtual Variant GetEditValue(bool fromDefinition);
@@ -177,7 +174,7 @@ class TdxInplaceEdit : public TFramedControl {
   virtual void SetReadOnlyFlag(bool value) { FReadOnly = value; }
   virtual void SetModified(bool value) { FModified = value; }
   virtual void SetHot(bool value) { FHot = value; }
-  virtual void StyleChanged();
+  void StyleChanged() override;
  protected:
   virtual void FirstShown() {}
  public:
@@ -266,6 +263,8 @@ class TdxInplaceEdit : public TFramedControl {
 
  private:
   void Construct(TComponent* owner);
+  // The style controller went away first: fall back to the default one.
+  void StyleControllerRemoved();
   void KeyDownInplace(TKey& key, TShiftState shift);
   void TypeChar(char ch);
 

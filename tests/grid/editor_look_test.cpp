@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "grid/edit_styles.h"
+
 #include <memory>
 
 #include "framework/gui/forms.h"
@@ -19,6 +21,7 @@ class TStandAlone : public TdxInplaceTextEdit {
 };
 
 TEST(StoredValuesTest, ExplicitSettingsMarkTheirBitsAndResetClearsThem) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* editor = new TStandAlone(&form);
   EXPECT_EQ(editor->StoredValues(), 0);
@@ -41,6 +44,7 @@ TEST(StoredValuesTest, ExplicitSettingsMarkTheirBitsAndResetClearsThem) {
 }
 
 TEST(StoredValuesTest, ReadOnlyCountsOnlyWhenStored) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* editor = new TStandAlone(&form);
   editor->SetReadOnlyFlag(true);
@@ -52,6 +56,7 @@ TEST(StoredValuesTest, ReadOnlyCountsOnlyWhenStored) {
 }
 
 TEST(StoredValuesTest, HeightIsStoredOnlyWhenTheEditorDoesNotSizeItself) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* alone = new TStandAlone(&form);
   EXPECT_FALSE(alone->IsHeightStored());
@@ -76,6 +81,7 @@ struct TOutlineCase {
 class OutlineTest : public ::testing::TestWithParam<TOutlineCase> {};
 
 TEST_P(OutlineTest, GeometryAndRegionFollowTheStyle) {
+  TdxDefaultEditStyleControllerScope styles;
   const TOutlineCase& c = GetParam();
   TForm form(nullptr);
   auto* editor = new TStandAlone(&form);
@@ -104,14 +110,15 @@ TEST_P(OutlineTest, GeometryAndRegionFollowTheStyle) {
 
 INSTANTIATE_TEST_SUITE_P(
     Styles, OutlineTest,
-    ::testing::Values(TOutlineCase{"Sunken", xbs3D, dxAllEdges, false, false, Rect(0, 0, 100, 30)},
+    ::testing::Values(TOutlineCase{"Sunken", xbs3D, AllEditEdges(), false, false, Rect(0, 0, 100, 30)},
                       TOutlineCase{"NoTopEdge", xbs3D, {edgLeft, edgRight, edgBottom}, false, true, Rect(0, 2, 100, 30)},
-                      TOutlineCase{"Shadow", xbs3D, dxAllEdges, true, true, Rect(0, 0, 98, 28)},
-                      TOutlineCase{"Single", xbsSingle, dxAllEdges, false, true, Rect(1, 1, 99, 29)},
-                      TOutlineCase{"None", xbsNone, dxAllEdges, false, true, Rect(2, 2, 98, 28)}),
+                      TOutlineCase{"Shadow", xbs3D, AllEditEdges(), true, true, Rect(0, 0, 98, 28)},
+                      TOutlineCase{"Single", xbsSingle, AllEditEdges(), false, true, Rect(1, 1, 99, 29)},
+                      TOutlineCase{"None", xbsNone, AllEditEdges(), false, true, Rect(2, 2, 98, 28)}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(OutlineTest, AutoSizeTakesTheRequiredHeightOfTheFont) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* editor = new TStandAlone(&form);
   std::unique_ptr<TdxEditViewData> vd = editor->CreateViewData(false);
@@ -121,6 +128,7 @@ TEST(OutlineTest, AutoSizeTakesTheRequiredHeightOfTheFont) {
 }
 
 TEST(OutlineTest, HotTrackingRaisesTheBorderOfAHotEditor) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* editor = new TStandAlone(&form);
   editor->Style().SetHotTrack(true);
@@ -138,6 +146,7 @@ TEST(OutlineTest, HotTrackingRaisesTheBorderOfAHotEditor) {
 // --- Styles ---------------------------------------------------------------------------------
 
 TEST(EditStyleTest, EditorsFollowTheirControllerAndFallBackWhenItDies) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* editor = new TStandAlone(&form);
   auto controller = std::make_unique<TdxEditStyleController>(nullptr);
@@ -154,6 +163,7 @@ TEST(EditStyleTest, EditorsFollowTheirControllerAndFallBackWhenItDies) {
 }
 
 TEST(EditStyleTest, AnAssignedValueStaysAndClearingItFallsBackAgain) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* editor = new TStandAlone(&form);
   editor->Style().SetBorderStyle(xbs3D);
@@ -165,6 +175,7 @@ TEST(EditStyleTest, AnAssignedValueStaysAndClearingItFallsBackAgain) {
 }
 
 TEST(EditStyleTest, ChangingTheDefaultControllerReshapesEditorsWithoutController) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* editor = new TStandAlone(&form);
   editor->SetAutoSize(false);
@@ -179,6 +190,7 @@ TEST(EditStyleTest, ChangingTheDefaultControllerReshapesEditorsWithoutController
 // --- Hint window --------------------------------------------------------------------------
 
 TEST(HintWindowTest, StaysInsideTheScreenAndWrapsAtItsWidth) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* hint = new TdxContainerHintWindow(&form);
   TFont font;

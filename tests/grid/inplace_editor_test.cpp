@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "grid/edit_styles.h"
+
 #include <QApplication>
 #include <QTest>
 #include <memory>
@@ -48,6 +50,7 @@ class EditorTest : public ::testing::Test {
   }
   QWidget* Window(TdxInplaceEdit& e) { return ClientOf(e); }
 
+  TdxDefaultEditStyleControllerScope Styles;
   std::unique_ptr<TForm> Form;
   TTestHost* Host = nullptr;
   TEdit* Other = nullptr;
@@ -180,6 +183,7 @@ TEST_F(EditorTest, AClickSoonAfterTheStartingClickIsADoubleClickForAnImmediateEd
 }
 
 TEST(EditorHostTest, APlainHostAllowsNoCharacterAndEachRefusalBeeps) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* host = new TCustomdxContainer(&form);
   host->SetParent(&form);
@@ -198,6 +202,7 @@ TEST(EditorHostTest, APlainHostAllowsNoCharacterAndEachRefusalBeeps) {
 }
 
 TEST(EditorHostTest, ShowAtDoesNothingForAnEmptyRectOrAStandAloneEditor) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* host = new TCustomdxContainer(&form);
   auto* editor = new TdxInplaceTextEdit(host);
@@ -225,6 +230,7 @@ struct TEditKeyCase {
 class EditKeyTest : public EditorTest, public ::testing::WithParamInterface<TEditKeyCase> {};
 
 TEST_P(EditKeyTest, DoesNothingWhileTheHostForbidsModifying) {
+  TdxDefaultEditStyleControllerScope styles;
   Clipboard().SetAsText("PASTED");
   Host->AllowModify = false;
   auto& editor = Start("abc");

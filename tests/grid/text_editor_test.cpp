@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include "grid/edit_styles.h"
+
 #include <QTest>
 #include <memory>
 
@@ -30,6 +32,7 @@ class TextEditorTest : public ::testing::Test {
     return editor;
   }
 
+  TdxDefaultEditStyleControllerScope Styles;
   std::unique_ptr<TForm> Form;
   TTestHost* Host = nullptr;
 };
@@ -100,6 +103,7 @@ TEST_F(TextEditorTest, ReadOnlyStopsTyping) {
 }
 
 TEST(TextEditorPaintTest, PaintedCellsShowOnePasswordCharacterPerCharacter) {
+  TdxDefaultEditStyleControllerScope styles;
   TForm form(nullptr);
   auto* host = new TCustomdxContainer(&form);
   auto* editor = new TdxInplaceTextEdit(host);
