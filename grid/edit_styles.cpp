@@ -151,7 +151,7 @@ void TdxEditStyleController::RestoreDefaults() {
   SetBorderStyle(xbs3D);
   SetButtonStyle(btsDefault);
   SetButtonTransparence(ebtNone);
-  SetEdges(AllEditEdges());
+  SetEdges(dxAllEdges);
   SetHotTrack(false);
   SetShadow(false);
   update.Finish();
@@ -315,7 +315,7 @@ TdxEditButtonTransparence TdxEditStyle::DefaultButtonTransparence() const {
 
 TdxEditEdges TdxEditStyle::DefaultEdges() const {
   const TdxEditStyleController* c = FallbackController();
-  return c ? c->Edges() : AllEditEdges();
+  return c ? c->Edges() : dxAllEdges;
 }
 
 bool TdxEditStyle::DefaultHotTrack() const {

@@ -26,7 +26,7 @@ enum TdxEditButtonTransparence { ebtNone, ebtInactive, ebtAlways, ebtHideInactiv
 enum TdxEditEdge { edgLeft, edgTop, edgRight, edgBottom };
 using TdxEditEdges = TSet<TdxEditEdge, 4>;
 // All four edges (the set's bits are 15).
-inline TdxEditEdges AllEditEdges() { return {edgLeft, edgTop, edgRight, edgBottom}; }
+inline const TdxEditEdges dxAllEdges{edgLeft, edgTop, edgRight, edgBottom};
 
 enum TdxEditStyleValue {
   svBorderColor,
@@ -162,7 +162,7 @@ class TdxEditStyleController : public TdxStyleController {
   TdxEditBorderStyle FBorderStyle = xbs3D;
   TdxEditButtonViewStyle FButtonStyle = btsDefault;
   TdxEditButtonTransparence FButtonTransparence = ebtNone;
-  TdxEditEdges FEdges = AllEditEdges();
+  TdxEditEdges FEdges = dxAllEdges;
   bool FHotTrack = false;
   bool FShadow = false;
 };
@@ -235,7 +235,7 @@ class TdxEditStyle : public TPersistent {
   TdxEditBorderStyle FBorderStyle = xbs3D;
   TdxEditButtonViewStyle FButtonStyle = btsDefault;
   TdxEditButtonTransparence FButtonTransparence = ebtNone;
-  TdxEditEdges FEdges = AllEditEdges();
+  TdxEditEdges FEdges = dxAllEdges;
   bool FHotTrack = false;
   bool FShadow = false;
 };

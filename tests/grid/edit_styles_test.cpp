@@ -93,7 +93,7 @@ TEST_F(EditStylesTest, ControllerDefaultsAreThePublishedOnes) {
   EXPECT_EQ(edit.BorderColor(), clWindowFrame);
   EXPECT_EQ(edit.BorderStyle(), xbs3D);
   EXPECT_EQ(edit.ButtonStyle(), btsDefault);
-  EXPECT_EQ(edit.Edges(), AllEditEdges());
+  EXPECT_EQ(edit.Edges(), dxAllEdges);
   TdxCheckEditStyleController check(nullptr);
   EXPECT_EQ(check.BorderStyle(), xbsNone);
   EXPECT_EQ(check.ButtonStyle(), bts3D);
@@ -208,7 +208,7 @@ TEST_F(EditStylesTest, EqualValueWrittenToAControllerTellsNobody) {
   TTestEditor editor;
   editor.Repaints = 0;
   Default().SetBorderColor(Default().BorderColor());
-  Default().SetEdges(AllEditEdges());
+  Default().SetEdges(dxAllEdges);
   Default().SetShadow(false);
   EXPECT_EQ(editor.Repaints, 0);
 }
