@@ -1,6 +1,8 @@
 #include "dbaccess/app_database.h"
 
 #include <array>
+#include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -221,11 +223,13 @@ void TpFIBDatabase::DoAfterStartTransaction(TFIBTransaction* transaction) {
   if (AfterStartTransaction) AfterStartTransaction(transaction);
 }
 
-void TpFIBDatabase::DoBeforeEndTransaction(TFIBTransaction* transaction, TTransactionAction action, bool force) {
+void TpFIBDatabase::DoBeforeEndTransaction(TFIBTransaction* transaction, TTransactionAction action,
+                                           bool force) {
   if (BeforeEndTransaction) BeforeEndTransaction(transaction, action, force);
 }
 
-void TpFIBDatabase::DoAfterEndTransaction(TFIBTransaction* transaction, TTransactionAction action, bool force) {
+void TpFIBDatabase::DoAfterEndTransaction(TFIBTransaction* transaction, TTransactionAction action,
+                                          bool force) {
   if (AfterEndTransaction) AfterEndTransaction(transaction, action, force);
 }
 
@@ -255,7 +259,9 @@ void TpFIBTransaction::SetUserKindTransaction(const std::string& kind) {
   TRParams().SetText(values->front().Value.AsString());
 }
 
-TpFIBDatabase* TpFIBTransaction::AppDatabase() const { return dynamic_cast<TpFIBDatabase*>(DefaultDatabase()); }
+TpFIBDatabase* TpFIBTransaction::AppDatabase() const {
+  return dynamic_cast<TpFIBDatabase*>(DefaultDatabase());
+}
 
 void TpFIBTransaction::ApplyTPBMode() {
   if (FTPBMode == tpbDefault) return;

@@ -43,7 +43,8 @@ enum TOnLostConnectActions { laTerminateApp = 0, laCloseConnect = 1, laIgnore = 
 enum TTPBMode { tpbDefault, tpbReadCommitted, tpbRepeatableRead };
 
 using TFIBLoginEvent = TEvent<void(TObject* Database, TStrings& LoginParams, bool& DoConnect)>;
-using TFIBLostConnectEvent = TEvent<void(TObject* Database, const EFIBError& E, TOnLostConnectActions& Actions)>;
+using TFIBLostConnectEvent =
+    TEvent<void(TObject* Database, const EFIBError& E, TOnLostConnectActions& Actions)>;
 using TFIBRestoreConnectEvent = TEvent<void()>;
 using TEndTrEvent = TEvent<void(TFIBTransaction* EndingTR, TTransactionAction Action, bool Force)>;
 using TOnSQLExecute = TEvent<void(TFIBQuery* Query, TFIBSQLTypes SQLType)>;
@@ -73,6 +74,8 @@ class TpFIBDatabase : public TFIBDatabase {
   ~TpFIBDatabase() override;
 
   // ---- Properties ----
+  // Settings of a local schema cache file. Kept for the metadata
+  // repository; connecting and closing do not load or save a cache yet.
   TCacheSchemaOptions& CacheSchemaOptions() const { return *FCacheSchemaOptions; }
   void SetCacheSchemaOptions(const TCacheSchemaOptions& options) { FCacheSchemaOptions->Assign(&options); }
   const std::string& AliasName() const { return FAliasName; }

@@ -42,3 +42,7 @@ class TConnectParams;
 class TAutoUpdateOptions;
 class TFormatFields;
 class TCacheSchemaOptions;
+class TpFIBDatabase;
+class TpFIBTransaction;
+struct TLostConnectionHooks;
+struct TRegReadValue;

@@ -1,17 +1,13 @@
 #include "dbaccess/reg_utils.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "framework/core/exceptions.h"
 #include "framework/core/registry.h"
 #include "framework/core/strings.h"
 
 namespace {
-
-// The key opened for reading; false when it (or a key above it) is missing.
-bool OpenForReading(TRegistry& registry, std::string_view keyPath) {
-  return registry.OpenKeyReadOnly(keyPath);
-}
 
 void WriteOne(TRegistry& registry, const std::string& name, const Variant& value) {
   switch (value.VarType()) {
@@ -69,7 +65,8 @@ TRegReadValue ReadOne(TRegistry& registry, const std::string& name) {
 void WriteRegValues(std::string_view keyPath, const std::vector<std::string>& names,
                     const std::vector<Variant>& values) {
   TRegistry registry;
-  if (!registry.OpenKey(keyPath, true)) throw ERegistryException("Failed to create key " + std::string(keyPath));
+  if (!registry.OpenKey(keyPath, true))
+    throw ERegistryException("Failed to create key " + std::string(keyPath));
   const std::size_t count = std::min(names.size(), values.size());
   for (std::size_t i = 0; i < count; ++i) WriteOne(registry, names[i], values[i]);
 }
@@ -77,7 +74,7 @@ void WriteRegValues(std::string_view keyPath, const std::vector<std::string>& na
 std::optional<std::vector<TRegReadValue>> ReadRegValues(std::string_view keyPath,
                                                         const std::vector<std::string>& names) {
   TRegistry registry;
-  if (!OpenForReading(registry, keyPath)) return std::nullopt;
+  if (!registry.OpenKeyReadOnly(keyPath)) return std::nullopt;
   std::vector<TRegReadValue> values;
   values.reserve(names.size());
   for (const std::string& name : names) values.push_back(ReadOne(registry, name));
@@ -86,7 +83,7 @@ std::optional<std::vector<TRegReadValue>> ReadRegValues(std::string_view keyPath
 
 std::vector<std::string> ListRegSubKeys(std::string_view keyPath) {
   TRegistry registry;
-  if (!OpenForReading(registry, keyPath)) return {};
+  if (!registry.OpenKeyReadOnly(keyPath)) return {};
   TStringList names;
   registry.GetKeyNames(names);
   std::vector<std::string> result;
@@ -95,7 +92,8 @@ std::vector<std::string> ListRegSubKeys(std::string_view keyPath) {
   return result;
 }
 
-std::string FindRegSubKeyByValue(std::string_view keyPath, std::string_view valueName, std::string_view value) {
+std::string FindRegSubKeyByValue(std::string_view keyPath, std::string_view valueName,
+                                 std::string_view value) {
   const std::string parent(keyPath);
   for (const std::string& subKey : ListRegSubKeys(keyPath)) {
     const auto values = ReadRegValues(parent + "\\" + subKey, {std::string(valueName)});

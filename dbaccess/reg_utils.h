@@ -40,4 +40,5 @@ std::vector<std::string> ListRegSubKeys(std::string_view keyPath);
 
 // The first subkey of the key (in the registry's name order) whose string
 // value valueName equals value, compared with case; empty when none does.
-std::string FindRegSubKeyByValue(std::string_view keyPath, std::string_view valueName, std::string_view value);
+std::string FindRegSubKeyByValue(std::string_view keyPath, std::string_view valueName,
+                                 std::string_view value);

@@ -166,12 +166,12 @@ TEST_F(AppDatabaseTest, StartAndEndRunBetweenTheDatabasesAndTheTransactionsEvent
   tr.StartTransaction();
   tr.CommitRetaining();
   tr.EndTransaction(TARollback, true);
-  EXPECT_EQ(log, (std::vector<std::string>{
-                     "db before start inactive", "before start inactive", "after start active",
-                     "db after start active", "db before end 3 active", "before end 3 active",
-                     "after end 3 active", "db after end 3 active", "db before end 0 forced active",
-                     "before end 0 forced active", "after end 0 forced inactive",
-                     "db after end 0 forced inactive"}));
+  EXPECT_EQ(log,
+            (std::vector<std::string>{"db before start inactive", "before start inactive",
+                                      "after start active", "db after start active", "db before end 3 active",
+                                      "before end 3 active", "after end 3 active", "db after end 3 active",
+                                      "db before end 0 forced active", "before end 0 forced active",
+                                      "after end 0 forced inactive", "db after end 0 forced inactive"}));
 }
 
 TEST_F(AppDatabaseTest, DestroyingAnActiveTransactionEndsItThroughItsEvents) {
@@ -196,7 +196,9 @@ TEST_F(AppDatabaseTest, DestroyingAnActiveTransactionEndsItThroughItsEvents) {
 TEST_F(AppDatabaseTest, StatementsAreAnnouncedBeforeAndAfterTheyRun) {
   TpFIBTransaction tr(nullptr);
   std::vector<std::string> log;
-  tr.BeforeSQLExecute = [&](TFIBQuery*, TFIBSQLTypes type) { log.push_back("before " + std::to_string(type)); };
+  tr.BeforeSQLExecute = [&](TFIBQuery*, TFIBSQLTypes type) {
+    log.push_back("before " + std::to_string(type));
+  };
   tr.AfterSQLExecute = [&](TFIBQuery*, TFIBSQLTypes type) { log.push_back("after " + std::to_string(type)); };
   TFIBTransaction& base = tr;
   base.SQLExecuteNotification(nullptr, SQLInsert, 0);
@@ -209,10 +211,10 @@ TEST_F(AppDatabaseTest, StatementsAreAnnouncedBeforeAndAfterTheyRun) {
 struct TPBModeCase {
   const char* Name;
   TTPBMode Mode;
-  std::vector<std::string> Lines;     // TRParams before the start
-  std::vector<std::string> Started;   // TRParams after it
+  std::vector<std::string> Lines;    // TRParams before the start
+  std::vector<std::string> Started;  // TRParams after it
   bool CanWrite;
-  bool SeesLaterCommits;              // read committed rather than a snapshot
+  bool SeesLaterCommits;  // read committed rather than a snapshot
 };
 
 void PrintTo(const TPBModeCase& c, std::ostream* os) { *os << c.Name; }
@@ -252,14 +254,22 @@ const std::vector<std::string> ProgramLines = {"read", "nowait", "rec_version", 
 
 INSTANTIATE_TEST_SUITE_P(
     Modes, TPBModeTest,
-    ::testing::Values(
-        TPBModeCase{"ReadCommittedReplacesTheLines", tpbReadCommitted, ProgramLines,
-                    {"write", "nowait", "rec_version", "read_committed"}, true, true},
-        // The server refuses rec_version without read committed.
-        TPBModeCase{"RepeatableReadIsASnapshot", tpbRepeatableRead, ProgramLines,
-                    {"write", "nowait", "concurrency"}, true, false},
-        TPBModeCase{"DefaultKeepsTheProgramsReadOnlyLines", tpbDefault, ProgramLines, ProgramLines, false, true},
-        TPBModeCase{"DefaultWithoutLinesIsTheServersDefault", tpbDefault, {}, {}, true, false}),
+    ::testing::Values(TPBModeCase{"ReadCommittedReplacesTheLines",
+                                  tpbReadCommitted,
+                                  ProgramLines,
+                                  {"write", "nowait", "rec_version", "read_committed"},
+                                  true,
+                                  true},
+                      // The server refuses rec_version without read committed.
+                      TPBModeCase{"RepeatableReadIsASnapshot",
+                                  tpbRepeatableRead,
+                                  ProgramLines,
+                                  {"write", "nowait", "concurrency"},
+                                  true,
+                                  false},
+                      TPBModeCase{"DefaultKeepsTheProgramsReadOnlyLines", tpbDefault, ProgramLines,
+                                  ProgramLines, false, true},
+                      TPBModeCase{"DefaultWithoutLinesIsTheServersDefault", tpbDefault, {}, {}, true, false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 // ---- Aliases --------------------------------------------------------------------------------
@@ -271,9 +281,9 @@ TEST_F(AppDatabaseTest, AConnectWritesTheAliasAndAnotherConnectionReadsIt) {
   EXPECT_EQ(first.DBName(), DatabasePath());
   first.OpenConnection();
 
-  const auto stored = ReadRegValues("Software\\DAZA_Roruzure\\Aliases\\phones",
-                                    {"Database Name", "user_name", "lc_ctype", "sql_role_name", "SQL_DIALECT",
-                                     "password"});
+  const auto stored =
+      ReadRegValues("Software\\DAZA_Roruzure\\Aliases\\phones",
+                    {"Database Name", "user_name", "lc_ctype", "sql_role_name", "SQL_DIALECT", "password"});
   ASSERT_TRUE(stored);
   std::vector<std::string> texts;
   for (const TRegReadValue& value : *stored) texts.push_back(value.Found ? value.Value.AsString() : "(none)");

@@ -91,7 +91,9 @@ TEST_F(RegUtilsTest, SubKeysAreFoundByTheirValueWithCase) {
 // A transaction as the designer holds it.
 class TDesignedTransaction : public TpFIBTransaction {
  public:
-  TDesignedTransaction() : TpFIBTransaction(nullptr) { IncludeComponentState(TComponentStateItem::csDesigning); }
+  TDesignedTransaction() : TpFIBTransaction(nullptr) {
+    IncludeComponentState(TComponentStateItem::csDesigning);
+  }
 };
 
 std::vector<std::string> LinesOf(const TStrings& strings) {

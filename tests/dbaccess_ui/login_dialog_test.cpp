@@ -118,7 +118,8 @@ TEST(LoginDialogTest, ANameIsShownAsItIsWrittenAndShortened) {
   std::string user, password, role;
   const std::vector<std::pair<std::string, std::string>> cases = {
       {"a & b.fdb", "a & b.fdb"},
-      {"/srv/a&b/directories/of/the/whole/town/phone_3.gdb", "/srv/a&b/d...ies/of/the/whole/town/phone_3.gdb"},
+      {"/srv/a&b/directories/of/the/whole/town/phone_3.gdb",
+       "/srv/a&b/d...ies/of/the/whole/town/phone_3.gdb"},
   };
   for (const auto& [name, shown] : cases) {
     WhenShown([&shown = shown](TfrmFIBDBLoginDlg& dialog) {
