@@ -1,24 +1,24 @@
 #pragma once
 // The trace points of the connection and the transaction. Each is called at
-// exactly one place, after the operation it reports has succeeded; for now
-// they do nothing. The SQL trace channel replaces the bodies with "when the
-// process's monitor hook exists, send this message", and nothing else needs
-// to change.
+// exactly one place, after the operation it reports has succeeded, and
+// sends its message through the process's monitor hook (sql_monitor.h) when
+// a monitor wants it. A trace point never raises: a message that cannot be
+// built or queued is lost, and the operation it reports stands.
 
 class TFIBDatabase;
 class TFIBTransaction;
 
 // TRACE POINT: a connection attached.
-inline void TraceConnect(TFIBDatabase& /*database*/) {}
+void TraceConnect(TFIBDatabase& database) noexcept;
 // TRACE POINT: a connection detached (or was closed by force).
-inline void TraceDisconnect(TFIBDatabase& /*database*/) {}
+void TraceDisconnect(TFIBDatabase& database) noexcept;
 // TRACE POINT: a transaction started.
-inline void TraceStartTransaction(TFIBTransaction& /*transaction*/) {}
+void TraceStartTransaction(TFIBTransaction& transaction) noexcept;
 // TRACE POINT: a transaction committed.
-inline void TraceCommit(TFIBTransaction& /*transaction*/) {}
+void TraceCommit(TFIBTransaction& transaction) noexcept;
 // TRACE POINT: a transaction committed and stayed active.
-inline void TraceCommitRetaining(TFIBTransaction& /*transaction*/) {}
+void TraceCommitRetaining(TFIBTransaction& transaction) noexcept;
 // TRACE POINT: a transaction rolled back (also a failed commit that was rolled back).
-inline void TraceRollback(TFIBTransaction& /*transaction*/) {}
+void TraceRollback(TFIBTransaction& transaction) noexcept;
 // TRACE POINT: a transaction rolled back and stayed active.
-inline void TraceRollbackRetaining(TFIBTransaction& /*transaction*/) {}
+void TraceRollbackRetaining(TFIBTransaction& transaction) noexcept;
