@@ -101,6 +101,9 @@ void TpFIBDatabase::OpenConnection() {
   if (BeforeConnect) BeforeConnect(this, DBParams(), doConnect);
   if (!doConnect) return;
   TFIBDatabase::OpenConnection();
+  // Connected again, by whatever means: a re-connect timer left running
+  // from a loss would re-open the connection after a close on purpose.
+  StopRestoreTimer();
   if (FSaveDBParams && !FAliasName.empty()) SaveAlias();
 }
 
@@ -151,12 +154,7 @@ void TpFIBDatabase::StopRestoreTimer() {
 }
 
 void TpFIBDatabase::RestoreConnectTick(TObject*) {
-  if (Connected()) {
-    // Someone connected again before the timer did: its work is done, and a
-    // timer left running would re-open a connection closed on purpose later.
-    StopRestoreTimer();
-    return;
-  }
+  if (Connected()) return;
   TOnLostConnectActions action = laIgnore;
   try {
     SetConnected(true);
@@ -173,9 +171,7 @@ void TpFIBDatabase::RestoreConnectTick(TObject*) {
     return;
   }
   // BeforeConnect may have declined; then the next tick asks again.
-  if (!Connected()) return;
-  StopRestoreTimer();
-  DoAfterRestoreConnect();
+  if (Connected()) DoAfterRestoreConnect();
 }
 
 void TpFIBDatabase::DoAfterRestoreConnect() {
