@@ -56,7 +56,7 @@ class TdxEditViewData {
   TdxEditBorderStyle BorderStyle = xbs3D;
   TdxEditButtonViewStyle ButtonStyle = btsDefault;
   bool ButtonTransparent = false;
-  TdxEditEdges Edges = AllEditEdges();
+  TdxEditEdges Edges = dxAllEdges;
   bool Shadow = false;
   bool Transparent = false;
   TRect Bounds;

@@ -110,11 +110,11 @@ TEST_P(OutlineTest, GeometryAndRegionFollowTheStyle) {
 
 INSTANTIATE_TEST_SUITE_P(
     Styles, OutlineTest,
-    ::testing::Values(TOutlineCase{"Sunken", xbs3D, AllEditEdges(), false, false, Rect(0, 0, 100, 30)},
+    ::testing::Values(TOutlineCase{"Sunken", xbs3D, dxAllEdges, false, false, Rect(0, 0, 100, 30)},
                       TOutlineCase{"NoTopEdge", xbs3D, {edgLeft, edgRight, edgBottom}, false, true, Rect(0, 2, 100, 30)},
-                      TOutlineCase{"Shadow", xbs3D, AllEditEdges(), true, true, Rect(0, 0, 98, 28)},
-                      TOutlineCase{"Single", xbsSingle, AllEditEdges(), false, true, Rect(1, 1, 99, 29)},
-                      TOutlineCase{"None", xbsNone, AllEditEdges(), false, true, Rect(2, 2, 98, 28)}),
+                      TOutlineCase{"Shadow", xbs3D, dxAllEdges, true, true, Rect(0, 0, 98, 28)},
+                      TOutlineCase{"Single", xbsSingle, dxAllEdges, false, true, Rect(1, 1, 99, 29)},
+                      TOutlineCase{"None", xbsNone, dxAllEdges, false, true, Rect(2, 2, 98, 28)}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(OutlineTest, AutoSizeTakesTheRequiredHeightOfTheFont) {
