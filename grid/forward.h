@@ -13,3 +13,8 @@ struct TdxSortKey;
 struct TdxNodeSortKeys;
 struct TdxSortColumn;
 enum TdxNodeMoveMode : int;
+class TdxVisibleOrder;
+class TdxTreeListHostBase;
+class TCustomdxTreeList;
+class TdxSelectionChangeScope;
+struct TdxOptionsChange;
