@@ -265,10 +265,10 @@ TdxTreeListNode* TCustomdxTreeList::GetRelativeNode(TdxTreeListNode* node, TdxRe
 
 // --- Visible order --------------------------------------------------------------
 
-const TdxVisibleOrder* TCustomdxTreeList::Order() const {
+const TdxVisibleOrder* TCustomdxTreeList::Order(bool build) const {
   if (IsDestroying()) return nullptr;
   if (!FVisibleOrder.Built()) {
-    if (IsUpdateLocked() || IsClearing()) return nullptr;
+    if (!build || IsUpdateLocked() || IsClearing()) return nullptr;
     FVisibleOrder.Rebuild(*this);
   }
   return &FVisibleOrder;
@@ -285,30 +285,32 @@ void TCustomdxTreeList::RebuildVisibleOrder() {
 
 int TCustomdxTreeList::GetAbsoluteIndex(const TdxTreeListNode* node) const {
   if (node == nullptr) return -1;
-  if (const TdxVisibleOrder* order = Order()) return order->IndexOf(node);
+  if (const TdxVisibleOrder* order = Order(true)) return order->IndexOf(node);
   return TdxTreeListNodeOwner::GetAbsoluteIndex(node);
 }
 
 TdxTreeListNode* TCustomdxTreeList::GetAbsoluteNode(int index) const {
   if (index < 0) return nullptr;
-  if (const TdxVisibleOrder* order = Order()) return order->NodeAt(index);
+  if (const TdxVisibleOrder* order = Order(true)) return order->NodeAt(index);
   TdxTreeListNode* node = FirstNode();
   for (; node != nullptr && index > 0; --index) node = node->NextVisibleInTree();
   return node;
 }
 
 int TCustomdxTreeList::VisibleNodeCount() const {
-  if (const TdxVisibleOrder* order = Order()) return order->Count();
+  if (const TdxVisibleOrder* order = Order(true)) return order->Count();
   int count = 0;
   for (const TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->NextVisibleInTree()) ++count;
   return count;
 }
 
-// A node without a row (inside a collapsed parent) has no neighbour in the
-// flattened order; the tree answers for it.
+// The neighbours never rebuild the order: a subtree being freed asks for
+// them node by node while the order is dropped, and the tree answers them
+// cheaply. A node without a row (inside a collapsed parent) has no
+// neighbour in the order either; the tree answers for it too.
 TdxTreeListNode* TCustomdxTreeList::GetNextVisibleNode(const TdxTreeListNode* node) const {
   if (node == nullptr) return nullptr;
-  if (const TdxVisibleOrder* order = Order()) {
+  if (const TdxVisibleOrder* order = Order(false)) {
     const int index = order->IndexOf(node);
     if (index >= 0) return order->NodeAt(index + 1);
   }
@@ -317,7 +319,7 @@ TdxTreeListNode* TCustomdxTreeList::GetNextVisibleNode(const TdxTreeListNode* no
 
 TdxTreeListNode* TCustomdxTreeList::GetPrevVisibleNode(const TdxTreeListNode* node) const {
   if (node == nullptr) return nullptr;
-  if (const TdxVisibleOrder* order = Order()) {
+  if (const TdxVisibleOrder* order = Order(false)) {
     const int index = order->IndexOf(node);
     if (index >= 0) return order->NodeAt(index - 1);
   }

@@ -99,6 +99,8 @@ class TCustomdxTreeList : public TdxTreeListHostBase, public TdxTreeListNodeOwne
   virtual void ClearCaches();
   // Every node's cached row height becomes 0.
   virtual void ResetRowHeights();
+  // A column's texts leave every text node (the texts after it move down).
+  virtual void DeleteColumnNodeData(int absoluteIndex);
 
   // --- Nodes ----------------------------------------------------------------
   // Frees every node, inside the update lock (unless destroying); node
@@ -445,9 +447,9 @@ class TCustomdxTreeList : public TdxTreeListHostBase, public TdxTreeListNodeOwne
   void DrawingFontChanged(TObject* sender);
   void ApplyOptions(const TdxOptionsChange& change);
   void KeepDisplayedWidths();
-  // The visible order, rebuilt when it is dropped and may be trusted (not
-  // locked, not destroying); nil when the tree must be walked instead.
-  const TdxVisibleOrder* Order() const;
+  // The visible order when it is built, or (with build) rebuilt when it may
+  // be (not locked, not clearing); nil when the tree must be walked instead.
+  const TdxVisibleOrder* Order(bool build) const;
   void SelectFocusedAgain();
   std::vector<int> VisibleColumnsInOrder() const;
   std::string HeaderLine(const std::vector<int>& columns) const;

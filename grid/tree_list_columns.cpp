@@ -53,6 +53,17 @@ int TCustomdxTreeList::GetVisibleColumnIndex(int absoluteIndex) const {
   return it != columns.end() ? static_cast<int>(it - columns.begin()) : 0;
 }
 
+void TCustomdxTreeList::DeleteColumnNodeData(int absoluteIndex) {
+  if (absoluteIndex < 0) return;
+  auto drop = [absoluteIndex](TdxTreeListNode* node) {
+    if (auto* text = dynamic_cast<TdxTreeListTextNode*>(node))
+      if (absoluteIndex < text->Strings().Count()) text->Strings().Delete(absoluteIndex);
+  };
+  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext()) drop(node);
+  for (int i = 0; i < DetachedCount(); ++i)
+    for (TdxTreeListNode* node = DetachedNodes(i); node != nullptr; node = node->GetNext()) drop(node);
+}
+
 // --- Rows as text -----------------------------------------------------------------
 
 // The header line is one entry of the list like every row; the list puts

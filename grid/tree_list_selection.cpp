@@ -16,7 +16,9 @@
 void TCustomdxTreeList::SetFocusedNodeAndColumn(TdxTreeListNode* node, int columnIndex, bool makeVisible) {
   CloseEditor();
   TdxTreeListNode* const oldNode = FocusedNode();
-  const int oldColumn = FFocusedColumn;
+  // The column as it was answered, so that a stored index out of range (or
+  // row select) does not count as a change.
+  const int oldColumn = FocusedColumnIndex();
   SetFocusedNodeField(node);
   FFocusedColumn = columnIndex;
   FFocusedColumnAbsolute = -2;

@@ -119,6 +119,18 @@ TEST(TreeListColumns, WithoutMultiSelectTheFocusedRowIsTheSelection) {
   EXPECT_EQ(selected.Text(), "\r\nAnn\r\n");
 }
 
+TEST(TreeListColumns, DroppingAColumnsDataShiftsTheLaterTextsInEveryNode) {
+  TTestGrid grid;
+  TdxTreeListNode* a = grid.Add("Ann", nullptr, {"111", "x"});
+  grid.Add("Kid", a, {"333"});
+  grid.DeleteColumnNodeData(1);
+  EXPECT_EQ(grid.GetCellText(a, 1), "x");
+  EXPECT_EQ(grid.GetCellText(grid.Find("Kid"), 1), "");
+  EXPECT_EQ(grid.GetCellText(grid.Find("Kid"), 0), "Kid");
+  grid.DeleteColumnNodeData(5);  // beyond every node's texts: nothing
+  EXPECT_EQ(grid.GetCellText(a, 0), "Ann");
+}
+
 // --- Selection ------------------------------------------------------------------------
 
 TEST(TreeListSelection, TheCountChangeFiresOnceAtTheOutermostClose) {
