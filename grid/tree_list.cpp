@@ -5,7 +5,7 @@
 #include "grid/tree_list_errors.h"
 
 TCustomdxTreeList::TCustomdxTreeList(TComponent* owner)
-    : TdxTreeListHostBase(owner),
+    : TCustomdxContainer(owner),
       FOptions(TreeListOptionsFromBits(DefaultTreeListOptions)),
       FOptionsEx(TreeListOptionsExFromBits(DefaultTreeListOptionsEx)) {
   SetControlStyle({csCaptureMouse, csOpaque, csDoubleClicks});
@@ -37,7 +37,7 @@ bool TCustomdxTreeList::IsDestroying() const {
 bool TCustomdxTreeList::IsLoading() const { return ComponentState().Contains(TComponentStateItem::csLoading); }
 
 void TCustomdxTreeList::Loaded() {
-  TdxTreeListHostBase::Loaded();
+  TCustomdxContainer::Loaded();
   LayoutChanged();
 }
 

@@ -8,7 +8,8 @@
 // needs them it calls virtual hooks whose base answers are neutral (no
 // columns, no rows on screen, nothing to paint), and the classes built on it
 // answer them. It is abstract (CreateNode and the cell data are for the
-// subclass). Owned like any control by its owner component; its destructor
+// subclass). It descends from the in-place editor host and answers the
+// host questions its options decide. Owned like any control by its owner component; its destructor
 // frees the nodes while the tree list can still answer them.
 //
 // Its concerns live in files of their own: tree_list.cpp (life cycle, update
@@ -29,6 +30,7 @@
 #include "framework/gui/geometry.h"
 #include "framework/gui/graphics.h"
 #include "framework/gui/std_controls.h"
+#include "grid/editor_host.h"
 #include "grid/forward.h"
 #include "grid/sort_comparers.h"
 #include "grid/tree_list_node.h"
@@ -67,18 +69,7 @@ using TTLChangeColumnEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node,
 using TdxTLCanNodeSelected = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
 using TdxTLGetLevelColor = TEvent<void(TObject* Sender, int Level, TColor& Color)>;
 
-// Stands in for the in-place editor host the tree list descends from: a
-// self-painting control that answers its editor's questions. Only the
-// questions the core answers are declared here.
-class TdxTreeListHostBase : public TCustomControl {
- public:
-  using TCustomControl::TCustomControl;
-  virtual bool GetHideFocusRect() const { return false; }
-  virtual bool IsImmediateEditor() const { return false; }
-  virtual bool ShowButtonAlways() const { return false; }
-};
-
-class TCustomdxTreeList : public TdxTreeListHostBase, public TdxTreeListNodeOwner {
+class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner {
  public:
   explicit TCustomdxTreeList(TComponent* owner);
   ~TCustomdxTreeList() override;
@@ -213,9 +204,9 @@ class TCustomdxTreeList : public TdxTreeListHostBase, public TdxTreeListNodeOwne
   virtual bool OptionExOn(TdxTreeListOptionEx option) const;
 
   // The editor host's questions.
-  bool GetHideFocusRect() const override { return OptionOn(tloHideFocusRect); }
-  bool IsImmediateEditor() const override { return OptionOn(tloImmediateEditor); }
-  bool ShowButtonAlways() const override { return OptionExOn(tloShowButtonAlways); }
+  bool GetHideFocusRect() override { return OptionOn(tloHideFocusRect); }
+  bool IsImmediateEditor() override { return OptionOn(tloImmediateEditor); }
+  bool ShowButtonAlways() override { return OptionExOn(tloShowButtonAlways); }
 
   // --- Properties -------------------------------------------------------------
   TdxLookAndFeel LookAndFeel() const { return FLookAndFeel; }

@@ -35,6 +35,8 @@ void TCustomdxTreeList::SetLookAndFeel(TdxLookAndFeel value) {
   CloseEditor();
   ForgetEditCell();
   FLookAndFeel = value;
+  // The editors take the flat look with the ultra-flat one.
+  SetScrollBarStyle(value == lfUltraFlat ? 2 : 0);
   LookAndFeelChanged();
   FrameChanged();
   LayoutChanged();

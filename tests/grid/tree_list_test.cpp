@@ -98,6 +98,16 @@ TEST(TreeList, GeometryWritersReMeasureAndColourWritersDoNot) {
   EXPECT_EQ(grid.RecalcCount, before + 4);
 }
 
+TEST(TreeList, TheUltraFlatLookGivesTheEditorsTheFlatStyle) {
+  TTestGrid grid;
+  const int before = grid.RecalcCount;
+  grid.SetLookAndFeel(lfUltraFlat);
+  EXPECT_EQ(grid.ScrollBarStyle(), 2);
+  grid.SetLookAndFeel(lfFlat);
+  EXPECT_EQ(grid.ScrollBarStyle(), 0);
+  EXPECT_EQ(grid.RecalcCount, before + 2);
+}
+
 TEST(TreeList, OnlyTheOutermostEndUpdateReMeasures) {
   TTestGrid grid;
   const int before = grid.RecalcCount;
