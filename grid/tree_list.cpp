@@ -34,7 +34,9 @@ bool TCustomdxTreeList::IsDestroying() const {
   return ComponentState().Contains(TComponentStateItem::csDestroying);
 }
 
-bool TCustomdxTreeList::IsLoading() const { return ComponentState().Contains(TComponentStateItem::csLoading); }
+bool TCustomdxTreeList::IsLoading() const {
+  return ComponentState().Contains(TComponentStateItem::csLoading);
+}
 
 void TCustomdxTreeList::Loaded() {
   TCustomdxContainer::Loaded();
@@ -114,7 +116,8 @@ void TCustomdxTreeList::ClearCaches() {
 
 void TCustomdxTreeList::ResetRowHeights() {
   if (IsClearing() || IsDestroying()) return;
-  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext()) node->SetCachedRowHeight(0);
+  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
+    node->SetCachedRowHeight(0);
 }
 
 void TCustomdxTreeList::DrawingFontChanged(TObject* sender) { LayoutChanged(); }
@@ -417,8 +420,7 @@ void TCustomdxTreeList::CheckReference(const TdxTreeListNode* node, const char* 
   std::unordered_set<const TdxTreeListNode*> nodes;
   for (const TdxTreeListNode* n = FirstNode(); n != nullptr; n = n->GetNext()) nodes.insert(n);
   for (int i = 0; i < DetachedCount(); ++i)
-    for (const TdxTreeListNode* n = DetachedNodes(i); n != nullptr; n = n->GetNext())
-      nodes.insert(n);
+    for (const TdxTreeListNode* n = DetachedNodes(i); n != nullptr; n = n->GetNext()) nodes.insert(n);
   if (!nodes.contains(node))
     RaiseInvalidTreeListOperation(std::string("Tree list: the ") + what + " is not a node of the tree");
 }
@@ -426,7 +428,8 @@ void TCustomdxTreeList::CheckReference(const TdxTreeListNode* node, const char* 
 void TCustomdxTreeList::CheckInvariants() const {
   TdxTreeListNodeOwner::CheckInvariants();
   FVisibleOrder.CheckInvariants(*this);
-  if (FSelectionChangeDepth < 0) RaiseInvalidTreeListOperation("Tree list: the selection bracket is negative");
+  if (FSelectionChangeDepth < 0)
+    RaiseInvalidTreeListOperation("Tree list: the selection bracket is negative");
   CheckReference(FSelectionAnchor, "selection anchor");
   CheckReference(FEditNode, "edited node");
   CheckReference(FFocusedBeforePress, "node focused before the press");

@@ -39,7 +39,9 @@ std::vector<int> TCustomdxTreeList::VisibleColumnsInOrder() const {
   return columns;
 }
 
-int TCustomdxTreeList::GetVisibleColumnCount() const { return static_cast<int>(VisibleColumnsInOrder().size()); }
+int TCustomdxTreeList::GetVisibleColumnCount() const {
+  return static_cast<int>(VisibleColumnsInOrder().size());
+}
 
 int TCustomdxTreeList::GetAbsoluteColumnIndex(int visibleIndex) const {
   const std::vector<int> columns = VisibleColumnsInOrder();
@@ -97,9 +99,9 @@ void TCustomdxTreeList::SaveSelectedToStrings(TStrings& strings) const {
     std::vector<const TdxTreeListNode*> selected;
     for (int i = 0; i < SelectedCount(); ++i)
       if (const TdxTreeListNode* node = SelectedNodes(i)) selected.push_back(node);
-    std::stable_sort(selected.begin(), selected.end(), [](const TdxTreeListNode* a, const TdxTreeListNode* b) {
-      return CompareNodePositions(a, b) < 0;
-    });
+    std::stable_sort(
+        selected.begin(), selected.end(),
+        [](const TdxTreeListNode* a, const TdxTreeListNode* b) { return CompareNodePositions(a, b) < 0; });
     for (const TdxTreeListNode* node : selected) strings.Add(NodeLine(node, columns));
   } else if (FocusedNode() != nullptr) {
     strings.Add(NodeLine(FocusedNode(), columns));

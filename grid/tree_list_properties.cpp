@@ -100,7 +100,9 @@ void TCustomdxTreeList::SetIndentDesc(int value) { Remeasure(FIndentDesc, std::m
 void TCustomdxTreeList::SetPreviewLines(int value) { Remeasure(FPreviewLines, std::max(value, -1)); }
 void TCustomdxTreeList::SetMaxRowLineCount(int value) { Remeasure(FMaxRowLineCount, std::max(value, -1)); }
 void TCustomdxTreeList::SetCustomizingRowCount(int value) { FCustomizingRowCount = std::max(value, 2); }
-void TCustomdxTreeList::SetFixedBandLineWidth(int value) { Remeasure(FFixedBandLineWidth, std::max(value, 1)); }
+void TCustomdxTreeList::SetFixedBandLineWidth(int value) {
+  Remeasure(FFixedBandLineWidth, std::max(value, 1));
+}
 void TCustomdxTreeList::SetRowSeparatorLineWidth(int value) {
   Remeasure(FRowSeparatorLineWidth, std::max(value, 1));
 }

@@ -66,7 +66,8 @@ void TCustomdxTreeList::BeginSelectionChange() {
 }
 
 void TCustomdxTreeList::EndSelectionChange() {
-  if (FSelectionChangeDepth == 0) RaiseInvalidTreeListOperation("EndSelectionChange without BeginSelectionChange");
+  if (FSelectionChangeDepth == 0)
+    RaiseInvalidTreeListOperation("EndSelectionChange without BeginSelectionChange");
   if (--FSelectionChangeDepth > 0 || IsDestroying()) return;
   if (SelectedCount() != FSelectedCountAtOpen) DoSelectedCountChange();
 }

@@ -36,8 +36,9 @@ void TdxVisibleOrder::Rebuild(const TdxTreeListNodeOwner& owner) {
 
 std::vector<TdxVisibleOrder::TEntry>::const_iterator TdxVisibleOrder::Find(
     const TdxTreeListNode* node) const noexcept {
-  return std::lower_bound(FByIdentity.begin(), FByIdentity.end(), node,
-                          [](const TEntry& entry, const TdxTreeListNode* n) { return Before(entry.Node, n); });
+  return std::lower_bound(
+      FByIdentity.begin(), FByIdentity.end(), node,
+      [](const TEntry& entry, const TdxTreeListNode* n) { return Before(entry.Node, n); });
 }
 
 int TdxVisibleOrder::IndexOf(const TdxTreeListNode* node) const noexcept {
@@ -103,7 +104,8 @@ void TdxVisibleOrder::CheckInvariants(const TdxTreeListNodeOwner& owner) const {
   // The rows are compared with the tree by address first, so a stale entry
   // is reported before it could be read.
   int index = 0;
-  for (const TdxTreeListNode* node = owner.FirstNode(); node != nullptr; node = node->NextVisibleInTree(), ++index)
+  for (const TdxTreeListNode* node = owner.FirstNode(); node != nullptr;
+       node = node->NextVisibleInTree(), ++index)
     if (index >= Count() || FByPosition[static_cast<std::size_t>(index)] != node)
       RaiseInvalidTreeListOperation("Visible order: the rows differ from the tree");
   if (index != Count()) RaiseInvalidTreeListOperation("Visible order: rows left over that the tree lacks");

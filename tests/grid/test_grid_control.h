@@ -51,15 +51,17 @@ class TTestGrid : public TCustomdxTreeList {
     return rows;
   }
 
-  using TCustomdxTreeList::ResetNodeReferences;
   using TCustomdxTreeList::DragNode;
+  using TCustomdxTreeList::ResetNodeReferences;
   using TCustomdxTreeList::SetDragNode;
   using TCustomdxTreeList::SetEditCell;
   using TCustomdxTreeList::SetShowIndicator;
   using TdxTreeListNodeOwner::SetFocusedNodeField;
 
   // --- overrides ---
-  std::unique_ptr<TdxTreeListNode> CreateNode() override { return std::make_unique<TdxTreeListTextNode>(this); }
+  std::unique_ptr<TdxTreeListNode> CreateNode() override {
+    return std::make_unique<TdxTreeListTextNode>(this);
+  }
   int GetImageIndex(const TdxTreeListNode* node) const override { return Text(node).ImageIndex(); }
   int GetSelectedIndex(const TdxTreeListNode* node) const override { return Text(node).SelectedIndex(); }
   int GetStateIndex(const TdxTreeListNode* node) const override { return Text(node).StateIndex(); }

@@ -66,20 +66,22 @@ TEST_P(TreeListClamping, WritersClampInsteadOfRaising) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, TreeListClamping,
-    ::testing::Values(
-        TClampCase{"CustomizingRowCount", &TCustomdxTreeList::SetCustomizingRowCount,
-                   &TCustomdxTreeList::CustomizingRowCount, 1, 2},
-        TClampCase{"FixedBandLineWidth", &TCustomdxTreeList::SetFixedBandLineWidth,
-                   &TCustomdxTreeList::FixedBandLineWidth, 0, 1},
-        TClampCase{"RowSeparatorLineWidth", &TCustomdxTreeList::SetRowSeparatorLineWidth,
-                   &TCustomdxTreeList::RowSeparatorLineWidth, 0, 1},
-        TClampCase{"IndentDesc", &TCustomdxTreeList::SetIndentDesc, &TCustomdxTreeList::IndentDesc, -5, 0},
-        TClampCase{"PreviewLines", &TCustomdxTreeList::SetPreviewLines, &TCustomdxTreeList::PreviewLines, -3, -1},
-        TClampCase{"MaxRowLineCount", &TCustomdxTreeList::SetMaxRowLineCount, &TCustomdxTreeList::MaxRowLineCount,
-                   -3, -1},
-        TClampCase{"GrIndicatorWidth", &TCustomdxTreeList::SetGrIndicatorWidth,
-                   &TCustomdxTreeList::GrIndicatorWidth, 5, 12},
-        TClampCase{"IndentDescInRange", &TCustomdxTreeList::SetIndentDesc, &TCustomdxTreeList::IndentDesc, 33, 33}),
+    ::testing::Values(TClampCase{"CustomizingRowCount", &TCustomdxTreeList::SetCustomizingRowCount,
+                                 &TCustomdxTreeList::CustomizingRowCount, 1, 2},
+                      TClampCase{"FixedBandLineWidth", &TCustomdxTreeList::SetFixedBandLineWidth,
+                                 &TCustomdxTreeList::FixedBandLineWidth, 0, 1},
+                      TClampCase{"RowSeparatorLineWidth", &TCustomdxTreeList::SetRowSeparatorLineWidth,
+                                 &TCustomdxTreeList::RowSeparatorLineWidth, 0, 1},
+                      TClampCase{"IndentDesc", &TCustomdxTreeList::SetIndentDesc,
+                                 &TCustomdxTreeList::IndentDesc, -5, 0},
+                      TClampCase{"PreviewLines", &TCustomdxTreeList::SetPreviewLines,
+                                 &TCustomdxTreeList::PreviewLines, -3, -1},
+                      TClampCase{"MaxRowLineCount", &TCustomdxTreeList::SetMaxRowLineCount,
+                                 &TCustomdxTreeList::MaxRowLineCount, -3, -1},
+                      TClampCase{"GrIndicatorWidth", &TCustomdxTreeList::SetGrIndicatorWidth,
+                                 &TCustomdxTreeList::GrIndicatorWidth, 5, 12},
+                      TClampCase{"IndentDescInRange", &TCustomdxTreeList::SetIndentDesc,
+                                 &TCustomdxTreeList::IndentDesc, 33, 33}),
     [](const ::testing::TestParamInfo<TClampCase>& info) { return info.param.Name; });
 
 TEST(TreeList, GeometryWritersReMeasureAndColourWritersDoNot) {
@@ -310,7 +312,9 @@ TEST(TreeList, ExpandingEventsReachTheHandlersAndMayRefuse) {
     log.push_back("expanding " + TTestGrid::Name(node));
     allow = log.size() > 1;
   };
-  grid.OnExpanded = [&](TObject*, TdxTreeListNode* node) { log.push_back("expanded " + TTestGrid::Name(node)); };
+  grid.OnExpanded = [&](TObject*, TdxTreeListNode* node) {
+    log.push_back("expanded " + TTestGrid::Name(node));
+  };
   a->SetExpanded(true);
   EXPECT_FALSE(a->Expanded());
   a->SetExpanded(true);
