@@ -28,3 +28,7 @@ struct TdxEditBorderGeometry;
 class TCustomdxContainer;
 class TdxContainerHintWindow;
 class TdxEditorInitScope;
+class TdxVisibleOrder;
+class TCustomdxTreeList;
+class TdxSelectionChangeScope;
+struct TdxOptionsChange;
