@@ -125,18 +125,18 @@ std::string TEditMask::Blanked(const std::string& editText, int start, int stop)
   return text;
 }
 
-std::string TEditMask::ValueOf(const std::string& editText) const {
+std::string TEditMask::ValueOf(const std::string& editText, bool withLiterals) const {
   if (Empty()) return editText;
   std::string value;
   for (int i = 0; i < MaxChars(); ++i) {
     const char c = i < static_cast<int>(editText.size()) ? editText[static_cast<size_t>(i)] : FBlank;
     if (!IsInput(i)) {
-      if (FSaveLiterals) value += Position(i).Literal;
+      if (withLiterals) value += Position(i).Literal;
       continue;
     }
     value += c == FBlank ? ' ' : c;
   }
-  if (FSaveLiterals) return value;
+  if (withLiterals) return value;
   // Unfilled optional positions are the trailing ones, or with "!" the
   // leading ones.
   const size_t first = value.find_first_not_of(' ');

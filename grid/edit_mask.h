@@ -65,7 +65,8 @@ class TEditMask {
   // The edit text with input positions in [start, stop) blanked.
   std::string Blanked(const std::string& editText, int start, int stop) const;
   // The value of an edit text (blanks as spaces; literals only when saved).
-  std::string ValueOf(const std::string& editText) const;
+  std::string ValueOf(const std::string& editText) const { return ValueOf(editText, FSaveLiterals); }
+  std::string ValueOf(const std::string& editText, bool withLiterals) const;
   // The edit text that shows a value; characters a position refuses and
   // spaces become blanks.
   std::string EditTextOf(const std::string& value) const;
