@@ -1,5 +1,6 @@
 #include "grid/mask_editor.h"
 
+#include "framework/gui/clipboard.h"
 #include "framework/gui/keys.h"
 #include "framework/gui/screen.h"
 
@@ -106,12 +107,14 @@ void TdxInplaceMaskEdit::DeleteSelection(bool backspace) {
 // --- Keys and mouse ----------------------------------------------------------------------
 
 void TdxInplaceMaskEdit::KeyDown(TKey& key, TShiftState shift) {
+  // The selection the key acts on: the host's handling of the key may move
+  // it (Shift+Insert).
+  int start = 0, stop = 0;
+  GetTextSelection(start, stop);
   TdxInplaceTextEdit::KeyDown(key, shift);
   if (!HasMask() || key == 0 || shift.Contains(ssAlt)) return;
   const bool ctrl = shift.Contains(ssCtrl);
   const bool shifted = shift.Contains(ssShift);
-  int start = 0, stop = 0;
-  GetTextSelection(start, stop);
   switch (key) {
     case VK_LEFT:
     case VK_RIGHT:
@@ -139,7 +142,13 @@ void TdxInplaceMaskEdit::KeyDown(TKey& key, TShiftState shift) {
       return;
     }
     case VK_DELETE:
-      if (shifted || ctrl) return;
+      if (shifted && !ctrl) {
+        key = 0;
+        CopyText();
+        if (CanModify()) DeleteSelection(false);
+        return;
+      }
+      if (ctrl) return;
       [[fallthrough]];
     case VK_BACK:
       if (CanModify()) DeleteSelection(key == VK_BACK);
@@ -154,15 +163,55 @@ void TdxInplaceMaskEdit::KeyDown(TKey& key, TShiftState shift) {
       break;
     case 'V':
     case VK_INSERT:
-      // The text window's own paste would bypass the mask.
+      // The text window's own paste and cut would bypass the mask.
       if ((key == 'V' && ctrl) || (key == VK_INSERT && shifted)) {
         key = 0;
+        SetTextSelection(start, stop);
+        PasteMasked();
         return;
       }
       break;
+    case 'X':
+      if (ctrl) {
+        key = 0;
+        CopyText();
+        if (CanModify()) DeleteSelection(false);
+        return;
+      }
+      break;
+    case VK_SHIFT:
+    case VK_CONTROL:
+    case VK_MENU:
+    case VK_CAPITAL:
+      return;  // a modifier on its own keeps the selection it will act on
     default: break;
   }
   if (!ctrl) PlaceCaret(start);
+}
+
+void TdxInplaceMaskEdit::PasteMasked() {
+  if (!IsEditable() || !CanModify()) return;
+  int start = 0, stop = 0;
+  GetTextSelection(start, stop);
+  std::string text = FMask.Blanked(EditText(), start, stop);
+  int pos = FMask.NextInput(start);
+  // What does not fit the remaining input positions is cut off; a
+  // character a position refuses is dropped, a literal typed where it
+  // stands is stepped over.
+  for (const char c : Clipboard().AsText()) {
+    if (pos >= MaxChars()) break;
+    if (const char accepted = FMask.Accept(pos, c)) {
+      text[static_cast<size_t>(pos)] = accepted;
+      pos = FMask.NextInput(pos + 1);
+    } else if (pos > 0 && !FMask.IsInput(pos - 1) && FMask.Position(pos - 1).Literal == c) {
+      continue;  // the literal the caret has just passed
+    } else if (const int past = FMask.SkipToLiteral(pos, c); past >= 0) {
+      pos = FMask.NextInput(past);
+    }
+  }
+  ReplaceText(text, pos);
+  SetModified(true);
+  ValidateEdit();
 }
 
 void TdxInplaceMaskEdit::KeyPress(char& key) {

@@ -63,6 +63,9 @@ class TdxInplaceMaskEdit : public TdxInplaceTextEdit {
   void PlaceCaret(int pos);
   int CaretPos();
   void DeleteSelection(bool backspace);
+  // Lays the clipboard's text into the input positions from the selection
+  // on, then validates at once.
+  void PasteMasked();
   void ReplaceText(const std::string& editText, int caret);
 
   TEditMask FMask;

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "framework/core/format_settings.h"
+#include "framework/gui/clipboard.h"
 #include "framework/gui/forms.h"
 #include "framework/gui/screen.h"
 #include "grid/edit_styles.h"
@@ -144,6 +145,29 @@ TEST_F(MaskEditorTest, ClosingHostGetsTheShownValueBackInsteadOfAnError) {
   editor.SetClosing(true);
   EXPECT_NO_THROW(editor.ValidateEdit());
   EXPECT_EQ(editor.EditText(), "01.01.00");
+}
+
+TEST_F(MaskEditorTest, PasteGoesThroughTheMaskAndValidatesAtOnce) {
+  auto& editor = Start(kDateMask);
+  Clipboard().SetAsText("31x.12.99");
+  QTest::keyClick(ClientOf(editor), Qt::Key_V, Qt::ControlModifier);
+  EXPECT_EQ(editor.EditText(), "31.12.99");
+  editor.SelectAll();
+  Clipboard().SetAsText("0101");
+  const int beeps = MessageBeepCount();
+  QTest::keyClick(ClientOf(editor), Qt::Key_Insert, Qt::ShiftModifier);
+  EXPECT_EQ(editor.EditText(), "01.01.__");
+  EXPECT_EQ(MessageBeepCount(), beeps + 1) << "the incomplete value is refused at once";
+  EXPECT_EQ(editor.SelStart(), 6) << "the caret goes to the gap";
+  EXPECT_THROW(editor.ValidateEdit(), EDBEditError);
+}
+
+TEST_F(MaskEditorTest, CutBlanksTheSelectionAndKeepsTheLiterals) {
+  auto& editor = Start(kDateMask, "31.12.99");
+  editor.SetTextSelection(1, 5);
+  QTest::keyClick(ClientOf(editor), Qt::Key_X, Qt::ControlModifier);
+  EXPECT_EQ(Clipboard().AsText(), "1.12");
+  EXPECT_EQ(editor.EditText(), "3_.__.99");
 }
 
 TEST_F(MaskEditorTest, WithoutAMaskItIsTheTextEditor) {
