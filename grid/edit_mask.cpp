@@ -125,6 +125,17 @@ std::string TEditMask::Blanked(const std::string& editText, int start, int stop)
   return text;
 }
 
+std::string TEditMask::Normalized(const std::string& text) const {
+  std::string result = EmptyText();
+  for (int i = 0; i < MaxChars() && i < static_cast<int>(text.size()); ++i) {
+    if (!IsInput(i)) continue;
+    const char c = text[static_cast<size_t>(i)];
+    const char accepted = c == FBlank || c == ' ' ? 0 : Accept(i, c);
+    if (accepted) result[static_cast<size_t>(i)] = accepted;
+  }
+  return result;
+}
+
 std::string TEditMask::ValueOf(const std::string& editText, bool withLiterals) const {
   if (Empty()) return editText;
   std::string value;

@@ -64,6 +64,9 @@ class TEditMask {
   std::string EmptyText() const;
   // The edit text with input positions in [start, stop) blanked.
   std::string Blanked(const std::string& editText, int start, int stop) const;
+  // A text of the wrong length (a change the mask did not see) made an edit
+  // text again: padded or cut, each position keeping only what it accepts.
+  std::string Normalized(const std::string& text) const;
   // The value of an edit text (blanks as spaces; literals only when saved).
   std::string ValueOf(const std::string& editText) const { return ValueOf(editText, FSaveLiterals); }
   std::string ValueOf(const std::string& editText, bool withLiterals) const;

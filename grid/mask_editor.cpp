@@ -271,6 +271,16 @@ void TdxInplaceMaskEdit::MouseDown(TMouseButton button, TShiftState shift, int x
   if (HasMask()) PlaceCaret(CaretPos());
 }
 
+void TdxInplaceMaskEdit::TextWindowChanged() {
+  TdxInplaceTextEdit::TextWindowChanged();
+  const std::string text = EditText();
+  if (!HasMask() || static_cast<int>(text.size()) == MaxChars()) return;
+  // Something other than the mask's own typing changed the length: the
+  // edit text must still be one the mask allows.
+  TdxInplaceTextEdit::SetText(FMask.Normalized(text));
+  SetModified(true);
+}
+
 // --- Validation ----------------------------------------------------------------------------
 
 void TdxInplaceMaskEdit::ValidateEdit() {

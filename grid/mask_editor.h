@@ -57,6 +57,7 @@ class TdxInplaceMaskEdit : public TdxInplaceTextEdit {
   void KeyPress(char& key) override;
   void DoEnter() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void TextWindowChanged() override;
 
  private:
   // Selects the character at pos (clamped to MaxChars), or the end.

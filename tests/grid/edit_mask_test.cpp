@@ -169,6 +169,13 @@ TEST(EditMask, BlankingKeepsTheLiterals) {
   EXPECT_EQ(mask.Blanked("31.12.99", 1, 7), "3_.__._9");
 }
 
+TEST(EditMask, NormalizingRestoresLengthLiteralsAndRefusals) {
+  const TEditMask mask(">LL-00;1;_");
+  EXPECT_EQ(mask.Normalized("ab-1"), "AB-1_");
+  EXPECT_EQ(mask.Normalized("a1x45678"), "A_-45");
+  EXPECT_EQ(mask.Normalized(""), "__-__");
+}
+
 TEST(EditMask, InvalidInputRaisesTheEditError) {
   try {
     RaiseInvalidMaskInput();

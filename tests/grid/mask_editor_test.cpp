@@ -170,6 +170,15 @@ TEST_F(MaskEditorTest, CutBlanksTheSelectionAndKeepsTheLiterals) {
   EXPECT_EQ(editor.EditText(), "3_.__.99");
 }
 
+TEST_F(MaskEditorTest, TextOfTheWrongLengthIsPutBackUnderTheMask) {
+  auto& editor = Start(kDateMask, "31.12.99");
+  editor.SetModified(false);
+  editor.SetTextSelection(0, 8);
+  editor.InsertText("1a");
+  EXPECT_EQ(editor.EditText(), "1_.__.__");
+  EXPECT_TRUE(editor.GetModified());
+}
+
 TEST_F(MaskEditorTest, WithoutAMaskItIsTheTextEditor) {
   auto& editor = Start("", "");
   Type(editor, "a1/");
