@@ -32,6 +32,7 @@
 #include "framework/gui/graphics.h"
 #include "framework/gui/std_controls.h"
 #include "grid/editor_host.h"
+#include "grid/inplace_editor.h"
 #include "grid/forward.h"
 #include "grid/sort_comparers.h"
 #include "grid/tree_list_bands.h"
@@ -355,6 +356,8 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TNotifyEvent OnChangeTopVisibleNode;
   TNotifyEvent OnSelectedCountChange;
   TNotifyEvent OnEditChange;
+  // Validation of a column's editor (Sender: the column).
+  TdxEditValidateEvent OnEditValidate;
   TNotifyEvent OnEndColumnsCustomizing;
   TdxTLCompareEvent OnCompare;
   TdxTLCanNodeSelected OnCanNodeSelected;

@@ -284,6 +284,41 @@ bool TdxTreeListColumn::CanShowHeaderButton() const {
   return !FDisableFilter && !ComponentState().Contains(TComponentStateItem::csDesigning);
 }
 
+// --- Editing ------------------------------------------------------------------------
+
+std::unique_ptr<TdxInplaceEdit> TdxTreeListColumn::CreateEditor(TComponent* owner) const {
+  return std::make_unique<TdxInplaceTreeListTextEdit>(owner);
+}
+
+void TdxTreeListColumn::InitEditor(TdxInplaceEdit& editor) {
+  editor.SetReadOnly(ReadOnly());
+  editor.OnChange = TNotifyEvent(this, &TdxTreeListColumn::DoChange);
+  editor.OnValidate = TdxEditValidateEvent(this, &TdxTreeListColumn::DoValidate);
+  if (auto* text = dynamic_cast<TdxInplaceTextEdit*>(&editor)) {
+    text->SetCharCase(FCharCase);
+    text->SetMaxLength(MaxLength());
+    text->SetOEMConvert(FOEMConvert);
+    text->SetPasswordChar(FPasswordChar);
+  }
+}
+
+void TdxTreeListColumn::GetDisplayText(const TdxTreeListNode* node, std::string& text) const {
+  const int index = Index();
+  text = FTreeList != nullptr && node != nullptr && index >= 0 ? FTreeList->GetCellText(node, index) : std::string();
+}
+
+void TdxTreeListColumn::DoChange(TObject* /*sender*/) {
+  if (FTreeList == nullptr || FTreeList->InitializingEditor()) return;
+  if (FTreeList->OnEditChange) FTreeList->OnEditChange(this);
+  if (OnChange) OnChange(this);
+}
+
+void TdxTreeListColumn::DoValidate(TObject* /*sender*/, std::string& errorText, bool& accept) {
+  if (FTreeList == nullptr || FTreeList->InitializingEditor()) return;
+  if (FTreeList->OnEditValidate) FTreeList->OnEditValidate(this, errorText, accept);
+  if (OnValidate) OnValidate(this, errorText, accept);
+}
+
 // --- Copying and defaults -------------------------------------------------------------
 
 void TdxTreeListColumn::RestoreDefaults() {

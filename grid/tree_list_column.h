@@ -20,6 +20,7 @@
 #include "framework/gui/graphics.h"
 #include "framework/gui/std_controls.h"
 #include "grid/forward.h"
+#include "grid/inplace_editor.h"
 #include "grid/text_editor.h"
 
 enum TdxTreeListColumnSort { csNone, csDown, csUp };
@@ -140,8 +141,20 @@ class TdxTreeListColumn : public TComponent {
   // Editing.
   virtual bool CanEditing() const { return !FDisableEditor; }
   virtual bool CanShowHeaderButton() const;
+  // The in-place editor for this column's cells (a text editor; a column
+  // kind that needs another editor answers its own).
+  virtual std::unique_ptr<TdxInplaceEdit> CreateEditor(TComponent* owner) const;
+  // Read-only state, the editor's events and the text limits of a text
+  // editor.
+  virtual void InitEditor(TdxInplaceEdit& editor);
+  virtual void GetDisplayText(const TdxTreeListNode* node, std::string& text) const;
+  // The tree list's OnEditChange / OnEditValidate first, then the
+  // column's; not while the tree list sets its editor up.
+  virtual void DoChange(TObject* sender);
+  virtual void DoValidate(TObject* sender, std::string& errorText, bool& accept);
 
   TNotifyEvent OnChange;
+  TdxEditValidateEvent OnValidate;
 
  protected:
   virtual TAlignment GetDefaultAlignment() const { return taLeftJustify; }

@@ -12,6 +12,7 @@
 
 #include "grid/tree_list.h"
 #include "grid/tree_list_bands.h"
+#include "grid/text_editor.h"
 
 namespace {
 
@@ -247,6 +248,39 @@ TEST_F(ColumnTest, AssignCopiesOnlyAssignedOwnValues) {
   EXPECT_FALSE(b->IsAssigned(cavWidth));
   EXPECT_EQ(b->MinWidth(), 40);
   EXPECT_EQ(b->BandIndex(), 1);
+}
+
+TEST_F(ColumnTest, EditorEventsReachTheTreeListThenTheColumn) {
+  TdxTreeListColumn* a = Column("a");
+  a->SetMaxLength(4);
+  a->SetReadOnly(true);
+  std::unique_ptr<TdxInplaceEdit> editor = a->CreateEditor(nullptr);
+  a->InitEditor(*editor);
+  EXPECT_TRUE(editor->ReadOnly());
+  EXPECT_EQ(static_cast<TdxInplaceTextEdit&>(*editor).MaxLength(), 4);
+  std::vector<std::string> heard;
+  struct TListener : TObject {
+    std::vector<std::string>* Heard;
+    TObject* Column;
+    void TreeList(TObject* sender) { Heard->push_back(sender == Column ? "tree list" : "?"); }
+    void Own(TObject* sender) { Heard->push_back(sender == Column ? "column" : "?"); }
+    void Validate(TObject*, std::string& error, bool& accept) {
+      accept = false;
+      error = "no";
+    }
+  } listener;
+  listener.Heard = &heard;
+  listener.Column = a;
+  Grid.OnEditChange = TNotifyEvent(&listener, &TListener::TreeList);
+  a->OnChange = TNotifyEvent(&listener, &TListener::Own);
+  Grid.OnEditValidate = TdxEditValidateEvent(&listener, &TListener::Validate);
+  editor->OnChange(editor.get());
+  EXPECT_EQ(heard, (std::vector<std::string>{"tree list", "column"}));
+  std::string error;
+  bool accept = true;
+  editor->OnValidate(editor.get(), error, accept);
+  EXPECT_FALSE(accept);
+  EXPECT_EQ(error, "no");
 }
 
 TEST_F(ColumnTest, ColumnsOutlivingTheTreeListForgetIt) {
