@@ -34,6 +34,7 @@ TCustomdxTreeList::~TCustomdxTreeList() {
   // Columns that outlive the tree list (owned by the form) forget it.
   for (TdxTreeListColumn* column : FColumns) column->FTreeList = nullptr;
   FColumns.clear();
+  FSortedColumns.clear();
   FBands.reset();
 }
 

@@ -189,6 +189,17 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // Cleared once the bands are other than the one band a new tree list has.
   bool DefaultLayout() const { return FDefaultLayout; }
   void SetDefaultLayout(bool value) { FDefaultLayout = value; }
+  // Sorted columns, in the order they were sorted by.
+  int SortedColumnCount() const { return static_cast<int>(FSortedColumns.size()); }
+  TdxTreeListColumn* SortedColumns(int index) const;
+  // -1 for a column that is not sorted.
+  int SortedColumnIndexOf(const TdxTreeListColumn* column) const;
+  // Around a column's sort direction being set (inside the update lock):
+  // before it, and after it (the column joins the sorted columns).
+  virtual void BeforeColumnSort(TdxTreeListColumn* column) {}
+  virtual void ColumnSorted(TdxTreeListColumn* column);
+  // A column that is no longer sorted leaves the list.
+  void ColumnUnsorted(TdxTreeListColumn* column);
   // A column (nil: all of them) or the bands changed: re-measure (once,
   // when the update lock ends).
   virtual void ColumnsChanged(TdxTreeListColumn* column);
@@ -485,6 +496,7 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
 
   std::unique_ptr<TdxTreeListBands> FBands;
   std::vector<TdxTreeListColumn*> FColumns;
+  std::vector<TdxTreeListColumn*> FSortedColumns;
   int FHeaderPanelRowCount = 1;
   bool FDefaultLayout = true;
 

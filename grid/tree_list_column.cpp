@@ -277,7 +277,27 @@ void TdxTreeListColumn::SetHeaderGlyph(const TBitmap* value) {
 }
 
 void TdxTreeListColumn::SetSorted(TdxTreeListColumnSort value) {
-  if (Store(FSorted, value)) Changed(false);
+  if (FSorted == value) return;
+  if (FTreeList == nullptr || FTreeList->IsLoading()) {
+    FSorted = value;
+    Changed(false);
+    return;
+  }
+  TdxTreeListUpdateLock lock(*FTreeList);
+  if (value != csNone) {
+    FTreeList->BeforeColumnSort(this);
+    FSorted = value;
+    FTreeList->ColumnSorted(this);
+  } else {
+    FSorted = csNone;
+    FTreeList->ColumnUnsorted(this);
+    Changed(false);
+  }
+  lock.Close();
+}
+
+int TdxTreeListColumn::SortedOrder() const {
+  return FTreeList != nullptr ? FTreeList->SortedColumnIndexOf(this) : -1;
 }
 
 bool TdxTreeListColumn::CanShowHeaderButton() const {

@@ -130,7 +130,11 @@ class TdxTreeListColumn : public TComponent {
   bool Sizing() const { return FSizing; }
   void SetSizing(bool value);
   TdxTreeListColumnSort Sorted() const { return FSorted; }
+  // With a tree list (not loading) the column joins or leaves its sorted
+  // columns.
   void SetSorted(TdxTreeListColumnSort value);
+  // Position among the tree list's sorted columns; -1 when not sorted.
+  int SortedOrder() const;
   bool TabStop() const { return FTabStop; }
   void SetTabStop(bool value) { FTabStop = value; }
   TTextLayout VertAlignment() const { return FVertAlignment; }

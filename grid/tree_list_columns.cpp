@@ -137,6 +137,7 @@ void TCustomdxTreeList::RemoveColumn(TdxTreeListColumn* column) {
   const int index = ColumnIndexOf(column);
   if (index < 0) return;
   FColumns.erase(FColumns.begin() + index);
+  std::erase(FSortedColumns, column);
   column->FTreeList = nullptr;
   if (FEditColumn == index) ForgetEditCell();
   ColumnsChanged(nullptr);
@@ -235,3 +236,19 @@ void TCustomdxTreeList::SetBandWidth(int visibleBandIndex, int width) {
 void TCustomdxTreeList::SetColumnWidth(int absoluteIndex, int width) {
   if (TdxTreeListColumn* column = Columns(absoluteIndex)) column->SetWidth(width);
 }
+
+TdxTreeListColumn* TCustomdxTreeList::SortedColumns(int index) const {
+  return index >= 0 && index < SortedColumnCount() ? FSortedColumns[static_cast<std::size_t>(index)] : nullptr;
+}
+
+int TCustomdxTreeList::SortedColumnIndexOf(const TdxTreeListColumn* column) const {
+  auto it = std::find(FSortedColumns.begin(), FSortedColumns.end(), column);
+  return it != FSortedColumns.end() ? static_cast<int>(it - FSortedColumns.begin()) : -1;
+}
+
+void TCustomdxTreeList::ColumnSorted(TdxTreeListColumn* column) {
+  if (SortedColumnIndexOf(column) < 0) FSortedColumns.push_back(column);
+  ColumnsChanged(column);
+}
+
+void TCustomdxTreeList::ColumnUnsorted(TdxTreeListColumn* column) { std::erase(FSortedColumns, column); }

@@ -283,6 +283,23 @@ TEST_F(ColumnTest, EditorEventsReachTheTreeListThenTheColumn) {
   EXPECT_EQ(error, "no");
 }
 
+TEST_F(ColumnTest, SortedColumnsKeepTheOrderTheyWereSortedIn) {
+  TdxTreeListColumn* a = Column("a");
+  TdxTreeListColumn* b = Column("b");
+  Grid.RecalcCount = 0;
+  b->SetSorted(csDown);
+  EXPECT_EQ(Grid.RecalcCount, 1);
+  a->SetSorted(csUp);
+  b->SetSorted(csUp);  // only the direction changes
+  EXPECT_EQ(b->SortedOrder(), 0);
+  EXPECT_EQ(a->SortedOrder(), 1);
+  b->SetSorted(csNone);
+  EXPECT_EQ(b->SortedOrder(), -1);
+  EXPECT_EQ(a->SortedOrder(), 0);
+  Owned[0].reset();  // a sorted column that goes leaves the list
+  EXPECT_EQ(Grid.SortedColumnCount(), 0);
+}
+
 TEST_F(ColumnTest, ColumnsOutlivingTheTreeListForgetIt) {
   auto grid = std::make_unique<TColumnGrid>();
   TdxTreeListColumn column(nullptr);
