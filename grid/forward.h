@@ -32,3 +32,7 @@ class TdxVisibleOrder;
 class TCustomdxTreeList;
 class TdxSelectionChangeScope;
 struct TdxOptionsChange;
+class TdxTreeListBand;
+class TdxTreeListBands;
+class TdxTreeListColumn;
+class TdxTreeListMaskColumn;

@@ -1,4 +1,5 @@
 #include "grid/tree_list.h"
+#include "grid/tree_list_column.h"
 
 #include <unordered_set>
 
@@ -17,6 +18,8 @@ TCustomdxTreeList::TCustomdxTreeList(TComponent* owner)
   FBandFont.OnChange = fontChanged;
   FHeaderFont.OnChange = fontChanged;
   FPreviewFont.OnChange = fontChanged;
+  FBands = std::make_unique<TdxTreeListBands>(this);
+  FBands->Add();
 }
 
 TCustomdxTreeList::~TCustomdxTreeList() {
@@ -28,6 +31,11 @@ TCustomdxTreeList::~TCustomdxTreeList() {
     // An OnDeletion handler raised: a destructor cannot report it. The nodes
     // left are freed by the node store without calling back.
   }
+  // Columns that outlive the tree list (owned by the form) forget it.
+  for (TdxTreeListColumn* column : FColumns) column->FTreeList = nullptr;
+  FColumns.clear();
+  FSortedColumns.clear();
+  FBands.reset();
 }
 
 bool TCustomdxTreeList::IsDestroying() const {

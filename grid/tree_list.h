@@ -20,6 +20,7 @@
 // (the option words).
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -31,8 +32,10 @@
 #include "framework/gui/graphics.h"
 #include "framework/gui/std_controls.h"
 #include "grid/editor_host.h"
+#include "grid/inplace_editor.h"
 #include "grid/forward.h"
 #include "grid/sort_comparers.h"
+#include "grid/tree_list_bands.h"
 #include "grid/tree_list_node.h"
 #include "grid/tree_list_node_owner.h"
 #include "grid/tree_list_options.h"
@@ -167,6 +170,40 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // 0 for a column that is not visible.
   int GetVisibleColumnIndex(int absoluteIndex) const;
   virtual int GetVisibleColumnCount() const;
+
+  // --- Bands and columns ---------------------------------------------------------
+  // The tree list owns its bands; its columns belong to their owner
+  // component and are only listed here (TdxTreeListColumn::SetTreeList).
+  TdxTreeListBands& Bands() { return *FBands; }
+  const TdxTreeListBands& Bands() const { return *FBands; }
+  int ColumnCount() const { return static_cast<int>(FColumns.size()); }
+  // nil outside 0 .. ColumnCount - 1.
+  TdxTreeListColumn* Columns(int index) const;
+  // -1 for a column not in the list.
+  int ColumnIndexOf(const TdxTreeListColumn* column) const;
+  // The list order (and so the header order); the cells' data follow.
+  virtual void MoveColumn(int fromIndex, int toIndex);
+  // Header rows every band has; 1 and up.
+  int HeaderPanelRowCount() const { return FHeaderPanelRowCount; }
+  void SetHeaderPanelRowCount(int value);
+  // Cleared once the bands are other than the one band a new tree list has.
+  bool DefaultLayout() const { return FDefaultLayout; }
+  void SetDefaultLayout(bool value) { FDefaultLayout = value; }
+  // Sorted columns, in the order they were sorted by.
+  int SortedColumnCount() const { return static_cast<int>(FSortedColumns.size()); }
+  TdxTreeListColumn* SortedColumns(int index) const;
+  // -1 for a column that is not sorted.
+  int SortedColumnIndexOf(const TdxTreeListColumn* column) const;
+  // Around a column's sort direction being set (inside the update lock):
+  // before it, and after it (the column joins the sorted columns).
+  virtual void BeforeColumnSort(TdxTreeListColumn* column) {}
+  virtual void ColumnSorted(TdxTreeListColumn* column);
+  // A column that is no longer sorted leaves the list.
+  void ColumnUnsorted(TdxTreeListColumn* column);
+  // A column (nil: all of them) or the bands changed: re-measure (once,
+  // when the update lock ends).
+  virtual void ColumnsChanged(TdxTreeListColumn* column);
+  virtual void BandsChanged();
 
   // --- Text export --------------------------------------------------------------
   // A header line (captions of the visible columns, tab-separated), then one
@@ -330,6 +367,8 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TNotifyEvent OnChangeTopVisibleNode;
   TNotifyEvent OnSelectedCountChange;
   TNotifyEvent OnEditChange;
+  // Validation of a column's editor (Sender: the column).
+  TdxEditValidateEvent OnEditValidate;
   TNotifyEvent OnEndColumnsCustomizing;
   TdxTLCompareEvent OnCompare;
   TdxTLCanNodeSelected OnCanNodeSelected;
@@ -387,19 +426,19 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // Group rows export only their first cell.
   virtual bool IsGroupNode(const TdxTreeListNode* node) const { return false; }
 
-  // --- Band and column geometry (answered by the column-owning control) -----------
-  virtual int GetVisibleBandCount() const { return 0; }
+  // --- Band and column geometry, from the bands and the column list ----------------
+  virtual int GetVisibleBandCount() const;
   // Header rows a visible band uses.
-  virtual int GetBandHeaderRowCount(int visibleBandIndex) const { return 0; }
-  virtual int GetHeaderColumnCount(int visibleBandIndex, int rowIndex) const { return 0; }
+  virtual int GetBandHeaderRowCount(int visibleBandIndex) const;
+  virtual int GetHeaderColumnCount(int visibleBandIndex, int rowIndex) const;
   // The absolute index of the column at that place, -1 when none.
-  virtual int GetHeaderAbsoluteIndex(int visibleBandIndex, int rowIndex, int position) const { return -1; }
-  virtual std::string GetColumnCaption(int absoluteIndex) const { return {}; }
-  virtual int GetBandDisplayWidth(int visibleBandIndex) const { return 0; }
+  virtual int GetHeaderAbsoluteIndex(int visibleBandIndex, int rowIndex, int position) const;
+  virtual std::string GetColumnCaption(int absoluteIndex) const;
+  virtual int GetBandDisplayWidth(int visibleBandIndex) const;
   virtual int GetGroupIndent() const { return 0; }
-  virtual int GetColumnWidth(int absoluteIndex) const { return 0; }
-  virtual void SetBandWidth(int visibleBandIndex, int width) {}
-  virtual void SetColumnWidth(int absoluteIndex, int width) {}
+  virtual int GetColumnWidth(int absoluteIndex) const;
+  virtual void SetBandWidth(int visibleBandIndex, int width);
+  virtual void SetColumnWidth(int absoluteIndex, int width);
 
   // --- For the classes built on the core ------------------------------------------
   void SetShowFooter(bool value);
@@ -446,6 +485,20 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   std::string HeaderLine(const std::vector<int>& columns) const;
   std::string NodeLine(const TdxTreeListNode* node, const std::vector<int>& columns) const;
   void CheckReference(const TdxTreeListNode* node, const char* what) const;
+
+  friend class TdxTreeListColumn;
+  friend class TdxTreeListBand;
+  // The column list itself; the column keeps its side (SetTreeList).
+  void AddColumn(TdxTreeListColumn* column);
+  void RemoveColumn(TdxTreeListColumn* column);
+  // The visible columns of a band's header row, in list order.
+  std::vector<int> RowColumns(int bandIndex, int rowIndex) const;
+
+  std::unique_ptr<TdxTreeListBands> FBands;
+  std::vector<TdxTreeListColumn*> FColumns;
+  std::vector<TdxTreeListColumn*> FSortedColumns;
+  int FHeaderPanelRowCount = 1;
+  bool FDefaultLayout = true;
 
   TdxTreeListOptions FOptions;
   TdxTreeListOptionsEx FOptionsEx;

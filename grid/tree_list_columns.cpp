@@ -8,6 +8,7 @@
 
 #include "framework/gui/clipboard.h"
 #include "grid/tree_list.h"
+#include "grid/tree_list_column.h"
 
 namespace {
 
@@ -113,3 +114,141 @@ void TCustomdxTreeList::CopySelectedToClipboard() const {
   SaveSelectedToStrings(lines);
   Clipboard().SetAsText(lines.Text());
 }
+
+// --- Bands and columns -------------------------------------------------------------
+
+TdxTreeListColumn* TCustomdxTreeList::Columns(int index) const {
+  return index >= 0 && index < ColumnCount() ? FColumns[static_cast<std::size_t>(index)] : nullptr;
+}
+
+int TCustomdxTreeList::ColumnIndexOf(const TdxTreeListColumn* column) const {
+  auto it = std::find(FColumns.begin(), FColumns.end(), column);
+  return it != FColumns.end() ? static_cast<int>(it - FColumns.begin()) : -1;
+}
+
+void TCustomdxTreeList::AddColumn(TdxTreeListColumn* column) {
+  if (column == nullptr || ColumnIndexOf(column) >= 0) return;
+  FColumns.push_back(column);
+  column->FTreeList = this;
+  ColumnsChanged(nullptr);
+}
+
+void TCustomdxTreeList::RemoveColumn(TdxTreeListColumn* column) {
+  const int index = ColumnIndexOf(column);
+  if (index < 0) return;
+  FColumns.erase(FColumns.begin() + index);
+  std::erase(FSortedColumns, column);
+  column->FTreeList = nullptr;
+  if (FEditColumn == index) ForgetEditCell();
+  ColumnsChanged(nullptr);
+}
+
+// Text nodes keep their cells by column position, so the texts move with
+// the column.
+void TCustomdxTreeList::MoveColumn(int fromIndex, int toIndex) {
+  if (fromIndex < 0 || fromIndex >= ColumnCount() || toIndex < 0 || toIndex >= ColumnCount() ||
+      fromIndex == toIndex)
+    return;
+  auto move = [fromIndex, toIndex](TdxTreeListNode* node) {
+    auto* text = dynamic_cast<TdxTreeListTextNode*>(node);
+    if (text == nullptr) return;
+    TStringList& strings = text->Strings();
+    if (strings.Count() <= std::max(fromIndex, toIndex)) {
+      if (fromIndex >= strings.Count()) return;  // nothing to carry
+      while (strings.Count() <= toIndex) strings.Add("");
+    }
+    strings.Move(fromIndex, toIndex);
+  };
+  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext()) move(node);
+  for (int i = 0; i < DetachedCount(); ++i)
+    for (TdxTreeListNode* node = DetachedNodes(i); node != nullptr; node = node->GetNext()) move(node);
+  TdxTreeListColumn* column = FColumns[static_cast<std::size_t>(fromIndex)];
+  FColumns.erase(FColumns.begin() + fromIndex);
+  FColumns.insert(FColumns.begin() + toIndex, column);
+  ColumnsChanged(nullptr);
+}
+
+void TCustomdxTreeList::SetHeaderPanelRowCount(int value) {
+  value = std::max(value, 1);
+  if (value == FHeaderPanelRowCount) return;
+  FHeaderPanelRowCount = value;
+  ColumnsChanged(nullptr);
+}
+
+void TCustomdxTreeList::ColumnsChanged(TdxTreeListColumn* /*column*/) {
+  if (IsDestroying() || IsLoading()) return;
+  LayoutChanged();
+}
+
+void TCustomdxTreeList::BandsChanged() {
+  if (IsDestroying() || IsLoading()) return;
+  LayoutChanged();
+}
+
+std::vector<int> TCustomdxTreeList::RowColumns(int bandIndex, int rowIndex) const {
+  std::vector<int> columns;
+  for (int i = 0; i < ColumnCount(); ++i) {
+    const TdxTreeListColumn* column = FColumns[static_cast<std::size_t>(i)];
+    if (column->Visible() && column->BandIndex() == bandIndex && column->RowIndex() == rowIndex)
+      columns.push_back(i);
+  }
+  return columns;
+}
+
+int TCustomdxTreeList::GetVisibleBandCount() const { return FBands->VisibleCount(); }
+
+int TCustomdxTreeList::GetBandHeaderRowCount(int visibleBandIndex) const {
+  return FBands->VisibleItems(visibleBandIndex) != nullptr ? FHeaderPanelRowCount : 0;
+}
+
+int TCustomdxTreeList::GetHeaderColumnCount(int visibleBandIndex, int rowIndex) const {
+  const int band = FBands->GetAbsoluteIndex(visibleBandIndex);
+  return band < 0 ? 0 : static_cast<int>(RowColumns(band, rowIndex).size());
+}
+
+int TCustomdxTreeList::GetHeaderAbsoluteIndex(int visibleBandIndex, int rowIndex, int position) const {
+  const int band = FBands->GetAbsoluteIndex(visibleBandIndex);
+  if (band < 0) return -1;
+  const std::vector<int> columns = RowColumns(band, rowIndex);
+  return position >= 0 && position < static_cast<int>(columns.size()) ? columns[static_cast<std::size_t>(position)]
+                                                                       : -1;
+}
+
+std::string TCustomdxTreeList::GetColumnCaption(int absoluteIndex) const {
+  const TdxTreeListColumn* column = Columns(absoluteIndex);
+  return column != nullptr ? column->Caption() : std::string();
+}
+
+int TCustomdxTreeList::GetBandDisplayWidth(int visibleBandIndex) const {
+  const TdxTreeListBand* band = FBands->VisibleItems(visibleBandIndex);
+  return band != nullptr ? band->Width() : 0;
+}
+
+int TCustomdxTreeList::GetColumnWidth(int absoluteIndex) const {
+  const TdxTreeListColumn* column = Columns(absoluteIndex);
+  return column != nullptr ? column->Width() : 0;
+}
+
+void TCustomdxTreeList::SetBandWidth(int visibleBandIndex, int width) {
+  if (TdxTreeListBand* band = FBands->VisibleItems(visibleBandIndex)) band->SetWidth(width);
+}
+
+void TCustomdxTreeList::SetColumnWidth(int absoluteIndex, int width) {
+  if (TdxTreeListColumn* column = Columns(absoluteIndex)) column->SetWidth(width);
+}
+
+TdxTreeListColumn* TCustomdxTreeList::SortedColumns(int index) const {
+  return index >= 0 && index < SortedColumnCount() ? FSortedColumns[static_cast<std::size_t>(index)] : nullptr;
+}
+
+int TCustomdxTreeList::SortedColumnIndexOf(const TdxTreeListColumn* column) const {
+  auto it = std::find(FSortedColumns.begin(), FSortedColumns.end(), column);
+  return it != FSortedColumns.end() ? static_cast<int>(it - FSortedColumns.begin()) : -1;
+}
+
+void TCustomdxTreeList::ColumnSorted(TdxTreeListColumn* column) {
+  if (SortedColumnIndexOf(column) < 0) FSortedColumns.push_back(column);
+  ColumnsChanged(column);
+}
+
+void TCustomdxTreeList::ColumnUnsorted(TdxTreeListColumn* column) { std::erase(FSortedColumns, column); }
