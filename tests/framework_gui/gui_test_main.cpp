@@ -1,8 +1,8 @@
-// The application object for the whole test program, made before the first
-// test and destroyed after the last: widgets need Qt's application, and
-// both exist once per process. Message dialogs are answered automatically
-// so that no test waits for a person; a test that looks at dialogs opens
-// its own scope.
+// The application object for a GUI test program, made before the first
+// test and destroyed after the last: widgets, fonts and the screen need
+// Qt's application, and both exist once per process. Message dialogs are
+// answered automatically so that no test waits for a person; a test that
+// looks at dialogs opens its own scope. Every GUI test program links it.
 
 #include <gtest/gtest.h>
 
@@ -18,7 +18,7 @@ class TGuiEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
     static int argc = 1;
-    static char name[] = "framework_gui_tests";
+    static char name[] = "gui_tests";
     static char* argv[] = {name, nullptr};
     FApplication = std::make_unique<TApplication>(argc, argv);
     FDialogs = std::make_unique<TMessageDialogScope>(FAnswers);
