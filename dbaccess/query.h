@@ -111,6 +111,11 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   TFIBXSQLDA& Params();
   // The parameters actually sent when the text was rewritten.
   TFIBXSQLDA& SentParams() const { return FParams.SentParams(); }
+  // The descriptor an execution sends (the rewritten text's parameters or
+  // Params); null when ParamCheck is off or the text has no parameters.
+  const TFIBXSQLDA* InputParams() const {
+    return FParamCheck && FParams.Params().Count() > 0 ? &FParams.InputParams() : nullptr;
+  }
   TFIBXSQLVAR* FindParam(std::string_view name);
   // For an EXECUTE PROCEDURE text a name that no parameter has is looked
   // for among the output columns; otherwise a missing name raises.
