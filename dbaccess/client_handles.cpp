@@ -9,6 +9,7 @@
 
 static_assert(std::is_same_v<isc_db_handle, TClientHandle>);
 static_assert(std::is_same_v<isc_tr_handle, TClientHandle>);
+static_assert(std::is_same_v<isc_blob_handle, TClientHandle>);
 static_assert(std::is_same_v<ISC_STATUS, TStatusWord>);
 
 namespace {
@@ -60,6 +61,26 @@ TTransactionHandle& TTransactionHandle::operator=(TTransactionHandle&& other) no
 void TTransactionHandle::Release() noexcept {
   ReleaseQuietly(FValue, [](const TClientEntryPoints& api, TClientHandle* handle) {
     api.isc_rollback_transaction(StatusVector(), handle);
+  });
+  RestoreDefaultFPUControlWord();
+}
+
+TBlobHandle::~TBlobHandle() { Release(); }
+
+TBlobHandle& TBlobHandle::operator=(TBlobHandle&& other) noexcept {
+  if (this != &other) {
+    Release();
+    FValue = std::exchange(other.FValue, 0);
+  }
+  return *this;
+}
+
+void TBlobHandle::Release() noexcept {
+  // A vector of its own: the caller may still look at the error in the
+  // thread's vector that made it give the blob up.
+  ReleaseQuietly(FValue, [](const TClientEntryPoints& api, TClientHandle* handle) {
+    ISC_STATUS_ARRAY ignored{};
+    api.isc_close_blob(ignored, handle);
   });
   RestoreDefaultFPUControlWord();
 }

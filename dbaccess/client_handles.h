@@ -1,10 +1,10 @@
 #pragma once
-// Owners of the client API's database and transaction handles. A handle is
-// a small number the client library hands out; 0 means "none". The owning
-// component attaches, starts, detaches and ends through the client API
-// itself, with its own error handling; these types only make sure that a
-// handle still set when its owner goes is given back (detached, or rolled
-// back) instead of being lost, and that it is never copied.
+// Owners of the client API's database, transaction and blob handles. A
+// handle is a small number the client library hands out; 0 means "none".
+// The owner attaches, starts, opens, detaches, ends and closes through the
+// client API itself, with its own error handling; these types only make sure
+// that a handle still set when its owner goes is given back (detached,
+// rolled back, or closed) instead of being lost, and that it is never copied.
 //
 // The raw value stays readable and its address is handed to the client API,
 // which writes the new value through it.
@@ -53,6 +53,29 @@ class TTransactionHandle {
   // Lets the handle go without a server call (a released or forced end).
   void Forget() noexcept { FValue = 0; }
   // Rolls back now, ignoring failure.
+  void Release() noexcept;
+
+ private:
+  TClientHandle FValue = 0;
+};
+
+class TBlobHandle {
+ public:
+  TBlobHandle() = default;
+  // Closes a handle still set (a blob left open by a failure); the close's
+  // own failure is dropped, and the thread's status vector keeps the error
+  // that led here.
+  ~TBlobHandle();
+  TBlobHandle(TBlobHandle&& other) noexcept : FValue(other.FValue) { other.FValue = 0; }
+  TBlobHandle& operator=(TBlobHandle&& other) noexcept;
+  TBlobHandle(const TBlobHandle&) = delete;
+  TBlobHandle& operator=(const TBlobHandle&) = delete;
+
+  TClientHandle Value() const { return FValue; }
+  explicit operator bool() const { return FValue != 0; }
+  // Where the client API writes a new handle (open, create) or clears it (close).
+  TClientHandle* Address() { return &FValue; }
+  // Closes now, ignoring failure.
   void Release() noexcept;
 
  private:

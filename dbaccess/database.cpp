@@ -7,6 +7,7 @@
 #include <new>
 #include <utility>
 
+#include "dbaccess/blob_filters.h"
 #include "dbaccess/client_api.h"
 #include "dbaccess/client_library.h"
 #include "dbaccess/database_options.h"
@@ -123,6 +124,7 @@ TFIBDatabase::TFIBDatabase(TComponent* owner) : TComponent(owner) {
   FDBParams = std::make_unique<TDBParams>(this);
   FConnectParams = std::make_unique<TConnectParams>(this);
   for (auto& list : FCallbacks) list = std::make_unique<TNotifyEventList>(nullptr);
+  FBlobFilters = std::make_unique<TIBBlobFilters>();
   FInternalTransaction = std::make_unique<TFIBTransaction>(nullptr);
   FInternalTransaction->SetDefaultDatabase(this);
   TStrings& params = FInternalTransaction->TRParams();
@@ -615,6 +617,10 @@ void TFIBDatabase::RemoveTransactions() {
 int TFIBDatabase::FindTransaction(const TFIBTransaction* transaction) const {
   const auto found = std::find(FTransactions.begin(), FTransactions.end(), transaction);
   return found == FTransactions.end() ? -1 : static_cast<int>(found - FTransactions.begin());
+}
+
+void TFIBDatabase::ApplyBlobFilter(std::string& content, bool writing, int subType) const {
+  FBlobFilters->Apply(content, writing, subType);
 }
 
 TFIBTransaction* TFIBDatabase::FindActiveTransaction() const {

@@ -29,6 +29,7 @@
 #include "framework/core/types.h"
 
 class TFIBTransaction;
+class TIBBlobFilters;
 class TNotifyEventList;
 class TThreadList;
 class TTimer;
@@ -125,6 +126,13 @@ class TFIBDatabase : public TComponent {
                                   std::int64_t step);
   // The transaction the layer uses for its own reads.
   TFIBTransaction& InternalTransaction() const { return *FInternalTransaction; }
+
+  // ---- Blob filters ----
+  // The conversion routines of this connection's blobs, by sub-type.
+  TIBBlobFilters& BlobFilters() const { return *FBlobFilters; }
+  // Passes a blob's content through this connection's filter for the
+  // sub-type (writing: before it goes to the server; reading: after it came).
+  void ApplyBlobFilter(std::string& content, bool writing, int subType) const;
 
   // ---- Parameter lines ----
   // The first line whose name (before "=", trimmed, an "isc_dpb_" prefix
@@ -231,6 +239,7 @@ class TFIBDatabase : public TComponent {
   std::vector<TFIBTransaction*> FTransactions;
   TFIBLinkList FLinks;
   std::unique_ptr<TNotifyEventList> FCallbacks[3];
+  std::unique_ptr<TIBBlobFilters> FBlobFilters;
 };
 
 // ---- Process-wide ----

@@ -85,10 +85,13 @@ class TSQLDAOwner {
   virtual TFIBXSQLVAR* FindSentParam(const TFIBXSQLDA& asking, std::string_view name) = 0;
   // The sent parameter of this name is a blob.
   virtual bool SentParamIsBlob(std::string_view name) = 0;
-  // Where blobs are read and written (the statement's connection and
-  // transaction, started first when the statement's options say so).
-  // Raises client error 21 or 22 when either is missing.
-  virtual TBlobPlace BlobPlace() = 0;
+  // The whole content of a blob, read on the statement's connection and
+  // transaction (started first when the statement's options say so),
+  // through the connection's filter for the sub-type. Raises client error
+  // 21 or 22 when either is missing.
+  virtual std::string ReadBlob(const TISCQuad& id, int subType) = 0;
+  // A new blob holding the content (through the same filter); its identifier.
+  virtual TISCQuad WriteBlob(std::string_view content, int subType) = 0;
 
  protected:
   ~TSQLDAOwner() = default;
@@ -226,6 +229,9 @@ class TFIBXSQLVAR : public TObject {
   // The whole record of source, to this one variable, without the
   // bookkeeping of an assignment.
   void CopyRecordFrom(const TFIBXSQLVAR& source);
+  // The type, scale, sub-type and length the server described for a
+  // parameter, with a data buffer of that length; null.
+  void TakeDescription(const TFIBXSQLVAR& described);
 
  private:
   template <class Op>
@@ -242,7 +248,8 @@ class TFIBXSQLVAR : public TObject {
   std::int64_t IntegerValue() const;
   double FloatValue() const;
   int Dialect() const;
-  TBlobPlace BlobPlaceOrRaise() const;
+  // The statement that reads and writes blobs; client error 21 without one.
+  TSQLDAOwner& BlobOwner() const;
   [[noreturn]] void RaiseNotArray() const;
 
   TFIBXSQLDA* FParent;

@@ -309,6 +309,17 @@ void TFIBXSQLVAR::CopyRecordFrom(const TFIBXSQLVAR& source) {
   FModified = true;
 }
 
+void TFIBXSQLVAR::TakeDescription(const TFIBXSQLVAR& described) {
+  XSQLVAR& record = RecordOf(*this);
+  const XSQLVAR& from = RecordOf(described);
+  record.sqltype = static_cast<ISC_SHORT>(from.sqltype | 1);
+  record.sqlscale = from.sqlscale;
+  record.sqlsubtype = from.sqlsubtype;
+  record.sqllen = from.sqllen;
+  AllocateForType();
+  FIndicator = -1;
+}
+
 // ---- One value for every variable of the name ------------------------------------------------
 
 void TFIBXSQLVAR::AfterWrite() {
@@ -356,7 +367,7 @@ void TFIBXSQLVAR::Assign(const TFIBXSQLVAR& source) {
   // Between a blob and a non-blob the content moves as bytes.
   std::string bytes;
   if (sourceBlob) {
-    bytes = ReadBlobContent(source.BlobPlaceOrRaise(), source.AsQuad());
+    bytes = source.BlobOwner().ReadBlob(source.AsQuad(), source.SQLSubtype());
   } else if (source.SQLType() == SQLTypeVarying) {
     bytes = std::string(source.TextView());
   } else {
@@ -366,7 +377,7 @@ void TFIBXSQLVAR::Assign(const TFIBXSQLVAR& source) {
   if (!writeBlob && FParent != nullptr && FParent->IsParams() && Query() != nullptr)
     writeBlob = Query()->SentParamIsBlob(FName);
   if (writeBlob) {
-    SetAsQuad(WriteBlobContent(BlobPlaceOrRaise(), bytes));
+    SetAsQuad(BlobOwner().WriteBlob(bytes, SQLSubtype()));
   } else if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<ISC_SHORT>::max())) {
     RaiseClientError(33);
   } else {
@@ -377,20 +388,20 @@ void TFIBXSQLVAR::Assign(const TFIBXSQLVAR& source) {
   }
 }
 
-TBlobPlace TFIBXSQLVAR::BlobPlaceOrRaise() const {
+TSQLDAOwner& TFIBXSQLVAR::BlobOwner() const {
   TSQLDAOwner* owner = Query();
   if (owner == nullptr) RaiseClientError(21, "BlobStream");
-  return owner->BlobPlace();
+  return *owner;
 }
 
 void TFIBXSQLVAR::LoadFromStream(TStream& stream) {
   stream.SetPosition(0);
   const std::string content = stream.ReadRest();
-  SetAsQuad(WriteBlobContent(BlobPlaceOrRaise(), content));
+  SetAsQuad(BlobOwner().WriteBlob(content, SQLSubtype()));
 }
 
 void TFIBXSQLVAR::SaveToStream(TStream& stream) const {
-  stream.WriteString(ReadBlobContent(BlobPlaceOrRaise(), AsQuad()));
+  stream.WriteString(BlobOwner().ReadBlob(AsQuad(), SQLSubtype()));
 }
 
 void TFIBXSQLVAR::RaiseNotArray() const {

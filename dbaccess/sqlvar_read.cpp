@@ -246,7 +246,7 @@ std::string TFIBXSQLVAR::AsString() const {
     case SQLTypeArray:
       return "(Array)";
     case SQLTypeBlob:
-      return ReadBlobContent(BlobPlaceOrRaise(), AsQuad());
+      return BlobOwner().ReadBlob(AsQuad(), SQLSubtype());
     default:
       InvalidConversion();
   }

@@ -169,7 +169,7 @@ void TFIBXSQLVAR::SetAsQuad(const TISCQuad& value) {
 }
 
 void TFIBXSQLVAR::WriteBlobText(std::string_view text) {
-  SetAsQuad(WriteBlobContent(BlobPlaceOrRaise(), text));
+  SetAsQuad(BlobOwner().WriteBlob(text, SQLSubtype()));
 }
 
 void TFIBXSQLVAR::SetAsString(std::string_view value) {

@@ -10,6 +10,7 @@
 #include <ibase.h>
 
 #include <string>
+#include <vector>
 
 #include "dbaccess/client_library.h"
 
@@ -44,6 +45,31 @@ class TFakeClient {
   void Fail(const char* entryPoint, ISC_STATUS code) const {
     if (const auto fail = Control<void (*)(const char*, ISC_STATUS)>("fake_client_fail"))
       fail(entryPoint, code);
+  }
+
+  // Every blob opened from now on holds the bytes; its information announces
+  // the total length given (none when negative).
+  void SetBlob(const std::string& bytes, int announcedLength) const {
+    if (const auto set = Control<void (*)(const char*, int, int)>("fake_client_set_blob"))
+      set(bytes.data(), static_cast<int>(bytes.size()), announcedLength);
+  }
+
+  // The buffer lengths of the isc_get_segment calls so far, in order.
+  std::vector<int> SegmentRequests() const {
+    std::vector<int> lengths;
+    if (const auto request = Control<int (*)(int)>("fake_client_segment_request"))
+      for (int n = 0, length; (length = request(n)) >= 0; ++n) lengths.push_back(length);
+    return lengths;
+  }
+
+  // The content of the last blob created.
+  std::string WrittenBlob() const {
+    std::string bytes;
+    if (const auto written = Control<int (*)(char*, int)>("fake_client_written_blob")) {
+      bytes.resize(static_cast<std::size_t>(written(nullptr, 0)));
+      written(bytes.data(), static_cast<int>(bytes.size()));
+    }
+    return bytes;
   }
 
  private:

@@ -6,6 +6,9 @@
 // unless a failure was armed for that entry point (fake_client_fail), in which
 // case they leave an error cluster in the vector and return the error code.
 // Handles are small increasing numbers; info calls answer the dialect item.
+// Every blob opened serves one scripted content (fake_client_set_blob), in
+// pieces of the length asked for, with the total length announced as told;
+// the content of the last blob created is kept for the tests to look at.
 // Build variants leave entry points out:
 //   FAKE_CLIENT_WITHOUT_VERSION6           no isc_rollback_retaining and no
 //                                          isc_get_client_version (probes only)
@@ -13,12 +16,14 @@
 
 #include <ibase.h>
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <map>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -26,6 +31,15 @@ std::mutex Lock;
 std::map<std::string, int> Calls;
 std::map<std::string, ISC_STATUS> Failures;
 unsigned NextHandle = 1;
+
+// The scripted blob: its content, the total length isc_blob_info announces
+// (-1: none), how far the open blob has been read, and the lengths asked for.
+std::string BlobContent;
+long BlobAnnounced = -1;
+std::size_t BlobRead = 0;
+std::vector<int> SegmentRequests;
+// The content of the last blob created.
+std::string BlobWritten;
 
 void Count(const char* entryPoint) {
   std::lock_guard lock(Lock);
@@ -84,6 +98,31 @@ void fake_client_fail(const char* entryPoint, ISC_STATUS code) {
     Failures.erase(entryPoint);
   else
     Failures[entryPoint] = code;
+}
+
+// Every blob opened from now on serves these bytes; the information call
+// announces the given total length, or none when it is negative.
+void fake_client_set_blob(const char* bytes, int length, int announcedLength) {
+  std::lock_guard lock(Lock);
+  BlobContent.assign(bytes, static_cast<std::size_t>(length));
+  BlobAnnounced = announcedLength;
+}
+
+// The buffer length of the n-th isc_get_segment call, -1 past the last one.
+int fake_client_segment_request(int n) {
+  std::lock_guard lock(Lock);
+  return n >= 0 && static_cast<std::size_t>(n) < SegmentRequests.size()
+             ? SegmentRequests[static_cast<std::size_t>(n)]
+             : -1;
+}
+
+// Copies the last created blob's content into the buffer (at most size
+// bytes); returns its whole length.
+int fake_client_written_blob(char* buffer, int size) {
+  std::lock_guard lock(Lock);
+  const std::size_t n = std::min(BlobWritten.size(), static_cast<std::size_t>(std::max(size, 0)));
+  if (n > 0) std::memcpy(buffer, BlobWritten.data(), n);
+  return static_cast<int>(BlobWritten.size());
 }
 
 int fake_client_calls(const char* entryPoint) {
@@ -265,21 +304,50 @@ int BLOB_put(ISC_SCHAR, FB_BLOB_STREAM) {
 ISC_STATUS isc_blob_info(ISC_STATUS* status, isc_blob_handle*, short itemLength, const ISC_SCHAR* items,
                          short bufferLength, ISC_SCHAR* buffer) {
   const ISC_STATUS result = Enter("isc_blob_info", status);
-  if (result == 0) AnswerInfo(itemLength, items, bufferLength, buffer);
-  return result;
+  if (result != 0) return result;
+  std::lock_guard lock(Lock);
+  ISC_SCHAR* out = buffer;
+  ISC_SCHAR* const end = buffer + bufferLength;
+  const auto answer = [&](ISC_SCHAR item, long value) {
+    if (end - out < 7) return;
+    *out++ = item;
+    WriteInt16(out, 4);
+    out += 2;
+    WriteInt16(out, static_cast<int>(value & 0xFFFF));
+    WriteInt16(out + 2, static_cast<int>((value >> 16) & 0xFFFF));
+    out += 4;
+  };
+  for (short i = 0; i < itemLength; ++i) {
+    if (items[i] == isc_info_blob_total_length && BlobAnnounced >= 0) answer(items[i], BlobAnnounced);
+    if (items[i] == isc_info_blob_num_segments) answer(items[i], BlobContent.empty() ? 0 : 1);
+    if (items[i] == isc_info_blob_max_segment) answer(items[i], static_cast<long>(BlobContent.size()));
+    if (items[i] == isc_info_blob_type) answer(items[i], 0);
+  }
+  if (out < end) *out = isc_info_end;
+  return 0;
 }
 
 ISC_STATUS isc_open_blob2(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, isc_blob_handle* blob,
                           ISC_QUAD*, ISC_USHORT, const ISC_UCHAR*) {
   const ISC_STATUS result = Enter("isc_open_blob2", status);
-  if (result == 0) *blob = NewHandle();
+  if (result == 0) {
+    *blob = NewHandle();
+    std::lock_guard lock(Lock);
+    BlobRead = 0;
+  }
   return result;
 }
 
 ISC_STATUS isc_create_blob2(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, isc_blob_handle* blob,
-                            ISC_QUAD*, short, const ISC_SCHAR*) {
+                            ISC_QUAD* id, short, const ISC_SCHAR*) {
   const ISC_STATUS result = Enter("isc_create_blob2", status);
-  if (result == 0) *blob = NewHandle();
+  if (result == 0) {
+    *blob = NewHandle();
+    id->gds_quad_high = 1;
+    id->gds_quad_low = *blob;
+    std::lock_guard lock(Lock);
+    BlobWritten.clear();
+  }
   return result;
 }
 
@@ -289,15 +357,34 @@ ISC_STATUS isc_close_blob(ISC_STATUS* status, isc_blob_handle* blob) {
   return result;
 }
 
-ISC_STATUS isc_get_segment(ISC_STATUS* status, isc_blob_handle*, unsigned short* length, unsigned short,
-                           ISC_SCHAR*) {
+// The content in pieces of the buffer's length; the end of the segments
+// once it is all read.
+ISC_STATUS isc_get_segment(ISC_STATUS* status, isc_blob_handle*, unsigned short* length,
+                           unsigned short bufferLength, ISC_SCHAR* buffer) {
   const ISC_STATUS result = Enter("isc_get_segment", status);
-  if (result == 0) *length = 0;
-  return result == 0 ? isc_segstr_eof : result;
+  std::lock_guard lock(Lock);
+  SegmentRequests.push_back(bufferLength);
+  *length = 0;
+  if (result != 0) return result;
+  const std::size_t piece = std::min<std::size_t>(bufferLength, BlobContent.size() - BlobRead);
+  if (piece == 0) {
+    status[1] = isc_segstr_eof;
+    return isc_segstr_eof;
+  }
+  std::memcpy(buffer, BlobContent.data() + BlobRead, piece);
+  BlobRead += piece;
+  *length = static_cast<unsigned short>(piece);
+  return 0;
 }
 
-ISC_STATUS isc_put_segment(ISC_STATUS* status, isc_blob_handle*, unsigned short, const ISC_SCHAR*) {
-  return Enter("isc_put_segment", status);
+ISC_STATUS isc_put_segment(ISC_STATUS* status, isc_blob_handle*, unsigned short length,
+                           const ISC_SCHAR* buffer) {
+  const ISC_STATUS result = Enter("isc_put_segment", status);
+  if (result == 0) {
+    std::lock_guard lock(Lock);
+    BlobWritten.append(buffer, length);
+  }
+  return result;
 }
 
 ISC_STATUS isc_array_lookup_bounds(ISC_STATUS* status, isc_db_handle*, isc_tr_handle*, const ISC_SCHAR*,

@@ -35,7 +35,13 @@ class TTestSQLDAOwner : public TSQLDAOwner {
     return FindSent ? FindSent(asking, name) : nullptr;
   }
   bool SentParamIsBlob(std::string_view) override { return false; }
-  TBlobPlace BlobPlace() override {
+  std::string ReadBlob(const TISCQuad& id, int) override { return ReadBlobContent(CheckedPlace(), id); }
+  TISCQuad WriteBlob(std::string_view content, int) override {
+    return WriteBlobContent(CheckedPlace(), content);
+  }
+
+ private:
+  const TBlobPlace& CheckedPlace() const {
     if (Place.Database == nullptr) RaiseClientError(21, "BlobStream");
     return Place;
   }
