@@ -63,3 +63,6 @@ class TFIBBlobStream;
 class TFIBBlobStreamList;
 class TBlobStreamListKey;
 class TFIBQuery;
+class TpFIBQuery;
+class TCacheQueries;
+class TCacheList;
