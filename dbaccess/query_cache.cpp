@@ -12,17 +12,17 @@ std::string CachedQueryKey(std::string_view text) { return Trim(NormalizeSqlText
 
 // ---- TCacheQueries --------------------------------------------------------------------
 
-// The idle queries of one key. The index cannot hold a key twice, yet one
-// text may be handed out several times at once; every one of those queries
-// must find its place when it comes back, or it would be lost (or the
-// earlier one freed) and the text prepared again.
+// The idle queries of one key. The index holds each key once, yet one text
+// may be handed out several times at once: each of those queries comes back
+// into its key's bucket, so none is lost or freed while another takes its
+// place.
 class TCacheQueries::TIdleQueries : public TObject {
  public:
   std::vector<TpFIBQuery*> Queries;
 };
 
-TCacheQueries::TCacheQueries(TFIBDatabase* database)
-    : TComponent(nullptr), FDatabase(database), FFreeQueries(this, true) {}
+TCacheQueries::TCacheQueries(TFIBDatabase* database, std::recursive_mutex& lock)
+    : TComponent(nullptr), FDatabase(database), FLock(lock), FFreeQueries(this, true) {}
 
 TCacheQueries::~TCacheQueries() {
   // The queries die while the lists they would be taken out of still live;
@@ -43,10 +43,11 @@ TpFIBQuery* TCacheQueries::Acquire(TFIBTransaction* transaction, const std::stri
   if (FFreeQueries.Find(key, index)) {
     auto& idle = *static_cast<TIdleQueries*>(FFreeQueries.Objects(index));
     TpFIBQuery* query = idle.Queries.back();
+    // Should this fail, the query stays idle rather than lost to everyone.
+    if (query->Transaction() != transaction) query->SetTransaction(transaction);
     FUsedQueries.push_back(query);
     idle.Queries.pop_back();
     if (idle.Queries.empty()) FFreeQueries.Delete(index);
-    if (query->Transaction() != transaction) query->SetTransaction(transaction);
     return query;
   }
 
@@ -125,7 +126,10 @@ int TCacheQueries::IdleCount(const std::string& key) const {
 
 void TCacheQueries::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
-  if (operation == opRemove && !FDestroying) Forget(component);
+  if (operation != opRemove || FDestroying) return;
+  // A caller may free its query on any thread.
+  std::lock_guard lock(FLock);
+  Forget(component);
 }
 
 // A query of this cache is being destroyed: only its pointer may be
@@ -160,7 +164,7 @@ TCacheQueries& TCacheList::CacheFor(TFIBDatabase* database) {
   if (TCacheQueries* cache = FindCache(database)) return *cache;
   // The cache goes when the database does.
   FreeNotification(database);
-  FCaches.push_back(std::make_unique<TCacheQueries>(database));
+  FCaches.push_back(std::make_unique<TCacheQueries>(database, FLock));
   return *FCaches.back();
 }
 
@@ -170,8 +174,8 @@ int TCacheList::CacheCount() const {
 }
 
 TpFIBQuery* TCacheList::Acquire(TFIBTransaction* transaction, std::string_view text) {
-  const std::string key = CachedQueryKey(text);
   if (!transaction || !transaction->DefaultDatabase()) return nullptr;
+  const std::string key = CachedQueryKey(text);
   TpFIBQuery* query = nullptr;
   {
     std::lock_guard lock(FLock);
@@ -183,7 +187,9 @@ TpFIBQuery* TCacheList::Acquire(TFIBTransaction* transaction, std::string_view t
     } catch (...) {
       // The caller never got it: it must not stay handed out.
       std::lock_guard lock(FLock);
-      if (TCacheQueries* cache = CacheHolding(query)) cache->TakeUsed(query);
+      if (TCacheQueries* cache = CacheHolding(query)) {
+        const std::unique_ptr<TpFIBQuery> failed = cache->TakeUsed(query);  // freed here
+      }
       throw;
     }
   }
@@ -221,7 +227,7 @@ void TCacheList::DropCacheOf(const TComponent* database) {
   std::unique_ptr<TCacheQueries> cache = std::move(*found);
   FCaches.erase(found);
   if (cache->UsedCount() == 0) return;
-  if (!FOrphans) FOrphans = std::make_unique<TCacheQueries>(nullptr);
+  if (!FOrphans) FOrphans = std::make_unique<TCacheQueries>(nullptr, FLock);
   cache->MoveUsedTo(*FOrphans);
 }
 
@@ -268,6 +274,5 @@ void ShutdownQueryCache() noexcept {
     state.ShuttingDown = true;
     list = std::move(state.List);
   }
-  // Freed outside the lock: a query's destruction may trace or call the
-  // client, and nothing else may wait on this lock meanwhile.
+  // The list and its queries are freed here, outside the state's lock.
 }

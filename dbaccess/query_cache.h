@@ -41,8 +41,9 @@ std::string CachedQueryKey(std::string_view text);
 class TCacheQueries : public TComponent {
  public:
   // A cache without a database holds the queries still handed out when
-  // their connection went; it frees each as it comes back.
-  explicit TCacheQueries(TFIBDatabase* database);
+  // their connection went; it frees each as it comes back. The lock is the
+  // cache list's, held by every caller of the operations below.
+  TCacheQueries(TFIBDatabase* database, std::recursive_mutex& lock);
   ~TCacheQueries() override;
 
   TFIBDatabase* Database() const { return FDatabase; }
@@ -76,6 +77,7 @@ class TCacheQueries : public TComponent {
   void Forget(const TComponent* query);
 
   TFIBDatabase* FDatabase;
+  std::recursive_mutex& FLock;
   // Key to the idle queries of that key (the buckets are owned here, the
   // queries by this component).
   TObjStringList FFreeQueries;
@@ -101,8 +103,6 @@ class TCacheList : public TComponent {
   TCacheQueries* FindCache(const TFIBDatabase* database) const;
 
   void Notification(TComponent* component, TOperation operation) override;
-
-  std::recursive_mutex& Lock() const { return FLock; }
 
  private:
   TCacheQueries* CacheHolding(const TpFIBQuery* query) const;

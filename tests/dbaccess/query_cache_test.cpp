@@ -108,6 +108,23 @@ TEST_F(QueryCacheTest, AReleasedQueryServesTheNextCallerOfItsTextStillPrepared) 
   ReleaseCachedQuery(again);
 }
 
+TEST_F(QueryCacheTest, AParameterisedTextComesBackUnderItsOwnKey) {
+  constexpr const char* Text = "select rdb$relation_id from rdb$relations where rdb$relation_id = :id";
+  TpFIBQuery* query = AcquireCachedQuery(&Transaction(), Text);
+  query->ParamByName("ID").SetAsInteger(1);
+  query->ExecQuery();
+  EXPECT_EQ(query->Fields(0).AsInteger(), 1);
+  ReleaseCachedQuery(query);
+  EXPECT_EQ(Cache()->IdleCount(CachedQueryKey(Text)), 1);
+
+  TpFIBQuery* again = AcquireCachedQuery(&Transaction(), Text);
+  ASSERT_EQ(again, query);
+  again->ParamByName("ID").SetAsInteger(2);
+  again->ExecQuery();
+  EXPECT_EQ(again->Fields(0).AsInteger(), 2);
+  ReleaseCachedQuery(again);
+}
+
 TEST_F(QueryCacheTest, AcquiringGivesTheCallersTransactionAndClosesAnOpenCursor) {
   TFIBTransaction& other = NewTransaction("Other", &Database());
   other.StartTransaction();
@@ -122,6 +139,22 @@ TEST_F(QueryCacheTest, AcquiringGivesTheCallersTransactionAndClosesAnOpenCursor)
   EXPECT_EQ(again->Transaction(), &other);
   again->ExecQuery();
   EXPECT_FALSE(again->Eof());
+  ReleaseCachedQuery(again);
+}
+
+TEST_F(QueryCacheTest, AnIdleQueryOutlivesTheTransactionItLastRanIn) {
+  TFIBTransaction* first = &NewTransaction("First", &Database());
+  first->StartTransaction();
+  TpFIBQuery* query = AcquireCachedQuery(first, OneRow);
+  EXPECT_EQ(RunOneRow(*query), 1);
+  ReleaseCachedQuery(query);
+  first->Free();
+  EXPECT_EQ(query->Transaction(), nullptr);
+
+  TpFIBQuery* again = AcquireCachedQuery(&Transaction(), OneRow);
+  ASSERT_EQ(again, query);
+  EXPECT_EQ(again->Transaction(), &Transaction());
+  EXPECT_EQ(RunOneRow(*again), 1);
   ReleaseCachedQuery(again);
 }
 

@@ -133,9 +133,12 @@ class TextBlobFieldTest : public ConnectionTest {
  protected:
   void SetUp() override {
     ConnectionTest::SetUp();
-    ExecuteSQL("create table NOTES (ID integer, MEMO blob sub_type 1, DATA blob sub_type 0, EMPTY_MEMO blob sub_type 1)");
-    ExecuteSQL("insert into NOTES (ID, MEMO, DATA) values (1, 'first line' || ascii_char(13) || ascii_char(10) || "
-               "'second line', 'bytes')");
+    ExecuteSQL(
+        "create table NOTES (ID integer, MEMO blob sub_type 1, DATA blob sub_type 0, EMPTY_MEMO blob "
+        "sub_type 1)");
+    ExecuteSQL(
+        "insert into NOTES (ID, MEMO, DATA) values (1, 'first line' || ascii_char(13) || ascii_char(10) || "
+        "'second line', 'bytes')");
     FDatabase = &NewDatabase("Db");
     FDatabase->OpenConnection();
     FTransaction = &NewTransaction("Tr", FDatabase);
