@@ -343,6 +343,28 @@ void TFIBDatabase::EndTransactionsForClose(bool force) {
   }
 }
 
+void TFIBDatabase::ReleaseLostConnection() noexcept {
+  FHandle.Forget();
+  FLinks.ForEach([](TFIBBase* link) {
+    try {
+      link->Notify(TFIBLinkNotification::DatabaseLost, TFIBListKey());
+    } catch (...) {
+      // The connection is gone whatever a link makes of it.
+    }
+  });
+  const std::vector<TFIBTransaction*> transactions = FTransactions;
+  for (TFIBTransaction* transaction : transactions) {
+    try {
+      if (FindTransaction(transaction) < 0 || !transaction->Active()) continue;
+      transaction->SetHandleReleased(true);
+      transaction->EndTransaction(TACommit, true);
+    } catch (...) {
+      // A released end makes no server call; what a hook raised changes
+      // nothing about the transaction being over.
+    }
+  }
+}
+
 void TFIBDatabase::EnsureConnected() {
   if (!Connected()) ConnectStored();
   if (!Connected()) RaiseClientError(12, ComponentPath(this));

@@ -195,6 +195,11 @@ class TFIBDatabase : public TComponent {
   void DoOnTimeout();
   void DoBeforeDisconnect();
   void DoAfterDisconnect();
+  // For a connection whose server is gone: lets the handle go, tells the
+  // links (DatabaseLost) and ends every active transaction by letting its
+  // handle go too, all without a server call. Every step runs even when an
+  // earlier one fails; nothing is raised.
+  void ReleaseLostConnection() noexcept;
 
  private:
   template <class C>

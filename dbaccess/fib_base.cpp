@@ -152,6 +152,9 @@ void TFIBBase::DoNotify(TFIBLinkNotification notification) {
     case TFIBLinkNotification::TransactionStarted:
       event = &OnTransactionStarted;
       break;
+    case TFIBLinkNotification::DatabaseLost:
+      event = &OnDatabaseLost;
+      break;
   }
   if (event != nullptr && *event) (*event)(this);
 }

@@ -17,8 +17,11 @@
 class TFIBDatabase;
 class TFIBTransaction;
 
-// The eight notifications that the connection and the transaction send
-// around their operations; the two "freeing" ones have their own entries.
+// The notifications that the connection and the transaction send around
+// their operations; the two "freeing" ones have their own entries.
+// DatabaseLost comes alone, when the application connection finds its
+// server gone: the link must drop what it holds on the server without a
+// server call (a statement forgets its handle and is closed and unprepared).
 enum class TFIBLinkNotification {
   DatabaseConnecting,
   DatabaseConnected,
@@ -28,6 +31,7 @@ enum class TFIBLinkNotification {
   TransactionEnded,
   TransactionStarting,
   TransactionStarted,
+  DatabaseLost,
 };
 
 class TFIBBase : public TObject {
@@ -65,6 +69,7 @@ class TFIBBase : public TObject {
   TNotifyEvent OnDatabaseConnected;
   TNotifyEvent OnDatabaseDisconnecting;
   TNotifyEvent OnDatabaseDisconnected;
+  TNotifyEvent OnDatabaseLost;
   TNotifyEvent OnDatabaseFreeing;
   TNotifyEvent OnTransactionEnding;
   TNotifyEvent OnTransactionEnded;

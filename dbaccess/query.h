@@ -26,36 +26,17 @@
 #include "dbaccess/sql_params.h"
 #include "dbaccess/sqlda.h"
 #include "dbaccess/status_vector.h"
+#include "dbaccess/transaction.h"
 #include "framework/core/component.h"
 #include "framework/core/event.h"
 #include "framework/core/set.h"
 #include "framework/core/strings.h"
 
 class TFIBDatabase;
-class TFIBTransaction;
 class EFIBError;
 
 enum class TpFIBQueryOption { qoStartTransaction, qoAutoCommit, qoTrimCharFields, qoNoForceIsNull };
 using TpFIBQueryOptions = TSet<TpFIBQueryOption>;
-
-// Statement types, as the server reports them.
-enum TFIBSQLTypes {
-  SQLUnknown = 0,
-  SQLSelect = 1,
-  SQLInsert = 2,
-  SQLUpdate = 3,
-  SQLDelete = 4,
-  SQLDDL = 5,
-  SQLGetSegment = 6,
-  SQLPutSegment = 7,
-  SQLExecProcedure = 8,
-  SQLStartTransaction = 9,
-  SQLCommit = 10,
-  SQLRollback = 11,
-  SQLSelectForUpdate = 12,
-  SQLSetGenerator = 13,
-  SQLSavePointOperation = 14,
-};
 
 enum TBatchOperation { boInput, boOutput, boOutputToQuery };
 enum TBatchAction { baContinue, baStop, baSkip };

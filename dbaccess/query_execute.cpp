@@ -206,9 +206,11 @@ void TFIBQuery::WriteAsBlob(TFIBXSQLVAR& var) {
 void TFIBQuery::ExecQuery() {
   FFields.ResetNulls();
   StartTransactionWhenAsked();
+  const bool wasPrepared = FPrepared;
   if ((FParamCheck && Params().Count() > 0) || !FPrepared) Prepare();
-  // A procedure runs on a statement prepared afresh.
-  if (FSQLType == SQLExecProcedure) {
+  // A procedure runs on a statement prepared afresh (once is enough when
+  // this call just prepared it).
+  if (FSQLType == SQLExecProcedure && wasPrepared) {
     DropStatement();
     Prepare();
   }
@@ -224,13 +226,13 @@ void TFIBQuery::ExecQuery() {
   }
   TFIBTransaction* transaction = Transaction();
   const auto start = std::chrono::steady_clock::now();
-  transaction->SQLExecuteNotification(this, 0);
+  transaction->SQLExecuteNotification(this, FSQLType, 0);
   try {
     ExecuteOnServer(input);
     FExecTime = MillisecondsSince(start);
     TraceExecute(*this);
     if (FParamCheck && FParams.Params().Count() > 0) FParams.SaveOldValues();
-    transaction->SQLExecuteNotification(this, 1);
+    transaction->SQLExecuteNotification(this, FSQLType, 1);
   } catch (const Exception& e) {
     FExecTime = MillisecondsSince(start);
     TraceStatementError(*this, StatementErrorText("Execute", e.Message()));

@@ -290,7 +290,7 @@ void TFIBTransaction::EndOnDisconnect(TFIBListKey) {
   if (Active()) EndTransaction(HardAction(FTimeoutAction), true);
 }
 
-void TFIBTransaction::SQLExecuteNotification(TObject*, int) {}
+void TFIBTransaction::SQLExecuteNotification(TFIBQuery*, TFIBSQLTypes, int) {}
 
 void TFIBTransaction::EnsureActive() {
   if (FStoredActive && !Active()) {

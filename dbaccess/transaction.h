@@ -25,8 +25,28 @@
 #include "framework/core/strings.h"
 
 class TFIBDatabase;
+class TFIBQuery;
 class TNotifyEventList;
 class TTimer;
+
+// What kind of statement a query runs, as its preparation finds it.
+enum TFIBSQLTypes {
+  SQLUnknown,
+  SQLSelect,
+  SQLInsert,
+  SQLUpdate,
+  SQLDelete,
+  SQLDDL,
+  SQLGetSegment,
+  SQLPutSegment,
+  SQLExecProcedure,
+  SQLStartTransaction,
+  SQLCommit,
+  SQLRollback,
+  SQLSelectForUpdate,
+  SQLSetGenerator,
+  SQLSavePointOperation
+};
 
 enum TTransactionAction { TARollback = 0, TARollbackRetaining = 1, TACommit = 2, TACommitRetaining = 3 };
 
@@ -81,9 +101,9 @@ class TFIBTransaction : public TComponent {
   // the transaction ends inactive either way, the links see a rollback, and
   // the commit's error is raised after that clean-up.
   virtual void EndTransaction(TTransactionAction action, bool force);
-  // Called by statements around their execution (phase 0 before, 1 after);
-  // nothing here.
-  virtual void SQLExecuteNotification(TObject* statement, int phase);
+  // Called by statements around their execution (phase 0 before, 1 after)
+  // with the kind of statement; nothing here.
+  virtual void SQLExecuteNotification(TFIBQuery* query, TFIBSQLTypes sqlType, int phase);
 
   // Starts a pending stored Active first; raises client error 15 when inactive.
   void EnsureActive();

@@ -376,7 +376,7 @@ bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {
   }
 
   // Tab moves the focus unless the control wants it.
-  if (key == VK_TAB && !(TWidgetAccess::GetDlgCode(c) & (DLGC_WANTTAB | DLGC_WANTALLKEYS)) &&
+  if (key == VK_TAB && !(TWidgetAccess::GetDlgCode(c) & DLGC_WANTTAB) &&
       !(ke->modifiers() & Qt::ControlModifier))
     return false;
 

@@ -117,6 +117,17 @@ int GetDoubleClickTime() { return QGuiApplication::styleHints()->mouseDoubleClic
 
 int GetWheelScrollLines() { return QApplication::wheelScrollLines(); }
 
+namespace {
+int GBeepCount = 0;
+}  // namespace
+
+void MessageBeep(unsigned type) {
+  ++GBeepCount;
+  QApplication::beep();
+}
+
+int MessageBeepCount() { return GBeepCount; }
+
 TShiftState GetShiftState() {
   return ShiftFromQt(QGuiApplication::queryKeyboardModifiers(), QGuiApplication::mouseButtons());
 }

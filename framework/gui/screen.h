@@ -69,3 +69,8 @@ int GetDoubleClickTime();
 int GetWheelScrollLines();
 // Modifier keys and mouse buttons held now.
 TShiftState GetShiftState();
+// Sounds the system's warning beep (the type is the platform's sound kind;
+// every kind sounds the same here).
+void MessageBeep(unsigned type = 0);
+// How many beeps the program has sounded, for tests that expect one.
+int MessageBeepCount();

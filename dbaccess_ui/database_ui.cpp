@@ -1,0 +1,25 @@
+#include "dbaccess_ui/database_ui.h"
+
+#include <string>
+#include <utility>
+
+#include "dbaccess/app_database.h"
+#include "dbaccess/database.h"
+#include "dbaccess_ui/login_dialog.h"
+#include "framework/gui/application.h"
+#include "framework/gui/dialogs.h"
+
+TDatabaseUIScope::TDatabaseUIScope() {
+  SetDatabaseLoginHook(&ShowLoginDialog);
+  TLostConnectionHooks hooks;
+  hooks.ShowMessage = [](const std::string& message) { MessageDlg(message, mtError, {mbOK}); };
+  hooks.Terminate = [] {
+    if (Application != nullptr) Application->Terminate();
+  };
+  SetLostConnectionHooks(std::move(hooks));
+}
+
+TDatabaseUIScope::~TDatabaseUIScope() {
+  SetLostConnectionHooks({});
+  SetDatabaseLoginHook(nullptr);
+}
