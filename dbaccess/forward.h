@@ -67,3 +67,6 @@ class TFIBBlobStream;
 class TFIBBlobStreamList;
 class TBlobStreamListKey;
 class TFIBQuery;
+class TpFIBQuery;
+class TCacheQueries;
+class TCacheList;
