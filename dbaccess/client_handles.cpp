@@ -1,7 +1,6 @@
 #include "dbaccess/client_handles.h"
 
 #include <type_traits>
-#include <utility>
 
 #include "dbaccess/client_api.h"
 #include "dbaccess/client_library.h"
@@ -31,56 +30,26 @@ void ReleaseQuietly(TClientHandle& handle, Call call) noexcept {
 
 }  // namespace
 
-TDatabaseHandle::~TDatabaseHandle() { Release(); }
-
-TDatabaseHandle& TDatabaseHandle::operator=(TDatabaseHandle&& other) noexcept {
-  if (this != &other) {
-    Release();
-    FValue = std::exchange(other.FValue, 0);
-  }
-  return *this;
-}
-
-void TDatabaseHandle::Release() noexcept {
-  ReleaseQuietly(FValue, [](const TClientEntryPoints& api, TClientHandle* handle) {
-    api.isc_detach_database(StatusVector(), handle);
+void TDatabaseHandleKind::GiveBack(TClientHandle& handle) noexcept {
+  ReleaseQuietly(handle, [](const TClientEntryPoints& api, TClientHandle* h) {
+    api.isc_detach_database(StatusVector(), h);
   });
   RestoreDefaultFPUControlWord();
 }
 
-TTransactionHandle::~TTransactionHandle() { Release(); }
-
-TTransactionHandle& TTransactionHandle::operator=(TTransactionHandle&& other) noexcept {
-  if (this != &other) {
-    Release();
-    FValue = std::exchange(other.FValue, 0);
-  }
-  return *this;
-}
-
-void TTransactionHandle::Release() noexcept {
-  ReleaseQuietly(FValue, [](const TClientEntryPoints& api, TClientHandle* handle) {
-    api.isc_rollback_transaction(StatusVector(), handle);
+void TTransactionHandleKind::GiveBack(TClientHandle& handle) noexcept {
+  ReleaseQuietly(handle, [](const TClientEntryPoints& api, TClientHandle* h) {
+    api.isc_rollback_transaction(StatusVector(), h);
   });
   RestoreDefaultFPUControlWord();
 }
 
-TBlobHandle::~TBlobHandle() { Release(); }
-
-TBlobHandle& TBlobHandle::operator=(TBlobHandle&& other) noexcept {
-  if (this != &other) {
-    Release();
-    FValue = std::exchange(other.FValue, 0);
-  }
-  return *this;
-}
-
-void TBlobHandle::Release() noexcept {
+void TBlobHandleKind::GiveBack(TClientHandle& handle) noexcept {
   // A vector of its own: the caller may still look at the error in the
   // thread's vector that made it give the blob up.
-  ReleaseQuietly(FValue, [](const TClientEntryPoints& api, TClientHandle* handle) {
+  ReleaseQuietly(handle, [](const TClientEntryPoints& api, TClientHandle* h) {
     ISC_STATUS_ARRAY ignored{};
-    api.isc_close_blob(ignored, handle);
+    api.isc_close_blob(ignored, h);
   });
   RestoreDefaultFPUControlWord();
 }

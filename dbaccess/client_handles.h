@@ -10,74 +10,58 @@
 // which writes the new value through it.
 
 #include <cstdint>
+#include <utility>
 
 // The client API's handle type (FB_API_HANDLE), without its header.
 using TClientHandle = std::uint32_t;
 
-class TDatabaseHandle {
+// One owner for every kind of handle; `Kind::GiveBack` is the client call
+// that returns a handle still set (it ignores failure: nobody is left to
+// report to).
+template <class Kind>
+class TOwnedClientHandle {
  public:
-  TDatabaseHandle() = default;
-  // Detaches a handle still set; a failure has no one to go to and is dropped.
-  ~TDatabaseHandle();
-  TDatabaseHandle(TDatabaseHandle&& other) noexcept : FValue(other.FValue) { other.FValue = 0; }
-  TDatabaseHandle& operator=(TDatabaseHandle&& other) noexcept;
-  TDatabaseHandle(const TDatabaseHandle&) = delete;
-  TDatabaseHandle& operator=(const TDatabaseHandle&) = delete;
+  TOwnedClientHandle() = default;
+  ~TOwnedClientHandle() { Release(); }
+  TOwnedClientHandle(TOwnedClientHandle&& other) noexcept : FValue(std::exchange(other.FValue, 0)) {}
+  TOwnedClientHandle& operator=(TOwnedClientHandle&& other) noexcept {
+    if (this != &other) {
+      Release();
+      FValue = std::exchange(other.FValue, 0);
+    }
+    return *this;
+  }
+  TOwnedClientHandle(const TOwnedClientHandle&) = delete;
+  TOwnedClientHandle& operator=(const TOwnedClientHandle&) = delete;
 
   TClientHandle Value() const { return FValue; }
   explicit operator bool() const { return FValue != 0; }
-  // Where the client API writes a new handle (attach) or clears it (detach).
+  // Where the client API writes a new handle (attach, start, open) or clears it.
   TClientHandle* Address() { return &FValue; }
-  // Lets the handle go without a server call (a forced close whose detach failed).
+  // Lets the handle go without a server call (a forced close or end whose
+  // server call failed, a released transaction).
   void Forget() noexcept { FValue = 0; }
-  // Detaches now, ignoring failure.
-  void Release() noexcept;
+  // Gives the handle back now, ignoring failure.
+  void Release() noexcept { Kind::GiveBack(FValue); }
 
  private:
   TClientHandle FValue = 0;
 };
 
-class TTransactionHandle {
- public:
-  TTransactionHandle() = default;
-  // Rolls back a handle still set; a failure is dropped.
-  ~TTransactionHandle();
-  TTransactionHandle(TTransactionHandle&& other) noexcept : FValue(other.FValue) { other.FValue = 0; }
-  TTransactionHandle& operator=(TTransactionHandle&& other) noexcept;
-  TTransactionHandle(const TTransactionHandle&) = delete;
-  TTransactionHandle& operator=(const TTransactionHandle&) = delete;
-
-  TClientHandle Value() const { return FValue; }
-  explicit operator bool() const { return FValue != 0; }
-  TClientHandle* Address() { return &FValue; }
-  // Lets the handle go without a server call (a released or forced end).
-  void Forget() noexcept { FValue = 0; }
-  // Rolls back now, ignoring failure.
-  void Release() noexcept;
-
- private:
-  TClientHandle FValue = 0;
+// Detaches a database handle.
+struct TDatabaseHandleKind {
+  static void GiveBack(TClientHandle& handle) noexcept;
+};
+// Rolls back a transaction handle.
+struct TTransactionHandleKind {
+  static void GiveBack(TClientHandle& handle) noexcept;
+};
+// Closes a blob left open by a failure; the thread's status vector keeps the
+// error that led here.
+struct TBlobHandleKind {
+  static void GiveBack(TClientHandle& handle) noexcept;
 };
 
-class TBlobHandle {
- public:
-  TBlobHandle() = default;
-  // Closes a handle still set (a blob left open by a failure); the close's
-  // own failure is dropped, and the thread's status vector keeps the error
-  // that led here.
-  ~TBlobHandle();
-  TBlobHandle(TBlobHandle&& other) noexcept : FValue(other.FValue) { other.FValue = 0; }
-  TBlobHandle& operator=(TBlobHandle&& other) noexcept;
-  TBlobHandle(const TBlobHandle&) = delete;
-  TBlobHandle& operator=(const TBlobHandle&) = delete;
-
-  TClientHandle Value() const { return FValue; }
-  explicit operator bool() const { return FValue != 0; }
-  // Where the client API writes a new handle (open, create) or clears it (close).
-  TClientHandle* Address() { return &FValue; }
-  // Closes now, ignoring failure.
-  void Release() noexcept;
-
- private:
-  TClientHandle FValue = 0;
-};
+using TDatabaseHandle = TOwnedClientHandle<TDatabaseHandleKind>;
+using TTransactionHandle = TOwnedClientHandle<TTransactionHandleKind>;
+using TBlobHandle = TOwnedClientHandle<TBlobHandleKind>;

@@ -246,18 +246,7 @@ void TFIBDatabase::SetSQLDialect(int dialect) {
 void TFIBDatabase::SetTimeout(int milliseconds) {
   if (milliseconds < 0) RaiseClientError(17);
   FTimeout = milliseconds;
-  if (milliseconds == 0) {
-    FTimer.reset();
-    return;
-  }
-  if (!FTimer) {
-    FTimer = std::make_unique<TTimer>(nullptr);
-    FTimer->SetEnabled(false);
-    FTimer->SetInterval(0);
-    FTimer->OnTimer = TNotifyEvent(this, &TFIBDatabase::IdleTimerTick);
-  }
-  FTimer->SetInterval(milliseconds);
-  if (!HasState(*this, TComponentStateItem::csDesigning)) FTimer->SetEnabled(true);
+  SetIdleTimer(FTimer, milliseconds, TNotifyEvent(this, &TFIBDatabase::IdleTimerTick), !HasState(*this, TComponentStateItem::csDesigning));
 }
 
 void TFIBDatabase::SetDesignDBOptions(TDesignDBOptions options) {

@@ -30,9 +30,8 @@ class TFilterExpression;
 class TFilterRecordSource;
 class TFilterValue;
 struct TFilterExpressionOptions;
-class TDatabaseHandle;
-class TTransactionHandle;
-class TBlobHandle;
+template <class Kind>
+class TOwnedClientHandle;
 class TFIBListKey;
 class TFIBDatabase;
 class TFIBTransaction;

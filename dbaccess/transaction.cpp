@@ -147,18 +147,7 @@ void TFIBTransaction::SetDefaultDatabase(TFIBDatabase* database) {
 void TFIBTransaction::SetTimeout(int milliseconds) {
   if (milliseconds < 0) RaiseClientError(17);
   FTimeout = milliseconds;
-  if (milliseconds == 0) {
-    FTimer.reset();
-    return;
-  }
-  if (!FTimer) {
-    FTimer = std::make_unique<TTimer>(nullptr);
-    FTimer->SetEnabled(false);
-    FTimer->SetInterval(0);
-    FTimer->OnTimer = TNotifyEvent(this, &TFIBTransaction::IdleTimerTick);
-  }
-  FTimer->SetInterval(milliseconds);
-  if (!ComponentState().Contains(TComponentStateItem::csDesigning)) FTimer->SetEnabled(true);
+  SetIdleTimer(FTimer, milliseconds, TNotifyEvent(this, &TFIBTransaction::IdleTimerTick), !ComponentState().Contains(TComponentStateItem::csDesigning));
 }
 
 TStrings& TFIBTransaction::TRParams() const { return *FTRParams; }

@@ -109,3 +109,18 @@ void TManualTimerScheduler::Advance(std::uint64_t ms) {
   }
   FNow = target;
 }
+
+void SetIdleTimer(std::unique_ptr<TTimer>& timer, int interval, const TNotifyEvent& onTimer, bool enabled) {
+  if (interval == 0) {
+    timer.reset();
+    return;
+  }
+  if (!timer) {
+    timer = std::make_unique<TTimer>(nullptr);
+    timer->SetEnabled(false);
+    timer->SetInterval(0);
+    timer->OnTimer = onTimer;
+  }
+  timer->SetInterval(interval);
+  if (enabled) timer->SetEnabled(true);
+}

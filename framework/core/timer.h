@@ -12,6 +12,7 @@
 // application's handler.
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 #include "framework/core/component.h"
@@ -67,6 +68,11 @@ class TTimer : public TComponent {
   int FInterval = 1000;
   bool FRunning = false;
 };
+
+// A timer held by its user (an idle time-out): an interval of 0 frees it,
+// any other interval creates it on first use with `onTimer` and sets the
+// interval; it runs unless `enabled` is false.
+void SetIdleTimer(std::unique_ptr<TTimer>& timer, int interval, const TNotifyEvent& onTimer, bool enabled);
 
 // A scheduler with a clock that moves only when told: for tests, where time
 // must not depend on the machine. `Advance` fires every tick that falls due,
