@@ -34,7 +34,7 @@ class StatementTraceTest : public ConnectionTest {
   void TearDown() override {
     if (FTR->Active()) FTR->Rollback();
     FDB->SetConnected(false);
-    ShutdownSQLMonitor();
+    RestartSQLMonitor();
     ConnectionTest::TearDown();
   }
 

@@ -24,7 +24,7 @@ class TraceHooksTest : public ConnectionTest {
     SetSQLMonitorChannelSuffix(FSuffix);
   }
   void TearDown() override {
-    ShutdownSQLMonitor();
+    RestartSQLMonitor();
     ConnectionTest::TearDown();
   }
 
