@@ -463,7 +463,8 @@ void TdxTreeListColumn::RestoreDefaults() {
   FHeaderAlignment = taLeftJustify;
   FMinWidth = 20;
   FSizing = true;
-  FSorted = csNone;
+  // Through the writer: a sorted column must leave the tree list's sort keys.
+  SetSorted(csNone);
   FTabStop = true;
   FVertAlignment = tlTop;
   Changed(true);

@@ -282,6 +282,19 @@ TEST_F(ColumnTest, ColumnsOutlivingTheTreeListForgetIt) {
   EXPECT_EQ(column.Index(), -1);
 }
 
+TEST_F(ColumnTest, RestoringDefaultsTakesTheColumnOutOfTheSortedColumns) {
+  TdxTreeListColumn* a = Column("a");
+  TdxTreeListColumn* b = Column("b");
+  a->SetSorted(csUp);
+  b->SetSorted(csDown);
+  a->RestoreDefaults();
+  EXPECT_EQ(a->Sorted(), csNone);
+  EXPECT_EQ(Grid.SortedColumnCount(), 1) << "an unsorted column must not stay a sort key";
+  EXPECT_EQ(Grid.SortedColumns(0), b);
+  b->Assign(a);  // the copy of an unsorted column is unsorted too
+  EXPECT_EQ(Grid.SortedColumnCount(), 0);
+}
+
 TEST_F(ColumnTest, SortedOrderIsWorthStoringOnlyAmongSeveralSortKeys) {
   TdxTreeListColumn* a = Column("a");
   TdxTreeListColumn* b = Column("b");
