@@ -130,28 +130,6 @@ TEST_F(ColumnEditingTest, MaskColumnGivesItsEditorIgnoreMaskBlank) {
   EXPECT_EQ(Grid->GetCellText(node, 0), "1__");
 }
 
-// One editor serves every mask column; a column's MaxLength must not limit
-// typing into another column's mask.
-TEST_F(ColumnEditingTest, SharedMaskEditorKeepsTheMasksLengthLimit) {
-  auto& shortLimit = Add<TdxTreeListMaskColumn>();
-  shortLimit.SetEditMask("999 999;1;_");
-  shortLimit.SetMaxLength(3);
-  auto& noLimit = Add<TdxTreeListMaskColumn>();
-  noLimit.SetEditMask("999 999;1;_");
-  TdxTreeListNode* node = Grid->AddRow({"111 111", "222 222"});
-  auto& editor = static_cast<TdxInplaceMaskEdit&>(EditorFor(shortLimit));
-  Start(shortLimit, editor, node);
-  Close(shortLimit, editor, node);
-  Start(noLimit, editor, node);
-  Close(noLimit, editor, node);
-  Start(shortLimit, editor, node);
-  Key(editor, Qt::Key_Home);
-  Type(editor, "98");
-  EXPECT_EQ(editor.EditText(), "981 111");
-  Close(shortLimit, editor, node);
-  EXPECT_EQ(Grid->GetCellText(node, 0), "981 111");
-}
-
 TEST_F(ColumnEditingTest, SettingUpTheEditorForgetsTheUndoHistoryOfTheCellBefore) {
   auto& column = Add<TdxTreeListMaskColumn>();
   column.SetEditMask("999 999;1;_");

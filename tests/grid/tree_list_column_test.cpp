@@ -11,7 +11,6 @@
 #include <vector>
 
 #include "framework/gui/bitmap.h"
-#include "grid/mask_editor.h"
 #include "grid/tree_list.h"
 #include "grid/tree_list_bands.h"
 #include "grid/text_editor.h"
@@ -295,20 +294,6 @@ TEST_F(ColumnTest, RestoringDefaultsTakesTheColumnOutOfTheSortedColumns) {
   EXPECT_EQ(Grid.SortedColumnCount(), 0);
 }
 
-TEST_F(ColumnTest, SortedOrderIsWorthStoringOnlyAmongSeveralSortKeys) {
-  TdxTreeListColumn* a = Column("a");
-  TdxTreeListColumn* b = Column("b");
-  Grid.SetOptionsEx(Grid.OptionsEx() | (1u << tloMultiSort));
-  a->SetSorted(csUp);
-  EXPECT_FALSE(a->IsSortedOrderStored());
-  b->SetSorted(csUp);
-  EXPECT_TRUE(a->IsSortedOrderStored());
-  EXPECT_TRUE(b->IsSortedOrderStored());
-  Grid.SetOptionsEx(Grid.OptionsEx() & ~(1u << tloMultiSort));
-  EXPECT_FALSE(a->IsSortedOrderStored());
-  EXPECT_EQ(a->StoredSortedOrder(), -1) << "nothing read from a stored layout yet";
-}
-
 TEST_F(ColumnTest, RenamingTellsTheNameChangeNotification) {
   TComponent form(nullptr);
   TdxTreeListColumn a(&form);
@@ -386,29 +371,18 @@ TEST_F(ColumnTest, CustomDrawingGoesThroughTheTreeListThenTheColumn) {
 
 TEST_F(ColumnTest, ViewDataOfTheEditorKindIsFilledFromTheCell) {
   TdxTreeListColumn* a = Column("a");
-  TdxTreeListMaskColumn mask(nullptr);
-  mask.SetTreeList(&Grid);
-  EXPECT_NE(dynamic_cast<TdxTextEditViewData*>(&mask.GetViewData()), nullptr);
   TdxEditViewData& viewData = a->GetViewData();
+  ASSERT_NE(dynamic_cast<TdxTextEditViewData*>(&viewData), nullptr);
   EXPECT_EQ(&a->GetViewData(), &viewData) << "one view data per column, reused for every cell";
   a->SetCharCase(ecUpperCase);
   a->SetVertAlignment(tlCenter);
   TdxTreeListCellViewData cell;
   cell.Text = "abc";
-  cell.BkColor = 0x0000FF;
-  cell.TextColor = 0x00FF00;
-  cell.Alignment = taRightJustify;
-  cell.EndEllipsis = true;
-  cell.Bounds = Rect(-2, -2, 52, 20);
   a->PrepareViewData(viewData, cell);
   auto& text = static_cast<TdxTextEditViewData&>(viewData);
   EXPECT_EQ(VarToStr(text.Value), "abc");
   EXPECT_EQ(text.CharCase, ecUpperCase);
-  EXPECT_TRUE(text.EndEllipsis);
   EXPECT_EQ(text.DrawAlignment, daVCenter);
-  EXPECT_EQ(text.Alignment, taRightJustify);
-  EXPECT_EQ(text.BkColor, 0x0000FF);
-  EXPECT_EQ(text.BorderStyle, xbsNone);
   EXPECT_FALSE(text.Transparent);
   cell.MultiLine = true;
   cell.Overlay = true;
@@ -417,19 +391,6 @@ TEST_F(ColumnTest, ViewDataOfTheEditorKindIsFilledFromTheCell) {
   EXPECT_EQ(text.DrawAlignment, daMultiLine);
   EXPECT_TRUE(text.Transparent) << "the search overlay paints no background";
   EXPECT_TRUE(text.Value.IsEmpty()) << "a new-item row without data shows no text";
-}
-
-TEST_F(ColumnTest, CellTextWidthIsMeasuredInTheColumnsCase) {
-  TdxTreeListColumn* a = Column("a");
-  TdxTreeListNode* node = Grid.AddRow({"abc"});
-  TBitmap bitmap(10, 10);
-  TCanvas& canvas = bitmap.Canvas();
-  EXPECT_EQ(a->GetCellTextWidth(canvas, node), canvas.TextWidth("abc"));
-  a->SetCharCase(ecUpperCase);
-  EXPECT_EQ(a->GetCellTextWidth(canvas, node), canvas.TextWidth("ABC"));
-  std::string shown;
-  a->GetDisplayValue("12", shown);
-  EXPECT_EQ(shown, "12");
 }
 
 }  // namespace
