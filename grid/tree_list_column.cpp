@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 #include "grid/mask_editor.h"
 #include "grid/tree_list.h"
 

@@ -19,13 +19,13 @@
 #include <memory>
 #include <string>
 
-#include "framework/core/component.h"
-#include "framework/core/object.h"
+#include "framework/core/component/component.h"
+#include "framework/core/base/object.h"
 #include "framework/gui/bitmap.h"
 #include "framework/gui/control.h"
 #include "framework/gui/graphics.h"
 #include "framework/gui/std_controls.h"
-#include "framework/core/variant.h"
+#include "framework/core/base/variant.h"
 #include "grid/forward.h"
 #include "grid/inplace_editor.h"
 #include "grid/text_editor.h"

@@ -8,8 +8,8 @@
 
 #include <string>
 
-#include "framework/core/event.h"
-#include "framework/core/object.h"
+#include "framework/core/base/event.h"
+#include "framework/core/base/object.h"
 #include "framework/gui/canvas.h"
 #include "framework/gui/control.h"
 #include "framework/gui/geometry.h"

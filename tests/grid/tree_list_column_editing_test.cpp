@@ -12,7 +12,7 @@
 #include <ostream>
 #include <string>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/forms.h"
 #include "grid/edit_styles.h"
 #include "grid/mask_editor.h"
