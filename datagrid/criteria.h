@@ -139,9 +139,11 @@ class TdxCriteria {
   // Depth-first, children in order: the first leaf whose key equals key
   // (case-sensitive); nullptr when none.
   TdxCriteriaItem* FindItem(std::string_view key) const;
-  // Frees every leaf with this key and tidies the lists they leave: an empty
-  // list is freed, a list left with one child hands it to its own parent (at
-  // the end) and is freed. The root always stays.
+  // Frees every leaf with this key and tidies the lists they leave, keeping
+  // the meaning of what remains: a list left with one child hands it to its
+  // own parent (at the end), with the list's negation, and is freed; an
+  // empty list is freed, and its parent tidied in turn. The root always
+  // stays.
   void RemoveItems(std::string_view key);
 
   // Whether the row passes. An empty criteria passes every row; every leaf's
@@ -184,6 +186,8 @@ class TdxCriteria {
 
  private:
   friend class TdxCriteriaItemList;
+  // Dissolves a list that removing a leaf left with fewer than two children.
+  void Tidy(TdxCriteriaItemList* list);
   std::unique_ptr<TdxCriteriaItemList> FRoot;
 };
 
