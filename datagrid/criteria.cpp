@@ -197,5 +197,12 @@ std::string dxExpressionFieldName(std::string_view name) {
   for (std::size_t i = 1; identifier && i < name.size(); ++i)
     identifier = isLetter(name[i]) || isDigit(name[i]);
   if (identifier) return std::string(name);
-  return "[" + std::string(name) + "]";
+  // A "]" inside is doubled, as a quote is inside a text, or it would end
+  // the name early.
+  std::string result = "[";
+  for (char c : name) {
+    result += c;
+    if (c == ']') result += ']';
+  }
+  return result + "]";
 }

@@ -157,7 +157,10 @@ class TdxCriteria {
   // as literals the dataset's filter parser reads ("." as the decimal
   // separator, strings and dates in single quotes with inner quotes doubled,
   // a Null or unassigned value as NULL, a text ending in "*" as a sum so
-  // that the dataset does not take it for a prefix).
+  // that the dataset does not take it for a prefix). The dataset finds the
+  // rows the criteria pass, with two exceptions: the criteria take an empty
+  // text for Null under "Is Null" and the dataset does not, and an
+  // unassigned value is written as Null.
   std::string FilterText() const;
 
   // The binary form kept in the grid's layout (little-endian). Nothing is
@@ -193,5 +196,5 @@ class TdxCriteria {
 
 // A field name as a filter expression writes it: unchanged when it is an
 // identifier (an ASCII letter or "_", then ASCII letters, digits or "_"),
-// otherwise between "[" and "]".
+// otherwise between "[" and "]", with a "]" inside doubled.
 std::string dxExpressionFieldName(std::string_view name);

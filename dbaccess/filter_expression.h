@@ -15,7 +15,7 @@
 // Lexical rules
 // - Field names are identifiers (a letter or "_", then letters, digits,
 //   "_", "." and "$"; Windows-1251 letters count as letters) or any text in
-//   square brackets. Words are not case-sensitive: AND, OR, NOT, LIKE, IN,
+//   square brackets, where a doubled "]" stands for one. Words are not case-sensitive: AND, OR, NOT, LIKE, IN,
 //   IS, NULL, TRUE, FALSE and the function names.
 // - Texts are in single quotes; a doubled quote inside stands for one.
 // - Numbers are digits with an optional "." and fraction and an optional

@@ -94,11 +94,7 @@ class TLexer {
     const std::size_t start = FPos;
     const char c = FText[FPos];
     if (c == '[') {
-      const std::size_t close = FText.find(']', FPos + 1);
-      if (close == std::string_view::npos) Fail("Unterminated field name");
-      token.Kind = TTokenKind::QuotedName;
-      token.Text = FText.substr(FPos + 1, close - FPos - 1);
-      FPos = close + 1;
+      ReadQuotedName(token);
     } else if (c == '\'') {
       ReadString(token);
     } else if (IsDigit(c) || (c == '.' && FPos + 1 < FText.size() && IsDigit(FText[FPos + 1]))) {
@@ -111,6 +107,25 @@ class TLexer {
       ReadSymbol(token);
     }
     return token;
+  }
+
+  // A doubled "]" inside the brackets stands for one, so that any name can
+  // be written.
+  void ReadQuotedName(TToken& token) {
+    token.Kind = TTokenKind::QuotedName;
+    ++FPos;
+    for (;;) {
+      const std::size_t close = FText.find(']', FPos);
+      if (close == std::string_view::npos) Fail("Unterminated field name");
+      token.Text.append(FText.substr(FPos, close - FPos));
+      FPos = close + 1;
+      if (FPos < FText.size() && FText[FPos] == ']') {
+        token.Text.push_back(']');
+        ++FPos;
+      } else {
+        return;
+      }
+    }
   }
 
   // A doubled quote inside the constant stands for one quote.

@@ -487,6 +487,35 @@ INSTANTIATE_TEST_SUITE_P(
         TLiteralCase{"Unassigned", Variant(), "NULL"}),
     [](const testing::TestParamInfo<TLiteralCase>& info) { return std::string(info.param.Name); });
 
+// The dataset takes NULL only beside = and <>: a condition without a value
+// under another operator is written as what the criteria make of it.
+TEST(CriteriaText, NullValueUnderEveryOperator) {
+  const std::vector<std::string> expected = {
+      "(F Is Null)", "(F = NULL)", "(F <> NULL)", "(F = NULL AND F <> NULL)", "(F = NULL OR F <> NULL)",
+      "(F = NULL)"};
+  for (int code = 0; code < dxOperatorCount; ++code) {
+    for (const Variant& value : {Variant::Null(), Variant()}) {
+      TTestCriteria criteria;
+      criteria.Root().AddItem("F", code, "", value);
+      EXPECT_EQ(criteria.FilterText(), expected[static_cast<std::size_t>(code)]) << code;
+    }
+  }
+}
+
+// An empty list passes every row: the dataset is told so, since "()" is no
+// expression. Only an empty, plain root gives no text (no filter at all).
+TEST(CriteriaText, EmptyListsAreTrueToTheDataSet) {
+  TTestCriteria criteria;
+  criteria.Root().AddItem("A", ocEqual, "1", 1);
+  criteria.Root().AddList(jtOr);
+  criteria.Root().AddList(jtAnd)->SetNegated(true);
+  EXPECT_EQ(criteria.FilterText(), "(A = 1) AND (True) AND (NOT (True))");
+  EXPECT_EQ(criteria.DisplayText(), "(Column A = 1) AND () AND (NOT ())");
+  TTestCriteria empty;
+  empty.Root().SetNegated(true);
+  EXPECT_EQ(empty.FilterText(), "NOT (True)");
+}
+
 TEST(CriteriaText, CyrillicPassesThroughUnchanged) {
   TTestCriteria criteria;
   criteria.Root().AddItem(RU("Фамилия"), ocEqual, RU("д'Артаньян"), Variant(RU("д'Артаньян")));
@@ -502,6 +531,7 @@ TEST(CriteriaText, FieldNamesBracketedUnlessIdentifiers) {
   EXPECT_EQ(dxExpressionFieldName("A-B"), "[A-B]");
   EXPECT_EQ(dxExpressionFieldName(RU("Имя")), RU("[Имя]"));
   EXPECT_EQ(dxExpressionFieldName(""), "[]");
+  EXPECT_EQ(dxExpressionFieldName("A]B]"), "[A]]B]]]");
 }
 
 }  // namespace

@@ -308,6 +308,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TErrorCase{"NAME = 'abc", "Unterminated string constant"},
                     TErrorCase{"NAME = 'a''", "Unterminated string constant"},
                     TErrorCase{"[NAME = 1", "Unterminated field name"},
+                    TErrorCase{"[NAME]] = 1", "Unterminated field name"},
                     TErrorCase{"NAME # 1", "Invalid filter expression character: '#'"},
                     TErrorCase{"ID = 1 2", "Filter expression incorrectly terminated"},
                     TErrorCase{"ID = ID = ID", "Filter expression incorrectly terminated"},
@@ -370,6 +371,7 @@ INSTANTIATE_TEST_SUITE_P(
 INSTANTIATE_TEST_SUITE_P(Fields, FilterRejects,
                          testing::Values(TErrorCase{"UNKNOWN = 1", "Field 'UNKNOWN' not found"},
                                          TErrorCase{"[Home phone] = 1", "Field 'Home phone' not found"},
+                                         TErrorCase{"[a]]b]]] = 1", "Field 'a]b]' not found"},
                                          TErrorCase{"ID = 1 OR PHOTO IS NULL",
                                                     "Field 'PHOTO' cannot be used in a filter expression"}));
 
