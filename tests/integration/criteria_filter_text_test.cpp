@@ -11,13 +11,13 @@
 #include <vector>
 
 #include "datagrid/criteria.h"
-#include "dbaccess/expression_parser.h"
-#include "framework/core/datetime.h"
-#include "framework/core/fields.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/memory_dataset.h"
-#include "framework/core/text.h"
-#include "framework/core/variant.h"
+#include "dbaccess/filter/expression_parser.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/data/fields.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/data/memory_dataset.h"
+#include "framework/core/text/text.h"
+#include "framework/core/base/variant.h"
 
 namespace {
 
