@@ -18,8 +18,8 @@
 // that it costs one locked rewrite of the file, not one per value. A store
 // that cannot be read or written raises ERegistryException, except in
 // OpenKey, which answers false. Keys deeper than 512 levels, key names over
-// 255 bytes, value names over 16,383 bytes and data over 1 MiB are refused
-// like any other write that fails.
+// 255 bytes, key paths over 4,096 bytes, value names over 16,383 bytes and
+// data over 1 MiB are refused like any other write that fails.
 //
 // `TRegIniFile` is the same object seen as an ini file: sections are
 // subkeys of the current key, and every value is a string (integers as

@@ -152,9 +152,12 @@ std::string Fold(std::string_view name) { return AnsiUpperCase(name); }
 TRegistryHive::TRegistryHive() : FKeys(1) {}
 
 bool TRegistryHive::FitsKeyPath(std::string_view path) {
-  std::size_t depth = 0;
-  for (std::string_view segment; NextSegment(path, segment);)
-    if (++depth > kMaxKeyDepth || segment.size() > kMaxKeyNameLength) return false;
+  std::size_t depth = 0, length = 0;
+  for (std::string_view segment; NextSegment(path, segment);) {
+    length += (depth == 0 ? 0 : 1) + segment.size();
+    if (++depth > kMaxKeyDepth || segment.size() > kMaxKeyNameLength || length > kMaxKeyPathLength)
+      return false;
+  }
   return true;
 }
 

@@ -60,15 +60,17 @@ class TRegistryHive {
   static constexpr std::size_t kMaxKeyDepth = 512;
   static constexpr std::size_t kMaxLineLength = std::size_t{4} << 20;
   // What writers keep within (`FitsKeyPath`, `FitsValue`), so that every line
-  // they cause stays far below kMaxLineLength even with every byte escaped.
+  // they cause stays far below kMaxLineLength even with every byte escaped,
+  // and a chain of deep keys, each listed with its whole path, stays small.
   static constexpr std::size_t kMaxKeyNameLength = 255;
+  static constexpr std::size_t kMaxKeyPathLength = 4096;
   static constexpr std::size_t kMaxValueNameLength = 16383;
   static constexpr std::size_t kMaxDataSize = std::size_t{1} << 20;
 
   TRegistryHive();
 
   // Whether a key at path may be created: at most kMaxKeyDepth segments of at
-  // most kMaxKeyNameLength bytes each.
+  // most kMaxKeyNameLength bytes each, kMaxKeyPathLength bytes in all.
   static bool FitsKeyPath(std::string_view path);
   // Whether a value of that name and content may be written.
   static bool FitsValue(std::string_view name, const TRegValue& value);
