@@ -98,18 +98,22 @@ int ReadWholeFile(const std::string& path, std::string& content, TFileStamp* sta
   TFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
   if (fd.Get() < 0) return errno;
   struct stat st {};
-  if (stamp && ::fstat(fd.Get(), &st) != 0) return errno;
-  std::string result;
-  char buffer[65536];
+  if (::fstat(fd.Get(), &st) != 0) return errno;
+  // Read straight into a string of the file's size, growing it only for a
+  // file that grows meanwhile.
+  std::string result(st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 4096, '\0');
+  std::size_t used = 0;
   for (;;) {
-    ssize_t n = ::read(fd.Get(), buffer, sizeof buffer);
+    if (used == result.size()) result.resize(result.size() * 2);
+    ssize_t n = ::read(fd.Get(), result.data() + used, result.size() - used);
     if (n < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     if (n == 0) break;
-    result.append(buffer, static_cast<std::size_t>(n));
+    used += static_cast<std::size_t>(n);
   }
+  result.resize(used);
   content = std::move(result);
   if (stamp) *stamp = StampOf(st);
   return 0;

@@ -54,7 +54,10 @@ bool AppendAnsi(std::string& out, std::string_view utf8) {
   while (i < utf8.size()) {
     auto lead = static_cast<unsigned char>(utf8[i]);
     if (lead < 0x80) {
-      out += utf8[i++];
+      std::size_t end = i + 1;
+      while (end < utf8.size() && static_cast<unsigned char>(utf8[end]) < 0x80) ++end;
+      out.append(utf8.substr(i, end - i));
+      i = end;
       continue;
     }
     // Every character of the code page lies below U+2200: two or three bytes.
@@ -83,6 +86,7 @@ bool AppendAnsi(std::string& out, std::string_view utf8) {
 
 std::optional<std::string> Unescape(std::string_view text) {
   std::string out;
+  out.reserve(text.size());
   std::size_t run = 0;  // start of the pending run of UTF-8 text
   for (std::size_t i = 0; i < text.size(); ++i) {
     if (text[i] != '%') continue;
@@ -243,19 +247,35 @@ std::vector<std::string> TRegistryHive::ValueNames(std::string_view path) const 
   return names;
 }
 
-const TRegValue* TRegistryHive::FindIn(std::size_t key, std::string_view name) const {
+std::size_t TRegistryHive::PositionIn(std::size_t key, std::string_view name) const {
   const TKey& k = FKeys[key];
+  if (k.Values.size() < kIndexedFrom) {
+    for (std::size_t i = 0; i < k.Values.size(); ++i)
+      if (AnsiSameText(k.Values[i].first, name)) return i;
+    return kNone;
+  }
   auto it = k.ValueIndex.find(Fold(name));
-  return it == k.ValueIndex.end() ? nullptr : &k.Values[it->second].second;
+  return it == k.ValueIndex.end() ? kNone : it->second;
+}
+
+const TRegValue* TRegistryHive::FindIn(std::size_t key, std::string_view name) const {
+  std::size_t position = PositionIn(key, name);
+  return position == kNone ? nullptr : &FKeys[key].Values[position].second;
 }
 
 void TRegistryHive::SetIn(std::size_t key, std::string_view name, TRegValue value) {
+  std::size_t position = PositionIn(key, name);
   TKey& k = FKeys[key];
-  auto [it, added] = k.ValueIndex.emplace(Fold(name), k.Values.size());
-  if (added)
-    k.Values.emplace_back(std::string(name), std::move(value));
-  else
-    k.Values[it->second].second = std::move(value);
+  if (position != kNone) {
+    k.Values[position].second = std::move(value);
+    return;
+  }
+  k.Values.emplace_back(std::string(name), std::move(value));
+  if (k.Values.size() > kIndexedFrom) {
+    k.ValueIndex.emplace(Fold(name), k.Values.size() - 1);
+  } else if (k.Values.size() == kIndexedFrom) {
+    for (std::size_t i = 0; i < k.Values.size(); ++i) k.ValueIndex.emplace(Fold(k.Values[i].first), i);
+  }
 }
 
 const TRegValue* TRegistryHive::FindValue(std::string_view path, std::string_view name) const {
@@ -269,15 +289,13 @@ void TRegistryHive::SetValue(std::string_view path, std::string_view name, TRegV
 
 bool TRegistryHive::DeleteValue(std::string_view path, std::string_view name) {
   std::size_t key = Find(path);
-  if (key == kNone) return false;
+  std::size_t position = key == kNone ? kNone : PositionIn(key, name);
+  if (position == kNone) return false;
   TKey& k = FKeys[key];
-  auto it = k.ValueIndex.find(Fold(name));
-  if (it == k.ValueIndex.end()) return false;
-  std::size_t position = it->second;
-  k.ValueIndex.erase(it);
   k.Values.erase(k.Values.begin() + static_cast<std::ptrdiff_t>(position));
-  for (auto& [folded, index] : k.ValueIndex)
-    if (index > position) --index;
+  k.ValueIndex.clear();
+  if (k.Values.size() >= kIndexedFrom)
+    for (std::size_t i = 0; i < k.Values.size(); ++i) k.ValueIndex.emplace(Fold(k.Values[i].first), i);
   return true;
 }
 
@@ -298,9 +316,13 @@ std::string TRegistryHive::Serialize() const {
           AppendEscaped(out, value.Data);
           out += '"';
           break;
-        case rdInteger:
-          out += " integer " + std::to_string(value.Integer);
+        case rdInteger: {
+          char digits[16];
+          auto end = std::to_chars(digits, digits + sizeof digits, value.Integer).ptr;
+          out += " integer ";
+          out.append(digits, end);
           break;
+        }
         case rdBinary:
         case rdUnknown:
           out += " binary ";

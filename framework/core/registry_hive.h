@@ -100,17 +100,24 @@ class TRegistryHive {
  private:
   static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
 
+  // A key with fewer values than this finds them by looking at each: that
+  // is faster than an index for the handful a key usually holds.
+  static constexpr std::size_t kIndexedFrom = 16;
+
   struct TKey {
     std::string Name;  // the last segment, as created
-    // By folded name: subkeys in name order, value positions in Values.
+    // Subkeys by folded name, so in name order.
     std::map<std::string, std::size_t> SubKeys;
-    std::map<std::string, std::size_t> ValueIndex;
     std::vector<std::pair<std::string, TRegValue>> Values;
+    // Positions in Values by folded name, once there are kIndexedFrom values.
+    std::map<std::string, std::size_t> ValueIndex;
   };
 
   std::size_t Find(std::string_view path) const;
   std::size_t Ensure(std::string_view path);
   std::size_t EnsureSubKey(std::size_t parent, std::string_view name);
+  // The position of the value in the key's Values, or kNone.
+  std::size_t PositionIn(std::size_t key, std::string_view name) const;
   const TRegValue* FindIn(std::size_t key, std::string_view name) const;
   void SetIn(std::size_t key, std::string_view name, TRegValue value);
 

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -232,6 +233,33 @@ TEST(RegistryHive, ValuesAreDeletedByNameIgnoringCase) {
   EXPECT_FALSE(hive.DeleteValue("K", "One"));
   EXPECT_FALSE(hive.DeleteValue("Missing", "Two"));
   EXPECT_EQ(hive.ValueNames("K"), Names{"Two"});
+}
+
+TEST(RegistryHive, AKeyWithManyValuesFindsAndDeletesThemAsAKeyWithFew) {
+  TRegistryHive hive;
+  Names expected;
+  for (int i = 0; i < 40; ++i) {
+    hive.SetValue("K", "Value" + std::to_string(i), TRegValue::Int(i));
+    expected.push_back("Value" + std::to_string(i));
+  }
+  hive.SetValue("K", "VALUE7", TRegValue::Int(7));  // replaced in place, name kept
+  for (int i : {0, 39, 20, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 21, 22, 23, 24, 25, 26, 27, 28, 29}) {
+    ASSERT_TRUE(hive.DeleteValue("k", "value" + std::to_string(i))) << i;
+    expected.erase(std::find(expected.begin(), expected.end(), "Value" + std::to_string(i)));
+    EXPECT_EQ(hive.ValueNames("K"), expected) << "after deleting " << i;
+    for (const auto& name : expected) {
+      const TRegValue* value = hive.FindValue("K", AnsiUpperCase(name));
+      ASSERT_TRUE(value) << name;
+      EXPECT_EQ(value->Integer, std::stoi(name.substr(5))) << name;
+    }
+    EXPECT_FALSE(hive.FindValue("K", "Value" + std::to_string(i)));
+  }
+  hive.SetValue("K", "Value0", TRegValue::Int(0));
+  expected.push_back("Value0");
+  ASSERT_TRUE(hive.DeleteValue("K", "Value7"));  // back among few values
+  expected.erase(std::find(expected.begin(), expected.end(), "Value7"));
+  EXPECT_EQ(hive.ValueNames("K"), expected);
+  EXPECT_EQ(TRegistryHive::Parse(hive.Serialize())->ValueNames("K"), expected);
 }
 
 }  // namespace
