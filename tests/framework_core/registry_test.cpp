@@ -61,15 +61,31 @@ int InChildProcess(const std::function<int()>& body) {
 }
 
 // Takes every free descriptor but one, as a program at its limit has them.
-void LeaveOneFreeDescriptor() {
-  rlimit limit{};
-  ::getrlimit(RLIMIT_NOFILE, &limit);
-  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 256);
-  ::setrlimit(RLIMIT_NOFILE, &limit);
-  int last = -1;
-  for (int fd; (fd = ::dup(0)) >= 0;) last = fd;
-  ::close(last);
-}
+// The sanitizers need descriptors of their own to check an object, so give
+// them back before anything is looked at.
+class TDescriptorsTaken {
+ public:
+  TDescriptorsTaken() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 256);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    for (int fd; (fd = ::dup(0)) >= 0;) FFds.push_back(fd);
+    ::close(FFds.back());
+    FFds.pop_back();
+  }
+  ~TDescriptorsTaken() { Release(); }
+  TDescriptorsTaken(const TDescriptorsTaken&) = delete;
+  TDescriptorsTaken& operator=(const TDescriptorsTaken&) = delete;
+
+  void Release() {
+    for (int fd : FFds) ::close(fd);
+    FFds.clear();
+  }
+
+ private:
+  std::vector<int> FFds;
+};
 
 // Lets no file grow beyond a few bytes: every write of a store fails.
 void FailEveryWrite() {
@@ -405,10 +421,11 @@ TEST_F(RegistryTest, APassingReadErrorNeverCostsAGoodStore) {
   EXPECT_EQ(InChildProcess([] {
               TRegistry reg;
               if (!reg.OpenKey("\\Software\\Tulvo\\Placement", false)) return 2;
-              LeaveOneFreeDescriptor();
+              TDescriptorsTaken taken;
               try {
                 reg.WriteString("Top", "80");
               } catch (const ERegistryException&) {
+                taken.Release();
                 return 0;
               }
               return 3;
