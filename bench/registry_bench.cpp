@@ -35,8 +35,9 @@ class TBenchStore {
     TRegIniFile ini("\\Software\\Tulvo");
     TRegistryUpdateScope scope(ini);
     for (int i = 0; i < values; ++i)
-      ini.WriteInteger("Other" + std::to_string(i / 1000) + "\\Columns\\Column" + std::to_string(i / 10 % 100),
-                       "Value" + std::to_string(i % 10), i);
+      ini.WriteInteger(
+          "Other" + std::to_string(i / 1000) + "\\Columns\\Column" + std::to_string(i / 10 % 100),
+          "Value" + std::to_string(i % 10), i);
     scope.Commit();
   }
   ~TBenchStore() {

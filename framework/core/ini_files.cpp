@@ -264,8 +264,7 @@ void TMemIniFile::UpdateFile() {
     RemoveOrphanedTemporaries(FileName());
     error = Save();
   }
-  if (error != 0)
-    throw EFCreateError("Cannot create file \"" + FileName() + "\". " + SystemErrorText(error));
+  if (error != 0) throw EFCreateError("Cannot create file \"" + FileName() + "\". " + SystemErrorText(error));
 }
 
 // --- TIniFile ----------------------------------------------------------------

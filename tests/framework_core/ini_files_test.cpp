@@ -32,7 +32,8 @@ Names Lines(const TStrings& list) {
 
 Names FilesIn(const std::string& folder) {
   Names names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -215,7 +216,8 @@ TEST_F(IniFileTest, ProgramsWritingOneIniFileLoseNothing) {
       int code = 0;
       try {
         TIniFile ini(Path());
-        for (int i = 0; i < kWrites; ++i) ini.WriteInteger("P" + std::to_string(program), "V" + std::to_string(i), i);
+        for (int i = 0; i < kWrites; ++i)
+          ini.WriteInteger("P" + std::to_string(program), "V" + std::to_string(i), i);
       } catch (...) {
         code = 1;
       }
@@ -231,12 +233,14 @@ TEST_F(IniFileTest, ProgramsWritingOneIniFileLoseNothing) {
   TMemIniFile ini(Path());
   for (int program = 0; program < kPrograms; ++program)
     for (int i = 0; i < kWrites; ++i)
-      EXPECT_EQ(ini.ReadInteger("P" + std::to_string(program), "V" + std::to_string(i), -1), i) << program << i;
+      EXPECT_EQ(ini.ReadInteger("P" + std::to_string(program), "V" + std::to_string(i), -1), i)
+          << program << i;
 }
 
 TEST_F(IniFileTest, IniFileWritesRemoveTheTemporaryFilesOfKilledWriters) {
   WriteFileText(Path(), "[A]\nB=C\n");
-  for (const char* name : {"layout.ini.tmp-x1Y2z3", "layout.ini.tmp-notes!"}) WriteFileText(FFolder.File(name), "");
+  for (const char* name : {"layout.ini.tmp-x1Y2z3", "layout.ini.tmp-notes!"})
+    WriteFileText(FFolder.File(name), "");
   TIniFile ini(Path());
   ini.WriteString("A", "B", "D");
   EXPECT_EQ(FilesIn(FFolder.Path()), (Names{"layout.ini", "layout.ini.lock", "layout.ini.tmp-notes!"}));
@@ -270,7 +274,8 @@ TEST_P(IniFileUpdateScopes, AGroupIsWrittenOnceOnCommit) {
     ini->WriteInteger("Grid", "ShowGrid", 1);
     {
       TIniFileUpdateScope inner(*ini);  // joins
-      for (int column = 0; column < 10; ++column) ini->WriteInteger("Grid_Column" + std::to_string(column), "Width", column);
+      for (int column = 0; column < 10; ++column)
+        ini->WriteInteger("Grid_Column" + std::to_string(column), "Width", column);
       inner.Commit();
     }
     ini->EraseSection("Grid_Column0");
@@ -325,7 +330,8 @@ INSTANTIATE_TEST_SUITE_P(
                                [](const std::string& path) -> std::unique_ptr<TCustomIniFile> {
                                  return std::make_unique<TIniFile>(path);
                                }},
-                      TIniKind{"TMemIniFile", [](const std::string& path) -> std::unique_ptr<TCustomIniFile> {
+                      TIniKind{"TMemIniFile",
+                               [](const std::string& path) -> std::unique_ptr<TCustomIniFile> {
                                  return std::make_unique<TMemIniFile>(path);
                                }}),
     [](const ::testing::TestParamInfo<TIniKind>& info) { return std::string(info.param.Name); });

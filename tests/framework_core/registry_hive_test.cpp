@@ -96,20 +96,21 @@ TEST_P(RegistryHiveRefusesForeignText, AsAWhole) {
 
 INSTANTIATE_TEST_SUITE_P(
     RegistryHive, RegistryHiveRefusesForeignText,
-    ::testing::Values(
-        TForeignTextCase{"Windows1251KeyNames", "[Software\\" + RU("Поиск") + "]\n[Software\\" + RU("Адрес") + "]"},
-        TForeignTextCase{"Windows1251StringData", "[A]\n\"v\" string \"" + RU("Кельворск") + "\""},
-        TForeignTextCase{"Windows1251ValueName", "[A]\n\"" + RU("Имя") + "\" integer 1"},
-        TForeignTextCase{"TruncatedSequence", "[A]\n\"v\" string \"\xD0\""},
-        TForeignTextCase{"OverlongSlash", "[A\xC1\x9C]"},
-        TForeignTextCase{"OverlongThreeBytes", "[A]\n\"v\" string \"\xE0\x81\x81\""},
-        TForeignTextCase{"ReplacementCharacter", "[A]\n\"v\" string \"\xEF\xBF\xBD\""},
-        TForeignTextCase{"CharacterOutsideTheCodePage", "[A]\n\"v\" string \"\xE4\xB8\xAD\""},
-        TForeignTextCase{"FourByteCharacter", "[A]\n\"v\" string \"\xF0\x9F\x98\x80\""},
-        TForeignTextCase{"EncodedSurrogate", "[A]\n\"v\" string \"\xED\xA0\x80\""},
-        TForeignTextCase{"TheCodePagesHoleAsUnicode", "[A]\n\"v\" string \"\xC2\x98\""},
-        TForeignTextCase{"EscapedBackslashInAKeyName", "[A%5CB]"},
-        TForeignTextCase{"TrailingBackslash", "[A\\]"}));
+    ::testing::Values(TForeignTextCase{"Windows1251KeyNames",
+                                       "[Software\\" + RU("Поиск") + "]\n[Software\\" + RU("Адрес") + "]"},
+                      TForeignTextCase{"Windows1251StringData",
+                                       "[A]\n\"v\" string \"" + RU("Кельворск") + "\""},
+                      TForeignTextCase{"Windows1251ValueName", "[A]\n\"" + RU("Имя") + "\" integer 1"},
+                      TForeignTextCase{"TruncatedSequence", "[A]\n\"v\" string \"\xD0\""},
+                      TForeignTextCase{"OverlongSlash", "[A\xC1\x9C]"},
+                      TForeignTextCase{"OverlongThreeBytes", "[A]\n\"v\" string \"\xE0\x81\x81\""},
+                      TForeignTextCase{"ReplacementCharacter", "[A]\n\"v\" string \"\xEF\xBF\xBD\""},
+                      TForeignTextCase{"CharacterOutsideTheCodePage", "[A]\n\"v\" string \"\xE4\xB8\xAD\""},
+                      TForeignTextCase{"FourByteCharacter", "[A]\n\"v\" string \"\xF0\x9F\x98\x80\""},
+                      TForeignTextCase{"EncodedSurrogate", "[A]\n\"v\" string \"\xED\xA0\x80\""},
+                      TForeignTextCase{"TheCodePagesHoleAsUnicode", "[A]\n\"v\" string \"\xC2\x98\""},
+                      TForeignTextCase{"EscapedBackslashInAKeyName", "[A%5CB]"},
+                      TForeignTextCase{"TrailingBackslash", "[A\\]"}));
 
 std::string DeepPath(std::size_t depth) {
   std::string path = "K";
@@ -120,7 +121,8 @@ std::string DeepPath(std::size_t depth) {
 TEST(RegistryHive, AKeyLineDeeperThanTheBoundIsRefusedNotFollowed) {
   // Followed, a line of 40,000 segments exhausted the stack at every start.
   EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(40000) + "]\n"));
-  EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(TRegistryHive::kMaxKeyDepth + 1) + "]\n"));
+  EXPECT_FALSE(
+      TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(TRegistryHive::kMaxKeyDepth + 1) + "]\n"));
 
   auto deepest = TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(TRegistryHive::kMaxKeyDepth) +
                                       "]\n\"v\" integer 7\n");
@@ -243,7 +245,8 @@ TEST(RegistryHive, AKeyWithManyValuesFindsAndDeletesThemAsAKeyWithFew) {
     expected.push_back("Value" + std::to_string(i));
   }
   hive.SetValue("K", "VALUE7", TRegValue::Int(7));  // replaced in place, name kept
-  for (int i : {0, 39, 20, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 21, 22, 23, 24, 25, 26, 27, 28, 29}) {
+  for (int i :
+       {0, 39, 20, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 21, 22, 23, 24, 25, 26, 27, 28, 29}) {
     ASSERT_TRUE(hive.DeleteValue("k", "value" + std::to_string(i))) << i;
     expected.erase(std::find(expected.begin(), expected.end(), "Value" + std::to_string(i)));
     EXPECT_EQ(hive.ValueNames("K"), expected) << "after deleting " << i;

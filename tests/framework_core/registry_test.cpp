@@ -8,7 +8,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
 #include <functional>
 #include <optional>
@@ -96,7 +95,8 @@ void FailEveryWrite() {
 
 Names FilesIn(const std::string& folder) {
   Names names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
   std::sort(names.begin(), names.end());
   return names;
 }
@@ -485,8 +485,9 @@ TEST_F(RegistryTest, AStoreWithAKeyTooDeepToFollowIsKeptAsideNotFollowed) {
 }
 
 TEST_F(RegistryTest, AStoreInAnotherEncodingIsKeptAsideNotMerged) {
-  const std::string text = "tulvo-registry 1\n[Software\\Tulvo\\" + RU("Поиск") + "]\n\"Item0\" string \"1\"\n" +
-                           "[Software\\Tulvo\\" + RU("Адрес") + "]\n\"Item0\" string \"2\"\n";
+  const std::string text = "tulvo-registry 1\n[Software\\Tulvo\\" + RU("Поиск") +
+                           "]\n\"Item0\" string \"1\"\n" + "[Software\\Tulvo\\" + RU("Адрес") +
+                           "]\n\"Item0\" string \"2\"\n";
   WriteStore(text);
   TRegistry reg;
   EXPECT_TRUE(reg.StoreUnreadable());
@@ -517,7 +518,8 @@ TEST_F(RegistryTest, KeysAndValuesBeyondTheStoresBoundsAreRefused) {
   EXPECT_THROW(reg.WriteInteger(std::string(TRegistryHive::kMaxValueNameLength + 1, 'n'), 1),
                ERegistryException);
   TRegIniFile ini("\\Short");
-  EXPECT_THROW(ini.WriteString(DeepPath(TRegistryHive::kMaxKeyDepth).substr(1), "V", "x"), ERegistryException);
+  EXPECT_THROW(ini.WriteString(DeepPath(TRegistryHive::kMaxKeyDepth).substr(1), "V", "x"),
+               ERegistryException);
   EXPECT_FALSE(ini.SectionExists("K"));
 
   TRegistry fresh;
@@ -534,7 +536,8 @@ TEST_F(RegistryTest, TemporaryFilesOfKilledWritersAreRemovedUnderTheLock) {
   const std::string folder = FolderOf(StorePath());
   for (const char* orphan : {"registry.tmp-Ab3dE9", "registry.tmp-zzzzzz"})
     WriteFileText(folder + "/" + orphan, "tulvo-registry 1\n");
-  for (const char* other : {"registry.tmp-notes.txt", "registry.backup", "other.tmp-AAAAAA", "registry.tmp-AAAAA"})
+  for (const char* other :
+       {"registry.tmp-notes.txt", "registry.backup", "other.tmp-AAAAAA", "registry.tmp-AAAAA"})
     WriteFileText(folder + "/" + other, "keep");
 
   TRegistry reg;
@@ -724,43 +727,6 @@ TEST_F(RegistryTest, AnUpdateScopeKeepsOtherProgramsWaitingAndLosesNothingOfThei
   EXPECT_EQ(reader.ReadString("V"), "parent");
   ASSERT_TRUE(reader.OpenKey("\\Child", false));
   EXPECT_EQ(reader.ReadString("V"), "child");
-}
-
-TEST_F(RegistryTest, ProgramsSavingGroupsSideBySideLoseNothing) {
-  constexpr int kPrograms = 6, kSaves = 5, kValues = 20;
-  std::vector<pid_t> children;
-  for (int program = 0; program < kPrograms; ++program) {
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int code = 0;
-      try {
-        TRegIniFile ini("\\Software\\Tulvo\\P" + std::to_string(program));
-        for (int save = 0; save < kSaves; ++save) {
-          TRegistryUpdateScope scope(ini);
-          for (int value = 0; value < kValues; ++value)
-            ini.WriteInteger("Save" + std::to_string(save), "V" + std::to_string(value), value);
-          scope.Commit();
-        }
-      } catch (...) {
-        code = 1;
-      }
-      ::_exit(code);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
-  TRegIniFile ini("\\Software\\Tulvo");
-  for (int program = 0; program < kPrograms; ++program)
-    for (int save = 0; save < kSaves; ++save)
-      for (int value = 0; value < kValues; ++value)
-        ASSERT_EQ(ini.ReadInteger("P" + std::to_string(program) + "\\Save" + std::to_string(save),
-                                  "V" + std::to_string(value), -1),
-                  value);
 }
 
 TEST(RegistryStorePath, ComesFromTheEnvironment) {
