@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/registry.h"
+#include "framework/core/storage/registry.h"
 
 namespace {
 

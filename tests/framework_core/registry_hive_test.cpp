@@ -1,4 +1,4 @@
-#include "framework/core/registry_hive.h"
+#include "framework/core/storage/registry_hive.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 
