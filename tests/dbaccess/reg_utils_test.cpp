@@ -13,7 +13,7 @@
 #include "dbaccess/app_database.h"
 #include "framework/core/registry.h"
 #include "framework/core/strings.h"
-#include "tests/framework_core/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

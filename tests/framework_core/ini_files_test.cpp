@@ -8,7 +8,7 @@
 #include "framework/core/streams.h"
 #include "framework/core/strings.h"
 #include "framework/core/text.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

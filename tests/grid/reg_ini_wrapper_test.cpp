@@ -15,7 +15,7 @@
 #include "framework/core/registry.h"
 #include "framework/core/strings.h"
 #include "framework/core/text.h"
-#include "tests/framework_core/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
