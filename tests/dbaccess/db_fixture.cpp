@@ -3,12 +3,12 @@
 #include <cstdlib>
 #include <filesystem>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_handles.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/parameter_blocks.h"
-#include "dbaccess/status_vector.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_handles.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/parameter_blocks.h"
+#include "dbaccess/client/status_vector.h"
 #include "tests/support/text_query.h"
 
 namespace {

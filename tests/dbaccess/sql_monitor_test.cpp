@@ -1,4 +1,4 @@
-#include "dbaccess/sql_monitor.h"
+#include "dbaccess/trace/sql_monitor.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -20,9 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/sql_monitor_channel.h"
-#include "framework/core/exceptions.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/trace/sql_monitor_channel.h"
+#include "framework/core/base/exceptions.h"
 #include "tests/dbaccess/monitor_thread.h"
 
 extern char** environ;

@@ -9,9 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "dbaccess/client_handles.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/sqlda.h"
+#include "dbaccess/client/client_handles.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/statement/sqlda.h"
 
 // The settings a statement would give its descriptors.
 class TTestSQLDAOwner : public TSQLDAOwner {

@@ -8,12 +8,12 @@
 #include <cstring>
 #include <memory>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/parameter_blocks.h"
-#include "dbaccess/status_vector.h"
-#include "framework/core/exceptions.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/parameter_blocks.h"
+#include "dbaccess/client/status_vector.h"
+#include "framework/core/base/exceptions.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/client_handles.h"
+#include "dbaccess/client/client_handles.h"
 
 // One column of a SELECT as the engine describes it.
 struct TQueryColumn {

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/database.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/transaction.h"
-#include "framework/core/exceptions.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/connection/transaction.h"
+#include "framework/core/base/exceptions.h"
 #include "tests/dbaccess/connection_fixture.h"
 #include "tests/support/raised.h"
 
