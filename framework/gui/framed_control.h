@@ -108,6 +108,11 @@ class TFramedControl : public TWinControl {
   friend class TFramedControlAccess;
 
   void CreateWnd() override;
+  // WM_PAINT reaches PaintClient, WM_NCPAINT PaintFrame.
+  void WndProc(TMessage& message) override;
+  // The clipboard and undo messages (WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR,
+  // WM_UNDO) act on the text window.
+  void DefaultHandler(TMessage& message) override;
   void LayoutWindow() override;
   void ParentChanged() override;
   void VisibleChanged() override;
