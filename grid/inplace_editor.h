@@ -235,8 +235,9 @@ class TdxInplaceEdit : public TFramedControl, public TdxEditStyleLink {
   // the window takes the new settings.
   virtual void WindowParamsChanged() { Invalidate(); }
 
-  // The undo snapshot that Undo restores.
-  const std::string& UndoText() const { return FUndoText; }
+  // The undo snapshot that Undo restores (named apart from the text
+  // window's UndoText, which it would hide).
+  const std::string& UndoSnapshot() const { return FUndoText; }
 
   // Framework handlers.
   void WndProc(TMessage& message) override;

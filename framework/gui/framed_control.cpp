@@ -421,9 +421,3 @@ bool TFramedControl::CanPasteText() const {
 void TFramedControl::InsertText(const std::string& text) {
   if (FPrivate->Edit && !FPrivate->Edit->isReadOnly()) FPrivate->Edit->insert(ToQString(text));
 }
-
-void TFramedControl::PostTask(std::function<void()> task) {
-  QMetaObject::invokeMethod(
-      FPrivate->Frame.data(), [this, task = std::move(task)] { TControlInput::Guard(this, task); },
-      Qt::QueuedConnection);
-}

@@ -16,7 +16,6 @@
 // control keeps Visible (and so can take the focus) while its window is
 // hidden, as cell editors do between two edits.
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -98,11 +97,6 @@ class TFramedControl : public TWinControl {
   bool CanPasteText() const;
   // Replaces the selection as typing would (within the limit).
   void InsertText(const std::string& text);
-
-  // Runs task once the messages waiting now are handled (as a posted
-  // message would); dropped when the control dies first. An exception goes
-  // to the application's handler.
-  void PostTask(std::function<void()> task);
 
  protected:
   friend class TFramedControlAccess;
