@@ -238,7 +238,8 @@ TPopupMenu& TdxInplaceTextEdit::EditMenu() {
 }
 
 bool TdxInplaceTextEdit::ShowEditMenu(TPoint point) {
-  if (!HasTextWindow()) return false;
+  // A request posted by a click can arrive after the editor was closed.
+  if (!HasTextWindow() || !Showing()) return false;
   for (const TControl* c = this; c; c = c->Parent())
     if (c->PopupMenu()) return false;
   TPoint at = point;

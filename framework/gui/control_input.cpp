@@ -424,15 +424,19 @@ bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {
   // and Escape go to its default and cancel buttons, unless the control
   // keeps the key.
   if (key == VK_TAB && !(ke->modifiers() & Qt::ControlModifier)) {
-    bool wanted = true;
-    Guard(&c, [&] { wanted = WantsKey(c, key, DLGC_WANTTAB); });
-    if (!alive) return true;
+    bool wanted = false, asked = false;
+    Guard(&c, [&] {
+      wanted = WantsKey(c, key, DLGC_WANTTAB);
+      asked = true;
+    });
+    // A handler that failed while asked ends the key here.
+    if (!alive || !asked) return true;
     if (!wanted) return false;
   } else if (key == VK_RETURN || key == VK_ESCAPE) {
-    bool taken = false;
+    bool taken = true;
     Guard(&c, [&] {
-      if (WantsKey(c, key, DLGC_WANTALLKEYS)) return;
-      if (TForm* form = GetParentForm(&c)) taken = form->Perform(CM_DIALOGKEY, key, data) != 0;
+      TForm* form = WantsKey(c, key, DLGC_WANTALLKEYS) ? nullptr : GetParentForm(&c);
+      taken = form && form->Perform(CM_DIALOGKEY, key, data) != 0;
     });
     if (!alive || taken) return true;
   }

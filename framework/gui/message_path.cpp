@@ -352,8 +352,11 @@ void TWinControl::DefaultHandler(TMessage& message) {
 }
 
 void TWinControl::SetWindowCursor(TCursor cursor) {
-  FWindowCursor = cursor;
+  // A window made later takes the control's cursor when it is attached.
   if (!FHandle || !FHandle->Client) return;
+  // Asked on every pointer move: a shape already shown is left alone.
+  if (cursor == FWindowCursor) return;
+  FWindowCursor = cursor;
   QWidget* client = FHandle->Client;
   if (cursor != crDefault)
     client->setCursor(ToQCursor(cursor));

@@ -361,6 +361,23 @@ INSTANTIATE_TEST_SUITE_P(
         DialogKeyCase{"EnterClicksTheFocusedButton", 0, false, true, Qt::Key_Return, "cancel", false}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+TEST_F(MessagePathTest, AButtonFailingOnItsDialogKeyEndsTheKeyWithOneReport) {
+  auto* log = NewLog();
+  log->Kept = {WM_KEYDOWN, WM_CHAR};
+  auto* ok = new TButton(Form.get());
+  ok->SetParent(Form.get());
+  ok->SetBounds(10, 150, 75, 25);
+  ok->SetDefault(true);
+  ok->OnClick = [](TObject*) { throw EInvalidOperation("ok failed"); };
+  std::vector<std::string> reported;
+  Application->OnException = [&](TObject*, const Exception& e) { reported.push_back(e.Message()); };
+  ASSERT_TRUE(ShowActive(*Form));
+  log->SetFocus();
+  QTest::keyClick(ClientOf(*log), Qt::Key_Return);
+  EXPECT_EQ(reported, std::vector<std::string>{"ok failed"});
+  EXPECT_TRUE(log->Log.empty()) << "the key went no further than the failing button";
+}
+
 // --- Context menus -----------------------------------------------------------------------------
 
 // Records where it would open instead of opening.
