@@ -459,15 +459,4 @@ TEST_F(MessagePathTest, AStandardControlKeepsItsOwnCursorForTheDefault) {
   EXPECT_EQ(ClientOf(*edit)->cursor().shape(), Qt::IBeamCursor);
 }
 
-// --- Packing -----------------------------------------------------------------------------------
-
-TEST(MessageParamsTest, PointsAndScrollPositionsSurviveThePacking) {
-  for (TPoint p : {Point(0, 0), Point(-1, -1), Point(-300, 1200), Point(32767, -32768)})
-    EXPECT_EQ(PointOf(PointParam(p)), p);
-  for (int pos : {0, 1, 65535, 65536, 2000000}) EXPECT_EQ(ScrollPosOf(ScrollParam(SB_THUMBTRACK, pos)), pos);
-  EXPECT_EQ(ScrollCodeOf(ScrollParam(SB_ENDSCROLL, 70000)), SB_ENDSCROLL);
-  TShiftState s{ssShift, ssAlt, ssRight};
-  EXPECT_EQ(MouseKeysToShiftState(ShiftStateToMouseKeys(s)), s);
-}
-
 }  // namespace
