@@ -11,9 +11,9 @@
 #include <memory>
 #include <string>
 
-#include "framework/gui/application.h"
-#include "grid/tree_list.h"
-#include "grid/tree_list_node_owner.h"
+#include "framework/gui/application/application.h"
+#include "grid/tree_list/tree_list.h"
+#include "grid/nodes/tree_list_node_owner.h"
 
 namespace {
 

@@ -13,9 +13,9 @@
 
 #include "framework/core/text/text.h"
 #include "framework/core/base/variant.h"
-#include "grid/sort_comparers.h"
-#include "grid/tree_list_node.h"
-#include "grid/tree_list_node_owner.h"
+#include "grid/nodes/sort_comparers.h"
+#include "grid/nodes/tree_list_node.h"
+#include "grid/nodes/tree_list_node_owner.h"
 
 namespace {
 

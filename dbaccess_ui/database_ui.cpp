@@ -6,8 +6,8 @@
 #include "dbaccess/connection/app_database.h"
 #include "dbaccess/connection/database.h"
 #include "dbaccess_ui/login_dialog.h"
-#include "framework/gui/application.h"
-#include "framework/gui/dialogs.h"
+#include "framework/gui/application/application.h"
+#include "framework/gui/standard/dialogs.h"
 
 TDatabaseUIScope::TDatabaseUIScope() {
   SetDatabaseLoginHook(&ShowLoginDialog);

@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "framework/core/component/component.h"
-#include "framework/gui/graphics.h"
-#include "framework/gui/std_controls.h"
+#include "framework/gui/graphics/graphics.h"
+#include "framework/gui/standard/std_controls.h"
 
 namespace {
 

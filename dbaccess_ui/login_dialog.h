@@ -10,7 +10,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/gui/forms.h"
+#include "framework/gui/standard/forms.h"
 
 class TButton;
 class TEdit;

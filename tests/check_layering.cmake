@@ -19,9 +19,9 @@ function(check_dir dir pattern why)
 endfunction()
 check_dir(framework/core "<Q[A-Za-z]+>|<Qt|framework/gui/|grid/|dbaccess/|dbaccess_ui/|app/" "framework_core links nothing above it")
 check_dir(dbaccess "<Q[A-Za-z]+>|<Qt|framework/gui/|dbaccess_ui/|\"grid/|datagrid/|app/" "dbaccess never sees Qt or the grids")
-check_dir(dbaccess_ui "<Q[A-Za-z]+>|<Qt|\"grid/|datagrid/|app/|framework/gui/.*_p\\.h|framework/gui/qt_|framework/gui/.*internal/" "dbaccess_ui sees only dbaccess and the framework, and Qt only through framework/gui")
-check_dir(grid "datagrid/|dbaccess/|dbaccess_ui/|app/|<Q[A-Za-z]+>|<Qt|framework/gui/.*_p\\.h|framework/gui/qt_|framework/gui/.*internal/" "grid sees only the framework, and Qt only through framework/gui")
-check_dir(datagrid "dbaccess/|dbaccess_ui/|app/|<Q[A-Za-z]+>|<Qt|framework/gui/.*_p\\.h|framework/gui/qt_|framework/gui/.*internal/" "datagrid meets datasets only through the dataset model")
+check_dir(dbaccess_ui "<Q[A-Za-z]+>|<Qt|\"grid/|datagrid/|app/|framework/gui/.*_p\\.h|framework/gui/(.*/)?qt_|framework/gui/.*internal/" "dbaccess_ui sees only dbaccess and the framework, and Qt only through framework/gui")
+check_dir(grid "datagrid/|dbaccess/|dbaccess_ui/|app/|<Q[A-Za-z]+>|<Qt|framework/gui/.*_p\\.h|framework/gui/(.*/)?qt_|framework/gui/.*internal/" "grid sees only the framework, and Qt only through framework/gui")
+check_dir(datagrid "dbaccess/|dbaccess_ui/|app/|<Q[A-Za-z]+>|<Qt|framework/gui/.*_p\\.h|framework/gui/(.*/)?qt_|framework/gui/.*internal/" "datagrid meets datasets only through the dataset model")
 # framework/gui keeps Qt in its sources and private headers (*_p.h, qt_*.h,
 # anything in an internal/ folder).
 file(GLOB_RECURSE gui_headers ${ROOT}/framework/gui/*.h)

@@ -17,8 +17,8 @@
 #include "dbaccess/connection/database.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess_ui/database_ui.h"
-#include "framework/gui/screen.h"
-#include "framework/gui/std_controls.h"
+#include "framework/gui/application/screen.h"
+#include "framework/gui/standard/std_controls.h"
 #include "tests/framework_gui/gui_test_support.h"
 #include "tests/support/raised.h"
 

@@ -1,6 +1,6 @@
 // The application object, message dialogs, the screen cursor and timers.
 
-#include "framework/gui/application.h"
+#include "framework/gui/application/application.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 #include "framework/core/base/exceptions.h"
 #include "framework/core/system/screen_cursor.h"
 #include "framework/core/system/timer.h"
-#include "framework/gui/dialogs.h"
-#include "framework/gui/screen.h"
+#include "framework/gui/standard/dialogs.h"
+#include "framework/gui/application/screen.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "framework/gui/canvas.h"
+#include "framework/gui/graphics/canvas.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "framework/core/base/exceptions.h"
-#include "framework/gui/bitmap.h"
-#include "framework/gui/region.h"
+#include "framework/gui/graphics/bitmap.h"
+#include "framework/gui/graphics/region.h"
 
 namespace {
 

@@ -11,10 +11,10 @@
 #include <vector>
 
 #include "framework/core/base/exceptions.h"
-#include "framework/gui/application.h"
-#include "framework/gui/custom_control.h"
-#include "framework/gui/custom_control_p.h"
-#include "framework/gui/forms.h"
+#include "framework/gui/application/application.h"
+#include "framework/gui/controls/custom_control.h"
+#include "framework/gui/controls/custom_control_p.h"
+#include "framework/gui/standard/forms.h"
 #include "tests/framework_gui/gui_test_support.h"
 
 namespace {

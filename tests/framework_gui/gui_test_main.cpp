@@ -8,8 +8,8 @@
 
 #include <memory>
 
-#include "framework/gui/application.h"
-#include "framework/gui/dialogs.h"
+#include "framework/gui/application/application.h"
+#include "framework/gui/standard/dialogs.h"
 #include "tests/framework_gui/gui_test_support.h"
 
 namespace {

@@ -7,8 +7,8 @@
 #include <QWidget>
 #include <functional>
 
-#include "framework/gui/forms.h"
-#include "framework/gui/win_control_p.h"
+#include "framework/gui/standard/forms.h"
+#include "framework/gui/controls/win_control_p.h"
 
 inline QWidget* WindowOf(const TWinControl& c) { return TWidgetAccess::Window(c); }
 inline QWidget* ClientOf(const TWinControl& c) { return TWidgetAccess::Client(c); }

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/gui/custom_control.h"
-#include "framework/gui/messages.h"
+#include "framework/gui/controls/custom_control.h"
+#include "framework/gui/controls/messages.h"
 
 struct TLoggedMessage {
   unsigned Msg = 0;

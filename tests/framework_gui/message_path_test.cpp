@@ -13,12 +13,12 @@
 #include <vector>
 
 #include "framework/core/base/exceptions.h"
-#include "framework/gui/application.h"
-#include "framework/gui/dialogs.h"
-#include "framework/gui/forms.h"
-#include "framework/gui/menus.h"
-#include "framework/gui/screen.h"
-#include "framework/gui/std_controls.h"
+#include "framework/gui/application/application.h"
+#include "framework/gui/standard/dialogs.h"
+#include "framework/gui/standard/forms.h"
+#include "framework/gui/standard/menus.h"
+#include "framework/gui/application/screen.h"
+#include "framework/gui/standard/std_controls.h"
 #include "tests/framework_gui/gui_test_support.h"
 #include "tests/framework_gui/message_log.h"
 

@@ -2,7 +2,7 @@
 // limits, selection, key filtering, combo box lists and close-up, memo
 // lines, labels, group boxes and page controls.
 
-#include "framework/gui/std_controls.h"
+#include "framework/gui/standard/std_controls.h"
 
 #include <gtest/gtest.h>
 
@@ -17,10 +17,10 @@
 #include <vector>
 
 #include "framework/core/text/text.h"
-#include "framework/gui/application.h"
-#include "framework/gui/clipboard.h"
-#include "framework/gui/forms.h"
-#include "framework/gui/page_control.h"
+#include "framework/gui/application/application.h"
+#include "framework/gui/application/clipboard.h"
+#include "framework/gui/standard/forms.h"
+#include "framework/gui/standard/page_control.h"
 #include "tests/framework_gui/gui_test_support.h"
 
 namespace {

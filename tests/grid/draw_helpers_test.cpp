@@ -1,4 +1,4 @@
-#include "grid/draw_helpers.h"
+#include "grid/support/draw_helpers.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <string>
 
 #include "framework/core/base/exceptions.h"
-#include "framework/gui/bitmap.h"
-#include "framework/gui/canvas.h"
-#include "framework/gui/screen.h"
+#include "framework/gui/graphics/bitmap.h"
+#include "framework/gui/graphics/canvas.h"
+#include "framework/gui/application/screen.h"
 
 namespace {
 

@@ -1,7 +1,7 @@
 // The edit-mask language: parsing, laying values into the edit text, taking
 // values out of it, character checks and the required-position check.
 
-#include "grid/edit_mask.h"
+#include "grid/editors/edit_mask.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "grid/edit_styles.h"
+#include "grid/editors/edit_styles.h"
 
 #include <gtest/gtest.h>
 

@@ -3,14 +3,14 @@
 
 #include <gtest/gtest.h>
 
-#include "grid/edit_styles.h"
+#include "grid/editors/edit_styles.h"
 
 #include <memory>
 
-#include "framework/gui/forms.h"
-#include "framework/gui/screen.h"
-#include "grid/editor_host.h"
-#include "grid/text_editor.h"
+#include "framework/gui/standard/forms.h"
+#include "framework/gui/application/screen.h"
+#include "grid/editors/editor_host.h"
+#include "grid/editors/text_editor.h"
 
 namespace {
 

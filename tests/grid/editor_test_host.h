@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "framework/core/base/variant.h"
-#include "grid/editor_host.h"
-#include "grid/inplace_editor.h"
+#include "grid/editors/editor_host.h"
+#include "grid/editors/inplace_editor.h"
 
 class TTestHost : public TCustomdxContainer {
  public:

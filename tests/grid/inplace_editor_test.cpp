@@ -1,22 +1,22 @@
 // The editor-host protocol with real widgets: an editor shown over a cell,
 // typed into, validated, its value taken back, Escape, focus loss, keys.
 
-#include "grid/inplace_editor.h"
+#include "grid/editors/inplace_editor.h"
 
 #include <gtest/gtest.h>
 
-#include "grid/edit_styles.h"
+#include "grid/editors/edit_styles.h"
 
 #include <QApplication>
 #include <QTest>
 #include <QWheelEvent>
 #include <memory>
 
-#include "framework/gui/clipboard.h"
-#include "framework/gui/forms.h"
-#include "framework/gui/screen.h"
-#include "framework/gui/std_controls.h"
-#include "grid/text_editor.h"
+#include "framework/gui/application/clipboard.h"
+#include "framework/gui/standard/forms.h"
+#include "framework/gui/application/screen.h"
+#include "framework/gui/standard/std_controls.h"
+#include "grid/editors/text_editor.h"
 #include "tests/framework_gui/gui_test_support.h"
 #include "tests/framework_gui/message_log.h"
 #include "tests/grid/editor_test_host.h"

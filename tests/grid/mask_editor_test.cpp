@@ -2,7 +2,7 @@
 // case conversion, caret moves over literals, deleting, validation, the
 // clipboard messages, and Escape kept from a dialog while modified.
 
-#include "grid/mask_editor.h"
+#include "grid/editors/mask_editor.h"
 
 #include <gtest/gtest.h>
 
@@ -10,11 +10,11 @@
 #include <memory>
 
 #include "framework/core/text/format_settings.h"
-#include "framework/gui/clipboard.h"
-#include "framework/gui/forms.h"
-#include "framework/gui/screen.h"
-#include "framework/gui/std_controls.h"
-#include "grid/edit_styles.h"
+#include "framework/gui/application/clipboard.h"
+#include "framework/gui/standard/forms.h"
+#include "framework/gui/application/screen.h"
+#include "framework/gui/standard/std_controls.h"
+#include "grid/editors/edit_styles.h"
 #include "tests/framework_gui/gui_test_support.h"
 #include "tests/grid/editor_test_host.h"
 

@@ -1,4 +1,4 @@
-#include "grid/node_list.h"
+#include "grid/nodes/node_list.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "grid/tree_list_node.h"
+#include "grid/nodes/tree_list_node.h"
 #include "tests/grid/test_tree_list.h"
 
 namespace {

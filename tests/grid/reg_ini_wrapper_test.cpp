@@ -1,4 +1,4 @@
-#include "grid/reg_ini_wrapper.h"
+#include "grid/support/reg_ini_wrapper.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>

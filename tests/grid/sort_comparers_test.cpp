@@ -1,4 +1,4 @@
-#include "grid/sort_comparers.h"
+#include "grid/nodes/sort_comparers.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "framework/core/text/text.h"
-#include "grid/tree_list_errors.h"
+#include "grid/tree_list/tree_list_errors.h"
 #include "tests/grid/test_tree_list.h"
 
 namespace {

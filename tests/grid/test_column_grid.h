@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "grid/tree_list.h"
+#include "grid/tree_list/tree_list.h"
 
 class TColumnGrid : public TCustomdxTreeList {
  public:

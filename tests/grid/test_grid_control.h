@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "grid/tree_list.h"
+#include "grid/tree_list/tree_list.h"
 
 class TTestGrid : public TCustomdxTreeList {
  public:

@@ -10,8 +10,8 @@
 #include <vector>
 
 #include "framework/core/base/variant.h"
-#include "grid/tree_list_node.h"
-#include "grid/tree_list_node_owner.h"
+#include "grid/nodes/tree_list_node.h"
+#include "grid/nodes/tree_list_node_owner.h"
 
 class TTestNode : public TdxTreeListTextNode {
  public:

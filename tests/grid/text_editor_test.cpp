@@ -1,11 +1,11 @@
 // The text editor: character case, length limit, caret keys, undo after
 // loading, password drawing, its own edit menu.
 
-#include "grid/text_editor.h"
+#include "grid/editors/text_editor.h"
 
 #include <gtest/gtest.h>
 
-#include "grid/edit_styles.h"
+#include "grid/editors/edit_styles.h"
 
 #include <QAction>
 #include <QMenu>
@@ -15,10 +15,10 @@
 #include <memory>
 #include <vector>
 
-#include "framework/gui/bitmap.h"
-#include "framework/gui/clipboard.h"
-#include "framework/gui/forms.h"
-#include "framework/gui/menus.h"
+#include "framework/gui/graphics/bitmap.h"
+#include "framework/gui/application/clipboard.h"
+#include "framework/gui/standard/forms.h"
+#include "framework/gui/standard/menus.h"
 #include "tests/framework_gui/gui_test_support.h"
 #include "tests/grid/editor_test_host.h"
 

@@ -1,7 +1,7 @@
 // Bands of a real tree list: their columns follow them when they move or go,
 // fixed sides stay at the ends, and widths keep to their minimum.
 
-#include "grid/tree_list_bands.h"
+#include "grid/tree_list/tree_list_bands.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "grid/tree_list.h"
-#include "grid/tree_list_column.h"
+#include "grid/tree_list/tree_list.h"
+#include "grid/tree_list/tree_list_column.h"
 
 namespace {
 

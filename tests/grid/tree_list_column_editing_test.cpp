@@ -3,7 +3,7 @@
 // editor's text back, as the tree list drives it; the editors take the tree
 // list's look.
 
-#include "grid/tree_list_column.h"
+#include "grid/tree_list/tree_list_column.h"
 
 #include <gtest/gtest.h>
 
@@ -13,10 +13,10 @@
 #include <string>
 
 #include "framework/core/base/exceptions.h"
-#include "framework/gui/forms.h"
-#include "grid/edit_styles.h"
-#include "grid/mask_editor.h"
-#include "grid/tree_list_edit_style.h"
+#include "framework/gui/standard/forms.h"
+#include "grid/editors/edit_styles.h"
+#include "grid/editors/mask_editor.h"
+#include "grid/tree_list/tree_list_edit_style.h"
 #include "tests/framework_gui/gui_test_support.h"
 #include "tests/grid/test_column_grid.h"
 

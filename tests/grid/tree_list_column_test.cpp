@@ -2,7 +2,7 @@
 // values over defaults, clamping writers, and changes held by the update
 // lock.
 
-#include "grid/tree_list_column.h"
+#include "grid/tree_list/tree_list_column.h"
 
 #include <gtest/gtest.h>
 
@@ -10,10 +10,10 @@
 #include <string>
 #include <vector>
 
-#include "framework/gui/bitmap.h"
-#include "grid/tree_list.h"
-#include "grid/tree_list_bands.h"
-#include "grid/text_editor.h"
+#include "framework/gui/graphics/bitmap.h"
+#include "grid/tree_list/tree_list.h"
+#include "grid/tree_list/tree_list_bands.h"
+#include "grid/editors/text_editor.h"
 #include "tests/grid/test_column_grid.h"
 
 namespace {

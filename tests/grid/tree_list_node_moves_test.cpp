@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "grid/tree_list_errors.h"
-#include "grid/tree_list_node.h"
+#include "grid/tree_list/tree_list_errors.h"
+#include "grid/nodes/tree_list_node.h"
 #include "tests/grid/test_tree_list.h"
 
 namespace {

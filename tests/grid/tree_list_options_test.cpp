@@ -1,4 +1,4 @@
-#include "grid/tree_list_options.h"
+#include "grid/tree_list/tree_list_options.h"
 
 #include <gtest/gtest.h>
 

@@ -4,9 +4,9 @@
 #include <vector>
 
 #include "framework/core/component/strings.h"
-#include "framework/gui/clipboard.h"
-#include "grid/tree_list.h"
-#include "grid/tree_list_errors.h"
+#include "framework/gui/application/clipboard.h"
+#include "grid/tree_list/tree_list.h"
+#include "grid/tree_list/tree_list_errors.h"
 #include "tests/grid/test_grid_control.h"
 
 namespace {

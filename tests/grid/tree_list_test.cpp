@@ -1,4 +1,4 @@
-#include "grid/tree_list.h"
+#include "grid/tree_list/tree_list.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "framework/core/base/exceptions.h"
-#include "grid/tree_list_errors.h"
+#include "grid/tree_list/tree_list_errors.h"
 #include "tests/grid/test_grid_control.h"
 
 namespace {

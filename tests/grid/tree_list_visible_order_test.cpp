@@ -1,4 +1,4 @@
-#include "grid/tree_list_visible_order.h"
+#include "grid/tree_list/tree_list_visible_order.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "grid/tree_list_errors.h"
+#include "grid/tree_list/tree_list_errors.h"
 #include "tests/grid/test_tree_list.h"
 
 namespace {

@@ -1,0 +1,120 @@
+#include "framework/gui/application/application.h"
+
+#include <QApplication>
+#include <cstdio>
+#include <filesystem>
+
+#include "framework/gui/standard/dialogs.h"
+#include "framework/gui/standard/forms.h"
+#include "framework/gui/application/qt_timer_scheduler.h"
+#include "framework/gui/application/screen.h"
+
+TApplication* Application = nullptr;
+
+class TApplicationPrivate {
+ public:
+  // Made here when the program has no Qt application yet; tests make their
+  // own first.
+  std::unique_ptr<QApplication> Qt;
+  TQtTimerScheduler Timers;
+  TTimerScheduler* PreviousTimers = nullptr;
+};
+
+TApplication::TApplication(int& argc, char** argv)
+    : TComponent(nullptr), FPrivate(std::make_unique<TApplicationPrivate>()) {
+  if (Application) throw EInvalidOperation("An application object exists already");
+  if (!QCoreApplication::instance()) FPrivate->Qt = std::make_unique<QApplication>(argc, argv);
+  QApplication::setQuitOnLastWindowClosed(false);
+  Application = this;
+  FScreen = new TScreen(this);
+  FPrivate->PreviousTimers = SetTimerScheduler(&FPrivate->Timers);
+}
+
+TApplication::~TApplication() {
+  Destroying();
+  // Forms hear OnDestroy while their classes are whole, last made first.
+  for (int i = ComponentCount() - 1; i >= 0; --i)
+    if (auto* form = dynamic_cast<TForm*>(Components(i))) form->BeforeDestruction();
+  DestroyComponents();
+  SetTimerScheduler(FPrivate->PreviousTimers);
+  Application = nullptr;
+}
+
+void TApplication::SetTitle(const std::string& title) { FTitle = title; }
+
+std::string TApplication::ExeName() const {
+  std::error_code error;
+  std::filesystem::path path = std::filesystem::read_symlink("/proc/self/exe", error);
+  return error ? std::string() : path.string();
+}
+
+void TApplication::FormCreated(TForm* form) {
+  form->AfterConstruction();
+  if (!FMainForm) FMainForm = form;
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+  TComponent::Notification(component, operation);
+  if (operation == opRemove && component == FMainForm) FMainForm = nullptr;
+}
+
+void TApplication::Run() {
+  if (FTerminated) return;
+  if (FMainForm) FMainForm->Show();
+  if (FTerminated) return;
+  FRunning = true;
+  QApplication::exec();
+  FRunning = false;
+}
+
+void TApplication::Terminate() {
+  FTerminated = true;
+  if (FRunning) QCoreApplication::quit();
+}
+
+void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+void TApplication::SetShowHint(bool showHint) { FShowHint = showHint; }
+
+void TApplication::ShowException(const Exception& e) {
+  TMessageDialogRequest request;
+  request.Caption = FTitle;
+  request.Text = e.Message();
+  request.Type = mtError;
+  request.Buttons = {mbOK};
+  MessageDialogService().ShowMessageDialog(request);
+}
+
+void TApplication::HandleException(TObject* sender) noexcept {
+  try {
+    std::exception_ptr current = std::current_exception();
+    if (!current) return;
+    try {
+      std::rethrow_exception(current);
+    } catch (const EAbort&) {
+      return;
+    } catch (const Exception& e) {
+      if (OnException)
+        OnException(sender, e);
+      else
+        ShowException(e);
+    } catch (const std::exception& e) {
+      Exception wrapped(e.what());
+      if (OnException)
+        OnException(sender, wrapped);
+      else
+        ShowException(wrapped);
+    } catch (...) {
+      Exception wrapped("Unknown exception");
+      if (OnException)
+        OnException(sender, wrapped);
+      else
+        ShowException(wrapped);
+    }
+  } catch (const std::exception& e) {
+    // The handler itself failed: there is nobody left to tell but stderr.
+    std::fprintf(stderr, "Exception while reporting an exception: %s\n", e.what());
+  } catch (...) {
+    std::fprintf(stderr, "Exception while reporting an exception\n");
+  }
+}

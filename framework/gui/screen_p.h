@@ -1,9 +1,0 @@
-#pragma once
-// Private to framework/gui: cursors as Qt shows them.
-
-#include <QCursor>
-
-#include "framework/gui/cursors.h"
-
-// A standard cursor, or a picture registered with TScreen::SetCursorImage.
-QCursor ToQCursor(TCursor cursor);

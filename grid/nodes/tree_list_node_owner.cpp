@@ -1,0 +1,222 @@
+#include "grid/nodes/tree_list_node_owner.h"
+
+#include <functional>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "grid/tree_list/tree_list_errors.h"
+
+TdxTreeListNodeOwner::TdxTreeListNodeOwner() = default;
+
+// The lists free what is left without calling back: the derived tree list
+// is gone by now, and its overrides with it.
+TdxTreeListNodeOwner::~TdxTreeListNodeOwner() = default;
+
+// --- The node store -------------------------------------------------------------
+
+std::unique_ptr<TdxTreeListNode> TdxTreeListNodeOwner::NewNode() {
+  std::unique_ptr<TdxTreeListNode> node = CreateNode();
+  if (node == nullptr || node->Owner() != this)
+    RaiseInvalidTreeListOperation(std::string(SdxInvalidNodeOwner));
+  return node;
+}
+
+TdxTreeListNode* TdxTreeListNodeOwner::AddNode() { return InsertNode(nullptr); }
+
+TdxTreeListNode* TdxTreeListNodeOwner::InsertNode(TdxTreeListNode* before) {
+  if (before != nullptr && before->FList != &FNodes)
+    RaiseInvalidTreeListOperation("The node to insert before is not a top-level node");
+  std::unique_ptr<TdxTreeListNode> node = NewNode();
+  TdxTreeListNode* added = node.get();
+  if (before == nullptr)
+    FNodes.Append(std::move(node));
+  else
+    FNodes.Insert(FNodes.IndexOf(*before), std::move(node));
+  NodeAdded(added);
+  return added;
+}
+
+void TdxTreeListNodeOwner::ReorderSiblings(TdxTreeListNode* parent, std::span<TdxTreeListNode* const> order) {
+  if (parent != nullptr && parent->Owner() != this)
+    RaiseInvalidTreeListOperation("The node belongs to another tree list");
+  (parent != nullptr ? parent->FChildren : FNodes).Reorder(order);
+}
+
+void TdxTreeListNodeOwner::BeginUpdate() { ++FUpdateLock; }
+
+void TdxTreeListNodeOwner::EndUpdate() {
+  if (FUpdateLock == 0) RaiseInvalidTreeListOperation("EndUpdate without BeginUpdate");
+  --FUpdateLock;
+}
+
+void TdxTreeListNodeOwner::FreeAllNodes() {
+  struct TClearingScope {
+    bool& Flag;
+    bool Saved;
+    ~TClearingScope() { Flag = Saved; }
+  } clearing{FClearing, FClearing};
+  FClearing = true;
+  FFocusedNode = nullptr;
+  FTopVisibleNode = nullptr;
+  for (TdxNodeList* list : {&FNodes, &FDetached}) {
+    // A node still in the list while being freed is one whose freeing is
+    // further up the call stack (a handler cleared the tree); it leaves when
+    // that freeing ends.
+    int index = 0;
+    while (TdxTreeListNode* node = list->Items(index)) {
+      if (node->Deleting())
+        ++index;
+      else
+        node->Free();
+    }
+  }
+}
+
+void TdxTreeListNodeOwner::ForgetNode(const TdxTreeListNode* node) noexcept {
+  if (FFocusedNode == node) FFocusedNode = nullptr;
+  if (FTopVisibleNode == node) FTopVisibleNode = nullptr;
+}
+
+// --- Default answers -------------------------------------------------------------
+
+void TdxTreeListNodeOwner::NodeAdded(TdxTreeListNode* node) {
+  if (FTopVisibleNode == nullptr) SetTopVisibleNode(node);
+  if (FFocusedNode == nullptr) FFocusedNode = FTopVisibleNode;
+}
+
+void TdxTreeListNodeOwner::NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next,
+                                       bool wasLast, bool wasVisible) {
+  if (FClearing) return;
+  if (FNodes.Empty()) {
+    SetTopVisibleNode(nullptr);
+    FFocusedNode = nullptr;
+    return;
+  }
+  TdxTreeListNode* replacement = before != nullptr ? before : next;
+  if (FTopVisibleNode == node) SetTopVisibleNode(replacement);
+  if (FFocusedNode == node) FFocusedNode = replacement;
+}
+
+void TdxTreeListNodeOwner::NodeChanged(TdxTreeListNode* node, bool relayout) {}
+
+bool TdxTreeListNodeOwner::CanHaveChildren(const TdxTreeListNode* node) const { return node->Count() != 0; }
+
+void TdxTreeListNodeOwner::DoExpanding(TdxTreeListNode* node, bool& allow) {}
+void TdxTreeListNodeOwner::DoCollapsing(TdxTreeListNode* node, bool& allow) {}
+void TdxTreeListNodeOwner::DoExpanded(TdxTreeListNode* node) {}
+void TdxTreeListNodeOwner::DoCollapsed(TdxTreeListNode* node) {}
+
+bool TdxTreeListNodeOwner::FocusNodeOnCollapse(TdxTreeListNode* node) {
+  node->SetFocused(true);
+  return true;
+}
+
+void TdxTreeListNodeOwner::RebuildVisibleOrder() {}
+
+bool TdxTreeListNodeOwner::IsDestroying() const { return false; }
+
+void TdxTreeListNodeOwner::SetTopVisibleNode(TdxTreeListNode* node) { FTopVisibleNode = node; }
+
+void TdxTreeListNodeOwner::SetFocusedNodeAndColumn(TdxTreeListNode* node, int columnIndex, bool makeVisible) {
+  FFocusedNode = node;
+  if (node != nullptr && makeVisible) MakeNodeVisible(node);
+}
+
+int TdxTreeListNodeOwner::FocusedColumnIndex() const { return 0; }
+
+bool TdxTreeListNodeOwner::IsMultiSelect() const { return false; }
+
+bool TdxTreeListNodeOwner::IsNodeSelected(const TdxTreeListNode* node) const { return false; }
+
+void TdxTreeListNodeOwner::SetNodeSelected(TdxTreeListNode* node, bool selected) {}
+
+TdxTreeListNode* TdxTreeListNodeOwner::GetNextVisibleNode(const TdxTreeListNode* node) const {
+  return node != nullptr ? node->NextVisibleInTree() : nullptr;
+}
+
+TdxTreeListNode* TdxTreeListNodeOwner::GetPrevVisibleNode(const TdxTreeListNode* node) const {
+  return node != nullptr ? node->PrevVisibleInTree() : nullptr;
+}
+
+int TdxTreeListNodeOwner::GetAbsoluteIndex(const TdxTreeListNode* node) const {
+  if (node == nullptr || !node->IsVisible()) return -1;
+  int index = 0;
+  for (const TdxTreeListNode* n = FNodes.First(); n != nullptr; n = n->NextVisibleInTree(), ++index)
+    if (n == node) return index;
+  return -1;
+}
+
+void TdxTreeListNodeOwner::MakeNodeVisible(TdxTreeListNode* node) {
+  if (node == nullptr) return;
+  std::vector<TdxTreeListNode*> collapsed;
+  for (TdxTreeListNode* p = node->Parent(); p != nullptr; p = p->Parent())
+    if (!p->Expanded()) collapsed.push_back(p);
+  if (collapsed.empty()) return;
+  TdxTreeListUpdateLock lock(*this);
+  for (auto it = collapsed.rbegin(); it != collapsed.rend(); ++it) (*it)->SetExpanded(true);
+  lock.Close();
+}
+
+int TdxTreeListNodeOwner::CompareEqualNodes(const TdxTreeListNode* node1,
+                                            const TdxTreeListNode* node2) const {
+  const std::less<const TdxTreeListNode*> less;
+  if (less(node1, node2)) return -1;
+  return less(node2, node1) ? 1 : 0;
+}
+
+Variant TdxTreeListNodeOwner::GetSortValue(const TdxTreeListNode* node, int columnIndex) const {
+  return GetCellVariant(node, columnIndex);
+}
+
+// --- Checks ---------------------------------------------------------------------
+
+void TdxTreeListNodeOwner::CheckList(const TdxNodeList& list, const TdxTreeListNode* parent) const {
+  list.CheckSlots();
+  for (int i = 0; const TdxTreeListNode* node = list.Items(i); ++i) {
+    if (node->Parent() != parent) RaiseInvalidTreeListOperation("Node tree: a root node has a parent");
+    if (node->Owner() != this)
+      RaiseInvalidTreeListOperation("Node tree: a node belongs to another tree list");
+    node->CheckSubtree();
+  }
+}
+
+void TdxTreeListNodeOwner::CheckInvariants() const {
+  if (FUpdateLock < 0) RaiseInvalidTreeListOperation("Node tree: the update lock is negative");
+  CheckList(FNodes, nullptr);
+  CheckList(FDetached, nullptr);
+  // The references are checked against the nodes found, never followed:
+  // a dangling one must be reported, not read.
+  std::unordered_set<const TdxTreeListNode*> nodes;
+  const std::function<void(const TdxTreeListNode*)> collect = [&](const TdxTreeListNode* node) {
+    nodes.insert(node);
+    for (int i = 0; const TdxTreeListNode* child = node->Items(i); ++i) collect(child);
+  };
+  for (const TdxNodeList* list : {&FNodes, &FDetached})
+    for (int i = 0; const TdxTreeListNode* root = list->Items(i); ++i) collect(root);
+  if (FFocusedNode != nullptr && !nodes.contains(FFocusedNode))
+    RaiseInvalidTreeListOperation("Node tree: the focused node is not a node of the tree");
+  if (FTopVisibleNode != nullptr && !nodes.contains(FTopVisibleNode))
+    RaiseInvalidTreeListOperation("Node tree: the top visible node is not a node of the tree");
+}
+
+// --- Update lock scope --------------------------------------------------------------
+
+TdxTreeListUpdateLock::TdxTreeListUpdateLock(TdxTreeListNodeOwner& owner, bool open)
+    : FOwner(open ? &owner : nullptr) {
+  if (FOwner != nullptr) FOwner->BeginUpdate();
+}
+
+TdxTreeListUpdateLock::~TdxTreeListUpdateLock() {
+  if (FOwner == nullptr) return;
+  try {
+    FOwner->EndUpdate();
+  } catch (...) {
+    // Reached only while an exception leaves the scope; that one is the
+    // error to report, so this one is dropped.
+  }
+}
+
+void TdxTreeListUpdateLock::Close() {
+  if (TdxTreeListNodeOwner* owner = std::exchange(FOwner, nullptr)) owner->EndUpdate();
+}

@@ -1,0 +1,171 @@
+#pragma once
+// TdxTreeListNodeOwner: what a node tree needs of the tree list that owns
+// it. The tree list (TCustomdxTreeList) derives from it beside its control
+// base and overrides the virtual operations below; everything else about the
+// tree list stays out of the nodes' sight.
+//
+// The base holds the node store: the top-level nodes, the detached nodes,
+// the focused and top visible node references, and the update-lock count.
+// Its virtual operations have the neutral answers a tree list without a
+// window gives (no events, no repaint), except the cell data, which every
+// kind of tree list must answer itself. It keeps its node references valid:
+// a reference to a freed node moves to a neighbour or becomes nil.
+//
+// Destroying the owner frees what nodes are left without calling back; a
+// tree list frees its nodes (FreeAllNodes) in its own destructor, while it
+// can still answer.
+
+#include <memory>
+#include <span>
+#include <string>
+
+#include "framework/core/base/event.h"
+#include "framework/core/base/object.h"
+#include "framework/core/base/variant.h"
+#include "grid/forward.h"
+#include "grid/nodes/node_list.h"
+#include "grid/nodes/tree_list_node.h"
+
+// Sender, Node, Allow: a handler clears Allow to refuse the change.
+using TTLExpandingEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
+using TTLExpandedEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node)>;
+
+class TdxTreeListNodeOwner {
+ public:
+  TdxTreeListNodeOwner();
+  TdxTreeListNodeOwner(const TdxTreeListNodeOwner&) = delete;
+  TdxTreeListNodeOwner& operator=(const TdxTreeListNodeOwner&) = delete;
+  virtual ~TdxTreeListNodeOwner();
+
+  // --- The node store ---------------------------------------------------------
+
+  TdxTreeListNode* AddNode();
+  // A new top-level node before `before` (a top-level node), or the last one
+  // when `before` is nil.
+  TdxTreeListNode* InsertNode(TdxTreeListNode* before);
+  int Count() const noexcept { return FNodes.Count(); }
+  // The top-level node at index, nil outside 0 .. Count - 1.
+  TdxTreeListNode* Items(int index) const noexcept { return FNodes.Items(index); }
+  TdxTreeListNode* FirstNode() const noexcept { return FNodes.First(); }
+  // Nodes taken out of the tree by Detach, in the order they left it.
+  int DetachedCount() const noexcept { return FDetached.Count(); }
+  TdxTreeListNode* DetachedNodes(int index) const noexcept { return FDetached.Items(index); }
+
+  TdxTreeListNode* FocusedNode() const noexcept { return FFocusedNode; }
+  TdxTreeListNode* TopVisibleNode() const noexcept { return FTopVisibleNode; }
+
+  // Puts the children of parent (the top-level nodes when parent is nil) in
+  // the given order, which must hold each of them once. No events: the
+  // caller repaints. Raises EInvaliddxTreeListOperation for a wrong order.
+  void ReorderSiblings(TdxTreeListNode* parent, std::span<TdxTreeListNode* const> order);
+
+  // The update lock nests; a tree list overrides both to add its own work
+  // (caches, editor, re-measuring) and calls these. An EndUpdate without a
+  // BeginUpdate raises EInvaliddxTreeListOperation.
+  virtual void BeginUpdate();
+  virtual void EndUpdate();
+  bool IsUpdateLocked() const noexcept { return FUpdateLock > 0; }
+  // Set while FreeAllNodes runs.
+  bool IsClearing() const noexcept { return FClearing; }
+
+  // Raises EInvaliddxTreeListOperation when the tree breaks one of its rules
+  // or a node reference does not point at a node of this tree.
+  void CheckInvariants() const;
+
+  // --- Virtual operations the nodes call --------------------------------------
+
+  // A new node of the tree list's node class, owned by this owner.
+  virtual std::unique_ptr<TdxTreeListNode> CreateNode() = 0;
+  // After a node was linked into the tree. Base: the first node added becomes
+  // the top visible node, and the focused one when none is.
+  virtual void NodeAdded(TdxTreeListNode* node);
+  // While a node is freed, after it left its list and before it is
+  // destroyed; `before` is its previous sibling or parent, `next` the node
+  // after it in visible order, both still alive. Base: without top-level
+  // nodes the references become nil; otherwise a reference to the node moves
+  // to `before`, else to `next`. Nothing more while clearing.
+  virtual void NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next,
+                           bool wasLast, bool wasVisible);
+  // A node's look (relayout False) or the rows from it down (relayout True)
+  // changed. Base: nothing.
+  virtual void NodeChanged(TdxTreeListNode* node, bool relayout);
+  // Whether a node that just lost its last child keeps its expand button.
+  // Base: it has children.
+  virtual bool CanHaveChildren(const TdxTreeListNode* node) const;
+  virtual void DoExpanding(TdxTreeListNode* node, bool& allow);
+  virtual void DoCollapsing(TdxTreeListNode* node, bool& allow);
+  virtual void DoExpanded(TdxTreeListNode* node);
+  virtual void DoCollapsed(TdxTreeListNode* node);
+  // A node is collapsing over the focused node; False keeps it expanded.
+  // Base: the node is focused.
+  virtual bool FocusNodeOnCollapse(TdxTreeListNode* node);
+  // The visible order changed as a whole. Base: nothing.
+  virtual void RebuildVisibleOrder();
+  virtual bool IsDestroying() const;
+  virtual void SetTopVisibleNode(TdxTreeListNode* node);
+  // Base: stores the focused node and makes it visible when asked.
+  virtual void SetFocusedNodeAndColumn(TdxTreeListNode* node, int columnIndex, bool makeVisible);
+  virtual int FocusedColumnIndex() const;
+  virtual bool IsMultiSelect() const;
+  virtual bool IsNodeSelected(const TdxTreeListNode* node) const;
+  virtual void SetNodeSelected(TdxTreeListNode* node, bool selected);
+  // Visible order; base: walks the tree.
+  virtual TdxTreeListNode* GetNextVisibleNode(const TdxTreeListNode* node) const;
+  virtual TdxTreeListNode* GetPrevVisibleNode(const TdxTreeListNode* node) const;
+  // -1 for nil or a hidden node; base: counts while walking the tree.
+  virtual int GetAbsoluteIndex(const TdxTreeListNode* node) const;
+  // Base: expands the collapsed ancestors inside one update lock.
+  virtual void MakeNodeVisible(TdxTreeListNode* node);
+  // The last word when every sort key is equal: negative, 0 or positive.
+  // Base: the nodes' addresses, a fixed if arbitrary order.
+  virtual int CompareEqualNodes(const TdxTreeListNode* node1, const TdxTreeListNode* node2) const;
+  // The key a node sorts by in a column. Base: the cell value.
+  virtual Variant GetSortValue(const TdxTreeListNode* node, int columnIndex) const;
+
+  virtual int GetImageIndex(const TdxTreeListNode* node) const = 0;
+  virtual int GetSelectedIndex(const TdxTreeListNode* node) const = 0;
+  virtual int GetStateIndex(const TdxTreeListNode* node) const = 0;
+  virtual std::string GetCellText(const TdxTreeListNode* node, int columnIndex) const = 0;
+  virtual Variant GetCellVariant(const TdxTreeListNode* node, int columnIndex) const = 0;
+  virtual void SetCellText(TdxTreeListNode* node, int columnIndex, const std::string& text) = 0;
+
+ protected:
+  // Frees every node, top-level and detached, children before parents, with
+  // IsClearing set: each is told to NodeDeleted with nil neighbours. The node
+  // references become nil. The tree list's ClearNodes wraps it.
+  void FreeAllNodes();
+  // The focused node without events or scrolling.
+  void SetFocusedNodeField(TdxTreeListNode* node) noexcept { FFocusedNode = node; }
+
+ private:
+  friend class TdxTreeListNode;
+
+  // CreateNode, refusing a node that does not belong to this owner.
+  std::unique_ptr<TdxTreeListNode> NewNode();
+  // A freed node must not stay referenced, whatever NodeDeleted did.
+  void ForgetNode(const TdxTreeListNode* node) noexcept;
+  void CheckList(const TdxNodeList& list, const TdxTreeListNode* parent) const;
+
+  TdxNodeList FNodes;
+  TdxNodeList FDetached;
+  TdxTreeListNode* FFocusedNode = nullptr;
+  TdxTreeListNode* FTopVisibleNode = nullptr;
+  int FUpdateLock = 0;
+  bool FClearing = false;
+};
+
+// Holds the owner's update lock for a scope. Close() ends it and lets an
+// error of EndUpdate reach the caller; a scope left by an exception ends the
+// lock quietly, since an error is already on its way.
+class TdxTreeListUpdateLock {
+ public:
+  // With open False the scope holds nothing (the lock was already held).
+  explicit TdxTreeListUpdateLock(TdxTreeListNodeOwner& owner, bool open = true);
+  TdxTreeListUpdateLock(const TdxTreeListUpdateLock&) = delete;
+  TdxTreeListUpdateLock& operator=(const TdxTreeListUpdateLock&) = delete;
+  ~TdxTreeListUpdateLock();
+  void Close();
+
+ private:
+  TdxTreeListNodeOwner* FOwner;
+};

@@ -1,0 +1,609 @@
+#pragma once
+// TCustomdxTreeList: the grid control's core. A windowed control that shows
+// a tree of nodes (TdxTreeListNode, owned through its TdxTreeListNodeOwner
+// base) as rows, with its properties and defaults, the two option words, the
+// update lock, focus, the selection protocol and the flattened visible order.
+//
+// It knows no columns, bands, layout, painting or input of its own: where it
+// needs them it calls virtual hooks whose base answers are neutral (no
+// columns, no rows on screen, nothing to paint), and the classes built on it
+// answer them. It is abstract (CreateNode and the cell data are for the
+// subclass). It descends from the in-place editor host and answers the
+// host questions its options decide. Owned like any control by its owner component; its destructor
+// frees the nodes while the tree list can still answer them.
+//
+// Its concerns live in files of their own: tree_list.cpp (life cycle, update
+// lock, caches, node notifications and navigation), tree_list_properties.cpp
+// (property writers and options), tree_list_selection.cpp (focus and
+// selection), tree_list_columns.cpp (column order and the text export),
+// tree_list_visible_order.h (the flattened rows) and tree_list_options.h
+// (the option words).
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/core/base/event.h"
+#include "framework/core/base/object.h"
+#include "framework/core/component/strings.h"
+#include "framework/gui/controls/custom_control.h"
+#include "framework/gui/graphics/geometry.h"
+#include "framework/gui/graphics/graphics.h"
+#include "framework/gui/standard/std_controls.h"
+#include "grid/editors/editor_host.h"
+#include "grid/editors/inplace_editor.h"
+#include "grid/forward.h"
+#include "grid/nodes/sort_comparers.h"
+#include "grid/tree_list/tree_list_bands.h"
+#include "grid/tree_list/tree_list_drawing.h"
+#include "grid/nodes/tree_list_node.h"
+#include "grid/nodes/tree_list_node_owner.h"
+#include "grid/tree_list/tree_list_options.h"
+#include "grid/tree_list/tree_list_visible_order.h"
+
+enum TdxLookAndFeel { lfStandard, lfFlat, lfUltraFlat };
+
+// The one mouse or editing interaction the tree list is in.
+enum TdxTreeListState : int {
+  tsNone = 0,
+  tsColumnSizing = 1,
+  tsEditing = 2,
+  tsColumnDragging = 3,
+  tsColumnDown = 4,
+  tsNodeDragging = 5,
+  tsNodeDown = 6,  // selecting with the mouse
+  tsColumnButtonDown = 7,
+  tsBandSizing = 8,
+  tsBandDragging = 9,
+  tsBandDown = 10,
+  tsBandButtonDown = 11,
+  tsBandPanelSizing = 12,
+  tsHeaderPanelSizing = 13,
+  tsRowSizing = 14,
+  tsColumnDownInButtonMode = 15,
+  tsBottomPanelButtonDown = 16,
+};
+
+// Kinds of GetRelativeNode.
+enum TdxRelativeNodeKind : int { rnFirst = 0, rnPrev = 1, rnNext = 2, rnLast = 3 };
+
+using TTLChangeNodeEvent = TEvent<void(TObject* Sender, TdxTreeListNode* OldNode, TdxTreeListNode* Node)>;
+using TTLChangeColumnEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, int Column)>;
+using TdxTLCanNodeSelected = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
+using TdxTLGetLevelColor = TEvent<void(TObject* Sender, int Level, TColor& Color)>;
+
+class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner {
+ public:
+  explicit TCustomdxTreeList(TComponent* owner);
+  ~TCustomdxTreeList() override;
+
+  // --- Update lock ----------------------------------------------------------
+  // BeginUpdate drops the caches, ends any interaction, hides the editor
+  // without validating it and opens a selection-change bracket. The
+  // outermost EndUpdate re-measures (LayoutChanged), which rebuilds the
+  // visible order once.
+  void BeginUpdate() override;
+  void EndUpdate() override;
+  // Ends the lock without re-measuring.
+  void UnlockUpdate();
+  // Nothing while locked; else, under the lock, RecalcMetrics.
+  virtual void LayoutChanged();
+  // Drops the visible order, the focused column's cached index and the row
+  // heights; nothing while ClearNodes runs.
+  virtual void ClearCaches();
+  // Every node's cached row height becomes 0.
+  virtual void ResetRowHeights();
+  // A column's texts leave every text node (the texts after it move down).
+  virtual void DeleteColumnNodeData(int absoluteIndex);
+
+  // --- Nodes ----------------------------------------------------------------
+  // Frees every node, inside the update lock (unless destroying); node
+  // references become nil; OnDeletion fires for each node.
+  void ClearNodes();
+  // The last row: the last top-level node, descended through last children
+  // while expanded.
+  TdxTreeListNode* LastVisibleNode() const;
+  virtual TdxTreeListNode* GetRelativeNode(TdxTreeListNode* node, TdxRelativeNodeKind kind, bool flag) const;
+  bool IsNodeVisible(const TdxTreeListNode* node) const { return node != nullptr && node->IsVisible(); }
+  int GetAbsoluteIndex(const TdxTreeListNode* node) const override;
+  // nil outside 0 .. VisibleNodeCount - 1.
+  TdxTreeListNode* GetAbsoluteNode(int index) const;
+  int VisibleNodeCount() const;
+  TdxTreeListNode* GetNextVisibleNode(const TdxTreeListNode* node) const override;
+  TdxTreeListNode* GetPrevVisibleNode(const TdxTreeListNode* node) const override;
+  // The top visible node's row, -1 without one; the focused node's, 0
+  // without one.
+  int TopIndex() const;
+  int FocusedAbsoluteIndex() const;
+  // Rebuilds the flattened visible order from the tree.
+  void RebuildVisibleOrder() override;
+
+  // --- Focus ----------------------------------------------------------------
+  // Closes the editor; under the update lock only stores node and column;
+  // otherwise scrolls the column into view, repaints both rows, makes the
+  // node visible when asked, and fires OnChangeNode and then OnChangeColumn
+  // for what changed.
+  void SetFocusedNodeAndColumn(TdxTreeListNode* node, int columnIndex, bool makeVisible) override;
+  void SetTopVisibleNode(TdxTreeListNode* node) override;
+  // The stored focused visible column; 0 with tloRowSelect or when it lies
+  // outside the visible columns.
+  int FocusedColumnIndex() const override;
+  // Ignored unless index differs and is a visible column.
+  void SetFocusedColumnIndex(int index);
+  // The focused column's absolute index (-1 without one), cached until
+  // ClearCaches.
+  int FocusedColumnAbsoluteIndex() const;
+
+  // --- Selection ------------------------------------------------------------
+  // The base keeps no selection: the primitives below answer "nothing
+  // selected", and the tree lists that keep one override them. The rest
+  // (range selection, clearing, anchor, bracket) works over the primitives.
+  bool IsMultiSelect() const override { return OptionOn(tloMultiSelect); }
+  virtual int SelectedCount() const { return 0; }
+  virtual TdxTreeListNode* SelectedNodes(int index) const { return nullptr; }
+  virtual void ClearSelection();
+  // Selects the rows from one node to the other (either order), each that
+  // CanSelectNode allows.
+  virtual void SelectRange(TdxTreeListNode* fromNode, TdxTreeListNode* toNode);
+  TdxTreeListNode* SelectionAnchor() const { return FSelectionAnchor; }
+  virtual void SetSelectionAnchor(TdxTreeListNode* node);
+  // -1, 0 or 1 as node's row lies before, at or after the anchor's.
+  virtual int CompareWithAnchor(const TdxTreeListNode* node) const;
+  virtual bool CanExtendSelection() const { return true; }
+  // OnCanNodeSelected may refuse; without tloExtMultiSelect only siblings of
+  // the first selected node (or of a range's first node) can be selected.
+  virtual bool CanSelectNode(TdxTreeListNode* node);
+  // Repaints the focused and the selected rows (everything past 10).
+  virtual void InvalidateSelection();
+  // Frees the selected nodes (a selected node inside a selected subtree goes
+  // with it), inside the update lock.
+  virtual void DeleteSelection();
+  // Nested; the outermost close fires OnSelectedCountChange when the
+  // selected count differs from the one at the outermost open.
+  virtual void BeginSelectionChange();
+  virtual void EndSelectionChange();
+
+  // --- Column order -----------------------------------------------------------
+  // Visible columns counted header row by header row (every band's row 0,
+  // then row 1, ...), band by band, left to right; -1 outside them.
+  int GetAbsoluteColumnIndex(int visibleIndex) const;
+  // 0 for a column that is not visible.
+  int GetVisibleColumnIndex(int absoluteIndex) const;
+  virtual int GetVisibleColumnCount() const;
+
+  // --- Bands and columns ---------------------------------------------------------
+  // The tree list owns its bands; its columns belong to their owner
+  // component and are only listed here (TdxTreeListColumn::SetTreeList).
+  TdxTreeListBands& Bands() { return *FBands; }
+  const TdxTreeListBands& Bands() const { return *FBands; }
+  int ColumnCount() const { return static_cast<int>(FColumns.size()); }
+  // nil outside 0 .. ColumnCount - 1.
+  TdxTreeListColumn* Columns(int index) const;
+  // -1 for a column not in the list.
+  int ColumnIndexOf(const TdxTreeListColumn* column) const;
+  // The list order (and so the header order); the cells' data follow.
+  virtual void MoveColumn(int fromIndex, int toIndex);
+  // Header rows every band has; 1 and up.
+  int HeaderPanelRowCount() const { return FHeaderPanelRowCount; }
+  void SetHeaderPanelRowCount(int value);
+  // Cleared once the bands are other than the one band a new tree list has.
+  bool DefaultLayout() const { return FDefaultLayout; }
+  void SetDefaultLayout(bool value) { FDefaultLayout = value; }
+  // Sorted columns, in the order they were sorted by.
+  int SortedColumnCount() const { return static_cast<int>(FSortedColumns.size()); }
+  TdxTreeListColumn* SortedColumns(int index) const;
+  // -1 for a column that is not sorted.
+  int SortedColumnIndexOf(const TdxTreeListColumn* column) const;
+  // Around a column's sort direction being set (inside the update lock):
+  // before it, and after it (the column joins the sorted columns).
+  virtual void BeforeColumnSort(TdxTreeListColumn* column) {}
+  virtual void ColumnSorted(TdxTreeListColumn* column);
+  // A column that is no longer sorted leaves the list.
+  void ColumnUnsorted(TdxTreeListColumn* column);
+  // A column (nil: all of them) or the bands changed: re-measure (once,
+  // when the update lock ends).
+  virtual void ColumnsChanged(TdxTreeListColumn* column);
+  virtual void BandsChanged();
+
+  // --- Custom drawing -------------------------------------------------------------
+  // Whether a handler draws the cell (the column's header): the tree list's
+  // event or the column's is assigned.
+  virtual bool IsCustomDrawCell(const TdxTreeListNode* node, const TdxTreeListColumn* column) const;
+  virtual bool IsCustomDrawColumnHeader(const TdxTreeListColumn* column) const;
+  // The tree list's event, then (unless it set done) the column's; a group
+  // row never reaches the column's, a new-item row only while it shows data.
+  virtual void DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node,
+                                TdxTreeListColumn* column, bool selected, bool focused, bool newItemRow,
+                                std::string& text, TColor& color, TFont& font, TAlignment& alignment, bool& done);
+  virtual void DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, TdxTreeListColumn* column,
+                                        std::string& text, TColor& color, TFont& font, TAlignment& alignment,
+                                        TdxTreeListColumnSort& sorted, bool& done);
+
+  // --- Text export --------------------------------------------------------------
+  // A header line (captions of the visible columns, tab-separated), then one
+  // line per row in visible order.
+  virtual void SaveAllToStrings(TStrings& strings) const;
+  // The header line, then the selected nodes in tree order (multi-select)
+  // or the focused node.
+  virtual void SaveSelectedToStrings(TStrings& strings) const;
+  void CopySelectedToClipboard() const;
+
+  // --- Interaction and editing --------------------------------------------------
+  TdxTreeListState State() const { return FState; }
+  virtual void SetInteractionState(TdxTreeListState state);
+  // Closes the in-place editor after validating it. Base: leaves the
+  // editing state and hides it.
+  virtual void CloseEditor();
+  // Ends editing of the set-up cell and hides the editor. Base: forgets the
+  // cell.
+  virtual void HideEditor(bool focus);
+  TdxTreeListNode* EditNode() const { return FEditNode; }
+  int EditColumn() const { return FEditColumn; }
+
+  // --- Options --------------------------------------------------------------
+  std::uint32_t Options() const { return static_cast<std::uint32_t>(FOptions.Bits()); }
+  void SetOptions(std::uint32_t value);
+  std::uint32_t OptionsEx() const { return static_cast<std::uint32_t>(FOptionsEx.Bits()); }
+  void SetOptionsEx(std::uint32_t value);
+  void SetOptions(TdxTreeListOptions value) { SetOptions(static_cast<std::uint32_t>(value.Bits())); }
+  void SetOptionsEx(TdxTreeListOptionsEx value) { SetOptionsEx(static_cast<std::uint32_t>(value.Bits())); }
+  // Each option is read through these, so a subclass can answer one option
+  // its own way. Coupled answers: tloMouseScroll only with tloRowSelect or
+  // without tloEditing; tloEnterThrough only with tloEnterShowEditor;
+  // tloBandSizing with tloBandHeaderWidth only while ShowBands.
+  virtual bool OptionOn(TdxTreeListOption option) const;
+  virtual bool OptionExOn(TdxTreeListOptionEx option) const;
+
+  // The editor host's questions.
+  // The editor may change the cell unless the focused column is missing or
+  // read-only; every character may be typed.
+  bool CanEditorModify() override;
+  bool IsEditorCharAllowed(char ch) override { return true; }
+  // The editors' look follows the tree list's (TdxTreeListEditStyle).
+  std::unique_ptr<TdxEditStyle> CreateEditStyle(TdxInplaceEdit* editor) override;
+  bool GetHideFocusRect() override { return OptionOn(tloHideFocusRect); }
+  bool IsImmediateEditor() override { return OptionOn(tloImmediateEditor); }
+  bool ShowButtonAlways() override { return OptionExOn(tloShowButtonAlways); }
+
+  // --- Properties -------------------------------------------------------------
+  TdxLookAndFeel LookAndFeel() const { return FLookAndFeel; }
+  void SetLookAndFeel(TdxLookAndFeel value);
+  TScrollStyle ScrollBars() const { return FScrollBars; }
+  void SetScrollBars(TScrollStyle value);
+
+  TColor ArrowsColor() const { return FArrowsColor; }
+  void SetArrowsColor(TColor value) { FArrowsColor = value; }
+  TColor BandColor() const { return FBandColor; }
+  void SetBandColor(TColor value);
+  TColor HeaderColor() const { return FHeaderColor; }
+  void SetHeaderColor(TColor value);
+  TColor GroupNodeColor() const { return FGroupNodeColor; }
+  void SetGroupNodeColor(TColor value);
+  TColor GroupNodeTextColor() const { return FGroupNodeTextColor; }
+  void SetGroupNodeTextColor(TColor value);
+  TColor GridLineColor() const { return FGridLineColor; }
+  void SetGridLineColor(TColor value);
+  TColor AutoSearchColor() const { return FAutoSearchColor; }
+  void SetAutoSearchColor(TColor value);
+  TColor AutoSearchTextColor() const { return FAutoSearchTextColor; }
+  void SetAutoSearchTextColor(TColor value);
+  TColor HighlightColor() const { return FHighlightColor; }
+  void SetHighlightColor(TColor value);
+  TColor HighlightTextColor() const { return FHighlightTextColor; }
+  void SetHighlightTextColor(TColor value);
+  TColor HideSelectionColor() const { return FHideSelectionColor; }
+  void SetHideSelectionColor(TColor value);
+  TColor HideSelectionTextColor() const { return FHideSelectionTextColor; }
+  void SetHideSelectionTextColor(TColor value);
+  TColor FixedBandLineColor() const { return FFixedBandLineColor; }
+  void SetFixedBandLineColor(TColor value);
+  TColor RowFooterColor() const { return FRowFooterColor; }
+  void SetRowFooterColor(TColor value);
+  TColor RowFooterTextColor() const { return FRowFooterTextColor; }
+  void SetRowFooterTextColor(TColor value);
+
+  // Any change of these fonts re-measures.
+  TFont& BandFont() { return FBandFont; }
+  const TFont& BandFont() const { return FBandFont; }
+  void SetBandFont(const TFont& font) { FBandFont.Assign(&font); }
+  TFont& HeaderFont() { return FHeaderFont; }
+  const TFont& HeaderFont() const { return FHeaderFont; }
+  void SetHeaderFont(const TFont& font) { FHeaderFont.Assign(&font); }
+  TFont& PreviewFont() { return FPreviewFont; }
+  const TFont& PreviewFont() const { return FPreviewFont; }
+  void SetPreviewFont(const TFont& font) { FPreviewFont.Assign(&font); }
+
+  bool ShowBands() const { return FShowBands; }
+  void SetShowBands(bool value);
+  bool ShowHeader() const { return FShowHeader; }
+  void SetShowHeader(bool value);
+  bool ShowGrid() const { return FShowGrid; }
+  void SetShowGrid(bool value);
+  bool ShowPreviewGrid() const { return FShowPreviewGrid; }
+  void SetShowPreviewGrid(bool value);
+  bool ShowNewItemRow() const { return FShowNewItemRow; }
+  void SetShowNewItemRow(bool value);
+  bool ShowRowFooter() const { return FShowRowFooter; }
+  void SetShowRowFooter(bool value);
+  bool HideFocusRect() const { return FHideFocusRect; }
+  void SetHideFocusRect(bool value);
+  bool HideSelection() const { return FHideSelection; }
+  void SetHideSelection(bool value);
+  bool DblClkExpanding() const { return FDblClkExpanding; }
+  void SetDblClkExpanding(bool value) { FDblClkExpanding = value; }
+  bool AutoExpandOnSearch() const { return FAutoExpandOnSearch; }
+  void SetAutoExpandOnSearch(bool value) { FAutoExpandOnSearch = value; }
+
+  // Writers clamp: IndentDesc to 0 and up, PreviewLines and MaxRowLineCount
+  // to -1 and up, CustomizingRowCount to 2 and up, the line widths to 1
+  // and up.
+  int IndentDesc() const { return FIndentDesc; }
+  void SetIndentDesc(int value);
+  int PreviewLines() const { return FPreviewLines; }
+  void SetPreviewLines(int value);
+  int MaxRowLineCount() const { return FMaxRowLineCount; }
+  void SetMaxRowLineCount(int value);
+  int CustomizingRowCount() const { return FCustomizingRowCount; }
+  void SetCustomizingRowCount(int value);
+  int FixedBandLineWidth() const { return FFixedBandLineWidth; }
+  void SetFixedBandLineWidth(int value);
+  int RowSeparatorLineWidth() const { return FRowSeparatorLineWidth; }
+  void SetRowSeparatorLineWidth(int value);
+  // The row height; set by hand it is marked so (and stored in forms).
+  int DefaultRowHeight() const { return FDefaultRowHeight; }
+  void SetDefaultRowHeight(int value);
+  bool IsDefaultRowHeightAssigned() const { return FDefaultRowHeightAssigned; }
+  virtual int GrIndicatorWidth() const { return FGrIndicatorWidth; }
+  // Values below MinIndicatorWidth become it.
+  void SetGrIndicatorWidth(int value);
+  static constexpr int MinIndicatorWidth = 12;
+  unsigned WaitForExpandNodeTime() const { return FWaitForExpandNodeTime; }
+  void SetWaitForExpandNodeTime(unsigned value) { FWaitForExpandNodeTime = value; }
+  int LeftCoord() const { return FLeftCoord; }
+
+  bool ShowFooter() const { return FShowFooter; }
+  bool ShowIndicator() const { return FShowIndicator; }
+  bool NodeIndentMode() const { return FNodeIndentMode; }
+
+  bool IsDestroying() const override;
+  bool IsLoading() const;
+
+  // Raises EInvaliddxTreeListOperation when the node tree, the visible
+  // order or a node reference of the tree list is broken.
+  void CheckInvariants() const;
+
+  // --- Events -----------------------------------------------------------------
+  TTLExpandingEvent OnExpanding;
+  TTLExpandingEvent OnCollapsing;
+  TTLExpandingEvent OnEditing;
+  TTLExpandedEvent OnExpanded;
+  TTLExpandedEvent OnCollapsed;
+  TTLExpandedEvent OnDeletion;
+  TTLExpandedEvent OnEdited;
+  TTLExpandedEvent OnBeginDragNode;
+  TTLChangeNodeEvent OnChangeNode;
+  TTLChangeColumnEvent OnChangeColumn;
+  TNotifyEvent OnChangeLeftCoord;
+  TNotifyEvent OnChangeTopVisibleNode;
+  TNotifyEvent OnSelectedCountChange;
+  TNotifyEvent OnEditChange;
+  // Validation of a column's editor (Sender: the column).
+  TdxEditValidateEvent OnEditValidate;
+  TNotifyEvent OnEndColumnsCustomizing;
+  TdxTLCompareEvent OnCompare;
+  TdxTLCanNodeSelected OnCanNodeSelected;
+  TdxTLGetLevelColor OnGetLevelColor;
+  TdxTLCustomDrawCell OnCustomDrawCell;
+  TdxTLCustomDrawHeader OnCustomDrawColumnHeader;
+
+ protected:
+  void Loaded() override;
+
+  // --- Node notifications (see tree_list_node_owner.h) ------------------------
+  void NodeAdded(TdxTreeListNode* node) override;
+  void NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next, bool wasLast,
+                   bool wasVisible) override;
+  // Ignored for a node being freed, under the lock, while destroying or for
+  // a hidden node. Repaints the node's row, or with relayout the rows from
+  // it down after updating the scroll bars.
+  void NodeChanged(TdxTreeListNode* node, bool relayout) override;
+  void DoExpanding(TdxTreeListNode* node, bool& allow) override;
+  void DoCollapsing(TdxTreeListNode* node, bool& allow) override;
+  void DoExpanded(TdxTreeListNode* node) override;
+  void DoCollapsed(TdxTreeListNode* node) override;
+
+  // --- Event dispatchers --------------------------------------------------------
+  virtual void DoChangeNode(TdxTreeListNode* oldNode, TdxTreeListNode* node);
+  virtual void DoChangeColumn(TdxTreeListNode* node, int column);
+  virtual void DoChangeLeftCoord();
+  virtual void DoChangeTopVisibleNode();
+  virtual void DoSelectedCountChange();
+  virtual void DoEditing(TdxTreeListNode* node, bool& allow);
+  virtual void DoEdited(TdxTreeListNode* node);
+  virtual void DoEditChange();
+  void DoDeletion(TdxTreeListNode* node);
+
+  // --- Hooks for the layout, painting, scrolling and input ------------------------
+  // Neutral here: a tree list without those parts has nothing to measure,
+  // scroll or paint.
+  // Re-measures; base: drops the caches, tells LayoutRecalculated, updates
+  // the scroll bars, rebuilds the visible order and repaints.
+  virtual void RecalcMetrics();
+  virtual void LayoutRecalculated() {}
+  virtual void MetricsChanged() {}
+  virtual void UpdateScrollBars() {}
+  // Moves the top row back so the last page stays full, and LeftCoord so no
+  // empty space shows right of the bands.
+  virtual void CorrectScrollPosition() {}
+  virtual void MakeColumnVisible(int absoluteColumnIndex) {}
+  // The node's row; (-1, -1, -1, -1) when it is not on screen.
+  virtual TRect GetNodeRowRect(const TdxTreeListNode* node) const { return Rect(-1, -1, -1, -1); }
+  virtual TRect GetRowsAreaRect() const { return ClientRect(); }
+  // The look changed: drawing objects (expand buttons) are made anew.
+  virtual void LookAndFeelChanged() {}
+  virtual void LeaveNewItemRow() {}
+  virtual void EndAutoSearch() {}
+  virtual void ClearSortedColumns() {}
+  virtual void CalcHeaderPanelRowCount() {}
+  // Group rows export only their first cell.
+  virtual bool IsGroupNode(const TdxTreeListNode* node) const { return false; }
+  // Whether the new-item row's cells show the data of a record.
+  virtual bool NewItemRowHasData() const { return true; }
+
+  // --- Band and column geometry, from the bands and the column list ----------------
+  virtual int GetVisibleBandCount() const;
+  // Header rows a visible band uses.
+  virtual int GetBandHeaderRowCount(int visibleBandIndex) const;
+  virtual int GetHeaderColumnCount(int visibleBandIndex, int rowIndex) const;
+  // The absolute index of the column at that place, -1 when none.
+  virtual int GetHeaderAbsoluteIndex(int visibleBandIndex, int rowIndex, int position) const;
+  virtual std::string GetColumnCaption(int absoluteIndex) const;
+  virtual int GetBandDisplayWidth(int visibleBandIndex) const;
+  virtual int GetGroupIndent() const { return 0; }
+  virtual int GetColumnWidth(int absoluteIndex) const;
+  virtual void SetBandWidth(int visibleBandIndex, int width);
+  virtual void SetColumnWidth(int absoluteIndex, int width);
+
+  // --- For the classes built on the core ------------------------------------------
+  void SetShowFooter(bool value);
+  void SetShowIndicator(bool value);
+  void SetNodeIndentMode(bool value);
+  // The measured row height, not marked as set by hand.
+  void SetMeasuredRowHeight(int value) { FDefaultRowHeight = value; }
+  void ClearDefaultRowHeightMark() { FDefaultRowHeightAssigned = false; }
+  void SetLeftCoordValue(int value) { FLeftCoord = value; }
+  // Forgets the cell the in-place editor was set up for.
+  void ForgetEditCell();
+  void SetEditCell(TdxTreeListNode* node, int column);
+  // An update lock came while selecting with the mouse.
+  bool UpdatedWhileSelecting() const { return FUpdatedWhileSelecting; }
+  void ResetUpdatedWhileSelecting() { FUpdatedWhileSelecting = false; }
+  // Row auto height applies: tloRowAutoHeight and MaxRowLineCount not 0.
+  bool RowAutoHeight() const { return OptionExOn(tloRowAutoHeight) && FMaxRowLineCount != 0; }
+  bool CachesFrozen() const { return FCachesFrozen; }
+  // Node references the input keeps; each moves off a node that is freed.
+  TdxTreeListNode* FocusedBeforePress() const { return FFocusedBeforePress; }
+  void SetFocusedBeforePress(TdxTreeListNode* node) { FFocusedBeforePress = node; }
+  TdxTreeListNode* DragNode() const { return FDragNode; }
+  void SetDragNode(TdxTreeListNode* node) { FDragNode = node; }
+  TdxTreeListNode* HotTrackNode() const { return FHotTrackNode; }
+  void SetHotTrackNode(TdxTreeListNode* node) { FHotTrackNode = node; }
+  bool ShiftExtending() const { return FShiftExtending; }
+  void SetShiftExtending(bool value) { FShiftExtending = value; }
+  // Every remembered node reference becomes nil.
+  void ResetNodeReferences();
+
+ private:
+  // Change hooks of the property writers, each effect in one place.
+  void SetColorRepaint(TColor& field, TColor value);
+  void Remeasure(bool& field, bool value);
+  void Remeasure(int& field, int value);
+  void DrawingFontChanged(TObject* sender);
+  void ApplyOptions(const TdxOptionsChange& change);
+  void KeepDisplayedWidths();
+  // The visible order when it is built, or (with build) rebuilt when it may
+  // be (not locked, not clearing); nil when the tree must be walked instead.
+  const TdxVisibleOrder* Order(bool build) const;
+  void SelectFocusedAgain();
+  std::vector<int> VisibleColumnsInOrder() const;
+  std::string HeaderLine(const std::vector<int>& columns) const;
+  std::string NodeLine(const TdxTreeListNode* node, const std::vector<int>& columns) const;
+  void CheckReference(const TdxTreeListNode* node, const char* what) const;
+
+  friend class TdxTreeListColumn;
+  friend class TdxTreeListBand;
+  // The column list itself; the column keeps its side (SetTreeList).
+  void AddColumn(TdxTreeListColumn* column);
+  void RemoveColumn(TdxTreeListColumn* column);
+  // The visible columns of a band's header row, in list order.
+  std::vector<int> RowColumns(int bandIndex, int rowIndex) const;
+
+  std::unique_ptr<TdxTreeListBands> FBands;
+  std::vector<TdxTreeListColumn*> FColumns;
+  std::vector<TdxTreeListColumn*> FSortedColumns;
+  int FHeaderPanelRowCount = 1;
+  bool FDefaultLayout = true;
+
+  TdxTreeListOptions FOptions;
+  TdxTreeListOptionsEx FOptionsEx;
+  TdxLookAndFeel FLookAndFeel = lfStandard;
+  TScrollStyle FScrollBars = ssBoth;
+
+  TColor FArrowsColor = clLime;
+  TColor FBandColor = clBtnFace;
+  TColor FHeaderColor = clBtnFace;
+  TColor FGroupNodeColor = clBtnFace;
+  TColor FGroupNodeTextColor = clNone;
+  TColor FGridLineColor = clNone;
+  TColor FAutoSearchColor = clNone;
+  TColor FAutoSearchTextColor = clNone;
+  TColor FHighlightColor = clHighlight;
+  TColor FHighlightTextColor = clHighlightText;
+  TColor FHideSelectionColor = clBtnFace;
+  TColor FHideSelectionTextColor = clBtnText;
+  TColor FFixedBandLineColor = clWindowFrame;
+  TColor FRowFooterColor = cl3DLight;
+  TColor FRowFooterTextColor = clWindowText;
+  TFont FBandFont;
+  TFont FHeaderFont;
+  TFont FPreviewFont;
+
+  bool FShowBands = false;
+  bool FShowHeader = true;
+  bool FShowGrid = false;
+  bool FShowPreviewGrid = true;
+  bool FShowNewItemRow = false;
+  bool FShowRowFooter = false;
+  bool FHideFocusRect = true;
+  bool FHideSelection = true;
+  bool FDblClkExpanding = true;
+  bool FAutoExpandOnSearch = true;
+  bool FShowFooter = false;
+  bool FShowIndicator = false;
+  bool FNodeIndentMode = false;
+  int FIndentDesc = 20;
+  int FPreviewLines = 2;
+  int FMaxRowLineCount = -1;
+  int FCustomizingRowCount = 11;
+  int FFixedBandLineWidth = 2;
+  int FRowSeparatorLineWidth = 1;
+  int FDefaultRowHeight = 18;
+  bool FDefaultRowHeightAssigned = false;
+  int FGrIndicatorWidth = MinIndicatorWidth;
+  unsigned FWaitForExpandNodeTime = 500;
+  int FLeftCoord = 0;
+
+  mutable TdxVisibleOrder FVisibleOrder;
+  bool FCachesFrozen = false;
+  TdxTreeListState FState = tsNone;
+  bool FUpdatedWhileSelecting = false;
+  TdxTreeListNode* FEditNode = nullptr;
+  int FEditColumn = -1;
+  int FFocusedColumn = 0;
+  mutable int FFocusedColumnAbsolute = -2;  // -2: not cached
+
+  int FSelectionChangeDepth = 0;
+  int FSelectedCountAtOpen = 0;
+  TdxTreeListNode* FSelectionAnchor = nullptr;
+  TdxTreeListNode* FRangeFirst = nullptr;
+  bool FShiftExtending = false;
+  TdxTreeListNode* FFocusedBeforePress = nullptr;
+  TdxTreeListNode* FDragNode = nullptr;
+  TdxTreeListNode* FHotTrackNode = nullptr;
+};
+
+// Holds a tree list's selection-change bracket for a scope.
+class TdxSelectionChangeScope {
+ public:
+  explicit TdxSelectionChangeScope(TCustomdxTreeList& treeList);
+  TdxSelectionChangeScope(const TdxSelectionChangeScope&) = delete;
+  TdxSelectionChangeScope& operator=(const TdxSelectionChangeScope&) = delete;
+  // A scope left by an exception closes quietly: that error is the one to
+  // report.
+  ~TdxSelectionChangeScope();
+  void Close();
+
+ private:
+  TCustomdxTreeList* FTreeList;
+};

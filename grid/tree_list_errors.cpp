@@ -1,3 +1,0 @@
-#include "grid/tree_list_errors.h"
-
-void RaiseInvalidTreeListOperation(const std::string& message) { throw EInvaliddxTreeListOperation(message); }
