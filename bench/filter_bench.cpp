@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/filter_expression.h"
-#include "dbaccess/helpers.h"
-#include "framework/core/text.h"
+#include "dbaccess/filter/filter_expression.h"
+#include "dbaccess/util/helpers.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

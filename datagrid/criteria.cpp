@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "framework/core/sysutils.h"
+#include "framework/core/text/sysutils.h"
 
 // --- TdxCriteriaItemList ------------------------------------------------------
 

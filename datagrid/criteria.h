@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "datagrid/criteria_operators.h"
-#include "framework/core/variant.h"
+#include "framework/core/base/variant.h"
 
 class TStream;
 class TdxCriteria;

@@ -20,8 +20,8 @@
 #include <string>
 
 #include "datagrid/criteria.h"
-#include "framework/core/streams.h"
-#include "framework/core/text.h"
+#include "framework/core/storage/streams.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

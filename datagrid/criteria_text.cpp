@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "datagrid/criteria.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/sysutils.h"
-#include "framework/core/text.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/sysutils.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

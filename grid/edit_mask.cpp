@@ -1,6 +1,6 @@
 #include "grid/edit_mask.h"
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/exceptions.h"
-#include "framework/core/format_settings.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/format_settings.h"
 
 enum class TMaskCharKind { Literal, Digit, DigitOrSign, Letter, LetterOrDigit, AnyChar };
 enum class TMaskCase { None, Upper, Lower };

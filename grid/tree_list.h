@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/event.h"
-#include "framework/core/object.h"
-#include "framework/core/strings.h"
+#include "framework/core/base/event.h"
+#include "framework/core/base/object.h"
+#include "framework/core/component/strings.h"
 #include "framework/gui/custom_control.h"
 #include "framework/gui/geometry.h"
 #include "framework/gui/graphics.h"

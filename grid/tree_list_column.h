@@ -13,8 +13,8 @@
 #include <memory>
 #include <string>
 
-#include "framework/core/component.h"
-#include "framework/core/object.h"
+#include "framework/core/component/component.h"
+#include "framework/core/base/object.h"
 #include "framework/gui/bitmap.h"
 #include "framework/gui/control.h"
 #include "framework/gui/graphics.h"

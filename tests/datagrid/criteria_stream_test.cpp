@@ -8,8 +8,8 @@
 #include <string>
 
 #include "datagrid/criteria.h"
-#include "framework/core/streams.h"
-#include "framework/core/text.h"
+#include "framework/core/storage/streams.h"
+#include "framework/core/text/text.h"
 #include "tests/datagrid/criteria_test_support.h"
 
 namespace {

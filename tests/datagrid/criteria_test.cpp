@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/format_settings.h"
-#include "framework/core/text.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/text.h"
 #include "tests/datagrid/criteria_test_support.h"
 
 namespace {

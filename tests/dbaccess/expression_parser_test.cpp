@@ -1,16 +1,16 @@
-#include "dbaccess/expression_parser.h"
+#include "dbaccess/filter/expression_parser.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "framework/core/datetime.h"
-#include "framework/core/fields.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/memory_dataset.h"
-#include "framework/core/text.h"
-#include "framework/core/variant.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/data/fields.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/data/memory_dataset.h"
+#include "framework/core/text/text.h"
+#include "framework/core/base/variant.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "dbaccess/filter_expression.h"
+#include "dbaccess/filter/filter_expression.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/helpers.h"
-#include "framework/core/datetime.h"
-#include "framework/core/exceptions.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/text.h"
-#include "framework/core/variant.h"
+#include "dbaccess/util/helpers.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/text.h"
+#include "framework/core/base/variant.h"
 
 namespace {
 
