@@ -261,9 +261,11 @@ std::string SubstituteMacros(std::string_view text, char macroChar, TFIBXSQLDA& 
     if (!var.IsMacro()) continue;
     const std::string value = var.AsString();
     std::string token = AnsiUpperCase(std::string(1, macroChar) + AsciiUpper(var.Name()));
-    if (std::none_of(macros.begin(), macros.end(), [&](const TMacroReplacement& m) { return m.Token == token; })) {
+    if (std::none_of(macros.begin(), macros.end(),
+                     [&](const TMacroReplacement& m) { return m.Token == token; })) {
       // A quoted macro becomes one string literal, whatever quotes its value holds.
-      macros.push_back({std::move(token), var.QuotedMacro() ? " " + QuotedStr(value) + " " : " " + value + " "});
+      macros.push_back(
+          {std::move(token), var.QuotedMacro() ? " " + QuotedStr(value) + " " : " " + value + " "});
     }
     var.SetOldValue(Variant(value));
   }

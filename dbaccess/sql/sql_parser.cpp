@@ -122,7 +122,8 @@ void TSQLParser::Parse(std::string_view text) {
     FKind = TSQLStatementKind::Delete;
   else if (word == "EXECUTE")
     FKind = TSQLStatementKind::Execute;
-  else if ((word == "ALTER" || word == "CREATE" || word == "DROP") && IsSchemaWordAt(FText, FFirst, word.size()))
+  else if ((word == "ALTER" || word == "CREATE" || word == "DROP") &&
+           IsSchemaWordAt(FText, FFirst, word.size()))
     FKind = TSQLStatementKind::Ddl;
 }
 

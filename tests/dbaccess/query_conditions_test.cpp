@@ -170,8 +170,7 @@ TEST_F(QueryConditions, SavedLinesLoadBackTheSameConditions) {
   other.Conditions().AddCondition("old", "X = 1", true);
   other.Conditions().LoadFromText(saved + "\r\nshort#$#$S = 1#$#$ 1 \r\nbare\r\n");
   ASSERT_EQ(other.Conditions().Count(), 4);
-  EXPECT_EQ(other.Conditions().Text(),
-            "phone=PHONE = '1'\r\nname=NAME = 'A=B'\r\nshort=S = 1\r\nbare=\r\n");
+  EXPECT_EQ(other.Conditions().Text(), "phone=PHONE = '1'\r\nname=NAME = 'A=B'\r\nshort=S = 1\r\nbare=\r\n");
   EXPECT_TRUE(other.Conditions().Condition(0).Enabled());
   EXPECT_FALSE(other.Conditions().Condition(1).Enabled());
   EXPECT_TRUE(other.Conditions().Condition(2).Enabled());
