@@ -5,6 +5,7 @@
 
 #include "framework/core/base/exceptions.h"
 #include "framework/core/storage/registry.h"
+#include "framework/core/storage/registry_store.h"
 #include "framework/core/component/strings.h"
 
 namespace {
@@ -67,8 +68,11 @@ void WriteRegValues(std::string_view keyPath, const std::vector<std::string>& na
   TRegistry registry;
   if (!registry.OpenKey(keyPath, true))
     throw ERegistryException("Failed to create key " + std::string(keyPath));
+  // One locked rewrite of the store for the whole group, not one per value.
+  TRegistryUpdateScope update(registry);
   const std::size_t count = std::min(names.size(), values.size());
   for (std::size_t i = 0; i < count; ++i) WriteOne(registry, names[i], values[i]);
+  update.Commit();
 }
 
 std::optional<std::vector<TRegReadValue>> ReadRegValues(std::string_view keyPath,

@@ -31,25 +31,37 @@ int TExpressionParser::TFieldSource::FindField(std::string_view name) {
 }
 
 bool TExpressionParser::TFieldSource::IsFilterable(int field) {
+  const TField& f = *FFields[static_cast<std::size_t>(field)].Field;
+  // A calculated or lookup field has no value in the record being tested:
+  // it is worked out only for records that are shown.
+  if (f.FieldKind() == fkCalculated || f.FieldKind() == fkLookup) return false;
+  return FieldType(field) != TFilterType::Unknown;
+}
+
+TFilterType TExpressionParser::TFieldSource::FieldType(int field) {
   switch (FFields[static_cast<std::size_t>(field)].Field->DataType()) {
     case ftString:
     case ftFixedChar:
     case ftWideString:
+      return TFilterType::Text;
     case ftSmallint:
     case ftInteger:
     case ftWord:
     case ftAutoInc:
     case ftLargeint:
-    case ftBoolean:
     case ftFloat:
     case ftCurrency:
     case ftBCD:
+      return TFilterType::Number;
+    case ftBoolean:
+      return TFilterType::Boolean;
     case ftDate:
     case ftTime:
     case ftDateTime:
-      return true;
+      return TFilterType::Date;
     default:
-      return false;
+      // Blobs, raw bytes and the rest cannot be tested.
+      return TFilterType::Unknown;
   }
 }
 

@@ -26,8 +26,9 @@ class Variant;
 
 class TExpressionParser {
  public:
-  // Compiles the trimmed text; raises EDatabaseError for a mistake in it or
-  // a field the dataset lacks or cannot filter on. The LIKE matcher and the
+  // Compiles the trimmed text; raises EDatabaseError for a mistake in it, a
+  // type mismatch, or a field the dataset lacks or cannot filter on (blobs,
+  // raw bytes, calculated and lookup fields). The LIKE matcher and the
   // date converter default to the database layer's "%" matcher and
   // date-with-format reader.
   TExpressionParser(TDataSet& dataSet, std::string_view text, TFilterOptions options,
@@ -54,6 +55,7 @@ class TExpressionParser {
     explicit TFieldSource(TDataSet& dataSet) : FDataSet(dataSet) {}
     int FindField(std::string_view name) override;
     bool IsFilterable(int field) override;
+    TFilterType FieldType(int field) override;
     void ReadField(int field, TFilterValue& value) override;
     void Clear() noexcept;
 

@@ -6,12 +6,11 @@
 TFilterExpression::TFilterExpression(TFilterRecordSource& source, std::string_view text,
                                      TFilterExpressionOptions options)
     : FSource(source), FText(text), FOptions(options) {
-  TFilterParseResult parsed = ParseFilterExpression(text, FOptions);
-  FRoot = std::move(parsed.Root);
-  FFields = std::move(parsed.Fields);
   // Unknown fields are reported now, when the filter is set, rather than at
   // the first record.
-  for (TFilterFieldSlot& slot : FFields) ResolveFilterField(FSource, slot);
+  TFilterParseResult parsed = ParseFilterExpression(text, FOptions, FSource);
+  FRoot = std::move(parsed.Root);
+  FFields = std::move(parsed.Fields);
 }
 
 TFilterExpression::~TFilterExpression() = default;

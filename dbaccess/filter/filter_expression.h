@@ -15,7 +15,7 @@
 // Lexical rules
 // - Field names are identifiers (a letter or "_", then letters, digits,
 //   "_", "." and "$"; Windows-1251 letters count as letters) or any text in
-//   square brackets. Words are not case-sensitive: AND, OR, NOT, LIKE, IN,
+//   square brackets, where a doubled "]" stands for one. Words are not case-sensitive: AND, OR, NOT, LIKE, IN,
 //   IS, NULL, TRUE, FALSE and the function names.
 // - Texts are in single quotes; a doubled quote inside stands for one.
 // - Numbers are digits with an optional "." and fraction and an optional
@@ -34,8 +34,9 @@
 //   in "x = NULL" and "x <> NULL", the same as IS NULL and IS NOT NULL.
 // - = and <>: Null equals Null and nothing else, so NAME <> 'A' accepts a
 //   record whose NAME is Null.
-// - < > <= >=: Null is neither less nor greater than anything: false when
-//   one side is Null (two Nulls are equal, so <= and >= hold).
+// - < > <= >=: Null orders before every other value, as the framework
+//   variant and the grid's criteria order it: AGE < 18 accepts a record
+//   whose AGE is Null, AGE > 18 does not (two Nulls are equal).
 // - IN is a chain of = tests (never partial); LIKE of a Null and a non-Null
 //   is false, of two Nulls true.
 // - Arithmetic and functions of a Null give Null.
@@ -44,8 +45,21 @@
 //   A <> B. AND and OR evaluate their right side only when needed.
 // - Between kinds the framework variant's rules hold (filter_value.h): a
 //   text against a number, date or Boolean is read as one (with the format
-//   settings), and a text that cannot be read raises EVariantTypeCastError.
-//   A text constant is converted once per kind it meets, not per record.
+//   settings), and a text from a record that cannot be read raises
+//   EVariantTypeCastError for that record.
+//
+// Types are checked when the text is compiled, from the kinds of the
+// fields (TFilterRecordSource::FieldType) and constants:
+// - a text constant beside a number, a date or a Boolean is read as one
+//   then, once: AGE = 'old' or BORN < '31.02.2000' raise EDatabaseError
+//   "Type mismatch in expression" rather than failing on every record;
+// - a Boolean compares only with a Boolean, numbers and dates with each
+//   other; + - * / take numbers and texts (text + text joins), and dates
+//   where a date can be meant (date + number, date - number, date - date);
+//   NOT, AND and OR take truth values (Booleans, or texts read as ones);
+//   the date and time functions take dates, numbers or texts;
+// - anything of a field whose kind the source cannot tell is left to the
+//   variant's rules when a record is tested.
 //
 // Texts and case
 // - With CaseInsensitive every comparison of two texts ignores case by the
@@ -62,11 +76,20 @@
 //   UPPER(s), LOWER(s); TRIM(s), TRIMLEFT(s), TRIMRIGHT(s) (characters up to
 //   " " removed); SUBSTRING(s, from, count) or SUBSTRING(s, 'from,count')
 //   (1-based; without count, the rest of s); YEAR, MONTH, DAY, HOUR,
-//   MINUTE, SECOND of a date-time; DATE(x): the date part of x;
+//   MINUTE, SECOND of a date-time; DATE(x): the whole day number of x, an
+//   integer (a text constant it meets is read as a date, so DATE(BORN) =
+//   '15.03.1950' holds for any time of that day);
 //   DATE(format, text): text read as a date in that format by the creator's
 //   date converter; GETDATE(): the current local date and time. TIME(x) is
 //   accepted by the parser but raises "Expression expected but TIME found"
 //   when evaluated. Aggregates (SUM, MIN, MAX, AVG, COUNT) are refused.
+//
+// Depth: brackets, NOT, unary minus, function calls and IN lists nest at
+// most FilterExpressionMaxDepth deep, and the compiled tree is at most that
+// many levels deep (a chain of AND or of OR is one level however long; a
+// chain of + or * is one level per operator). Parsing and evaluating recurse
+// once per level, so a deeper text raises EDatabaseError "Filter expression
+// nested too deeply" when compiled rather than exhausting the stack.
 //
 // Errors: mistakes in the text raise EDatabaseError while compiling, with
 // the messages listed in filter_parser.cpp; so do unknown fields ("Field
@@ -85,6 +108,12 @@
 #include "dbaccess/filter/filter_value.h"
 #include "framework/core/base/types.h"
 
+inline constexpr int FilterExpressionMaxDepth = 256;
+
+// What a field or a part of an expression holds, as far as can be told
+// before any record is read.
+enum class TFilterType : std::uint8_t { Unknown, Boolean, Number, Date, Text };
+
 // The record access an expression needs. Field handles are the source's
 // own small numbers; the expression asks for them once per name and keeps
 // them until ClearFieldCache.
@@ -95,6 +124,9 @@ class TFilterRecordSource {
   virtual int FindField(std::string_view name) = 0;
   // Whether the field's values can be tested (blobs and raw bytes cannot).
   virtual bool IsFilterable(int field) = 0;
+  // The kind of the field's values, for the checks made when compiling;
+  // Unknown leaves its uses to be checked record by record.
+  virtual TFilterType FieldType(int field) = 0;
   // The current record's value of the field (Null when it has none).
   virtual void ReadField(int field, TFilterValue& value) = 0;
 };
@@ -123,7 +155,8 @@ struct TFilterFieldSlot {
 class TFilterExpression {
  public:
   // Compiles the text and resolves its fields through the source. Raises
-  // EDatabaseError for a mistake in the text or an unknown field.
+  // EDatabaseError for a mistake in the text, a type mismatch, a text
+  // nested too deeply or an unknown field.
   TFilterExpression(TFilterRecordSource& source, std::string_view text, TFilterExpressionOptions options);
   ~TFilterExpression();
   TFilterExpression(const TFilterExpression&) = delete;

@@ -9,6 +9,7 @@
 #include "framework/core/base/exceptions.h"
 #include "framework/core/text/sysutils.h"
 #include "framework/core/text/text.h"
+#include "framework/core/base/variant.h"
 
 void ResolveFilterField(TFilterRecordSource& source, TFilterFieldSlot& slot) {
   const int handle = source.FindField(slot.Name);
@@ -125,19 +126,22 @@ class TNotNode final : public TFilterNode {
 
 class TLogicalNode final : public TFilterNode {
  public:
-  TLogicalNode(bool isAnd, TFilterNodePtr left, TFilterNodePtr right)
-      : FAnd(isAnd), FLeft(std::move(left)), FRight(std::move(right)) {}
+  TLogicalNode(bool isAnd, std::vector<TFilterNodePtr> operands)
+      : FAnd(isAnd), FOperands(std::move(operands)) {}
   const TFilterValue& Eval(TFilterEvalContext& context) override {
-    bool result = FilterTruth(FLeft->Eval(context));
-    // AND needs its right side only after a true left, OR only after a false.
-    if (result == FAnd) result = FilterTruth(FRight->Eval(context));
+    // AND goes on only after a true operand, OR only after a false one.
+    bool result = FAnd;
+    for (const TFilterNodePtr& operand : FOperands) {
+      result = FilterTruth(operand->Eval(context));
+      if (result != FAnd) break;
+    }
     FResult.SetBoolean(result);
     return FResult;
   }
 
  private:
   bool FAnd;
-  TFilterNodePtr FLeft, FRight;
+  std::vector<TFilterNodePtr> FOperands;
   TFilterValue FResult;
 };
 
@@ -372,9 +376,10 @@ class TFunctionNode final : public TFilterNode {
         break;
       }
       case TFilterFunction::Date:
-        // A date rather than a bare day number, so that the result still
-        // compares with a date written as text.
-        FResult.SetDate(std::trunc(FilterDateTime(a)));
+        // The whole day number; a date text it is compared with was read as
+        // a date when the expression was compiled, so it compares as that
+        // day. Through Variant so that a day beyond 64 bits raises.
+        FResult.SetInteger(Variant(std::trunc(FilterDateTime(a))).AsInt64());
         break;
       case TFilterFunction::Upper:
       case TFilterFunction::Lower: {
@@ -460,11 +465,8 @@ TFilterNodePtr MakeBlankTestNode(TFilterNodePtr operand, bool blank) {
   return std::make_unique<TBlankTestNode>(std::move(operand), blank);
 }
 TFilterNodePtr MakeNotNode(TFilterNodePtr operand) { return std::make_unique<TNotNode>(std::move(operand)); }
-TFilterNodePtr MakeAndNode(TFilterNodePtr left, TFilterNodePtr right) {
-  return std::make_unique<TLogicalNode>(true, std::move(left), std::move(right));
-}
-TFilterNodePtr MakeOrNode(TFilterNodePtr left, TFilterNodePtr right) {
-  return std::make_unique<TLogicalNode>(false, std::move(left), std::move(right));
+TFilterNodePtr MakeLogicalNode(bool isAnd, std::vector<TFilterNodePtr> operands) {
+  return std::make_unique<TLogicalNode>(isAnd, std::move(operands));
 }
 TFilterNodePtr MakeComparisonNode(TFilterComparison op, TFilterNodePtr left, TFilterNodePtr right,
                                   bool ignoreCase, int partialLength) {

@@ -72,8 +72,10 @@ TFilterNodePtr MakeFieldNode(int slot);
 // IS NULL (blank true) and IS NOT NULL (blank false).
 TFilterNodePtr MakeBlankTestNode(TFilterNodePtr operand, bool blank);
 TFilterNodePtr MakeNotNode(TFilterNodePtr operand);
-TFilterNodePtr MakeAndNode(TFilterNodePtr left, TFilterNodePtr right);
-TFilterNodePtr MakeOrNode(TFilterNodePtr left, TFilterNodePtr right);
+// A chain of AND (isAnd) or of OR, evaluated from the first operand on and
+// only as far as needed; one node however long the chain, so that a long
+// chain does not make a deep tree.
+TFilterNodePtr MakeLogicalNode(bool isAnd, std::vector<TFilterNodePtr> operands);
 // partialLength > 0: = and <> compare only that many leading characters of
 // two texts.
 TFilterNodePtr MakeComparisonNode(TFilterComparison op, TFilterNodePtr left, TFilterNodePtr right,

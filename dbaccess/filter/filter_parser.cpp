@@ -26,6 +26,9 @@
 //   "Constant out of range"
 //   "Aggregate expressions not allowed in filters"
 //   "IN predicate list may not be empty"
+//   "Type mismatch in expression"                   kinds that cannot meet (see
+//                                                    filter_expression.h)
+//   "Filter expression nested too deeply"            beyond FilterExpressionMaxDepth
 // The token found is shown between quotes, the end of the text as
 // "nothing".
 
@@ -91,11 +94,7 @@ class TLexer {
     const std::size_t start = FPos;
     const char c = FText[FPos];
     if (c == '[') {
-      const std::size_t close = FText.find(']', FPos + 1);
-      if (close == std::string_view::npos) Fail("Unterminated field name");
-      token.Kind = TTokenKind::QuotedName;
-      token.Text = FText.substr(FPos + 1, close - FPos - 1);
-      FPos = close + 1;
+      ReadQuotedName(token);
     } else if (c == '\'') {
       ReadString(token);
     } else if (IsDigit(c) || (c == '.' && FPos + 1 < FText.size() && IsDigit(FText[FPos + 1]))) {
@@ -108,6 +107,25 @@ class TLexer {
       ReadSymbol(token);
     }
     return token;
+  }
+
+  // A doubled "]" inside the brackets stands for one, so that any name can
+  // be written.
+  void ReadQuotedName(TToken& token) {
+    token.Kind = TTokenKind::QuotedName;
+    ++FPos;
+    for (;;) {
+      const std::size_t close = FText.find(']', FPos);
+      if (close == std::string_view::npos) Fail("Unterminated field name");
+      token.Text.append(FText.substr(FPos, close - FPos));
+      FPos = close + 1;
+      if (FPos < FText.size() && FText[FPos] == ']') {
+        token.Text.push_back(']');
+        ++FPos;
+      } else {
+        return;
+      }
+    }
   }
 
   // A doubled quote inside the constant stands for one quote.
@@ -218,42 +236,196 @@ struct TFunctionInfo {
   std::string_view Name;
   TFilterFunction Function;
   std::size_t MinArguments, MaxArguments;
+  TFilterType Result;
 };
 
 constexpr std::array<TFunctionInfo, 15> Functions = {{
-    {"GETDATE", TFilterFunction::GetDate, 0, 0},
-    {"YEAR", TFilterFunction::Year, 1, 1},
-    {"MONTH", TFilterFunction::Month, 1, 1},
-    {"DAY", TFilterFunction::Day, 1, 1},
-    {"HOUR", TFilterFunction::Hour, 1, 1},
-    {"MINUTE", TFilterFunction::Minute, 1, 1},
-    {"SECOND", TFilterFunction::Second, 1, 1},
-    {"DATE", TFilterFunction::Date, 1, 2},
-    {"TIME", TFilterFunction::Time, 1, 1},
-    {"UPPER", TFilterFunction::Upper, 1, 1},
-    {"LOWER", TFilterFunction::Lower, 1, 1},
-    {"SUBSTRING", TFilterFunction::Substring, 2, 3},
-    {"TRIM", TFilterFunction::Trim, 1, 1},
-    {"TRIMLEFT", TFilterFunction::TrimLeft, 1, 1},
-    {"TRIMRIGHT", TFilterFunction::TrimRight, 1, 1},
+    {"GETDATE", TFilterFunction::GetDate, 0, 0, TFilterType::Date},
+    {"YEAR", TFilterFunction::Year, 1, 1, TFilterType::Number},
+    {"MONTH", TFilterFunction::Month, 1, 1, TFilterType::Number},
+    {"DAY", TFilterFunction::Day, 1, 1, TFilterType::Number},
+    {"HOUR", TFilterFunction::Hour, 1, 1, TFilterType::Number},
+    {"MINUTE", TFilterFunction::Minute, 1, 1, TFilterType::Number},
+    {"SECOND", TFilterFunction::Second, 1, 1, TFilterType::Number},
+    // DATE(x) gives a day number, but what it is compared with is read as
+    // a date, so that DATE(BORN) = '15.03.1950' means that day.
+    {"DATE", TFilterFunction::Date, 1, 2, TFilterType::Date},
+    {"TIME", TFilterFunction::Time, 1, 1, TFilterType::Unknown},
+    {"UPPER", TFilterFunction::Upper, 1, 1, TFilterType::Text},
+    {"LOWER", TFilterFunction::Lower, 1, 1, TFilterType::Text},
+    {"SUBSTRING", TFilterFunction::Substring, 2, 3, TFilterType::Text},
+    {"TRIM", TFilterFunction::Trim, 1, 1, TFilterType::Text},
+    {"TRIMLEFT", TFilterFunction::TrimLeft, 1, 1, TFilterType::Text},
+    {"TRIMRIGHT", TFilterFunction::TrimRight, 1, 1, TFilterType::Text},
 }};
 
 constexpr std::array<std::string_view, 5> Aggregates = {"SUM", "MIN", "MAX", "AVG", "COUNT"};
 
+[[noreturn]] void TooDeep() { Fail("Filter expression nested too deeply"); }
+[[noreturn]] void TypeMismatch() { Fail("Type mismatch in expression"); }
+
+// A part of the expression being compiled: its node, what it holds, and how
+// many levels of the tree it makes.
+struct TOperand {
+  TFilterNodePtr Node;
+  TFilterType Type = TFilterType::Unknown;
+  int Depth = 1;
+
+  bool IsTextConstant() const {
+    const TFilterValue* constant = Node->ConstantValue();
+    return constant && constant->IsString();
+  }
+};
+
+TFilterType TypeOf(const TFilterValue& value) {
+  switch (value.Kind()) {
+    case TFilterValueKind::Boolean:
+      return TFilterType::Boolean;
+    case TFilterValueKind::Integer:
+    case TFilterValueKind::Float:
+    case TFilterValueKind::Currency:
+      return TFilterType::Number;
+    case TFilterValueKind::Date:
+      return TFilterType::Date;
+    case TFilterValueKind::String:
+      return TFilterType::Text;
+    case TFilterValueKind::Null:
+      break;
+  }
+  return TFilterType::Unknown;
+}
+
+TOperand Constant(const TFilterValue& value) { return TOperand{MakeConstantNode(value), TypeOf(value), 1}; }
+
+// A text constant read now as a Number, Date or Boolean: one that cannot be
+// read is a mistake in the filter, reported once rather than by every
+// record, and one that can is not read again for every record.
+void ReadTextConstantAs(TOperand& operand, TFilterType type) {
+  const TFilterValueKind kind = type == TFilterType::Number ? TFilterValueKind::Integer
+                                : type == TFilterType::Date ? TFilterValueKind::Date
+                                                            : TFilterValueKind::Boolean;
+  TFilterValue value;
+  try {
+    ConvertTextForComparison(operand.Node->ConstantValue()->String(), kind, value);
+  } catch (const EVariantError&) {
+    TypeMismatch();
+  } catch (const EConvertError&) {
+    TypeMismatch();
+  }
+  operand = Constant(value);
+}
+
+// Two operands of a comparison or of IN.
+void CheckComparable(TOperand& a, TOperand& b) {
+  if (a.Type == TFilterType::Unknown || b.Type == TFilterType::Unknown || a.Type == b.Type) return;
+  if (a.IsTextConstant()) return ReadTextConstantAs(a, b.Type);
+  if (b.IsTextConstant()) return ReadTextConstantAs(b, a.Type);
+  // A text from a record is read as the other kind when the record is tested.
+  if (a.Type == TFilterType::Text || b.Type == TFilterType::Text) return;
+  const auto isNumeric = [](TFilterType t) { return t == TFilterType::Number || t == TFilterType::Date; };
+  if (!isNumeric(a.Type) || !isNumeric(b.Type)) TypeMismatch();
+}
+
+// An operand of NOT, AND or OR.
+void CheckTruthValue(TOperand& operand) {
+  switch (operand.Type) {
+    case TFilterType::Unknown:
+    case TFilterType::Boolean:
+      return;
+    case TFilterType::Text:
+      if (operand.IsTextConstant()) ReadTextConstantAs(operand, TFilterType::Boolean);
+      return;
+    case TFilterType::Number:
+    case TFilterType::Date:
+      break;
+  }
+  TypeMismatch();
+}
+
+// The argument of a date or time function.
+void CheckDateArgument(TOperand& operand) {
+  if (operand.Type == TFilterType::Boolean) TypeMismatch();
+  if (operand.IsTextConstant()) ReadTextConstantAs(operand, TFilterType::Date);
+}
+
+// An argument that must be a number (texts from records are read as one).
+void CheckNumberArgument(TOperand& operand) {
+  if (operand.Type == TFilterType::Boolean || operand.Type == TFilterType::Date) TypeMismatch();
+  if (operand.IsTextConstant()) ReadTextConstantAs(operand, TFilterType::Number);
+}
+
+// SUBSTRING(s, 'from,count'): the text constant is read now as well.
+void CheckSubstringSpec(const TOperand& operand) {
+  const std::string_view spec = operand.Node->ConstantValue()->String();
+  const std::size_t comma = spec.find(',');
+  std::int64_t n = 0;
+  if (!TryStrToInt64(Trim(spec.substr(0, comma)), n)) TypeMismatch();
+  if (comma != std::string_view::npos && !TryStrToInt64(Trim(spec.substr(comma + 1)), n)) TypeMismatch();
+}
+
+// The type of a + - * / b. Texts stand for numbers, but for text + text,
+// which joins them; dates take part where a date can be meant.
+TFilterType ArithmeticType(TFilterArithmetic op, TOperand& a, TOperand& b) {
+  if (a.Type == TFilterType::Boolean || b.Type == TFilterType::Boolean) TypeMismatch();
+  if (a.Type == TFilterType::Unknown || b.Type == TFilterType::Unknown) return TFilterType::Unknown;
+  if (op == TFilterArithmetic::Add && a.Type == TFilterType::Text && b.Type == TFilterType::Text)
+    return TFilterType::Text;
+  for (TOperand* operand : {&a, &b})
+    if (operand->IsTextConstant()) ReadTextConstantAs(*operand, TFilterType::Number);
+  const bool dateA = a.Type == TFilterType::Date, dateB = b.Type == TFilterType::Date;
+  switch (op) {
+    case TFilterArithmetic::Add:
+      if (dateA && dateB) TypeMismatch();
+      return dateA || dateB ? TFilterType::Date : TFilterType::Number;
+    case TFilterArithmetic::Subtract:
+      if (dateB && !dateA) TypeMismatch();
+      return dateA && !dateB ? TFilterType::Date : TFilterType::Number;
+    case TFilterArithmetic::Multiply:
+    case TFilterArithmetic::Divide:
+      break;
+  }
+  if (dateA || dateB) TypeMismatch();
+  return TFilterType::Number;
+}
+
 class TParser {
  public:
-  TParser(std::string_view text, const TFilterExpressionOptions& options)
-      : FTokens(TLexer(text).Tokens()), FOptions(options) {}
+  TParser(std::string_view text, const TFilterExpressionOptions& options, TFilterRecordSource& source)
+      : FTokens(TLexer(text).Tokens()), FOptions(options), FSource(source) {}
 
   TFilterParseResult Parse() {
     TFilterParseResult result;
-    result.Root = ParseOr();
+    result.Root = ParseOr().Node;
     if (Current().Kind != TTokenKind::End) Fail("Filter expression incorrectly terminated");
     result.Fields = std::move(FFields);
     return result;
   }
 
  private:
+  // One level of brackets, NOT, unary minus, function call or IN list: the
+  // parser recurses once for each, so their nesting is bounded.
+  class TNestingScope {
+   public:
+    explicit TNestingScope(int& nesting) : FNesting(nesting) {
+      if (FNesting >= FilterExpressionMaxDepth) TooDeep();
+      ++FNesting;
+    }
+    ~TNestingScope() { --FNesting; }
+    TNestingScope(const TNestingScope&) = delete;
+    TNestingScope& operator=(const TNestingScope&) = delete;
+
+   private:
+    int& FNesting;
+  };
+
+  // A node over operands childDepth levels deep. The evaluator and the
+  // node destructors recurse once per level, so the tree's depth is bounded
+  // as well as the text's nesting: a chain of + builds depth without any.
+  static TOperand Node(TFilterNodePtr node, TFilterType type, int childDepth) {
+    if (childDepth >= FilterExpressionMaxDepth) TooDeep();
+    return TOperand{std::move(node), type, childDepth + 1};
+  }
+
   const TToken& Current() const { return FTokens[FIndex]; }
   const TToken& Peek() const { return FTokens[std::min(FIndex + 1, FTokens.size() - 1)]; }
   void Advance() {
@@ -275,30 +447,34 @@ class TParser {
 
   [[noreturn]] void NullMisplaced() { Fail("NULL only allowed with '=' and '<>'"); }
 
-  TFilterNodePtr ParseOr() {
-    TFilterNodePtr left = ParseAnd();
-    while (IsWord("OR")) {
+  TOperand ParseOr() { return ParseChain("OR", false); }
+
+  // A chain of OR, or of AND, as one node.
+  TOperand ParseChain(std::string_view word, bool isAnd) {
+    TOperand first = isAnd ? ParseNot() : ParseChain("AND", true);
+    if (!IsWord(word)) return first;
+    CheckTruthValue(first);
+    int depth = first.Depth;
+    std::vector<TFilterNodePtr> operands;
+    operands.push_back(std::move(first.Node));
+    while (IsWord(word)) {
       Advance();
-      left = MakeOrNode(std::move(left), ParseAnd());
+      TOperand next = isAnd ? ParseNot() : ParseChain("AND", true);
+      CheckTruthValue(next);
+      depth = std::max(depth, next.Depth);
+      operands.push_back(std::move(next.Node));
     }
-    return left;
+    return Node(MakeLogicalNode(isAnd, std::move(operands)), TFilterType::Boolean, depth);
   }
 
-  TFilterNodePtr ParseAnd() {
-    TFilterNodePtr left = ParseNot();
-    while (IsWord("AND")) {
-      Advance();
-      left = MakeAndNode(std::move(left), ParseNot());
-    }
-    return left;
-  }
-
-  TFilterNodePtr ParseNot() {
-    if (IsWord("NOT")) {
-      Advance();
-      return MakeNotNode(ParseNot());
-    }
-    return ParsePredicate();
+  TOperand ParseNot() {
+    if (!IsWord("NOT")) return ParsePredicate();
+    TNestingScope nesting(FNesting);
+    Advance();
+    TOperand operand = ParseNot();
+    CheckTruthValue(operand);
+    const int depth = operand.Depth;
+    return Node(MakeNotNode(std::move(operand.Node)), TFilterType::Boolean, depth);
   }
 
   static std::optional<TFilterComparison> ComparisonOf(TTokenKind kind) {
@@ -320,13 +496,18 @@ class TParser {
     }
   }
 
-  // "x = NULL" and "x <> NULL" are the blank tests; NULL goes nowhere else.
-  TFilterNodePtr BlankTest(TFilterComparison op, TFilterNodePtr operand) {
-    if (op != TFilterComparison::Equal && op != TFilterComparison::NotEqual) NullMisplaced();
-    return MakeBlankTestNode(std::move(operand), op == TFilterComparison::Equal);
+  static TOperand BlankTest(TOperand operand, bool blank) {
+    const int depth = operand.Depth;
+    return Node(MakeBlankTestNode(std::move(operand.Node), blank), TFilterType::Boolean, depth);
   }
 
-  TFilterNodePtr ParsePredicate() {
+  // "x = NULL" and "x <> NULL" are the blank tests; NULL goes nowhere else.
+  TOperand BlankTest(TFilterComparison op, TOperand operand) {
+    if (op != TFilterComparison::Equal && op != TFilterComparison::NotEqual) NullMisplaced();
+    return BlankTest(std::move(operand), op == TFilterComparison::Equal);
+  }
+
+  TOperand ParsePredicate() {
     if (IsWord("NULL")) {
       Advance();
       const std::optional<TFilterComparison> op = ComparisonOf(Current().Kind);
@@ -334,7 +515,7 @@ class TParser {
       Advance();
       return BlankTest(*op, ParseSum());
     }
-    TFilterNodePtr left = ParseSum();
+    TOperand left = ParseSum();
     if (const std::optional<TFilterComparison> op = ComparisonOf(Current().Kind)) {
       Advance();
       if (IsWord("NULL")) {
@@ -345,11 +526,14 @@ class TParser {
     }
     if (IsWord("LIKE")) {
       Advance();
-      return MakeLikeNode(std::move(left), ParseSum(), FOptions.CaseInsensitive);
+      TOperand pattern = ParseSum();
+      const int depth = std::max(left.Depth, pattern.Depth);
+      return Node(MakeLikeNode(std::move(left.Node), std::move(pattern.Node), FOptions.CaseInsensitive),
+                  TFilterType::Boolean, depth);
     }
     if (IsWord("IN")) {
       Advance();
-      return MakeInNode(std::move(left), ParseInList(), FOptions.CaseInsensitive);
+      return In(std::move(left));
     }
     if (IsWord("IS")) {
       Advance();
@@ -360,48 +544,63 @@ class TParser {
       }
       if (!IsWord("NULL")) Fail(Format("'NULL' expected but %s found", Found()));
       Advance();
-      return MakeBlankTestNode(std::move(left), blank);
+      return BlankTest(std::move(left), blank);
     }
     return left;
   }
 
   // With partial comparison, a text constant ending in "*" on one side of =
-  // or <> compares only the characters before the "*".
-  TFilterNodePtr Comparison(TFilterComparison op, TFilterNodePtr left, TFilterNodePtr right) {
+  // or <> with a text compares only the characters before the "*".
+  TOperand Comparison(TFilterComparison op, TOperand left, TOperand right) {
+    CheckComparable(left, right);
     int partial = 0;
     if (FOptions.PartialCompare && (op == TFilterComparison::Equal || op == TFilterComparison::NotEqual)) {
-      for (TFilterNodePtr* side : {&right, &left}) {
-        const TFilterValue* constant = (*side)->ConstantValue();
-        if (!constant || !constant->IsString()) continue;
-        const std::string_view text = constant->String();
+      for (TOperand* side : {&right, &left}) {
+        if (!side->IsTextConstant()) continue;
+        const std::string_view text = side->Node->ConstantValue()->String();
         if (text.size() < 2 || text.back() != '*') continue;
         partial = static_cast<int>(text.size() - 1);
         TFilterValue stripped;
         stripped.SetString(text.substr(0, text.size() - 1));
-        *side = MakeConstantNode(stripped);
+        side->Node = MakeConstantNode(stripped);
         break;
       }
     }
-    return MakeComparisonNode(op, std::move(left), std::move(right), FOptions.CaseInsensitive, partial);
+    const int depth = std::max(left.Depth, right.Depth);
+    return Node(MakeComparisonNode(op, std::move(left.Node), std::move(right.Node), FOptions.CaseInsensitive,
+                                   partial),
+                TFilterType::Boolean, depth);
   }
 
   // As many values as written: the list has no fixed length.
-  std::vector<TFilterNodePtr> ParseInList() {
+  TOperand In(TOperand value) {
+    TNestingScope nesting(FNesting);
     Expect(TTokenKind::LeftParen, "'('");
     if (Current().Kind == TTokenKind::RightParen) Fail("IN predicate list may not be empty");
     std::vector<TFilterNodePtr> list;
+    int depth = value.Depth;
     for (;;) {
-      list.push_back(ParseSum());
+      TOperand element = ParseSum();
+      CheckComparable(value, element);
+      depth = std::max(depth, element.Depth);
+      list.push_back(std::move(element.Node));
       if (Current().Kind == TTokenKind::RightParen) break;
       if (Current().Kind != TTokenKind::Comma) Fail(Format("')' or ',' expected but %s found", Found()));
       Advance();
     }
     Advance();
-    return list;
+    return Node(MakeInNode(std::move(value.Node), std::move(list), FOptions.CaseInsensitive),
+                TFilterType::Boolean, depth);
   }
 
-  TFilterNodePtr ParseSum() {
-    TFilterNodePtr left = ParseTerm();
+  TOperand Arithmetic(TFilterArithmetic op, TOperand left, TOperand right) {
+    const TFilterType type = ArithmeticType(op, left, right);
+    const int depth = std::max(left.Depth, right.Depth);
+    return Node(MakeArithmeticNode(op, std::move(left.Node), std::move(right.Node)), type, depth);
+  }
+
+  TOperand ParseSum() {
+    TOperand left = ParseTerm();
     for (;;) {
       TFilterArithmetic op;
       if (Current().Kind == TTokenKind::Plus)
@@ -411,12 +610,12 @@ class TParser {
       else
         return left;
       Advance();
-      left = MakeArithmeticNode(op, std::move(left), ParseTerm());
+      left = Arithmetic(op, std::move(left), ParseTerm());
     }
   }
 
-  TFilterNodePtr ParseTerm() {
-    TFilterNodePtr left = ParseUnary();
+  TOperand ParseTerm() {
+    TOperand left = ParseUnary();
     for (;;) {
       TFilterArithmetic op;
       if (Current().Kind == TTokenKind::Star)
@@ -426,45 +625,51 @@ class TParser {
       else
         return left;
       Advance();
-      left = MakeArithmeticNode(op, std::move(left), ParseUnary());
+      left = Arithmetic(op, std::move(left), ParseUnary());
     }
   }
 
-  TFilterNodePtr ParseUnary() {
+  TOperand ParseUnary() {
     if (Current().Kind != TTokenKind::Minus) return ParsePrimary();
+    TNestingScope nesting(FNesting);
     Advance();
-    TFilterNodePtr operand = ParseUnary();
+    TOperand operand = ParseUnary();
+    CheckNumberArgument(operand);
     // A negative number stays a constant, so that comparisons with it can
     // convert text once.
-    if (const TFilterValue* constant = operand->ConstantValue(); constant && constant->IsNumber()) {
+    if (const TFilterValue* constant = operand.Node->ConstantValue(); constant && constant->IsNumber()) {
       TFilterValue negated;
       FilterNegate(*constant, negated);
-      return MakeConstantNode(negated);
+      return Constant(negated);
     }
-    return MakeNegateNode(std::move(operand));
+    const TFilterType type =
+        operand.Type == TFilterType::Unknown ? TFilterType::Unknown : TFilterType::Number;
+    const int depth = operand.Depth;
+    return Node(MakeNegateNode(std::move(operand.Node)), type, depth);
   }
 
-  TFilterNodePtr ParsePrimary() {
+  TOperand ParsePrimary() {
     const TToken& token = Current();
     TFilterValue value;
     switch (token.Kind) {
       case TTokenKind::String:
         value.SetString(token.Text);
         Advance();
-        return MakeConstantNode(value);
+        return Constant(value);
       case TTokenKind::Integer:
         value.SetInteger(token.Integer);
         Advance();
-        return MakeConstantNode(value);
+        return Constant(value);
       case TTokenKind::Float:
         value.SetFloat(token.Float);
         Advance();
-        return MakeConstantNode(value);
+        return Constant(value);
       case TTokenKind::QuotedName:
         return Field();
       case TTokenKind::LeftParen: {
+        TNestingScope nesting(FNesting);
         Advance();
-        TFilterNodePtr inner = ParseOr();
+        TOperand inner = ParseOr();
         Expect(TTokenKind::RightParen, "')'");
         return inner;
       }
@@ -473,7 +678,7 @@ class TParser {
         if (IsWord("TRUE") || IsWord("FALSE")) {
           value.SetBoolean(IsWord("TRUE"));
           Advance();
-          return MakeConstantNode(value);
+          return Constant(value);
         }
         if (IsWord("NULL")) NullMisplaced();
         return Field();
@@ -482,17 +687,23 @@ class TParser {
     }
   }
 
-  TFilterNodePtr Field() {
+  // Each field is looked up when first named, so that its kind is known to
+  // the checks and an unknown name is reported now.
+  TOperand Field() {
     const std::string& name = Current().Text;
-    int slot = 0;
-    while (slot < static_cast<int>(FFields.size()) && FFields[static_cast<std::size_t>(slot)].Name != name)
-      ++slot;
-    if (slot == static_cast<int>(FFields.size())) FFields.push_back(TFilterFieldSlot{name, -1});
+    std::size_t slot = 0;
+    while (slot < FFields.size() && FFields[slot].Name != name) ++slot;
+    if (slot == FFields.size()) {
+      TFilterFieldSlot field{name, -1};
+      ResolveFilterField(FSource, field);
+      FFields.push_back(std::move(field));
+    }
+    const TFilterType type = FSource.FieldType(FFields[slot].Handle);
     Advance();
-    return MakeFieldNode(slot);
+    return TOperand{MakeFieldNode(static_cast<int>(slot)), type, 1};
   }
 
-  TFilterNodePtr Function() {
+  TOperand Function() {
     const std::string name = AnsiUpperCase(Current().Text);
     for (std::string_view aggregate : Aggregates)
       if (name == aggregate) Fail("Aggregate expressions not allowed in filters");
@@ -500,38 +711,76 @@ class TParser {
     for (const TFunctionInfo& f : Functions)
       if (name == f.Name) info = &f;
     if (!info) Fail(Format("Expression expected but %s found", Found()));
+    TNestingScope nesting(FNesting);
     Advance();  // the name
     Advance();  // "("
-    std::vector<TFilterNodePtr> arguments;
+    std::vector<TOperand> arguments;
     if (info->MaxArguments == 0) {
       Expect(TTokenKind::RightParen, "')'");
-      return MakeFunctionNode(info->Function, std::move(arguments));
-    }
-    for (;;) {
-      arguments.push_back(ParseSum());
-      const bool more = arguments.size() < info->MaxArguments;
-      if (Current().Kind == TTokenKind::RightParen) {
-        if (arguments.size() < info->MinArguments) Fail(Format("Expression expected but %s found", Found()));
-        break;
+    } else {
+      for (;;) {
+        arguments.push_back(ParseSum());
+        const bool more = arguments.size() < info->MaxArguments;
+        if (Current().Kind == TTokenKind::RightParen) {
+          if (arguments.size() < info->MinArguments)
+            Fail(Format("Expression expected but %s found", Found()));
+          break;
+        }
+        if (Current().Kind == TTokenKind::Comma && more) {
+          Advance();
+          continue;
+        }
+        Fail(Format(more ? "')' or ',' expected but %s found" : "')' expected but %s found", Found()));
       }
-      if (Current().Kind == TTokenKind::Comma && more) {
-        Advance();
-        continue;
-      }
-      Fail(Format(more ? "')' or ',' expected but %s found" : "')' expected but %s found", Found()));
+      Advance();
     }
-    Advance();
-    return MakeFunctionNode(info->Function, std::move(arguments));
+    CheckArguments(info->Function, arguments);
+    int depth = 0;
+    std::vector<TFilterNodePtr> nodes;
+    for (TOperand& argument : arguments) {
+      depth = std::max(depth, argument.Depth);
+      nodes.push_back(std::move(argument.Node));
+    }
+    return Node(MakeFunctionNode(info->Function, std::move(nodes)), info->Result, depth);
+  }
+
+  static void CheckArguments(TFilterFunction function, std::vector<TOperand>& arguments) {
+    switch (function) {
+      case TFilterFunction::Year:
+      case TFilterFunction::Month:
+      case TFilterFunction::Day:
+      case TFilterFunction::Hour:
+      case TFilterFunction::Minute:
+      case TFilterFunction::Second:
+        CheckDateArgument(arguments[0]);
+        return;
+      case TFilterFunction::Date:
+        // DATE(format, text) reads both as texts.
+        if (arguments.size() == 1) CheckDateArgument(arguments[0]);
+        return;
+      case TFilterFunction::Substring:
+        // SUBSTRING(s, 'from,count') takes both numbers in one text.
+        if (arguments.size() == 2 && arguments[1].IsTextConstant())
+          CheckSubstringSpec(arguments[1]);
+        else
+          for (std::size_t i = 1; i < arguments.size(); ++i) CheckNumberArgument(arguments[i]);
+        return;
+      default:
+        return;  // texts, or nothing to check
+    }
   }
 
   std::vector<TToken> FTokens;
   std::size_t FIndex = 0;
   const TFilterExpressionOptions& FOptions;
+  TFilterRecordSource& FSource;
   std::vector<TFilterFieldSlot> FFields;
+  int FNesting = 0;
 };
 
 }  // namespace
 
-TFilterParseResult ParseFilterExpression(std::string_view text, const TFilterExpressionOptions& options) {
-  return TParser(text, options).Parse();
+TFilterParseResult ParseFilterExpression(std::string_view text, const TFilterExpressionOptions& options,
+                                         TFilterRecordSource& source) {
+  return TParser(text, options, source).Parse();
 }

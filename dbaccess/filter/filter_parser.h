@@ -11,10 +11,12 @@
 
 struct TFilterParseResult {
   TFilterNodePtr Root;
-  // Every field the text names, once each, with unresolved handles; field
-  // nodes refer to them by position.
+  // Every field the text names, once each, resolved through the source;
+  // field nodes refer to them by position.
   std::vector<TFilterFieldSlot> Fields;
 };
 
-// Raises EDatabaseError for a mistake in the text.
-TFilterParseResult ParseFilterExpression(std::string_view text, const TFilterExpressionOptions& options);
+// Raises EDatabaseError for a mistake in the text, a type mismatch, a text
+// nested too deeply, or a field the source lacks or cannot test.
+TFilterParseResult ParseFilterExpression(std::string_view text, const TFilterExpressionOptions& options,
+                                         TFilterRecordSource& source);

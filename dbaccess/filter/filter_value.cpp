@@ -104,8 +104,10 @@ void TFilterValue::Assign(const Variant& value) {
 }
 
 TFilterOrder CompareFilterValues(const TFilterValue& a, const TFilterValue& b, bool ignoreCase) {
-  if (a.IsNull() || b.IsNull())
-    return a.IsNull() && b.IsNull() ? TFilterOrder::Equal : TFilterOrder::Unordered;
+  if (a.IsNull() || b.IsNull()) {
+    if (a.IsNull() == b.IsNull()) return TFilterOrder::Equal;
+    return a.IsNull() ? TFilterOrder::Less : TFilterOrder::Greater;
+  }
   int r = 0;
   if (a.IsString() && b.IsString()) {
     r = ignoreCase ? AnsiCompareText(a.String(), b.String()) : AnsiCompareStr(a.String(), b.String());

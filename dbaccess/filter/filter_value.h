@@ -65,9 +65,9 @@ class TFilterValue {
   std::string FText;      // String; keeps its capacity across kinds
 };
 
-// The order of two values. Null equals Null and is neither less nor greater
-// than any other value: it is Unordered against every non-Null value.
-enum class TFilterOrder { Less, Equal, Greater, Unordered };
+// The order of two values. Null equals Null and orders before every other
+// value, as in the framework variant.
+enum class TFilterOrder { Less, Equal, Greater };
 
 // Texts compare by the Windows-1251 collation, ignoring case when asked.
 TFilterOrder CompareFilterValues(const TFilterValue& a, const TFilterValue& b, bool ignoreCase);

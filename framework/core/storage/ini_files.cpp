@@ -102,6 +102,13 @@ class TIniSections {
 
 // --- TCustomIniFile ----------------------------------------------------------
 
+// An open update scope: the content as it was before it, and its changes in
+// order, to make them again when the file changed under them.
+struct TCustomIniFile::TGroup {
+  TIniSections Before;
+  std::vector<TChange> Changes;
+};
+
 TCustomIniFile::TCustomIniFile(std::string fileName)
     : FFileName(std::move(fileName)), FSections(std::make_unique<TIniSections>()) {}
 
@@ -113,6 +120,20 @@ int TCustomIniFile::Load() {
   int error = ReadWholeFile(FFileName, text);
   FSections->Parse(error == 0 ? text : std::string());
   return error == ENOENT ? 0 : error;
+}
+
+void TCustomIniFile::ApplyNow(const TChange& change) { change(*FSections); }
+
+void TCustomIniFile::Apply(TChange change) {
+  if (!FGroup) {
+    ApplyNow(change);
+    return;
+  }
+  if (change(*FSections)) FGroup->Changes.push_back(std::move(change));
+}
+
+void TCustomIniFile::ReplayGroup() {
+  for (const TChange& change : FGroup->Changes) change(*FSections);
 }
 
 int TCustomIniFile::Save() {
@@ -132,15 +153,19 @@ std::string TCustomIniFile::ReadString(std::string_view section, std::string_vie
 }
 
 void TCustomIniFile::WriteString(std::string_view section, std::string_view ident, std::string_view value) {
-  Refresh();
-  TIniSections::TSection& target = FSections->FindOrAdd(section);
-  std::string line = std::string(ident) + '=' + std::string(value);
-  int index = TIniSections::FindEntry(target, ident);
-  if (index >= 0)
-    target.Lines[static_cast<std::size_t>(index)] = std::move(line);
-  else
-    target.Lines.push_back(std::move(line));
-  Changed();
+  Apply([section = std::string(section), ident = std::string(ident),
+         line = std::string(ident) + '=' + std::string(value)](TIniSections& sections) {
+    TIniSections::TSection& target = sections.FindOrAdd(section);
+    int index = TIniSections::FindEntry(target, ident);
+    if (index < 0) {
+      target.Lines.push_back(line);
+    } else {
+      std::string& old = target.Lines[static_cast<std::size_t>(index)];
+      if (old == line) return false;
+      old = line;
+    }
+    return true;
+  });
 }
 
 int TCustomIniFile::ReadInteger(std::string_view section, std::string_view ident, int defaultValue) {
@@ -189,24 +214,26 @@ void TCustomIniFile::ReadSectionValues(std::string_view section, TStrings& list)
 }
 
 void TCustomIniFile::EraseSection(std::string_view section) {
-  Refresh();
-  auto& sections = FSections->Sections;
-  for (auto it = sections.begin(); it != sections.end(); ++it) {
-    if (AnsiSameText(it->Name, section)) {
-      sections.erase(it);
-      Changed();
-      return;
+  Apply([section = std::string(section)](TIniSections& sections) {
+    auto& list = sections.Sections;
+    for (auto it = list.begin(); it != list.end(); ++it) {
+      if (AnsiSameText(it->Name, section)) {
+        list.erase(it);
+        return true;
+      }
     }
-  }
+    return false;
+  });
 }
 
 void TCustomIniFile::DeleteKey(std::string_view section, std::string_view ident) {
-  Refresh();
-  TIniSections::TSection* found = FSections->Find(section);
-  int index = found ? TIniSections::FindEntry(*found, ident) : -1;
-  if (index < 0) return;
-  found->Lines.erase(found->Lines.begin() + index);
-  Changed();
+  Apply([section = std::string(section), ident = std::string(ident)](TIniSections& sections) {
+    TIniSections::TSection* found = sections.Find(section);
+    int index = found ? TIniSections::FindEntry(*found, ident) : -1;
+    if (index < 0) return false;
+    found->Lines.erase(found->Lines.begin() + index);
+    return true;
+  });
 }
 
 bool TCustomIniFile::SectionExists(std::string_view section) {
@@ -228,8 +255,16 @@ TMemIniFile::TMemIniFile(std::string fileName) : TCustomIniFile(std::move(fileNa
 }
 
 void TMemIniFile::UpdateFile() {
-  if (int error = Save())
-    throw EFCreateError("Cannot create file \"" + FileName() + "\". " + SystemErrorText(error));
+  // The lock orders this write with the locked writes of TIniFile objects
+  // and lets orphaned temporary files be removed; the content written is
+  // this object's, as the class promises.
+  TFileLock lock(FileName() + ".lock");
+  int error = lock.Error();
+  if (error == 0) {
+    RemoveOrphanedTemporaries(FileName());
+    error = Save();
+  }
+  if (error != 0) throw EFCreateError("Cannot create file \"" + FileName() + "\". " + SystemErrorText(error));
 }
 
 // --- TIniFile ----------------------------------------------------------------
@@ -237,12 +272,79 @@ void TMemIniFile::UpdateFile() {
 TIniFile::TIniFile(std::string fileName) : TCustomIniFile(std::move(fileName)) { Load(); }
 
 void TIniFile::Refresh() {
-  if (FileStampOf(FileName()) != Stamp()) Load();
+  // Inside an update scope the content holds changes the file has not yet.
+  if (!InGroup() && FileStampOf(FileName()) != Stamp()) Load();
 }
 
-void TIniFile::Changed() {
+void TIniFile::WriteFailed() { throw EIniFileException("Unable to write to " + FileName()); }
+
+void TIniFile::LoadForWriting(const TFileLock& lock) {
+  // A file that cannot be read must not be replaced by what this object
+  // believes it holds: that is how a file lost its content.
+  if (lock.Error() != 0 || Load() != 0) WriteFailed();
+}
+
+void TIniFile::WriteContent() {
+  RemoveOrphanedTemporaries(FileName());
   if (Save() != 0) {
     Load();  // forget the change the file did not take
-    throw EIniFileException("Unable to write to " + FileName());
+    WriteFailed();
   }
+}
+
+void TIniFile::ApplyNow(const TChange& change) {
+  TFileLock lock(FileName() + ".lock");
+  LoadForWriting(lock);
+  if (change(Sections())) WriteContent();
+}
+
+void TIniFile::BeginGroup() {
+  auto lock = std::make_unique<TFileLock>(FileName() + ".lock");
+  LoadForWriting(*lock);
+  FGroupLock = std::move(lock);
+}
+
+void TIniFile::CommitGroup() {
+  // The lock keeps other threads and programs out, but another object of
+  // this thread shares it and may have written meanwhile: the group is then
+  // made again on what that left.
+  if (FileStampOf(FileName()) != Stamp()) {
+    if (Load() != 0) WriteFailed();
+    ReplayGroup();
+  }
+  WriteContent();
+}
+
+void TIniFile::EndGroup() { FGroupLock.reset(); }
+
+// --- TIniFileUpdateScope -------------------------------------------------------
+
+TIniFileUpdateScope::TIniFileUpdateScope(TCustomIniFile& iniFile) : FIniFile(iniFile) {
+  if (FIniFile.FGroup) return;  // joins the scope already open
+  FIniFile.BeginGroup();
+  FIniFile.FGroup = std::make_unique<TCustomIniFile::TGroup>();
+  FIniFile.FGroup->Before = *FIniFile.FSections;
+  FOutermost = true;
+}
+
+TIniFileUpdateScope::~TIniFileUpdateScope() {
+  if (!FOutermost || !FIniFile.FGroup) return;
+  // Not committed: the content goes back to what it was.
+  *FIniFile.FSections = std::move(FIniFile.FGroup->Before);
+  FIniFile.FGroup.reset();
+  FIniFile.EndGroup();
+}
+
+void TIniFileUpdateScope::Commit() {
+  if (!FOutermost || !FIniFile.FGroup) return;
+  try {
+    if (!FIniFile.FGroup->Changes.empty()) FIniFile.CommitGroup();
+  } catch (...) {
+    *FIniFile.FSections = std::move(FIniFile.FGroup->Before);
+    FIniFile.FGroup.reset();
+    FIniFile.EndGroup();
+    throw;
+  }
+  FIniFile.FGroup.reset();
+  FIniFile.EndGroup();
 }

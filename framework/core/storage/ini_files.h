@@ -10,9 +10,14 @@
 //
 // `TMemIniFile` reads the file once, at construction, works in memory and
 // writes the file only on `UpdateFile`. `TIniFile` follows the file: every
-// read sees the file as it is now and every write goes to the file at once.
-// Neither locks the file against other writers.
+// read sees the file as it is now and every write goes to the file at once,
+// in the way of the registry store: it locks "<file>.lock", reads the file
+// afresh, applies the change and replaces the file, so programs writing one
+// file side by side lose nothing of each other's. A file that exists but
+// cannot be read is never written over: the write raises instead.
+// `TIniFileUpdateScope` makes a group of changes one write of the file.
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -62,10 +67,24 @@ class TCustomIniFile : public TObject {
   virtual void UpdateFile() = 0;
 
  protected:
-  // Before every read and write: the chance to follow the file.
+  // Changes the content; true when it changed anything.
+  using TChange = std::function<bool(TIniSections&)>;
+
+  // Before every read: the chance to follow the file.
   virtual void Refresh() {}
-  // After every change.
-  virtual void Changed() {}
+  // Makes one change outside an update scope.
+  virtual void ApplyNow(const TChange& change);
+  // The update scope's hooks: its start (may raise; nothing is then
+  // started), its commit of a group that changed something (may raise), and
+  // its end, committed or not.
+  virtual void BeginGroup() {}
+  virtual void CommitGroup() = 0;
+  virtual void EndGroup() {}
+  // Whether an update scope is open.
+  bool InGroup() const { return FGroup != nullptr; }
+  // Makes the group's changes again, in order, on the content.
+  void ReplayGroup();
+  TIniSections& Sections() { return *FSections; }
 
   // Replaces the content by the file's; a missing file is empty. Returns 0
   // or the errno of a read failure (the content is then empty).
@@ -76,9 +95,16 @@ class TCustomIniFile : public TObject {
   const TFileStamp& Stamp() const { return FStamp; }
 
  private:
+  friend class TIniFileUpdateScope;
+  struct TGroup;
+
+  // Makes one change, at once or within the open group.
+  void Apply(TChange change);
+
   std::string FFileName;
   std::unique_ptr<TIniSections> FSections;
   TFileStamp FStamp;
+  std::unique_ptr<TGroup> FGroup;
 };
 
 class TMemIniFile : public TCustomIniFile {
@@ -88,6 +114,9 @@ class TMemIniFile : public TCustomIniFile {
 
   // Raises EFCreateError when the file cannot be written.
   void UpdateFile() override;
+
+ protected:
+  void CommitGroup() override { UpdateFile(); }
 };
 
 class TIniFile : public TCustomIniFile {
@@ -100,6 +129,44 @@ class TIniFile : public TCustomIniFile {
 
  protected:
   void Refresh() override;
-  // Raises EIniFileException "Unable to write to <file>" on failure.
-  void Changed() override;
+  // Each raises EIniFileException "Unable to write to <file>" when the file
+  // cannot be locked, read or written; the file is then unchanged.
+  void ApplyNow(const TChange& change) override;
+  void BeginGroup() override;
+  void CommitGroup() override;
+  void EndGroup() override;
+
+ private:
+  [[noreturn]] void WriteFailed();
+  // Reads the file afresh under the lock; raises when it cannot be locked
+  // or read.
+  void LoadForWriting(const TFileLock& lock);
+  // Writes the content under the lock held; raises when it cannot.
+  void WriteContent();
+
+  std::unique_ptr<TFileLock> FGroupLock;
+};
+
+// Makes a group of changes to an ini file one write of it. On a `TIniFile`
+// the scope locks the file and reads it at its start, the changes go to the
+// content in memory, and `Commit` writes the file once; on a `TMemIniFile`
+// `Commit` writes the file (`UpdateFile`). Leaving the scope without
+// `Commit`, as an exception does, drops the group: the content is as before
+// the scope and the file is unchanged. A scope opened on the same object
+// inside another joins it: only the outermost one writes.
+class TIniFileUpdateScope {
+ public:
+  // Raises as a write to the file would when it cannot start.
+  explicit TIniFileUpdateScope(TCustomIniFile& iniFile);
+  ~TIniFileUpdateScope();
+  TIniFileUpdateScope(const TIniFileUpdateScope&) = delete;
+  TIniFileUpdateScope& operator=(const TIniFileUpdateScope&) = delete;
+
+  // Writes the group (outermost scope only, and only when it changed
+  // anything). On failure the group is dropped and the exception passes on.
+  void Commit();
+
+ private:
+  TCustomIniFile& FIniFile;
+  bool FOutermost = false;
 };

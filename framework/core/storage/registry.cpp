@@ -68,6 +68,7 @@ const TRegValue* TRegistry::FindValue(const std::string& path, std::string_view 
 }
 
 void TRegistry::PutValue(const std::string& path, std::string_view name, TRegValue value) {
+  if (!TRegistryHive::FitsKeyPath(path) || !TRegistryHive::FitsValue(name, value)) SetDataFailed(name);
   // Layouts are saved value by value on every exit, mostly unchanged: such a
   // write costs neither the lock nor a rewrite (each rewrite waits for the
   // disk).
@@ -90,13 +91,13 @@ bool TRegistry::RemoveValue(const std::string& path, std::string_view name) {
 bool TRegistry::OpenKey(std::string_view key, bool canCreate) {
   if (!StoreBacked()) return false;
   std::string path = ResolvePath(key);
-  if (!Hive().KeyExists(path)) {
-    if (!canCreate) return false;
-    try {
+  try {
+    if (!Hive().KeyExists(path)) {
+      if (!canCreate || !TRegistryHive::FitsKeyPath(path)) return false;
       FStore.Modify([&](TRegistryHive& hive) { return hive.CreateKey(path); });
-    } catch (const ERegistryException&) {
-      return false;  // the documented way this call reports that it cannot create
     }
+  } catch (const ERegistryException&) {
+    return false;  // the documented way this call reports that it cannot read or create
   }
   FHasCurrentKey = true;
   FReadOnly = false;
@@ -118,7 +119,8 @@ void TRegistry::CloseKey() {
 
 bool TRegistry::CreateKey(std::string_view key) {
   std::string path = ResolvePath(key);
-  if (!StoreBacked()) throw ERegistryException("Failed to create key " + std::string(key));
+  if (!StoreBacked() || !TRegistryHive::FitsKeyPath(path))
+    throw ERegistryException("Failed to create key " + std::string(key));
   FStore.Modify([&](TRegistryHive& hive) { return hive.CreateKey(path); });
   return true;
 }
@@ -133,6 +135,12 @@ bool TRegistry::DeleteKey(std::string_view key) {
 
 bool TRegistry::KeyExists(std::string_view key) {
   return StoreBacked() && Hive().KeyExists(ResolvePath(key));
+}
+
+bool TRegistry::StoreUnreadable() {
+  if (!StoreBacked()) return false;
+  FStore.Read();
+  return FStore.Unreadable();
 }
 
 bool TRegistry::HasSubKeys() { return FHasCurrentKey && !Hive().SubKeyNames(FCurrentPath).empty(); }
@@ -286,6 +294,10 @@ TRegistryKeyScope::~TRegistryKeyScope() {
   FRegistry.FReadOnly = FReadOnly;
   FRegistry.FCurrentPath = std::move(FCurrentPath);
 }
+
+// --- TRegistryUpdateScope ------------------------------------------------------
+
+TRegistryUpdateScope::TRegistryUpdateScope(TRegistry& registry) : TRegistryUpdateScope(registry.FStore) {}
 
 // --- TRegIniFile -------------------------------------------------------------
 

@@ -12,9 +12,14 @@
 // Values are typed: strings, 32-bit integers and binary data. Booleans are
 // integers; floats, currencies and date-times are 8-byte binary values.
 // Reading a value of another type raises ERegistryException "Invalid data
-// type for 'Name'". Every write goes to the store at once; a store that
-// cannot be written raises ERegistryException, except in OpenKey, which
-// answers false.
+// type for 'Name'". Every write goes to the store at once, or, inside a
+// TRegistryUpdateScope (registry_store.h), with the scope's group; a save
+// of many values (a grid layout, the settings) belongs in such a scope, so
+// that it costs one locked rewrite of the file, not one per value. A store
+// that cannot be read or written raises ERegistryException, except in
+// OpenKey, which answers false. Keys deeper than 512 levels, key names over
+// 255 bytes, key paths over 4,096 bytes, value names over 16,383 bytes and
+// data over 1 MiB are refused like any other write that fails.
 //
 // `TRegIniFile` is the same object seen as an ini file: sections are
 // subkeys of the current key, and every value is a string (integers as
@@ -71,6 +76,12 @@ class TRegistry : public TObject {
 
   // Raises ERegistryException "Failed to create key X" when it cannot.
   bool CreateKey(std::string_view key);
+  // Whether the store file, as last read, could not be parsed: every key
+  // then reads as missing, and the next write keeps the file aside.
+  bool StoreUnreadable();
+  // Where this process kept the unreadable store file aside ("" when it did
+  // not): TRegistryStore::KeptAsidePath of this object's store.
+  std::string KeptAsidePath() const { return TRegistryStore::KeptAsidePath(FStore.Path()); }
   // Deletes the key with all its subkeys and values; false when missing.
   bool DeleteKey(std::string_view key);
   bool KeyExists(std::string_view key);
@@ -124,6 +135,7 @@ class TRegistry : public TObject {
 
  private:
   friend class TRegistryKeyScope;
+  friend class TRegistryUpdateScope;
 
   // The current key's value for reading: nullptr when missing or no key is open.
   const TRegValue* CurrentValue(std::string_view name);
