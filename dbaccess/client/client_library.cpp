@@ -144,9 +144,10 @@ void* TClientLibrary::Lookup(const char* name) const { return dlsym(FHandle, nam
 void* TClientLibrary::LookupMandatory(const char* name) const {
   dlerror();
   if (void* entryPoint = dlsym(FHandle, name)) return entryPoint;
+  // The system's error for the missing name, as the loader reports it.
   const char* reason = dlerror();
-  throw EFIBClientError(62, "The client library " + FFileName + " has no entry point " + name +
-                                (reason != nullptr ? std::string(" (") + reason + ")" : std::string()));
+  throw EOSError(reason != nullptr ? std::string(reason)
+                                   : FFileName + ": undefined symbol: " + std::string(name));
 }
 
 void TClientLibrary::Unload() noexcept {

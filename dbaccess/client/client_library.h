@@ -37,9 +37,9 @@ class TClientLibrary {
   void SetFileName(std::string fileName);
 
   // Loads and binds when not loaded. Raises client error 62 when the library
-  // cannot be loaded, and an EFIBClientError naming the entry point when a
-  // mandatory one is missing; after either failure nothing stays loaded and
-  // the next call tries again.
+  // cannot be loaded, and EOSError with the system loader's text (which names
+  // the entry point) when a mandatory one is missing; after either failure
+  // nothing stays loaded and the next call tries again.
   void Check();
   bool Loaded() const { return FTable.load(std::memory_order_acquire) != nullptr; }
 

@@ -106,7 +106,9 @@ EFIBInterBaseError::EFIBInterBaseError(int sqlCode, TObject* sender, std::string
 EFIBClientError::EFIBClientError(int code, std::string_view text) : EFIBError(code, nullptr, text) {}
 
 std::string_view ClientErrorText(int code) {
-  // An unknown code must not index past the table.
+  // The table is indexed by the code modulo 128; a code still outside
+  // it (a negative one keeps its sign) must not index past the table.
+  code %= 128;
   if (code < 0 || code >= ClientErrorCount) code = 0;
   return ClientErrorTexts[static_cast<std::size_t>(code)];
 }

@@ -70,8 +70,8 @@ enum TClientErrorCode : int {
 inline constexpr int ClientErrorCount = ClientErrorCountValue;
 static_assert(ClientErrorCount == 75);
 
-// The format text of a client error code; codes outside the table give the
-// text of code 0.
+// The format text of a client error code, taken modulo 128; a code still
+// outside the table gives the text of code 0.
 std::string_view ClientErrorText(int code);
 
 // Formats the code's text with the arguments (the framework's Format) and

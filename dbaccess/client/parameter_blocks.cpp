@@ -65,21 +65,25 @@ struct TParamLine {
   std::string Value;  // as written after the first "="
 };
 
-template <std::size_t N>
-std::vector<TParamLine> ParseLines(std::span<const std::string> lines, std::string_view prefix,
-                                   const std::array<std::string_view, N>& names) {
-  std::vector<TParamLine> params;
-  for (const std::string& raw : lines) {
-    const std::string line = Trim(raw);
+// The lines of a block in order, each trimmed before it is encoded. With a
+// list to write to, the trimmed line replaces the written one there (only
+// when they differ, so a list already trimmed reports no change), so a build
+// that fails at a line leaves it and the lines before it trimmed.
+template <std::size_t N, class Encode>
+void ForEachLine(std::span<const std::string> lines, TStrings* writeBack, std::string_view prefix,
+                 const std::array<std::string_view, N>& names, Encode&& encode) {
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string line = Trim(lines[i]);
+    if (writeBack != nullptr && line != lines[i]) writeBack->SetStrings(static_cast<int>(i), line);
     if (line.empty()) continue;
     const std::size_t equals = line.find('=');
-    TParamLine& param = params.emplace_back();
+    TParamLine param;
     param.Name = LowerCase(std::string_view(line).substr(0, equals));
     if (param.Name.starts_with(prefix)) param.Name.erase(0, prefix.size());
     if (equals != std::string::npos) param.Value = line.substr(equals + 1);
     param.Code = CodeOf(names, param.Name);
+    encode(param);
   }
-  return params;
 }
 
 void AppendOneByteNumber(std::string& block, int code, std::string_view value) {
@@ -110,16 +114,9 @@ std::vector<std::string> LinesOf(const TStrings& strings) {
   return lines;
 }
 
-}  // namespace
-
-std::string_view DPBName(int code) {
-  if (code < 1 || code > static_cast<int>(DPBNames.size())) return {};
-  return DPBNames[code - 1];
-}
-
-std::string BuildDPB(std::span<const std::string> lines) {
+std::string BuildDPBFrom(std::span<const std::string> lines, TStrings* writeBack) {
   std::string block(1, static_cast<char>(isc_dpb_version1));
-  for (const TParamLine& param : ParseLines(lines, "isc_dpb_", DPBNames)) {
+  ForEachLine(lines, writeBack, "isc_dpb_", DPBNames, [&](const TParamLine& param) {
     const int code = param.Code;
     switch (code) {
       case isc_dpb_num_buffers:
@@ -169,18 +166,18 @@ std::string BuildDPB(std::span<const std::string> lines) {
       default:
         RaiseClientError(8, DPBNames[code - 1]);
     }
-  }
+  });
   if (block.size() > MaxDPBLength)
     throw EFIBClientError(33, "The DPB takes at most " + std::to_string(MaxDPBLength) + " bytes, not " +
                                   std::to_string(block.size()) + ".");
   return block;
 }
 
-std::string BuildTPB(std::span<const std::string> lines) {
+std::string BuildTPBFrom(std::span<const std::string> lines, TStrings* writeBack) {
   std::string block;
   if (lines.empty()) return block;
   block += static_cast<char>(isc_tpb_version3);
-  for (const TParamLine& param : ParseLines(lines, "isc_tpb_", TPBNames)) {
+  ForEachLine(lines, writeBack, "isc_tpb_", TPBNames, [&](const TParamLine& param) {
     const int code = param.Code;
     switch (code) {
       case isc_tpb_lock_read:
@@ -198,10 +195,21 @@ std::string BuildTPB(std::span<const std::string> lines) {
       default:
         block += static_cast<char>(code);
     }
-  }
+  });
   return block;
 }
 
-std::string BuildDPB(const TStrings& lines) { return BuildDPB(LinesOf(lines)); }
+}  // namespace
 
-std::string BuildTPB(const TStrings& lines) { return BuildTPB(LinesOf(lines)); }
+std::string BuildDPB(std::span<const std::string> lines) { return BuildDPBFrom(lines, nullptr); }
+
+std::string BuildTPB(std::span<const std::string> lines) { return BuildTPBFrom(lines, nullptr); }
+
+std::string BuildDPB(TStrings& lines) { return BuildDPBFrom(LinesOf(lines), &lines); }
+
+std::string BuildTPB(TStrings& lines) { return BuildTPBFrom(LinesOf(lines), &lines); }
+
+std::string_view DPBName(int code) {
+  if (code < 1 || code > static_cast<int>(DPBNames.size())) return {};
+  return DPBNames[code - 1];
+}

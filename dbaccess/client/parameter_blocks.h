@@ -8,9 +8,12 @@
 // when there is none), with its ASCII capitals lowered and a leading
 // "isc_dpb_" or "isc_tpb_" removed; the value is the text after the "=".
 //
-// The builders are pure: lines in, the block out, or an exception and no
-// block. The caller keeps its lines unchanged and may clear its own
-// "parameters changed" flag once a build has succeeded.
+// Built from a string list, each line read is left trimmed in the list (a
+// line already trimmed is not touched, so it reports no change); a build
+// that fails at a line leaves that line and the ones before it trimmed, the
+// rest as written. Built from plain lines, nothing is written back. Either
+// way a failure gives an exception and no block, and the caller may clear
+// its own "parameters changed" flag once a build has succeeded.
 
 #include <span>
 #include <string>
@@ -25,14 +28,14 @@ class TStrings;
 // does not fit its item (a one-byte number outside 0..255, a text longer than
 // 255 bytes) or a block longer than the 32767 bytes an attach accepts.
 std::string BuildDPB(std::span<const std::string> lines);
-std::string BuildDPB(const TStrings& lines);
+std::string BuildDPB(TStrings& lines);
 
 // The transaction parameter block: empty for no lines, else the version byte
 // and one item per line. Raises client error 11 for a name not in the table,
 // 10 for a known but unsupported one, and EFIBClientError for a table name of
 // lock_read or lock_write longer than 255 bytes.
 std::string BuildTPB(std::span<const std::string> lines);
-std::string BuildTPB(const TStrings& lines);
+std::string BuildTPB(TStrings& lines);
 
 // The DPB name of a code 1..67 ("user_name" for 28); empty for any other code.
 std::string_view DPBName(int code);

@@ -136,6 +136,46 @@ class TFormatFields : public TPersistent {
   std::string FDisplayFormatTime = "hh:mm AMPM";
 };
 
+// What a dataset lends its `TSQLs`: its five statement texts, read and
+// written through the dataset's own properties (and so with their effects).
+class TDataSetSQLTexts {
+ public:
+  virtual TStrings& SelectSQL() const = 0;
+  virtual void SetSelectSQL(const TStrings& lines) = 0;
+  virtual TStrings& UpdateSQL() const = 0;
+  virtual void SetUpdateSQL(const TStrings& lines) = 0;
+  virtual TStrings& DeleteSQL() const = 0;
+  virtual void SetDeleteSQL(const TStrings& lines) = 0;
+  virtual TStrings& InsertSQL() const = 0;
+  virtual void SetInsertSQL(const TStrings& lines) = 0;
+  virtual TStrings& RefreshSQL() const = 0;
+  virtual void SetRefreshSQL(const TStrings& lines) = 0;
+
+ protected:
+  ~TDataSetSQLTexts() = default;
+};
+
+// A dataset's five statement texts grouped as one option object, a view
+// that holds nothing of its own. Created and freed by its dataset.
+class TSQLs : public TPersistent {
+ public:
+  explicit TSQLs(TDataSetSQLTexts& owner) : FOwner(owner) {}
+
+  TStrings& SelectSQL() const { return FOwner.SelectSQL(); }
+  void SetSelectSQL(const TStrings& lines) { FOwner.SetSelectSQL(lines); }
+  TStrings& UpdateSQL() const { return FOwner.UpdateSQL(); }
+  void SetUpdateSQL(const TStrings& lines) { FOwner.SetUpdateSQL(lines); }
+  TStrings& DeleteSQL() const { return FOwner.DeleteSQL(); }
+  void SetDeleteSQL(const TStrings& lines) { FOwner.SetDeleteSQL(lines); }
+  TStrings& InsertSQL() const { return FOwner.InsertSQL(); }
+  void SetInsertSQL(const TStrings& lines) { FOwner.SetInsertSQL(lines); }
+  TStrings& RefreshSQL() const { return FOwner.RefreshSQL(); }
+  void SetRefreshSQL(const TStrings& lines) { FOwner.SetRefreshSQL(lines); }
+
+ private:
+  TDataSetSQLTexts& FOwner;
+};
+
 // Where a connection keeps its local copy of the schema information.
 class TCacheSchemaOptions : public TPersistent {
  public:

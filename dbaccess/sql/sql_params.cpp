@@ -202,6 +202,24 @@ bool IsMacroToken(std::string_view name, char macroChar) {
   return !name.empty() && name.front() == macroChar;
 }
 
+// A macro token (upper case) and the text that replaces each of its occurrences.
+struct TMacroReplacement {
+  std::string Token;
+  std::string Text;
+};
+
+// The token at p, whatever the case of its letters, followed by a blank, "#",
+// "%" or the macro character; a token followed by anything else is part of
+// a longer name.
+bool IsMacroOccurrence(std::string_view text, std::size_t p, std::string_view upperToken, char macroChar) {
+  const std::size_t after = p + upperToken.size();
+  if (after >= text.size()) return false;
+  for (std::size_t k = 0; k < upperToken.size(); ++k)
+    if (AnsiUpperChar(text[p + k]) != upperToken[k]) return false;
+  const char next = text[after];
+  return next == ' ' || next == '#' || next == '%' || next == macroChar;
+}
+
 }  // namespace
 
 // ---- Free routines -------------------------------------------------------------------
@@ -234,41 +252,64 @@ void SplitMacroToken(std::string_view token, char macroChar, std::string& name, 
 }
 
 std::string SubstituteMacros(std::string_view text, char macroChar, TFIBXSQLDA& params) {
-  std::string s(text);
-  if (s.find(macroChar) == std::string::npos) return s;
+  if (text.find(macroChar) == std::string_view::npos) return std::string(text);
+  // One replacement per token: a macro written twice has two variables that
+  // share one value, and the first of them speaks for every occurrence.
+  std::vector<TMacroReplacement> macros;
   for (int i = 0; i < params.Count(); ++i) {
     TFIBXSQLVAR& var = params[i];
     if (!var.IsMacro()) continue;
-    const std::string token = AnsiUpperCase(std::string(1, macroChar) + AsciiUpper(var.Name()));
     const std::string value = var.AsString();
-    // A quoted macro becomes one string literal, whatever quotes its value holds.
-    const std::string replacement = var.QuotedMacro() ? " " + QuotedStr(value) + " " : " " + value + " ";
-    std::size_t from = 0;
-    for (;;) {
-      const std::size_t p = AnsiUpperCase(s).find(token, from);
-      if (p == std::string::npos) break;
-      const std::size_t after = p + token.size();
-      const char next = after < s.size() ? s[after] : '\0';
-      if (next != ' ' && next != '#' && next != '%' && next != macroChar) {
-        from = p + 1;
-        continue;
-      }
-      std::size_t start = p;
-      std::size_t end = 0;
-      if (p > 0 && s[p - 1] == macroChar) {
-        start = p - 1;
-        const std::size_t close = s.find(macroChar, after);
-        end = close == std::string::npos ? s.size() : close + 1;
-      } else {
-        const std::size_t blank = s.find(' ', after);
-        end = blank == std::string::npos ? s.size() : blank;
-      }
-      s.replace(start, end - start, replacement);
-      from = start + replacement.size();
+    std::string token = AnsiUpperCase(std::string(1, macroChar) + AsciiUpper(var.Name()));
+    if (std::none_of(macros.begin(), macros.end(),
+                     [&](const TMacroReplacement& m) { return m.Token == token; })) {
+      // A quoted macro becomes one string literal, whatever quotes its value holds.
+      macros.push_back(
+          {std::move(token), var.QuotedMacro() ? " " + QuotedStr(value) + " " : " " + value + " "});
     }
     var.SetOldValue(Variant(value));
   }
-  return s;
+  // One pass over the text as written: every occurrence is replaced once, and
+  // what a value inserts is never searched again, so a value may hold macro
+  // tokens (its own included) and the work stays proportional to the text.
+  const char upperMacro = AnsiUpperChar(macroChar);
+  std::string result;
+  result.reserve(text.size());
+  std::size_t copied = 0;
+  std::size_t p = 0;
+  while (p < text.size()) {
+    const TMacroReplacement* hit = nullptr;
+    if (AnsiUpperChar(text[p]) == upperMacro) {
+      for (const TMacroReplacement& m : macros) {
+        if (IsMacroOccurrence(text, p, m.Token, macroChar)) {
+          hit = &m;
+          break;
+        }
+      }
+    }
+    if (hit == nullptr) {
+      ++p;
+      continue;
+    }
+    const std::size_t after = p + hit->Token.size();
+    std::size_t start = p;
+    std::size_t end = 0;
+    // The form with two macro characters runs through its default to the
+    // closing one; a named macro runs to the next blank.
+    if (p > copied && text[p - 1] == macroChar) {
+      start = p - 1;
+      const std::size_t close = text.find(macroChar, after);
+      end = close == std::string_view::npos ? text.size() : close + 1;
+    } else {
+      const std::size_t blank = text.find(' ', after);
+      end = blank == std::string_view::npos ? text.size() : blank;
+    }
+    result.append(text.substr(copied, start - copied));
+    result += hit->Text;
+    copied = p = end;
+  }
+  result.append(text.substr(copied));
+  return result;
 }
 
 std::string RewriteNullConditions(std::string_view text, TFIBXSQLDA& params, int dialect) {

@@ -51,7 +51,8 @@ void SplitMacroToken(std::string_view token, char macroChar, std::string& name, 
 
 // The text with every macro of params replaced by a blank, its value (between
 // single quotes, inner quotes doubled, for a quoted macro) and a blank. Each
-// macro's OldValue becomes its value text.
+// occurrence in the text is replaced once; the inserted values are not
+// searched for macros again. Each macro's OldValue becomes its value text.
 std::string SubstituteMacros(std::string_view text, char macroChar, TFIBXSQLDA& params);
 
 // In each WHERE clause of the text, "= ?N" and "<> ?N" for a parameter N of

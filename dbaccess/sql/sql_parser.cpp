@@ -40,6 +40,12 @@ bool IsWhereEnd0(std::string_view s, std::size_t i) {
          ClauseKeywordAt(s, i, false);
 }
 
+// The schema statements are told by their first letter written as a capital
+// ("Create", "ALTER"), and a blank or line break after the word.
+bool IsSchemaWordAt(std::string_view s, std::size_t i, std::size_t length) {
+  return s[i] >= 'A' && s[i] <= 'Z' && i + length < s.size() && IsWhitespace(s[i + length]);
+}
+
 }  // namespace
 
 bool IsWhereAt(std::string_view text, int pos) {
@@ -116,7 +122,8 @@ void TSQLParser::Parse(std::string_view text) {
     FKind = TSQLStatementKind::Delete;
   else if (word == "EXECUTE")
     FKind = TSQLStatementKind::Execute;
-  else if (word == "ALTER" || word == "CREATE" || word == "DROP")
+  else if ((word == "ALTER" || word == "CREATE" || word == "DROP") &&
+           IsSchemaWordAt(FText, FFirst, word.size()))
     FKind = TSQLStatementKind::Ddl;
 }
 

@@ -75,6 +75,8 @@ class TSQLParser : public TObject {
   int Length() const { return static_cast<int>(FText.size()); }
   // The first position that is neither whitespace nor part of a comment.
   int FirstPos() const { return static_cast<int>(FFirst) + 1; }
+  // From the word at FirstPos, in any letter case; ALTER, CREATE and DROP
+  // only with a capital first letter and whitespace after them.
   TSQLStatementKind Kind() const { return FKind; }
 
   // FROM keyword to the last character of the FROM clause. When another clause

@@ -11,6 +11,7 @@
 #include "dbaccess/client/errors.h"
 #include "dbaccess/util/helpers.h"
 #include "dbaccess/sql/sql_text.h"
+#include "dbaccess/statement/query_conditions.h"
 #include "dbaccess/connection/transaction.h"
 #include "framework/core/text/sysutils.h"
 #include "framework/core/text/text.h"
@@ -19,6 +20,7 @@ TFIBQuery::TFIBQuery(TComponent* owner)
     : TComponent(owner),
       FLink(this),
       FSQL(std::make_unique<TStringList>()),
+      FConditions(std::make_unique<TConditions>(this)),
       FFields(DescriptorOwner(), false),
       FParams(DescriptorOwner()) {
   FSQL->OnChanging = TNotifyEvent(this, &TFIBQuery::SQLChanging);
@@ -55,6 +57,8 @@ void TFIBQuery::SetTransaction(TFIBTransaction* transaction) {
 
 void TFIBQuery::SetSQL(const TStrings& lines) { FSQL->Assign(&lines); }
 
+void TFIBQuery::SetConditions(const TStrings& lines) { FConditions->Assign(&lines); }
+
 void TFIBQuery::SetParamCheck(bool value) {
   if (value == FParamCheck) return;
   FParamCheck = value;
@@ -80,6 +84,7 @@ unsigned short TFIBQuery::Dialect() const {
 void TFIBQuery::SQLChanging(TObject*) {
   CheckClosed("change sql text");
   FParams.SetHasWhereClause(true);
+  if (!FConditions->Applying()) FConditions->ForgetApplied();
   if (OnSQLChanging) OnSQLChanging(this);
   DropStatement();
   FParams.SetMacrosChanged(false);

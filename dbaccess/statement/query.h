@@ -33,6 +33,7 @@
 #include "framework/core/component/strings.h"
 
 class TFIBDatabase;
+class TConditions;
 class EFIBError;
 
 enum class TpFIBQueryOption { qoStartTransaction, qoAutoCommit, qoTrimCharFields, qoNoForceIsNull };
@@ -64,6 +65,9 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   // error 28 and leaves it as it was.
   TStrings& SQL() const { return *FSQL; }
   void SetSQL(const TStrings& lines);
+  // Named extra conditions for the main WHERE clause (query_conditions.h).
+  TConditions& Conditions() const { return *FConditions; }
+  void SetConditions(const TStrings& lines);
   bool GoToFirstRecordOnExecute() const { return FGoToFirstRecordOnExecute; }
   void SetGoToFirstRecordOnExecute(bool value) { FGoToFirstRecordOnExecute = value; }
   // Scan the text for parameters and macros.
@@ -203,6 +207,7 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
 
   TFIBBase FLink;
   std::unique_ptr<TStringList> FSQL;
+  std::unique_ptr<TConditions> FConditions;
   TFIBXSQLDA FFields;
   TSQLParams FParams;
   std::vector<std::string> FExtraParamNames;

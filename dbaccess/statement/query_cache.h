@@ -128,3 +128,7 @@ void ReleaseCachedQuery(TpFIBQuery* query);
 // Frees the cache and every query in it, at the end of the program (before
 // ShutdownClientLibrary); later acquisitions give nullptr.
 void ShutdownQueryCache() noexcept;
+
+// Frees the cache as ShutdownQueryCache does and lets the next acquisition
+// make a new one: a test program lives many programs' lives in one process.
+void RestartQueryCache() noexcept;

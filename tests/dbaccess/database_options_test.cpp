@@ -117,4 +117,56 @@ TEST(DBParams, EveryChangeMarksTheLinesForANewBlock) {
   EXPECT_TRUE(params.ChangedSinceBuild());
 }
 
+// A dataset's texts as TSQLs sees them: its own lists, written through its
+// own setters (this one refuses a text while "open", as a dataset does).
+class TTestDataSetTexts : public TDataSetSQLTexts {
+ public:
+  bool Open = false;
+
+  TStrings& SelectSQL() const override { return FTexts[0]; }
+  void SetSelectSQL(const TStrings& lines) override { Set(0, lines); }
+  TStrings& UpdateSQL() const override { return FTexts[1]; }
+  void SetUpdateSQL(const TStrings& lines) override { Set(1, lines); }
+  TStrings& DeleteSQL() const override { return FTexts[2]; }
+  void SetDeleteSQL(const TStrings& lines) override { Set(2, lines); }
+  TStrings& InsertSQL() const override { return FTexts[3]; }
+  void SetInsertSQL(const TStrings& lines) override { Set(3, lines); }
+  TStrings& RefreshSQL() const override { return FTexts[4]; }
+  void SetRefreshSQL(const TStrings& lines) override { Set(4, lines); }
+
+ private:
+  void Set(int i, const TStrings& lines) {
+    if (Open) throw EInvalidOperation("open");
+    FTexts[i].Assign(&lines);
+  }
+  mutable TStringList FTexts[5];
+};
+
+TEST(SQLs, ReadAndWriteTheDataSetsOwnTexts) {
+  TTestDataSetTexts dataSet;
+  TSQLs sqls(dataSet);
+  TStringList text;
+  const char* const texts[] = {"select", "update", "delete", "insert", "refresh"};
+  text.SetText(texts[0]);
+  sqls.SetSelectSQL(text);
+  text.SetText(texts[1]);
+  sqls.SetUpdateSQL(text);
+  text.SetText(texts[2]);
+  sqls.SetDeleteSQL(text);
+  text.SetText(texts[3]);
+  sqls.SetInsertSQL(text);
+  text.SetText(texts[4]);
+  sqls.SetRefreshSQL(text);
+  EXPECT_EQ(&sqls.SelectSQL(), &dataSet.SelectSQL());
+  EXPECT_EQ(dataSet.SelectSQL().Text(), "select\r\n");
+  EXPECT_EQ(dataSet.UpdateSQL().Text(), "update\r\n");
+  EXPECT_EQ(dataSet.DeleteSQL().Text(), "delete\r\n");
+  EXPECT_EQ(dataSet.InsertSQL().Text(), "insert\r\n");
+  EXPECT_EQ(sqls.RefreshSQL().Text(), "refresh\r\n");
+
+  dataSet.Open = true;
+  EXPECT_THROW(sqls.SetSelectSQL(text), EInvalidOperation);
+  EXPECT_EQ(sqls.SelectSQL().Text(), "select\r\n");
+}
+
 }  // namespace

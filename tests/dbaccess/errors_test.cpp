@@ -217,13 +217,26 @@ TEST_F(ErrorsTest, ServerErrorCodeOfAClientErrorOnAFreshThreadIsZero) {
 }
 
 TEST_F(ErrorsTest, CodesOutsideTheTableUseTheUnknownErrorText) {
-  for (int code : {-1, 75, 128, 140, 100000}) {
+  for (int code : {-1, -130, 75, 127, 203, 1000 * 128 + 100}) {
     try {
       RaiseClientError(code);
     } catch (const EFIBClientError& e) {
       EXPECT_EQ(e.Message(), "Unknown error.") << code;
       EXPECT_EQ(e.SQLCode(), code);
     }
+  }
+}
+
+// The table is indexed by the code modulo 128; the error keeps the code it
+// was raised with.
+TEST_F(ErrorsTest, CodesBeyondTheTableWrapAroundAt128) {
+  EXPECT_EQ(ClientErrorText(128 + 7), ClientErrorText(7));
+  EXPECT_EQ(ClientErrorText(3 * 128 + 74), ClientErrorText(74));
+  try {
+    RaiseClientError(128 + 43);
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.Message(), "Not editing.");
+    EXPECT_EQ(e.SQLCode(), 128 + 43);
   }
 }
 

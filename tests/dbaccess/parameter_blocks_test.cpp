@@ -172,20 +172,37 @@ TEST(ParameterBlocks, DPBLongerThanAnAttachTakesIsRejected) {
   ExpectFailure(BuildDPBOf, TFailureCase{"", tooLong, 33, "The DPB takes at most 32767 bytes, not 32897."});
 }
 
-// Connections and transactions hold their lines in string lists, and keep
-// them as written.
-TEST(ParameterBlocks, StringListsEncodeLikeLines) {
+// Connections and transactions hold their lines in string lists; building
+// leaves each line it reads trimmed in the list.
+TEST(ParameterBlocks, StringListsEncodeLikeLinesAndKeepTheTrimmedLines) {
   TStringList connection;
-  connection.Add(" lc_ctype=WIN1251");
+  connection.Add(" lc_ctype=WIN1251\t");
   connection.Add("user_name=SYSDBA");
+  connection.Add("  ");
+  int changes = 0;
+  connection.OnChange = [&](TObject*) { ++changes; };
   EXPECT_EQ(BuildDPB(connection), Bytes({1, 48, 7}) + "WIN1251" + Bytes({28, 6}) + "SYSDBA");
-  EXPECT_EQ(connection.Strings(0), " lc_ctype=WIN1251");
+  EXPECT_EQ(connection.Text(), "lc_ctype=WIN1251\r\nuser_name=SYSDBA\r\n\r\n");
+  EXPECT_EQ(changes, 2);
+  // Lines already trimmed are left alone: no change is reported.
+  BuildDPB(connection);
+  EXPECT_EQ(changes, 2);
+}
 
+// A failing line stops the build; it and the lines before it are trimmed,
+// those after it stay as written.
+TEST(ParameterBlocks, FailedBuildHasTrimmedTheLinesUpToTheOffendingOne) {
   TStringList transaction;
-  transaction.Add("read");
-  transaction.Add("bogus");
+  transaction.SetText(" read\r\n bogus \r\n write ");
   ExpectFailure([&](const TLines&) { return BuildTPB(transaction); },
                 TFailureCase{"", {}, 11, "TPB Constant (bogus) is unknown."});
+  EXPECT_EQ(transaction.Text(), "read\r\nbogus\r\n write \r\n");
+
+  TStringList connection;
+  connection.SetText(" user_name=A \r\n page_size=4096\r\n password=B ");
+  ExpectFailure([&](const TLines&) { return BuildDPB(connection); },
+                TFailureCase{"", {}, 8, "DPB Constant (isc_dpb_page_size) is unsupported."});
+  EXPECT_EQ(connection.Text(), "user_name=A\r\npage_size=4096\r\n password=B \r\n");
 }
 
 TEST(ParameterBlocks, DPBNamesByCode) {

@@ -70,7 +70,7 @@ class QueryCacheTest : public ConnectionTest {
     FTransaction->StartTransaction();
   }
   void TearDown() override {
-    ShutdownQueryCache();
+    RestartQueryCache();
     ConnectionTest::TearDown();
   }
 

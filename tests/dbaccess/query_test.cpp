@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "dbaccess/client/errors.h"
+#include "dbaccess/statement/query_conditions.h"
 #include "dbaccess/util/number_text.h"
 #include "framework/core/text/datetime.h"
 #include "framework/core/text/format_settings.h"
@@ -377,6 +378,23 @@ TEST_F(QueryTest, QuotedMacroIsOneLiteral) {
   EXPECT_EQ(Column(q), "2");
   q.Params()[0].SetAsString("it's");
   EXPECT_EQ(Column(q), "");
+}
+
+// The application's form of text: the condition macro stays in the main
+// WHERE clause and the applied conditions join it.
+TEST_F(QueryTest, AppliedConditionsNarrowTheRowsUntilCancelled) {
+  Connect();
+  TFIBQuery& q = NewQuery("select ID from T\r\nwhere\r\n   @@where%ID is not null@\r\norder by ID");
+  EXPECT_EQ(Column(q), "1,2,3");
+  q.Conditions().AddCondition("from", "ID >= :LOW", true);
+  q.Conditions().AddCondition("name", "NAME <> 'three'", true);
+  q.Conditions().Apply();
+  q.ParamByName("LOW").SetAsInteger(2);
+  EXPECT_EQ(Column(q), "2");
+  q.Params()[0].SetAsString("ID < 3");
+  EXPECT_EQ(Column(q), "2");
+  q.Conditions().CancelApply();
+  EXPECT_EQ(Column(q), "1,2");
 }
 
 TEST_F(QueryTest, DateParameterGivenAsFloatIsSentAsDate) {

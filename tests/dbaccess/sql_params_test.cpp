@@ -202,6 +202,19 @@ const SubstituteCase SubstituteCases[] = {
     {"MacroUsedTwice", "select @@c%a@ from t order by @@c%a@", {"x"}, " SELECT  x  FROM T ORDER BY  x "},
     {"MacroBringsAParameter", "select a from t where @@w%0=1@", {"b = :p"}, " SELECT A FROM T WHERE  b = ? "},
     {"UnclosedMacroRunsToTheEnd", "select a from t where @@w%0=1", {"x"}, " SELECT A FROM T WHERE  x "},
+    // Inserted values are text for the server, never scanned for macros again.
+    {"ValueHoldingItsOwnTokenIsInsertedOnce",
+     "select a from t where @@m%0=1@ or @@m%0=1@",
+     {"NAME = '@m x'"},
+     " SELECT A FROM T WHERE  NAME = '@m x'  OR  NAME = '@m x' "},
+    {"ValueHoldingALaterMacrosTokenIsInsertedOnce",
+     "select @@a%1@ from t where @@b%0=1@",
+     {"'@b '", "x = 1"},
+     " SELECT  '@b '  FROM T WHERE  x = 1 "},
+    {"ValueHoldingAnEarlierMacrosTokenIsInsertedOnce",
+     "select @@a%1@ from t where @@b%0=1@",
+     {"2", "x = '@@a%q@'"},
+     " SELECT  2  FROM T WHERE  x = '@@a%q@' "},
 };
 
 INSTANTIATE_TEST_SUITE_P(Texts, MacroSubstitution, testing::ValuesIn(SubstituteCases),

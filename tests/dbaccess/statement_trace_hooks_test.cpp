@@ -27,6 +27,8 @@ class StatementTraceTest : public ConnectionTest {
     ExecuteSQL("create table T (ID integer, NAME varchar(20))");
     ExecuteSQL("insert into T values (1, 'one')");
     ExecuteSQL("insert into T values (2, 'two')");
+    // A hook an earlier test made writes to another channel.
+    RestartSQLMonitor();
     SetSQLMonitorChannelSuffix(FSuffix);
     FDB = &NewDatabase("DB");
     FTR = &NewTransaction("TR", FDB);

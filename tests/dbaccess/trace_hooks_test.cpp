@@ -21,6 +21,8 @@ class TraceHooksTest : public ConnectionTest {
  protected:
   void SetUp() override {
     ConnectionTest::SetUp();
+    // A hook an earlier test made writes to another channel.
+    RestartSQLMonitor();
     SetSQLMonitorChannelSuffix(FSuffix);
   }
   void TearDown() override {

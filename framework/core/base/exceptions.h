@@ -43,6 +43,8 @@ TULVO_DECLARE_EXCEPTION(EWriteError, EStreamError);
 TULVO_DECLARE_EXCEPTION(EDatabaseError, Exception);
 TULVO_DECLARE_EXCEPTION(EDBEditError, Exception);
 TULVO_DECLARE_EXCEPTION(ERegistryException, Exception);
+// A failure the operating system reported, with the system's own text.
+TULVO_DECLARE_EXCEPTION(EOSError, Exception);
 
 // Raises the silent abort.
 [[noreturn]] void Abort();
