@@ -1,13 +1,13 @@
-#include "framework/core/ini_files.h"
+#include "framework/core/storage/ini_files.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "framework/core/streams.h"
-#include "framework/core/strings.h"
-#include "framework/core/text.h"
+#include "framework/core/storage/streams.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/text/text.h"
 #include "temp_folder.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "framework/core/registry_hive.h"
+#include "framework/core/storage/registry_hive.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

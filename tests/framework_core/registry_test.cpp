@@ -1,4 +1,4 @@
-#include "framework/core/registry.h"
+#include "framework/core/storage/registry.h"
 
 #include <gtest/gtest.h>
 #include <stdlib.h>
@@ -11,8 +11,8 @@
 #include <thread>
 #include <vector>
 
-#include "framework/core/strings.h"
-#include "framework/core/text.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/text/text.h"
 #include "temp_folder.h"
 
 namespace {

@@ -7,18 +7,18 @@
 //   criteria as they were;
 // - criteria read are consistent, and written out they read back as the
 //   same criteria, written out again unchanged;
-// - their filter expression is one the dataset's filter parser reads
-//   (for the criteria the grid can build);
+// - their filter expression is one the dataset's filter parser reads;
 // - evaluating, rendering and removing items raise nothing but the
 //   variant's errors.
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "datagrid/criteria.h"
-#include "dbaccess/filter_parser.h"
-#include "framework/core/exceptions.h"
-#include "framework/core/streams.h"
+#include "dbaccess/filter/filter_parser.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/storage/streams.h"
 #include "tests/datagrid/criteria_test_support.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -54,24 +54,23 @@ const TdxCriteriaItem* FirstLeaf(const TdxCriteriaItemList& list) {
   return nullptr;
 }
 
-// What the grid can build and the filter language can say: the dialog
-// turns a comparison with no value into Is Null, lists left empty are
-// freed, and a bracketed field name cannot hold "]".
-bool Expressible(const TdxCriteriaItemList& list) {
-  for (int i = 0; i < list.Count(); ++i) {
-    const TdxCustomCriteriaItem* node = list.Items(i);
-    if (node->IsList()) {
-      const auto& sub = static_cast<const TdxCriteriaItemList&>(*node);
-      if (sub.Count() == 0 || !Expressible(sub)) return false;
-      continue;
-    }
-    const auto& item = static_cast<const TdxCriteriaItem&>(*node);
-    if (item.Key().find(']') != std::string::npos) return false;
-    const bool noValue = item.Value().IsNull() || item.Value().IsEmpty();
-    if (noValue && item.OperatorCode() != ocIsNull && item.OperatorCode() != ocEqual) return false;
+// Any field name, its kind unknown, so that the expression is checked as
+// text, whatever the fields of a dataset would make of it.
+class TAnyFields final : public TFilterRecordSource {
+ public:
+  int FindField(std::string_view name) override {
+    for (std::size_t i = 0; i < FNames.size(); ++i)
+      if (FNames[i] == name) return static_cast<int>(i);
+    FNames.emplace_back(name);
+    return static_cast<int>(FNames.size() - 1);
   }
-  return true;
-}
+  bool IsFilterable(int) override { return true; }
+  TFilterType FieldType(int) override { return TFilterType::Unknown; }
+  void ReadField(int, TFilterValue& value) override { value.SetNull(); }
+
+ private:
+  std::vector<std::string> FNames;
+};
 
 void Evaluate(const TTestCriteria& criteria, const TTestRow& row) {
   try {
@@ -105,7 +104,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Empty criteria give no filter at all.
   const std::string filter = criteria.FilterText();
   try {
-    if (!filter.empty() && Expressible(criteria.Root())) ParseFilterExpression(filter, TFilterExpressionOptions{});
+    TAnyFields fields;
+    if (!filter.empty()) ParseFilterExpression(filter, TFilterExpressionOptions{}, fields);
   } catch (const EDatabaseError& e) {
     FUZZ_CHECK(false, FuzzShown(bytes) + "\nfilter " + FuzzShown(filter) + "\nrefused: " + e.Message());
   }

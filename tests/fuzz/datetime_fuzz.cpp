@@ -16,9 +16,9 @@
 #include <string>
 #include <string_view>
 
-#include "framework/core/datetime.h"
-#include "framework/core/exceptions.h"
-#include "framework/core/format_settings.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/format_settings.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -19,10 +19,10 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/core/file_io.h"
-#include "framework/core/ini_files.h"
-#include "framework/core/strings.h"
-#include "framework/core/text.h"
+#include "framework/core/storage/file_io.h"
+#include "framework/core/storage/ini_files.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/text/text.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

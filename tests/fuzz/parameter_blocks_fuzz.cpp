@@ -16,10 +16,10 @@
 #include <string_view>
 #include <vector>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/parameter_blocks.h"
-#include "framework/core/sysutils.h"
-#include "framework/core/text.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/parameter_blocks.h"
+#include "framework/core/text/sysutils.h"
+#include "framework/core/text/text.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

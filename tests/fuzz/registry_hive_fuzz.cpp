@@ -14,7 +14,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/core/registry_hive.h"
+#include "framework/core/storage/registry_hive.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -16,9 +16,9 @@
 #include <string_view>
 #include <vector>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/sql_params.h"
-#include "dbaccess/sql_text.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/sql/sql_params.h"
+#include "dbaccess/sql/sql_text.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

@@ -15,8 +15,8 @@
 #include <string>
 #include <string_view>
 
-#include "dbaccess/sql_lexer.h"
-#include "dbaccess/sql_text.h"
+#include "dbaccess/sql/sql_lexer.h"
+#include "dbaccess/sql/sql_text.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

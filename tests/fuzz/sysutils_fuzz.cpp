@@ -21,9 +21,9 @@
 #include <string>
 #include <string_view>
 
-#include "framework/core/float_text.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/sysutils.h"
+#include "framework/core/text/float_text.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/sysutils.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {

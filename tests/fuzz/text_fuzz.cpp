@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
