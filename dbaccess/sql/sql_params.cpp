@@ -378,8 +378,8 @@ bool TSQLParams::Parse(std::string_view sqlText, bool paramCheck, std::string_vi
     const TParamScan scan = ScanParamText(FNormalizedSQL, FMacroChar, true, componentPath);
     std::unique_ptr<TFIBXSQLDA> params = BuildDescriptor(scan, true, *FParams);
     FParams = std::move(params);
-    FHasMacros = std::any_of(scan.Names.begin(), scan.Names.end(),
-                             [](const TFoundParam& f) { return f.IsMacro; });
+    FHasMacros =
+        std::any_of(scan.Names.begin(), scan.Names.end(), [](const TFoundParam& f) { return f.IsMacro; });
     FParamsParsed = true;
     return true;
   }

@@ -16,8 +16,8 @@
 #include <string>
 #include <string_view>
 
-#include "framework/core/text/datetime.h"
 #include "framework/core/base/exceptions.h"
+#include "framework/core/text/datetime.h"
 #include "framework/core/text/format_settings.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -53,7 +53,8 @@ struct TParts {
   bool operator==(const TParts&) const = default;
   std::string Text() const {
     return std::to_string(Year) + "-" + std::to_string(Month) + "-" + std::to_string(Day) + " " +
-           std::to_string(Hour) + ":" + std::to_string(Min) + ":" + std::to_string(Sec) + "." + std::to_string(MSec);
+           std::to_string(Hour) + ":" + std::to_string(Min) + ":" + std::to_string(Sec) + "." +
+           std::to_string(MSec);
   }
 };
 
@@ -66,7 +67,8 @@ TParts PartsOf(TDateTime dt) {
   return p;
 }
 
-void CheckValue(int year, int month, int day, int hour, int min, int sec, int msec, const TFormatSettings& fs) {
+void CheckValue(int year, int month, int day, int hour, int min, int sec, int msec,
+                const TFormatSettings& fs) {
   const TDateTime date = EncodeDate(year, month, day);
   const TDateTime time = EncodeTime(hour, min, sec, msec);
   TParts parts;
@@ -111,9 +113,9 @@ void CheckText(std::string_view s, const TFormatSettings& fs, Try tryRead, Raise
   FUZZ_CHECK(parts.Year >= 1, FuzzShown(s) + " read as " + parts.Text());
   const std::string text = write(value, fs);
   TDateTime back = 0;
-  FUZZ_CHECK(tryRead(text, back, fs) && PartsOf(back) == parts,
-             FuzzShown(s) + " read as " + parts.Text() + ", written " + FuzzShown(text) + ", read " +
-                 PartsOf(back).Text());
+  FUZZ_CHECK(tryRead(text, back, fs) && PartsOf(back) == parts, FuzzShown(s) + " read as " + parts.Text() +
+                                                                    ", written " + FuzzShown(text) +
+                                                                    ", read " + PartsOf(back).Text());
 }
 
 }  // namespace
@@ -134,16 +136,21 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (TDateTime value : {EncodeDate(year, month, day) + EncodeTime(hour, min, sec, msec), any,
                             std::isfinite(any) ? std::fmod(any, 3e6) : 0.0})
       FormatDateTime(lines[0], value, fs);
-    CheckText(lines[1], fs, [](std::string_view s, TDateTime& v, const TFormatSettings& f) { return TryStrToDate(s, v, f); },
-              [](std::string_view s, const TFormatSettings& f) { return StrToDate(s, f); },
-              [](TDateTime v, const TFormatSettings& f) { return DateToStr(v, f); });
-    CheckText(lines[1], fs, [](std::string_view s, TDateTime& v, const TFormatSettings& f) { return TryStrToTime(s, v, f); },
-              [](std::string_view s, const TFormatSettings& f) { return StrToTime(s, f); },
-              [](TDateTime v, const TFormatSettings& f) { return TimeToStr(v, f); });
-    CheckText(lines[1], fs,
-              [](std::string_view s, TDateTime& v, const TFormatSettings& f) { return TryStrToDateTime(s, v, f); },
-              [](std::string_view s, const TFormatSettings& f) { return StrToDateTime(s, f); },
-              [](TDateTime v, const TFormatSettings& f) { return DateTimeToStr(v, f); });
+    CheckText(
+        lines[1], fs,
+        [](std::string_view s, TDateTime& v, const TFormatSettings& f) { return TryStrToDate(s, v, f); },
+        [](std::string_view s, const TFormatSettings& f) { return StrToDate(s, f); },
+        [](TDateTime v, const TFormatSettings& f) { return DateToStr(v, f); });
+    CheckText(
+        lines[1], fs,
+        [](std::string_view s, TDateTime& v, const TFormatSettings& f) { return TryStrToTime(s, v, f); },
+        [](std::string_view s, const TFormatSettings& f) { return StrToTime(s, f); },
+        [](TDateTime v, const TFormatSettings& f) { return TimeToStr(v, f); });
+    CheckText(
+        lines[1], fs,
+        [](std::string_view s, TDateTime& v, const TFormatSettings& f) { return TryStrToDateTime(s, v, f); },
+        [](std::string_view s, const TFormatSettings& f) { return StrToDateTime(s, f); },
+        [](TDateTime v, const TFormatSettings& f) { return DateTimeToStr(v, f); });
   }
   return 0;
 }

@@ -22,8 +22,8 @@ void CheckEditText(const TEditMask& mask, const std::string& text, const std::st
              FuzzShown(mask.Mask()) + " from " + FuzzShown(from) + " made " + FuzzShown(text));
   for (int i = 0; i < mask.MaxChars(); ++i) {
     const char c = text[static_cast<std::size_t>(i)];
-    const bool fits = mask.IsInput(i) ? c == mask.Blank() || mask.Accept(i, c) == c
-                                      : c == mask.Position(i).Literal;
+    const bool fits =
+        mask.IsInput(i) ? c == mask.Blank() || mask.Accept(i, c) == c : c == mask.Position(i).Literal;
     FUZZ_CHECK(fits, FuzzShown(mask.Mask()) + " from " + FuzzShown(from) + " made " + FuzzShown(text) +
                          ", position " + std::to_string(i));
   }
@@ -47,7 +47,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   CheckEditText(mask, shown, value);
   const std::string back = mask.ValueOf(shown);
   FUZZ_CHECK(back == value, FuzzShown(mask.Mask()) + " edit text " + FuzzShown(edit) + " value " +
-                                FuzzShown(value) + " shown " + FuzzShown(shown) + " value " + FuzzShown(back));
+                                FuzzShown(value) + " shown " + FuzzShown(shown) + " value " +
+                                FuzzShown(back));
 
   const std::string other(lines[2]);
   CheckEditText(mask, mask.EditTextOf(other), other);

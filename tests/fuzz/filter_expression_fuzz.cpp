@@ -20,12 +20,12 @@
 #include <vector>
 
 #include "dbaccess/filter/expression_parser.h"
-#include "framework/core/text/datetime.h"
 #include "framework/core/base/exceptions.h"
+#include "framework/core/base/variant.h"
 #include "framework/core/data/fields.h"
 #include "framework/core/data/memory_dataset.h"
+#include "framework/core/text/datetime.h"
 #include "framework/core/text/text.h"
-#include "framework/core/base/variant.h"
 #include "tests/fuzz/fuzz_support.h"
 
 namespace {
@@ -44,13 +44,13 @@ class TPeople {
     FData.FieldDefs().Add("NOTE", ftMemo);
     FData.Open();
     const Variant null = Variant::Null();
-    FData.AppendRecord({1, RU("Иванов"), Variant::FromDate(EncodeDate(1950, 3, 15) + 0.5), TCurrency{125000}, 2.5,
-                        true, "12-34-56", "a"});
-    FData.AppendRecord({2, RU("иванова"), Variant::FromDate(EncodeDate(2001, 7, 4)), TCurrency{0}, -0.1, false,
-                        "2", null});
+    FData.AppendRecord({1, RU("Иванов"), Variant::FromDate(EncodeDate(1950, 3, 15) + 0.5), TCurrency{125000},
+                        2.5, true, "12-34-56", "a"});
+    FData.AppendRecord(
+        {2, RU("иванова"), Variant::FromDate(EncodeDate(2001, 7, 4)), TCurrency{0}, -0.1, false, "2", null});
     FData.AppendRecord({3, null, null, null, null, null, null, null});
-    FData.AppendRecord({4, "O'Neil*", Variant::FromDate(EncodeDate(1899, 12, 30)), TCurrency{-72500}, 1e300,
-                        true, "", "b"});
+    FData.AppendRecord(
+        {4, "O'Neil*", Variant::FromDate(EncodeDate(1899, 12, 30)), TCurrency{-72500}, 1e300, true, "", "b"});
   }
 
   TDataSet& Data() { return FData; }
@@ -100,7 +100,8 @@ void Check(std::string_view text, TFilterOptions options) {
   // The clock moves between two evaluations.
   if (AnsiUpperCase(text).find("GETDATE") != std::string::npos) return;
 
-  const std::string shown = FuzzShown(text) + " options " + std::to_string(options.Contains(foCaseInsensitive)) +
+  const std::string shown = FuzzShown(text) + " options " +
+                            std::to_string(options.Contains(foCaseInsensitive)) +
                             std::to_string(options.Contains(foNoPartialCompare));
   for (int record = 0; record < people.Count(); ++record) {
     TExpressionParser fresh(people.Data(), text, options);
@@ -125,8 +126,8 @@ void Check(std::string_view text, TFilterOptions options) {
     people.Goto(record);
     const std::string outcome = Outcome(negated);
     FUZZ_CHECK(outcome == Negated(outcomes[static_cast<std::size_t>(record)]),
-               shown + " record " + std::to_string(record) + ": " + outcomes[static_cast<std::size_t>(record)] +
-                   ", negated " + outcome);
+               shown + " record " + std::to_string(record) + ": " +
+                   outcomes[static_cast<std::size_t>(record)] + ", negated " + outcome);
   }
 }
 

@@ -37,8 +37,8 @@ inline std::string FuzzShown(std::string_view s) {
 }
 
 // The detail is built only when the promise is broken.
-#define FUZZ_CHECK(condition, detail)                                        \
-  do {                                                                       \
+#define FUZZ_CHECK(condition, detail)                                            \
+  do {                                                                           \
     if (!(condition)) FuzzPromiseBroken(__FILE__, __LINE__, #condition, detail); \
   } while (0)
 

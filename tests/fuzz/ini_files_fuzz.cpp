@@ -19,9 +19,9 @@
 #include <string_view>
 #include <vector>
 
+#include "framework/core/component/strings.h"
 #include "framework/core/storage/file_io.h"
 #include "framework/core/storage/ini_files.h"
-#include "framework/core/component/strings.h"
 #include "framework/core/text/text.h"
 #include "tests/fuzz/fuzz_support.h"
 
@@ -81,11 +81,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   TMemIniFile again(FilePath());
   const std::string back = Listing(again);
-  FUZZ_CHECK(back == listing, FuzzShown(input) + "\nread " + FuzzShown(listing) + "\nwrote " + FuzzShown(written) +
-                                  "\nback " + FuzzShown(back));
+  FUZZ_CHECK(back == listing, FuzzShown(input) + "\nread " + FuzzShown(listing) + "\nwrote " +
+                                  FuzzShown(written) + "\nback " + FuzzShown(back));
   again.UpdateFile();
   const std::string twice = FileText();
-  FUZZ_CHECK(twice == written, FuzzShown(input) + "\nonce " + FuzzShown(written) + "\ntwice " + FuzzShown(twice));
+  FUZZ_CHECK(twice == written,
+             FuzzShown(input) + "\nonce " + FuzzShown(written) + "\ntwice " + FuzzShown(twice));
 
   std::vector<std::string_view> parts;
   for (std::string_view rest = input; parts.size() < 3;) {
@@ -96,16 +97,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   }
   if (parts.size() < 3) return 0;
   const std::string_view value = parts[0], ident = parts[1], section = parts[2];
-  if (!Holdable(section) || !Holdable(ident) || !Holdable(value) || ident.find('=') != std::string_view::npos ||
-      (!ident.empty() && ident.front() == ';') ||
+  if (!Holdable(section) || !Holdable(ident) || !Holdable(value) ||
+      ident.find('=') != std::string_view::npos || (!ident.empty() && ident.front() == ';') ||
       (!ident.empty() && ident.front() == '[' && !value.empty() && value.back() == ']'))
     return 0;
   again.WriteString(section, ident, value);
   const std::string shown = FuzzShown(section) + " " + FuzzShown(ident) + " " + FuzzShown(value);
   FUZZ_CHECK(again.ReadString(section, ident, "<none>") == value, shown + " in " + FuzzShown(input));
   again.UpdateFile();
-  TMemIniFile written_value(FilePath());
-  FUZZ_CHECK(written_value.ReadString(section, ident, "<none>") == value,
+  TMemIniFile reread(FilePath());
+  FUZZ_CHECK(reread.ReadString(section, ident, "<none>") == value,
              shown + " in " + FuzzShown(input) + "\nwrote " + FuzzShown(FileText()));
   return 0;
 }

@@ -67,7 +67,8 @@ void CheckDPB(const std::vector<std::string>& lines, std::string_view input) {
   try {
     block = BuildDPB(lines);
   } catch (const EFIBClientError& e) {
-    FUZZ_CHECK(e.SQLCode() == 8 || e.SQLCode() == 9 || e.SQLCode() == 33, FuzzShown(input) + " " + e.Message());
+    FUZZ_CHECK(e.SQLCode() == 8 || e.SQLCode() == 9 || e.SQLCode() == 33,
+               FuzzShown(input) + " " + e.Message());
     return;
   } catch (const EConvertError&) {
     return;
@@ -96,7 +97,8 @@ void CheckTPB(const std::vector<std::string>& lines, std::string_view input) {
   try {
     block = BuildTPB(lines);
   } catch (const EFIBClientError& e) {
-    FUZZ_CHECK(e.SQLCode() == 10 || e.SQLCode() == 11 || e.SQLCode() == 33, FuzzShown(input) + " " + e.Message());
+    FUZZ_CHECK(e.SQLCode() == 10 || e.SQLCode() == 11 || e.SQLCode() == 33,
+               FuzzShown(input) + " " + e.Message());
     return;
   }
   if (lines.empty()) {
@@ -104,9 +106,10 @@ void CheckTPB(const std::vector<std::string>& lines, std::string_view input) {
     return;
   }
   static constexpr std::string_view Names[] = {
-      "consistency", "concurrency", "shared",      "protected", "exclusive",      "wait",      "nowait",
-      "read",        "write",       "lock_read",   "lock_write", "verb_time",     "commit_time", "ignore_limbo",
-      "read_committed", "autocommit", "rec_version", "no_rec_version", "restart_requests", "no_auto_undo"};
+      "consistency",      "concurrency",  "shared",         "protected",  "exclusive",   "wait",
+      "nowait",           "read",         "write",          "lock_read",  "lock_write",  "verb_time",
+      "commit_time",      "ignore_limbo", "read_committed", "autocommit", "rec_version", "no_rec_version",
+      "restart_requests", "no_auto_undo"};
   FUZZ_CHECK(!block.empty() && block[0] == 3, FuzzShown(input));
   std::size_t at = 1;
   for (const TLine& line : Model(lines, "isc_tpb_")) {

@@ -25,9 +25,11 @@ void List(const TRegistryHive& hive, const std::string& path, std::string& out) 
   out += "[" + path + "]\n";
   for (const std::string& name : hive.ValueNames(path)) {
     const TRegValue* value = hive.FindValue(path, name);
-    out += name + " " + std::to_string(value->Type) + " " + std::to_string(value->Integer) + " " + value->Data + "\n";
+    out += name + " " + std::to_string(value->Type) + " " + std::to_string(value->Integer) + " " +
+           value->Data + "\n";
   }
-  for (const std::string& sub : hive.SubKeyNames(path)) List(hive, path.empty() ? sub : path + "\\" + sub, out);
+  for (const std::string& sub : hive.SubKeyNames(path))
+    List(hive, path.empty() ? sub : path + "\\" + sub, out);
 }
 
 std::string Listing(const TRegistryHive& hive) {
@@ -41,8 +43,8 @@ void CheckRoundTrip(const TRegistryHive& hive, std::string_view origin) {
   const std::optional<TRegistryHive> again = TRegistryHive::Parse(text);
   FUZZ_CHECK(again.has_value(), FuzzShown(origin) + "\nwrote " + FuzzShown(text));
   FUZZ_CHECK(Listing(*again) == Listing(hive), FuzzShown(origin) + "\nwrote " + FuzzShown(text) + "\nread  " +
-                                                    FuzzShown(Listing(hive)) + "\nback  " +
-                                                    FuzzShown(Listing(*again)));
+                                                   FuzzShown(Listing(hive)) + "\nback  " +
+                                                   FuzzShown(Listing(*again)));
   const std::string twice = again->Serialize();
   FUZZ_CHECK(twice == text, FuzzShown(origin) + "\nonce  " + FuzzShown(text) + "\ntwice " + FuzzShown(twice));
 }

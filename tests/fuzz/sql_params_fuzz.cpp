@@ -112,8 +112,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   options.ComponentPath = "Fuzz.Q";
   options.NoForceIsNull = true;
   if (Build(params, options, text) && !params.HasMacros()) {
-    FUZZ_CHECK(Names(params.SentParams()) == Names(params.Params()),
-               FuzzShown(text) + "\nsent " + Names(params.SentParams()) + "\nfound " + Names(params.Params()));
+    FUZZ_CHECK(
+        Names(params.SentParams()) == Names(params.Params()),
+        FuzzShown(text) + "\nsent " + Names(params.SentParams()) + "\nfound " + Names(params.Params()));
   }
   options.NoForceIsNull = false;
   Build(params, options, text);

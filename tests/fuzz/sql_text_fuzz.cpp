@@ -81,9 +81,9 @@ void CheckClauses(std::string_view text) {
     IsWhereEnd(text, pos);
   }
 
-  const std::string count_sql = parser.CountSQL();
-  FUZZ_CHECK(count_sql.empty() == (parser.Kind() != TSQLStatementKind::Select || !from.Found()),
-             FuzzShown(text) + " gave " + FuzzShown(count_sql));
+  const std::string countSQL = parser.CountSQL();
+  FUZZ_CHECK(countSQL.empty() == (parser.Kind() != TSQLStatementKind::Select || !from.Found()),
+             FuzzShown(text) + " gave " + FuzzShown(countSQL));
 
   if (!WellFormed(text)) return;
   bool added = true;
@@ -131,7 +131,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string normal = NormalizeSqlText(text, '@');
   FUZZ_CHECK(normal.empty() == text.empty() && (normal.empty() || normal.front() == ' '), FuzzShown(text));
   const std::string again = NormalizeSqlText(normal, '@');
-  FUZZ_CHECK(again == normal, FuzzShown(text) + "\nonce:  " + FuzzShown(normal) + "\ntwice: " + FuzzShown(again));
+  FUZZ_CHECK(again == normal,
+             FuzzShown(text) + "\nonce:  " + FuzzShown(normal) + "\ntwice: " + FuzzShown(again));
 
   CheckClauses(text);
   CheckClauses(normal);

@@ -55,12 +55,14 @@ void CheckFormat(std::string_view pattern, std::int64_t i, double d, TCurrency c
              FuzzShown(text));
   const int decimals = static_cast<int>(static_cast<std::uint64_t>(i) % 19);
   FUZZ_CHECK(Format(fs, "%.*f", decimals, d) == FloatToStrF(d, ffFixed, 18, decimals, fs),
-             FuzzShown(Format(fs, "%.*f", decimals, d)) + " " + FuzzShown(FloatToStrF(d, ffFixed, 18, decimals, fs)));
+             FuzzShown(Format(fs, "%.*f", decimals, d)) + " " +
+                 FuzzShown(FloatToStrF(d, ffFixed, 18, decimals, fs)));
 }
 
 void CheckInteger(std::int64_t i) {
   FUZZ_CHECK(StrToInt64(IntToStr(i)) == i, std::to_string(i));
-  FUZZ_CHECK(StrToInt64("$" + IntToHex(i, 16)) == i && StrToInt64("0x" + IntToHex(i, 1)) == i, std::to_string(i));
+  FUZZ_CHECK(StrToInt64("$" + IntToHex(i, 16)) == i && StrToInt64("0x" + IntToHex(i, 1)) == i,
+             std::to_string(i));
   const int n = static_cast<int>(i);
   FUZZ_CHECK(StrToInt(IntToStr(n)) == n && StrToInt("$" + IntToHex(n, 8)) == n, std::to_string(n));
 }
@@ -99,17 +101,20 @@ void CheckFloat(double d, const TFormatSettings& fs) {
 
   if (std::fabs(d) < 1e15) {
     const int decimals = static_cast<int>(std::bit_cast<std::uint64_t>(d) % 7);
-    const std::string picture = decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
+    const std::string picture =
+        decimals == 0 ? "0" : "0." + std::string(static_cast<std::size_t>(decimals), '0');
     FUZZ_CHECK(FormatFloat(picture, d, fs) == FloatToStrF(d, ffFixed, 18, decimals, fs),
                FuzzShown(picture) + " " + FuzzShown(FormatFloat(picture, d, fs)) + " fixed " +
                    FuzzShown(FloatToStrF(d, ffFixed, 18, decimals, fs)));
     FUZZ_CHECK(FormatFloat("#,##0.00", d, fs) == FloatToStrF(d, ffNumber, 18, 2, fs),
-               FuzzShown(FormatFloat("#,##0.00", d, fs)) + " number " + FuzzShown(FloatToStrF(d, ffNumber, 18, 2, fs)));
+               FuzzShown(FormatFloat("#,##0.00", d, fs)) + " number " +
+                   FuzzShown(FloatToStrF(d, ffNumber, 18, 2, fs)));
   }
 }
 
 void CheckCurrency(TCurrency c, const TFormatSettings& fs) {
-  for (const std::string& text : {CurrToStr(c, fs), CurrToStrF(c, ffFixed, 4, fs), CurrToStrF(c, ffGeneral, 4, fs)}) {
+  for (const std::string& text :
+       {CurrToStr(c, fs), CurrToStrF(c, ffFixed, 4, fs), CurrToStrF(c, ffGeneral, 4, fs)}) {
     TCurrency back{0};
     FUZZ_CHECK(TryStrToCurr(text, back, fs) && back.Value == c.Value,
                FuzzShown(text) + " for " + std::to_string(c.Value) + " read " + std::to_string(back.Value));
@@ -129,8 +134,9 @@ void CheckNumberText(std::string_view s, const TFormatSettings& fs) {
   if (isCurrency) CheckCurrency(c, fs);
   if (isFloat && isCurrency) {
     const double amount = CurrToFloat(c);
-    FUZZ_CHECK(std::fabs(amount - d) <= 0.00005 + std::fabs(d) * 1e-15,
-               FuzzShown(s) + " currency " + CurrToStr(c, fs) + " float " + FloatToStrF(d, ffGeneral, 18, 0, fs));
+    FUZZ_CHECK(
+        std::fabs(amount - d) <= 0.00005 + std::fabs(d) * 1e-15,
+        FuzzShown(s) + " currency " + CurrToStr(c, fs) + " float " + FloatToStrF(d, ffGeneral, 18, 0, fs));
   }
 }
 

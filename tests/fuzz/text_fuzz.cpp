@@ -26,7 +26,8 @@ void CheckPair(std::string_view a, std::string_view b) {
   const std::string shown = FuzzShown(a) + " " + FuzzShown(b);
   const int text = AnsiCompareText(a, b), str = AnsiCompareStr(a, b);
   FUZZ_CHECK(Sign(text) == -Sign(AnsiCompareText(b, a)) && Sign(str) == -Sign(AnsiCompareStr(b, a)), shown);
-  FUZZ_CHECK((text == 0) == (AnsiUpperCase(a) == AnsiUpperCase(b)) && AnsiSameText(a, b) == (text == 0), shown);
+  FUZZ_CHECK((text == 0) == (AnsiUpperCase(a) == AnsiUpperCase(b)) && AnsiSameText(a, b) == (text == 0),
+             shown);
   FUZZ_CHECK((str == 0) == (a == b) && AnsiSameStr(a, b) == (str == 0), shown);
   // The case-sensitive order refines the other: it never contradicts it.
   FUZZ_CHECK(text == 0 || Sign(str) == Sign(text), shown);
@@ -48,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   const std::string upper = AnsiUpperCase(s), lower = AnsiLowerCase(s);
   FUZZ_CHECK(upper.size() == s.size() && lower.size() == s.size(), FuzzShown(s));
-  FUZZ_CHECK(AnsiUpperCase(lower) == upper && AnsiUpperCase(upper) == upper && AnsiLowerCase(upper) == AnsiLowerCase(lower),
+  FUZZ_CHECK(AnsiUpperCase(lower) == upper && AnsiUpperCase(upper) == upper &&
+                 AnsiLowerCase(upper) == AnsiLowerCase(lower),
              FuzzShown(s));
   for (std::size_t i = 0; i < s.size(); ++i)
     FUZZ_CHECK(AnsiUpperChar(s[i]) == upper[i] && AnsiLowerChar(s[i]) == lower[i], FuzzShown(s));
