@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "framework/core/text/sysutils.h"
+#include "framework/core/text/text.h"
 
 // --- TdxCriteriaItemList ------------------------------------------------------
 
@@ -196,6 +197,10 @@ std::string dxExpressionFieldName(std::string_view name) {
   bool identifier = !name.empty() && isLetter(name.front());
   for (std::size_t i = 1; identifier && i < name.size(); ++i)
     identifier = isLetter(name[i]) || isDigit(name[i]);
+  // A field named as one of the filter language's words would be read as
+  // that word ("NULL = 'x'" is a test of the constant), or not at all.
+  for (std::string_view word : {"AND", "OR", "NOT", "LIKE", "IN", "IS", "NULL", "TRUE", "FALSE"})
+    if (identifier && SameText(name, word)) identifier = false;
   if (identifier) return std::string(name);
   // A "]" inside is doubled, as a quote is inside a text, or it would end
   // the name early.

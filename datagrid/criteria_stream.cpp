@@ -92,10 +92,15 @@ double ExtendedToDouble(const std::uint8_t in[10]) {
   const bool negative = (top16 & 0x8000) != 0;
   const int biased = static_cast<int>(top16 & 0x7FFF);
   double value;
-  if (biased == 0x7FFF)
-    value = (mantissa << 1) == 0 ? std::numeric_limits<double>::infinity()
-                                 : std::numeric_limits<double>::quiet_NaN();
-  else if (mantissa == 0)
+  if (biased == 0x7FFF && (mantissa << 1) == 0) {
+    value = std::numeric_limits<double>::infinity();
+  } else if (biased == 0x7FFF) {
+    // A not-a-number keeps the payload the writer put below the integer
+    // bit, so that what was read is written back unchanged.
+    std::uint64_t fraction = (mantissa << 1) >> 12;
+    if (fraction == 0) fraction = std::uint64_t{1} << 51;  // the payload lay below a double's reach
+    value = std::bit_cast<double>(std::uint64_t{0x7FF} << 52 | fraction);
+  } else if (mantissa == 0)
     value = 0.0;
   else  // exponent 0 holds the denormals, scaled as exponent 1
     value = std::ldexp(static_cast<double>(mantissa), std::max(biased, 1) - ExtendedBias - 63);

@@ -176,7 +176,7 @@ class TParamScanner {
   }
 
   void Finish() {
-    FResult.Names.push_back(TFoundParam{FName, FInWhere});
+    FResult.Names.push_back(TFoundParam{FName, FInWhere, FState == TState::Macro});
     FName.clear();
     FState = TState::Normal;
   }
@@ -197,10 +197,6 @@ class TParamScanner {
   // Characters of FName that are the mark, not the name.
   std::size_t FNamePrefix = 0;
 };
-
-bool IsMacroToken(std::string_view name, char macroChar) {
-  return !name.empty() && name.front() == macroChar;
-}
 
 // A macro token (upper case) and the text that replaces each of its occurrences.
 struct TMacroReplacement {
@@ -355,7 +351,7 @@ std::unique_ptr<TFIBXSQLDA> TSQLParams::BuildDescriptor(const TParamScan& scan, 
                                                         TFIBXSQLDA& previous) {
   int count = 0;
   for (const TFoundParam& found : scan.Names) {
-    if (macroScan || !IsMacroToken(found.Name, FMacroChar)) ++count;
+    if (macroScan || !found.IsMacro) ++count;
   }
   auto da = std::make_unique<TFIBXSQLDA>(FOwner, true);
   da->SetCount(count);
@@ -363,7 +359,7 @@ std::unique_ptr<TFIBXSQLDA> TSQLParams::BuildDescriptor(const TParamScan& scan, 
   std::vector<bool> kept(static_cast<std::size_t>(count), false);
   int j = 0;
   for (const TFoundParam& found : scan.Names) {
-    const bool isMacro = IsMacroToken(found.Name, FMacroChar);
+    const bool isMacro = found.IsMacro;
     if (isMacro && !macroScan) continue;
     std::string name = found.Name;
     std::string defaultText;
@@ -423,8 +419,8 @@ bool TSQLParams::Parse(std::string_view sqlText, bool paramCheck, std::string_vi
     const TParamScan scan = ScanParamText(FNormalizedSQL, FMacroChar, true, componentPath);
     std::unique_ptr<TFIBXSQLDA> params = BuildDescriptor(scan, true, *FParams);
     FParams = std::move(params);
-    FHasMacros = std::any_of(scan.Names.begin(), scan.Names.end(),
-                             [this](const TFoundParam& f) { return IsMacroToken(f.Name, FMacroChar); });
+    FHasMacros =
+        std::any_of(scan.Names.begin(), scan.Names.end(), [](const TFoundParam& f) { return f.IsMacro; });
     FParamsParsed = true;
     return true;
   }

@@ -27,6 +27,9 @@
 struct TFoundParam {
   std::string Name;
   bool InWhere = false;
+  // Found as a macro. A quoted parameter name may begin with the macro
+  // character too, so the name alone cannot tell.
+  bool IsMacro = false;
 };
 
 struct TParamScan {

@@ -188,6 +188,10 @@ INSTANTIATE_TEST_SUITE_P(
                    TVarType::Double},
         TValueCase{"DoubleInfinity", std::numeric_limits<double>::infinity(),
                    Bytes({5, 0, 0, 0, 0, 0, 0, 0, 0x80, 0xFF, 0x7F}), TVarType::Double},
+        // A not-a-number keeps its payload both ways, so a stored layout
+        // reads back and is written again unchanged.
+        TValueCase{"DoubleNaNWithPayload", std::bit_cast<double>(std::uint64_t{0x7FF8000000000123}),
+                   Bytes({5, 0x00, 0x18, 0x09, 0, 0, 0, 0, 0xC0, 0xFF, 0x7F}), TVarType::Double},
         TValueCase{"Currency", TCurrency{15000}, Bytes({16, 0x98, 0x3A, 0, 0, 0, 0, 0, 0}),
                    TVarType::Currency},
         TValueCase{"Date", Variant::FromDate(45323.5),

@@ -534,4 +534,13 @@ TEST(CriteriaText, FieldNamesBracketedUnlessIdentifiers) {
   EXPECT_EQ(dxExpressionFieldName("A]B]"), "[A]]B]]]");
 }
 
+// Unbracketed, these would be read as the words themselves: "NULL = 'x'"
+// tests the constant, "AND = 1" does not parse at all.
+TEST(CriteriaText, FieldNamedAsAFilterWordIsBracketed) {
+  for (const char* word : {"AND", "or", "Not", "LIKE", "IN", "is", "NULL", "True", "FALSE"})
+    EXPECT_EQ(dxExpressionFieldName(word), std::string("[") + word + "]");
+  EXPECT_EQ(dxExpressionFieldName("NULLS"), "NULLS");
+  EXPECT_EQ(dxExpressionFieldName("ORDER"), "ORDER");
+}
+
 }  // namespace

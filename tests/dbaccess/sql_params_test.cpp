@@ -377,6 +377,24 @@ TEST_F(SqlParams, ParameterBroughtByAMacroIsFoundAfterTheMacroChanges) {
   EXPECT_EQ(FParams.ExtraParamNames(), (std::vector<std::string>{"x", "y"}));
 }
 
+// A quoted parameter name may begin with the macro character; it stays a
+// parameter, so every "?" sent has its value, each in its own place.
+TEST_F(SqlParams, QuotedParameterNameBeginningWithTheMacroCharacterIsAParameter) {
+  ASSERT_TRUE(FParams.Parse("select a from t where b = :\"@b\" and c = :c", true, "Q"));
+  ASSERT_EQ(FParams.Params().Count(), 2);
+  EXPECT_FALSE(FParams.Params()[0].IsMacro());
+  EXPECT_FALSE(FParams.HasMacros());
+  FParams.Params()[0].SetAsInteger(1);
+  FParams.Params()[1].SetAsInteger(2);
+  FParams.BuildSentText(FOptions);
+  EXPECT_EQ(FParams.ProcessedSQL(), " SELECT A FROM T WHERE B = ? AND C = ?");
+  ASSERT_EQ(FParams.SentParams().Count(), 2);
+  EXPECT_EQ(FParams.SentParams()[0].Name(), "@b");
+  FParams.SentParams().AssignValues(FParams.Params());
+  EXPECT_EQ(FParams.SentParams()[0].AsInteger(), 1);
+  EXPECT_EQ(FParams.SentParams()[1].AsInteger(), 2);
+}
+
 TEST_F(SqlParams, SavedOldValuesAreTheAssignedOnes) {
   FParams.Parse("select a from t where a = :a and b = :b", true, "Q");
   FParams.Params()[0].SetAsInteger(1);

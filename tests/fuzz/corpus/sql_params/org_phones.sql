@@ -1,0 +1,14 @@
+SELECT
+     ORG_ID,
+     DIV_ID,
+     NAME,
+     SHORT,
+     DIVISION_NAME,
+     PHONE,
+     STREET_NAME,
+     BUILD,
+     CORP
+FROM
+    ORG_PHONES  
+where
+  @@WHERE%0=1@

@@ -1,0 +1,1 @@
+delete from phones where phone_id = ?phone_id and x != 1.5E-3

@@ -1,0 +1,1 @@
+execute procedure fill_streets(:count)

@@ -1,0 +1,1 @@
+select first 10 skip 5 distinct name from people where born >= '01.01.1950' and @cond order by 1 rows 1 to 5

@@ -1,0 +1,13 @@
+SELECT
+    HOME_ID,
+    NAME,
+    STREET_ID,
+    BUILD,
+    CORP,
+    APARTAMENT,
+    PHONE,
+    STREET_NAME
+FROM
+    HOME_PHONES
+where
+   @@where%0=1@

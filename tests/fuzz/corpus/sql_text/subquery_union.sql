@@ -1,0 +1,1 @@
+select a, (select max(b) from t2 where t2.id = t1.id) from t1 where a in (select c from t3 where d = ?d) group by a having count(*) > 1 union select 1, 2 from rdb$database
