@@ -572,13 +572,7 @@ TNotifyEventList& TFIBDatabase::Callbacks(TFIBCallbackKind kind) const {
 }
 
 void TFIBDatabase::RegisterCallback(TFIBCallbackKind kind, const TNotifyEvent& handler) {
-  RegisterCallbackBound(kind, handler, nullptr);
-}
-
-void TFIBDatabase::RegisterCallbackBound(TFIBCallbackKind kind, const TNotifyEvent& handler,
-                                         TComponent* target) {
-  TNotifyEventList& list = Callbacks(kind);
-  if (list.IndexOf(handler) < 0) list.Add(handler, target);
+  Callbacks(kind).Add(handler);
 }
 
 void TFIBDatabase::UnregisterCallback(TFIBCallbackKind kind, const TNotifyEvent& handler) {

@@ -388,7 +388,8 @@ int TFIBTransaction::FindDatabase(const TFIBDatabase* database) const {
 // ---- Listeners and links ------------------------------------------------------------------
 
 void TFIBTransaction::RegisterDestroyCallback(const TNotifyEvent& handler) {
-  if (FDestroyCallbacks->IndexOf(handler) < 0) FDestroyCallbacks->Add(handler);
+  // A handler bound to a component's method goes when that component does.
+  FDestroyCallbacks->Add(handler);
 }
 
 void TFIBTransaction::UnregisterDestroyCallback(const TNotifyEvent& handler) {

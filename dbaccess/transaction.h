@@ -142,7 +142,8 @@ class TFIBTransaction : public TComponent {
   int FindDatabase(const TFIBDatabase* database) const;
 
   // ---- Listeners and links ----
-  // Destroy listeners, called from the last to the first.
+  // Destroy listeners, called from the last to the first; a handler bound
+  // to a component's method goes when that component does.
   void RegisterDestroyCallback(const TNotifyEvent& handler);
   void UnregisterDestroyCallback(const TNotifyEvent& handler);
 

@@ -78,6 +78,18 @@ TEST(CallBackList, RemovedHandlerNoLongerTiesTheComponent) {
   SUCCEED();
 }
 
+TEST(CallBackList, ComponentOfAPlainEventIsFoundFromTheEvent) {
+  TNotifyEventList list(nullptr);
+  auto a = std::make_unique<Listener>(nullptr);
+  auto b = std::make_unique<Listener>(nullptr);
+  list.Add(TNotifyEvent(a.get(), &Listener::Handle));
+  list.Add(TNotifyEvent(b.get(), &Listener::Handle));
+  a.reset();
+  ASSERT_EQ(list.Count(), 1);
+  CallAll(list, nullptr);
+  EXPECT_EQ(b->Calls, 1);
+}
+
 TEST(CallBackList, HandlersOfPlainObjectsStayUntilRemoved) {
   TNotifyEventList list(nullptr);
   PlainListener p;
