@@ -58,13 +58,14 @@ void TFIBQuery::SetSQL(const TStrings& lines) { FSQL->Assign(&lines); }
 void TFIBQuery::SetParamCheck(bool value) {
   if (value == FParamCheck) return;
   FParamCheck = value;
-  if (Database() != nullptr) ParseParams();
+  // The scan depends on this as on the text itself.
+  SQLChanged(this);
 }
 
 void TFIBQuery::SetMacroChar(char macroChar) {
   if (macroChar == FParams.MacroChar()) return;
   FParams.SetMacroChar(macroChar);
-  if (Database() != nullptr) ParseParams();
+  SQLChanged(this);
 }
 
 int TFIBQuery::SQLDialect() const { return Database() != nullptr ? Database()->SQLDialect() : 0; }
@@ -85,7 +86,10 @@ void TFIBQuery::SQLChanging(TObject*) {
   FParams.SetMacrosChanged(false);
 }
 
+// Without a connection the text is scanned later, on first use; the old
+// text's scan must not pass for the new one's then.
 void TFIBQuery::SQLChanged(TObject*) {
+  FParams.InvalidateParse();
   if (Database() != nullptr) ParseParams();
 }
 

@@ -82,7 +82,9 @@ void TFIBQuery::Prepare() {
   FLink.CheckDatabase();
   StartTransactionWhenAsked();
   FLink.CheckTransaction();
-  if (FParamCheck && Params().Count() > 0 &&
+  // Also with ParamCheck off: the scan gives the text sent.
+  EnsureParsed();
+  if (FParamCheck && FParams.Params().Count() > 0 &&
       FParams.RebuildNeeded(FPrepared, FOptions.Contains(TpFIBQueryOption::qoNoForceIsNull)))
     RebuildSentText();
   if (!FPrepared) PrepareOnServer();
@@ -207,7 +209,14 @@ void TFIBQuery::ExecQuery() {
   FFields.ResetNulls();
   StartTransactionWhenAsked();
   const bool wasPrepared = FPrepared;
-  if ((FParamCheck && Params().Count() > 0) || !FPrepared) Prepare();
+  if ((FParamCheck && Params().Count() > 0) || !FPrepared) {
+    Prepare();
+  } else {
+    // Prepared earlier: the transaction may have gone since (set to none,
+    // or freed), and nothing below may reach it unchecked.
+    FLink.CheckDatabase();
+    FLink.CheckTransaction();
+  }
   // A procedure runs on a statement prepared afresh (once is enough when
   // this call just prepared it).
   if (FSQLType == SQLExecProcedure && wasPrepared) {
