@@ -276,3 +276,9 @@ void ShutdownQueryCache() noexcept {
   }
   // The list and its queries are freed here, outside the state's lock.
 }
+
+void ReopenQueryCache() noexcept {
+  TQueryCacheState& state = CacheState();
+  std::lock_guard lock(state.Lock);
+  state.ShuttingDown = false;
+}

@@ -128,3 +128,7 @@ void ReleaseCachedQuery(TpFIBQuery* query);
 // Frees the cache and every query in it, at the end of the program (before
 // ShutdownClientLibrary); later acquisitions give nullptr.
 void ShutdownQueryCache() noexcept;
+// After ShutdownQueryCache, lets the next acquisition make a new cache: for
+// tests, which start each case afresh in one process. The program never
+// calls it.
+void ReopenQueryCache() noexcept;

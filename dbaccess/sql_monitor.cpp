@@ -488,3 +488,9 @@ void ShutdownSQLMonitor() noexcept {
     hook = std::move(state.Owned);
   }
 }
+
+void ReopenSQLMonitor() noexcept {
+  TMonitorHookState& state = HookState();
+  std::lock_guard lock(state.Lock);
+  state.ShuttingDown = false;
+}

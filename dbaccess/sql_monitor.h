@@ -143,3 +143,7 @@ void SetSQLMonitorChannelSuffix(std::string suffix);
 // after every thread that traces has finished; later trace points find no
 // hook.
 void ShutdownSQLMonitor() noexcept;
+// After ShutdownSQLMonitor, lets the next trace point make a new hook: for
+// tests, which start each case afresh in one process. The program never
+// calls it.
+void ReopenSQLMonitor() noexcept;

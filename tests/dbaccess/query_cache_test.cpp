@@ -71,6 +71,7 @@ class QueryCacheTest : public ConnectionTest {
   }
   void TearDown() override {
     ShutdownQueryCache();
+    ReopenQueryCache();
     ConnectionTest::TearDown();
   }
 

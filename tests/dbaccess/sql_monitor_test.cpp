@@ -51,6 +51,9 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::millisecond
 class SQLMonitorTest : public ::testing::Test {
  protected:
   void TearDown() override {
+    // The process-wide hook of a case goes with it.
+    ShutdownSQLMonitor();
+    ReopenSQLMonitor();
     // Holders that died (the forked monitor) leave the name behind.
     shm_unlink(SQLMonitorChannelName(FSuffix).c_str());
   }

@@ -27,6 +27,9 @@ class StatementTraceTest : public ConnectionTest {
     ExecuteSQL("create table T (ID integer, NAME varchar(20))");
     ExecuteSQL("insert into T values (1, 'one')");
     ExecuteSQL("insert into T values (2, 'two')");
+    // A hook an earlier case made traces to its own channel: start afresh.
+    ShutdownSQLMonitor();
+    ReopenSQLMonitor();
     SetSQLMonitorChannelSuffix(FSuffix);
     FDB = &NewDatabase("DB");
     FTR = &NewTransaction("TR", FDB);
@@ -35,6 +38,7 @@ class StatementTraceTest : public ConnectionTest {
     if (FTR->Active()) FTR->Rollback();
     FDB->SetConnected(false);
     ShutdownSQLMonitor();
+    ReopenSQLMonitor();
     ConnectionTest::TearDown();
   }
 

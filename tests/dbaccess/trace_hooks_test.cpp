@@ -21,10 +21,14 @@ class TraceHooksTest : public ConnectionTest {
  protected:
   void SetUp() override {
     ConnectionTest::SetUp();
+    // A hook an earlier case made traces to its own channel: start afresh.
+    ShutdownSQLMonitor();
+    ReopenSQLMonitor();
     SetSQLMonitorChannelSuffix(FSuffix);
   }
   void TearDown() override {
     ShutdownSQLMonitor();
+    ReopenSQLMonitor();
     ConnectionTest::TearDown();
   }
 
