@@ -33,16 +33,16 @@
 #include <system_error>
 #include <vector>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/database.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/query.h"
-#include "dbaccess/sql_monitor.h"
-#include "dbaccess/sqlda.h"
-#include "dbaccess/status_vector.h"
-#include "dbaccess/transaction.h"
-#include "framework/core/exceptions.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/statement/query.h"
+#include "dbaccess/trace/sql_monitor.h"
+#include "dbaccess/statement/sqlda.h"
+#include "dbaccess/client/status_vector.h"
+#include "dbaccess/connection/transaction.h"
+#include "framework/core/base/exceptions.h"
 #include "tools/sample_database.h"
 
 namespace {

@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/filter_expression.h"
-#include "dbaccess/helpers.h"
-#include "framework/core/text.h"
+#include "dbaccess/filter/filter_expression.h"
+#include "dbaccess/util/helpers.h"
+#include "framework/core/text/text.h"
 
 namespace {
 
@@ -50,6 +50,7 @@ class TRows : public TFilterRecordSource {
   }
   int FindField(std::string_view name) override { return name == "NAME" ? 0 : name == "AGE" ? 1 : -1; }
   bool IsFilterable(int) override { return true; }
+  TFilterType FieldType(int field) override { return field == 0 ? TFilterType::Text : TFilterType::Number; }
   void ReadField(int field, TFilterValue& value) override {
     if (field == 0)
       value.SetString(Rows[Current].Name);

@@ -29,8 +29,8 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/records_cache.h"
-#include "framework/core/text.h"
+#include "dbaccess/cache/records_cache.h"
+#include "framework/core/text/text.h"
 
 // ---- Counting the heap --------------------------------------------------------------
 

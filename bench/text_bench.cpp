@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

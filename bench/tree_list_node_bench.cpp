@@ -11,8 +11,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/text.h"
-#include "framework/core/variant.h"
+#include "framework/core/text/text.h"
+#include "framework/core/base/variant.h"
 #include "grid/sort_comparers.h"
 #include "grid/tree_list_node.h"
 #include "grid/tree_list_node_owner.h"

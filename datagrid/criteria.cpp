@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "framework/core/sysutils.h"
+#include "framework/core/text/sysutils.h"
 
 // --- TdxCriteriaItemList ------------------------------------------------------
 
@@ -159,11 +159,26 @@ void TdxCriteria::RemoveItems(std::string_view key) {
   while (TdxCriteriaItem* item = FindItem(key)) {
     TdxCriteriaItemList* list = item->Parent();
     list->Extract(list->IndexOf(item));  // freed here
-    if (list == FRoot.get()) continue;
+    Tidy(list);
+  }
+}
+
+void TdxCriteria::Tidy(TdxCriteriaItemList* list) {
+  while (list != FRoot.get() && list->Count() < 2) {
     TdxCriteriaItemList* owner = list->Parent();
-    if (list->Count() == 1) owner->Append(list->Extract(0));
-    // The list's own Negated is not carried over to the child it hands on.
-    if (list->Count() == 0) owner->Extract(owner->IndexOf(list));
+    const std::unique_ptr<TdxCustomCriteriaItem> freed = owner->Extract(owner->IndexOf(list));
+    if (list->Count() == 1) {
+      // A list of one means its child, negated when the list was: the child
+      // takes the negation along (NOT (A OR B) without A is NOT B).
+      std::unique_ptr<TdxCustomCriteriaItem> child = list->Extract(0);
+      child->SetNegated(child->Negated() != list->Negated());
+      owner->Append(std::move(child));
+      return;
+    }
+    // An empty list would pass every row (none when negated) and turn the
+    // meaning of its owner; it goes, and its owner, one child short, may
+    // need tidying in turn.
+    list = owner;
   }
 }
 
@@ -182,5 +197,12 @@ std::string dxExpressionFieldName(std::string_view name) {
   for (std::size_t i = 1; identifier && i < name.size(); ++i)
     identifier = isLetter(name[i]) || isDigit(name[i]);
   if (identifier) return std::string(name);
-  return "[" + std::string(name) + "]";
+  // A "]" inside is doubled, as a quote is inside a text, or it would end
+  // the name early.
+  std::string result = "[";
+  for (char c : name) {
+    result += c;
+    if (c == ']') result += ']';
+  }
+  return result + "]";
 }

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "datagrid/criteria_operators.h"
-#include "framework/core/variant.h"
+#include "framework/core/base/variant.h"
 
 class TStream;
 class TdxCriteria;
@@ -139,9 +139,11 @@ class TdxCriteria {
   // Depth-first, children in order: the first leaf whose key equals key
   // (case-sensitive); nullptr when none.
   TdxCriteriaItem* FindItem(std::string_view key) const;
-  // Frees every leaf with this key and tidies the lists they leave: an empty
-  // list is freed, a list left with one child hands it to its own parent (at
-  // the end) and is freed. The root always stays.
+  // Frees every leaf with this key and tidies the lists they leave, keeping
+  // the meaning of what remains: a list left with one child hands it to its
+  // own parent (at the end), with the list's negation, and is freed; an
+  // empty list is freed, and its parent tidied in turn. The root always
+  // stays.
   void RemoveItems(std::string_view key);
 
   // Whether the row passes. An empty criteria passes every row; every leaf's
@@ -155,7 +157,10 @@ class TdxCriteria {
   // as literals the dataset's filter parser reads ("." as the decimal
   // separator, strings and dates in single quotes with inner quotes doubled,
   // a Null or unassigned value as NULL, a text ending in "*" as a sum so
-  // that the dataset does not take it for a prefix).
+  // that the dataset does not take it for a prefix). The dataset finds the
+  // rows the criteria pass, with two exceptions: the criteria take an empty
+  // text for Null under "Is Null" and the dataset does not, and an
+  // unassigned value is written as Null.
   std::string FilterText() const;
 
   // The binary form kept in the grid's layout (little-endian). Nothing is
@@ -184,10 +189,12 @@ class TdxCriteria {
 
  private:
   friend class TdxCriteriaItemList;
+  // Dissolves a list that removing a leaf left with fewer than two children.
+  void Tidy(TdxCriteriaItemList* list);
   std::unique_ptr<TdxCriteriaItemList> FRoot;
 };
 
 // A field name as a filter expression writes it: unchanged when it is an
 // identifier (an ASCII letter or "_", then ASCII letters, digits or "_"),
-// otherwise between "[" and "]".
+// otherwise between "[" and "]", with a "]" inside doubled.
 std::string dxExpressionFieldName(std::string_view name);

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "framework/core/sysutils.h"
+#include "framework/core/text/sysutils.h"
 
 int dxCompareValues(const Variant& a, const Variant& b) {
   try {

@@ -7,7 +7,7 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/core/variant.h"
+#include "framework/core/base/variant.h"
 
 enum TdxOperatorCode : std::uint8_t {
   ocIsNull = 0,

@@ -20,8 +20,8 @@
 #include <string>
 
 #include "datagrid/criteria.h"
-#include "framework/core/streams.h"
-#include "framework/core/text.h"
+#include "framework/core/storage/streams.h"
+#include "framework/core/text/text.h"
 
 namespace {
 
@@ -43,8 +43,10 @@ enum TValueTag : std::uint8_t {
 };
 
 // Lists nest two deep in anything the grid builds; a stream nesting deeper
-// than this is damaged, and following it would exhaust the stack.
-constexpr int MaxListDepth = 256;
+// than this is damaged. Following it would exhaust the stack, and the
+// filter text of a deeper tree would nest too deeply for a dataset's filter
+// parser to take.
+constexpr int MaxListDepth = 64;
 
 [[noreturn]] void ReadError() { throw EReadError("Stream read error"); }
 [[noreturn]] void WriteError() { throw EWriteError("Stream write error"); }

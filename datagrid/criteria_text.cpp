@@ -6,9 +6,9 @@
 #include <system_error>
 
 #include "datagrid/criteria.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/sysutils.h"
-#include "framework/core/text.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/sysutils.h"
+#include "framework/core/text/text.h"
 
 namespace {
 
@@ -56,6 +56,35 @@ std::string ExpressionLiteral(const Variant& value) {
   }
 }
 
+// A leaf for the dataset. The dataset takes NULL only beside = and <>, so
+// a condition without a value under another operator is written as what
+// the criteria make of it: Null orders before every value, so "> Null"
+// holds for every value, "<= Null" only for Null, ">= Null" always and
+// "< Null" never. An unassigned value, which only a program can store, is
+// written as Null too.
+std::string ExpressionCondition(const TdxCriteriaItem& item) {
+  const std::string name = item.ExpressionName();
+  const TdxOperatorCode code = item.OperatorCode();
+  if (code == ocIsNull) return name + " " + dxOperator(code).Text();
+  const Variant& value = item.Value();
+  if (value.IsNull() || value.IsEmpty()) {
+    switch (code) {
+      case ocEqual:
+      case ocLessEqual:
+        return name + " = NULL";
+      case ocGreater:
+        return name + " <> NULL";
+      case ocGreaterEqual:
+        return name + " = NULL OR " + name + " <> NULL";
+      case ocLess:
+        return name + " = NULL AND " + name + " <> NULL";
+      case ocIsNull:
+        break;
+    }
+  }
+  return name + " " + dxOperator(code).Text() + " " + ExpressionLiteral(value);
+}
+
 std::string ListText(const TdxCriteriaItemList& list, TTextMode mode) {
   std::string text;
   for (int i = 0; i < list.Count(); ++i) {
@@ -64,15 +93,23 @@ std::string ListText(const TdxCriteriaItemList& list, TTextMode mode) {
       text += "(" + ListText(static_cast<const TdxCriteriaItemList&>(*child), mode) + ")";
     } else {
       const auto& item = static_cast<const TdxCriteriaItem&>(*child);
-      std::string t = mode == TTextMode::Caption ? item.Caption() : item.ExpressionName();
-      t += " " + dxOperator(item.OperatorCode()).Text();
-      if (item.OperatorCode() != ocIsNull)
-        t += " " + (mode == TTextMode::Caption ? item.DisplayText() : ExpressionLiteral(item.Value()));
+      std::string t;
+      if (mode == TTextMode::Expression) {
+        t = ExpressionCondition(item);
+      } else {
+        t = item.Caption() + " " + dxOperator(item.OperatorCode()).Text();
+        if (item.OperatorCode() != ocIsNull) t += " " + item.DisplayText();
+      }
       if (item.Negated()) t = "NOT (" + t + ")";
       text += "(" + t + ")";
     }
     if (i < list.Count() - 1) text += list.Junction() == jtOr ? " OR " : " AND ";
   }
+  // An empty list passes every row; the dataset needs that said, where an
+  // empty text would be a mistake. Only the whole filter may be empty: then
+  // the dataset is not filtered at all.
+  if (mode == TTextMode::Expression && list.Count() == 0 && (list.Parent() != nullptr || list.Negated()))
+    text = "True";
   if (list.Negated()) text = "NOT (" + text + ")";
   return text;
 }

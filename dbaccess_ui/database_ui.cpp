@@ -3,8 +3,8 @@
 #include <string>
 #include <utility>
 
-#include "dbaccess/app_database.h"
-#include "dbaccess/database.h"
+#include "dbaccess/connection/app_database.h"
+#include "dbaccess/connection/database.h"
 #include "dbaccess_ui/login_dialog.h"
 #include "framework/gui/application.h"
 #include "framework/gui/dialogs.h"

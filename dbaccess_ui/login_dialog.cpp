@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "framework/core/component.h"
+#include "framework/core/component/component.h"
 #include "framework/gui/graphics.h"
 #include "framework/gui/std_controls.h"
 

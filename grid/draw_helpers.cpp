@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <memory>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/bitmap.h"
 #include "framework/gui/canvas.h"
 #include "framework/gui/screen.h"

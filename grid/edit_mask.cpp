@@ -1,6 +1,6 @@
 #include "grid/edit_mask.h"
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 
@@ -178,8 +178,39 @@ std::string TEditMask::EditTextOf(const std::string& value) const {
     Lay(text, 0, MaxChars(), value);
     return text;
   }
-  // The value carries the literals: each run of input positions takes the
-  // value's characters up to the literal that ends the run.
+  if (!FollowsLayout(value)) return LayBySections(value);
+  // Position by position: searching the value for the literals would take
+  // an input character equal to a literal (a blank before a blank literal,
+  // a sign before a sign) for that literal and shift the rest.
+  for (int i = 0; i < static_cast<int>(value.size()); ++i) {
+    if (!IsInput(i)) continue;
+    const char c = value[static_cast<std::size_t>(i)];
+    const char accepted = c == ' ' ? 0 : Accept(i, c);
+    if (accepted) text[static_cast<std::size_t>(i)] = accepted;
+  }
+  return text;
+}
+
+// A value the mask itself made has its literals where the mask has them;
+// one that lost its trailing blanks on the way (a fixed-width text field
+// trims them) still has them up to its end. Only a value that reaches a
+// literal position tells: a shorter one fits any mask.
+bool TEditMask::FollowsLayout(const std::string& value) const {
+  if (value.size() > FPositions.size()) return false;
+  bool reachesLiteral = false;
+  for (int i = 0; i < static_cast<int>(value.size()); ++i) {
+    if (IsInput(i)) continue;
+    if (value[static_cast<std::size_t>(i)] != Position(i).Literal) return false;
+    reachesLiteral = true;
+  }
+  return reachesLiteral || value.size() == FPositions.size();
+}
+
+// A value written elsewhere ("1.2.99" for a date mask): each run of input
+// positions takes the value's characters up to the literal that ends the
+// run.
+std::string TEditMask::LayBySections(const std::string& value) const {
+  std::string text = EmptyText();
   size_t v = 0;
   int i = 0;
   while (i < MaxChars()) {

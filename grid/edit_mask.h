@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/exceptions.h"
-#include "framework/core/format_settings.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/format_settings.h"
 
 enum class TMaskCharKind { Literal, Digit, DigitOrSign, Letter, LetterOrDigit, AnyChar };
 enum class TMaskCase { None, Upper, Lower };
@@ -71,7 +71,9 @@ class TEditMask {
   std::string ValueOf(const std::string& editText) const { return ValueOf(editText, FSaveLiterals); }
   std::string ValueOf(const std::string& editText, bool withLiterals) const;
   // The edit text that shows a value; characters a position refuses and
-  // spaces become blanks.
+  // spaces become blanks. A value with the literals saved goes position by
+  // position when it has the mask's literals in place (every value the
+  // mask makes does), else section by section between the literals.
   std::string EditTextOf(const std::string& value) const;
   // The first required position that is not filled, or -1. A blank counts
   // as filled with ignoreBlank; a space is allowed only at "C".
@@ -82,6 +84,8 @@ class TEditMask {
   // Lays chars into the input positions [first, last) (from the end with
   // "!"), refusing what the positions refuse.
   void Lay(std::string& text, int first, int last, const std::string& chars) const;
+  bool FollowsLayout(const std::string& value) const;
+  std::string LayBySections(const std::string& value) const;
 
   std::string FMask;
   std::vector<TMaskPosition> FPositions;

@@ -5,7 +5,7 @@
 #include <string>
 #include <utility>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 
 // ------------------------------------------------------ TdxStyleController
 

@@ -13,10 +13,10 @@
 
 #include <vector>
 
-#include "framework/core/component.h"
-#include "framework/core/event.h"
-#include "framework/core/persistent.h"
-#include "framework/core/set.h"
+#include "framework/core/component/component.h"
+#include "framework/core/base/event.h"
+#include "framework/core/component/persistent.h"
+#include "framework/core/base/set.h"
 #include "framework/gui/graphics.h"
 
 enum TdxEditBorderStyle { xbsNone, xbsSingle, xbsThick, xbsFlat, xbs3D };

@@ -36,3 +36,8 @@ class TdxTreeListBand;
 class TdxTreeListBands;
 class TdxTreeListColumn;
 class TdxTreeListMaskColumn;
+class TdxTreeListEditStyle;
+struct TdxTreeListCellViewData;
+class TdxInplaceMaskEdit;
+class TdxInplaceTreeListMaskEdit;
+class TEditMask;

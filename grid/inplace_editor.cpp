@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <chrono>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 #include "framework/gui/screen.h"
 #include "grid/editor_host.h"
 

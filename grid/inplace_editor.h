@@ -19,9 +19,9 @@
 #include <optional>
 #include <string>
 
-#include "framework/core/event.h"
-#include "framework/core/exceptions.h"
-#include "framework/core/variant.h"
+#include "framework/core/base/event.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/base/variant.h"
 #include "framework/gui/framed_control.h"
 #include "grid/edit_styles.h"
 

@@ -2,10 +2,10 @@
 
 #include <memory>
 
-#include "framework/core/exceptions.h"
-#include "framework/core/ini_files.h"
-#include "framework/core/registry.h"
-#include "framework/core/strings.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/storage/ini_files.h"
+#include "framework/core/storage/registry.h"
+#include "framework/core/component/strings.h"
 
 std::string TdxRegIniWrapper::ReadTextValue(std::string_view section, std::string_view ident,
                                             std::string_view defaultValue) {

@@ -13,7 +13,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/core/object.h"
+#include "framework/core/base/object.h"
 
 class TRegIniFile;
 class TCustomIniFile;

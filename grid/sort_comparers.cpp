@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <utility>
 
-#include "framework/core/merge_sort.h"
-#include "framework/core/text.h"
+#include "framework/core/component/merge_sort.h"
+#include "framework/core/text/text.h"
 #include "grid/tree_list_errors.h"
 #include "grid/tree_list_node.h"
 #include "grid/tree_list_node_owner.h"

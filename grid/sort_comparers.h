@@ -14,9 +14,9 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/core/event.h"
-#include "framework/core/object.h"
-#include "framework/core/variant.h"
+#include "framework/core/base/event.h"
+#include "framework/core/base/object.h"
+#include "framework/core/base/variant.h"
 #include "grid/forward.h"
 
 // Sender, Node1, Node2, Compare: the handler sets Compare negative, 0 or

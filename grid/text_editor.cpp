@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 #include "framework/gui/screen.h"
 
 namespace {

@@ -24,9 +24,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/event.h"
-#include "framework/core/object.h"
-#include "framework/core/strings.h"
+#include "framework/core/base/event.h"
+#include "framework/core/base/object.h"
+#include "framework/core/component/strings.h"
 #include "framework/gui/custom_control.h"
 #include "framework/gui/geometry.h"
 #include "framework/gui/graphics.h"
@@ -36,6 +36,7 @@
 #include "grid/forward.h"
 #include "grid/sort_comparers.h"
 #include "grid/tree_list_bands.h"
+#include "grid/tree_list_drawing.h"
 #include "grid/tree_list_node.h"
 #include "grid/tree_list_node_owner.h"
 #include "grid/tree_list_options.h"
@@ -205,6 +206,20 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual void ColumnsChanged(TdxTreeListColumn* column);
   virtual void BandsChanged();
 
+  // --- Custom drawing -------------------------------------------------------------
+  // Whether a handler draws the cell (the column's header): the tree list's
+  // event or the column's is assigned.
+  virtual bool IsCustomDrawCell(const TdxTreeListNode* node, const TdxTreeListColumn* column) const;
+  virtual bool IsCustomDrawColumnHeader(const TdxTreeListColumn* column) const;
+  // The tree list's event, then (unless it set done) the column's; a group
+  // row never reaches the column's, a new-item row only while it shows data.
+  virtual void DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node,
+                                TdxTreeListColumn* column, bool selected, bool focused, bool newItemRow,
+                                std::string& text, TColor& color, TFont& font, TAlignment& alignment, bool& done);
+  virtual void DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, TdxTreeListColumn* column,
+                                        std::string& text, TColor& color, TFont& font, TAlignment& alignment,
+                                        TdxTreeListColumnSort& sorted, bool& done);
+
   // --- Text export --------------------------------------------------------------
   // A header line (captions of the visible columns, tab-separated), then one
   // line per row in visible order.
@@ -241,6 +256,12 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual bool OptionExOn(TdxTreeListOptionEx option) const;
 
   // The editor host's questions.
+  // The editor may change the cell unless the focused column is missing or
+  // read-only; every character may be typed.
+  bool CanEditorModify() override;
+  bool IsEditorCharAllowed(char ch) override { return true; }
+  // The editors' look follows the tree list's (TdxTreeListEditStyle).
+  std::unique_ptr<TdxEditStyle> CreateEditStyle(TdxInplaceEdit* editor) override;
   bool GetHideFocusRect() override { return OptionOn(tloHideFocusRect); }
   bool IsImmediateEditor() override { return OptionOn(tloImmediateEditor); }
   bool ShowButtonAlways() override { return OptionExOn(tloShowButtonAlways); }
@@ -373,6 +394,8 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TdxTLCompareEvent OnCompare;
   TdxTLCanNodeSelected OnCanNodeSelected;
   TdxTLGetLevelColor OnGetLevelColor;
+  TdxTLCustomDrawCell OnCustomDrawCell;
+  TdxTLCustomDrawHeader OnCustomDrawColumnHeader;
 
  protected:
   void Loaded() override;
@@ -425,6 +448,8 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual void CalcHeaderPanelRowCount() {}
   // Group rows export only their first cell.
   virtual bool IsGroupNode(const TdxTreeListNode* node) const { return false; }
+  // Whether the new-item row's cells show the data of a record.
+  virtual bool NewItemRowHasData() const { return true; }
 
   // --- Band and column geometry, from the bands and the column list ----------------
   virtual int GetVisibleBandCount() const;

@@ -7,7 +7,7 @@
 
 #include <string>
 
-#include "framework/core/collection.h"
+#include "framework/core/component/collection.h"
 #include "framework/gui/control.h"
 #include "grid/forward.h"
 

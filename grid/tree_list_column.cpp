@@ -4,6 +4,8 @@
 #include <optional>
 #include <vector>
 
+#include "framework/core/text/text.h"
+#include "grid/mask_editor.h"
 #include "grid/tree_list.h"
 
 TdxTreeListColumn::TdxTreeListColumn(TComponent* owner) : TComponent(owner) {}
@@ -24,6 +26,11 @@ void TdxTreeListColumn::SetTreeList(TCustomdxTreeList* treeList) {
   if (treeList == FTreeList) return;
   if (FTreeList != nullptr) FTreeList->RemoveColumn(this);
   if (treeList != nullptr) treeList->AddColumn(this);
+}
+
+void TdxTreeListColumn::SetName(const std::string& name) {
+  TComponent::SetName(name);
+  if (OnNameChanged) OnNameChanged(this);
 }
 
 void TdxTreeListColumn::Changed(bool allColumns) {
@@ -300,6 +307,11 @@ int TdxTreeListColumn::SortedOrder() const {
   return FTreeList != nullptr ? FTreeList->SortedColumnIndexOf(this) : -1;
 }
 
+bool TdxTreeListColumn::IsSortedOrderStored() const {
+  return FTreeList != nullptr && FTreeList->OptionExOn(tloMultiSort) && FTreeList->SortedColumnCount() > 1 &&
+         FSorted != csNone;
+}
+
 bool TdxTreeListColumn::CanShowHeaderButton() const {
   return !FDisableFilter && !ComponentState().Contains(TComponentStateItem::csDesigning);
 }
@@ -319,13 +331,108 @@ void TdxTreeListColumn::InitEditor(TdxInplaceEdit& editor) {
     text->SetMaxLength(MaxLength());
     text->SetOEMConvert(FOEMConvert);
     text->SetPasswordChar(FPasswordChar);
+    // The editor is shared by the cells of its kind: Undo must not bring
+    // back a text of the cell edited before.
+    if (text->HandleAllocated()) text->EmptyTextUndoBuffer();
   }
 }
+
+void TdxTreeListColumn::InitEditorValue(TdxTreeListNode* node, TdxInplaceEdit& editor, Variant& value) {
+  std::string text;
+  if (FTreeList != nullptr && node != nullptr && Index() >= 0) text = FTreeList->GetCellText(node, Index());
+  // SetText is the editor's own: a mask editor lays the text into its mask.
+  editor.SetText(text);
+  value = editor.GetTextValue();
+}
+
+void TdxTreeListColumn::SetCellValueFromEditor(TdxTreeListNode* node, TdxInplaceEdit& editor, Variant& value) {
+  if (FTreeList == nullptr || node == nullptr || Index() < 0) return;
+  const int index = Index();
+  if (dynamic_cast<TdxInplaceTextEdit*>(&editor) != nullptr) FTreeList->SetCellText(node, index, editor.GetEditText());
+  value = FTreeList->GetCellVariant(node, index);
+}
+
+// --- Cell text and drawing -------------------------------------------------------------
 
 void TdxTreeListColumn::GetDisplayText(const TdxTreeListNode* node, std::string& text) const {
   const int index = Index();
   text = FTreeList != nullptr && node != nullptr && index >= 0 ? FTreeList->GetCellText(node, index) : std::string();
 }
+
+int TdxTreeListColumn::GetCellTextWidth(TCanvas& canvas, const TdxTreeListNode* node) const {
+  const int index = Index();
+  if (FTreeList == nullptr || node == nullptr || index < 0) return 0;
+  std::string text = FTreeList->GetCellText(node, index);
+  if (FCharCase == ecUpperCase) text = AnsiUpperCase(text);
+  if (FCharCase == ecLowerCase) text = AnsiLowerCase(text);
+  return canvas.TextWidth(text);
+}
+
+std::unique_ptr<TdxEditViewData> TdxTreeListColumn::CreateViewData() const {
+  return std::make_unique<TdxTextEditViewData>();
+}
+
+// Made on first use rather than by the constructor: only a finished column
+// can say which editor (and so which view data) it uses.
+TdxEditViewData& TdxTreeListColumn::GetViewData() {
+  if (FViewData == nullptr) FViewData = CreateViewData();
+  return *FViewData;
+}
+
+void TdxTreeListColumn::PrepareViewData(TdxEditViewData& viewData, const TdxTreeListCellViewData& cellInfo) {
+  viewData.Enabled = true;
+  viewData.Focused = false;
+  viewData.Hot = cellInfo.HotTracked;
+  // A cell has no border of its own: the grid lines (or nothing) frame it.
+  viewData.BorderStyle = xbsNone;
+  viewData.Edges = TdxEditEdges();
+  viewData.Shadow = false;
+  viewData.ButtonTransparent = false;
+  viewData.Transparent = cellInfo.Overlay;
+  viewData.Bounds = cellInfo.Bounds;
+  // The editor's look writes text one pixel and the offset inside its
+  // bounds, which lie 2 pixels outside the cell: these offsets keep the
+  // margins of plain cell text (2 pixels at the sides, 1 at the top, 2 with
+  // inverted selection).
+  viewData.OffsetRect = Rect(3, cellInfo.InvertSelect ? 3 : 2, 2, 0);
+  switch (FVertAlignment) {
+    case tlTop: viewData.DrawAlignment = cellInfo.MultiLine ? daMultiLine : daSingleLine; break;
+    case tlCenter: viewData.DrawAlignment = cellInfo.MultiLine ? daMultiLine : daVCenter; break;
+    case tlBottom: viewData.DrawAlignment = cellInfo.MultiLine ? daMultiLine : daBottom; break;
+  }
+  viewData.Font = cellInfo.Font;
+  viewData.BrushColor = cellInfo.BrushColor;
+  viewData.BkColor = cellInfo.BkColor;
+  viewData.TextColor = cellInfo.TextColor;
+  viewData.Alignment = cellInfo.Alignment;
+  viewData.HasTextWindow = false;
+  viewData.Value = cellInfo.NewItemRowWithoutData ? Variant() : Variant(cellInfo.Text);
+  viewData.Cursor = crDefault;
+  if (auto* text = dynamic_cast<TdxTextEditViewData*>(&viewData)) {
+    text->CharCase = FCharCase;
+    text->EndEllipsis = cellInfo.EndEllipsis;
+    text->PasswordChar = FPasswordChar;
+    text->SelectionBar = false;
+    text->StandAloneWithoutText = false;
+  }
+}
+
+void TdxTreeListColumn::DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node, bool selected,
+                                         bool focused, bool newItemRow, std::string& text, TColor& color,
+                                         TFont& font, TAlignment& alignment, bool& done) {
+  if (OnCustomDrawCell)
+    OnCustomDrawCell(this, &canvas, rect, node, this, selected, focused, newItemRow, text, color, &font, alignment,
+                     done);
+}
+
+void TdxTreeListColumn::DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, std::string& text,
+                                                 TColor& color, TFont& font, TAlignment& alignment,
+                                                 TdxTreeListColumnSort& sorted, bool& done) {
+  if (OnCustomDrawColumnHeader)
+    OnCustomDrawColumnHeader(this, this, &canvas, rect, text, color, &font, alignment, sorted, done);
+}
+
+// --- Events of the editor ---------------------------------------------------------------
 
 void TdxTreeListColumn::DoChange(TObject* /*sender*/) {
   if (FTreeList == nullptr || FTreeList->InitializingEditor()) return;
@@ -356,7 +463,8 @@ void TdxTreeListColumn::RestoreDefaults() {
   FHeaderAlignment = taLeftJustify;
   FMinWidth = 20;
   FSizing = true;
-  FSorted = csNone;
+  // Through the writer: a sorted column must leave the tree list's sort keys.
+  SetSorted(csNone);
   FTabStop = true;
   FVertAlignment = tlTop;
   Changed(true);
@@ -409,4 +517,16 @@ void TdxTreeListMaskColumn::Assign(const TPersistent* source) {
 void TdxTreeListMaskColumn::RestoreDefaults() {
   FEditMask.clear();
   TdxTreeListColumn::RestoreDefaults();
+}
+
+std::unique_ptr<TdxInplaceEdit> TdxTreeListMaskColumn::CreateEditor(TComponent* owner) const {
+  return std::make_unique<TdxInplaceTreeListMaskEdit>(owner);
+}
+
+void TdxTreeListMaskColumn::InitEditor(TdxInplaceEdit& editor) {
+  TdxTreeListColumn::InitEditor(editor);
+  if (auto* mask = dynamic_cast<TdxInplaceMaskEdit*>(&editor)) {
+    mask->SetEditMask(FEditMask);
+    mask->SetIgnoreMaskBlank(FIgnoreMaskBlank);
+  }
 }

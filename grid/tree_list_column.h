@@ -8,22 +8,28 @@
 // says so; only such values are worth storing. Every writer clamps and
 // reports the change to the tree list, which re-lays out (once, under its
 // update lock).
+//
+// A column also decides how its cells are edited and drawn: it makes the
+// in-place editor of its kind, sets it up and moves the cell's value into
+// and out of it, and turns the painter's cell record into the view data its
+// editor's look draws from (one view-data object per column, kept for
+// every cell).
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "framework/core/component.h"
-#include "framework/core/object.h"
+#include "framework/core/component/component.h"
+#include "framework/core/base/object.h"
 #include "framework/gui/bitmap.h"
 #include "framework/gui/control.h"
 #include "framework/gui/graphics.h"
 #include "framework/gui/std_controls.h"
+#include "framework/core/base/variant.h"
 #include "grid/forward.h"
 #include "grid/inplace_editor.h"
 #include "grid/text_editor.h"
-
-enum TdxTreeListColumnSort { csNone, csDown, csUp };
+#include "grid/tree_list_drawing.h"
 
 // Which defaulted properties a column has been given values of.
 enum TdxColumnAssignedValue : std::uint8_t {
@@ -52,6 +58,8 @@ class TdxTreeListColumn : public TComponent {
   TCustomdxTreeList* TreeList() const { return FTreeList; }
   // Leaves the old tree list and joins the new one.
   void SetTreeList(TCustomdxTreeList* treeList);
+  // Renames, then tells OnNameChanged.
+  void SetName(const std::string& name) override;
   // Tells the tree list: this column (false) or all columns (true) changed.
   void Changed(bool allColumns);
 
@@ -69,7 +77,14 @@ class TdxTreeListColumn : public TComponent {
   int RowIndex() const;
   void SetRowIndex(int value);
   int StoredRowIndex() const { return FStoredRowIndex; }
-
+  bool IsStoredRowIndexStored() const { return FStoredRowIndex != 0; }
+  // The sort position a stored layout gave (-1 until one is read); the
+  // tree list orders its sorted columns by it once loading ends.
+  int StoredSortedOrder() const { return FStoredSortedOrder; }
+  void SetStoredSortedOrder(int value) { FStoredSortedOrder = value; }
+  // Worth storing only when the tree list sorts by several columns and more
+  // than one is sorted, this one among them.
+  bool IsSortedOrderStored() const;
   std::uint8_t AssignedValues() const { return FAssignedValues; }
   bool IsAssigned(TdxColumnAssignedValue value) const { return (FAssignedValues & value) != 0; }
 
@@ -142,23 +157,54 @@ class TdxTreeListColumn : public TComponent {
   bool Visible() const { return FVisible; }
   void SetVisible(bool value);
 
-  // Editing.
+  // --- Editing ---------------------------------------------------------------
   virtual bool CanEditing() const { return !FDisableEditor; }
   virtual bool CanShowHeaderButton() const;
   // The in-place editor for this column's cells (a text editor; a column
-  // kind that needs another editor answers its own).
+  // kind that needs another editor answers its own). An editor made with a
+  // host as owner belongs to the host once the caller lets it go.
   virtual std::unique_ptr<TdxInplaceEdit> CreateEditor(TComponent* owner) const;
-  // Read-only state, the editor's events and the text limits of a text
-  // editor.
+  // Read-only state, the editor's events and, for a text editor, case,
+  // length limit, password character and an empty undo history.
   virtual void InitEditor(TdxInplaceEdit& editor);
-  virtual void GetDisplayText(const TdxTreeListNode* node, std::string& text) const;
+  // Loads the node's cell text into the editor (a mask editor lays it into
+  // its mask); value becomes the editor's value of it.
+  virtual void InitEditorValue(TdxTreeListNode* node, TdxInplaceEdit& editor, Variant& value);
+  // Stores a text editor's text as the node's cell text; value becomes the
+  // cell's value.
+  virtual void SetCellValueFromEditor(TdxTreeListNode* node, TdxInplaceEdit& editor, Variant& value);
   // The tree list's OnEditChange / OnEditValidate first, then the
   // column's; not while the tree list sets its editor up.
   virtual void DoChange(TObject* sender);
   virtual void DoValidate(TObject* sender, std::string& errorText, bool& accept);
 
+  // --- Cell text and drawing ----------------------------------------------
+  virtual void GetDisplayText(const TdxTreeListNode* node, std::string& text) const;
+  // The text a cell shows for the text of its value.
+  virtual void GetDisplayValue(const std::string& valueText, std::string& text) const { text = valueText; }
+  // Width of the node's cell text on the canvas, in the column's case.
+  virtual int GetCellTextWidth(TCanvas& canvas, const TdxTreeListNode* node) const;
+  // The view data of the column's editor kind, made on first use and reused
+  // for every cell the column draws.
+  TdxEditViewData& GetViewData();
+  // Fills the view data from the painter's record of one cell.
+  virtual void PrepareViewData(TdxEditViewData& viewData, const TdxTreeListCellViewData& cellInfo);
+  virtual bool HasCustomDrawCell() const { return static_cast<bool>(OnCustomDrawCell); }
+  bool HasCustomDrawColumnHeader() const { return static_cast<bool>(OnCustomDrawColumnHeader); }
+  // Fire the column's own handlers (Sender and AColumn: the column).
+  virtual void DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node, bool selected,
+                                bool focused, bool newItemRow, std::string& text, TColor& color, TFont& font,
+                                TAlignment& alignment, bool& done);
+  void DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, std::string& text, TColor& color,
+                                TFont& font, TAlignment& alignment, TdxTreeListColumnSort& sorted, bool& done);
+
   TNotifyEvent OnChange;
+  TdxTLCustomDrawCell OnCustomDrawCell;
+  TdxTLCustomDrawHeader OnCustomDrawColumnHeader;
   TdxEditValidateEvent OnValidate;
+  // Told after the column's name changed (Sender: the column); not a
+  // stored event.
+  TNotifyEvent OnNameChanged;
 
  protected:
   virtual TAlignment GetDefaultAlignment() const { return taLeftJustify; }
@@ -168,6 +214,8 @@ class TdxTreeListColumn : public TComponent {
   virtual int GetDefaultWidth() const { return 100; }
   // The own font changed: it is the column's from now on.
   virtual void FontChanged();
+  // The view data class of the column's editor.
+  virtual std::unique_ptr<TdxEditViewData> CreateViewData() const;
 
  private:
   friend class TCustomdxTreeList;
@@ -209,14 +257,20 @@ class TdxTreeListColumn : public TComponent {
   bool FVisible = true;
   int FBandIndex = 0;
   int FStoredRowIndex = 0;
+  int FStoredSortedOrder = -1;
+  std::unique_ptr<TdxEditViewData> FViewData;
 };
 
-// A column whose editor keeps to an edit mask.
+// A column whose cells are edited through an edit mask: its editor is the
+// mask editor, given the column's mask and IgnoreMaskBlank each time it is
+// set up.
 class TdxTreeListMaskColumn : public TdxTreeListColumn {
  public:
   using TdxTreeListColumn::TdxTreeListColumn;
   void Assign(const TPersistent* source) override;
   void RestoreDefaults() override;
+  std::unique_ptr<TdxInplaceEdit> CreateEditor(TComponent* owner) const override;
+  void InitEditor(TdxInplaceEdit& editor) override;
 
   const std::string& EditMask() const { return FEditMask; }
   void SetEditMask(const std::string& value) { FEditMask = value; }

@@ -9,6 +9,7 @@
 #include "framework/gui/clipboard.h"
 #include "grid/tree_list.h"
 #include "grid/tree_list_column.h"
+#include "grid/tree_list_edit_style.h"
 
 namespace {
 
@@ -252,3 +253,42 @@ void TCustomdxTreeList::ColumnSorted(TdxTreeListColumn* column) {
 }
 
 void TCustomdxTreeList::ColumnUnsorted(TdxTreeListColumn* column) { std::erase(FSortedColumns, column); }
+
+// --- Editors and custom drawing ------------------------------------------------------
+
+bool TCustomdxTreeList::CanEditorModify() {
+  const TdxTreeListColumn* column = Columns(FocusedColumnAbsoluteIndex());
+  return column != nullptr && !column->ReadOnly();
+}
+
+std::unique_ptr<TdxEditStyle> TCustomdxTreeList::CreateEditStyle(TdxInplaceEdit* editor) {
+  return std::make_unique<TdxTreeListEditStyle>(editor, this);
+}
+
+bool TCustomdxTreeList::IsCustomDrawCell(const TdxTreeListNode* /*node*/, const TdxTreeListColumn* column) const {
+  return static_cast<bool>(OnCustomDrawCell) || (column != nullptr && column->HasCustomDrawCell());
+}
+
+bool TCustomdxTreeList::IsCustomDrawColumnHeader(const TdxTreeListColumn* column) const {
+  return static_cast<bool>(OnCustomDrawColumnHeader) || (column != nullptr && column->HasCustomDrawColumnHeader());
+}
+
+void TCustomdxTreeList::DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node,
+                                         TdxTreeListColumn* column, bool selected, bool focused, bool newItemRow,
+                                         std::string& text, TColor& color, TFont& font, TAlignment& alignment,
+                                         bool& done) {
+  if (OnCustomDrawCell)
+    OnCustomDrawCell(this, &canvas, rect, node, column, selected, focused, newItemRow, text, color, &font, alignment,
+                     done);
+  if (done || column == nullptr || IsGroupNode(node) || (newItemRow && !NewItemRowHasData())) return;
+  column->DoCustomDrawCell(canvas, rect, node, selected, focused, newItemRow, text, color, font, alignment, done);
+}
+
+void TCustomdxTreeList::DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, TdxTreeListColumn* column,
+                                                 std::string& text, TColor& color, TFont& font,
+                                                 TAlignment& alignment, TdxTreeListColumnSort& sorted, bool& done) {
+  if (OnCustomDrawColumnHeader)
+    OnCustomDrawColumnHeader(this, column, &canvas, rect, text, color, &font, alignment, sorted, done);
+  if (!done && column != nullptr)
+    column->DoCustomDrawColumnHeader(canvas, rect, text, color, font, alignment, sorted, done);
+}

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 
 TULVO_DECLARE_EXCEPTION(EInvaliddxTreeListOperation, Exception);
 

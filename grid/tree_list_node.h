@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/object.h"
-#include "framework/core/strings.h"
-#include "framework/core/variant.h"
+#include "framework/core/base/object.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/base/variant.h"
 #include "grid/forward.h"
 #include "grid/node_list.h"
 

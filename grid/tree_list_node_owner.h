@@ -19,9 +19,9 @@
 #include <span>
 #include <string>
 
-#include "framework/core/event.h"
-#include "framework/core/object.h"
-#include "framework/core/variant.h"
+#include "framework/core/base/event.h"
+#include "framework/core/base/object.h"
+#include "framework/core/base/variant.h"
 #include "grid/forward.h"
 #include "grid/node_list.h"
 #include "grid/tree_list_node.h"

@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "framework/core/set.h"
+#include "framework/core/base/set.h"
 
 enum TdxTreeListOption : int {
   tloColumnSizing = 0,

@@ -11,12 +11,12 @@
 #include <string_view>
 #include <system_error>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/parameter_blocks.h"
-#include "dbaccess/status_vector.h"
-#include "framework/core/sysutils.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/parameter_blocks.h"
+#include "dbaccess/client/status_vector.h"
+#include "framework/core/text/sysutils.h"
 #include "tools/sample_schema.h"
 
 namespace {

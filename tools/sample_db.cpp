@@ -12,9 +12,9 @@
 #include <string>
 #include <string_view>
 
-#include "dbaccess/client_library.h"
-#include "framework/core/exceptions.h"
-#include "framework/core/sysutils.h"
+#include "dbaccess/client/client_library.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/sysutils.h"
 #include "tools/sample_database.h"
 
 namespace {

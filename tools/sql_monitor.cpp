@@ -19,10 +19,10 @@
 #include <string>
 #include <string_view>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/sql_monitor_channel.h"
-#include "framework/core/datetime.h"
-#include "framework/core/text.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/trace/sql_monitor_channel.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

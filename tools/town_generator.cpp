@@ -7,8 +7,8 @@
 #include <stdexcept>
 #include <string_view>
 
-#include "framework/core/sysutils.h"
-#include "framework/core/text.h"
+#include "framework/core/text/sysutils.h"
+#include "framework/core/text/text.h"
 #include "tools/town_vocabulary.h"
 
 // ---- TTownRandom --------------------------------------------------------------

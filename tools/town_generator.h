@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 
 // What the sample database builder raises for a size it cannot make, a file
 // it must not replace, or a build that failed on the way.

@@ -58,6 +58,7 @@ class TScreenCursorScope;
 struct TRegValue;
 class TRegistryHive;
 class TRegistryStore;
+class TRegistryUpdateScope;
 struct TRegDataInfo;
 class TRegistry;
 class TRegistryKeyScope;
@@ -65,7 +66,9 @@ class TRegIniFile;
 class TCustomIniFile;
 class TMemIniFile;
 class TIniFile;
+class TIniFileUpdateScope;
 struct TFileStamp;
+class TPendingFile;
 class TFileLock;
 
 // streams.h

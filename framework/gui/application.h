@@ -13,9 +13,9 @@
 
 #include <string>
 
-#include "framework/core/component.h"
-#include "framework/core/event.h"
-#include "framework/core/exceptions.h"
+#include "framework/core/component/component.h"
+#include "framework/core/base/event.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/graphics.h"
 
 class TForm;

@@ -5,7 +5,7 @@
 
 #include <memory>
 
-#include "framework/core/persistent.h"
+#include "framework/core/component/persistent.h"
 #include "framework/gui/graphics.h"
 
 class TCanvas;

@@ -4,7 +4,7 @@
 #include <QPolygon>
 #include <vector>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/bitmap.h"
 #include "framework/gui/bitmap_p.h"
 #include "framework/gui/canvas_p.h"

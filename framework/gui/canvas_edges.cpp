@@ -3,7 +3,7 @@
 
 #include <QImage>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/canvas.h"
 #include "framework/gui/canvas_p.h"
 #include "framework/gui/qt_graphics.h"

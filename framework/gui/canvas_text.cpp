@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/canvas.h"
 #include "framework/gui/canvas_p.h"
 #include "framework/gui/qt_graphics.h"

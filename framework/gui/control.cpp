@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/menus.h"
 #include "framework/gui/win_control.h"
 

@@ -14,10 +14,10 @@
 
 #include <string>
 
-#include "framework/core/component.h"
-#include "framework/core/event.h"
-#include "framework/core/object.h"
-#include "framework/core/set.h"
+#include "framework/core/component/component.h"
+#include "framework/core/base/event.h"
+#include "framework/core/base/object.h"
+#include "framework/core/base/set.h"
 #include "framework/gui/cursors.h"
 #include "framework/gui/geometry.h"
 #include "framework/gui/graphics.h"

@@ -3,7 +3,7 @@
 // crDefault (0) means "whatever the control under the mouse shows".
 // Programs register further cursors with `TScreen::SetCursorImage`.
 
-#include "framework/core/screen_cursor.h"  // TCursor, crDefault, crHourGlass, crSQLWait
+#include "framework/core/system/screen_cursor.h"  // TCursor, crDefault, crHourGlass, crSQLWait
 
 inline constexpr TCursor crNone = -1;
 inline constexpr TCursor crArrow = -2;

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "framework/core/set.h"
+#include "framework/core/base/set.h"
 
 enum TMsgDlgType { mtWarning, mtError, mtInformation, mtConfirmation, mtCustom };
 enum TMsgDlgBtn {

@@ -7,7 +7,7 @@
 #include <QTimer>
 #include <QWidget>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/application.h"
 #include "framework/gui/menus.h"
 #include "framework/gui/menus_p.h"

@@ -8,9 +8,9 @@
 #include <cstdint>
 #include <string>
 
-#include "framework/core/object.h"
-#include "framework/core/persistent.h"
-#include "framework/core/set.h"
+#include "framework/core/base/object.h"
+#include "framework/core/component/persistent.h"
+#include "framework/core/base/set.h"
 
 class TBitmap;
 

@@ -5,7 +5,7 @@
 
 #include <cstdint>
 
-#include "framework/core/set.h"
+#include "framework/core/base/set.h"
 
 using TKey = std::uint16_t;
 

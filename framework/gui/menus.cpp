@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <functional>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/control.h"
 #include "framework/gui/menus_p.h"
 #include "framework/gui/qt_text.h"

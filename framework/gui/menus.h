@@ -11,9 +11,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/component.h"
-#include "framework/core/exceptions.h"
-#include "framework/core/object.h"
+#include "framework/core/component/component.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/base/object.h"
 
 TULVO_DECLARE_EXCEPTION(EMenuError, Exception);
 

@@ -5,7 +5,7 @@
 #include <QTabWidget>
 #include <algorithm>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/qt_text.h"
 #include "framework/gui/win_control_p.h"
 

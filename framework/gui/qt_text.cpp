@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

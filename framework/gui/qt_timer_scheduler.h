@@ -7,7 +7,7 @@
 #include <map>
 #include <memory>
 
-#include "framework/core/timer.h"
+#include "framework/core/system/timer.h"
 
 class TQtTimerScheduler : public TTimerScheduler {
  public:

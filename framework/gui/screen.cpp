@@ -8,7 +8,7 @@
 #include <QStyleHints>
 #include <algorithm>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/bitmap.h"
 #include "framework/gui/bitmap_p.h"
 #include "framework/gui/forms.h"

@@ -10,8 +10,8 @@
 #include <memory>
 #include <vector>
 
-#include "framework/core/component.h"
-#include "framework/core/screen_cursor.h"
+#include "framework/core/component/component.h"
+#include "framework/core/system/screen_cursor.h"
 #include "framework/gui/cursors.h"
 #include "framework/gui/geometry.h"
 #include "framework/gui/keys.h"

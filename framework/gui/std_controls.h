@@ -9,7 +9,7 @@
 #include <memory>
 #include <string>
 
-#include "framework/core/strings.h"
+#include "framework/core/component/strings.h"
 #include "framework/gui/win_control.h"
 
 class TComboBoxStrings;

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/application.h"
 #include "framework/gui/qt_graphics.h"
 #include "framework/gui/qt_text.h"

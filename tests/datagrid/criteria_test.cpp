@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/format_settings.h"
-#include "framework/core/text.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/text.h"
 #include "tests/datagrid/criteria_test_support.h"
 
 namespace {
@@ -265,7 +265,108 @@ TEST(CriteriaItems, LastLeafOfSubListMovesToEndOfParent) {
   EXPECT_EQ(criteria.Root().Items(0), city);
   EXPECT_EQ(criteria.Root().Items(1), survivor);
   EXPECT_EQ(survivor->Parent(), &criteria.Root());
-  EXPECT_FALSE(survivor->Negated());  // the freed list's negation is not carried over
+  EXPECT_TRUE(survivor->Negated());  // NOT (PHONE = 1 OR NAME = A) without PHONE
+}
+
+// Removing a column's conditions leaves the others meaning what they meant
+// inside the tree: a list dissolved around its last child hands its negation
+// on, and a list emptied out goes, however deep.
+struct TRemovalCase {
+  const char* Name;
+  void (*Build)(TdxCriteriaItemList& root);
+  const char* Before;
+  const char* After;  // once the conditions on A are gone
+};
+
+void PrintTo(const TRemovalCase& c, std::ostream* os) { *os << c.Name; }
+
+class CriteriaRemoval : public testing::TestWithParam<TRemovalCase> {};
+
+TEST_P(CriteriaRemoval, KeepsTheMeaningOfWhatRemains) {
+  const TRemovalCase& c = GetParam();
+  TTestCriteria criteria;
+  c.Build(criteria.Root());
+  ASSERT_EQ(criteria.FilterText(), c.Before);
+  criteria.RemoveItems("A");
+  criteria.CheckInvariants();
+  EXPECT_EQ(criteria.FilterText(), c.After);
+  EXPECT_EQ(criteria.FindItem("A"), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Criteria, CriteriaRemoval,
+    testing::Values(TRemovalCase{"NegatedOr",
+                                 [](TdxCriteriaItemList& root) {
+                                   TdxCriteriaItemList* list = root.AddList(jtOr);
+                                   list->SetNegated(true);
+                                   list->AddItem("A", ocEqual, "", 1);
+                                   list->AddItem("B", ocEqual, "", 2);
+                                 },
+                                 "(NOT ((A = 1) OR (B = 2)))", "(NOT (B = 2))"},
+                    TRemovalCase{"NegationsCancel",
+                                 [](TdxCriteriaItemList& root) {
+                                   TdxCriteriaItemList* list = root.AddList(jtOr);
+                                   list->SetNegated(true);
+                                   list->AddItem("A", ocEqual, "", 1);
+                                   list->AddItem("B", ocEqual, "", 2)->SetNegated(true);
+                                 },
+                                 "(NOT ((A = 1) OR (NOT (B = 2))))", "(B = 2)"},
+                    TRemovalCase{"SurvivorIsAList",
+                                 [](TdxCriteriaItemList& root) {
+                                   root.AddItem("C", ocLess, "", 3);
+                                   TdxCriteriaItemList* list = root.AddList(jtAnd);
+                                   list->SetNegated(true);
+                                   list->AddItem("A", ocEqual, "", 1);
+                                   TdxCriteriaItemList* inner = list->AddList(jtOr);
+                                   inner->AddItem("B", ocEqual, "", 2);
+                                   inner->AddItem("C", ocEqual, "", 4);
+                                 },
+                                 "(C < 3) AND (NOT ((A = 1) AND ((B = 2) OR (C = 4))))",
+                                 "(C < 3) AND (NOT ((B = 2) OR (C = 4)))"},
+                    TRemovalCase{"InnerListDissolvedIntoNegatedOuter",
+                                 [](TdxCriteriaItemList& root) {
+                                   TdxCriteriaItemList* outer = root.AddList(jtAnd);
+                                   outer->SetNegated(true);
+                                   outer->AddItem("C", ocEqual, "", 3);
+                                   TdxCriteriaItemList* inner = outer->AddList(jtOr);
+                                   inner->SetNegated(true);
+                                   inner->AddItem("A", ocEqual, "", 1);
+                                   inner->AddItem("B", ocEqual, "", 2);
+                                 },
+                                 "(NOT ((C = 3) AND (NOT ((A = 1) OR (B = 2)))))",
+                                 "(NOT ((C = 3) AND (NOT (B = 2))))"},
+                    TRemovalCase{"EmptiedListsGoAllTheWayUp",
+                                 [](TdxCriteriaItemList& root) {
+                                   root.AddItem("X", ocEqual, "", 1);
+                                   TdxCriteriaItemList* outer = root.AddList(jtAnd);
+                                   outer->SetNegated(true);
+                                   outer->AddList(jtOr)->AddItem("A", ocEqual, "", 1);
+                                 },
+                                 "(X = 1) AND (NOT (((A = 1))))", "(X = 1)"},
+                    TRemovalCase{"TwoLeftStayTogether",
+                                 [](TdxCriteriaItemList& root) {
+                                   TdxCriteriaItemList* list = root.AddList(jtOr);
+                                   list->SetNegated(true);
+                                   list->AddItem("B", ocEqual, "", 2);
+                                   list->AddItem("A", ocEqual, "", 1);
+                                   list->AddItem("C", ocEqual, "", 3);
+                                 },
+                                 "(NOT ((B = 2) OR (A = 1) OR (C = 3)))", "(NOT ((B = 2) OR (C = 3)))"}),
+    [](const testing::TestParamInfo<TRemovalCase>& info) { return std::string(info.param.Name); });
+
+// The row-by-row view of the same rule: with A's condition gone, each row
+// passes as the remaining condition on B says.
+TEST(CriteriaItems, DissolvedNegatedListStillRefusesWhatItRefused) {
+  TTestCriteria criteria;
+  TdxCriteriaItemList* list = criteria.Root().AddList(jtOr);
+  list->SetNegated(true);
+  list->AddItem("A", ocEqual, "", 1);
+  list->AddItem("B", ocEqual, "", 2);
+  criteria.RemoveItems("A");
+  const TTestRow b2 = {{"A", 5}, {"B", 2}};
+  const TTestRow b3 = {{"A", 5}, {"B", 3}};
+  EXPECT_FALSE(criteria.Evaluate(&b2));
+  EXPECT_TRUE(criteria.Evaluate(&b3));
 }
 
 TEST(CriteriaItems, ListWithTwoLeftStays) {
@@ -386,6 +487,35 @@ INSTANTIATE_TEST_SUITE_P(
         TLiteralCase{"Unassigned", Variant(), "NULL"}),
     [](const testing::TestParamInfo<TLiteralCase>& info) { return std::string(info.param.Name); });
 
+// The dataset takes NULL only beside = and <>: a condition without a value
+// under another operator is written as what the criteria make of it.
+TEST(CriteriaText, NullValueUnderEveryOperator) {
+  const std::vector<std::string> expected = {
+      "(F Is Null)", "(F = NULL)", "(F <> NULL)", "(F = NULL AND F <> NULL)", "(F = NULL OR F <> NULL)",
+      "(F = NULL)"};
+  for (int code = 0; code < dxOperatorCount; ++code) {
+    for (const Variant& value : {Variant::Null(), Variant()}) {
+      TTestCriteria criteria;
+      criteria.Root().AddItem("F", code, "", value);
+      EXPECT_EQ(criteria.FilterText(), expected[static_cast<std::size_t>(code)]) << code;
+    }
+  }
+}
+
+// An empty list passes every row: the dataset is told so, since "()" is no
+// expression. Only an empty, plain root gives no text (no filter at all).
+TEST(CriteriaText, EmptyListsAreTrueToTheDataSet) {
+  TTestCriteria criteria;
+  criteria.Root().AddItem("A", ocEqual, "1", 1);
+  criteria.Root().AddList(jtOr);
+  criteria.Root().AddList(jtAnd)->SetNegated(true);
+  EXPECT_EQ(criteria.FilterText(), "(A = 1) AND (True) AND (NOT (True))");
+  EXPECT_EQ(criteria.DisplayText(), "(Column A = 1) AND () AND (NOT ())");
+  TTestCriteria empty;
+  empty.Root().SetNegated(true);
+  EXPECT_EQ(empty.FilterText(), "NOT (True)");
+}
+
 TEST(CriteriaText, CyrillicPassesThroughUnchanged) {
   TTestCriteria criteria;
   criteria.Root().AddItem(RU("Фамилия"), ocEqual, RU("д'Артаньян"), Variant(RU("д'Артаньян")));
@@ -401,6 +531,7 @@ TEST(CriteriaText, FieldNamesBracketedUnlessIdentifiers) {
   EXPECT_EQ(dxExpressionFieldName("A-B"), "[A-B]");
   EXPECT_EQ(dxExpressionFieldName(RU("Имя")), RU("[Имя]"));
   EXPECT_EQ(dxExpressionFieldName(""), "[]");
+  EXPECT_EQ(dxExpressionFieldName("A]B]"), "[A]]B]]]");
 }
 
 }  // namespace

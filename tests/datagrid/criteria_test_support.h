@@ -8,7 +8,7 @@
 #include <string>
 
 #include "datagrid/criteria.h"
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 using TTestRow = std::map<std::string, Variant>;
 

@@ -2,7 +2,7 @@
 // events, the parameter presets, aliases in the registry, and a connection
 // whose server drops it (another attachment deletes it from MON$ATTACHMENTS).
 
-#include "dbaccess/app_database.h"
+#include "dbaccess/connection/app_database.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +13,12 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/fib_base.h"
-#include "dbaccess/query.h"
-#include "dbaccess/reg_utils.h"
-#include "framework/core/strings.h"
-#include "framework/core/timer.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/connection/fib_base.h"
+#include "dbaccess/connection/reg_utils.h"
+#include "dbaccess/statement/query.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/system/timer.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {

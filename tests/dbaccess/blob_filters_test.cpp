@@ -1,7 +1,7 @@
 // The table of blob filters: ordered by sub-type, one entry per sub-type,
 // and applied only to non-empty content of user-defined (negative) kinds.
 
-#include "dbaccess/blob_filters.h"
+#include "dbaccess/blob/blob_filters.h"
 
 #include <gtest/gtest.h>
 

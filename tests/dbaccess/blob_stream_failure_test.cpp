@@ -9,11 +9,11 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/blob_filters.h"
-#include "dbaccess/blob_stream.h"
-#include "dbaccess/database.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/transaction.h"
+#include "dbaccess/blob/blob_filters.h"
+#include "dbaccess/blob/blob_stream.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/connection/transaction.h"
 #include "tests/dbaccess/fake_client.h"
 
 namespace {

@@ -5,7 +5,7 @@
 // connection; the stream's checks and what it keeps when its connection or
 // transaction goes. The list of a dataset's streams needs no database.
 
-#include "dbaccess/blob_stream.h"
+#include "dbaccess/blob/blob_stream.h"
 
 #include <gtest/gtest.h>
 
@@ -14,14 +14,14 @@
 #include <string_view>
 #include <vector>
 
-#include "dbaccess/blob_filters.h"
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/database.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/status_vector.h"
-#include "dbaccess/transaction.h"
-#include "framework/core/text.h"
+#include "dbaccess/blob/blob_filters.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/status_vector.h"
+#include "dbaccess/connection/transaction.h"
+#include "framework/core/text/text.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {

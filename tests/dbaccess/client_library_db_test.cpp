@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/parameter_blocks.h"
-#include "dbaccess/status_vector.h"
-#include "framework/core/text.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/parameter_blocks.h"
+#include "dbaccess/client/status_vector.h"
+#include "framework/core/text/text.h"
 #include "tests/dbaccess/db_fixture.h"
 
 namespace {

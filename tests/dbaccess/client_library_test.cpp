@@ -1,13 +1,13 @@
-#include "dbaccess/client_library.h"
+#include "dbaccess/client/client_library.h"
 
 #include <gtest/gtest.h>
 
 #include <functional>
 #include <string>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/status_vector.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/status_vector.h"
 #include "tests/dbaccess/fake_client.h"
 
 #if defined(__i386__) || defined(__x86_64__)

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/database.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/fib_base.h"
-#include "dbaccess/transaction.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/connection/fib_base.h"
+#include "dbaccess/connection/transaction.h"
 #include "tests/dbaccess/fake_client.h"
 
 namespace {

@@ -2,11 +2,11 @@
 
 #include <memory>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/database_options.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/status_vector.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/connection/database_options.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/status_vector.h"
 
 void ConnectionTest::SetUp() {
   DatabaseTest::SetUp();

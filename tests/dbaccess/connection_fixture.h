@@ -10,9 +10,9 @@
 #include <string>
 #include <string_view>
 
-#include "dbaccess/database.h"
-#include "dbaccess/transaction.h"
-#include "framework/core/component.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/connection/transaction.h"
+#include "framework/core/component/component.h"
 #include "tests/dbaccess/db_fixture.h"
 
 class ConnectionTest : public DatabaseTest {

@@ -1,10 +1,10 @@
 // The option objects of the connection and the datasets.
 
-#include "dbaccess/database_options.h"
+#include "dbaccess/connection/database_options.h"
 
 #include <gtest/gtest.h>
 
-#include "framework/core/strings.h"
+#include "framework/core/component/strings.h"
 
 namespace {
 

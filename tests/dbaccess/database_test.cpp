@@ -1,6 +1,6 @@
 // The connection component on the embedded engine.
 
-#include "dbaccess/database.h"
+#include "dbaccess/connection/database.h"
 
 #include <gtest/gtest.h>
 
@@ -9,13 +9,13 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/database_options.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/transaction.h"
-#include "framework/core/datetime.h"
-#include "framework/core/lists.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/connection/database_options.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/connection/transaction.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/component/lists.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {

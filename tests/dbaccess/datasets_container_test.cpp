@@ -1,14 +1,14 @@
 // The dataset container with in-memory datasets standing in for the
 // application's datasets.
 
-#include "dbaccess/datasets_container.h"
+#include "dbaccess/dataset/datasets_container.h"
 
 #include <gtest/gtest.h>
 
 #include <memory>
 
-#include "framework/core/memory_dataset.h"
-#include "framework/core/strings.h"
+#include "framework/core/data/memory_dataset.h"
+#include "framework/core/component/strings.h"
 
 namespace {
 

@@ -5,11 +5,11 @@
 #include <memory>
 #include <system_error>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/parameter_blocks.h"
-#include "dbaccess/status_vector.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/parameter_blocks.h"
+#include "dbaccess/client/status_vector.h"
 
 namespace {
 

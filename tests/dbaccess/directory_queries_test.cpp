@@ -7,9 +7,9 @@
 #include <algorithm>
 #include <vector>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/query.h"
-#include "framework/core/text.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/statement/query.h"
+#include "framework/core/text/text.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "dbaccess/errors.h"
+#include "dbaccess/client/errors.h"
 
 #include <gtest/gtest.h>
 
@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
-#include "dbaccess/helpers.h"
-#include "framework/core/component.h"
+#include "dbaccess/util/helpers.h"
+#include "framework/core/component/component.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "dbaccess/event_lists.h"
+#include "dbaccess/connection/event_lists.h"
 
 #include <gtest/gtest.h>
 

@@ -1,16 +1,17 @@
-#include "dbaccess/expression_parser.h"
+#include "dbaccess/filter/expression_parser.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "framework/core/datetime.h"
-#include "framework/core/fields.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/memory_dataset.h"
-#include "framework/core/text.h"
-#include "framework/core/variant.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/data/fields.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/data/memory_dataset.h"
+#include "framework/core/text/sysutils.h"
+#include "framework/core/text/text.h"
+#include "framework/core/base/variant.h"
 
 namespace {
 
@@ -113,6 +114,52 @@ TEST_F(ExpressionParserTest, MemoCannotBeFilteredOn) {
   } catch (const EDatabaseError& e) {
     EXPECT_EQ(e.Message(), "Field 'NOTE' cannot be used in a filter expression");
   }
+}
+
+// Their values are worked out only for the records shown, so the record
+// being tested has none to offer.
+TEST(ExpressionParserFields, CalculatedAndLookupFieldsCannotBeFilteredOn) {
+  TMemoryDataSet cities(nullptr);
+  cities.FieldDefs().Add("CODE", ftInteger);
+  cities.FieldDefs().Add("TITLE", ftString, 30);
+  cities.Open();
+  cities.AppendRecord({Variant(1), Variant("Tulvo")});
+
+  TMemoryDataSet people(nullptr);
+  people.FieldDefs().Add("ID", ftInteger);
+  people.FieldDefs().Add("CITY", ftInteger);
+  auto* id = new TIntegerField(&people);
+  id->SetFieldName("ID");
+  id->SetDataSet(&people);
+  auto* city = new TIntegerField(&people);
+  city->SetFieldName("CITY");
+  city->SetDataSet(&people);
+  auto* label = new TStringField(&people);
+  label->SetFieldName("LABEL");
+  label->SetFieldKind(fkCalculated);
+  label->SetDataSet(&people);
+  auto* title = new TStringField(&people);
+  title->SetFieldName("CITY_TITLE");
+  title->SetFieldKind(fkLookup);
+  title->SetLookupDataSet(&cities);
+  title->SetKeyFields("CITY");
+  title->SetLookupKeyFields("CODE");
+  title->SetLookupResultField("TITLE");
+  title->SetDataSet(&people);
+  people.Open();
+  people.AppendRecord({Variant(1), Variant(1)});
+
+  for (const char* name : {"LABEL", "CITY_TITLE"}) {
+    try {
+      TExpressionParser parser(people, std::string("ID = 1 AND ") + name + " = 'Tulvo'", {});
+      ADD_FAILURE() << name << " compiled";
+    } catch (const EDatabaseError& e) {
+      EXPECT_EQ(e.Message(), Format("Field '%s' cannot be used in a filter expression", name));
+    }
+  }
+  TExpressionParser data(people, "CITY = 1", {});
+  people.First();
+  EXPECT_TRUE(data.Accepts());
 }
 
 // Default fields are destroyed on close and made anew on open; the cleared

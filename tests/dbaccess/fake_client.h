@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/client_library.h"
+#include "dbaccess/client/client_library.h"
 
 // Every entry point.
 inline constexpr const char* FakeClientFull = TULVO_FAKE_CLIENT_FULL;

@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <new>
 
-#include "dbaccess/query.h"
+#include "dbaccess/statement/query.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {

@@ -1,6 +1,6 @@
 // The links of statements and datasets to their connection and transaction.
 
-#include "dbaccess/fib_base.h"
+#include "dbaccess/connection/fib_base.h"
 
 #include <gtest/gtest.h>
 
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/database.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/transaction.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/connection/transaction.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {

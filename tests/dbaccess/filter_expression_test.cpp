@@ -1,4 +1,4 @@
-#include "dbaccess/filter_expression.h"
+#include "dbaccess/filter/filter_expression.h"
 
 #include <gtest/gtest.h>
 
@@ -6,12 +6,12 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/helpers.h"
-#include "framework/core/datetime.h"
-#include "framework/core/exceptions.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/text.h"
-#include "framework/core/variant.h"
+#include "dbaccess/util/helpers.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/text.h"
+#include "framework/core/base/variant.h"
 
 namespace {
 
@@ -37,6 +37,14 @@ class TPeople : public TFilterRecordSource {
     return -1;
   }
   bool IsFilterable(int field) override { return Columns[static_cast<std::size_t>(field)] != "PHOTO"; }
+  TFilterType FieldType(int field) override {
+    const std::string& name = Columns[static_cast<std::size_t>(field)];
+    if (name == "NAME" || name == "CITY" || name == "PHONE" || name == "NOTE") return TFilterType::Text;
+    if (name == "BORN") return TFilterType::Date;
+    if (name == "ACTIVE") return TFilterType::Boolean;
+    if (name == "PHOTO") return TFilterType::Unknown;
+    return TFilterType::Number;
+  }
   void ReadField(int field, TFilterValue& value) override {
     value = Rows[Current][static_cast<std::size_t>(field)];
   }
@@ -147,11 +155,13 @@ INSTANTIATE_TEST_SUITE_P(
                     TPassCase{"NAME <> NULL", Exact, "1,2,3,4,6"},
                     TPassCase{"(NAME Is Null)", Exact, "5"},  // as the grid writes it
                     TPassCase{"NOT (NAME Is Null)", Exact, "1,2,3,4,6"},
-                    // a Null differs from every value and is not ordered against one
+                    // a Null differs from every value and orders before it, as
+                    // the grid's criteria order it
                     TPassCase{"NAME <> 'Smith'", Exact, "1,2,3,4,5"}, TPassCase{"AGE > 29", Exact, "1,3,5,6"},
-                    TPassCase{"AGE < 31", Exact, "1,4,6"},
-                    TPassCase{"AGE <= 30 OR AGE >= 30", Exact, "1,3,4,5,6"},
-                    TPassCase{"NOT (AGE < 31)", Exact, "2,3,5"},
+                    TPassCase{"AGE < 31", Exact, "1,2,4,6"},
+                    TPassCase{"AGE <= 30 OR AGE >= 30", Exact, "1,2,3,4,5,6"},
+                    TPassCase{"AGE >= 18", Exact, "1,3,4,5,6"}, TPassCase{"NOT (AGE < 31)", Exact, "3,5"},
+                    TPassCase{"-AGE < -40", Exact, "2,3,5"}, TPassCase{"NAME < 'Ж'", Exact, "3,4,5,6"},
                     // two Nulls are equal
                     TPassCase{"PHONE = CITY", Exact, "3"}, TPassCase{"PHONE >= CITY", Exact, "3,5"},
                     TPassCase{"PHONE > CITY", Exact, "5"}, TPassCase{"NAME LIKE NOTE", Exact, "5"},
@@ -174,7 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TPassCase{"NOT NOT ACTIVE", Exact, "1,4"}, TPassCase{"AGE + 5 * 2 = 40", Exact, "1,6"},
                     TPassCase{"(AGE + 5) * 2 = 70", Exact, "1,6"},
                     TPassCase{"AGE - 10 - 5 = 15", Exact, "1,6"}, TPassCase{"AGE / 2 / 3 = 3", Exact, "4"},
-                    TPassCase{"-AGE < -40", Exact, "3,5"}, TPassCase{"-AGE * 2 = -60", Exact, "1,6"},
+                    TPassCase{"-AGE > -40", Exact, "1,4,6"}, TPassCase{"-AGE * 2 = -60", Exact, "1,6"},
                     TPassCase{"ID*2=ID+ID", Exact, "1,2,3,4,5,6"},
                     // AND tests its right side only after a true left side:
                     // PHONE = 2 cannot read "12-34" as a number
@@ -189,7 +199,7 @@ INSTANTIATE_TEST_SUITE_P(
         TPassCase{"NAME = 'Елкин'", IgnoreCase, ""},  // Ё is its own letter for equality
         TPassCase{"CITY IN ('тулво', 'london')", IgnoreCase, "1,4,6"},
         TPassCase{"CITY IN ('тулво', 'london')", Exact, ""}, TPassCase{"NAME > 'иванов'", IgnoreCase, "2"},
-        TPassCase{"NAME < 'Ж'", Exact, "3,4,6"}, TPassCase{"UPPER(NAME) = 'ИВАНОВА'", Exact, "2"},
+        TPassCase{"NAME > 'Ж'", Exact, "1,2"}, TPassCase{"UPPER(NAME) = 'ИВАНОВА'", Exact, "2"},
         TPassCase{"LOWER(CITY) = 'тулво'", Exact, "1,4"}, TPassCase{"CITY + '!' = 'London!'", Exact, "6"}));
 
 INSTANTIATE_TEST_SUITE_P(
@@ -225,7 +235,7 @@ INSTANTIATE_TEST_SUITE_P(In, FilterPasses,
 INSTANTIATE_TEST_SUITE_P(
     DatesAndFunctions, FilterPasses,
     testing::Values(
-        TPassCase{"BORN < '01.01.1960'", Exact, "1,5"}, TPassCase{"BORN = '04.07.2001'", Exact, "4"},
+        TPassCase{"BORN < '01.01.1960'", Exact, "1,3,5"}, TPassCase{"BORN = '04.07.2001'", Exact, "4"},
         TPassCase{"BORN = '15.03.1950'", Exact, ""},  // it has a time of day
         TPassCase{"BORN = '15.03.1950 10:30'", Exact, "1"},
         TPassCase{"DATE(BORN) = '15.03.1950'", Exact, "1"},
@@ -234,7 +244,7 @@ INSTANTIATE_TEST_SUITE_P(
         TPassCase{"DAY(BORN) = 28", Exact, "6"}, TPassCase{"HOUR(BORN) = 10", Exact, "1"},
         TPassCase{"MINUTE(BORN) = 30", Exact, "1"}, TPassCase{"SECOND(BORN) = 0", Exact, "1,2,4,5,6"},
         TPassCase{"YEAR('01.02.2003') = 2003", Exact, "1,2,3,4,5,6"},
-        TPassCase{"BORN < GETDATE()", Exact, "1,2,4,5,6"},
+        TPassCase{"BORN > '01.01.1960'", Exact, "2,4,6"}, TPassCase{"BORN < GETDATE()", Exact, "1,2,3,4,5,6"},
         TPassCase{"SUBSTRING(NAME, 2, 3) = 'mit'", Exact, "6"},
         TPassCase{"SUBSTRING(NAME, '2,3') = 'mit'", Exact, "6"},
         TPassCase{"SUBSTRING(NAME, 4) = 'th'", Exact, "6"},
@@ -242,6 +252,20 @@ INSTANTIATE_TEST_SUITE_P(
         TPassCase{"SUBSTRING(NAME, 9, 2) = ''", Exact, "1,2,3,4,6"},
         TPassCase{"TRIM('  x ') + TRIMLEFT(' y ') + TRIMRIGHT(' z ') = 'xy  z'", Exact, "1,2,3,4,5,6"},
         TPassCase{"upper(substring(city, 1, 1)) = 'Т'", Exact, "1,4"}));
+
+// Text constants beside other kinds, read as those kinds when compiled.
+INSTANTIATE_TEST_SUITE_P(
+    Types, FilterPasses,
+    testing::Values(TPassCase{"AGE IN ('18', 70)", Exact, "4,5"}, TPassCase{"'45' = AGE", Exact, "3"},
+                    TPassCase{"ACTIVE = 'true'", Exact, "1,4"},
+                    TPassCase{"NOT 'False' AND ID = 2", Exact, "2"}, TPassCase{"AGE + '1' = 19", Exact, "4"},
+                    TPassCase{"-'45' = -AGE", Exact, "3"}, TPassCase{"BORN + 1 > '04.07.2001'", Exact, "4"},
+                    TPassCase{"BORN - 1 < '01.01.1930'", Exact, "3,5"},
+                    TPassCase{"BORN - BORN = 0", Exact, "1,2,4,5,6"},
+                    TPassCase{"GETDATE() - BORN > 365 * 70", Exact, "1,5"},
+                    TPassCase{"SUBSTRING(NAME, '2', 3) = 'mit'", Exact, "6"},
+                    // a text from a record meets a number record by record
+                    TPassCase{"ID < 3 AND PHONE = 3 - ID", Exact, "1,2"}));
 
 // ---- IN lists have no fixed length --------------------------------------------
 
@@ -284,6 +308,7 @@ INSTANTIATE_TEST_SUITE_P(
                     TErrorCase{"NAME = 'abc", "Unterminated string constant"},
                     TErrorCase{"NAME = 'a''", "Unterminated string constant"},
                     TErrorCase{"[NAME = 1", "Unterminated field name"},
+                    TErrorCase{"[NAME]] = 1", "Unterminated field name"},
                     TErrorCase{"NAME # 1", "Invalid filter expression character: '#'"},
                     TErrorCase{"ID = 1 2", "Filter expression incorrectly terminated"},
                     TErrorCase{"ID = ID = ID", "Filter expression incorrectly terminated"},
@@ -309,9 +334,44 @@ INSTANTIATE_TEST_SUITE_P(
                     TErrorCase{"SUBSTRING(NAME, 1 2) = 'a'", "')' or ',' expected but '2' found"},
                     TErrorCase{"GETDATE(1) > 0", "')' expected but '1' found"}));
 
+// Kinds that can never meet are refused when the text is compiled, not
+// found out record by record (or never, when no record reaches the test).
+INSTANTIATE_TEST_SUITE_P(
+    Types, FilterRejects,
+    testing::Values(TErrorCase{"AGE = 'old'", "Type mismatch in expression"},
+                    TErrorCase{"ID = 5 OR AGE > 'old'", "Type mismatch in expression"},
+                    TErrorCase{"'old' <> AGE", "Type mismatch in expression"},
+                    TErrorCase{"BORN < 'yesterday'", "Type mismatch in expression"},
+                    TErrorCase{"BORN = '31.02.2000'", "Type mismatch in expression"},
+                    TErrorCase{"ACTIVE = 'maybe'", "Type mismatch in expression"},
+                    TErrorCase{"ACTIVE = 1", "Type mismatch in expression"},
+                    TErrorCase{"ACTIVE < BORN", "Type mismatch in expression"},
+                    TErrorCase{"ID IN (1, 'two')", "Type mismatch in expression"},
+                    TErrorCase{"ACTIVE IN (True, 0)", "Type mismatch in expression"},
+                    TErrorCase{"AGE + 'x' > 1", "Type mismatch in expression"},
+                    TErrorCase{"ACTIVE + 1 = 2", "Type mismatch in expression"},
+                    TErrorCase{"BORN + BORN > 0", "Type mismatch in expression"},
+                    TErrorCase{"1 - BORN > 0", "Type mismatch in expression"},
+                    TErrorCase{"BORN * 2 > 0", "Type mismatch in expression"},
+                    TErrorCase{"-ACTIVE = 1", "Type mismatch in expression"},
+                    TErrorCase{"-BORN < 0", "Type mismatch in expression"},
+                    TErrorCase{"-'x' < 0", "Type mismatch in expression"},
+                    TErrorCase{"NOT AGE", "Type mismatch in expression"},
+                    TErrorCase{"AGE AND ACTIVE", "Type mismatch in expression"},
+                    TErrorCase{"ACTIVE OR BORN", "Type mismatch in expression"},
+                    TErrorCase{"ACTIVE OR 'perhaps'", "Type mismatch in expression"},
+                    TErrorCase{"YEAR(ACTIVE) = 1", "Type mismatch in expression"},
+                    TErrorCase{"MONTH('soon') = 1", "Type mismatch in expression"},
+                    TErrorCase{"DATE('later') = 1", "Type mismatch in expression"},
+                    TErrorCase{"SUBSTRING(NAME, 'a,2') = 'x'", "Type mismatch in expression"},
+                    TErrorCase{"SUBSTRING(NAME, '1,b') = 'x'", "Type mismatch in expression"},
+                    TErrorCase{"SUBSTRING(NAME, BORN, 2) = 'x'", "Type mismatch in expression"},
+                    TErrorCase{"SUBSTRING(NAME, 1, 'two') = 'x'", "Type mismatch in expression"}));
+
 INSTANTIATE_TEST_SUITE_P(Fields, FilterRejects,
                          testing::Values(TErrorCase{"UNKNOWN = 1", "Field 'UNKNOWN' not found"},
                                          TErrorCase{"[Home phone] = 1", "Field 'Home phone' not found"},
+                                         TErrorCase{"[a]]b]]] = 1", "Field 'a]b]' not found"},
                                          TErrorCase{"ID = 1 OR PHOTO IS NULL",
                                                     "Field 'PHOTO' cannot be used in a filter expression"}));
 
@@ -353,10 +413,17 @@ TEST(FilterEvaluation, TextThatIsNoNumberRaisesAndTheNextRecordStartsAfresh) {
   EXPECT_TRUE(expression.Accepts());
 }
 
-TEST(FilterEvaluation, ConstantThatIsNoNumberRaises) {
+// DATE(x) is the whole day number; compared with a date text it still
+// means that day, whatever the time of day.
+TEST(FilterEvaluation, DateGivesTheWholeDayNumber) {
+  TFormatSettingsScope settings(TFormatSettings::Russian());
   TPeople people;
-  TFilterExpression expression(people, "AGE = 'old'", OptionsFor(Exact));
-  EXPECT_THROW(expression.Accepts(), EVariantTypeCastError);
+  TFilterExpression expression(people, "DATE(BORN)", OptionsFor(Exact));
+  const TFilterValue& day = expression.Evaluate();
+  ASSERT_EQ(day.Kind(), TFilterValueKind::Integer);
+  EXPECT_EQ(day.Integer(), static_cast<std::int64_t>(EncodeDate(1950, 3, 15)));
+  TFilterExpression sameDay(people, "DATE(BORN) = '15.03.1950' AND DATE(BORN) < BORN", OptionsFor(Exact));
+  EXPECT_EQ(people.Passing(sameDay), "1");
 }
 
 TEST(FilterEvaluation, DivisionByZeroRaises) {
@@ -442,6 +509,82 @@ TEST(FilterValue, RoundTripsThroughVariant) {
   value.Assign(Variant::FromDate(2.5));
   EXPECT_EQ(value.Kind(), TFilterValueKind::Date);
   EXPECT_THROW(value.Assign(VarArrayOf({1, 2})), EVariantTypeCastError);
+}
+
+}  // namespace
+
+// ---- Depth -------------------------------------------------------------------------
+
+namespace {
+
+std::string Repeat(std::string_view piece, int count) {
+  std::string text;
+  for (int i = 0; i < count; ++i) text += piece;
+  return text;
+}
+
+// Texts nesting far beyond anything written by hand, each shaped to drive
+// one recursion of the parser or of the compiled tree.
+struct TDeepCase {
+  const char* Name;
+  std::string Text;
+};
+
+void PrintTo(const TDeepCase& c, std::ostream* os) { *os << c.Name; }
+
+class FilterDepth : public testing::TestWithParam<TDeepCase> {};
+
+TEST_P(FilterDepth, TooDeepTextIsRefusedWhenCompiled) {
+  TPeople people;
+  try {
+    TFilterExpression expression(people, GetParam().Text, OptionsFor(Exact));
+    FAIL() << "compiled";
+  } catch (const EDatabaseError& e) {
+    EXPECT_EQ(e.Message(), "Filter expression nested too deeply");
+  }
+}
+
+constexpr int Deep = 100000;
+
+INSTANTIATE_TEST_SUITE_P(
+    Filter, FilterDepth,
+    testing::Values(TDeepCase{"Brackets", Repeat("(", Deep) + "ID = 1" + Repeat(")", Deep)},
+                    TDeepCase{"UnclosedBrackets", Repeat("(", Deep)},
+                    TDeepCase{"UnaryMinus", "ID = " + Repeat("-", Deep) + "1"},
+                    TDeepCase{"UnaryMinusOfField", Repeat("-", Deep) + "ID = 1"},
+                    TDeepCase{"Not", Repeat("NOT ", Deep) + "ACTIVE"},
+                    TDeepCase{"Functions", Repeat("UPPER(", Deep) + "NAME" + Repeat(")", Deep) + " = 'A'"},
+                    TDeepCase{"InLists", "ID IN (" + Repeat("ID + (", Deep) + "1" + Repeat(")", Deep) + ")"},
+                    // No recursion while parsing, but a tree as deep as the chain
+                    TDeepCase{"SumChain", "ID" + Repeat(" + 1", Deep) + " = 1"},
+                    TDeepCase{"ProductChain", "ID" + Repeat(" * 1", Deep) + " = 1"}),
+    [](const testing::TestParamInfo<TDeepCase>& info) { return std::string(info.param.Name); });
+
+TEST(FilterDepthLimit, NestingUpToTheLimitIsEvaluated) {
+  const int depth = FilterExpressionMaxDepth - 2;
+  TPeople people;
+  TFilterExpression brackets(people, Repeat("(", depth) + "ID = 3" + Repeat(")", depth), OptionsFor(Exact));
+  EXPECT_EQ(people.Passing(brackets), "3");
+  TFilterExpression nots(people, Repeat("NOT ", depth) + "(ID = 3)", OptionsFor(Exact));
+  EXPECT_EQ(people.Passing(nots), depth % 2 == 0 ? "3" : "1,2,4,5,6");
+  TFilterExpression sum(people, "ID" + Repeat(" + 1", depth) + " = " + std::to_string(3 + depth),
+                        OptionsFor(Exact));
+  EXPECT_EQ(people.Passing(sum), "3");
+}
+
+// A long chain of OR (or AND) is one level however many terms it joins.
+TEST(FilterDepthLimit, LongChainsOfOrAndAndAreFlat) {
+  std::string ors = "ID = 6";
+  std::string ands = "ID = 2";
+  for (int i = 0; i < 20000; ++i) {
+    ors += " OR ID = " + std::to_string(100 + i);
+    ands += " AND NAME IS NOT NULL";
+  }
+  TPeople people;
+  TFilterExpression anyOf(people, ors, OptionsFor(Exact));
+  EXPECT_EQ(people.Passing(anyOf), "6");
+  TFilterExpression allOf(people, ands, OptionsFor(Exact));
+  EXPECT_EQ(people.Passing(allOf), "2");
 }
 
 }  // namespace

@@ -1,15 +1,15 @@
-#include "dbaccess/helpers.h"
+#include "dbaccess/util/helpers.h"
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <memory>
 
-#include "framework/core/component.h"
-#include "framework/core/datetime.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/strings.h"
-#include "framework/core/text.h"
+#include "framework/core/component/component.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

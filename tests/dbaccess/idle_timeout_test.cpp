@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/database.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/transaction.h"
-#include "framework/core/timer.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/connection/transaction.h"
+#include "framework/core/system/timer.h"
 #include "tests/dbaccess/fake_client.h"
 
 namespace {

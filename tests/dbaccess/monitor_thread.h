@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "dbaccess/sql_monitor_channel.h"
+#include "dbaccess/trace/sql_monitor_channel.h"
 
 class TMonitorThread {
  public:

@@ -1,12 +1,12 @@
-#include "dbaccess/number_text.h"
+#include "dbaccess/util/number_text.h"
 
 #include <gtest/gtest.h>
 
 #include <limits>
 
-#include "framework/core/exceptions.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/sysutils.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/sysutils.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
-#include "dbaccess/parameter_blocks.h"
+#include "dbaccess/client/parameter_blocks.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "dbaccess/errors.h"
-#include "framework/core/strings.h"
+#include "dbaccess/client/errors.h"
+#include "framework/core/component/strings.h"
 
 namespace {
 

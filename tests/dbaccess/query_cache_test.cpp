@@ -1,4 +1,4 @@
-#include "dbaccess/query_cache.h"
+#include "dbaccess/statement/query_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <thread>
 #include <vector>
 
-#include "dbaccess/database.h"
-#include "dbaccess/transaction.h"
-#include "framework/core/component.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/connection/transaction.h"
+#include "framework/core/component/component.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {
@@ -70,8 +70,7 @@ class QueryCacheTest : public ConnectionTest {
     FTransaction->StartTransaction();
   }
   void TearDown() override {
-    ShutdownQueryCache();
-    ReopenQueryCache();
+    RestartQueryCache();
     ConnectionTest::TearDown();
   }
 

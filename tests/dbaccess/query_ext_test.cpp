@@ -1,14 +1,14 @@
-#include "dbaccess/query_ext.h"
+#include "dbaccess/statement/query_ext.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "dbaccess/errors.h"
-#include "framework/core/exceptions.h"
-#include "framework/core/strings.h"
-#include "framework/core/text.h"
+#include "dbaccess/client/errors.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/text/text.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {

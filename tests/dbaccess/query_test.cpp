@@ -2,17 +2,17 @@
 // parameters and macros, the IS NULL rewrite, plans, row counts, automatic
 // commits, and what happens when the transaction or the connection goes.
 
-#include "dbaccess/query.h"
+#include "dbaccess/statement/query.h"
 
 #include <gtest/gtest.h>
 
 #include <ostream>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/number_text.h"
-#include "framework/core/datetime.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/text.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/util/number_text.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/text.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {

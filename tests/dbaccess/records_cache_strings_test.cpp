@@ -1,4 +1,4 @@
-#include "dbaccess/records_cache_strings.h"
+#include "dbaccess/cache/records_cache_strings.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/records_cache.h"
-#include "dbaccess/string_collections.h"
+#include "dbaccess/cache/records_cache.h"
+#include "dbaccess/util/string_collections.h"
 
 namespace {
 

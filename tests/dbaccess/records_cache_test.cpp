@@ -1,4 +1,4 @@
-#include "dbaccess/records_cache.h"
+#include "dbaccess/cache/records_cache.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/string_collections.h"
+#include "dbaccess/util/string_collections.h"
 
 namespace {
 

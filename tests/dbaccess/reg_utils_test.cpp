@@ -2,7 +2,7 @@
 // themselves as the designer applies them, on a registry store in the
 // test's own folder.
 
-#include "dbaccess/reg_utils.h"
+#include "dbaccess/connection/reg_utils.h"
 
 #include <gtest/gtest.h>
 
@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/app_database.h"
-#include "framework/core/registry.h"
-#include "framework/core/strings.h"
+#include "dbaccess/connection/app_database.h"
+#include "framework/core/storage/registry.h"
+#include "framework/core/component/strings.h"
 #include "tests/framework_core/temp_folder.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "dbaccess/sql_monitor.h"
+#include "dbaccess/trace/sql_monitor.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -20,9 +20,9 @@
 #include <thread>
 #include <vector>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/sql_monitor_channel.h"
-#include "framework/core/exceptions.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/trace/sql_monitor_channel.h"
+#include "framework/core/base/exceptions.h"
 #include "tests/dbaccess/monitor_thread.h"
 
 extern char** environ;
@@ -50,10 +50,11 @@ bool Eventually(const std::function<bool()>& condition, std::chrono::millisecond
 
 class SQLMonitorTest : public ::testing::Test {
  protected:
+  // Every case starts with no hook, whatever an earlier case shut down.
+  void SetUp() override { RestartSQLMonitor(); }
+
   void TearDown() override {
-    // The process-wide hook of a case goes with it.
-    ShutdownSQLMonitor();
-    ReopenSQLMonitor();
+    RestartSQLMonitor();
     // Holders that died (the forked monitor) leave the name behind.
     shm_unlink(SQLMonitorChannelName(FSuffix).c_str());
   }

@@ -1,6 +1,6 @@
 #include <gtest/gtest.h>
 
-#include "dbaccess/sql_text.h"
+#include "dbaccess/sql/sql_text.h"
 
 namespace {
 

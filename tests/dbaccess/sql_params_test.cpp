@@ -1,9 +1,9 @@
-#include "dbaccess/sql_params.h"
+#include "dbaccess/sql/sql_params.h"
 
 #include <gtest/gtest.h>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/sql_text.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/sql/sql_text.h"
 #include "tests/dbaccess/sqlda_fixture.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "dbaccess/sql_text.h"
+#include "dbaccess/sql/sql_text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,11 +1,11 @@
-#include "dbaccess/sql_words.h"
+#include "dbaccess/sql/sql_words.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <string_view>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

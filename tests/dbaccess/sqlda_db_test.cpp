@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "dbaccess/number_text.h"
-#include "framework/core/datetime.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/text.h"
+#include "dbaccess/util/number_text.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/text.h"
 #include "tests/dbaccess/db_fixture.h"
 #include "tests/dbaccess/sqlda_fixture.h"
 

@@ -1,8 +1,8 @@
 #include "tests/dbaccess/sqlda_fixture.h"
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/parameter_blocks.h"
-#include "dbaccess/status_vector.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/parameter_blocks.h"
+#include "dbaccess/client/status_vector.h"
 #include "tests/dbaccess/db_fixture.h"
 
 namespace {

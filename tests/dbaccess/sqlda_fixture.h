@@ -9,8 +9,8 @@
 #include <string>
 #include <string_view>
 
-#include "dbaccess/errors.h"
-#include "dbaccess/sqlda.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/statement/sqlda.h"
 
 // The settings a statement would give its descriptors.
 class TTestSQLDAOwner : public TSQLDAOwner {

@@ -1,4 +1,4 @@
-#include "dbaccess/sqlda.h"
+#include "dbaccess/statement/sqlda.h"
 
 #include <gtest/gtest.h>
 
@@ -8,11 +8,11 @@
 #include <functional>
 #include <limits>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/number_text.h"
-#include "framework/core/datetime.h"
-#include "framework/core/format_settings.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/util/number_text.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/text/format_settings.h"
 #include "tests/dbaccess/sqlda_fixture.h"
 
 namespace {

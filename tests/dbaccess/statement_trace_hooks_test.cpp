@@ -2,7 +2,7 @@
 // fetch messages with the statement's values, named after the dataset that
 // owns the statement.
 
-#include "dbaccess/statement_trace_hooks.h"
+#include "dbaccess/trace/statement_trace_hooks.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -12,9 +12,9 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/query.h"
-#include "dbaccess/sql_monitor.h"
-#include "framework/core/memory_dataset.h"
+#include "dbaccess/statement/query.h"
+#include "dbaccess/trace/sql_monitor.h"
+#include "framework/core/data/memory_dataset.h"
 #include "tests/dbaccess/connection_fixture.h"
 #include "tests/dbaccess/monitor_thread.h"
 
@@ -28,8 +28,7 @@ class StatementTraceTest : public ConnectionTest {
     ExecuteSQL("insert into T values (1, 'one')");
     ExecuteSQL("insert into T values (2, 'two')");
     // A hook an earlier case made traces to its own channel: start afresh.
-    ShutdownSQLMonitor();
-    ReopenSQLMonitor();
+    RestartSQLMonitor();
     SetSQLMonitorChannelSuffix(FSuffix);
     FDB = &NewDatabase("DB");
     FTR = &NewTransaction("TR", FDB);
@@ -37,8 +36,7 @@ class StatementTraceTest : public ConnectionTest {
   void TearDown() override {
     if (FTR->Active()) FTR->Rollback();
     FDB->SetConnected(false);
-    ShutdownSQLMonitor();
-    ReopenSQLMonitor();
+    RestartSQLMonitor();
     ConnectionTest::TearDown();
   }
 

@@ -1,4 +1,4 @@
-#include "dbaccess/status_vector.h"
+#include "dbaccess/client/status_vector.h"
 
 #include <gtest/gtest.h>
 
@@ -6,7 +6,7 @@
 #include <barrier>
 #include <thread>
 
-#include "dbaccess/errors.h"
+#include "dbaccess/client/errors.h"
 
 namespace {
 

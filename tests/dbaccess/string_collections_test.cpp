@@ -1,4 +1,4 @@
-#include "dbaccess/string_collections.h"
+#include "dbaccess/util/string_collections.h"
 
 #include <gtest/gtest.h>
 

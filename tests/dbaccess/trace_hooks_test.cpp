@@ -1,6 +1,6 @@
 // The connection's and the transaction's trace points reaching a monitor.
 
-#include "dbaccess/trace_hooks.h"
+#include "dbaccess/trace/trace_hooks.h"
 
 #include <gtest/gtest.h>
 #include <unistd.h>
@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/database.h"
-#include "dbaccess/sql_monitor.h"
-#include "dbaccess/transaction.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/trace/sql_monitor.h"
+#include "dbaccess/connection/transaction.h"
 #include "tests/dbaccess/connection_fixture.h"
 #include "tests/dbaccess/monitor_thread.h"
 
@@ -22,13 +22,11 @@ class TraceHooksTest : public ConnectionTest {
   void SetUp() override {
     ConnectionTest::SetUp();
     // A hook an earlier case made traces to its own channel: start afresh.
-    ShutdownSQLMonitor();
-    ReopenSQLMonitor();
+    RestartSQLMonitor();
     SetSQLMonitorChannelSuffix(FSuffix);
   }
   void TearDown() override {
-    ShutdownSQLMonitor();
-    ReopenSQLMonitor();
+    RestartSQLMonitor();
     ConnectionTest::TearDown();
   }
 

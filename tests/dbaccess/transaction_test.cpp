@@ -1,6 +1,6 @@
 // The transaction component on the embedded engine.
 
-#include "dbaccess/transaction.h"
+#include "dbaccess/connection/transaction.h"
 
 #include <gtest/gtest.h>
 
@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "dbaccess/database.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/fib_base.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/connection/fib_base.h"
 #include "tests/dbaccess/connection_fixture.h"
 
 namespace {

@@ -1,8 +1,8 @@
-#include "dbaccess/value_lists.h"
+#include "dbaccess/util/value_lists.h"
 
 #include <gtest/gtest.h>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 
 namespace {
 

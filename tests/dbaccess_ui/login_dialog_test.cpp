@@ -14,8 +14,8 @@
 #include <utility>
 #include <vector>
 
-#include "dbaccess/database.h"
-#include "dbaccess/errors.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/client/errors.h"
 #include "dbaccess_ui/database_ui.h"
 #include "framework/gui/screen.h"
 #include "framework/gui/std_controls.h"

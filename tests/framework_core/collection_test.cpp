@@ -1,4 +1,4 @@
-#include "framework/core/collection.h"
+#include "framework/core/component/collection.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/component.h"
+#include "framework/core/component/component.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "framework/core/component.h"
+#include "framework/core/component/component.h"
 
 #include <gtest/gtest.h>
 

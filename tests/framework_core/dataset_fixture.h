@@ -6,8 +6,8 @@
 #include <utility>
 #include <vector>
 
-#include "framework/core/data_source.h"
-#include "framework/core/memory_dataset.h"
+#include "framework/core/data/data_source.h"
+#include "framework/core/data/memory_dataset.h"
 
 class RecordingLink : public TDataLink {
  public:

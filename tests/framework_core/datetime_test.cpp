@@ -1,12 +1,12 @@
-#include "framework/core/datetime.h"
+#include "framework/core/text/datetime.h"
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 
-#include "framework/core/exceptions.h"
-#include "framework/core/text.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

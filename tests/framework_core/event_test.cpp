@@ -1,6 +1,6 @@
-#include "framework/core/event.h"
-#include "framework/core/object.h"
-#include "framework/core/set.h"
+#include "framework/core/base/event.h"
+#include "framework/core/base/object.h"
+#include "framework/core/base/set.h"
 
 #include <gtest/gtest.h>
 

@@ -4,11 +4,11 @@
 
 #include <cstring>
 
-#include "framework/core/datetime.h"
-#include "framework/core/float_text.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/memory_dataset.h"
-#include "framework/core/text.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/text/float_text.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/data/memory_dataset.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

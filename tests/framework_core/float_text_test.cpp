@@ -1,4 +1,4 @@
-#include "framework/core/float_text.h"
+#include "framework/core/text/float_text.h"
 
 #include <gtest/gtest.h>
 
@@ -6,8 +6,8 @@
 #include <limits>
 #include <string>
 
-#include "framework/core/exceptions.h"
-#include "framework/core/text.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

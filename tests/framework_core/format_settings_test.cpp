@@ -1,10 +1,10 @@
-#include "framework/core/format_settings.h"
+#include "framework/core/text/format_settings.h"
 
 #include <gtest/gtest.h>
 
 #include <stdexcept>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

@@ -1,13 +1,23 @@
-#include "framework/core/ini_files.h"
+#include "framework/core/storage/ini_files.h"
 
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <memory>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
-#include "framework/core/streams.h"
-#include "framework/core/strings.h"
-#include "framework/core/text.h"
+#include "framework/core/storage/streams.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/text/text.h"
 #include "temp_folder.h"
 
 namespace {
@@ -19,6 +29,51 @@ Names Lines(const TStrings& list) {
   for (int i = 0; i < list.Count(); ++i) lines.push_back(list.Strings(i));
   return lines;
 }
+
+Names FilesIn(const std::string& folder) {
+  Names names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+// Takes the right to read a file away for the scope. Root reads whatever the
+// mode bits say, so for root the scope also drops, for this thread, the
+// capabilities that let it: mode bits then apply to it as to anyone.
+class TReadDeniedScope {
+ public:
+  explicit TReadDeniedScope(std::string path) : FPath(std::move(path)) {
+    ::chmod(FPath.c_str(), 0200);
+    if (::geteuid() == 0 && Capabilities(FSaved)) {
+      __user_cap_data_struct dropped[2] = {FSaved[0], FSaved[1]};
+      dropped[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+      FDropped = SetCapabilities(dropped);
+    }
+  }
+  ~TReadDeniedScope() {
+    if (FDropped) SetCapabilities(FSaved);
+    ::chmod(FPath.c_str(), 0600);
+  }
+  TReadDeniedScope(const TReadDeniedScope&) = delete;
+  TReadDeniedScope& operator=(const TReadDeniedScope&) = delete;
+
+  bool Works() const { return !std::ifstream(FPath).is_open(); }
+
+ private:
+  static bool Capabilities(__user_cap_data_struct* data) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(SYS_capget, &header, data) == 0;
+  }
+  static bool SetCapabilities(__user_cap_data_struct* data) {
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    return ::syscall(SYS_capset, &header, data) == 0;
+  }
+
+  std::string FPath;
+  __user_cap_data_struct FSaved[2] = {};
+  bool FDropped = false;
+};
 
 class IniFileTest : public ::testing::Test {
  protected:
@@ -130,6 +185,167 @@ TEST_F(IniFileTest, IniFileWritesAtOnceAndFollowsTheFile) {
   EXPECT_EQ(ini.ReadInteger("Main", "Left", 0), 20);
   ini.WriteInteger("Main", "Right", 30);
   EXPECT_EQ(ReadFileText(Path()), "[Main]\nLeft=20\nTop=5\nRight=30\n\n");
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(IniFileTest, IniFileNeverWritesOverAFileItCannotRead) {
+  const std::string content = "[Main]\nLeft=10\n";
+  WriteFileText(Path(), content);
+  {
+    TReadDeniedScope denied(Path());
+    if (!denied.Works()) GTEST_SKIP() << "this user reads the file whatever its mode bits say";
+    TIniFile ini(Path());
+    EXPECT_EQ(ini.ReadString("Main", "Left", "dflt"), "dflt");
+    EXPECT_THROW(ini.WriteString("Main", "Top", "5"), EIniFileException);
+    EXPECT_THROW(ini.EraseSection("Main"), EIniFileException);
+    EXPECT_THROW(TIniFileUpdateScope{ini}, EIniFileException);
+  }
+  EXPECT_EQ(ReadFileText(Path()), content);
+}
+
+TEST_F(IniFileTest, ProgramsWritingOneIniFileLoseNothing) {
+  constexpr int kPrograms = 6, kWrites = 15;
+  std::vector<pid_t> children;
+  for (int program = 0; program < kPrograms; ++program) {
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      int code = 0;
+      try {
+        TIniFile ini(Path());
+        for (int i = 0; i < kWrites; ++i)
+          ini.WriteInteger("P" + std::to_string(program), "V" + std::to_string(i), i);
+      } catch (...) {
+        code = 1;
+      }
+      ::_exit(code);
+    }
+    children.push_back(pid);
+  }
+  for (pid_t pid : children) {
+    int status = 0;
+    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  }
+  TMemIniFile ini(Path());
+  for (int program = 0; program < kPrograms; ++program)
+    for (int i = 0; i < kWrites; ++i)
+      EXPECT_EQ(ini.ReadInteger("P" + std::to_string(program), "V" + std::to_string(i), -1), i)
+          << program << i;
+}
+
+TEST_F(IniFileTest, IniFileWritesRemoveTheTemporaryFilesOfKilledWriters) {
+  WriteFileText(Path(), "[A]\nB=C\n");
+  for (const char* name : {"layout.ini.tmp-x1Y2z3", "layout.ini.tmp-notes!"})
+    WriteFileText(FFolder.File(name), "");
+  TIniFile ini(Path());
+  ini.WriteString("A", "B", "D");
+  EXPECT_EQ(FilesIn(FFolder.Path()), (Names{"layout.ini", "layout.ini.lock", "layout.ini.tmp-notes!"}));
+  std::filesystem::remove(FFolder.File("layout.ini.tmp-notes!"));
+  WriteFileText(FFolder.File("layout.ini.tmp-AAAAAA"), "");
+  TMemIniFile mem(Path());
+  mem.UpdateFile();
+  EXPECT_EQ(FilesIn(FFolder.Path()), (Names{"layout.ini", "layout.ini.lock"}));
+}
+
+// The scopes behave alike on both kinds of ini file.
+using TIniFactory = std::unique_ptr<TCustomIniFile> (*)(const std::string&);
+
+struct TIniKind {
+  const char* Name;
+  TIniFactory Make;
+};
+
+void PrintTo(const TIniKind& kind, std::ostream* os) { *os << kind.Name; }
+
+class IniFileUpdateScopes : public IniFileTest, public ::testing::WithParamInterface<TIniKind> {
+ protected:
+  std::unique_ptr<TCustomIniFile> Open() { return GetParam().Make(Path()); }
+};
+
+TEST_P(IniFileUpdateScopes, AGroupIsWrittenOnceOnCommit) {
+  WriteFileText(Path(), "[Grid]\nShowGrid=0\n");
+  auto ini = Open();
+  {
+    TIniFileUpdateScope scope(*ini);
+    ini->WriteInteger("Grid", "ShowGrid", 1);
+    {
+      TIniFileUpdateScope inner(*ini);  // joins
+      for (int column = 0; column < 10; ++column)
+        ini->WriteInteger("Grid_Column" + std::to_string(column), "Width", column);
+      inner.Commit();
+    }
+    ini->EraseSection("Grid_Column0");
+    EXPECT_EQ(ini->ReadInteger("Grid_Column9", "Width", -1), 9);  // the group reads as written
+    EXPECT_EQ(ReadFileText(Path()), "[Grid]\nShowGrid=0\n");
+    scope.Commit();
+  }
+  TMemIniFile check(Path());
+  EXPECT_EQ(check.ReadInteger("Grid", "ShowGrid", 0), 1);
+  EXPECT_EQ(check.ReadInteger("Grid_Column9", "Width", -1), 9);
+  EXPECT_FALSE(check.SectionExists("Grid_Column0"));
+}
+
+TEST_P(IniFileUpdateScopes, LeavingAScopeWithoutCommitDropsTheGroup) {
+  const std::string before = "[Grid]\nShowGrid=0\n";
+  WriteFileText(Path(), before);
+  auto ini = Open();
+  EXPECT_THROW(
+      {
+        TIniFileUpdateScope scope(*ini);
+        ini->WriteInteger("Grid", "ShowGrid", 1);
+        ini->WriteInteger("Other", "V", 1);
+        throw std::runtime_error("the save failed half-way");
+      },
+      std::runtime_error);
+  EXPECT_EQ(ReadFileText(Path()), before);
+  EXPECT_EQ(ini->ReadInteger("Grid", "ShowGrid", -1), 0);
+  EXPECT_FALSE(ini->SectionExists("Other"));
+  ini->UpdateFile();
+  EXPECT_EQ(TMemIniFile(Path()).ReadInteger("Grid", "ShowGrid", -1), 0);
+}
+
+TEST_P(IniFileUpdateScopes, ACommitThatCannotWriteLeavesTheFileAsItWas) {
+  const std::string before = "[Grid]\nShowGrid=0\n";
+  WriteFileText(Path(), before);
+  auto ini = Open();
+  TIniFileUpdateScope scope(*ini);
+  ini->WriteInteger("Grid", "ShowGrid", 1);
+  // A folder where the file belongs: nothing can be renamed over it.
+  std::filesystem::rename(Path(), Path() + ".moved");
+  std::filesystem::create_directory(Path());
+  EXPECT_ANY_THROW(scope.Commit());
+  std::filesystem::remove(Path());
+  std::filesystem::rename(Path() + ".moved", Path());
+  EXPECT_EQ(ReadFileText(Path()), before);
+  EXPECT_EQ(FilesIn(FFolder.Path()), (Names{"layout.ini", "layout.ini.lock"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    IniFile, IniFileUpdateScopes,
+    ::testing::Values(TIniKind{"TIniFile",
+                               [](const std::string& path) -> std::unique_ptr<TCustomIniFile> {
+                                 return std::make_unique<TIniFile>(path);
+                               }},
+                      TIniKind{"TMemIniFile",
+                               [](const std::string& path) -> std::unique_ptr<TCustomIniFile> {
+                                 return std::make_unique<TMemIniFile>(path);
+                               }}),
+    [](const ::testing::TestParamInfo<TIniKind>& info) { return std::string(info.param.Name); });
+
+TEST_F(IniFileTest, AnotherObjectWritingTheFileDuringAScopeLosesNothing) {
+  WriteFileText(Path(), "[A]\nV=0\n");
+  TIniFile grouped(Path()), direct(Path());
+  {
+    TIniFileUpdateScope scope(grouped);
+    grouped.WriteString("A", "V", "1");
+    direct.WriteString("B", "V", "2");  // the same thread: shares the lock instead of waiting for itself
+    scope.Commit();
+  }
+  EXPECT_EQ(ReadFileText(Path()), "[A]\nV=1\n\n[B]\nV=2\n\n");
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "framework/core/lists.h"
+#include "framework/core/component/lists.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <thread>
 #include <vector>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 
 namespace {
 

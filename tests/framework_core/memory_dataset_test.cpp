@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "framework/core/streams.h"
+#include "framework/core/storage/streams.h"
 #include "tests/framework_core/dataset_fixture.h"
 
 namespace {

@@ -1,11 +1,12 @@
-#include "framework/core/registry_hive.h"
+#include "framework/core/storage/registry_hive.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 
@@ -77,6 +78,109 @@ class RegistryHiveRejects : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(RegistryHiveRejects, MalformedText) { EXPECT_FALSE(TRegistryHive::Parse(GetParam())); }
 
+// A file saved in another encoding, or damaged, must fail as a whole: read
+// with replacement characters, different names would merge and the next
+// write would save them so.
+struct TForeignTextCase {
+  const char* Name;
+  std::string Text;
+};
+
+void PrintTo(const TForeignTextCase& c, std::ostream* os) { *os << c.Name; }
+
+class RegistryHiveRefusesForeignText : public ::testing::TestWithParam<TForeignTextCase> {};
+
+TEST_P(RegistryHiveRefusesForeignText, AsAWhole) {
+  EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n" + GetParam().Text + "\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    RegistryHive, RegistryHiveRefusesForeignText,
+    ::testing::Values(TForeignTextCase{"Windows1251KeyNames",
+                                       "[Software\\" + RU("Поиск") + "]\n[Software\\" + RU("Адрес") + "]"},
+                      TForeignTextCase{"Windows1251StringData",
+                                       "[A]\n\"v\" string \"" + RU("Кельворск") + "\""},
+                      TForeignTextCase{"Windows1251ValueName", "[A]\n\"" + RU("Имя") + "\" integer 1"},
+                      TForeignTextCase{"TruncatedSequence", "[A]\n\"v\" string \"\xD0\""},
+                      TForeignTextCase{"OverlongSlash", "[A\xC1\x9C]"},
+                      TForeignTextCase{"OverlongThreeBytes", "[A]\n\"v\" string \"\xE0\x81\x81\""},
+                      TForeignTextCase{"ReplacementCharacter", "[A]\n\"v\" string \"\xEF\xBF\xBD\""},
+                      TForeignTextCase{"CharacterOutsideTheCodePage", "[A]\n\"v\" string \"\xE4\xB8\xAD\""},
+                      TForeignTextCase{"FourByteCharacter", "[A]\n\"v\" string \"\xF0\x9F\x98\x80\""},
+                      TForeignTextCase{"EncodedSurrogate", "[A]\n\"v\" string \"\xED\xA0\x80\""},
+                      TForeignTextCase{"TheCodePagesHoleAsUnicode", "[A]\n\"v\" string \"\xC2\x98\""},
+                      TForeignTextCase{"EscapedBackslashInAKeyName", "[A%5CB]"},
+                      TForeignTextCase{"TrailingBackslash", "[A\\]"}));
+
+std::string DeepPath(std::size_t depth) {
+  std::string path = "K";
+  for (std::size_t i = 1; i < depth; ++i) path += "\\K";
+  return path;
+}
+
+TEST(RegistryHive, AKeyLineDeeperThanTheBoundIsRefusedNotFollowed) {
+  // Followed, a line of 40,000 segments exhausted the stack at every start.
+  EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(40000) + "]\n"));
+  EXPECT_FALSE(
+      TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(TRegistryHive::kMaxKeyDepth + 1) + "]\n"));
+
+  auto deepest = TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(TRegistryHive::kMaxKeyDepth) +
+                                      "]\n\"v\" integer 7\n");
+  ASSERT_TRUE(deepest);
+  EXPECT_EQ(deepest->FindValue(DeepPath(TRegistryHive::kMaxKeyDepth), "V")->Integer, 7);
+  EXPECT_TRUE(deepest->KeyExists(DeepPath(TRegistryHive::kMaxKeyDepth - 1)));
+}
+
+TEST(RegistryHive, ALineLongerThanTheBoundIsRefused) {
+  std::string data(TRegistryHive::kMaxLineLength, 'x');
+  EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n[A]\n\"v\" string \"" + data + "\"\n"));
+  EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n# " + data + "\n"));
+  data.resize(TRegistryHive::kMaxLineLength - 16);
+  EXPECT_TRUE(TRegistryHive::Parse("tulvo-registry 1\n[A]\n\"v\" string \"" + data + "\"\n"));
+}
+
+TEST(RegistryHive, WhatWritersMayStoreAlwaysReadsBack) {
+  using H = TRegistryHive;
+  // Every byte escaped makes the longest lines.
+  const std::string longestName(H::kMaxKeyNameLength, '\x01');
+  std::string longPath = longestName;
+  while (longPath.size() + 1 + H::kMaxKeyNameLength <= H::kMaxKeyPathLength) longPath += "\\" + longestName;
+  const std::string deepPath = DeepPath(H::kMaxKeyDepth);
+  const TRegValue largest = TRegValue::String(std::string(H::kMaxDataSize, '"'));
+  const std::string longestValueName(H::kMaxValueNameLength, '%');
+  ASSERT_TRUE(H::FitsKeyPath(longPath));
+  ASSERT_TRUE(H::FitsKeyPath(deepPath));
+  ASSERT_TRUE(H::FitsValue(longestValueName, largest));
+
+  TRegistryHive hive;
+  hive.SetValue(longPath, longestValueName, largest);
+  hive.SetValue(deepPath, "v", TRegValue::Int(1));
+  auto parsed = H::Parse(hive.Serialize());
+  ASSERT_TRUE(parsed);
+  EXPECT_EQ(*parsed->FindValue(longPath, longestValueName), largest);
+  EXPECT_EQ(parsed->FindValue(deepPath, "v")->Integer, 1);
+
+  EXPECT_FALSE(H::FitsKeyPath(deepPath + "\\K"));
+  EXPECT_FALSE(H::FitsKeyPath(longPath + "\\" + std::string(H::kMaxKeyPathLength - longPath.size(), 'K')));
+  EXPECT_FALSE(H::FitsKeyPath(std::string(H::kMaxKeyNameLength + 1, 'K')));
+  EXPECT_FALSE(H::FitsValue(longestValueName + "x", TRegValue::Int(0)));
+  EXPECT_FALSE(H::FitsValue("v", TRegValue::Binary(std::string(H::kMaxDataSize + 1, '\0'))));
+}
+
+TEST(RegistryHive, DeepKeysAreCreatedListedAndDeletedWithoutRecursion) {
+  // Far beyond what the store accepts: the hive itself has no bound to keep.
+  const std::string deep = DeepPath(40000);
+  TRegistryHive hive;
+  EXPECT_TRUE(hive.CreateKey(deep));
+  EXPECT_TRUE(hive.KeyExists(deep));
+  TRegistryHive copy = hive;
+  EXPECT_TRUE(hive.DeleteKey("K\\K"));
+  EXPECT_EQ(hive.SubKeyNames("K"), Names{});
+  EXPECT_TRUE(copy.KeyExists(deep));
+  hive.SetValue("K\\K", "v", TRegValue::Int(1));  // reuses the freed slots
+  EXPECT_EQ(hive.Serialize(), "tulvo-registry 1\n[K]\n[K\\K]\n\"v\" integer 1\n");
+}
+
 INSTANTIATE_TEST_SUITE_P(
     RegistryHive, RegistryHiveRejects,
     ::testing::Values("not a registry\n", "tulvo-registry 2\n", "[A]\ntulvo-registry 1\n",
@@ -131,6 +235,34 @@ TEST(RegistryHive, ValuesAreDeletedByNameIgnoringCase) {
   EXPECT_FALSE(hive.DeleteValue("K", "One"));
   EXPECT_FALSE(hive.DeleteValue("Missing", "Two"));
   EXPECT_EQ(hive.ValueNames("K"), Names{"Two"});
+}
+
+TEST(RegistryHive, AKeyWithManyValuesFindsAndDeletesThemAsAKeyWithFew) {
+  TRegistryHive hive;
+  Names expected;
+  for (int i = 0; i < 40; ++i) {
+    hive.SetValue("K", "Value" + std::to_string(i), TRegValue::Int(i));
+    expected.push_back("Value" + std::to_string(i));
+  }
+  hive.SetValue("K", "VALUE7", TRegValue::Int(7));  // replaced in place, name kept
+  for (int i :
+       {0, 39, 20, 5, 6, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 21, 22, 23, 24, 25, 26, 27, 28, 29}) {
+    ASSERT_TRUE(hive.DeleteValue("k", "value" + std::to_string(i))) << i;
+    expected.erase(std::find(expected.begin(), expected.end(), "Value" + std::to_string(i)));
+    EXPECT_EQ(hive.ValueNames("K"), expected) << "after deleting " << i;
+    for (const auto& name : expected) {
+      const TRegValue* value = hive.FindValue("K", AnsiUpperCase(name));
+      ASSERT_TRUE(value) << name;
+      EXPECT_EQ(value->Integer, std::stoi(name.substr(5))) << name;
+    }
+    EXPECT_FALSE(hive.FindValue("K", "Value" + std::to_string(i)));
+  }
+  hive.SetValue("K", "Value0", TRegValue::Int(0));
+  expected.push_back("Value0");
+  ASSERT_TRUE(hive.DeleteValue("K", "Value7"));  // back among few values
+  expected.erase(std::find(expected.begin(), expected.end(), "Value7"));
+  EXPECT_EQ(hive.ValueNames("K"), expected);
+  EXPECT_EQ(TRegistryHive::Parse(hive.Serialize())->ValueNames("K"), expected);
 }
 
 }  // namespace

@@ -1,18 +1,23 @@
-#include "framework/core/registry.h"
+#include "framework/core/storage/registry.h"
 
 #include <gtest/gtest.h>
+#include <signal.h>
 #include <stdlib.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <thread>
 #include <vector>
 
-#include "framework/core/strings.h"
-#include "framework/core/text.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/text/text.h"
 #include "temp_folder.h"
 
 namespace {
@@ -35,12 +40,83 @@ Names Lines(const TStrings& list) {
   return lines;
 }
 
+// Runs body in a child process; its answer, or -1 when it did not end by
+// itself.
+int InChildProcess(const std::function<int()>& body) {
+  pid_t pid = ::fork();
+  if (pid < 0) return -2;
+  if (pid == 0) {
+    int code = 98;
+    try {
+      code = body();
+    } catch (...) {
+      code = 99;
+    }
+    ::_exit(code);
+  }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return -3;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Takes every free descriptor but one, as a program at its limit has them.
+// The sanitizers need descriptors of their own to check an object, so give
+// them back before anything is looked at.
+class TDescriptorsTaken {
+ public:
+  TDescriptorsTaken() {
+    rlimit limit{};
+    ::getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, 256);
+    ::setrlimit(RLIMIT_NOFILE, &limit);
+    for (int fd; (fd = ::dup(0)) >= 0;) FFds.push_back(fd);
+    ::close(FFds.back());
+    FFds.pop_back();
+  }
+  ~TDescriptorsTaken() { Release(); }
+  TDescriptorsTaken(const TDescriptorsTaken&) = delete;
+  TDescriptorsTaken& operator=(const TDescriptorsTaken&) = delete;
+
+  void Release() {
+    for (int fd : FFds) ::close(fd);
+    FFds.clear();
+  }
+
+ private:
+  std::vector<int> FFds;
+};
+
+// Lets no file grow beyond a few bytes: every write of a store fails.
+void FailEveryWrite() {
+  ::signal(SIGXFSZ, SIG_IGN);
+  rlimit limit{8, RLIM_INFINITY};
+  ::setrlimit(RLIMIT_FSIZE, &limit);
+}
+
+Names FilesIn(const std::string& folder) {
+  Names names;
+  for (const auto& entry : std::filesystem::directory_iterator(folder))
+    names.push_back(entry.path().filename());
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+std::string DeepPath(std::size_t depth) {
+  std::string path = "\\K";
+  for (std::size_t i = 1; i < depth; ++i) path += "\\K";
+  return path;
+}
+
 // Points the store at a file in the test's own folder.
 class RegistryTest : public ::testing::Test {
  protected:
   void SetUp() override { ::setenv("TULVO_REGISTRY", StorePath().c_str(), 1); }
   void TearDown() override { ::unsetenv("TULVO_REGISTRY"); }
   std::string StorePath() const { return FFolder.File("config/registry"); }
+  void WriteStore(const std::string& text) {
+    ASSERT_EQ(MakeFolders(FolderOf(StorePath())), 0);
+    WriteFileText(StorePath(), text);
+  }
 
   TTempFolder FFolder;
 };
@@ -331,6 +407,326 @@ TEST_F(RegistryTest, RewritingTheSameValueLeavesTheFileAlone) {
   EXPECT_EQ(FileStampOf(StorePath()), before);
   reg.WriteString("V", "2");
   EXPECT_NE(FileStampOf(StorePath()), before);
+}
+
+TEST_F(RegistryTest, APassingReadErrorNeverCostsAGoodStore) {
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\Software\\Tulvo\\Placement", true));
+    reg.WriteString("Left", "120");
+  }
+  const std::string before = ReadFileText(StorePath());
+
+  // The lock takes the last descriptor, so the store cannot be opened.
+  EXPECT_EQ(InChildProcess([] {
+              TRegistry reg;
+              if (!reg.OpenKey("\\Software\\Tulvo\\Placement", false)) return 2;
+              TDescriptorsTaken taken;
+              try {
+                reg.WriteString("Top", "80");
+              } catch (const ERegistryException&) {
+                taken.Release();
+                return 0;
+              }
+              return 3;
+            }),
+            0);
+  EXPECT_EQ(ReadFileText(StorePath()), before);
+  EXPECT_FALSE(std::filesystem::exists(StorePath() + ".unreadable"));
+
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Tulvo\\Placement", false));
+  reg.WriteString("Top", "80");
+  EXPECT_EQ(reg.ReadString("Left"), "120");
+  EXPECT_FALSE(reg.StoreUnreadable());
+}
+
+TEST_F(RegistryTest, AStoreThatCannotBeReadRaisesAndStaysInPlace) {
+  std::filesystem::create_directories(StorePath());
+  WriteFileText(StorePath() + "/inside", "kept");
+
+  TRegistry reg;
+  EXPECT_FALSE(reg.OpenKey("\\Software", true));
+  EXPECT_THROW(reg.KeyExists("\\Software"), ERegistryException);
+  EXPECT_THROW(reg.CreateKey("\\Software"), ERegistryException);
+  EXPECT_THROW(reg.StoreUnreadable(), ERegistryException);
+  EXPECT_EQ(ReadFileText(StorePath() + "/inside"), "kept");
+  EXPECT_EQ(FilesIn(FolderOf(StorePath())), (Names{"registry", "registry.lock"}));
+}
+
+TEST_F(RegistryTest, AnUnreadableStoreStaysInPlaceWhenItsSuccessorCannotBeWritten) {
+  const std::string garbage = "not a registry at all";
+  WriteStore(garbage);
+  EXPECT_EQ(InChildProcess([] {
+              TRegistry reg;
+              FailEveryWrite();
+              try {
+                reg.CreateKey("\\Software");
+              } catch (const ERegistryException&) {
+                return 0;
+              }
+              return 3;
+            }),
+            0);
+  EXPECT_EQ(ReadFileText(StorePath()), garbage);
+  EXPECT_EQ(FilesIn(FolderOf(StorePath())), (Names{"registry", "registry.lock"}));
+}
+
+TEST_F(RegistryTest, AStoreWithAKeyTooDeepToFollowIsKeptAsideNotFollowed) {
+  // Followed, such a line exhausted the stack at every start.
+  const std::string text = "tulvo-registry 1\n[" + DeepPath(40000).substr(1) + "]\n";
+  WriteStore(text);
+  TRegistry reg;
+  EXPECT_FALSE(reg.KeyExists("\\K"));
+  EXPECT_TRUE(reg.StoreUnreadable());
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Tulvo", true));
+  EXPECT_EQ(ReadFileText(StorePath() + ".unreadable"), text);
+  EXPECT_FALSE(reg.KeyExists("\\K"));
+}
+
+TEST_F(RegistryTest, AStoreInAnotherEncodingIsKeptAsideNotMerged) {
+  const std::string text = "tulvo-registry 1\n[Software\\Tulvo\\" + RU("Поиск") +
+                           "]\n\"Item0\" string \"1\"\n" + "[Software\\Tulvo\\" + RU("Адрес") +
+                           "]\n\"Item0\" string \"2\"\n";
+  WriteStore(text);
+  TRegistry reg;
+  EXPECT_TRUE(reg.StoreUnreadable());
+  EXPECT_FALSE(reg.KeyExists("\\Software\\Tulvo\\?????"));
+  EXPECT_FALSE(reg.KeyExists("\\Software\\Tulvo"));
+
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Tulvo\\" + RU("Поиск"), true));
+  reg.WriteString("Item0", "3");
+  EXPECT_EQ(ReadFileText(StorePath() + ".unreadable"), text);  // byte for byte
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Tulvo", false));
+  TStringList keys;
+  reg.GetKeyNames(keys);
+  EXPECT_EQ(Lines(keys), Names{RU("Поиск")});
+}
+
+TEST_F(RegistryTest, KeysAndValuesBeyondTheStoresBoundsAreRefused) {
+  const std::string deepest = DeepPath(TRegistryHive::kMaxKeyDepth);
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey(deepest, true));
+  reg.WriteInteger("V", 1);
+  EXPECT_THROW(reg.CreateKey("K"), ERegistryException);
+  EXPECT_FALSE(reg.OpenKey("K", true));
+  EXPECT_EQ(reg.CurrentPath(), deepest.substr(1));
+
+  ASSERT_TRUE(reg.OpenKey("\\Short", true));
+  EXPECT_THROW(reg.CreateKey(std::string(TRegistryHive::kMaxKeyNameLength + 1, 'K')), ERegistryException);
+  EXPECT_THROW(reg.WriteString("V", std::string(TRegistryHive::kMaxDataSize + 1, 'x')), ERegistryException);
+  EXPECT_THROW(reg.WriteInteger(std::string(TRegistryHive::kMaxValueNameLength + 1, 'n'), 1),
+               ERegistryException);
+  TRegIniFile ini("\\Short");
+  EXPECT_THROW(ini.WriteString(DeepPath(TRegistryHive::kMaxKeyDepth).substr(1), "V", "x"),
+               ERegistryException);
+  EXPECT_FALSE(ini.SectionExists("K"));
+
+  TRegistry fresh;
+  ASSERT_TRUE(fresh.OpenKey(deepest, false));
+  EXPECT_EQ(fresh.ReadInteger("V"), 1);
+  EXPECT_FALSE(fresh.StoreUnreadable());
+}
+
+TEST_F(RegistryTest, TemporaryFilesOfKilledWritersAreRemovedUnderTheLock) {
+  {
+    TRegistry reg;
+    ASSERT_TRUE(reg.OpenKey("\\K", true));
+  }
+  const std::string folder = FolderOf(StorePath());
+  for (const char* orphan : {"registry.tmp-Ab3dE9", "registry.tmp-zzzzzz"})
+    WriteFileText(folder + "/" + orphan, "tulvo-registry 1\n");
+  for (const char* other :
+       {"registry.tmp-notes.txt", "registry.backup", "other.tmp-AAAAAA", "registry.tmp-AAAAA"})
+    WriteFileText(folder + "/" + other, "keep");
+
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\K", false));
+  reg.WriteString("V", "1");
+  EXPECT_EQ(FilesIn(folder), (Names{"other.tmp-AAAAAA", "registry", "registry.backup", "registry.lock",
+                                    "registry.tmp-AAAAA", "registry.tmp-notes.txt"}));
+}
+
+TEST_F(RegistryTest, WritersKilledMidWayLeaveAReadableStoreAndNoTemporaryFiles) {
+  for (int round = 0; round < 12; ++round) {
+    pid_t pid = ::fork();
+    ASSERT_GE(pid, 0);
+    if (pid == 0) {
+      TRegistry reg;
+      reg.OpenKey("\\Killed", true);
+      for (int i = 0;; ++i) reg.WriteInteger("V" + std::to_string(i % 50), i);
+    }
+    ::usleep(static_cast<useconds_t>(3000 + round * 700));
+    ::kill(pid, SIGKILL);
+    ::waitpid(pid, nullptr, 0);
+  }
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\After", true));
+  reg.WriteInteger("Done", 1);
+  EXPECT_FALSE(reg.StoreUnreadable());
+  EXPECT_EQ(FilesIn(FolderOf(StorePath())), (Names{"registry", "registry.lock"}));
+}
+
+TEST_F(RegistryTest, TheProgramLearnsWhereItsUnreadableStoreWasKeptAside) {
+  WriteStore("garbage");
+  TRegistry reg;
+  EXPECT_TRUE(reg.StoreUnreadable());
+  EXPECT_EQ(reg.KeptAsidePath(), "");
+  ASSERT_TRUE(reg.OpenKey("\\Software\\Tulvo", true));
+  EXPECT_FALSE(reg.StoreUnreadable());
+  EXPECT_EQ(reg.KeptAsidePath(), StorePath() + ".unreadable");
+  TRegIniFile other;  // any object of the program can ask
+  EXPECT_EQ(other.KeptAsidePath(), StorePath() + ".unreadable");
+  EXPECT_EQ(ReadFileText(other.KeptAsidePath()), "garbage");
+}
+
+// --- update scopes ---------------------------------------------------------------
+
+TEST_F(RegistryTest, AnUpdateScopeWritesItsGroupOnceOnCommit) {
+  {
+    TRegIniFile ini("\\Software\\Tulvo\\HOME");
+    ini.WriteInteger("", "ShowGrid", 0);
+  }
+  const std::string before = ReadFileText(StorePath());
+  TRegIniFile ini("\\Software\\Tulvo\\HOME");
+  {
+    TRegistryUpdateScope scope(ini);
+    ini.WriteInteger("", "ShowGrid", 1);
+    for (int column = 0; column < 30; ++column)
+      for (const char* value : {"BandIndex", "RowIndex", "Visible", "Index", "Width"})
+        ini.WriteInteger("Columns\\Column" + std::to_string(column), value, column);
+    EXPECT_EQ(ini.ReadInteger("Columns\\Column7", "Width", -1), 7);  // the group reads as written
+    TRegistry other;
+    EXPECT_TRUE(other.KeyExists("\\Software\\Tulvo\\HOME\\Columns\\Column29"));
+    EXPECT_EQ(ReadFileText(StorePath()), before);
+    EXPECT_EQ(FilesIn(FolderOf(StorePath())), (Names{"registry", "registry.lock"}));
+    scope.Commit();
+  }
+  EXPECT_EQ(InChildProcess([] {
+              TRegIniFile fresh("\\Software\\Tulvo\\HOME");
+              return fresh.ReadInteger("", "ShowGrid", 0) == 1 &&
+                             fresh.ReadInteger("Columns\\Column29", "Width", 0) == 29
+                         ? 0
+                         : 1;
+            }),
+            0);
+}
+
+TEST_F(RegistryTest, LeavingAnUpdateScopeWithoutCommitLeavesTheStoreAsItWas) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\K", true));
+  reg.WriteString("Kept", "1");
+  reg.WriteString("Doomed", "1");
+  const std::string before = ReadFileText(StorePath());
+  EXPECT_THROW(
+      {
+        TRegistryUpdateScope scope(reg);
+        reg.WriteString("Kept", "2");
+        reg.WriteString("New", "x");
+        reg.DeleteValue("Doomed");
+        reg.CreateKey("Sub");
+        throw std::runtime_error("the save failed half-way");
+      },
+      std::runtime_error);
+  EXPECT_EQ(ReadFileText(StorePath()), before);
+  EXPECT_EQ(reg.ReadString("Kept"), "1");
+  EXPECT_TRUE(reg.ValueExists("Doomed"));
+  EXPECT_FALSE(reg.ValueExists("New"));
+  EXPECT_FALSE(reg.KeyExists("Sub"));
+  // The lock went with the scope.
+  EXPECT_EQ(InChildProcess([] {
+              TRegistry child;
+              return child.OpenKey("\\K", false) && (child.WriteString("Child", "1"), true) ? 0 : 1;
+            }),
+            0);
+}
+
+TEST_F(RegistryTest, NestedScopesAndOtherObjectsOfTheThreadJoinTheOutermostGroup) {
+  TRegistry a, b;
+  ASSERT_TRUE(a.OpenKey("\\A", true));
+  ASSERT_TRUE(b.OpenKey("\\B", true));
+  const std::string before = ReadFileText(StorePath());
+  {
+    TRegistryUpdateScope outer(a);
+    a.WriteString("V", "a");
+    {
+      TRegistryUpdateScope inner(b);  // the same store: joins, does not wait for itself
+      b.WriteString("V", "b");
+      inner.Commit();
+    }
+    TRegistry c;
+    ASSERT_TRUE(c.OpenKey("\\C", true));  // a write without a scope joins too
+    c.WriteString("V", "c");
+    EXPECT_EQ(ReadFileText(StorePath()), before);
+    outer.Commit();
+  }
+  TRegistry reader;
+  for (const char* key : {"A", "B", "C"}) {
+    ASSERT_TRUE(reader.OpenKey(std::string("\\") + key, false)) << key;
+    EXPECT_EQ(reader.ReadString("V"), LowerCase(key));
+  }
+}
+
+TEST_F(RegistryTest, ACommitThatCannotWriteLeavesTheStoreAsItWas) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\K", true));
+  reg.WriteString("Old", "1");
+  const std::string before = ReadFileText(StorePath());
+  EXPECT_EQ(InChildProcess([] {
+              TRegistry child;
+              if (!child.OpenKey("\\K", false)) return 2;
+              TRegistryUpdateScope scope(child);
+              child.WriteString("New", std::string(100, 'x'));
+              FailEveryWrite();
+              try {
+                scope.Commit();
+              } catch (const ERegistryException&) {
+                return child.ValueExists("New") ? 4 : 0;  // the group is gone
+              }
+              return 3;
+            }),
+            0);
+  EXPECT_EQ(ReadFileText(StorePath()), before);
+  EXPECT_EQ(FilesIn(FolderOf(StorePath())), (Names{"registry", "registry.lock"}));
+}
+
+TEST_F(RegistryTest, AnUpdateScopeKeepsOtherProgramsWaitingAndLosesNothingOfTheirs) {
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\Parent", true));
+  int go[2];
+  ASSERT_EQ(::pipe(go), 0);
+  pid_t pid = ::fork();
+  ASSERT_GE(pid, 0);
+  if (pid == 0) {
+    char byte;
+    int code = ::read(go[0], &byte, 1) == 1 ? 0 : 2;
+    try {
+      TRegistry child;
+      if (!child.OpenKey("\\Child", true)) code = 3;
+      child.WriteString("V", "child");
+    } catch (...) {
+      code = 4;
+    }
+    ::_exit(code);
+  }
+  {
+    TRegistryUpdateScope scope(reg);
+    reg.WriteString("V", "parent");
+    ASSERT_EQ(::write(go[1], "!", 1), 1);
+    ::usleep(100000);
+    EXPECT_EQ(::waitpid(pid, nullptr, WNOHANG), 0);  // still waiting for the lock
+    scope.Commit();
+  }
+  int status = 0;
+  ASSERT_EQ(::waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  ::close(go[0]);
+  ::close(go[1]);
+  TRegistry reader;
+  ASSERT_TRUE(reader.OpenKey("\\Parent", false));
+  EXPECT_EQ(reader.ReadString("V"), "parent");
+  ASSERT_TRUE(reader.OpenKey("\\Child", false));
+  EXPECT_EQ(reader.ReadString("V"), "child");
 }
 
 TEST(RegistryStorePath, ComesFromTheEnvironment) {

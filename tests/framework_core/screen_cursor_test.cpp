@@ -1,10 +1,10 @@
-#include "framework/core/screen_cursor.h"
+#include "framework/core/system/screen_cursor.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "framework/core/streams.h"
+#include "framework/core/storage/streams.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "framework/core/strings.h"
+#include "framework/core/component/strings.h"
 
 #include <gtest/gtest.h>
 
@@ -7,8 +7,8 @@
 #include <utility>
 #include <vector>
 
-#include "framework/core/exceptions.h"
-#include "framework/core/text.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

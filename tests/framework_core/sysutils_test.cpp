@@ -1,4 +1,4 @@
-#include "framework/core/sysutils.h"
+#include "framework/core/text/sysutils.h"
 
 #include <gtest/gtest.h>
 
@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

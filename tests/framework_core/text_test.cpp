@@ -1,4 +1,4 @@
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "framework/core/thread.h"
+#include "framework/core/system/thread.h"
 
 #include <gtest/gtest.h>
 

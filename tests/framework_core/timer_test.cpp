@@ -1,4 +1,4 @@
-#include "framework/core/timer.h"
+#include "framework/core/system/timer.h"
 
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-#include "framework/core/variant.h"
+#include "framework/core/base/variant.h"
 
 #include <gtest/gtest.h>
 
@@ -7,9 +7,9 @@
 #include <limits>
 #include <ostream>
 
-#include "framework/core/datetime.h"
-#include "framework/core/format_settings.h"
-#include "framework/core/text.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/text.h"
 
 namespace {
 

@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/exceptions.h"
-#include "framework/core/screen_cursor.h"
-#include "framework/core/timer.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/system/screen_cursor.h"
+#include "framework/core/system/timer.h"
 #include "framework/gui/dialogs.h"
 #include "framework/gui/screen.h"
 

@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/bitmap.h"
 #include "framework/gui/region.h"
 

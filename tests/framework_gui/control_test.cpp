@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/application.h"
 #include "framework/gui/custom_control.h"
 #include "framework/gui/custom_control_p.h"

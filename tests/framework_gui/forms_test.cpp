@@ -13,7 +13,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/application.h"
 #include "framework/gui/menus.h"
 #include "framework/gui/screen.h"

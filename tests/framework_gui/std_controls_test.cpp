@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 #include "framework/gui/application.h"
 #include "framework/gui/clipboard.h"
 #include "framework/gui/forms.h"

@@ -6,7 +6,7 @@
 #include <ostream>
 #include <string>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "framework/gui/bitmap.h"
 #include "framework/gui/canvas.h"
 #include "framework/gui/screen.h"

@@ -6,7 +6,9 @@
 #include <gtest/gtest.h>
 
 #include <ostream>
+#include <random>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -113,6 +115,105 @@ TEST(EditMask, SavedValueIsMatchedSectionBySectionAgainstTheLiterals) {
   EXPECT_EQ(mask.EditTextOf("1.2.99"), "_1._2.99");
   // Without the literals the characters still go to their sections in turn.
   EXPECT_EQ(mask.EditTextOf("311299"), "31.12.99");
+}
+
+// A saved value (literals kept) goes back into the positions it came from,
+// whatever its characters: a character equal to the literal that ends its
+// run, a blank before a blank literal, a letter that case conversion made
+// equal to a letter literal.
+struct TLayoutCase {
+  std::string Mask;
+  std::string Value;
+  std::string EditText;
+};
+void PrintTo(const TLayoutCase& c, std::ostream* os) { *os << '"' << c.Mask << "\" \"" << c.Value << '"'; }
+
+class EditMaskLayout : public ::testing::TestWithParam<TLayoutCase> {};
+
+TEST_P(EditMaskLayout, SavedValueKeepsEveryCharacterInItsPosition) {
+  const TLayoutCase& c = GetParam();
+  const TEditMask mask(c.Mask, PointDates());
+  const std::string shown = mask.EditTextOf(c.Value);
+  EXPECT_EQ(shown, c.EditText);
+  EXPECT_EQ(mask.ValueOf(shown), c.Value) << "saving what is shown gives the value back";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, EditMaskLayout,
+    ::testing::Values(TLayoutCase{"999 999;1;_", "12  345", "12_ 345"},
+                      TLayoutCase{"999 999;1;_", "1   34 ", "1__ 34_"},
+                      TLayoutCase{"999 999;1;_", "       ", "___ ___"},
+                      TLayoutCase{"#-#;1;_", "--5", "--5"},
+                      TLayoutCase{"#-#;1;_", " --", "_--"},
+                      TLayoutCase{"C-C;1;_", "---", "---"},
+                      TLayoutCase{">L\\XL;1;_", "XXB", "XXB"},
+                      TLayoutCase{"<l\\xl;1;_", "xxx", "xxx"},
+                      TLayoutCase{"(999) 000;1;_", "(1 3) 456", "(1_3) 456"},
+                      TLayoutCase{"(ccc) 000;1;_", "() )) 123", "()_)) 123"},
+                      TLayoutCase{"!99/99/00;1;_", " 1. 2.99", "_1._2.99"},
+                      TLayoutCase{"00:00;1;*", "12:34", "12:34"},
+                      TLayoutCase{"999 999;1; ", "12  345", "12  345"}));
+
+TEST(EditMask, SavedValueCutShortAfterItsLastCharacterStaysInPlace) {
+  // A fixed-width text field hands back its value without the trailing
+  // blanks; the characters it kept are still where the mask put them.
+  const TEditMask mask("999 999;1;_");
+  EXPECT_EQ(mask.EditTextOf("12  34"), "12_ 34_");
+  EXPECT_EQ(mask.EditTextOf("12 "), "12_ ___");
+}
+
+// Random masks (every kind of position, directives, escaped and separator
+// literals, both save flags, several blanks) and random edit texts: the
+// value of an edit text, shown and saved again, is the same value, and every
+// character shows in the position it was typed in.
+TEST(EditMask, ShowingAndSavingAValueKeepsItForGeneratedMasks) {
+  std::mt19937 random(20240611);
+  auto pick = [&random](const std::string& from) {
+    return from[std::uniform_int_distribution<std::size_t>(0, from.size() - 1)(random)];
+  };
+  const std::string pieces = "09#LlAaCc09#LlAaCc-- /:()xX._!><";
+  const std::string escaped = "0L9c_ ;\\";
+  const std::string samples = std::string("0123456789 +-abxyzXABZ_*.;()\\") + "\xE6\xC6\xFF\xDF";
+  int checked = 0;
+  for (int m = 0; m < 3000; ++m) {
+    std::string body;
+    const int length = std::uniform_int_distribution<int>(1, 12)(random);
+    for (int i = 0; i < length; ++i) {
+      const char piece = pick(pieces);
+      if (piece == '<' && random() % 2 == 0) {
+        body += "<>";
+      } else if (piece == '.' && random() % 3 == 0) {
+        body += '\\';
+        body += pick(escaped);
+      } else {
+        body += piece;
+      }
+    }
+    std::string mask = body;
+    switch (random() % 5) {
+      case 0: break;
+      case 1: mask += ";1;_"; break;
+      case 2: mask += ";0;_"; break;
+      case 3: mask += ";1; "; break;
+      case 4: mask += ";0;*"; break;
+    }
+    const TEditMask edit(mask, PointDates());
+    for (int t = 0; t < 20; ++t) {
+      std::string text = edit.EmptyText();
+      for (int i = 0; i < edit.MaxChars(); ++i) {
+        if (!edit.IsInput(i) || random() % 4 == 0) continue;  // a literal, or left blank
+        const char c = edit.Accept(i, pick(samples));
+        if (c != 0 && c != edit.Blank()) text[static_cast<std::size_t>(i)] = c;
+      }
+      const std::string value = edit.ValueOf(text);
+      const std::string shown = edit.EditTextOf(value);
+      ASSERT_EQ(edit.ValueOf(shown), value) << "mask \"" << mask << "\" edit text \"" << text << '"';
+      // Every character is back in its own position (spaces show as blanks).
+      ASSERT_EQ(shown, edit.Normalized(text)) << "mask \"" << mask << "\" edit text \"" << text << '"';
+      ++checked;
+    }
+  }
+  EXPECT_EQ(checked, 3000 * 20);
 }
 
 TEST(EditMask, LayingAValueNeverStoresARefusedCharacter) {

@@ -9,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 
 namespace {
 

@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/variant.h"
+#include "framework/core/base/variant.h"
 #include "grid/editor_host.h"
 #include "grid/inplace_editor.h"
 

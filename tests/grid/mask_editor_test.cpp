@@ -8,7 +8,7 @@
 #include <QTest>
 #include <memory>
 
-#include "framework/core/format_settings.h"
+#include "framework/core/text/format_settings.h"
 #include "framework/gui/clipboard.h"
 #include "framework/gui/forms.h"
 #include "framework/gui/screen.h"

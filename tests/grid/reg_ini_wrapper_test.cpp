@@ -10,11 +10,11 @@
 #include <tuple>
 #include <vector>
 
-#include "framework/core/exceptions.h"
-#include "framework/core/ini_files.h"
-#include "framework/core/registry.h"
-#include "framework/core/strings.h"
-#include "framework/core/text.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/storage/ini_files.h"
+#include "framework/core/storage/registry.h"
+#include "framework/core/component/strings.h"
+#include "framework/core/text/text.h"
 #include "tests/framework_core/temp_folder.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 #include "grid/tree_list_errors.h"
 #include "tests/grid/test_tree_list.h"
 

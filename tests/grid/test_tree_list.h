@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/variant.h"
+#include "framework/core/base/variant.h"
 #include "grid/tree_list_node.h"
 #include "grid/tree_list_node_owner.h"
 

@@ -10,41 +10,13 @@
 #include <string>
 #include <vector>
 
+#include "framework/gui/bitmap.h"
 #include "grid/tree_list.h"
 #include "grid/tree_list_bands.h"
 #include "grid/text_editor.h"
+#include "tests/grid/test_column_grid.h"
 
 namespace {
-
-class TColumnGrid : public TCustomdxTreeList {
- public:
-  TColumnGrid() : TCustomdxTreeList(nullptr) {}
-  ~TColumnGrid() override { ClearNodes(); }
-  int RecalcCount = 0;
-
-  std::unique_ptr<TdxTreeListNode> CreateNode() override { return std::make_unique<TdxTreeListTextNode>(this); }
-  int GetImageIndex(const TdxTreeListNode*) const override { return -1; }
-  int GetSelectedIndex(const TdxTreeListNode*) const override { return -1; }
-  int GetStateIndex(const TdxTreeListNode*) const override { return -1; }
-  std::string GetCellText(const TdxTreeListNode* node, int column) const override {
-    const TStringList& s = static_cast<const TdxTreeListTextNode*>(node)->Strings();
-    return column >= 0 && column < s.Count() ? s.Strings(column) : std::string();
-  }
-  Variant GetCellVariant(const TdxTreeListNode* node, int column) const override {
-    return Variant(GetCellText(node, column));
-  }
-  void SetCellText(TdxTreeListNode* node, int column, const std::string& text) override {
-    TStringList& s = static_cast<TdxTreeListTextNode*>(node)->Strings();
-    while (s.Count() <= column) s.Add("");
-    s.SetStrings(column, text);
-  }
-  void RecalcMetrics() override {
-    ++RecalcCount;
-    TCustomdxTreeList::RecalcMetrics();
-  }
-  using TCustomdxTreeList::GetHeaderAbsoluteIndex;
-  using TCustomdxTreeList::GetHeaderColumnCount;
-};
 
 class ColumnTest : public ::testing::Test {
  protected:
@@ -307,6 +279,118 @@ TEST_F(ColumnTest, ColumnsOutlivingTheTreeListForgetIt) {
   grid.reset();
   EXPECT_EQ(column.TreeList(), nullptr);
   EXPECT_EQ(column.Index(), -1);
+}
+
+TEST_F(ColumnTest, RestoringDefaultsTakesTheColumnOutOfTheSortedColumns) {
+  TdxTreeListColumn* a = Column("a");
+  TdxTreeListColumn* b = Column("b");
+  a->SetSorted(csUp);
+  b->SetSorted(csDown);
+  a->RestoreDefaults();
+  EXPECT_EQ(a->Sorted(), csNone);
+  EXPECT_EQ(Grid.SortedColumnCount(), 1) << "an unsorted column must not stay a sort key";
+  EXPECT_EQ(Grid.SortedColumns(0), b);
+  b->Assign(a);  // the copy of an unsorted column is unsorted too
+  EXPECT_EQ(Grid.SortedColumnCount(), 0);
+}
+
+TEST_F(ColumnTest, RenamingTellsTheNameChangeNotification) {
+  TComponent form(nullptr);
+  TdxTreeListColumn a(&form);
+  TdxTreeListColumn b(&form);
+  std::vector<std::string> heard;
+  a.OnNameChanged = [&heard](TObject* sender) { heard.push_back(static_cast<TComponent*>(sender)->Name()); };
+  a.SetName("Phone");
+  b.SetName("Street");
+  EXPECT_THROW(a.SetName("street"), EComponentError);
+  EXPECT_EQ(heard, std::vector<std::string>{"Phone"}) << "a refused name changes nothing";
+}
+
+// What the painter will call: the tree list's handler first, the column's
+// after it unless the first one drew the cell; group rows and a new-item
+// row without data never reach the column's.
+TEST_F(ColumnTest, CustomDrawingGoesThroughTheTreeListThenTheColumn) {
+  TdxTreeListColumn* a = Column("a");
+  TdxTreeListNode* node = Grid.AddRow({"x"});
+  TdxTreeListNode* group = Grid.AddRow({"g"});
+  Grid.GroupNode = group;
+  EXPECT_FALSE(Grid.IsCustomDrawCell(node, a));
+  std::vector<std::string> heard;
+  bool treeListDone = false;
+  Grid.OnCustomDrawCell = [&](TObject* sender, TCanvas*, const TRect&, TdxTreeListNode*, TdxTreeListColumn* column,
+                              bool, bool, bool, std::string& text, TColor& color, TFont*, TAlignment&, bool& done) {
+    heard.push_back(sender == &Grid && column == a ? "tree list" : "?");
+    text += "1";
+    color = clRed;
+    done = treeListDone;
+  };
+  EXPECT_TRUE(Grid.IsCustomDrawCell(node, a));
+  a->OnCustomDrawCell = [&](TObject* sender, TCanvas*, const TRect&, TdxTreeListNode*, TdxTreeListColumn* column,
+                            bool, bool, bool, std::string& text, TColor& color, TFont*, TAlignment& alignment,
+                            bool&) {
+    heard.push_back(sender == a && column == a && color == clRed ? "column" : "?");
+    text += "2";
+    alignment = taCenter;
+  };
+  EXPECT_TRUE(a->HasCustomDrawCell());
+  TBitmap bitmap(10, 10);
+  auto draw = [&](TdxTreeListNode* row, bool newItemRow) {
+    std::string text = "t";
+    TColor color = clWindow;
+    TAlignment alignment = taLeftJustify;
+    bool done = false;
+    Grid.DoCustomDrawCell(bitmap.Canvas(), Rect(0, 0, 10, 10), row, a, false, false, newItemRow, text, color,
+                          Grid.Font(), alignment, done);
+    return text + (alignment == taCenter ? " centred" : "");
+  };
+  EXPECT_EQ(draw(node, false), "t12 centred");
+  EXPECT_EQ(heard, (std::vector<std::string>{"tree list", "column"}));
+  EXPECT_EQ(draw(group, false), "t1");
+  Grid.NewItemRowData = false;
+  EXPECT_EQ(draw(node, true), "t1");
+  Grid.NewItemRowData = true;
+  treeListDone = true;
+  EXPECT_EQ(draw(node, false), "t1");
+
+  TdxTreeListColumnSort sorted = csNone;
+  a->OnCustomDrawColumnHeader = [&](TObject*, TdxTreeListColumn* column, TCanvas*, const TRect&, std::string& text,
+                                    TColor&, TFont*, TAlignment&, TdxTreeListColumnSort& mark, bool&) {
+    text = column->Caption() + "!";
+    mark = csUp;
+  };
+  EXPECT_TRUE(Grid.IsCustomDrawColumnHeader(a));
+  std::string caption = "a";
+  TColor color = clBtnFace;
+  TAlignment alignment = taLeftJustify;
+  bool done = false;
+  Grid.DoCustomDrawColumnHeader(bitmap.Canvas(), Rect(0, 0, 10, 10), a, caption, color, Grid.Font(), alignment,
+                                sorted, done);
+  EXPECT_EQ(caption, "a!");
+  EXPECT_EQ(sorted, csUp);
+}
+
+TEST_F(ColumnTest, ViewDataOfTheEditorKindIsFilledFromTheCell) {
+  TdxTreeListColumn* a = Column("a");
+  TdxEditViewData& viewData = a->GetViewData();
+  ASSERT_NE(dynamic_cast<TdxTextEditViewData*>(&viewData), nullptr);
+  EXPECT_EQ(&a->GetViewData(), &viewData) << "one view data per column, reused for every cell";
+  a->SetCharCase(ecUpperCase);
+  a->SetVertAlignment(tlCenter);
+  TdxTreeListCellViewData cell;
+  cell.Text = "abc";
+  a->PrepareViewData(viewData, cell);
+  auto& text = static_cast<TdxTextEditViewData&>(viewData);
+  EXPECT_EQ(VarToStr(text.Value), "abc");
+  EXPECT_EQ(text.CharCase, ecUpperCase);
+  EXPECT_EQ(text.DrawAlignment, daVCenter);
+  EXPECT_FALSE(text.Transparent);
+  cell.MultiLine = true;
+  cell.Overlay = true;
+  cell.NewItemRowWithoutData = true;
+  a->PrepareViewData(viewData, cell);
+  EXPECT_EQ(text.DrawAlignment, daMultiLine);
+  EXPECT_TRUE(text.Transparent) << "the search overlay paints no background";
+  EXPECT_TRUE(text.Value.IsEmpty()) << "a new-item row without data shows no text";
 }
 
 }  // namespace

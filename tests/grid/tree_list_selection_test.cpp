@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/strings.h"
+#include "framework/core/component/strings.h"
 #include "framework/gui/clipboard.h"
 #include "grid/tree_list.h"
 #include "grid/tree_list_errors.h"

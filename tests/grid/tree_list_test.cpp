@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/exceptions.h"
+#include "framework/core/base/exceptions.h"
 #include "grid/tree_list_errors.h"
 #include "tests/grid/test_grid_control.h"
 

@@ -14,8 +14,8 @@
 #include <set>
 #include <sstream>
 
-#include "dbaccess/client_api.h"
-#include "framework/core/text.h"
+#include "dbaccess/client/client_api.h"
+#include "framework/core/text/text.h"
 #include "tests/dbaccess/db_fixture.h"
 #include "tests/tools/sample_query.h"
 

@@ -3,11 +3,11 @@
 #include <array>
 #include <cstring>
 
-#include "dbaccess/client_api.h"
-#include "dbaccess/client_library.h"
-#include "dbaccess/errors.h"
-#include "dbaccess/parameter_blocks.h"
-#include "dbaccess/status_vector.h"
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/parameter_blocks.h"
+#include "dbaccess/client/status_vector.h"
 #include "tools/sample_database.h"
 
 struct TSampleQuery::THandles {

@@ -11,7 +11,7 @@
 #include <tuple>
 #include <vector>
 
-#include "framework/core/text.h"
+#include "framework/core/text/text.h"
 #include "tools/town_vocabulary.h"
 
 namespace {

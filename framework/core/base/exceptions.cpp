@@ -1,0 +1,3 @@
+#include "framework/core/base/exceptions.h"
+
+void Abort() { throw EAbort("Operation aborted"); }

@@ -1,3 +1,0 @@
-#include "framework/core/exceptions.h"
-
-void Abort() { throw EAbort("Operation aborted"); }
