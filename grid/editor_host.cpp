@@ -26,7 +26,7 @@ std::unique_ptr<TdxEditStyle> TCustomdxContainer::CreateEditStyle(TdxInplaceEdit
 }
 
 void TCustomdxContainer::ScrollLines(bool up, int count) {
-  for (int i = 0; i < count; ++i) WMVScroll(up ? SB_LINEUP : SB_LINEDOWN, 0);
+  for (int i = 0; i < count; ++i) Perform(WM_VSCROLL, ScrollParam(up ? SB_LINEUP : SB_LINEDOWN, 0));
 }
 
 void TCustomdxContainer::EditorKeyDown(TKey& key, TShiftState shift) {

@@ -189,37 +189,15 @@ void TdxInplaceEdit::Undo() {
   SetModified(FUndoModified);
 }
 
-void TdxInplaceEdit::PostChar(char ch) {
-  PostTask([this, ch] { TypeChar(ch); });
-}
+void TdxInplaceEdit::PostChar(char ch) { PostMessage(*this, WM_CHAR, static_cast<unsigned char>(ch)); }
 
-void TdxInplaceEdit::TypeChar(char ch) {
-  char key = ch;
-  KeyPress(key);
-  if (key == 0 || !HasTextWindow()) return;
-  if (key == '\b') {
-    int start = 0, end = 0;
-    GetTextSelection(start, end);
-    if (start == end && start > 0) SetTextSelection(start - 1, start);
-    ClearText();
-  } else if (static_cast<unsigned char>(key) >= 32) {
-    InsertText(std::string(1, key));
-  }
-}
+void TdxInplaceEdit::CutToClipboard() { Perform(WM_CUT); }
 
-void TdxInplaceEdit::CutToClipboard() {
-  if (CanModify()) CutText();
-}
+void TdxInplaceEdit::CopyToClipboard() { Perform(WM_COPY); }
 
-void TdxInplaceEdit::CopyToClipboard() { CopyText(); }
+void TdxInplaceEdit::PasteFromClipboard() { Perform(WM_PASTE); }
 
-void TdxInplaceEdit::PasteFromClipboard() {
-  if (CanModify()) PasteText();
-}
-
-void TdxInplaceEdit::ClearSelection() {
-  if (CanModify()) ClearText();
-}
+void TdxInplaceEdit::ClearSelection() { Perform(WM_CLEAR); }
 
 // --- Values --------------------------------------------------------------------------------
 
@@ -289,6 +267,8 @@ void TdxInplaceEdit::KeyDown(TKey& key, TShiftState shift) {
   FDropNextChar = false;
   TCustomdxContainer* host = Host();
   if (!host) {
+    // Escape gives back the value the editor had when it got the focus.
+    if (key == VK_ESCAPE) Undo();
     if (IsEditKey(key, shift) && !(IsEditable() && CanModify())) key = 0;
     if (key == VK_RETURN && ValidateOnEnter()) ValidateEdit();
     if (key != 0) TFramedControl::KeyDown(key, shift);
@@ -408,6 +388,35 @@ void TdxInplaceEdit::DblClick() {
     TFramedControl::DblClick();
 }
 
+// --- Messages ----------------------------------------------------------------------------
+
+void TdxInplaceEdit::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case WM_CUT:
+    case WM_PASTE:
+    case WM_CLEAR:
+      // Clipboard changes go through the editor's rights; copying is
+      // always allowed.
+      if (!CanModify()) return;
+      break;
+    case WM_SETCURSOR:
+      if (ControlOf(message.WParam) == this && LoWord(static_cast<std::uintptr_t>(message.LParam)) == HTCLIENT) {
+        TPoint p = ScreenToClient(GetMessagePos());
+        std::unique_ptr<TdxEditViewData> viewData = CreateViewData(false);
+        TCursor cursor = GetCursorAt(p.X, p.Y, *viewData);
+        if (cursor != crDefault) {
+          SetWindowCursor(cursor);
+          message.Result = 1;
+          return;
+        }
+      }
+      break;
+    default:
+      break;
+  }
+  TFramedControl::WndProc(message);
+}
+
 // --- Focus and mouse ---------------------------------------------------------------------
 
 void TdxInplaceEdit::WMSetFocus() {
@@ -458,7 +467,7 @@ void TdxInplaceEdit::MouseDown(TMouseButton button, TShiftState shift, int x, in
 bool TdxInplaceEdit::DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos) {
   TCustomdxContainer* host = Host();
   if (!host || HandlesMouseWheel()) return TFramedControl::DoMouseWheel(shift, wheelDelta, mousePos);
-  host->WMCancelMode();
+  host->Perform(CM_CANCELMODE, 0, static_cast<LPARAM>(ControlParam(this)));
   host->DoMouseWheel(shift, wheelDelta, mousePos);
   TFramedControl::DoMouseWheel(shift, wheelDelta, mousePos);
   // The host has had it; it must not hear it again as the parent.

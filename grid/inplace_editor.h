@@ -133,10 +133,12 @@ class TdxInplaceEdit : public TFramedControl, public TdxEditStyleLink {
   void UnlockValidate();
   void IncShowLock() { ++FShowLock; }
   void DecShowLock() { if (FShowLock > 0) --FShowLock; }
-  // Types ch (through the editor's character checks) once the waiting
-  // messages are handled, as a posted character would.
+  // Posts ch to the editor as a typed character (WM_CHAR): it is typed
+  // through the editor's character checks once the waiting messages are
+  // handled.
   void PostChar(char ch);
-  // Clipboard commands; cut, paste and clear only while CanModify.
+  // Clipboard commands (WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR); cut, paste
+  // and clear only while CanModify.
   void CutToClipboard();
   void CopyToClipboard();
   void PasteFromClipboard();
@@ -233,10 +235,12 @@ class TdxInplaceEdit : public TFramedControl, public TdxEditStyleLink {
   // the window takes the new settings.
   virtual void WindowParamsChanged() { Invalidate(); }
 
-  // The undo snapshot that Undo restores.
-  const std::string& UndoText() const { return FUndoText; }
+  // The undo snapshot that Undo restores (named apart from the text
+  // window's UndoText, which it would hide).
+  const std::string& UndoSnapshot() const { return FUndoText; }
 
   // Framework handlers.
+  void WndProc(TMessage& message) override;
   void DblClick() override;
   void KeyDown(TKey& key, TShiftState shift) override;
   void KeyUp(TKey& key, TShiftState shift) override;
@@ -266,7 +270,6 @@ class TdxInplaceEdit : public TFramedControl, public TdxEditStyleLink {
   // The style controller went away first: fall back to the default one.
   void StyleControllerRemoved();
   void KeyDownInplace(TKey& key, TShiftState shift);
-  void TypeChar(char ch);
 
   std::unique_ptr<TdxEditStyle> FStyle;
   TdxEditStyleController* FStyleController = nullptr;

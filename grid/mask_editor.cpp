@@ -106,6 +106,35 @@ void TdxInplaceMaskEdit::DeleteSelection(bool backspace) {
 
 // --- Keys and mouse ----------------------------------------------------------------------
 
+void TdxInplaceMaskEdit::WndProc(TMessage& message) {
+  if (HasMask()) {
+    switch (message.Msg) {
+      case CM_WANTSPECIALKEY:
+        // Escape undoes a masked edit instead of cancelling the dialog.
+        if (message.WParam == VK_ESCAPE && GetModified()) {
+          message.Result = 1;
+          return;
+        }
+        break;
+      case WM_CUT:
+        if (CanModify()) {
+          CopyText();
+          DeleteSelection(false);
+        }
+        return;
+      case WM_PASTE:
+        PasteMasked();
+        return;
+      case WM_CLEAR:
+        if (CanModify()) DeleteSelection(false);
+        return;
+      default:
+        break;
+    }
+  }
+  TdxInplaceTextEdit::WndProc(message);
+}
+
 void TdxInplaceMaskEdit::KeyDown(TKey& key, TShiftState shift) {
   // The selection the key acts on: the host's handling of the key may move
   // it (Shift+Insert).

@@ -53,6 +53,9 @@ class TdxInplaceMaskEdit : public TdxInplaceTextEdit {
   bool UsesOleCallback() override { return HasMask(); }
 
  protected:
+  // With a mask: keeps Escape from the form while modified (it undoes),
+  // and cuts, pastes and clears through the mask.
+  void WndProc(TMessage& message) override;
   void KeyDown(TKey& key, TShiftState shift) override;
   void KeyPress(char& key) override;
   void DoEnter() override;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "framework/core/text/text.h"
+#include "framework/gui/menus.h"
 #include "framework/gui/screen.h"
 
 namespace {
@@ -19,6 +20,15 @@ class TFlagScope {
  private:
   bool& FFlag;
 };
+
+// The edit menu's items, in menu order.
+enum TEditMenuItem {
+  emUndo, emRedo, emLine1, emCut, emCopy, emPaste, emDelete, emLine2, emSelectAll,
+  emCount
+};
+
+constexpr const char* EditMenuCaptions[emCount] = {"&Undo", "&Redo",   "-", "Cu&t", "&Copy",
+                                                   "&Paste", "&Delete", "-", "Select &All"};
 
 }  // namespace
 
@@ -179,6 +189,114 @@ void TdxInplaceTextEdit::KeyPress(char& key) {
 void TdxInplaceTextEdit::DoEnter() {
   if (FAutoSelect && !GetShiftState().Contains(ssLeft)) SelectAll();
   TdxInplaceEdit::DoEnter();
+}
+
+// --- Edit menu -----------------------------------------------------------------------------
+
+void TdxInplaceTextEdit::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case WM_RBUTTONUP: {
+      std::weak_ptr<char> life = LifeToken();
+      TdxInplaceEdit::WndProc(message);
+      // The menu opens once the release is handled, at its point.
+      if (!life.expired())
+        PostMessage(*this, WM_CONTEXTMENU, ControlParam(this),
+                    PointParam(ClientToScreen(PointOf(message.LParam))));
+      return;
+    }
+    case WM_CONTEXTMENU:
+      TdxInplaceEdit::WndProc(message);
+      if (message.Result == 0 && ShowEditMenu(PointOf(message.LParam))) message.Result = 1;
+      return;
+    default:
+      TdxInplaceEdit::WndProc(message);
+  }
+}
+
+void TdxInplaceTextEdit::DefaultHandler(TMessage& message) {
+  if (message.Msg == WM_RBUTTONUP) return;
+  TdxInplaceEdit::DefaultHandler(message);
+}
+
+void TdxInplaceTextEdit::Notification(TComponent* component, TOperation operation) {
+  TdxInplaceEdit::Notification(component, operation);
+  if (operation == opRemove && component == FEditMenu) FEditMenu = nullptr;
+}
+
+TPopupMenu& TdxInplaceTextEdit::EditMenu() {
+  if (!FEditMenu) {
+    auto* menu = new TPopupMenu(this);
+    for (int i = 0; i < emCount; ++i) {
+      auto* item = new TMenuItem(menu);
+      item->SetCaption(EditMenuCaptions[i]);
+      item->OnClick = [this, i](TObject*) { EditMenuCommand(i); };
+      menu->Items()->Add(item);
+    }
+    FEditMenu = menu;
+  }
+  return *FEditMenu;
+}
+
+bool TdxInplaceTextEdit::ShowEditMenu(TPoint point) {
+  // A request posted by a click can arrive after the editor was closed.
+  if (!HasTextWindow() || !Showing()) return false;
+  for (const TControl* c = this; c; c = c->Parent())
+    if (c->PopupMenu()) return false;
+  TPoint at = point;
+  if (point.X == -1 && point.Y == -1) {
+    TPoint caret = TextCaretPoint();
+    caret.X = std::min(caret.X, ClientWidth());
+    at = ClientToScreen(caret);
+  } else if (!ClientRect().Contains(ScreenToClient(point))) {
+    return false;
+  }
+  UpdateEditMenu();
+  EditMenu().Popup(at.X, at.Y);
+  return true;
+}
+
+void TdxInplaceTextEdit::UpdateEditMenu() {
+  TMenuItem& items = *EditMenu().Items();
+  int start = 0, end = 0;
+  GetTextSelection(start, end);
+  const bool selected = end > start;
+  const bool editable = IsEditable();
+  const bool hidden = FPasswordChar != 0;
+  items.Items(emUndo)->SetEnabled(CanUndoText());
+  items.Items(emRedo)->SetEnabled(CanRedoText());
+  items.Items(emCut)->SetEnabled(selected && editable && !hidden);
+  items.Items(emCopy)->SetEnabled(selected && !hidden);
+  items.Items(emPaste)->SetEnabled(editable && CanPasteText());
+  items.Items(emDelete)->SetEnabled(selected && editable);
+  items.Items(emSelectAll)->SetEnabled(end - start != TextLength());
+}
+
+void TdxInplaceTextEdit::EditMenuCommand(int item) {
+  switch (item) {
+    case emUndo:
+      UndoText();
+      break;
+    case emRedo:
+      RedoText();
+      break;
+    case emCut:
+      Perform(WM_CUT);
+      break;
+    case emCopy:
+      Perform(WM_COPY);
+      break;
+    case emPaste:
+      Perform(WM_PASTE);
+      break;
+    case emDelete:
+      Perform(WM_CLEAR);
+      break;
+    case emSelectAll:
+      AfterShow();
+      break;
+    default:
+      break;
+  }
 }
 
 // --- Painting ------------------------------------------------------------------------------

@@ -3,13 +3,18 @@
 // the base of the mask, drop-down and image editors. Its client is the
 // framework's text window (undo and redo, selection, a length limit, a
 // password character); it adds character-case conversion, the length
-// limit as a stored property, and selection access.
+// limit as a stored property, selection access, and its own edit menu
+// (undo, redo, cut, copy, paste, delete, select all), shown for a right
+// click or the menu keys when neither the editor nor a parent control has
+// a PopupMenu.
 // TdxInplaceTreeListTextEdit is the class a tree-list column edits text
 // with; it changes nothing.
 
 #include <string>
 
 #include "grid/inplace_editor.h"
+
+class TPopupMenu;
 
 enum TEditCharCase { ecNormal, ecUpperCase, ecLowerCase };
 
@@ -42,6 +47,10 @@ class TdxInplaceTextEdit : public TdxInplaceEdit {
   void SetPasswordChar(char value);
   bool SelectionBar() const { return FSelectionBar; }
   void SetSelectionBar(bool value);
+
+  // The edit menu, made on first use and owned by the editor; its items
+  // are enabled for the editor's state each time it opens.
+  TPopupMenu& EditMenu();
 
   int SelStart() { return GetSelStart(); }
   int SelLength() { return GetSelLength(); }
@@ -79,8 +88,13 @@ class TdxInplaceTextEdit : public TdxInplaceEdit {
   bool DrawContent(TCanvas& canvas, const TRect& rect, TdxEditViewData& viewData) override;
 
   void Loaded() override;
+  void Notification(TComponent* component, TOperation operation) override;
 
  protected:
+  void WndProc(TMessage& message) override;
+  // A right button's release never reaches the text window: the editor
+  // opens its own menu after it.
+  void DefaultHandler(TMessage& message) override;
   std::unique_ptr<TdxEditViewData> NewViewData() const override { return std::make_unique<TdxTextEditViewData>(); }
   void EditButtonKey() override { SetTextSelection(2147483647, -1); }
   void WindowParamsChanged() override;
@@ -92,6 +106,11 @@ class TdxInplaceTextEdit : public TdxInplaceEdit {
 
  private:
   std::string Converted(const std::string& text) const;
+  // Shows the edit menu for a WM_CONTEXTMENU at point (screen; (-1, -1)
+  // from the keys: at the caret); false when it is not the editor's to show.
+  bool ShowEditMenu(TPoint point);
+  void UpdateEditMenu();
+  void EditMenuCommand(int item);
 
   bool FAutoSelect = true;
   bool FHideSelection = true;
@@ -102,6 +121,7 @@ class TdxInplaceTextEdit : public TdxInplaceEdit {
   bool FSelectionBar = false;
   bool FAssigning = false;
   bool FConvertingCase = false;
+  TPopupMenu* FEditMenu = nullptr;
 };
 
 class TdxInplaceTreeListTextEdit : public TdxInplaceTextEdit {

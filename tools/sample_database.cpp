@@ -10,8 +10,10 @@
 #include <memory>
 #include <string_view>
 #include <system_error>
+#include <utility>
 
 #include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_handles.h"
 #include "dbaccess/client/client_library.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess/client/parameter_blocks.h"
@@ -31,28 +33,23 @@ void Check(ISC_STATUS result) {
 
 // ---- Client handles ---------------------------------------------------------------
 
+// An attachment that a failure path detaches; the first error is the one
+// reported, so the handle owner gives it back quietly.
 class TAttachment {
  public:
   TAttachment(const std::string& path, const std::vector<std::string>& lines) {
     const std::string dpb = BuildDPB(lines);
     Check(ClientAPI().isc_attach_database(StatusVector(), static_cast<short>(path.size()), path.data(),
-                                          &FHandle, static_cast<short>(dpb.size()), dpb.data()));
+                                          Handle(), static_cast<short>(dpb.size()), dpb.data()));
   }
   // Takes over the attachment that CREATE DATABASE leaves open.
-  explicit TAttachment(isc_db_handle handle) : FHandle(handle) {}
-  ~TAttachment() {
-    // Only reached with the handle still open on a failure path, where the
-    // first error is the one to report.
-    if (FHandle != 0) ClientAPI().isc_detach_database(StatusVector(), &FHandle);
-  }
-  TAttachment(const TAttachment&) = delete;
-  TAttachment& operator=(const TAttachment&) = delete;
+  explicit TAttachment(TDatabaseHandle&& handle) : FHandle(std::move(handle)) {}
 
-  isc_db_handle* Handle() { return &FHandle; }
-  void Detach() { Check(ClientAPI().isc_detach_database(StatusVector(), &FHandle)); }
+  isc_db_handle* Handle() { return FHandle.Address(); }
+  void Detach() { Check(ClientAPI().isc_detach_database(StatusVector(), Handle())); }
 
  private:
-  isc_db_handle FHandle = 0;
+  TDatabaseHandle FHandle;
 };
 
 // The parameter-line builder refuses no_auto_undo, which the program's
@@ -61,24 +58,19 @@ class TAttachment {
 constexpr char LoadTPB[] = {isc_tpb_version3, isc_tpb_write, isc_tpb_concurrency, isc_tpb_wait,
                             isc_tpb_no_auto_undo};
 
+// A transaction that a failure path rolls back, as quietly as the attachment.
 class TTransaction {
  public:
   explicit TTransaction(TAttachment& attachment) {
     TTransactionVectorEntry entry{attachment.Handle(), sizeof(LoadTPB), LoadTPB};
-    Check(ClientAPI().isc_start_multiple(StatusVector(), &FHandle, 1, &entry));
+    Check(ClientAPI().isc_start_multiple(StatusVector(), Handle(), 1, &entry));
   }
-  ~TTransaction() {
-    // As for the attachment: a failure path, the first error wins.
-    if (FHandle != 0) ClientAPI().isc_rollback_transaction(StatusVector(), &FHandle);
-  }
-  TTransaction(const TTransaction&) = delete;
-  TTransaction& operator=(const TTransaction&) = delete;
 
-  isc_tr_handle* Handle() { return &FHandle; }
-  void Commit() { Check(ClientAPI().isc_commit_transaction(StatusVector(), &FHandle)); }
+  isc_tr_handle* Handle() { return FHandle.Address(); }
+  void Commit() { Check(ClientAPI().isc_commit_transaction(StatusVector(), Handle())); }
 
  private:
-  isc_tr_handle FHandle = 0;
+  TTransactionHandle FHandle;
 };
 
 void ExecuteImmediate(TAttachment& attachment, TTransaction& transaction, std::string_view sql) {
@@ -254,11 +246,11 @@ std::string QuotedLiteral(std::string_view text) {
 void CreateDatabaseFile(const std::string& path) {
   const std::string sql = "CREATE DATABASE " + QuotedLiteral(path) +
                           " USER 'SYSDBA' PAGE_SIZE 8192 DEFAULT CHARACTER SET WIN1251";
-  isc_db_handle handle = 0;
-  isc_tr_handle transaction = 0;
-  Check(ClientAPI().isc_dsql_execute_immediate(StatusVector(), &handle, &transaction, 0, sql.c_str(),
-                                               SQL_DIALECT_V6, nullptr));
-  TAttachment(handle).Detach();
+  TDatabaseHandle handle;
+  TTransactionHandle transaction;
+  Check(ClientAPI().isc_dsql_execute_immediate(StatusVector(), handle.Address(), transaction.Address(), 0,
+                                               sql.c_str(), SQL_DIALECT_V6, nullptr));
+  TAttachment(std::move(handle)).Detach();
 }
 
 // ---- Rows -----------------------------------------------------------------------------

@@ -55,6 +55,12 @@ class TApplication : public TComponent {
   // Ends Run (now or, when it has not started, as soon as it starts).
   void Terminate();
   bool Terminated() const { return FTerminated; }
+  // Takes back a termination while Run is not running, so that the
+  // application runs again (a test that terminates leaves the application
+  // as it found it).
+  void ResetTerminated() {
+    if (!FRunning) FTerminated = false;
+  }
   // Handles every waiting message, then returns.
   void ProcessMessages();
 

@@ -44,6 +44,19 @@ class TQtComboBox : public QComboBox {
 
 QComboBox* Combo(const TWinControl& c) { return static_cast<QComboBox*>(TWidgetAccess::Window(c)); }
 
+// Reports the user's edits of the edit box. The box stays the same while
+// the combo stays editable, so a style change that keeps it must not add a
+// second report: only a box made anew is connected.
+void ConnectEditBox(TComboBox& control, QComboBox* combo) {
+  static const char* const connected = "tulvoChangeConnected";
+  QLineEdit* edit = combo->lineEdit();
+  if (!edit || edit->property(connected).toBool()) return;
+  edit->setProperty(connected, true);
+  QObject::connect(edit, &QLineEdit::textEdited, [&control] {
+    TControlInput::Guard(&control, [&control] { TComboBoxAccess::Change(control); });
+  });
+}
+
 // Keeps the edit text (and a selection that still names the same item)
 // through a change of the list, as the platform's combo box does.
 class TEditTextKeeper {
@@ -130,8 +143,7 @@ void TComboBox::CreateWnd() {
   combo->setMaxVisibleItems(FDropDownCount);
   QObject::connect(combo, &QComboBox::activated,
                    [this] { TControlInput::Guard(this, [this] { TComboBoxAccess::Select(*this); }); });
-  QObject::connect(combo->lineEdit(), &QLineEdit::textEdited,
-                   [this] { TControlInput::Guard(this, [this] { TComboBoxAccess::Change(*this); }); });
+  ConnectEditBox(*this, combo);
   TWidgetAccess::Attach(*this, combo);
   TWidgetAccess::PassMouse(*this);
 }
@@ -146,8 +158,7 @@ void TComboBox::SetStyle(TComboBoxStyle style) {
     combo->setCompleter(nullptr);
     edit->setMaxLength(FMaxLength == 0 ? 32767 : FMaxLength);
     edit->setText(text);
-    QObject::connect(edit, &QLineEdit::textEdited,
-                     [this] { TControlInput::Guard(this, [this] { TComboBoxAccess::Change(*this); }); });
+    ConnectEditBox(*this, combo);
   }
 }
 

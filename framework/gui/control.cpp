@@ -11,6 +11,7 @@ TControl::TControl(TComponent* owner) : TComponent(owner) {
 }
 
 TControl::~TControl() {
+  DetachHooks();
   // The parent may already be tearing itself down; it then skips realigning.
   if (FParent) FParent->RemoveControl(this);
   FParent = nullptr;

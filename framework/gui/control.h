@@ -6,13 +6,24 @@
 // control calls (MouseDown, MouseMove, MouseUp, Click, DblClick,
 // DoMouseWheel, MouseEnter, MouseLeave).
 //
+// Every message a control gets passes through one path: `WindowProc`
+// (reached with `Perform`, and by the framework for input) runs the hooks
+// other controls put in front of it (`TWindowProcHook`), then `WndProc`.
+// The base `WndProc` turns the standard messages into calls of the named
+// handlers above and ends in `DefaultHandler`; a control that handles a
+// message itself overrides `WndProc` with a switch and calls the base for
+// the rest.
+//
 // A control is a component: its owner frees it. Its parent (a
 // `TWinControl`) only shows it; a parent that dies first lets go of the
 // children it does not own. Every concrete control is a `TWinControl` here
 // (see win_control.h): the platform's windowless controls have no
 // counterpart, since a Qt widget per control costs little.
 
+#include <functional>
+#include <memory>
 #include <string>
+#include <vector>
 
 #include "framework/core/component/component.h"
 #include "framework/core/base/event.h"
@@ -22,9 +33,11 @@
 #include "framework/gui/geometry.h"
 #include "framework/gui/graphics.h"
 #include "framework/gui/keys.h"
+#include "framework/gui/messages.h"
 
 class TWinControl;
 class TPopupMenu;
+class TWindowProcHook;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
@@ -154,6 +167,14 @@ class TControl : public TComponent {
   void Notification(TComponent* component, TOperation operation) override;
   void Loaded() override;
 
+  // --- Messages ---------------------------------------------------------------
+  // Sends a message through the control's window procedure and returns its
+  // result. An exception a handler raises reaches the caller.
+  LRESULT Perform(unsigned msg, WPARAM wParam = 0, LPARAM lParam = 0);
+  // The window procedure: the hooks in front of it, latest first, then
+  // WndProc.
+  void WindowProc(TMessage& message);
+
   TNotifyEvent OnClick;
   TNotifyEvent OnDblClick;
   TNotifyEvent OnResize;
@@ -166,6 +187,16 @@ class TControl : public TComponent {
   friend class TWinControl;
   friend class TControlInput;
   friend class TWidgetAccess;
+  friend class TWindowProcHook;
+
+  // The control's own handling of a message; see the class comment.
+  virtual void WndProc(TMessage& message);
+  // What is done with a message no handler took: nothing for a control
+  // without a window; windows pass it on to what lies behind them.
+  virtual void DefaultHandler(TMessage& message) {}
+  // Expires when the control dies: a handler that calls out (events,
+  // other controls) checks it before touching the control again.
+  std::weak_ptr<char> LifeToken() const { return FLife; }
 
   // Input handlers, called with client coordinates. The base ones fire the
   // matching events; overrides call them where the event should fire.
@@ -179,8 +210,6 @@ class TControl : public TComponent {
   virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
   virtual void MouseEnter() {}
   virtual void MouseLeave() {}
-  // The mouse capture was taken away (another window, a menu, a dialog).
-  virtual void WMCancelMode() {}
 
   // After the size changed; fires OnResize.
   virtual void Resize();
@@ -210,6 +239,9 @@ class TControl : public TComponent {
 
  private:
   void FontPropertyChanged();
+  void MouseButtonMessage(TMessage& message);
+  void ContextMenuMessage(TMessage& message);
+  void DetachHooks();
   // byCode: move the window and take these bounds as the anchor base.
   void ApplyBounds(int left, int top, int width, int height, bool moveWindow, bool rememberAnchor);
 
@@ -236,4 +268,40 @@ class TControl : public TComponent {
   std::string FText;
   TControlStyle FControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
   TPopupMenu* FPopupMenu = nullptr;
+  // A left press that may end in a click.
+  bool FClickPending = false;
+  // Hooks in front of WndProc, in the order they were put there.
+  std::vector<TWindowProcHook*> FHooks;
+  // Lets a handler tell whether the control survived what it called.
+  std::shared_ptr<char> FLife = std::make_shared<char>();
+};
+
+// Puts a handler in front of another control's window procedure, as a
+// drop-down does with the control it serves: the handler sees each message
+// first and passes on what it does not take with `CallPrevious`. Hooks on
+// one control stack (the latest sees a message first) and come off in any
+// order. A hook comes off when it dies (so a control that hooks another
+// keeps it as a member) and lets go by itself when the hooked control dies
+// first.
+class TWindowProcHook {
+ public:
+  using THandler = std::function<void(TMessage& message)>;
+
+  explicit TWindowProcHook(THandler handler) : FHandler(std::move(handler)) {}
+  ~TWindowProcHook() { Unhook(); }
+  TWindowProcHook(const TWindowProcHook&) = delete;
+  TWindowProcHook& operator=(const TWindowProcHook&) = delete;
+
+  // Puts the handler in front of target's procedure (off any other first).
+  void Hook(TControl& target);
+  void Unhook();
+  // The hooked control; nullptr when none (or once it died).
+  TControl* Target() const { return FTarget; }
+  // Hands the message to the procedure the hook was put in front of.
+  void CallPrevious(TMessage& message);
+
+ private:
+  friend class TControl;
+  THandler FHandler;
+  TControl* FTarget = nullptr;
 };

@@ -1,7 +1,10 @@
 // The Qt entry points of every control: mouse, keyboard, focus, geometry,
-// context-menu and timer events become calls of the control's handlers.
-// Every call runs under Guard, so an exception a handler throws reaches the
-// application's handler and never unwinds through Qt.
+// timer and posted events become messages through the control's window
+// procedure. Every message runs under Guard, so an exception a handler
+// throws reaches the application's handler and never unwinds through Qt.
+// A Qt event goes on to its widget only when its message reached the
+// default handler (and, for mouse and keys, only for standard controls
+// that act on them).
 
 #include <QApplication>
 #include <QContextMenuEvent>
@@ -13,7 +16,7 @@
 #include <cstdio>
 
 #include "framework/gui/application.h"
-#include "framework/gui/menus.h"
+#include "framework/gui/forms.h"
 #include "framework/gui/qt_graphics.h"
 #include "framework/gui/qt_text.h"
 #include "framework/gui/win_control_p.h"
@@ -23,23 +26,51 @@ namespace {
 // The control that last had the focus, to tell which controls the focus
 // leaves and enters.
 QPointer<QWidget> GLastFocusWidget;
-// A key event we send ourselves (a changed character) passes unfiltered.
-bool GSendingCharacter = false;
+// An event we send ourselves (a changed character, a default context
+// menu) passes unfiltered.
+bool GSendingToWidget = false;
 // Qt offers an unused wheel turn to the parent widgets; the control chain
 // has heard it once already.
 const QEvent* GLastWheelEvent = nullptr;
 
-std::optional<TMouseButton> ButtonFromQt(Qt::MouseButton button) {
-  switch (button) {
-    case Qt::LeftButton:
-      return mbLeft;
-    case Qt::RightButton:
-      return mbRight;
-    case Qt::MiddleButton:
-      return mbMiddle;
+// The message of a mouse button event, 0 for buttons the platform lacks.
+unsigned ButtonMessage(QEvent::Type type, Qt::MouseButton button, bool doubleClicks) {
+  int index = button == Qt::LeftButton     ? 0
+              : button == Qt::RightButton  ? 1
+              : button == Qt::MiddleButton ? 2
+                                           : -1;
+  if (index < 0) return 0;
+  static constexpr unsigned downs[] = {WM_LBUTTONDOWN, WM_RBUTTONDOWN, WM_MBUTTONDOWN};
+  static constexpr unsigned ups[] = {WM_LBUTTONUP, WM_RBUTTONUP, WM_MBUTTONUP};
+  static constexpr unsigned doubles[] = {WM_LBUTTONDBLCLK, WM_RBUTTONDBLCLK, WM_MBUTTONDBLCLK};
+  switch (type) {
+    case QEvent::MouseButtonPress:
+      return downs[index];
+    case QEvent::MouseButtonRelease:
+      return ups[index];
+    case QEvent::MouseButtonDblClick:
+      // Without double clicks the second press is a press.
+      return doubleClicks ? doubles[index] : downs[index];
     default:
-      return std::nullopt;
+      return 0;
   }
+}
+
+LPARAM KeyData(const QKeyEvent& e) {
+  LPARAM data = KF_REPEATCOUNT_ONE;
+  Qt::KeyboardModifiers mods = e.modifiers();
+  if (mods & Qt::ShiftModifier) data |= KF_SHIFTDOWN;
+  if (mods & Qt::ControlModifier) data |= KF_CTRLDOWN;
+  if (mods & Qt::AltModifier) data |= KF_ALTDOWN;
+  if (e.isAutoRepeat()) data |= KF_REPEAT;
+  return data;
+}
+
+// Whether the focused control keeps key for itself rather than leaving it
+// to the form (mask: the DLGC_ flag that wants it).
+bool WantsKey(TWinControl& c, TKey key, unsigned mask) {
+  if (c.Perform(CM_WANTSPECIALKEY, key) != 0) return true;
+  return (static_cast<unsigned>(c.Perform(WM_GETDLGCODE)) & mask) != 0;
 }
 
 // The character a key press types, as the platform would deliver it:
@@ -242,9 +273,27 @@ void TControlInput::ReportException(TObject* sender) noexcept {
   }
 }
 
+bool TControlInput::Dispatch(TWinControl& control, TMessage& message, QEvent* origin) {
+  if (!origin) {
+    Guard(&control, [&] { control.WindowProc(message); });
+    return false;
+  }
+  TQtMessageOrigin scope(message, origin);
+  Guard(&control, [&] { control.WindowProc(message); });
+  return scope.ReachedDefault();
+}
+
+void TControlInput::SendToWidget(QWidget* widget, QEvent* event) {
+  bool outer = GSendingToWidget;
+  GSendingToWidget = true;
+  QCoreApplication::sendEvent(widget, event);
+  GSendingToWidget = outer;
+}
+
 bool TControlInput::eventFilter(QObject* watched, QEvent* event) {
   if (!FControl || !watched->isWidgetType()) return false;
   auto* widget = static_cast<QWidget*>(watched);
+  TWinControl& c = *FControl;
   switch (event->type()) {
     case QEvent::MouseButtonPress:
     case QEvent::MouseButtonRelease:
@@ -253,11 +302,13 @@ bool TControlInput::eventFilter(QObject* watched, QEvent* event) {
     case QEvent::Wheel:
       return MouseEvent(widget, event);
     case QEvent::Enter:
-      Guard(FControl, [&] { FControl->MouseEnter(); });
+    case QEvent::Leave: {
+      // Moving between the window's own parts is neither.
+      if (widget != c.Handle().Window) return false;
+      TMessage m{event->type() == QEvent::Enter ? CM_MOUSEENTER : CM_MOUSELEAVE};
+      Dispatch(c, m, nullptr);
       return false;
-    case QEvent::Leave:
-      Guard(FControl, [&] { FControl->MouseLeave(); });
-      return false;
+    }
     case QEvent::KeyPress:
     case QEvent::KeyRelease:
       return KeyEvent(widget, event);
@@ -267,18 +318,24 @@ bool TControlInput::eventFilter(QObject* watched, QEvent* event) {
       return false;
     case QEvent::Resize:
     case QEvent::Move:
-      if (widget == FControl->Handle().Window) GeometryEvent(widget);
+      if (widget == c.Handle().Window) GeometryEvent(widget);
       return false;
     case QEvent::ContextMenu:
-      return ContextMenuEvent(widget, event);
+      // Context menus come from the right button's release and from the
+      // menu keys (TWinControl::DefaultHandler); Qt's own request (on X11
+      // at the press) would be a second one.
+      return !GSendingToWidget;
     case QEvent::UngrabMouse:
-      if (FControl->MouseCapture())
-        Guard(FControl, [&] {
-          FControl->SetMouseCapture(false);
-          WMCancelMode(*FControl);
-        });
+      if (c.MouseCapture()) {
+        TMessage m{WM_CANCELMODE};
+        Dispatch(c, m, nullptr);
+      }
       return false;
     default:
+      if (event->type() == TPostedMessageEvent::EventType() && widget == c.Handle().Window) {
+        Dispatch(c, static_cast<TPostedMessageEvent*>(event)->Message, nullptr);
+        return true;
+      }
       return false;
   }
 }
@@ -287,74 +344,60 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
   TWinControl& c = *FControl;
   QPointer<TControlInput> alive(this);
   QWidget* client = c.Handle().Client;
-  // The outer parts of a window (frame, scroll bars) are not the client's.
-  if (widget != client && !client->isAncestorOf(widget)) return false;
   bool pass = c.Handle().PassMouse;
-  if (event->type() == QEvent::Wheel) {
+  QEvent::Type type = event->type();
+
+  if (type == QEvent::Wheel) {
     if (event == GLastWheelEvent) return false;
     GLastWheelEvent = event;
     auto* we = static_cast<QWheelEvent*>(event);
     int delta = we->angleDelta().y();
     if (delta == 0) return false;
-    TShiftState shift = ShiftFromQt(we->modifiers(), we->buttons());
     TPoint pos = FromQPoint(we->globalPosition().toPoint());
-    bool handled = false;
-    Guard(&c, [&] {
-      for (TControl* t = &c; t && !handled; t = t->Parent()) handled = MouseWheel(*t, shift, delta, pos);
-    });
-    return handled || !alive;
+    SetMessagePos(pos);
+    WPARAM keys = ShiftStateToMouseKeys(ShiftFromQt(we->modifiers(), we->buttons()));
+    TMessage m{WM_MOUSEWHEEL, MakeLong(static_cast<unsigned>(keys), static_cast<unsigned>(delta)),
+               PointParam(pos)};
+    Dispatch(c, m, event);
+    return m.Result != 0 || !alive;
   }
 
   auto* me = static_cast<QMouseEvent*>(event);
+  SetMessagePos(FromQPoint(me->globalPosition().toPoint()));
+  if (type == QEvent::MouseButtonPress || type == QEvent::MouseButtonDblClick) {
+    // A press anywhere on a form (frames and scroll bars too) tells the
+    // form's active control, which ends what it was doing with the mouse
+    // unless the press is its own.
+    Guard(&c, [&] {
+      if (TForm* form = GetParentForm(&c))
+        if (TWinControl* active = form->ActiveControl())
+          active->Perform(CM_CANCELMODE, 0, static_cast<LPARAM>(ControlParam(&c)));
+    });
+    if (!alive) return true;
+  }
+  // The outer parts of a window (frame, scroll bars) are not the client's.
+  if (widget != client && !client->isAncestorOf(widget)) return false;
+
   QPoint local = me->position().toPoint();
   if (widget != client) local = widget->mapTo(client, local);
-  int x = local.x(), y = local.y();
-  TShiftState shift = ShiftFromQt(me->modifiers(), me->buttons());
-  TControlStyle style = c.ControlStyle();
+  WPARAM keys = ShiftStateToMouseKeys(ShiftFromQt(me->modifiers(), me->buttons()));
 
-  if (event->type() == QEvent::MouseMove) {
-    Guard(&c, [&] { MouseMove(c, shift, x, y); });
-    return !alive || !pass;
+  unsigned msg = WM_MOUSEMOVE;
+  if (type == QEvent::MouseMove) {
+    TMessage cursor{WM_SETCURSOR, ControlParam(&c), static_cast<LPARAM>(MakeLong(HTCLIENT, WM_MOUSEMOVE))};
+    Dispatch(c, cursor, nullptr);
+    if (!alive) return true;
+  } else {
+    msg = ButtonMessage(type, me->button(), c.ControlStyle().Contains(csDoubleClicks));
+    if (msg == 0) return !pass;
   }
-  std::optional<TMouseButton> button = ButtonFromQt(me->button());
-  if (!button) return !pass;
-
-  switch (event->type()) {
-    case QEvent::MouseButtonDblClick:
-      if (style.Contains(csDoubleClicks)) {
-        shift.Include(ssDouble);
-        Guard(&c, [&] {
-          if (style.Contains(csCaptureMouse)) c.SetMouseCapture(true);
-          if (*button == mbLeft && style.Contains(csClickEvents)) DblClick(c);
-          if (alive) MouseDown(c, *button, shift, x, y);
-        });
-        return !alive || !pass;
-      }
-      [[fallthrough]];
-    case QEvent::MouseButtonPress:
-      Guard(&c, [&] {
-        if (style.Contains(csCaptureMouse)) c.SetMouseCapture(true);
-        if (*button == mbLeft && style.Contains(csClickEvents)) FClickPending = true;
-        MouseDown(c, *button, shift, x, y);
-      });
-      return !alive || !pass;
-    case QEvent::MouseButtonRelease: {
-      bool click = FClickPending && *button == mbLeft;
-      if (*button == mbLeft) FClickPending = false;
-      Guard(&c, [&] {
-        if (me->buttons() == Qt::NoButton) c.SetMouseCapture(false);
-        if (click && c.ClientRect().Contains(Point(x, y))) Click(c);
-        if (alive) MouseUp(c, *button, shift, x, y);
-      });
-      return !alive || !pass;
-    }
-    default:
-      return false;
-  }
+  TMessage m{msg, keys, PointParam(local.x(), local.y())};
+  bool reached = Dispatch(c, m, event);
+  return !alive || !(pass && reached);
 }
 
 bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {
-  if (GSendingCharacter) return false;
+  if (GSendingToWidget) return false;
   TWinControl& c = *FControl;
   // Keys go to the focused widget; when it does not use one, Qt offers it to
   // the parent widgets, which belong to other controls (or to this one's
@@ -366,40 +409,58 @@ bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {
   bool pass = c.Handle().PassMouse;
   QPointer<TControlInput> alive(this);
   auto* ke = static_cast<QKeyEvent*>(event);
-  TShiftState shift = ShiftFromQt(ke->modifiers(), QGuiApplication::mouseButtons());
   TKey key = VirtualKeyFromQt(ke->key(), ke->modifiers());
+  LPARAM data = KeyData(*ke);
+  bool alt = ke->modifiers() & Qt::AltModifier;
 
   if (event->type() == QEvent::KeyRelease) {
     if (key == 0) return !pass;
-    Guard(&c, [&] { KeyUp(c, key, shift); });
-    return !alive || key == 0 || !pass;
+    TMessage m{alt ? WM_SYSKEYUP : WM_KEYUP, key, data};
+    bool reached = Dispatch(c, m, event);
+    return !alive || !(pass && reached);
   }
 
-  // Tab moves the focus unless the control wants it.
-  if (key == VK_TAB && !(TWidgetAccess::GetDlgCode(c) & DLGC_WANTTAB) &&
-      !(ke->modifiers() & Qt::ControlModifier))
-    return false;
+  // The form's step before a key is dispatched: Tab moves the focus, Enter
+  // and Escape go to its default and cancel buttons, unless the control
+  // keeps the key.
+  if (key == VK_TAB && !(ke->modifiers() & Qt::ControlModifier)) {
+    bool wanted = false, asked = false;
+    Guard(&c, [&] {
+      wanted = WantsKey(c, key, DLGC_WANTTAB);
+      asked = true;
+    });
+    // A handler that failed while asked ends the key here.
+    if (!alive || !asked) return true;
+    if (!wanted) return false;
+  } else if (key == VK_RETURN || key == VK_ESCAPE) {
+    bool taken = true;
+    Guard(&c, [&] {
+      TForm* form = WantsKey(c, key, DLGC_WANTALLKEYS) ? nullptr : GetParentForm(&c);
+      taken = form && form->Perform(CM_DIALOGKEY, key, data) != 0;
+    });
+    if (!alive || taken) return true;
+  }
 
-  bool keyTaken = false;
+  // The key goes on to the widget from the default handling of its
+  // character, or of the key itself when it types none.
+  bool keyReached = true;
   if (key != 0) {
-    Guard(&c, [&] { KeyDown(c, key, shift); });
+    TMessage m{alt ? WM_SYSKEYDOWN : WM_KEYDOWN, key, data};
+    keyReached = Dispatch(c, m, event);
     if (!alive) return true;
-    keyTaken = key == 0;
   }
   char typed = CharacterOf(*ke);
-  if (typed == 0) return keyTaken || !pass;
-  char ch = typed;
-  Guard(&c, [&] { KeyPress(c, ch); });
+  if (typed == 0) return !(pass && keyReached);
+  TMessage cm{WM_CHAR, static_cast<unsigned char>(typed), data};
+  bool charReached = Dispatch(c, cm, event);
   if (!alive) return true;
-  if (ch == 0) return true;
-  if (ch == typed && !keyTaken) return !pass;
-  if (!pass) return true;
+  auto ch = static_cast<char>(cm.WParam);
+  if (!charReached || ch == 0 || !pass) return true;
+  if (ch == typed && keyReached) return false;
   // The handler changed the character (or kept the key from the window but
   // not its character): type the character alone.
   QKeyEvent replacement(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, ToQString(std::string(1, ch)));
-  GSendingCharacter = true;
-  QCoreApplication::sendEvent(widget, &replacement);
-  GSendingCharacter = false;
+  SendToWidget(widget, &replacement);
   return true;
 }
 
@@ -410,11 +471,13 @@ void TControlInput::FocusEvent(QEvent* event) {
   QPointer<TControlInput> alive(this);
   if (event->type() == QEvent::FocusOut) {
     GLastFocusWidget = c.Handle().Client;
-    Guard(&c, [&] { TWidgetAccess::WMKillFocus(c); });
+    TMessage m{WM_KILLFOCUS};
+    Dispatch(c, m, nullptr);
     return;
   }
   TWinControl* previous = GLastFocusWidget ? TWidgetAccess::ControlOf(GLastFocusWidget) : nullptr;
-  Guard(&c, [&] { TWidgetAccess::WMSetFocus(c); });
+  TMessage m{WM_SETFOCUS, ControlParam(previous)};
+  Dispatch(c, m, nullptr);
   if (!alive || windowChange || previous == &c) return;
   if (previous && previous->Handle().Window->window() != c.Handle().Window->window()) previous = nullptr;
   // Exits from the old control up to the first parent that holds the new
@@ -422,12 +485,12 @@ void TControlInput::FocusEvent(QEvent* event) {
   Guard(&c, [&] {
     TWinControl* common = previous;
     while (common && !common->ContainsControl(&c)) {
-      TWidgetAccess::DoExit(*common);
+      common->Perform(CM_EXIT);
       common = common->Parent();
     }
     std::vector<TWinControl*> path;
     for (TWinControl* w = &c; w && w != common; w = w->Parent()) path.push_back(w);
-    for (auto it = path.rbegin(); it != path.rend(); ++it) TWidgetAccess::DoEnter(**it);
+    for (auto it = path.rbegin(); it != path.rend(); ++it) (*it)->Perform(CM_ENTER);
   });
 }
 
@@ -438,27 +501,13 @@ void TControlInput::GeometryEvent(QWidget* widget) {
   Guard(&c, [&] { TWidgetAccess::SetBoundsFromPlatform(c, g.x(), g.y(), g.width(), g.height()); });
 }
 
-bool TControlInput::ContextMenuEvent(QWidget* widget, QEvent* event) {
-  TWinControl& c = *FControl;
-  TPopupMenu* menu = nullptr;
-  for (TControl* t = &c; t && !menu; t = t->Parent()) menu = t->PopupMenu();
-  if (!menu || !menu->AutoPopup()) return false;
-  auto* ce = static_cast<QContextMenuEvent*>(event);
-  QPoint global = ce->globalPos();
-  Guard(&c, [&] {
-    menu->SetPopupComponent(&c);
-    menu->Popup(global.x(), global.y());
-  });
-  return true;
-}
-
 void TControlInput::timerEvent(QTimerEvent* event) {
   if (!FControl) return;
   TWinControl& c = *FControl;
   for (const auto& [id, qtId] : c.Handle().TimerIds) {
     if (qtId == event->timerId()) {
-      int timerId = id;
-      Guard(&c, [&] { WMTimer(c, timerId); });
+      TMessage m{WM_TIMER, static_cast<WPARAM>(id)};
+      Dispatch(c, m, nullptr);
       return;
     }
   }

@@ -23,7 +23,8 @@ class TFrameWidget : public QWidget {
   void paintEvent(QPaintEvent* event) override {
     TControlInput::Guard(&FControl, [&] {
       TBitmap frame(width(), height());
-      TCustomControlAccess::PaintNonClient(FControl, frame.Canvas(), Rect(0, 0, width(), height()));
+      TRect r = Rect(0, 0, width(), height());
+      FControl.Perform(WM_NCPAINT, reinterpret_cast<WPARAM>(&frame.Canvas()), reinterpret_cast<LPARAM>(&r));
       QPainter p(this);
       QImage image = TBitmapAccess::Image(frame);
       p.drawImage(event->rect(), image, event->rect());
@@ -95,7 +96,10 @@ void TCustomControlPrivate::PaintClient(QWidget* client, const QRegion& exposed,
     canvas.SelectClipRegion(nullptr);
     canvas.SetOrigin(Point(0, 0));
     Painting = true;
-    TControlInput::Guard(&Control, [&] { TCustomControlAccess::Paint(Control); });
+    TRect client = Rect(0, 0, Control.ClientWidth(), Control.ClientHeight());
+    TControlInput::Guard(&Control, [&] {
+      Control.Perform(WM_PAINT, reinterpret_cast<WPARAM>(&canvas), reinterpret_cast<LPARAM>(&client));
+    });
     Painting = false;
     TCanvasAccess::Release(canvas);
     TCanvasAccess::SetBaseClip(canvas, nullptr);
@@ -160,12 +164,8 @@ void TCustomControl::CreateWnd() {
       }
       int pos = bar->sliderPosition();
       if (code == SB_THUMBTRACK) FPrivate->Info[i].TrackPos = pos;
-      TControlInput::Guard(this, [&] {
-        if (kind == sbVertical)
-          WMVScroll(code, pos);
-        else
-          WMHScroll(code, pos);
-      });
+      TControlInput::Guard(
+          this, [&] { Perform(kind == sbVertical ? WM_VSCROLL : WM_HSCROLL, ScrollParam(code, pos)); });
       if (code != SB_THUMBTRACK && FPrivate->Bars[i])
         FPrivate->Bars[i]->setSliderPosition(FPrivate->Info[i].Pos);
     });
@@ -173,18 +173,37 @@ void TCustomControl::CreateWnd() {
       int pos = bar->sliderPosition();
       FPrivate->Info[i].TrackPos = pos;
       TControlInput::Guard(this, [&] {
-        if (kind == sbVertical) {
-          WMVScroll(SB_THUMBPOSITION, pos);
-          WMVScroll(SB_ENDSCROLL, 0);
-        } else {
-          WMHScroll(SB_THUMBPOSITION, pos);
-          WMHScroll(SB_ENDSCROLL, 0);
-        }
+        unsigned msg = kind == sbVertical ? WM_VSCROLL : WM_HSCROLL;
+        Perform(msg, ScrollParam(SB_THUMBPOSITION, pos));
+        Perform(msg, ScrollParam(SB_ENDSCROLL, 0));
       });
       if (FPrivate->Bars[i]) FPrivate->Bars[i]->setSliderPosition(FPrivate->Info[i].Pos);
     });
   }
   TWidgetAccess::Attach(*this, frame, client);
+  // A press on a bar is a press on the form too (cancel mode).
+  for (QScrollBar* bar : FPrivate->Bars) TWidgetAccess::Watch(*this, bar);
+}
+
+void TCustomControl::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case WM_PAINT:
+      Paint();
+      return;
+    case WM_NCPAINT:
+      if (message.WParam && message.LParam)
+        PaintNonClient(*reinterpret_cast<TCanvas*>(message.WParam),
+                       *reinterpret_cast<const TRect*>(message.LParam));
+      return;
+    case WM_VSCROLL:
+      WMVScroll(ScrollCodeOf(message.WParam), ScrollPosOf(message.WParam));
+      return;
+    case WM_HSCROLL:
+      WMHScroll(ScrollCodeOf(message.WParam), ScrollPosOf(message.WParam));
+      return;
+    default:
+      TWinControl::WndProc(message);
+  }
 }
 
 TCanvas& TCustomControl::Canvas() {

@@ -7,9 +7,11 @@
 // Around the client area lie the non-client parts the layout code expects
 // outside it: a border (`BorderStyle`, or `NonClientBorder` when a
 // descendant draws its own) and the window's two scroll bars, with the
-// platform's scroll-bar protocol (SetScrollInfo / GetScrollInfo, WMVScroll
-// and WMHScroll with SB_ codes, a bar shown only while there is something
-// to scroll). `ScrollWindowEx` moves buffer pixels instead of repainting.
+// platform's scroll-bar protocol (SetScrollInfo / GetScrollInfo, WM_VSCROLL
+// and WM_HSCROLL with SB_ codes reaching WMVScroll and WMHScroll, a bar
+// shown only while there is something to scroll). `ScrollWindowEx` moves
+// buffer pixels instead of repainting. Painting is a message too: WM_PAINT
+// reaches `Paint`, WM_NCPAINT `PaintNonClient`.
 
 #include <memory>
 
@@ -102,6 +104,7 @@ class TCustomControl : public TWinControl {
   friend class TCustomControlAccess;
 
   void CreateWnd() override;
+  void WndProc(TMessage& message) override;
   // Draws the control; the base fills the client area with Color.
   virtual void Paint();
   virtual void WMVScroll(int code, int pos) {}

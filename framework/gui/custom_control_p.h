@@ -34,11 +34,5 @@ class TCustomControlPrivate : public TCanvasTarget {
 
 class TCustomControlAccess {
  public:
-  static void PaintNonClient(TCustomControl& c, TCanvas& canvas, const TRect& r) {
-    c.PaintNonClient(canvas, r);
-  }
-  static void Paint(TCustomControl& c) { c.Paint(); }
-  static void VScroll(TCustomControl& c, int code, int pos) { c.WMVScroll(code, pos); }
-  static void HScroll(TCustomControl& c, int code, int pos) { c.WMHScroll(code, pos); }
   static TCustomControlPrivate& Private(TCustomControl& c) { return *c.FPrivate; }
 };

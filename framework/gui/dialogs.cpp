@@ -7,6 +7,7 @@
 
 #include "framework/gui/application.h"
 #include "framework/gui/qt_text.h"
+#include "framework/gui/win_control.h"
 
 namespace {
 
@@ -146,6 +147,7 @@ TMessageDialogScope::TMessageDialogScope(TMessageDialogService& service) : FPrev
 TMessageDialogScope::~TMessageDialogScope() { CurrentService() = FPrevious; }
 
 TModalResult MessageDlg(std::string_view text, TMsgDlgType type, TMsgDlgButtons buttons, int helpContext) {
+  CancelModes();
   TMessageDialogRequest request;
   request.Caption = CaptionFor(type);
   request.Text = std::string(text);
@@ -155,6 +157,7 @@ TModalResult MessageDlg(std::string_view text, TMsgDlgType type, TMsgDlgButtons 
 }
 
 void ShowMessage(std::string_view text) {
+  CancelModes();
   TMessageDialogRequest request;
   request.Caption = Application ? Application->Title() : std::string();
   request.Text = std::string(text);

@@ -328,6 +328,7 @@ void TForm::Release() {
 
 TModalResult TForm::ShowModal() {
   if (Visible() || FModal) throw EInvalidOperation("Cannot make a visible window modal");
+  CancelModes();
   QWidget* w = TWidgetAccess::Window(*this);
   FModal = true;
   FModalResult = mrNone;

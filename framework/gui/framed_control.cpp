@@ -21,20 +21,19 @@
 
 class TFramedControlAccess {
  public:
-  static void PaintFrame(TFramedControl& c, TCanvas& canvas, const TRect& r) { c.PaintFrame(canvas, r); }
-  static void PaintClient(TFramedControl& c, TCanvas& canvas, const TRect& r) { c.PaintClient(canvas, r); }
   static void TextChanged(TFramedControl& c) { c.TextWindowChanged(); }
   static void SelectionChanged(TFramedControl& c) { c.TextSelectionChanged(); }
 };
 
 namespace {
 
-// Paints widget's area from a canvas that the control draws on.
-template <class Draw>
-void PaintThroughCanvas(QWidget* widget, QPaintEvent* event, Draw&& draw) {
+// Paints widget's area from a canvas that the control draws on in answer
+// to msg (WM_PAINT or WM_NCPAINT).
+void PaintThroughCanvas(QWidget* widget, QPaintEvent* event, TFramedControl& control, unsigned msg) {
   if (widget->width() <= 0 || widget->height() <= 0) return;
   TBitmap image(widget->width(), widget->height());
-  draw(image.Canvas(), Rect(0, 0, widget->width(), widget->height()));
+  TRect r = Rect(0, 0, widget->width(), widget->height());
+  control.Perform(msg, reinterpret_cast<WPARAM>(&image.Canvas()), reinterpret_cast<LPARAM>(&r));
   QPainter p(widget);
   p.drawImage(event->rect(), TBitmapAccess::Image(image), event->rect());
 }
@@ -45,11 +44,7 @@ class TFrameWidget : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override {
-    TControlInput::Guard(&FControl, [&] {
-      PaintThroughCanvas(this, event, [&](TCanvas& canvas, const TRect& r) {
-        TFramedControlAccess::PaintFrame(FControl, canvas, r);
-      });
-    });
+    TControlInput::Guard(&FControl, [&] { PaintThroughCanvas(this, event, FControl, WM_NCPAINT); });
   }
 
  private:
@@ -64,11 +59,7 @@ class TPaintedClient : public QWidget {
 
  protected:
   void paintEvent(QPaintEvent* event) override {
-    TControlInput::Guard(&FControl, [&] {
-      PaintThroughCanvas(this, event, [&](TCanvas& canvas, const TRect& r) {
-        TFramedControlAccess::PaintClient(FControl, canvas, r);
-      });
-    });
+    TControlInput::Guard(&FControl, [&] { PaintThroughCanvas(this, event, FControl, WM_PAINT); });
   }
 
  private:
@@ -158,6 +149,49 @@ void TFramedControl::CreateWnd() {
   FPrivate->Painted = client;
   TWidgetAccess::Attach(*this, frame, client);
   if (FClientKind == fcText) TWidgetAccess::PassMouse(*this);
+}
+
+// --- Messages ----------------------------------------------------------------------------
+
+void TFramedControl::WndProc(TMessage& message) {
+  switch (message.Msg) {
+    case WM_PAINT:
+    case WM_NCPAINT:
+      if (message.WParam && message.LParam) {
+        auto& canvas = *reinterpret_cast<TCanvas*>(message.WParam);
+        const auto& r = *reinterpret_cast<const TRect*>(message.LParam);
+        if (message.Msg == WM_PAINT)
+          PaintClient(canvas, r);
+        else
+          PaintFrame(canvas, r);
+      }
+      return;
+    default:
+      TWinControl::WndProc(message);
+  }
+}
+
+void TFramedControl::DefaultHandler(TMessage& message) {
+  switch (message.Msg) {
+    case WM_CUT:
+      CutText();
+      return;
+    case WM_COPY:
+      CopyText();
+      return;
+    case WM_PASTE:
+      PasteText();
+      return;
+    case WM_CLEAR:
+      ClearText();
+      return;
+    case WM_UNDO:
+      message.Result = CanUndoText();
+      UndoText();
+      return;
+    default:
+      TWinControl::DefaultHandler(message);
+  }
 }
 
 // --- Frame -------------------------------------------------------------------------------
@@ -386,10 +420,4 @@ bool TFramedControl::CanPasteText() const {
 
 void TFramedControl::InsertText(const std::string& text) {
   if (FPrivate->Edit && !FPrivate->Edit->isReadOnly()) FPrivate->Edit->insert(ToQString(text));
-}
-
-void TFramedControl::PostTask(std::function<void()> task) {
-  QMetaObject::invokeMethod(
-      FPrivate->Frame.data(), [this, task = std::move(task)] { TControlInput::Guard(this, task); },
-      Qt::QueuedConnection);
 }

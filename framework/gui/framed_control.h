@@ -16,7 +16,6 @@
 // control keeps Visible (and so can take the focus) while its window is
 // hidden, as cell editors do between two edits.
 
-#include <functional>
 #include <memory>
 #include <string>
 
@@ -99,15 +98,15 @@ class TFramedControl : public TWinControl {
   // Replaces the selection as typing would (within the limit).
   void InsertText(const std::string& text);
 
-  // Runs task once the messages waiting now are handled (as a posted
-  // message would); dropped when the control dies first. An exception goes
-  // to the application's handler.
-  void PostTask(std::function<void()> task);
-
  protected:
   friend class TFramedControlAccess;
 
   void CreateWnd() override;
+  // WM_PAINT reaches PaintClient, WM_NCPAINT PaintFrame.
+  void WndProc(TMessage& message) override;
+  // The clipboard and undo messages (WM_CUT, WM_COPY, WM_PASTE, WM_CLEAR,
+  // WM_UNDO) act on the text window.
+  void DefaultHandler(TMessage& message) override;
   void LayoutWindow() override;
   void ParentChanged() override;
   void VisibleChanged() override;

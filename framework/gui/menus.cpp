@@ -228,6 +228,7 @@ void TPopupMenu::Notification(TComponent* component, TOperation operation) {
 }
 
 void TPopupMenu::Popup(int x, int y) {
+  CancelModes();
   if (OnPopup) OnPopup(this);
   QMenu menu;
   TMenuAccess::Fill(&menu, Items());

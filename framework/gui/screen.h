@@ -63,6 +63,10 @@ extern TScreen* Screen;
 
 // The pointer's screen position.
 TPoint GetCursorPos();
+// The pointer's screen position when the mouse message being handled now
+// (or the last one) was made; the answer to "where" while handling
+// WM_SETCURSOR.
+TPoint GetMessagePos();
 // Longest time between two clicks of a double click, in milliseconds.
 int GetDoubleClickTime();
 // Lines one wheel notch scrolls.

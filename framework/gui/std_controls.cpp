@@ -10,6 +10,7 @@
 #include "framework/gui/forms.h"
 #include "framework/gui/qt_graphics.h"
 #include "framework/gui/qt_text.h"
+#include "framework/gui/screen.h"
 #include "framework/gui/win_control_p.h"
 
 namespace {
@@ -160,6 +161,26 @@ void TButton::CreateWnd() {
                    [this] { TControlInput::Guard(this, [this] { Click(); }); });
   TWidgetAccess::Attach(*this, button);
   TWidgetAccess::PassMouse(*this);
+}
+
+void TButton::WndProc(TMessage& message) {
+  if (message.Msg == CM_DIALOGKEY && KeyDataToShiftState(message.LParam).Empty() && CanFocus()) {
+    bool take = false;
+    if (message.WParam == VK_RETURN) {
+      // The focused button answers Enter; the default one only while no
+      // button has the focus.
+      auto* focused = dynamic_cast<TButton*>(Screen ? Screen->ActiveControl() : nullptr);
+      take = focused ? focused == this : FDefault;
+    } else if (message.WParam == VK_ESCAPE) {
+      take = FCancel;
+    }
+    if (take) {
+      Click();
+      message.Result = 1;
+      return;
+    }
+  }
+  TWinControl::WndProc(message);
 }
 
 void TButton::TextChanged() {

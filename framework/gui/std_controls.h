@@ -211,7 +211,9 @@ class TLabel : public TWinControl {
 // --- TButton ----------------------------------------------------------------------------
 
 // A push button. A click fires OnClick and, when ModalResult is set, gives
-// the form that result (which ends its ShowModal).
+// the form that result (which ends its ShowModal). Enter clicks the focused
+// button, or the Default one while no button has the focus; Escape clicks
+// the Cancel one (the form's dialog keys, CM_DIALOGKEY).
 class TButton : public TWinControl {
  public:
   explicit TButton(TComponent* owner);
@@ -227,6 +229,7 @@ class TButton : public TWinControl {
 
  protected:
   void CreateWnd() override;
+  void WndProc(TMessage& message) override;
   void TextChanged() override;
   bool TakesFocusOnClick() const override { return true; }
   unsigned GetDlgCode() const override { return 0; }

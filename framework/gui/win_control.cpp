@@ -10,7 +10,6 @@
 #include "framework/gui/application.h"
 #include "framework/gui/qt_graphics.h"
 #include "framework/gui/qt_text.h"
-#include "framework/gui/screen_p.h"
 #include "framework/gui/win_control_p.h"
 
 namespace {
@@ -56,6 +55,7 @@ void TWidgetAccess::Attach(TWinControl& control, QWidget* window, QWidget* clien
   window->installEventFilter(handle->Input.get());
   if (handle->Client != window) handle->Client->installEventFilter(handle->Input.get());
   handle->Client->setMouseTracking(true);
+  if (handle->Client->testAttribute(Qt::WA_SetCursor)) handle->OwnCursor = handle->Client->cursor();
   control.FHandle = std::move(handle);
 
   // Bring the new window up to the control's state.
@@ -90,6 +90,8 @@ TWinControl* TWidgetAccess::ControlOf(const QObject* widget) {
 TWinControl::TWinControl(TComponent* owner) : TControl(owner) {}
 
 TWinControl::~TWinControl() {
+  // Hooks of other controls hear nothing of a control being torn down.
+  DetachHooks();
   // Owned children die while this parent can still hear them leave.
   Destroying();
   DestroyComponents();
@@ -220,13 +222,7 @@ void TWinControl::FontChanged() {
   for (TControl* child : FControls) child->ParentFontChanged();
 }
 
-void TWinControl::CursorChanged() {
-  if (!FHandle) return;
-  if (Cursor() == crDefault)
-    FHandle->Client->unsetCursor();
-  else
-    FHandle->Client->setCursor(ToQCursor(Cursor()));
-}
+void TWinControl::CursorChanged() { SetWindowCursor(Cursor()); }
 
 void TWinControl::HintChanged() {
   if (!FHandle) return;
@@ -326,17 +322,28 @@ bool TWinControl::TimerActive(int id) const { return FHandle && FHandle->TimerId
 
 bool TWinControl::MouseCapture() const { return GCaptureControl == this; }
 
+namespace {
+
+void ReleaseGrab(TWinControlHandle* handle) {
+  if (handle && handle->Client && QWidget::mouseGrabber() == handle->Client) handle->Client->releaseMouse();
+}
+
+}  // namespace
+
 void TWinControl::SetMouseCapture(bool capture) {
   if (capture) {
     if (GCaptureControl == this) return;
-    if (GCaptureControl) GCaptureControl->SetMouseCapture(false);
+    TWinControl* old = GCaptureControl;
+    if (old) ReleaseGrab(old->FHandle.get());
     GCaptureControl = this;
     QWidget* client = Handle().Client;
     if (client->isVisible()) client->grabMouse();
+    // The control that lost the capture hears who took it.
+    if (old) old->Perform(WM_CAPTURECHANGED, 0, static_cast<LPARAM>(ControlParam(this)));
   } else if (GCaptureControl == this) {
     GCaptureControl = nullptr;
-    if (FHandle && FHandle->Client && QWidget::mouseGrabber() == FHandle->Client)
-      FHandle->Client->releaseMouse();
+    ReleaseGrab(FHandle.get());
+    Perform(WM_CAPTURECHANGED, 0, 0);
   }
 }
 

@@ -3,9 +3,11 @@
 // controls, take the keyboard focus, run window timers and capture the
 // mouse. The window is one Qt widget that the control owns and creates in
 // `CreateWnd` (each framework class makes its own kind: a line edit, a
-// combo box, a painted surface); Qt events reach the control as calls of
-// its handlers, and an exception thrown by a handler goes to
-// `Application->HandleException`, never back into Qt.
+// combo box, a painted surface). Qt events reach the control as messages
+// through its window procedure (control.h); what no handler takes goes on
+// to the Qt widget from `DefaultHandler`. An exception thrown by a handler
+// of such a message goes to `Application->HandleException`, never back
+// into Qt.
 //
 // Children: a control whose parent is this one is shown in its client area
 // and placed by its Align and Anchors whenever the client area changes.
@@ -82,6 +84,14 @@ class TWinControl : public TControl {
   bool PopupWindow() const { return FPopupWindow; }
   void SetPopupWindow(bool popup);
 
+  // The pointer shape the window shows now (crDefault: the window's own),
+  // as the last WM_SETCURSOR left it.
+  TCursor WindowCursor() const { return FWindowCursor; }
+
+  // Sends the message to each child control in turn until one sets a
+  // non-zero Result.
+  void Broadcast(TMessage& message);
+
   TNotifyEvent OnEnter;
   TNotifyEvent OnExit;
   TKeyEvent OnKeyDown;
@@ -97,13 +107,23 @@ class TWinControl : public TControl {
   // framework's private widget door. The base makes a plain container.
   virtual void CreateWnd();
 
+  void WndProc(TMessage& message) override;
+  // Messages made from a Qt event go on to the Qt widget; messages without
+  // one get what the platform's default window procedure would do.
+  void DefaultHandler(TMessage& message) override;
+  // Shows this shape over the window until the next WM_SETCURSOR (call it
+  // while handling one).
+  void SetWindowCursor(TCursor cursor);
+
   // Keyboard handlers; the base ones fire the events. Setting Key to 0
   // swallows the key (a zero character is not typed).
   virtual void KeyDown(TKey& key, TShiftState shift);
   virtual void KeyUp(TKey& key, TShiftState shift);
   virtual void KeyPress(char& key);
-  // Keys the control keeps from the form's focus moves (DLGC_ flags);
-  // without DLGC_WANTTAB, Tab moves the focus and KeyDown never sees it.
+  // Keys the control keeps from the form's focus moves (DLGC_ flags, the
+  // answer to WM_GETDLGCODE); without DLGC_WANTTAB, Tab moves the focus and
+  // KeyDown never sees it; without DLGC_WANTALLKEYS, Enter and Escape go to
+  // the form's buttons first.
   virtual unsigned GetDlgCode() const { return DLGC_WANTARROWS; }
   // Whether a click gives the control the focus by itself (standard
   // controls); painted controls take it in their own MouseDown.
@@ -155,6 +175,7 @@ class TWinControl : public TControl {
   std::unique_ptr<TWinControlHandle> FHandle;
   bool FTabStop = false;
   bool FPopupWindow = false;
+  TCursor FWindowCursor = crDefault;
   int FAlignLevel = 0;
   bool FAligning = false;
   bool FAlignPending = false;
@@ -162,3 +183,14 @@ class TWinControl : public TControl {
 
 // The control holding the mouse capture, or nullptr.
 TWinControl* GetCaptureControl();
+
+// Sends WM_CANCELMODE to the control holding the mouse capture and to the
+// focused control: a modal window, a menu or a message box is about to
+// open, and whatever they are in the middle of with the mouse ends.
+void CancelModes();
+
+// Queues a message for control's window procedure (hooks included). It
+// arrives once the messages waiting now are handled, through the same
+// boundary as input: an exception goes to the application's handler. A
+// message for a control freed before then is dropped. GUI thread only.
+void PostMessage(TWinControl& control, unsigned msg, WPARAM wParam = 0, LPARAM lParam = 0);

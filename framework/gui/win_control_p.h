@@ -1,16 +1,43 @@
 #pragma once
 // Private to framework/gui: the Qt side of a TWinControl.
 
+#include <QCursor>
+#include <QEvent>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "framework/gui/win_control.h"
 
-// Turns the Qt events of a control's widgets into calls of the control's
-// handlers, catching every exception on the way (see TControlInput in
+// The Qt event a message is being made from, while the message passes
+// through the window procedure: the default handler marks that the event
+// may go on to the Qt widget. Origins nest (a handler may send messages of
+// its own, which have none).
+class TQtMessageOrigin {
+ public:
+  TQtMessageOrigin(TMessage& message, QEvent* event);
+  ~TQtMessageOrigin();
+  TQtMessageOrigin(const TQtMessageOrigin&) = delete;
+  TQtMessageOrigin& operator=(const TQtMessageOrigin&) = delete;
+
+  // The origin of message when it is the one being translated now.
+  static TQtMessageOrigin* Of(const TMessage& message);
+  QEvent* Event() const { return FEvent; }
+  bool ReachedDefault() const { return FReachedDefault; }
+  void MarkDefault() { FReachedDefault = true; }
+
+ private:
+  TMessage& FMessage;
+  QEvent* FEvent;
+  bool FReachedDefault = false;
+  TQtMessageOrigin* FOuter;
+};
+
+// Turns the Qt events of a control's widgets into messages through the
+// control's window procedure, catching every exception on the way (see
 // control_input.cpp).
 class TControlInput : public QObject {
  public:
@@ -35,20 +62,14 @@ class TControlInput : public QObject {
   }
   static void ReportException(TObject* sender) noexcept;
 
-  // Calls into the protected handlers of controls.
-  static void MouseDown(TControl& c, TMouseButton b, TShiftState s, int x, int y) { c.MouseDown(b, s, x, y); }
-  static void MouseMove(TControl& c, TShiftState s, int x, int y) { c.MouseMove(s, x, y); }
-  static void MouseUp(TControl& c, TMouseButton b, TShiftState s, int x, int y) { c.MouseUp(b, s, x, y); }
-  static void Click(TControl& c) { c.Click(); }
-  static void DblClick(TControl& c) { c.DblClick(); }
-  static bool MouseWheel(TControl& c, TShiftState s, int delta, TPoint p) {
-    return c.DoMouseWheel(s, delta, p);
-  }
-  static void KeyDown(TWinControl& c, TKey& key, TShiftState s) { c.KeyDown(key, s); }
-  static void KeyUp(TWinControl& c, TKey& key, TShiftState s) { c.KeyUp(key, s); }
-  static void KeyPress(TWinControl& c, char& key) { c.KeyPress(key); }
-  static void WMTimer(TWinControl& c, int id) { c.WMTimer(id); }
-  static void WMCancelMode(TControl& c) { c.WMCancelMode(); }
+  // Sends message through control's window procedure on behalf of the Qt
+  // event origin (nullptr: none), guarded. True when the message reached
+  // the default handler, i.e. the Qt widget may have the event.
+  static bool Dispatch(TWinControl& control, TMessage& message, QEvent* origin);
+
+  // Lets a key or context-menu event that the framework makes itself pass
+  // its own filters on the way to a Qt widget.
+  static void SendToWidget(QWidget* widget, QEvent* event);
 
  protected:
   void timerEvent(QTimerEvent* event) override;
@@ -58,11 +79,20 @@ class TControlInput : public QObject {
   bool KeyEvent(QWidget* widget, QEvent* event);
   void FocusEvent(QEvent* event);
   void GeometryEvent(QWidget* widget);
-  bool ContextMenuEvent(QWidget* widget, QEvent* event);
 
   TWinControl* FControl;
-  bool FClickPending = false;
 };
+
+// A message queued by PostMessage: delivered by the control's filter.
+class TPostedMessageEvent : public QEvent {
+ public:
+  TPostedMessageEvent(unsigned msg, WPARAM wParam, LPARAM lParam);
+  static QEvent::Type EventType();
+  TMessage Message;
+};
+
+// The screen point of the mouse event being translated now.
+void SetMessagePos(TPoint p);
 
 class TWinControlHandle {
  public:
@@ -83,6 +113,9 @@ class TWinControlHandle {
   // them); otherwise the control takes them and they stop there, as the
   // platform delivers a mouse message to one window only.
   bool PassMouse = false;
+  // The cursor the client widget had of its own (a line edit's I-beam),
+  // shown for crDefault.
+  std::optional<QCursor> OwnCursor;
 };
 
 class TWidgetAccess {
@@ -100,11 +133,6 @@ class TWidgetAccess {
   static TWinControl* ControlOf(const QObject* widget);
   static TWinControlHandle& Handle(const TWinControl& control) { return control.Handle(); }
   static void LayoutWindow(TWinControl& control) { control.LayoutWindow(); }
-  static void DoEnter(TWinControl& control) { control.DoEnter(); }
-  static void DoExit(TWinControl& control) { control.DoExit(); }
-  static void WMSetFocus(TWinControl& control) { control.WMSetFocus(); }
-  static void WMKillFocus(TWinControl& control) { control.WMKillFocus(); }
-  static unsigned GetDlgCode(const TWinControl& control) { return control.GetDlgCode(); }
   static void SetBoundsFromPlatform(TControl& control, int l, int t, int w, int h) {
     control.SetBoundsFromPlatform(l, t, w, h);
   }

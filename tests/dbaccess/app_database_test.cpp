@@ -20,18 +20,9 @@
 #include "framework/core/component/strings.h"
 #include "framework/core/system/timer.h"
 #include "tests/dbaccess/connection_fixture.h"
+#include "tests/support/raised.h"
 
 namespace {
-
-template <class F>
-int ClientErrorOf(F f) {
-  try {
-    f();
-  } catch (const EFIBClientError& e) {
-    return e.SQLCode();
-  }
-  return -1;
-}
 
 std::vector<std::string> LinesOf(const TStrings& strings) {
   std::vector<std::string> lines;

@@ -23,6 +23,7 @@
 #include "dbaccess/connection/transaction.h"
 #include "framework/core/text/text.h"
 #include "tests/dbaccess/connection_fixture.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -40,16 +41,6 @@ std::string TextContent(std::size_t size) {
   while (text.size() < size) text += line;
   text.resize(size);
   return text;
-}
-
-template <class F>
-std::string ClientErrorOf(F f) {
-  try {
-    f();
-  } catch (const EFIBClientError& e) {
-    return std::to_string(e.SQLCode()) + " " + e.Message();
-  }
-  return "(no client error)";
 }
 
 class BlobStreamTest : public ConnectionTest {
@@ -381,37 +372,46 @@ TEST_F(BlobStreamTest, NewIdentifierLoadsThatBlob) {
 TEST_F(BlobStreamTest, ModeDecidesWhatMayBeDone) {
   const TISCQuad id = WriteBlob("abc");
   auto reader = NewStream(bmRead, id);
-  EXPECT_EQ(ClientErrorOf([&] { reader->WriteString("x"); }), "36 Blob stream cannot be written.");
-  EXPECT_EQ(ClientErrorOf([&] { reader->SetSize(1); }), "36 Blob stream cannot be written.");
-  EXPECT_EQ(ClientErrorOf([&] { reader->Truncate(); }), "36 Blob stream cannot be written.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { reader->WriteString("x"); }).Text(),
+            "36 Blob stream cannot be written.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { reader->SetSize(1); }).Text(),
+            "36 Blob stream cannot be written.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { reader->Truncate(); }).Text(),
+            "36 Blob stream cannot be written.");
   TStringStream source("x");
-  EXPECT_EQ(ClientErrorOf([&] { reader->LoadFromStream(source); }), "36 Blob stream cannot be written.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { reader->LoadFromStream(source); }).Text(),
+            "36 Blob stream cannot be written.");
   EXPECT_EQ(reader->AsString(), "abc");
 
   auto writer = NewStream(bmWrite, id);
   char buffer[1];
-  EXPECT_EQ(ClientErrorOf([&] { writer->Read(buffer, 1); }), "35 Blob stream cannot be read.");
-  EXPECT_EQ(ClientErrorOf([&] { writer->AsString(); }), "35 Blob stream cannot be read.");
-  EXPECT_EQ(ClientErrorOf([&] { writer->SaveToStream(source); }), "35 Blob stream cannot be read.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { writer->Read(buffer, 1); }).Text(),
+            "35 Blob stream cannot be read.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { writer->AsString(); }).Text(), "35 Blob stream cannot be read.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { writer->SaveToStream(source); }).Text(),
+            "35 Blob stream cannot be read.");
 }
 
 TEST_F(BlobStreamTest, MissingConnectionOrTransactionIsNamedForTheStream) {
   const TISCQuad id = WriteBlob("abc");
   TFIBBlobStream stream;
   stream.SetBlobId(id);
-  EXPECT_EQ(ClientErrorOf([&] { stream.AsString(); }), "21 Database not assigned for BlobStream.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { stream.AsString(); }).Text(),
+            "21 Database not assigned for BlobStream.");
 
   TFIBTransaction& idle = NewTransaction("Idle", &DB());
   stream.SetDatabase(&DB());
   stream.SetTransaction(&idle);
-  EXPECT_EQ(ClientErrorOf([&] { stream.AsString(); }), "22 Transaction not assigned for BlobStream.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { stream.AsString(); }).Text(),
+            "22 Transaction not assigned for BlobStream.");
 
   stream.SetTransaction(&TR());
   EXPECT_EQ(stream.AsString(), "abc");
   stream.SetMode(bmReadWrite);
   stream.WriteString("x");
   TR().Commit();
-  EXPECT_EQ(ClientErrorOf([&] { stream.Finalize(); }), "22 Transaction not assigned for BlobStream.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { stream.Finalize(); }).Text(),
+            "22 Transaction not assigned for BlobStream.");
   EXPECT_TRUE(stream.Modified());
   EXPECT_TRUE(stream.BlobId() == id);
 }

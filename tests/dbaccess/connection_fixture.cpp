@@ -7,6 +7,7 @@
 #include "dbaccess/connection/database_options.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess/client/status_vector.h"
+#include "tests/support/text_query.h"
 
 void ConnectionTest::SetUp() {
   DatabaseTest::SetUp();
@@ -48,22 +49,5 @@ void ConnectionTest::Execute(TFIBDatabase& database, TFIBTransaction& transactio
 
 std::int64_t ConnectionTest::Query(TFIBDatabase& database, TFIBTransaction& transaction,
                                    std::string_view select) {
-  const std::string text(select);
-  const std::unique_ptr<char[]> buffer = std::make_unique<char[]>(DescriptorLength(1));
-  auto* output = reinterpret_cast<XSQLDA*>(buffer.get());
-  output->version = SQLDA_VERSION1;
-  output->sqln = 1;
-  output->sqld = 1;
-  ISC_INT64 value = 0;
-  ISC_SHORT null = 0;
-  output->sqlvar[0].sqltype = SQL_INT64 + 1;
-  output->sqlvar[0].sqllen = sizeof(value);
-  output->sqlvar[0].sqldata = reinterpret_cast<ISC_SCHAR*>(&value);
-  output->sqlvar[0].sqlind = &null;
-  transaction.ClientCall(
-      ClientAPI().isc_dsql_exec_immed2(StatusVector(), database.HandleAddress(), transaction.HandleAddress(),
-                                       0, text.c_str(), SQL_DIALECT_V6, nullptr, output),
-      true);
-  if (null != 0) ADD_FAILURE() << "NULL from: " << text;
-  return value;
+  return TTextQuery(database.HandleAddress(), transaction.HandleAddress()).WholeNumber(std::string(select));
 }

@@ -17,6 +17,7 @@
 #include "framework/core/text/datetime.h"
 #include "framework/core/component/lists.h"
 #include "tests/dbaccess/connection_fixture.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -25,26 +26,6 @@ constexpr TDateTime OneMinute = 1.0 / 1440;
 bool Listed(const TFIBDatabase* database) {
   TThreadListLock lock(AllDatabases());
   return lock->IndexOf(const_cast<TFIBDatabase*>(database)) >= 0;
-}
-
-template <class F>
-int ClientErrorOf(F f) {
-  try {
-    f();
-  } catch (const EFIBClientError& e) {
-    return e.SQLCode();
-  }
-  return -1;
-}
-
-template <class F>
-std::string MessageOf(F f) {
-  try {
-    f();
-  } catch (const Exception& e) {
-    return e.Message();
-  }
-  return "(no exception)";
 }
 
 TEST_F(ConnectionTest, AttachesReadsTheDialectAndTheServerClockAndDetaches) {

@@ -12,9 +12,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "tests/support/temp_folder.h"
 
 class DatabaseTest : public ::testing::Test {
  public:
@@ -26,7 +29,7 @@ class DatabaseTest : public ::testing::Test {
   void TearDown() override;
 
   // The test's own folder, for any further files.
-  const std::string& Folder() const { return FFolder; }
+  const std::string& Folder() const { return FFolder->Path(); }
   // The database created for the test.
   const std::string& DatabasePath() const { return FDatabasePath; }
 
@@ -37,10 +40,12 @@ class DatabaseTest : public ::testing::Test {
   // its own, committed; a failure raises the server's error.
   void ExecuteSQL(std::string_view sql);
 
-  // The first column of the one row a SELECT gives, as a 64-bit integer.
+  // The one value of a SELECT, a whole number; raises for anything else.
   std::int64_t QueryInt64(std::string_view select);
+  // Every row a SELECT gives, each value as text (tests/support/text_query.h).
+  std::vector<std::vector<std::string>> QueryRows(std::string_view select);
 
  private:
-  std::string FFolder;
+  std::optional<TTempFolder> FFolder;
   std::string FDatabasePath;
 };

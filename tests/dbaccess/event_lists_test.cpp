@@ -3,14 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 namespace {
 
 struct Listener : TComponent {
   using TComponent::TComponent;
   int Calls = 0;
+  // Peers that told this one they were going.
+  std::vector<const void*> Removed;
   void Handle(TObject*) { ++Calls; }
   void Other(TObject*) { ++Calls; }
+  void Notification(TComponent* component, TOperation operation) override {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove) Removed.push_back(component);
+  }
 };
 
 struct PlainListener : TObject {
@@ -58,12 +65,18 @@ TEST(CallBackList, DestroyedComponentLeavesTheList) {
 
 TEST(CallBackList, ListMayDieBeforeItsListeners) {
   auto a = std::make_unique<Listener>(nullptr);
+  const void* gone = nullptr;
   {
     TNotifyEventList list(nullptr);
+    gone = &list;
     list.Add(a.get(), &Listener::Handle);
   }
-  a.reset();  // must not reach the freed list
-  SUCCEED();
+  // The listener heard the list go, so it no longer points at it.
+  EXPECT_EQ(a->Removed, std::vector<const void*>{gone});
+  TNotifyEventList later(nullptr);
+  later.Add(a.get(), &Listener::Handle);
+  a.reset();  // reaches only the list that lives
+  EXPECT_EQ(later.Count(), 0);
 }
 
 TEST(CallBackList, RemovedHandlerNoLongerTiesTheComponent) {
@@ -72,10 +85,23 @@ TEST(CallBackList, RemovedHandlerNoLongerTiesTheComponent) {
   list->Add(a.get(), &Listener::Handle);
   list->Add(a.get(), &Listener::Other);
   list->Remove(TNotifyEvent(a.get(), &Listener::Handle));
+  EXPECT_EQ(list->Count(), 1);
   list->Remove(TNotifyEvent(a.get(), &Listener::Other));
+  EXPECT_EQ(list->Count(), 0);
+  // Untied once its last handler went: the list's end is no news to it.
   list.reset();
-  a.reset();
-  SUCCEED();
+  EXPECT_TRUE(a->Removed.empty());
+}
+
+TEST(CallBackList, AComponentStaysTiedWhileOneOfItsHandlersIsListed) {
+  auto list = std::make_unique<TNotifyEventList>(nullptr);
+  auto a = std::make_unique<Listener>(nullptr);
+  list->Add(a.get(), &Listener::Handle);
+  list->Add(a.get(), &Listener::Other);
+  list->Remove(TNotifyEvent(a.get(), &Listener::Handle));
+  const void* gone = list.get();
+  list.reset();
+  EXPECT_EQ(a->Removed, std::vector<const void*>{gone});
 }
 
 TEST(CallBackList, ComponentOfAPlainEventIsFoundFromTheEvent) {

@@ -13,6 +13,7 @@
 #include "dbaccess/client/errors.h"
 #include "dbaccess/connection/transaction.h"
 #include "tests/dbaccess/connection_fixture.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -36,16 +37,6 @@ void Record(TFIBBase& link, TLog& log, const std::string& name = "") {
   link.OnTransactionStarting = add("TransactionStarting");
   link.OnTransactionStarted = add("TransactionStarted");
   link.OnTransactionFreeing = add("TransactionFreeing");
-}
-
-template <class F>
-std::string ClientErrorMessage(F f) {
-  try {
-    f();
-  } catch (const EFIBClientError& e) {
-    return std::to_string(e.SQLCode()) + " " + e.Message();
-  }
-  return "(no client error)";
 }
 
 TEST_F(ConnectionTest, EveryNotificationArrivesInOrder) {
@@ -177,20 +168,22 @@ TEST_F(ConnectionTest, ChecksNameTheLinksOwner) {
   auto* query = new TComponent(&Form());  // owned by the form
   query->SetName("Query1");
   TFIBBase link(query);
-  EXPECT_EQ(ClientErrorMessage([&] { link.CheckDatabase(); }),
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { link.CheckDatabase(); }).Text(),
             "21 Database not assigned for MainForm.Query1.");
-  EXPECT_EQ(ClientErrorMessage([&] { link.CheckTransaction(); }),
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { link.CheckTransaction(); }).Text(),
             "22 Transaction not assigned for MainForm.Query1.");
   TFIBBase anonymous(nullptr);
-  EXPECT_EQ(ClientErrorMessage([&] { anonymous.TransactionHandle(); }), "22 Transaction not assigned for .");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { anonymous.TransactionHandle(); }).Text(),
+            "22 Transaction not assigned for .");
 
   TFIBDatabase& db = NewDatabase("DB");
   TFIBTransaction& tr = NewTransaction("TR", &db);
   link.SetTransaction(&tr);
-  EXPECT_EQ(ClientErrorMessage([&] { link.DatabaseHandle(); }),
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { link.DatabaseHandle(); }).Text(),
             "12 MainForm.DB: Cannot perform operation -- DB is not open.");
   db.SetConnected(true);
-  EXPECT_EQ(ClientErrorMessage([&] { link.TransactionHandle(); }), "15 Transaction is not active.");
+  EXPECT_EQ(RaisedBy<EFIBClientError>([&] { link.TransactionHandle(); }).Text(),
+            "15 Transaction is not active.");
   tr.StartTransaction();
   EXPECT_EQ(link.DatabaseHandle(), db.HandleAddress());
   EXPECT_EQ(link.TransactionHandle(), tr.HandleAddress());

@@ -14,6 +14,7 @@
 #include "framework/core/text/format_settings.h"
 #include "framework/core/text/text.h"
 #include "tests/dbaccess/connection_fixture.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -56,15 +57,6 @@ class QueryTest : public ConnectionTest {
     }
     query.CloseCursor();
     return rows;
-  }
-
-  static int ClientErrorOf(const std::function<void()>& f) {
-    try {
-      f();
-    } catch (const EFIBClientError& e) {
-      return e.SQLCode();
-    }
-    return -1;
   }
 
   TFIBDatabase* FDB = nullptr;

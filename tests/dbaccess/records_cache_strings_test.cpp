@@ -8,6 +8,7 @@
 
 #include "dbaccess/cache/records_cache.h"
 #include "dbaccess/util/string_collections.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -35,16 +36,6 @@ void ExpectMatches(const TCacheStringStore& store, const TModel& model) {
   }
 }
 
-template <class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const EStringCollectionError& e) {
-    return e.Message();
-  }
-  return "no error";
-}
-
 class TextLength : public testing::TestWithParam<int> {};
 
 // Lengths around the switch from one to two length bytes, up to the largest.
@@ -68,21 +59,24 @@ INSTANTIATE_TEST_SUITE_P(CacheStringStore, TextLength, testing::Values(0, 1, 127
 TEST(CacheStringStore, RefusesCellsOutsideItAndTextsTooLong) {
   TCacheStringStore store(2);
   store.AddRows(1);
-  EXPECT_EQ(ErrorOf([&] { store.Set(0, 2, "x"); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { store.Set(0, 2, "x"); }),
             "Can't write value to StrCollection. Bad X-Index (pFIBLists)");
-  EXPECT_EQ(ErrorOf([&] { store.Set(1, 0, "x"); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { store.Set(1, 0, "x"); }),
             "Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
-  EXPECT_EQ(ErrorOf([&] { store.Get(-1, 0); }), "Can't read value to StrCollection. Bad Y-Index (pFIBLists)");
-  EXPECT_EQ(ErrorOf([&] { store.Get(0, -1); }), "Can't read value to StrCollection. Bad X-Index (pFIBLists)");
-  EXPECT_EQ(ErrorOf([&] { store.Set(0, 0, std::string(TCacheStringStore::MaxTextLength + 1, 'x')); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { store.Get(-1, 0); }),
+            "Can't read value to StrCollection. Bad Y-Index (pFIBLists)");
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { store.Get(0, -1); }),
+            "Can't read value to StrCollection. Bad X-Index (pFIBLists)");
+  EXPECT_EQ(MessageOf<EStringCollectionError>(
+                [&] { store.Set(0, 0, std::string(TCacheStringStore::MaxTextLength + 1, 'x')); }),
             "Can't write value to StrCollection. Text too long");
   TCacheStringStore other(3);
   other.AddRows(1);
-  EXPECT_EQ(ErrorOf([&] { store.CopyRow(0, other, 0); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { store.CopyRow(0, other, 0); }),
             "Can't write value to StrCollection. Bad X-Index (pFIBLists)");
   EXPECT_EQ(store.Get(0, 0), "");
   store.RemoveLastRow();
-  EXPECT_EQ(ErrorOf([&] { store.RemoveLastRow(); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { store.RemoveLastRow(); }),
             "Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
   Check(store);
 }

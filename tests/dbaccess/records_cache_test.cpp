@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "dbaccess/util/string_collections.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -110,16 +111,6 @@ std::vector<int> PhysicalOrder(const TRecordsCache& cache, int count) {
   return order;
 }
 
-template <class E, class F>
-std::string ErrorOf(F f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "no error";
-}
-
 // ---- Creation -----------------------------------------------------------------------
 
 struct TBlockCase {
@@ -146,7 +137,7 @@ INSTANTIATE_TEST_SUITE_P(RecordsCache, BlockSize,
 
 TEST(RecordsCache, SizesThatCannotHoldARecordAreRefused) {
   const auto error = [](int chunks, int buffer, int record, int strings) {
-    return ErrorOf<EMemManagerError>([&] { TRecordsCache cache(chunks, buffer, record, strings); });
+    return MessageOf<EMemManagerError>([&] { TRecordsCache cache(chunks, buffer, record, strings); });
   };
   EXPECT_EQ(error(32, 47, 0, 0), "Incompatible Sizes");
   EXPECT_EQ(error(32, 20, 17, 0), "Incompatible Sizes");  // record and header exceed the buffer
@@ -158,11 +149,11 @@ TEST(RecordsCache, StringColumnsOutsideTheBufferAreRefusedAndOthersIgnored) {
   auto cache = MakeCache();
   cache->SetStringColumn(0, 0, 100);  // no such column: ignored
   cache->SetStringColumn(3, 0, 100);
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SetStringColumn(2, CityOffset, 40); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->SetStringColumn(2, CityOffset, 40); }),
             "Incompatible Sizes");
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SetStringColumn(2, 20, CityLength); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->SetStringColumn(2, 20, CityLength); }),
             "Incompatible Sizes");
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SetStringColumn(1, -1, NameLength); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->SetStringColumn(1, -1, NameLength); }),
             "Incompatible Sizes");
   Check(*cache);
   // The layout before the refused calls still holds.
@@ -193,7 +184,7 @@ TEST(RecordsCache, WithoutStringColumnsRecordsAreCopiedWholeAndNoStoreIsTouched)
   cache.DeleteRecord(1);
   Check(cache);
   EXPECT_EQ(cache.HighRecord(), 1);
-  EXPECT_EQ(ErrorOf<EStringCollectionError>([&] { cache.SetString(0, 0, "a"); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { cache.SetString(0, 0, "a"); }),
             "Can't write value to StrCollection. Bad X-Index (pFIBLists)");
 }
 
@@ -239,12 +230,12 @@ TEST(RecordsCache, ATextThatFillsItsColumnIsStoredAndReadByItsLength) {
 TEST(RecordsCache, AFailedWriteLeavesNoRecordBehind) {
   TRecordsCache cache(32, BufferSize, RecordSize, 2);  // no block yet
   const auto in = Buffer(Sample(1));
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache.WriteRecord(1, in.data(), false); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache.WriteRecord(1, in.data(), false); }),
             "Can't write to Buffer.Incorrect RecordNo");
   EXPECT_EQ(cache.HighRecord(), 0);
   EXPECT_FALSE(cache.IsValidRecord(1));
   std::vector<char> out(BufferSize);
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache.ReadRecord(1, out.data()); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache.ReadRecord(1, out.data()); }),
             "Can't read Buffer.Incorrect RecordNo");
   EXPECT_EQ(cache.RecordPointer(1), nullptr);
   Check(cache);
@@ -254,7 +245,7 @@ TEST(RecordsCache, ReadingBeyondTheRecordsIsRefused) {
   auto cache = Filled(3);
   std::vector<char> out(BufferSize);
   for (int n : {-1, 0, 4, cache->RecordsPerBlock()})
-    EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->ReadRecord(n, out.data()); }),
+    EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->ReadRecord(n, out.data()); }),
               "Can't read Buffer.Incorrect RecordNo")
         << n;
 }
@@ -324,11 +315,11 @@ TEST(RecordsCache, PhysicalNumberZeroIsNeverARecord) {
     EXPECT_EQ(cache->PhysicalNumber(-1), 0);
     EXPECT_EQ(cache->PhysicalNumber(5), 0);
     EXPECT_EQ(cache->RecordPointer(0), nullptr);
-    EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->PrepareRecord(0); }),
+    EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->PrepareRecord(0); }),
               "Can't write to Buffer.Incorrect RecordNo");
-    EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->WriteRecord(0, out.data(), false); }),
+    EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->WriteRecord(0, out.data(), false); }),
               "Can't write to Buffer.Incorrect RecordNo");
-    EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->ReadRecord(0, out.data()); }),
+    EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->ReadRecord(0, out.data()); }),
               "Can't read Buffer.Incorrect RecordNo");
     cache->SwapRecords(0, 1);
     cache->SwapRecords(0, 1);
@@ -408,14 +399,14 @@ TEST(RecordsCache, ANullCharacterBufferStoresAnEmptyText) {
 
 TEST(RecordsCache, TextsForMissingColumnsOrRecordsAreRefusedByTheStore) {
   auto cache = Filled(2);
-  EXPECT_EQ(ErrorOf<EStringCollectionError>([&] { cache->SetString(2, 0, "x"); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { cache->SetString(2, 0, "x"); }),
             "Can't write value to StrCollection. Bad X-Index (pFIBLists)");
-  EXPECT_EQ(ErrorOf<EStringCollectionError>([&] { cache->SetString(-1, 0, "x"); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { cache->SetString(-1, 0, "x"); }),
             "Can't write value to StrCollection. Bad X-Index (pFIBLists)");
-  EXPECT_EQ(ErrorOf<EStringCollectionError>([&] { cache->SetString(0, 2, "x"); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { cache->SetString(0, 2, "x"); }),
             "Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
   const std::string city(CityLength, 'c');
-  EXPECT_EQ(ErrorOf<EStringCollectionError>([&] { cache->SetStringBuffer(1, -1, true, -1, city.data()); }),
+  EXPECT_EQ(MessageOf<EStringCollectionError>([&] { cache->SetStringBuffer(1, -1, true, -1, city.data()); }),
             "Can't write value to StrCollection. Bad Y-Index (pFIBLists)");
   Check(*cache);
 }
@@ -537,15 +528,15 @@ INSTANTIATE_TEST_SUITE_P(RecordsCache, MoveRecord,
 
 TEST(RecordsCache, ReorderingOutsideTheRecordsIsRefusedAndChangesNothing) {
   auto cache = Filled(3);
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->SwapRecords(0, 3); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->SwapRecords(0, 3); }),
             "Can't swap records.Incorrect RecordNo");
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->MoveRecord(-1, 0); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->MoveRecord(-1, 0); }),
             "Can't move record.Incorrect RecordNo");
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->InsertRecord(4); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->InsertRecord(4); }),
             "Can't insert record.Incorrect RecordNo");
   EXPECT_FALSE(cache->HasRecordMap());
   cache->SwapRecords(0, 2);
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->DeleteRecord(4); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->DeleteRecord(4); }),
             "Can't delete record.Incorrect RecordNo");
   Check(*cache);
   EXPECT_EQ(PhysicalOrder(*cache, 3), (std::vector<int>{3, 2, 1}));
@@ -605,7 +596,7 @@ TEST(RecordsCache, PreparingBehindTheMapAppendsFreshPhysicalNumbers) {
   Check(*cache);
   EXPECT_EQ(PhysicalOrder(*cache, 5), (std::vector<int>{3, 2, 1, 4, 5}));
   EXPECT_EQ(Read(*cache, 5), Sample(5));
-  EXPECT_EQ(ErrorOf<EMemManagerError>([&] { cache->WriteRecord(7, Buffer(Sample(7)).data(), false); }),
+  EXPECT_EQ(MessageOf<EMemManagerError>([&] { cache->WriteRecord(7, Buffer(Sample(7)).data(), false); }),
             "Can't write to Buffer.Incorrect RecordNo");
   EXPECT_EQ(cache->HighRecord(), 5);
 }

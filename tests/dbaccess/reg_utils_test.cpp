@@ -13,7 +13,7 @@
 #include "dbaccess/connection/app_database.h"
 #include "framework/core/storage/registry.h"
 #include "framework/core/component/strings.h"
-#include "tests/framework_core/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

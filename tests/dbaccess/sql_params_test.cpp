@@ -5,6 +5,7 @@
 #include "dbaccess/client/errors.h"
 #include "dbaccess/sql/sql_text.h"
 #include "tests/dbaccess/sqlda_fixture.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -19,11 +20,9 @@ const std::string OrgSelect =
     "  @@WHERE%0=1@\r\n";
 
 std::string Outcome(const std::function<std::string()>& f) {
-  try {
-    return f();
-  } catch (const EFIBClientError& e) {
-    return "error " + std::to_string(e.SQLCode()) + ": " + e.Message();
-  }
+  std::string value;
+  const TRaised raised = RaisedBy<EFIBClientError>([&] { value = f(); });
+  return raised.Caught ? "error " + std::to_string(raised.Code) + ": " + raised.Message : value;
 }
 
 // Found names joined by "|", each marked "*" when it stood in a WHERE clause.

@@ -18,23 +18,17 @@ XSQLDA* Sqlda(TFIBXSQLDA& da) { return static_cast<XSQLDA*>(da.RawBuffer()); }
 TRawDatabase::TRawDatabase(const std::string& path) {
   const std::string dpb = BuildDPB(DatabaseTest::ConnectionLines());
   Check(ClientAPI().isc_attach_database(StatusVector(), static_cast<short>(path.size()), path.data(),
-                                        &FDatabase, static_cast<short>(dpb.size()), dpb.data()));
-}
-
-TRawDatabase::~TRawDatabase() {
-  // Nothing to report to: a test that failed has said so already.
-  if (FTransaction != 0) ClientAPI().isc_rollback_transaction(StatusVector(), &FTransaction);
-  if (FDatabase != 0) ClientAPI().isc_detach_database(StatusVector(), &FDatabase);
+                                        Database(), static_cast<short>(dpb.size()), dpb.data()));
 }
 
 void TRawDatabase::Start() {
   const std::string tpb =
       BuildTPB(std::vector<std::string>{"write", "read_committed", "rec_version", "nowait"});
-  TTransactionVectorEntry entry{&FDatabase, static_cast<int>(tpb.size()), tpb.data()};
-  Check(ClientAPI().isc_start_multiple(StatusVector(), &FTransaction, 1, &entry));
+  TTransactionVectorEntry entry{Database(), static_cast<int>(tpb.size()), tpb.data()};
+  Check(ClientAPI().isc_start_multiple(StatusVector(), Transaction(), 1, &entry));
 }
 
-void TRawDatabase::Commit() { Check(ClientAPI().isc_commit_transaction(StatusVector(), &FTransaction)); }
+void TRawDatabase::Commit() { Check(ClientAPI().isc_commit_transaction(StatusVector(), Transaction())); }
 
 TRawStatement::TRawStatement(TRawDatabase& db, std::string_view sql, int dialect, TFIBXSQLDA& params,
                              TFIBXSQLDA& fields)

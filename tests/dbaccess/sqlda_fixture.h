@@ -9,6 +9,7 @@
 #include <string>
 #include <string_view>
 
+#include "dbaccess/client/client_handles.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess/statement/sqlda.h"
 
@@ -51,19 +52,16 @@ class TTestSQLDAOwner : public TSQLDAOwner {
 class TRawDatabase {
  public:
   explicit TRawDatabase(const std::string& path);
-  ~TRawDatabase();
-  TRawDatabase(const TRawDatabase&) = delete;
-  TRawDatabase& operator=(const TRawDatabase&) = delete;
 
   void Start();
   void Commit();
-  std::uint32_t* Database() { return &FDatabase; }
-  std::uint32_t* Transaction() { return &FTransaction; }
-  TBlobPlace Place() { return TBlobPlace{&FDatabase, &FTransaction, nullptr}; }
+  TClientHandle* Database() { return FDatabase.Address(); }
+  TClientHandle* Transaction() { return FTransaction.Address(); }
+  TBlobPlace Place() { return TBlobPlace{Database(), Transaction(), nullptr}; }
 
  private:
-  std::uint32_t FDatabase = 0;
-  std::uint32_t FTransaction = 0;
+  TDatabaseHandle FDatabase;
+  TTransactionHandle FTransaction;  // after the database: it ends first
 };
 
 // A statement prepared on construction: its input parameters described

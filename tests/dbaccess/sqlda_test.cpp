@@ -14,6 +14,7 @@
 #include "framework/core/text/datetime.h"
 #include "framework/core/text/format_settings.h"
 #include "tests/dbaccess/sqlda_fixture.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -93,11 +94,9 @@ std::string Rendered(const TDateTime v) { return FormatDateTime("yyyy-mm-dd hh:n
 // Runs a reader or writer and gives its result as text, or the client
 // error it raised as "error N".
 std::string Outcome(const std::function<std::string()>& f) {
-  try {
-    return f();
-  } catch (const EFIBClientError& e) {
-    return "error " + std::to_string(e.SQLCode());
-  }
+  std::string value;
+  const int code = ClientErrorOf([&] { value = f(); });
+  return code < 0 ? value : "error " + std::to_string(code);
 }
 
 // ---- Readers ---------------------------------------------------------------------

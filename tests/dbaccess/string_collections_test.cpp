@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "tests/support/raised.h"
+
 namespace {
 
 struct Tracked : TObject {
@@ -148,14 +150,7 @@ TEST(StringCollection, StoresDeletesAndReusesRows) {
 TEST(StringCollection, RejectsIndexesOutOfRange) {
   TStringCollection c(2);
   c.AddRow();
-  auto message = [](auto&& f) -> std::string {
-    try {
-      f();
-    } catch (const EStringCollectionError& e) {
-      return e.Message();
-    }
-    return "no error";
-  };
+  auto message = [](auto&& f) { return MessageOf<EStringCollectionError>(f); };
   const std::string readX = "Can't read value to StrCollection. Bad X-Index (pFIBLists)";
   const std::string readY = "Can't read value to StrCollection. Bad Y-Index (pFIBLists)";
   const std::string writeX = "Can't write value to StrCollection. Bad X-Index (pFIBLists)";

@@ -12,18 +12,9 @@
 #include "dbaccess/client/errors.h"
 #include "dbaccess/connection/fib_base.h"
 #include "tests/dbaccess/connection_fixture.h"
+#include "tests/support/raised.h"
 
 namespace {
-
-template <class F>
-int ClientErrorOf(F f) {
-  try {
-    f();
-  } catch (const EFIBClientError& e) {
-    return e.SQLCode();
-  }
-  return -1;
-}
 
 class TransactionTest : public ConnectionTest {
  protected:

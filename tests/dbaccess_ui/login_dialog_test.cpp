@@ -20,6 +20,7 @@
 #include "framework/gui/screen.h"
 #include "framework/gui/std_controls.h"
 #include "tests/framework_gui/gui_test_support.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -142,15 +143,6 @@ std::unique_ptr<TFIBDatabase> PromptingConnection() {
   return database;
 }
 
-int ClientErrorOfOpen(TFIBDatabase& database) {
-  try {
-    database.OpenConnection();
-  } catch (const EFIBClientError& e) {
-    return e.SQLCode();
-  }
-  return -1;
-}
-
 TEST(LoginDialogTest, TheScopeMakesTheDialogTheConnectionsLoginPrompt) {
   const auto database = PromptingConnection();
   {
@@ -160,7 +152,7 @@ TEST(LoginDialogTest, TheScopeMakesTheDialogTheConnectionsLoginPrompt) {
       EXPECT_EQ(dialog.EdUserName->Text(), "SYSDBA");
       Click(*dialog.Button2);
     });
-    EXPECT_EQ(ClientErrorOfOpen(*database), 7);  // cancelled by the user
+    EXPECT_EQ(ClientErrorOf([&] { database->OpenConnection(); }), 7);  // cancelled by the user
 
     WhenShown([](TfrmFIBDBLoginDlg& dialog) {
       Type(*dialog.EdUserName, "ANNA");
@@ -168,7 +160,8 @@ TEST(LoginDialogTest, TheScopeMakesTheDialogTheConnectionsLoginPrompt) {
       Type(*dialog.EdRole, "CLERK");
       Click(*dialog.Button1);
     });
-    EXPECT_EQ(ClientErrorOfOpen(*database), 9);  // accepted; the odd line stops the attach
+    EXPECT_EQ(ClientErrorOf([&] { database->OpenConnection(); }),
+              9);  // accepted; the odd line stops the attach
     std::vector<std::string> lines;
     for (int i = 0; i < database->DBParams().Count(); ++i) lines.push_back(database->DBParams().Strings(i));
     EXPECT_EQ(lines, (std::vector<std::string>{"user_name=ANNA", "password=quartz", "lc_ctype=WIN1251",

@@ -18,7 +18,7 @@
 #include "framework/core/storage/streams.h"
 #include "framework/core/component/strings.h"
 #include "framework/core/text/text.h"
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

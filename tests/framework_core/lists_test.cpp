@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "framework/core/base/exceptions.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -25,16 +26,6 @@ std::vector<std::intptr_t> Values(const TList& list) {
 TList& Filled(TList& list, std::initializer_list<std::intptr_t> items) {
   for (auto item : items) list.Add(P(item));
   return list;
-}
-
-template <class E, class F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
 }
 
 struct IndexErrorCase {

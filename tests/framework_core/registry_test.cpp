@@ -18,21 +18,12 @@
 
 #include "framework/core/component/strings.h"
 #include "framework/core/text/text.h"
-#include "temp_folder.h"
+#include "tests/support/raised.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 
 using Names = std::vector<std::string>;
-
-template <class E, class F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
 
 Names Lines(const TStrings& list) {
   Names lines;

@@ -6,7 +6,7 @@
 #include <memory>
 #include <string>
 
-#include "temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

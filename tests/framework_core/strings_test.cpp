@@ -9,6 +9,7 @@
 
 #include "framework/core/base/exceptions.h"
 #include "framework/core/text/text.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -22,16 +23,6 @@ Lines LinesOf(const TStrings& strings) {
 
 void Fill(TStrings& strings, const Lines& lines) {
   for (const auto& line : lines) strings.Add(line);
-}
-
-template <class E, class F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
 }
 
 // Checks that a sorted list is in its own order, so that Find can work.

@@ -10,6 +10,7 @@
 #include "framework/core/text/datetime.h"
 #include "framework/core/text/format_settings.h"
 #include "framework/core/text/text.h"
+#include "tests/support/raised.h"
 
 namespace {
 
@@ -32,15 +33,9 @@ Variant Int64(std::int64_t v) { return Variant(v); }
 // Runs `f`, expecting exception E with exactly `message`.
 template <class E, class F>
 ::testing::AssertionResult Raises(F&& f, const std::string& message) {
-  try {
-    f();
-  } catch (const E& e) {
-    if (e.Message() == message) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "message \"" << e.Message() << "\"";
-  } catch (const std::exception& e) {
-    return ::testing::AssertionFailure() << "other exception \"" << e.what() << "\"";
-  }
-  return ::testing::AssertionFailure() << "nothing raised";
+  const std::string raised = MessageOf<E>(std::forward<F>(f));
+  if (raised == message) return ::testing::AssertionSuccess();
+  return ::testing::AssertionFailure() << "message \"" << raised << "\"";
 }
 
 // --- Conversion matrix -------------------------------------------------------

@@ -165,8 +165,12 @@ TEST(TimerTest, ZeroIntervalNeverFires) {
   EXPECT_EQ(ticks, 0);
 }
 
-// Last: it terminates the application of this process.
+// The termination is taken back after, so that tests running later (in a
+// shuffled order) find an application that runs.
 TEST(ApplicationRunTest, RunReturnsAtOnceAfterAnEarlyTerminate) {
+  struct TTakeBack {
+    ~TTakeBack() { Application->ResetTerminated(); }
+  } takeBack;
   Application->Terminate();
   Application->Run();
   EXPECT_TRUE(Application->Terminated());

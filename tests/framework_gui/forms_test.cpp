@@ -76,7 +76,9 @@ TEST_F(FormsTest, ShowModalReturnsTheResultOfTheButtonPressed) {
   ok->SetModalResult(mrOk);
   int clicks = 0;
   ok->OnClick = [&](TObject*) { ++clicks; };
-  QTimer::singleShot(0, [&] { QTest::mouseClick(WindowOf(*ok), Qt::LeftButton); });
+  // The form's window is the timer's context: a ShowModal that returns
+  // early leaves no click behind for a button that is gone.
+  QTimer::singleShot(0, WindowOf(form), [&] { QTest::mouseClick(WindowOf(*ok), Qt::LeftButton); });
   EXPECT_EQ(form.ShowModal(), mrOk);
   EXPECT_EQ(clicks, 1);
   EXPECT_FALSE(form.Visible());
@@ -85,7 +87,7 @@ TEST_F(FormsTest, ShowModalReturnsTheResultOfTheButtonPressed) {
 
 TEST_F(FormsTest, ClosingAModalFormGivesCancel) {
   TForm form(nullptr);
-  QTimer::singleShot(0, [&] { form.Close(); });
+  QTimer::singleShot(0, WindowOf(form), [&] { form.Close(); });
   EXPECT_EQ(form.ShowModal(), mrCancel);
 }
 

@@ -183,6 +183,36 @@ TEST_F(StdControlsTest, EnterInAComboReachesKeyPressAndAddsNoItem) {
   EXPECT_EQ(combo->Text(), "77");
 }
 
+// Switching between the editable styles keeps the edit box; each keystroke
+// must still be one change, whatever styles the combo went through.
+struct StyleSwitches {
+  const char* Name;
+  std::vector<TComboBoxStyle> Styles;
+};
+void PrintTo(const StyleSwitches& s, std::ostream* os) { *os << s.Name; }
+
+class ComboStyleTest : public StdControlsTest, public ::testing::WithParamInterface<StyleSwitches> {};
+
+TEST_P(ComboStyleTest, EachKeystrokeIsOneChange) {
+  auto* combo = Make<TComboBox>();
+  for (TComboBoxStyle style : GetParam().Styles) combo->SetStyle(style);
+  int changes = 0;
+  combo->OnChange = [&](TObject*) { ++changes; };
+  ASSERT_TRUE(ShowActive(*FForm));
+  combo->SetFocus();
+  QTest::keyClicks(WindowOf(*combo), "ab");
+  EXPECT_EQ(changes, 2);
+  EXPECT_EQ(combo->Text(), "ab");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Switches, ComboStyleTest,
+    ::testing::Values(StyleSwitches{"AsMade", {}}, StyleSwitches{"Simple", {csSimple}},
+                      StyleSwitches{"SimpleThenDropDown", {csSimple, csDropDown}},
+                      StyleSwitches{"ThroughTheListOnlyStyle", {csDropDownList, csDropDown}},
+                      StyleSwitches{"ThroughBoth", {csSimple, csDropDownList, csSimple, csDropDown}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 TEST_F(StdControlsTest, MemoLinesAndText) {
   auto* memo = Make<TMemo>();
   EXPECT_EQ(memo->Lines().Count(), 0);

@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QTest>
+#include <QWheelEvent>
 #include <memory>
 
 #include "framework/gui/clipboard.h"
@@ -17,6 +18,7 @@
 #include "framework/gui/std_controls.h"
 #include "grid/text_editor.h"
 #include "tests/framework_gui/gui_test_support.h"
+#include "tests/framework_gui/message_log.h"
 #include "tests/grid/editor_test_host.h"
 
 namespace {
@@ -249,5 +251,93 @@ INSTANTIATE_TEST_SUITE_P(Keys, EditKeyTest,
                                            TEditKeyCase{"ShiftInsert", Qt::Key_Insert, Qt::ShiftModifier},
                                            TEditKeyCase{"Letter", Qt::Key_A, Qt::NoModifier}),
                          [](const auto& info) { return std::string(info.param.Name); });
+
+// --- Messages ----------------------------------------------------------------------------
+
+// The clipboard messages pass the host's rights: cut, paste and clear only
+// while the editor may modify; copy always.
+struct TClipboardMessageCase {
+  const char* Name;
+  unsigned Msg;
+  bool AllowModify;
+  const char* Text;
+  const char* Clipboard;
+};
+void PrintTo(const TClipboardMessageCase& c, std::ostream* os) { *os << c.Name; }
+
+class ClipboardMessageTest : public EditorTest,
+                             public ::testing::WithParamInterface<TClipboardMessageCase> {};
+
+TEST_P(ClipboardMessageTest, FollowsTheHostsRights) {
+  const TClipboardMessageCase& c = GetParam();
+  Clipboard().SetAsText("PASTED");
+  Host->AllowModify = c.AllowModify;
+  auto& editor = Start("abc");
+  ASSERT_EQ(editor.SelLength(), 3);
+  editor.Perform(c.Msg);
+  EXPECT_EQ(editor.Text(), c.Text);
+  EXPECT_EQ(Clipboard().AsText(), c.Clipboard);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Messages, ClipboardMessageTest,
+    ::testing::Values(TClipboardMessageCase{"CutAllowed", WM_CUT, true, "", "abc"},
+                      TClipboardMessageCase{"CutForbidden", WM_CUT, false, "abc", "PASTED"},
+                      TClipboardMessageCase{"PasteAllowed", WM_PASTE, true, "PASTED", "PASTED"},
+                      TClipboardMessageCase{"PasteForbidden", WM_PASTE, false, "abc", "PASTED"},
+                      TClipboardMessageCase{"ClearAllowed", WM_CLEAR, true, "", "PASTED"},
+                      TClipboardMessageCase{"ClearForbidden", WM_CLEAR, false, "abc", "PASTED"},
+                      TClipboardMessageCase{"CopyForbiddenToo", WM_COPY, false, "abc", "abc"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// The pointer over an editor: what GetCursorAt answers, else the editor's
+// own cursor.
+struct TEditorCursorCase {
+  const char* Name;
+  bool TextWindow;
+  TCursor Cursor;
+  TCursor Shown;
+  Qt::CursorShape Shape;
+};
+void PrintTo(const TEditorCursorCase& c, std::ostream* os) { *os << c.Name; }
+
+class EditorCursorTest : public EditorTest, public ::testing::WithParamInterface<TEditorCursorCase> {};
+
+TEST_P(EditorCursorTest, TheEditorAnswersWhichPointerShows) {
+  const TEditorCursorCase& c = GetParam();
+  TdxInplaceEdit& editor = c.TextWindow ? static_cast<TdxInplaceEdit&>(Start("abc"))
+                                        : Host->StartEdit<TdxInplaceEdit>(Variant("abc"));
+  editor.SetCursor(c.Cursor);
+  // Two moves: Qt reports no move to where the pointer already is.
+  QTest::mouseMove(ClientOf(editor), QPoint(2, 2));
+  QTest::mouseMove(ClientOf(editor), QPoint(5, 5));
+  EXPECT_EQ(editor.WindowCursor(), c.Shown);
+  EXPECT_EQ(ClientOf(editor)->cursor().shape(), c.Shape);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Editors, EditorCursorTest,
+    ::testing::Values(TEditorCursorCase{"PaintedShowsTheArrow", false, crDefault, crArrow, Qt::ArrowCursor},
+                      TEditorCursorCase{"PaintedShowsItsOwnCursor", false, crHandPoint, crHandPoint,
+                                        Qt::PointingHandCursor},
+                      TEditorCursorCase{"TextWindowKeepsItsIBeam", true, crDefault, crDefault, Qt::IBeamCursor},
+                      TEditorCursorCase{"TextWindowShowsItsOwnCursor", true, crCross, crCross, Qt::CrossCursor}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(EditorTest, AWheelTurnInTheEditorEndsTheHostsMouseModeAndScrollsIt) {
+  auto& editor = Start("abc");
+  TMessageSpy spy(*Host, {CM_CANCELMODE, WM_VSCROLL});
+  QPoint local(5, 5);
+  QWheelEvent wheel(local, ClientOf(editor)->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(ClientOf(editor), &wheel);
+  ASSERT_EQ(spy.Log.size(), 1u + static_cast<std::size_t>(GetWheelScrollLines()));
+  EXPECT_EQ(spy.Log[0].Msg, CM_CANCELMODE);
+  EXPECT_EQ(ControlOf(static_cast<std::uintptr_t>(spy.Log[0].LParam)), &editor) << "the editor names itself";
+  for (std::size_t i = 1; i < spy.Log.size(); ++i) {
+    EXPECT_EQ(spy.Log[i].Msg, WM_VSCROLL);
+    EXPECT_EQ(ScrollCodeOf(spy.Log[i].WParam), SB_LINEDOWN);
+  }
+}
 
 }  // namespace

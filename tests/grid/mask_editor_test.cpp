@@ -1,5 +1,6 @@
 // The mask editor typing over a mask in a real window: overwrite typing,
-// case conversion, caret moves over literals, deleting, validation.
+// case conversion, caret moves over literals, deleting, validation, the
+// clipboard messages, and Escape kept from a dialog while modified.
 
 #include "grid/mask_editor.h"
 
@@ -12,6 +13,7 @@
 #include "framework/gui/clipboard.h"
 #include "framework/gui/forms.h"
 #include "framework/gui/screen.h"
+#include "framework/gui/std_controls.h"
 #include "grid/edit_styles.h"
 #include "tests/framework_gui/gui_test_support.h"
 #include "tests/grid/editor_test_host.h"
@@ -177,6 +179,71 @@ TEST_F(MaskEditorTest, TextOfTheWrongLengthIsPutBackUnderTheMask) {
   editor.InsertText("1a");
   EXPECT_EQ(editor.EditText(), "1_.__.__");
   EXPECT_TRUE(editor.GetModified());
+}
+
+// The clipboard messages (from the edit menu, or sent) go through the mask
+// as the keys do.
+struct TMaskMessageCase {
+  const char* Name;
+  unsigned Msg;
+  const char* EditText;
+  const char* Clipboard;
+};
+void PrintTo(const TMaskMessageCase& c, std::ostream* os) { *os << c.Name; }
+
+class MaskMessageTest : public MaskEditorTest, public ::testing::WithParamInterface<TMaskMessageCase> {};
+
+TEST_P(MaskMessageTest, ActsThroughTheMask) {
+  const TMaskMessageCase& c = GetParam();
+  Clipboard().SetAsText("0203");
+  auto& editor = Start(kDateMask, "31.12.99");
+  editor.SetTextSelection(1, 5);
+  editor.Perform(c.Msg);
+  EXPECT_EQ(editor.EditText(), c.EditText);
+  EXPECT_EQ(Clipboard().AsText(), c.Clipboard);
+  EXPECT_TRUE(editor.GetModified());
+}
+
+INSTANTIATE_TEST_SUITE_P(Messages, MaskMessageTest,
+                         ::testing::Values(TMaskMessageCase{"Cut", WM_CUT, "3_.__.99", "1.12"},
+                                           TMaskMessageCase{"Clear", WM_CLEAR, "3_.__.99", "0203"},
+                                           TMaskMessageCase{"Paste", WM_PASTE, "30.20.39", "0203"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+// The kind of masked editor a dialog places on a form.
+class TStandAloneMaskEdit : public TdxInplaceMaskEdit {
+ public:
+  using TdxInplaceMaskEdit::TdxInplaceMaskEdit;
+  bool IsInplace() const override { return false; }
+};
+
+TEST(MaskEditorDialogTest, AModifiedMaskedEditorKeepsEscapeToUndoTheEdit) {
+  TdxDefaultEditStyleControllerScope styles;
+  TForm form(nullptr);
+  form.SetBounds(100, 100, 300, 200);
+  int cancels = 0;
+  auto* cancel = new TButton(&form);
+  cancel->SetParent(&form);
+  cancel->SetBounds(10, 100, 75, 25);
+  cancel->SetCancel(true);
+  cancel->OnClick = [&](TObject*) { ++cancels; };
+  auto* editor = new TStandAloneMaskEdit(&form);
+  editor->SetParent(&form);
+  editor->SetEditMask("000;1;_");
+  ASSERT_TRUE(ShowActive(form));
+  editor->SetFocus();
+  ASSERT_TRUE(WaitFor([&] { return editor->Focused(); }));
+  QTest::keyClicks(ClientOf(*editor), "12");
+  ASSERT_EQ(editor->EditText(), "12_");
+  ASSERT_TRUE(editor->GetModified());
+
+  QTest::keyClick(ClientOf(*editor), Qt::Key_Escape);
+  EXPECT_EQ(cancels, 0) << "the editor kept Escape";
+  EXPECT_EQ(editor->EditText(), "___") << "and undid the edit with it";
+  EXPECT_FALSE(editor->GetModified());
+
+  QTest::keyClick(ClientOf(*editor), Qt::Key_Escape);
+  EXPECT_EQ(cancels, 1) << "unmodified, Escape is the dialog's";
 }
 
 TEST_F(MaskEditorTest, WithoutAMaskItIsTheTextEditor) {

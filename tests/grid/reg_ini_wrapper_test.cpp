@@ -15,7 +15,7 @@
 #include "framework/core/storage/registry.h"
 #include "framework/core/component/strings.h"
 #include "framework/core/text/text.h"
-#include "tests/framework_core/temp_folder.h"
+#include "tests/support/temp_folder.h"
 
 namespace {
 

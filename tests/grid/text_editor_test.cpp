@@ -1,5 +1,5 @@
 // The text editor: character case, length limit, caret keys, undo after
-// loading, password drawing.
+// loading, password drawing, its own edit menu.
 
 #include "grid/text_editor.h"
 
@@ -7,11 +7,18 @@
 
 #include "grid/edit_styles.h"
 
+#include <QAction>
+#include <QMenu>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 #include <memory>
+#include <vector>
 
 #include "framework/gui/bitmap.h"
+#include "framework/gui/clipboard.h"
 #include "framework/gui/forms.h"
+#include "framework/gui/menus.h"
 #include "tests/framework_gui/gui_test_support.h"
 #include "tests/grid/editor_test_host.h"
 
@@ -100,6 +107,187 @@ TEST_F(TextEditorTest, ReadOnlyStopsTyping) {
   QTest::keyClick(ClientOf(editor), Qt::Key_Backspace);
   EXPECT_EQ(editor.Text(), "abc");
   EXPECT_FALSE(editor.GetModified());
+}
+
+// --- Edit menu ------------------------------------------------------------------------------
+
+struct TShownMenu {
+  bool Shown = false;
+  QPoint At;
+  std::vector<std::string> Captions;  // "-" for a line
+  std::vector<bool> Enabled;
+};
+
+// Runs action; when a menu opens meanwhile, records it and chooses the
+// item with caption choose (none when empty), as a user would.
+TShownMenu WhileMenuOpens(const std::function<void()>& action, const std::string& choose = "") {
+  TShownMenu shown;
+  QTimer timer;
+  timer.setInterval(0);
+  QObject::connect(&timer, &QTimer::timeout, [&] {
+    auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+    if (!menu) return;
+    timer.stop();
+    shown.Shown = true;
+    shown.At = menu->pos();
+    QAction* chosen = nullptr;
+    for (QAction* a : menu->actions()) {
+      std::string caption = a->isSeparator() ? "-" : a->text().toStdString();
+      shown.Captions.push_back(caption);
+      shown.Enabled.push_back(a->isEnabled());
+      if (!choose.empty() && caption == choose) chosen = a;
+    }
+    menu->close();
+    if (chosen) chosen->trigger();
+  });
+  timer.start();
+  action();
+  QCoreApplication::processEvents();
+  return shown;
+}
+
+TShownMenu OpenFromKeys(TdxInplaceTextEdit& editor, const std::string& choose = "") {
+  return WhileMenuOpens([&] { editor.Perform(WM_CONTEXTMENU, ControlParam(&editor), PointParam(-1, -1)); },
+                        choose);
+}
+
+const std::vector<std::string> kMenuCaptions = {"&Undo", "&Redo",   "-", "Cu&t", "&Copy",
+                                                "&Paste", "&Delete", "-", "Select &All"};
+
+TEST_F(TextEditorTest, TheMenuKeyAndTheRightButtonOpenTheEditMenu) {
+  auto& editor = Start("abc");
+  QCoreApplication::processEvents();  // the text window places its caret when it paints
+  TPoint caret = editor.ClientToScreen(editor.TextCaretPoint());
+  TShownMenu fromKeys = WhileMenuOpens([&] { QTest::keyClick(ClientOf(editor), Qt::Key_Menu); });
+  ASSERT_TRUE(fromKeys.Shown);
+  EXPECT_EQ(fromKeys.Captions, kMenuCaptions);
+  EXPECT_EQ(fromKeys.At, QPoint(caret.X, caret.Y)) << "at the caret";
+
+  TShownMenu fromMouse =
+      WhileMenuOpens([&] { QTest::mouseClick(ClientOf(editor), Qt::RightButton, Qt::NoModifier, QPoint(12, 6)); });
+  ASSERT_TRUE(fromMouse.Shown) << "the release posts the request";
+  EXPECT_EQ(fromMouse.At, ClientOf(editor)->mapToGlobal(QPoint(12, 6)));
+  EXPECT_TRUE(editor.Shown()) << "choosing nothing leaves the edit as it was";
+}
+
+// Records where it would open instead of opening.
+class TRecordingPopupMenu : public TPopupMenu {
+ public:
+  using TPopupMenu::TPopupMenu;
+  int Shown = 0;
+  void Popup(int, int) override { ++Shown; }
+};
+
+TEST_F(TextEditorTest, AMenuOfTheEditorOrAParentReplacesTheEditMenu) {
+  auto& editor = Start("abc");
+  auto* menu = new TRecordingPopupMenu(Form.get());
+  Host->SetPopupMenu(menu);
+  TShownMenu shown = OpenFromKeys(editor);
+  EXPECT_FALSE(shown.Shown);
+  EXPECT_EQ(menu->Shown, 1);
+  menu->SetAutoPopup(false);
+  shown = OpenFromKeys(editor);
+  EXPECT_FALSE(shown.Shown) << "a menu that does not pop up by itself still keeps the edit menu away";
+  EXPECT_EQ(menu->Shown, 1);
+}
+
+// Which items are enabled in which state of the editor.
+struct TMenuStateCase {
+  const char* Name;
+  std::function<void(TdxInplaceTextEdit&)> Prepare;
+  // Undo, Redo, Cut, Copy, Paste, Delete, Select All
+  std::vector<bool> Enabled;
+};
+void PrintTo(const TMenuStateCase& c, std::ostream* os) { *os << c.Name; }
+
+class EditMenuStateTest : public TextEditorTest, public ::testing::WithParamInterface<TMenuStateCase> {};
+
+TEST_P(EditMenuStateTest, ItemsAreEnabledForTheEditorsState) {
+  Clipboard().SetAsText("clip");
+  auto& editor = Start("abc");
+  GetParam().Prepare(editor);
+  TShownMenu shown = OpenFromKeys(editor);
+  ASSERT_TRUE(shown.Shown);
+  ASSERT_EQ(shown.Enabled.size(), 9u);
+  std::vector<bool> items;
+  for (std::size_t i = 0; i < shown.Enabled.size(); ++i)
+    if (shown.Captions[i] != "-") items.push_back(shown.Enabled[i]);
+  EXPECT_EQ(items, GetParam().Enabled);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    States, EditMenuStateTest,
+    ::testing::Values(
+        TMenuStateCase{"LoadedAndAllSelected", [](TdxInplaceTextEdit&) {},
+                       {false, false, true, true, true, true, false}},
+        TMenuStateCase{"CaretWithoutSelection", [](TdxInplaceTextEdit& e) { e.SetTextSelection(1, 1); },
+                       {false, false, false, false, true, false, true}},
+        TMenuStateCase{"AfterTyping", [](TdxInplaceTextEdit& e) { QTest::keyClicks(ClientOf(e), "xy"); },
+                       {true, false, false, false, true, false, true}},
+        TMenuStateCase{"AfterUndo",
+                       [](TdxInplaceTextEdit& e) {
+                         QTest::keyClicks(ClientOf(e), "x");
+                         e.UndoText();
+                       },
+                       {false, true, true, true, true, true, false}},
+        TMenuStateCase{"PasswordHidesTheSelection", [](TdxInplaceTextEdit& e) { e.SetPasswordChar('*'); },
+                       {false, false, false, false, true, true, false}},
+        TMenuStateCase{"ReadOnly", [](TdxInplaceTextEdit& e) { e.SetReadOnly(true); },
+                       {false, false, false, true, false, false, false}},
+        TMenuStateCase{"NothingToPaste", [](TdxInplaceTextEdit&) { Clipboard().SetAsText(""); },
+                       {false, false, true, true, false, true, false}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// What each item does.
+struct TMenuCommandCase {
+  const char* Name;
+  std::function<void(TdxInplaceTextEdit&)> Prepare;
+  const char* Choose;
+  const char* Text;
+  const char* Clipboard;
+};
+void PrintTo(const TMenuCommandCase& c, std::ostream* os) { *os << c.Name; }
+
+class EditMenuCommandTest : public TextEditorTest, public ::testing::WithParamInterface<TMenuCommandCase> {};
+
+TEST_P(EditMenuCommandTest, ChoosingAnItemActsOnTheText) {
+  const TMenuCommandCase& c = GetParam();
+  Clipboard().SetAsText("clip");
+  auto& editor = Start("abcd");
+  editor.SetTextSelection(1, 3);
+  c.Prepare(editor);
+  TShownMenu shown = OpenFromKeys(editor, c.Choose);
+  ASSERT_TRUE(shown.Shown);
+  EXPECT_EQ(editor.Text(), c.Text);
+  EXPECT_EQ(Clipboard().AsText(), c.Clipboard);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Commands, EditMenuCommandTest,
+    ::testing::Values(
+        TMenuCommandCase{"Cut", [](TdxInplaceTextEdit&) {}, "Cu&t", "ad", "bc"},
+        TMenuCommandCase{"Copy", [](TdxInplaceTextEdit&) {}, "&Copy", "abcd", "bc"},
+        TMenuCommandCase{"Paste", [](TdxInplaceTextEdit&) {}, "&Paste", "aclipd", "clip"},
+        TMenuCommandCase{"Delete", [](TdxInplaceTextEdit&) {}, "&Delete", "ad", "clip"},
+        TMenuCommandCase{"Undo", [](TdxInplaceTextEdit& e) { QTest::keyClicks(ClientOf(e), "x"); }, "&Undo", "abcd",
+                         "clip"},
+        TMenuCommandCase{"Redo",
+                         [](TdxInplaceTextEdit& e) {
+                           QTest::keyClicks(ClientOf(e), "x");
+                           e.UndoText();
+                         },
+                         "&Redo", "axd", "clip"},
+        TMenuCommandCase{"CutRefusedByTheHost",
+                         [](TdxInplaceTextEdit& e) { static_cast<TTestHost*>(e.Owner())->AllowModify = false; },
+                         "Cu&t", "abcd", "clip"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(TextEditorTest, SelectAllFromTheMenuSelectsTheWholeText) {
+  auto& editor = Start("abcd");
+  editor.SetTextSelection(2, 2);
+  OpenFromKeys(editor, "Select &All");
+  EXPECT_EQ(editor.SelStart(), 0);
+  EXPECT_EQ(editor.SelLength(), 4);
 }
 
 TEST(TextEditorPaintTest, PaintedCellsShowOnePasswordCharacterPerCharacter) {

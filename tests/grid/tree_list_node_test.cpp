@@ -8,18 +8,9 @@
 
 #include "grid/tree_list_errors.h"
 #include "tests/grid/test_tree_list.h"
+#include "tests/support/raised.h"
 
 namespace {
-
-template <class E, class F>
-std::string MessageOf(F&& f) {
-  try {
-    f();
-  } catch (const E& e) {
-    return e.Message();
-  }
-  return "(nothing raised)";
-}
 
 std::string Joined(const std::vector<std::string>& lines, const std::string& prefix = "") {
   std::string result;

@@ -298,8 +298,10 @@ TEST(TreeList, AnOwnedTreeListGoesWithItsOwnerAndItsNodes) {
   auto owner = std::make_unique<TComponent>(nullptr);
   auto* grid = new TTestGrid(owner.get());  // owned by owner, which frees it
   grid->Add("A", grid->Add("B"));
+  std::vector<std::string> deleted;
+  grid->OnDeletion = [&](TObject*, TdxTreeListNode* node) { deleted.push_back(TTestGrid::Name(node)); };
   owner.reset();
-  SUCCEED();
+  EXPECT_EQ(deleted, (std::vector<std::string>{"A", "B"}));
 }
 
 TEST(TreeList, ExpandingEventsReachTheHandlersAndMayRefuse) {

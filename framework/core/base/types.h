@@ -3,6 +3,7 @@
 // with the time as the fraction, currency as a 64-bit integer scaled by
 // 10,000, time stamps, and the binary-coded decimal record.
 
+#include <compare>
 #include <cstdint>
 
 using TDateTime = double;
