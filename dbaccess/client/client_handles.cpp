@@ -8,8 +8,17 @@
 
 static_assert(std::is_same_v<isc_db_handle, TClientHandle>);
 static_assert(std::is_same_v<isc_tr_handle, TClientHandle>);
+static_assert(std::is_same_v<isc_stmt_handle, TClientHandle>);
 static_assert(std::is_same_v<isc_blob_handle, TClientHandle>);
 static_assert(std::is_same_v<ISC_STATUS, TStatusWord>);
+
+// Moving a statement handle would leave the client clearing a stale
+// address; the others move freely.
+static_assert(!std::is_move_constructible_v<TStatementHandle> &&
+              !std::is_move_assignable_v<TStatementHandle>);
+static_assert(std::is_nothrow_move_constructible_v<TDatabaseHandle> &&
+              std::is_nothrow_move_assignable_v<TTransactionHandle> &&
+              std::is_nothrow_move_constructible_v<TBlobHandle>);
 
 namespace {
 
@@ -40,6 +49,16 @@ void TDatabaseHandleKind::GiveBack(TClientHandle& handle) noexcept {
 void TTransactionHandleKind::GiveBack(TClientHandle& handle) noexcept {
   ReleaseQuietly(handle, [](const TClientEntryPoints& api, TClientHandle* h) {
     api.isc_rollback_transaction(StatusVector(), h);
+  });
+  RestoreDefaultFPUControlWord();
+}
+
+void TStatementHandleKind::GiveBack(TClientHandle& handle) noexcept {
+  // A statement whose attachment is already gone answers with an error; the
+  // handle is forgotten all the same.
+  ReleaseQuietly(handle, [](const TClientEntryPoints& api, TClientHandle* h) {
+    ISC_STATUS_ARRAY ignored{};
+    api.isc_dsql_free_statement(ignored, h, DSQL_drop);
   });
   RestoreDefaultFPUControlWord();
 }

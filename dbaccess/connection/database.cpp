@@ -342,16 +342,8 @@ void TFIBDatabase::ReleaseLostConnection() noexcept {
     }
   });
   const std::vector<TFIBTransaction*> transactions = FTransactions;
-  for (TFIBTransaction* transaction : transactions) {
-    try {
-      if (FindTransaction(transaction) < 0 || !transaction->Active()) continue;
-      transaction->SetHandleReleased(true);
-      transaction->EndTransaction(TACommit, true);
-    } catch (...) {
-      // A released end makes no server call; what a hook raised changes
-      // nothing about the transaction being over.
-    }
-  }
+  for (TFIBTransaction* transaction : transactions)
+    if (FindTransaction(transaction) >= 0) transaction->ReleaseLost(TFIBListKey());
 }
 
 void TFIBDatabase::EnsureConnected() {
@@ -572,13 +564,7 @@ TNotifyEventList& TFIBDatabase::Callbacks(TFIBCallbackKind kind) const {
 }
 
 void TFIBDatabase::RegisterCallback(TFIBCallbackKind kind, const TNotifyEvent& handler) {
-  RegisterCallbackBound(kind, handler, nullptr);
-}
-
-void TFIBDatabase::RegisterCallbackBound(TFIBCallbackKind kind, const TNotifyEvent& handler,
-                                         TComponent* target) {
-  TNotifyEventList& list = Callbacks(kind);
-  if (list.IndexOf(handler) < 0) list.Add(handler, target);
+  Callbacks(kind).Add(handler);
 }
 
 void TFIBDatabase::UnregisterCallback(TFIBCallbackKind kind, const TNotifyEvent& handler) {

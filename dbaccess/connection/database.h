@@ -16,7 +16,6 @@
 #include <memory>
 #include <string>
 #include <string_view>
-#include <type_traits>
 #include <vector>
 
 #include "dbaccess/client/client_handles.h"
@@ -148,12 +147,12 @@ class TFIBDatabase : public TComponent {
   void SetParamValue(std::string_view name, std::string_view value);
 
   // ---- Listeners ----
-  // A handler already registered for the kind is not added again. The
-  // template form binds a component's method, and the entry goes with it.
+  // A handler already registered for the kind is not added again. A
+  // handler bound to a component's method goes when that component does.
   void RegisterCallback(TFIBCallbackKind kind, const TNotifyEvent& handler);
   template <class C>
   void RegisterCallback(TFIBCallbackKind kind, C* object, void (C::*method)(TObject*)) {
-    RegisterCallbackBound(kind, TNotifyEvent(object, method), TargetOf(object));
+    RegisterCallback(kind, TNotifyEvent(object, method));
   }
   // Removes every equal entry.
   void UnregisterCallback(TFIBCallbackKind kind, const TNotifyEvent& handler);
@@ -202,14 +201,6 @@ class TFIBDatabase : public TComponent {
   void ReleaseLostConnection() noexcept;
 
  private:
-  template <class C>
-  static TComponent* TargetOf(C* object) {
-    if constexpr (std::is_base_of_v<TComponent, C>)
-      return object;
-    else
-      return nullptr;
-  }
-  void RegisterCallbackBound(TFIBCallbackKind kind, const TNotifyEvent& handler, TComponent* target);
   TNotifyEventList& Callbacks(TFIBCallbackKind kind) const;
   void FireCallbacks(TFIBCallbackKind kind, bool backwards);
   // With swallow, a failing handler does not keep the others from hearing.

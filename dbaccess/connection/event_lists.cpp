@@ -4,6 +4,7 @@ TCallBackList::TCallBackList(TComponent* owner) : TComponent(owner) {}
 
 int TCallBackList::Add(const TNotifyEvent& handler, TComponent* target) {
   if (const int i = IndexOf(handler); i >= 0) return i;
+  if (target == nullptr) target = dynamic_cast<TComponent*>(handler.BoundObject());
   FEntries.push_back({handler, target});
   if (target) target->FreeNotification(this);
   return Count() - 1;

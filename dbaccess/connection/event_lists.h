@@ -5,7 +5,6 @@
 // it asks each handler's component for a free notification and drops that
 // component's entries when it goes. Owned by its owner, or by a unique_ptr.
 
-#include <type_traits>
 #include <vector>
 
 #include "framework/core/component/component.h"
@@ -16,15 +15,14 @@ class TCallBackList : public TComponent {
   explicit TCallBackList(TComponent* owner = nullptr);
 
   // Adds the handler unless an equal one (same object and method) is listed;
-  // returns the index of the entry. `target` is the component the handler is
-  // bound to, whose destruction removes the entry.
+  // returns the index of the entry. The entry goes when the component the
+  // handler is bound to is destroyed: `target` when given, else the
+  // component whose method the handler calls (when it is a component).
   int Add(const TNotifyEvent& handler, TComponent* target = nullptr);
 
   template <class C>
   int Add(C* object, void (C::*method)(TObject*)) {
-    TComponent* target = nullptr;
-    if constexpr (std::is_base_of_v<TComponent, C>) target = object;
-    return Add(TNotifyEvent(object, method), target);
+    return Add(TNotifyEvent(object, method));
   }
 
   // Removes every equal entry.

@@ -235,9 +235,18 @@ void TFIBTransaction::EndHard(TTransactionAction action, bool force) {
   if (FHandleReleased && action != FTimeoutAction && !force) RaiseClientError(58);
   bool committing = action == TACommit;
   FTransactionState = committing ? tsDoCommit : tsDoRollback;
-  NotifyLinks(TFIBLinkNotification::TransactionEnding);
+  // A forced end happens whatever a link makes of the news (a cursor that
+  // cannot be closed on a server that is gone): the transaction must not
+  // stay active with a handle nobody can end. The first failure is raised
+  // once the transaction is over.
+  std::exception_ptr failure;
+  try {
+    NotifyLinks(TFIBLinkNotification::TransactionEnding);
+  } catch (...) {
+    if (!force) throw;
+    failure = std::current_exception();
+  }
 
-  std::exception_ptr commitFailure;
   if (FHandleReleased) {
     // The connection is gone; there is no server to tell.
     FHandle.Forget();
@@ -257,7 +266,7 @@ void TFIBTransaction::EndHard(TTransactionAction action, bool force) {
         try {
           RaiseStatusError(this);
         } catch (...) {
-          commitFailure = std::current_exception();
+          if (!failure) failure = std::current_exception();
         }
         committing = false;
         FTransactionState = tsDoRollback;
@@ -267,16 +276,40 @@ void TFIBTransaction::EndHard(TTransactionAction action, bool force) {
     if (force) FHandle.Forget();
   }
 
-  NotifyLinks(TFIBLinkNotification::TransactionEnded);
+  try {
+    NotifyLinks(TFIBLinkNotification::TransactionEnded);
+  } catch (...) {
+    if (!force) throw;
+    if (!failure) failure = std::current_exception();
+  }
   if (committing)
     TraceCommit(*this);
   else
     TraceRollback(*this);
-  if (commitFailure) std::rethrow_exception(commitFailure);
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TFIBTransaction::EndOnDisconnect(TFIBListKey) {
   if (Active()) EndTransaction(HardAction(FTimeoutAction), true);
+}
+
+void TFIBTransaction::ReleaseLost(TFIBListKey) noexcept {
+  if (!Active()) return;
+  FHandleReleased = true;
+  try {
+    EndTransaction(TACommit, true);
+  } catch (...) {
+    // The ending hooks had their say; what they raised changes nothing
+    // about the connection being gone.
+  }
+  // A hook that raised before the end itself ran (an event of a descendant)
+  // left the handle: it goes now, still without a server call.
+  if (Active() || FHandleReleased) {
+    FHandle.Forget();
+    FHandleReleased = false;
+    FTransactionState = tsInactive;
+    FTransactionNumber = 0;
+  }
 }
 
 void TFIBTransaction::SQLExecuteNotification(TFIBQuery*, TFIBSQLTypes, int) {}
@@ -388,7 +421,8 @@ int TFIBTransaction::FindDatabase(const TFIBDatabase* database) const {
 // ---- Listeners and links ------------------------------------------------------------------
 
 void TFIBTransaction::RegisterDestroyCallback(const TNotifyEvent& handler) {
-  if (FDestroyCallbacks->IndexOf(handler) < 0) FDestroyCallbacks->Add(handler);
+  // A handler bound to a component's method goes when that component does.
+  FDestroyCallbacks->Add(handler);
 }
 
 void TFIBTransaction::UnregisterDestroyCallback(const TNotifyEvent& handler) {

@@ -142,7 +142,8 @@ class TFIBTransaction : public TComponent {
   int FindDatabase(const TFIBDatabase* database) const;
 
   // ---- Listeners and links ----
-  // Destroy listeners, called from the last to the first.
+  // Destroy listeners, called from the last to the first; a handler bound
+  // to a component's method goes when that component does.
   void RegisterDestroyCallback(const TNotifyEvent& handler);
   void UnregisterDestroyCallback(const TNotifyEvent& handler);
 
@@ -157,6 +158,11 @@ class TFIBTransaction : public TComponent {
   // Ends an active transaction for a closing connection: forced, by the
   // TimeoutAction with the retaining actions mapped to their hard ones.
   void EndOnDisconnect(TFIBListKey);
+  // Ends the transaction of a lost connection: marks the handle released
+  // and ends by TACommit, forced, so that the links and events hear of it
+  // and no server call is made; the transaction is inactive afterwards
+  // whatever a hook raised.
+  void ReleaseLost(TFIBListKey) noexcept;
   bool StoredActive(TFIBListKey) const { return FStoredActive; }
   void MarkBusy(TFIBListKey) { FIdle = false; }
 

@@ -96,6 +96,8 @@ class TSQLParams {
   bool HasMacros() const { return FHasMacros; }
   bool TextRewritten() const { return FTextRewritten; }
   bool ParamsParsed() const { return FParamsParsed; }
+  // The text changed: the next use scans it again.
+  void InvalidateParse() { FParamsParsed = false; }
   bool HasWhereClause() const { return FHasWhereClause; }
   void SetHasWhereClause(bool has) { FHasWhereClause = has; }
   bool MacrosChanged() const { return FMacrosChanged; }

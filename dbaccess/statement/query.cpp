@@ -27,6 +27,7 @@ TFIBQuery::TFIBQuery(TComponent* owner)
   FSQL->OnChange = TNotifyEvent(this, &TFIBQuery::SQLChanged);
   FLink.OnTransactionEnding = TNotifyEvent(this, &TFIBQuery::OnTransactionEnding);
   FLink.OnDatabaseDisconnecting = TNotifyEvent(this, &TFIBQuery::OnDatabaseDisconnecting);
+  FLink.OnDatabaseLost = TNotifyEvent(this, &TFIBQuery::OnDatabaseLost);
   if (auto* database = dynamic_cast<TFIBDatabase*>(owner))
     SetDatabase(database);
   else if (auto* transaction = dynamic_cast<TFIBTransaction*>(owner))
@@ -52,7 +53,7 @@ void TFIBQuery::SetTransaction(TFIBTransaction* transaction) {
   TFIBDatabase* before = Database();
   FLink.SetTransaction(transaction);
   // A statement belongs to the connection it was prepared on.
-  if (Database() != before && FHandle != 0) DropStatement();
+  if (Database() != before && FHandle) DropStatement();
 }
 
 void TFIBQuery::SetSQL(const TStrings& lines) { FSQL->Assign(&lines); }
@@ -62,13 +63,14 @@ void TFIBQuery::SetConditions(const TStrings& lines) { FConditions->Assign(&line
 void TFIBQuery::SetParamCheck(bool value) {
   if (value == FParamCheck) return;
   FParamCheck = value;
-  if (Database() != nullptr) ParseParams();
+  // The scan depends on this as on the text itself.
+  SQLChanged(this);
 }
 
 void TFIBQuery::SetMacroChar(char macroChar) {
   if (macroChar == FParams.MacroChar()) return;
   FParams.SetMacroChar(macroChar);
-  if (Database() != nullptr) ParseParams();
+  SQLChanged(this);
 }
 
 int TFIBQuery::SQLDialect() const { return Database() != nullptr ? Database()->SQLDialect() : 0; }
@@ -90,7 +92,10 @@ void TFIBQuery::SQLChanging(TObject*) {
   FParams.SetMacrosChanged(false);
 }
 
+// Without a connection the text is scanned later, on first use; the old
+// text's scan must not pass for the new one's then.
 void TFIBQuery::SQLChanged(TObject*) {
+  FParams.InvalidateParse();
   if (Database() != nullptr) ParseParams();
 }
 
@@ -235,7 +240,7 @@ int TFIBQuery::InfoInteger(char item) {
   const char items[] = {item};
   char reply[8] = {};
   const TClientEntryPoints& api = ClientAPI();
-  CheckResult(api.isc_dsql_sql_info(StatusVector(), &FHandle, 1, items, sizeof(reply), reply), true);
+  CheckResult(api.isc_dsql_sql_info(StatusVector(), FHandle.Address(), 1, items, sizeof(reply), reply), true);
   if (reply[0] != item) RaiseClientError(0);
   const short length = static_cast<short>(api.isc_vax_integer(reply + 1, 2));
   return static_cast<int>(api.isc_vax_integer(reply + 3, std::clamp<short>(length, 0, 4)));
@@ -257,8 +262,8 @@ std::string TFIBQuery::Plan() {
   const char items[] = {isc_info_sql_get_plan};
   std::string reply(16385, '\0');
   const TClientEntryPoints& api = ClientAPI();
-  CheckResult(api.isc_dsql_sql_info(StatusVector(), &FHandle, 1, items, static_cast<short>(reply.size() - 1),
-                                    reply.data()),
+  CheckResult(api.isc_dsql_sql_info(StatusVector(), FHandle.Address(), 1, items,
+                                    static_cast<short>(reply.size() - 1), reply.data()),
               true);
   if (reply[0] != isc_info_sql_get_plan) return {};
   const std::size_t length = std::min<std::size_t>(
@@ -274,7 +279,7 @@ int TFIBQuery::RowsAffected() {
   const char items[] = {isc_info_sql_records};
   char reply[64] = {};
   const TClientEntryPoints& api = ClientAPI();
-  CheckResult(api.isc_dsql_sql_info(StatusVector(), &FHandle, 1, items, sizeof(reply), reply), true);
+  CheckResult(api.isc_dsql_sql_info(StatusVector(), FHandle.Address(), 1, items, sizeof(reply), reply), true);
   if (reply[0] != isc_info_sql_records) RaiseClientError(0);
   int updated = 0, deleted = 0, inserted = 0;
   const char* p = reply + 3;
@@ -313,7 +318,15 @@ void TFIBQuery::OnTransactionEnding(TObject*) {
 }
 
 void TFIBQuery::OnDatabaseDisconnecting(TObject*) {
-  if (FHandle == 0) return;
+  if (!FHandle) return;
+  CloseCursor();
+  DropStatement();
+}
+
+// The server is gone: the handle is let go unasked, and with no handle left
+// closing and dropping only reset the statement's state.
+void TFIBQuery::OnDatabaseLost(TObject*) {
+  FHandle.Forget();
   CloseCursor();
   DropStatement();
 }

@@ -8,8 +8,9 @@
 //
 // A component: owned by its owner or held in a unique_ptr. It reaches its
 // connection and transaction through a `TFIBBase` link it owns, which tells
-// it when the connection goes away (the statement is dropped) and when the
-// transaction ends (an open cursor is closed).
+// it when the connection goes away (the statement is dropped), when the
+// connection is lost (the handle is forgotten without a server call) and
+// when the transaction ends (an open cursor is closed).
 //
 // Life: unprepared → Prepare → prepared → ExecQuery → (a select) open →
 // FetchNext … → end of rows → CloseCursor → prepared. A new text, a new
@@ -107,7 +108,7 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   int ParseCount() const { return FParseCount; }
   TFIBBase& Link() { return FLink; }
   // The server's statement handle, 0 when not prepared.
-  TClientHandle Handle() const { return FHandle; }
+  TClientHandle Handle() const { return FHandle.Value(); }
 
   // ---- Parameters ----
   // The parameters and macros, in order of appearance (the text is scanned
@@ -204,6 +205,7 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   void DropStatementQuietly() noexcept;
   void OnTransactionEnding(TObject* sender);
   void OnDatabaseDisconnecting(TObject* sender);
+  void OnDatabaseLost(TObject* sender);
 
   TFIBBase FLink;
   std::unique_ptr<TStringList> FSQL;
@@ -211,7 +213,7 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   TFIBXSQLDA FFields;
   TSQLParams FParams;
   std::vector<std::string> FExtraParamNames;
-  TClientHandle FHandle = 0;
+  TStatementHandle FHandle;
   TFIBSQLTypes FSQLType = SQLUnknown;
   TpFIBQueryOptions FOptions;
   std::string FCursorName;

@@ -82,7 +82,9 @@ void TFIBQuery::Prepare() {
   FLink.CheckDatabase();
   StartTransactionWhenAsked();
   FLink.CheckTransaction();
-  if (FParamCheck && Params().Count() > 0 &&
+  // Also with ParamCheck off: the scan gives the text sent.
+  EnsureParsed();
+  if (FParamCheck && FParams.Params().Count() > 0 &&
       FParams.RebuildNeeded(FPrepared, FOptions.Contains(TpFIBQueryOption::qoNoForceIsNull)))
     RebuildSentText();
   if (!FPrepared) PrepareOnServer();
@@ -91,24 +93,29 @@ void TFIBQuery::Prepare() {
 void TFIBQuery::PrepareOnServer() {
   if (IsBlankText(ProcessedSQL())) RaiseClientError(37, "Prepare");
   const TClientEntryPoints& api = ClientAPI();
-  CheckResult(api.isc_dsql_alloc_statement2(StatusVector(), FLink.DatabaseHandle(), &FHandle), true);
+  // Allocated in place: the client keeps the handle's address and clears it
+  // itself when the attachment goes.
+  FHandle.Release();
+  CheckResult(api.isc_dsql_alloc_statement2(StatusVector(), FLink.DatabaseHandle(), FHandle.Address()), true);
   try {
     FFields.SetCount(1);
     const std::string text = ProcessedSQL() + "\r\n";
-    CheckResult(api.isc_dsql_prepare(StatusVector(), FLink.TransactionHandle(), &FHandle, 0, text.c_str(),
-                                     Dialect(), Sqlda(&FFields)),
+    CheckResult(api.isc_dsql_prepare(StatusVector(), FLink.TransactionHandle(), FHandle.Address(), 0,
+                                     text.c_str(), Dialect(), Sqlda(&FFields)),
                 true);
     FSQLType = static_cast<TFIBSQLTypes>(InfoInteger(isc_info_sql_stmt_type));
     if (FSQLType == SQLSelectForUpdate) {
       if (FCursorName.empty()) FCursorName = RandomDigits(10);
-      CheckResult(api.isc_dsql_set_cursor_name(StatusVector(), &FHandle, FCursorName.c_str(), 0), true);
+      CheckResult(api.isc_dsql_set_cursor_name(StatusVector(), FHandle.Address(), FCursorName.c_str(), 0),
+                  true);
     }
     if (DescribesParams(FSQLType)) DescribeParams();
     if (HasColumns(FSQLType)) {
       const int columns = static_cast<XSQLDA*>(FFields.RawBuffer())->sqld;
       if (columns > FFields.Count()) {
         FFields.SetCount(columns);
-        CheckResult(api.isc_dsql_describe(StatusVector(), &FHandle, Dialect(), Sqlda(&FFields)), true);
+        CheckResult(api.isc_dsql_describe(StatusVector(), FHandle.Address(), Dialect(), Sqlda(&FFields)),
+                    true);
       }
       FFields.SetCount(columns);
       FFields.InitializeFromServer();
@@ -138,7 +145,7 @@ void TFIBQuery::DescribeParams() {
   for (int i = 0; i < sent.Count(); ++i) saved[i].CopyRecordFrom(sent[i]);
 
   const TClientEntryPoints& api = ClientAPI();
-  CheckResult(api.isc_dsql_describe_bind(StatusVector(), &FHandle, Dialect(), Sqlda(&sent)), true);
+  CheckResult(api.isc_dsql_describe_bind(StatusVector(), FHandle.Address(), Dialect(), Sqlda(&sent)), true);
   if (!FParams.TextRewritten()) {
     // The parameters go as the user set them; the unset ones go typed as
     // the server described them, and every one learns the type the server
@@ -207,7 +214,14 @@ void TFIBQuery::ExecQuery() {
   FFields.ResetNulls();
   StartTransactionWhenAsked();
   const bool wasPrepared = FPrepared;
-  if ((FParamCheck && Params().Count() > 0) || !FPrepared) Prepare();
+  if ((FParamCheck && Params().Count() > 0) || !FPrepared) {
+    Prepare();
+  } else {
+    // Prepared earlier: the transaction may have gone since (set to none,
+    // or freed), and nothing below may reach it unchecked.
+    FLink.CheckDatabase();
+    FLink.CheckTransaction();
+  }
   // A procedure runs on a statement prepared afresh (once is enough when
   // this call just prepared it).
   if (FSQLType == SQLExecProcedure && wasPrepared) {
@@ -254,9 +268,9 @@ void TFIBQuery::ExecuteOnServer(TFIBXSQLDA* input) {
     case SQLSelect:
     case SQLSelectForUpdate:
       CloseCursor();
-      CheckResult(
-          api.isc_dsql_execute(StatusVector(), FLink.TransactionHandle(), &FHandle, Dialect(), Sqlda(input)),
-          true);
+      CheckResult(api.isc_dsql_execute(StatusVector(), FLink.TransactionHandle(), FHandle.Address(),
+                                       Dialect(), Sqlda(input)),
+                  true);
       FOpen = true;
       FBof = true;
       FEof = false;
@@ -265,15 +279,15 @@ void TFIBQuery::ExecuteOnServer(TFIBXSQLDA* input) {
       if (FGoToFirstRecordOnExecute) FetchNext();
       break;
     case SQLExecProcedure:
-      CheckResult(api.isc_dsql_execute2(StatusVector(), FLink.TransactionHandle(), &FHandle, Dialect(),
-                                        Sqlda(input), Sqlda(&FFields)),
+      CheckResult(api.isc_dsql_execute2(StatusVector(), FLink.TransactionHandle(), FHandle.Address(),
+                                        Dialect(), Sqlda(input), Sqlda(&FFields)),
                   true);
       FProcedureExecuted = true;
       break;
     default:
-      CheckResult(
-          api.isc_dsql_execute(StatusVector(), FLink.TransactionHandle(), &FHandle, Dialect(), Sqlda(input)),
-          true);
+      CheckResult(api.isc_dsql_execute(StatusVector(), FLink.TransactionHandle(), FHandle.Address(),
+                                       Dialect(), Sqlda(input)),
+                  true);
   }
 }
 
@@ -287,8 +301,8 @@ TFIBXSQLDA* TFIBQuery::FetchNext() {
     FetchCallback(FRecordCount, stop);
     if (stop && !ComponentState().Contains(TComponentStateItem::csLoading)) Abort();
   }
-  const TStatusWord result =
-      CheckResult(ClientAPI().isc_dsql_fetch(StatusVector(), &FHandle, Dialect(), Sqlda(&FFields)), false);
+  const TStatusWord result = CheckResult(
+      ClientAPI().isc_dsql_fetch(StatusVector(), FHandle.Address(), Dialect(), Sqlda(&FFields)), false);
   TFIBXSQLDA* row = nullptr;
   if (result == 0) {
     ++FRecordCount;
@@ -320,8 +334,9 @@ void TFIBQuery::RaiseFetchError() {
 
 void TFIBQuery::CloseCursor() {
   TStatusWord result = 0;
-  if (FHandle != 0 && FOpen && (FSQLType == SQLSelect || FSQLType == SQLSelectForUpdate))
-    result = CheckResult(ClientAPI().isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_close), false);
+  if (FHandle && FOpen && (FSQLType == SQLSelect || FSQLType == SQLSelectForUpdate))
+    result = CheckResult(ClientAPI().isc_dsql_free_statement(StatusVector(), FHandle.Address(), DSQL_close),
+                         false);
   FBof = false;
   FEof = false;
   FOpen = false;
@@ -332,9 +347,11 @@ void TFIBQuery::CloseCursor() {
 void TFIBQuery::DropStatement() {
   FFields.SetCount(0);
   TStatusWord result = 0;
-  if (FHandle != 0)
-    result = CheckResult(ClientAPI().isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_drop), false);
-  FHandle = 0;
+  if (FHandle)
+    result =
+        CheckResult(ClientAPI().isc_dsql_free_statement(StatusVector(), FHandle.Address(), DSQL_drop), false);
+  // Gone either way: a failed drop is reported, not retried.
+  FHandle.Forget();
   FPrepared = false;
   FOpen = false;
   FBof = false;

@@ -16,6 +16,7 @@
 #include "dbaccess/client/errors.h"
 #include "dbaccess/connection/fib_base.h"
 #include "dbaccess/connection/reg_utils.h"
+#include "dbaccess/statement/query.h"
 #include "framework/core/component/strings.h"
 #include "framework/core/system/timer.h"
 #include "tests/dbaccess/connection_fixture.h"
@@ -537,6 +538,147 @@ TEST_F(LostConnectionTest, DestroyingALostConnectionGoesThroughTheLostConnection
   EXPECT_NO_THROW(owner.DestroyComponents());
   EXPECT_EQ(lost, 1);
 }
+
+// ---- Statements and transactions of a lost connection -----------------------------------
+
+class LostStatementTest : public AppDatabaseTest {
+ protected:
+  void SetUp() override {
+    AppDatabaseTest::SetUp();
+    ExecuteSQL("create table T (ID integer)");
+    for (int id = 1; id <= 5; ++id) ExecuteSQL("insert into T values (" + std::to_string(id) + ")");
+    FDB = &NewAppDatabase("DB");
+    FTR = &NewAppTransaction("TR", FDB);
+    FDB->OpenConnection();
+    FTR->StartTransaction();
+  }
+
+  TFIBQuery& NewQuery(const std::string& name, std::string_view sql) {
+    auto* query = new TFIBQuery(&Form());  // owned by the form
+    query->SetName(name);
+    query->SetDatabase(FDB);
+    query->SetTransaction(FTR);
+    query->SQL().SetText(sql);
+    return *query;
+  }
+
+  // The server drops this connection's attachment alone, as an
+  // administrator would; the next close finds it gone.
+  void DropTheConnection() {
+    TFIBQuery& self = NewQuery("Self", "select current_connection from rdb$database");
+    self.ExecQuery();
+    const std::int64_t id = self.Fields(0).AsInt64();
+    self.CloseCursor();
+    ExecuteSQL("delete from mon$attachments where mon$attachment_id = " + std::to_string(id));
+    EXPECT_NO_THROW(FDB->CloseConnection(false));
+    EXPECT_FALSE(FDB->Connected());
+  }
+
+  // Rows of the select, fetched to the end.
+  static int CountRows(TFIBQuery& query) {
+    query.ExecQuery();
+    int rows = 0;
+    while (!query.Eof()) {
+      ++rows;
+      query.FetchNext();
+    }
+    return rows;
+  }
+
+  // The transaction is over, and a new connection works as if nothing happened.
+  void ExpectAFreshStart(TFIBQuery& query) {
+    EXPECT_FALSE(FTR->Active());
+    EXPECT_FALSE(FTR->HandleReleased());
+    EXPECT_EQ(FTR->TransactionState(), tsInactive);
+    FDB->OpenConnection();
+    FTR->StartTransaction();
+    EXPECT_TRUE(FTR->Active());
+    EXPECT_EQ(CountRows(query), 5);
+    FTR->Commit();
+    EXPECT_FALSE(FTR->Active());
+  }
+
+  TpFIBDatabase* FDB = nullptr;
+  TpFIBTransaction* FTR = nullptr;
+};
+
+TEST_F(LostStatementTest, PreparedStatementForgetsItsHandleAndPreparesAgainAfterReconnecting) {
+  TFIBQuery& q = NewQuery("Q", "select ID from T");
+  q.Prepare();
+  ASSERT_NE(q.Handle(), 0u);
+  DropTheConnection();
+  EXPECT_FALSE(q.Prepared());
+  EXPECT_EQ(q.Handle(), 0u);
+  EXPECT_FALSE(q.Open());
+  ExpectAFreshStart(q);
+}
+
+TEST_F(LostStatementTest, OpenCursorLeavesNeitherStatementNorTransactionStuck) {
+  TFIBQuery& q = NewQuery("Q", "select ID from T");
+  q.ExecQuery();
+  ASSERT_TRUE(q.Open());
+  ASSERT_FALSE(q.Eof());
+  DropTheConnection();
+  EXPECT_FALSE(q.Open());
+  EXPECT_TRUE(q.Eof());
+  EXPECT_FALSE(q.Prepared());
+  EXPECT_EQ(q.Handle(), 0u);
+  ExpectAFreshStart(q);
+}
+
+// Whatever a hook of the ending raises, the transaction of a lost
+// connection ends.
+enum class TRaisingHook { LinkEnding, LinkEnded, BeforeEnd, AfterEnd, DatabaseBeforeEnd, DatabaseAfterEnd };
+void PrintTo(TRaisingHook hook, std::ostream* os) {
+  constexpr const char* Names[] = {"LinkEnding", "LinkEnded",         "BeforeEnd",
+                                   "AfterEnd",   "DatabaseBeforeEnd", "DatabaseAfterEnd"};
+  *os << Names[static_cast<int>(hook)];
+}
+
+class LostConnectionWithARaisingHook : public LostStatementTest,
+                                       public ::testing::WithParamInterface<TRaisingHook> {};
+
+TEST_P(LostConnectionWithARaisingHook, StillEndsTheTransaction) {
+  TFIBQuery& q = NewQuery("Q", "select ID from T");
+  q.ExecQuery();
+  TFIBBase link(nullptr);
+  link.SetTransaction(FTR);
+  const auto raise = [] { throw Exception("hook failed"); };
+  switch (GetParam()) {
+    case TRaisingHook::LinkEnding:
+      link.OnTransactionEnding = [&](TObject*) { raise(); };
+      break;
+    case TRaisingHook::LinkEnded:
+      link.OnTransactionEnded = [&](TObject*) { raise(); };
+      break;
+    case TRaisingHook::BeforeEnd:
+      FTR->BeforeEnd = [&](TFIBTransaction*, TTransactionAction, bool) { raise(); };
+      break;
+    case TRaisingHook::AfterEnd:
+      FTR->AfterEnd = [&](TFIBTransaction*, TTransactionAction, bool) { raise(); };
+      break;
+    case TRaisingHook::DatabaseBeforeEnd:
+      FDB->BeforeEndTransaction = [&](TFIBTransaction*, TTransactionAction, bool) { raise(); };
+      break;
+    case TRaisingHook::DatabaseAfterEnd:
+      FDB->AfterEndTransaction = [&](TFIBTransaction*, TTransactionAction, bool) { raise(); };
+      break;
+  }
+  DropTheConnection();
+  link.OnTransactionEnding = nullptr;
+  link.OnTransactionEnded = nullptr;
+  FTR->BeforeEnd = nullptr;
+  FTR->AfterEnd = nullptr;
+  FDB->BeforeEndTransaction = nullptr;
+  FDB->AfterEndTransaction = nullptr;
+  ExpectAFreshStart(q);
+}
+
+INSTANTIATE_TEST_SUITE_P(Hooks, LostConnectionWithARaisingHook,
+                         ::testing::Values(TRaisingHook::LinkEnding, TRaisingHook::LinkEnded,
+                                           TRaisingHook::BeforeEnd, TRaisingHook::AfterEnd,
+                                           TRaisingHook::DatabaseBeforeEnd, TRaisingHook::DatabaseAfterEnd),
+                         [](const auto& info) { return ::testing::PrintToString(info.param); });
 
 TEST_F(AppDatabaseTest, TheRestoreIntervalReadsZeroUntilATimerIsMade) {
   TpFIBDatabase& db = NewAppDatabase("DB");

@@ -281,6 +281,66 @@ TEST_F(ConnectionTest, ShutdownClosesEveryConnectionAndLetsNoErrorOut) {
   refusing.SetConnected(false);
 }
 
+// A listener registered as a plain event bound to a component is dropped
+// when that component goes, from each list of the connection and the
+// transaction; nothing calls into it afterwards.
+enum class TListenerList { Connect, Disconnect, DatabaseDestroy, TransactionDestroy };
+void PrintTo(TListenerList list, std::ostream* os) {
+  constexpr const char* Names[] = {"Connect", "Disconnect", "DatabaseDestroy", "TransactionDestroy"};
+  *os << Names[static_cast<int>(list)];
+}
+
+class FreedListener : public ConnectionTest, public ::testing::WithParamInterface<TListenerList> {};
+
+int GFreedListenerCalls = 0;
+
+struct TFreedListener : TComponent {
+  using TComponent::TComponent;
+  // Touches nothing of the object: a call after it was freed shows in the
+  // count instead of reading freed memory.
+  void Heard(TObject*) { ++GFreedListenerCalls; }
+};
+
+TEST_P(FreedListener, IsNotCalled) {
+  GFreedListenerCalls = 0;
+  auto db = std::make_unique<TFIBDatabase>(nullptr);
+  db->SetDBName(DatabasePath());
+  for (const std::string& line : ConnectionLines()) db->DBParams().Add(line);
+  db->SetSynchronizeTime(false);
+  auto tr = std::make_unique<TFIBTransaction>(nullptr);
+  tr->SetDefaultDatabase(db.get());
+  auto listener = std::make_unique<TFreedListener>(nullptr);
+  auto survivor = std::make_unique<TFreedListener>(nullptr);
+  for (TFreedListener* l : {listener.get(), survivor.get()}) {
+    const TNotifyEvent handler(l, &TFreedListener::Heard);
+    switch (GetParam()) {
+      case TListenerList::Connect:
+        db->RegisterCallback(cbConnect, handler);
+        break;
+      case TListenerList::Disconnect:
+        db->RegisterCallback(cbDisconnect, handler);
+        break;
+      case TListenerList::DatabaseDestroy:
+        db->RegisterCallback(cbDestroy, handler);
+        break;
+      case TListenerList::TransactionDestroy:
+        tr->RegisterDestroyCallback(handler);
+        break;
+    }
+  }
+  listener.reset();
+  db->SetConnected(true);
+  db->SetConnected(false);
+  tr.reset();
+  db.reset();
+  EXPECT_EQ(GFreedListenerCalls, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Lists, FreedListener,
+                         ::testing::Values(TListenerList::Connect, TListenerList::Disconnect,
+                                           TListenerList::DatabaseDestroy, TListenerList::TransactionDestroy),
+                         [](const auto& info) { return ::testing::PrintToString(info.param); });
+
 TEST_F(ConnectionTest, DestroyingAConnectionUnlistsItEverywhere) {
   auto db = std::make_unique<TFIBDatabase>(nullptr);
   db->SetDBName(DatabasePath());

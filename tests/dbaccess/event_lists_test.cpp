@@ -104,6 +104,18 @@ TEST(CallBackList, AComponentStaysTiedWhileOneOfItsHandlersIsListed) {
   EXPECT_EQ(a->Removed, std::vector<const void*>{gone});
 }
 
+TEST(CallBackList, ComponentOfAPlainEventIsFoundFromTheEvent) {
+  TNotifyEventList list(nullptr);
+  auto a = std::make_unique<Listener>(nullptr);
+  auto b = std::make_unique<Listener>(nullptr);
+  list.Add(TNotifyEvent(a.get(), &Listener::Handle));
+  list.Add(TNotifyEvent(b.get(), &Listener::Handle));
+  a.reset();
+  ASSERT_EQ(list.Count(), 1);
+  CallAll(list, nullptr);
+  EXPECT_EQ(b->Calls, 1);
+}
+
 TEST(CallBackList, HandlersOfPlainObjectsStayUntilRemoved) {
   TNotifyEventList list(nullptr);
   PlainListener p;

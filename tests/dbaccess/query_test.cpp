@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include "dbaccess/client/errors.h"
 #include "dbaccess/statement/query_conditions.h"
 #include "dbaccess/util/number_text.h"
@@ -138,6 +140,96 @@ TEST_F(QueryTest, StatementNeedsConnectionAndTransaction) {
     EXPECT_EQ(e.Message(), "Transaction not assigned for MainForm.Q.");
   }
 }
+
+// A prepared statement whose transaction has gone is refused before
+// anything reaches the transaction, whether or not it has parameters.
+enum class TTransactionLoss { SetToNone, Freed };
+
+struct TLossCase {
+  const char* Name;
+  TTransactionLoss Loss;
+  const char* Text;
+};
+void PrintTo(const TLossCase& c, std::ostream* os) { *os << c.Name; }
+
+class PreparedStatementLosingItsTransaction : public QueryTest,
+                                              public ::testing::WithParamInterface<TLossCase> {};
+
+TEST_P(PreparedStatementLosingItsTransaction, RefusesToExecuteWithClientError22) {
+  Connect();
+  TFIBQuery& q = NewQuery(GetParam().Text);
+  if (q.Params().Count() > 0) q.Params()[0].SetAsInteger(1);
+  q.Prepare();
+  ASSERT_TRUE(q.Prepared());
+  if (GetParam().Loss == TTransactionLoss::SetToNone) {
+    q.SetTransaction(nullptr);
+  } else {
+    FTR->Free();
+    FTR = nullptr;
+  }
+  try {
+    q.ExecQuery();
+    FAIL() << "executed without a transaction";
+  } catch (const EFIBClientError& e) {
+    EXPECT_EQ(e.SQLCode(), 22);
+    EXPECT_EQ(e.Message(), "Transaction not assigned for MainForm.Q.");
+  }
+  EXPECT_FALSE(q.Open());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Losses, PreparedStatementLosingItsTransaction,
+    ::testing::Values(
+        TLossCase{"SetToNone", TTransactionLoss::SetToNone, "select ID from T"},
+        TLossCase{"Freed", TTransactionLoss::Freed, "select ID from T"},
+        TLossCase{"SetToNoneWithParameter", TTransactionLoss::SetToNone, "select ID from T where ID = :ID"},
+        TLossCase{"FreedWithParameter", TTransactionLoss::Freed, "select ID from T where ID = :ID"},
+        TLossCase{"FreedUpdate", TTransactionLoss::Freed, "update T set NAME = NAME"}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// The text executed is the text the statement holds, also when it changed
+// while no connection was assigned.
+struct TTextSwapCase {
+  const char* Name;
+  const char* Before;
+  const char* After;
+  bool ParamCheck;
+  const char* Param;  // set to Value when not empty
+  const char* Value;
+  const char* Rows;
+};
+void PrintTo(const TTextSwapCase& c, std::ostream* os) { *os << c.Name; }
+
+class TextChangedWithoutAConnection : public QueryTest,
+                                      public ::testing::WithParamInterface<TTextSwapCase> {};
+
+TEST_P(TextChangedWithoutAConnection, IsTheTextExecutedOnceConnected) {
+  const TTextSwapCase& c = GetParam();
+  Connect();
+  TFIBQuery& q = NewQuery(c.Before);
+  q.SetParamCheck(c.ParamCheck);
+  if (q.Params().Count() > 0) q.Params()[0].SetAsInteger(1);
+  EXPECT_EQ(Column(q), "one");
+  q.SetDatabase(nullptr);
+  q.SQL().SetText(c.After);
+  q.SetDatabase(FDB);
+  if (*c.Param != '\0') q.ParamByName(c.Param).SetAsString(c.Value);
+  EXPECT_EQ(Column(q), c.Rows);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, TextChangedWithoutAConnection,
+    ::testing::Values(TTextSwapCase{"Plain", "select NAME from T where ID = 1",
+                                    "select NAME from T where ID = 2", true, "", "", "two"},
+                      TTextSwapCase{"WithoutParamCheck", "select NAME from T where ID = 1",
+                                    "select NAME from T where ID = 2", false, "", "", "two"},
+                      TTextSwapCase{"OtherParameter", "select NAME from T where ID = :ID",
+                                    "select NAME from T where NAME = :N", true, "N", "three", "three"},
+                      TTextSwapCase{"ParameterToNone", "select NAME from T where ID = :ID",
+                                    "select NAME from T where ID = 2", true, "", "", "two"},
+                      TTextSwapCase{"NoneToMacro", "select NAME from T where ID = 1",
+                                    "select NAME from T where @@W%ID=3@", true, "", "", "three"}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(QueryTest, FailedPrepareDropsTheStatementAndNamesIt) {
   Connect();

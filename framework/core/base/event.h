@@ -4,10 +4,16 @@
 // object and member function it was bound to, or an explicit key given with
 // a free callable. Two events are equal when their identities are equal;
 // events bound without identity are equal only when both are empty.
+//
+// A handler bound to a member function of a framework object also keeps that
+// object (`BoundObject`), so that a list of handlers can learn of its end.
 
 #include <cstring>
 #include <functional>
+#include <type_traits>
 #include <utility>
+
+class TObject;
 
 template <class Sig>
 class TEvent;
@@ -37,6 +43,7 @@ public:
         FHasIdentity(true) {
     static_assert(sizeof(method) <= sizeof(FMethod));
     std::memcpy(FMethod, &method, sizeof(method));
+    if constexpr (std::is_convertible_v<C*, TObject*>) FBoundObject = object;
   }
 
   explicit operator bool() const noexcept { return static_cast<bool>(FFn); }
@@ -46,6 +53,9 @@ public:
 
   // The object the handler was bound to (or its key); nullptr when anonymous.
   const void* Object() const noexcept { return FObject; }
+  // The framework object whose member function the handler calls; nullptr
+  // for other handlers (anonymous, keyed, or bound to another kind of object).
+  TObject* BoundObject() const noexcept { return FBoundObject; }
 
   friend bool operator==(const TEvent& a, const TEvent& b) noexcept {
     if (!a.FFn || !b.FFn) return !a.FFn && !b.FFn;
@@ -56,6 +66,7 @@ public:
 private:
   std::function<R(A...)> FFn;
   const void* FObject = nullptr;
+  TObject* FBoundObject = nullptr;
   unsigned char FMethod[2 * sizeof(void*)] = {};
   bool FHasIdentity = false;
 };
