@@ -33,8 +33,8 @@ void RaiseIfFailed(ISC_STATUS result, TObject* sender) {
 }
 
 void CheckPlace(const TBlobPlace& place) {
-  if (place.Database == nullptr || *place.Database == 0) RaiseClientError(21, "BlobStream");
-  if (place.Transaction == nullptr || *place.Transaction == 0) RaiseClientError(22, "BlobStream");
+  if (place.Database == nullptr || *place.Database == 0) RaiseClientError(ceDatabaseNotAssigned, "BlobStream");
+  if (place.Transaction == nullptr || *place.Transaction == 0) RaiseClientError(ceTransactionNotAssigned, "BlobStream");
 }
 
 // An open blob, closed when it goes out of scope unless closed before; the

@@ -125,11 +125,11 @@ void TFIBBlobStream::DropConnection() {
 }
 
 void TFIBBlobStream::CheckReadable() const {
-  if (FMode == bmWrite) RaiseClientError(35);
+  if (FMode == bmWrite) RaiseClientError(ceBlobCannotBeRead);
 }
 
 void TFIBBlobStream::CheckWritable() const {
-  if (FMode == bmRead) RaiseClientError(36);
+  if (FMode == bmRead) RaiseClientError(ceBlobCannotBeWritten);
 }
 
 void TFIBBlobStream::EnsureLoaded() {
@@ -280,13 +280,13 @@ void TFIBBlobStream::Cancel() {
 
 TClientHandle* TFIBBlobStream::DatabaseHandle() {
   TFIBDatabase* database = Database();
-  if (database == nullptr || !database->Connected()) RaiseClientError(21, StreamName);
+  if (database == nullptr || !database->Connected()) RaiseClientError(ceDatabaseNotAssigned, StreamName);
   return database->HandleAddress();
 }
 
 TClientHandle* TFIBBlobStream::TransactionHandle() {
   TFIBTransaction* transaction = Transaction();
-  if (transaction == nullptr || !transaction->Active()) RaiseClientError(22, StreamName);
+  if (transaction == nullptr || !transaction->Active()) RaiseClientError(ceTransactionNotAssigned, StreamName);
   return transaction->HandleAddress();
 }
 

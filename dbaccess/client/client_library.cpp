@@ -37,7 +37,7 @@ template <class R, class... A>
 struct TMissingEntryPoint<R (*)(A...)> {
   template <const char* Name>
   static R Raise(A...) {
-    RaiseClientError(63, Name);
+    RaiseClientError(ceClientFunctionMissing, Name);
   }
 };
 
@@ -79,7 +79,7 @@ void TClientLibrary::Check() {
   std::lock_guard lock(FLock);
   if (FHandle != nullptr) return;
   Load();
-  if (FHandle == nullptr) RaiseClientError(62);
+  if (FHandle == nullptr) RaiseClientError(ceClientLibraryNotFound);
 }
 
 const TClientEntryPoints& TClientLibrary::EntryPoints() {

@@ -89,7 +89,7 @@ void ForEachLine(std::span<const std::string> lines, TStrings* writeBack, std::s
 void AppendOneByteNumber(std::string& block, int code, std::string_view value) {
   const int number = StrToInt(value);
   if (number < 0 || number > 255)
-    throw EFIBClientError(33, "DPB Constant (isc_dpb_" + std::string(DPBNames[code - 1]) +
+    throw EFIBClientError(ceInvalidDataConversion, "DPB Constant (isc_dpb_" + std::string(DPBNames[code - 1]) +
                                   ") takes a number from 0 to 255, not " + std::string(value) + ".");
   block += static_cast<char>(code);
   block += '\1';
@@ -99,7 +99,7 @@ void AppendOneByteNumber(std::string& block, int code, std::string_view value) {
 void AppendText(std::string& block, int code, std::string_view value, std::string_view kind,
                 std::string_view name) {
   if (value.size() > MaxItemLength)
-    throw EFIBClientError(33, std::string(kind) + " Constant (isc_" + LowerCase(kind) + "_" +
+    throw EFIBClientError(ceInvalidDataConversion, std::string(kind) + " Constant (isc_" + LowerCase(kind) + "_" +
                                   std::string(name) + ") takes at most 255 bytes, not " +
                                   std::to_string(value.size()) + ".");
   block += static_cast<char>(code);
@@ -162,13 +162,13 @@ std::string BuildDPBFrom(std::span<const std::string> lines, TStrings* writeBack
         AppendText(block, code, param.Value, "DPB", param.Name);
         break;
       case 0:
-        RaiseClientError(9, param.Name);
+        RaiseClientError(ceDPBConstantUnknown, param.Name);
       default:
-        RaiseClientError(8, DPBNames[code - 1]);
+        RaiseClientError(ceDPBConstantUnsupported, DPBNames[code - 1]);
     }
   });
   if (block.size() > MaxDPBLength)
-    throw EFIBClientError(33, "The DPB takes at most " + std::to_string(MaxDPBLength) + " bytes, not " +
+    throw EFIBClientError(ceInvalidDataConversion, "The DPB takes at most " + std::to_string(MaxDPBLength) + " bytes, not " +
                                   std::to_string(block.size()) + ".");
   return block;
 }
@@ -189,9 +189,9 @@ std::string BuildTPBFrom(std::span<const std::string> lines, TStrings* writeBack
       case isc_tpb_autocommit:
       case isc_tpb_restart_requests:
       case isc_tpb_no_auto_undo:
-        RaiseClientError(10, TPBNames[code - 1]);
+        RaiseClientError(ceTPBConstantUnsupported, TPBNames[code - 1]);
       case 0:
-        RaiseClientError(11, param.Name);
+        RaiseClientError(ceTPBConstantUnknown, param.Name);
       default:
         block += static_cast<char>(code);
     }

@@ -70,7 +70,7 @@ TpFIBDatabase::~TpFIBDatabase() {
 // ---- Properties ----------------------------------------------------------------------------
 
 void TpFIBDatabase::SetAliasName(const std::string& name) {
-  if (!HasState(*this, TComponentStateItem::csLoading) && Connected()) RaiseClientError(13);
+  if (!HasState(*this, TComponentStateItem::csLoading) && Connected()) RaiseClientError(ceDatabaseOpen);
   FAliasName = name;
   if (!FAliasName.empty()) ReadAlias();
 }

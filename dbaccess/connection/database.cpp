@@ -212,7 +212,7 @@ void TFIBDatabase::SetConnected(bool value) {
 
 void TFIBDatabase::SetDBName(const std::string& name) {
   if (name == FDBName) return;
-  if (Connected()) RaiseClientError(13);
+  if (Connected()) RaiseClientError(ceDatabaseOpen);
   FDBName = name;
 }
 
@@ -238,13 +238,13 @@ void TFIBDatabase::SetDefaultTransactionSlot(TFIBTransaction*& slot, TFIBTransac
 }
 
 void TFIBDatabase::SetSQLDialect(int dialect) {
-  if (dialect < 1) RaiseClientError(61);
-  if (Connected() && dialect > DatabaseDialect()) RaiseClientError(61);
+  if (dialect < 1) RaiseClientError(ceInvalidSQLDialect);
+  if (Connected() && dialect > DatabaseDialect()) RaiseClientError(ceInvalidSQLDialect);
   FSQLDialect = dialect;
 }
 
 void TFIBDatabase::SetTimeout(int milliseconds) {
-  if (milliseconds < 0) RaiseClientError(17);
+  if (milliseconds < 0) RaiseClientError(ceTimeoutNegative);
   FTimeout = milliseconds;
   SetIdleTimer(FTimer, milliseconds, TNotifyEvent(this, &TFIBDatabase::IdleTimerTick), !HasState(*this, TComponentStateItem::csDesigning));
 }
@@ -274,10 +274,10 @@ void TFIBDatabase::PrepareDPB() {
 }
 
 void TFIBDatabase::OpenConnection() {
-  if (Connected()) RaiseClientError(13);
-  if (FDBName.empty()) RaiseClientError(14);
+  if (Connected()) RaiseClientError(ceDatabaseOpen);
+  if (FDBName.empty()) RaiseClientError(ceDatabaseNameMissing);
   NotifyLinks(TFIBLinkNotification::DatabaseConnecting, false);
-  if (FUseLoginPrompt && !AskLogin()) RaiseClientError(7);
+  if (FUseLoginPrompt && !AskLogin()) RaiseClientError(ceOperationCancelled);
   PrepareDPB();
 
   const TClientEntryPoints& api = ClientAPI();
@@ -348,7 +348,7 @@ void TFIBDatabase::ReleaseLostConnection() noexcept {
 
 void TFIBDatabase::EnsureConnected() {
   if (!Connected()) ConnectStored();
-  if (!Connected()) RaiseClientError(12, ComponentPath(this));
+  if (!Connected()) RaiseClientError(ceDatabaseClosed, ComponentPath(this));
 }
 
 bool TFIBDatabase::AskLogin() {

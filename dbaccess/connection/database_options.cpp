@@ -19,7 +19,7 @@ constexpr int DpbSqlRoleName = 60;
 void TDBParams::Changing() {
   if (FOwner != nullptr && FOwner->Connected() &&
       !FOwner->ComponentState().Contains(TComponentStateItem::csDesigning))
-    RaiseClientError(13);
+    RaiseClientError(ceDatabaseOpen);
   TStringList::Changing();
 }
 

@@ -93,12 +93,12 @@ void TFIBBase::SetTransaction(TFIBTransaction* transaction) {
 }
 
 void TFIBBase::CheckDatabase() {
-  if (FDatabase == nullptr) RaiseClientError(21, OwnerPath(FOwner));
+  if (FDatabase == nullptr) RaiseClientError(ceDatabaseNotAssigned, OwnerPath(FOwner));
   FDatabase->EnsureConnected();
 }
 
 void TFIBBase::CheckTransaction() {
-  if (FTransaction == nullptr) RaiseClientError(22, OwnerPath(FOwner));
+  if (FTransaction == nullptr) RaiseClientError(ceTransactionNotAssigned, OwnerPath(FOwner));
   FTransaction->EnsureActive();
 }
 

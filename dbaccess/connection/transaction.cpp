@@ -25,7 +25,7 @@ class TFIBTransaction::TTRParamsList : public TStringList {
 
  protected:
   void Changing() override {
-    if (FOwner.Active()) RaiseClientError(16);
+    if (FOwner.Active()) RaiseClientError(ceInTransaction);
     TStringList::Changing();
   }
   void Changed() override {
@@ -145,7 +145,7 @@ void TFIBTransaction::SetDefaultDatabase(TFIBDatabase* database) {
 }
 
 void TFIBTransaction::SetTimeout(int milliseconds) {
-  if (milliseconds < 0) RaiseClientError(17);
+  if (milliseconds < 0) RaiseClientError(ceTimeoutNegative);
   FTimeout = milliseconds;
   SetIdleTimer(FTimer, milliseconds, TNotifyEvent(this, &TFIBTransaction::IdleTimerTick), !ComponentState().Contains(TComponentStateItem::csDesigning));
 }
@@ -166,7 +166,7 @@ void TFIBTransaction::PrepareTPB() {
 
 void TFIBTransaction::StartTransaction() {
   EnsureInactive();
-  if (FDatabases.empty()) RaiseClientError(18);
+  if (FDatabases.empty()) RaiseClientError(ceNoDatabasesInTransaction);
   PrepareTPB();
 
   std::vector<TTransactionVectorEntry> entries;
@@ -232,7 +232,7 @@ void TFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
 }
 
 void TFIBTransaction::EndHard(TTransactionAction action, bool force) {
-  if (FHandleReleased && action != FTimeoutAction && !force) RaiseClientError(58);
+  if (FHandleReleased && action != FTimeoutAction && !force) RaiseClientError(ceCantEndSharedTransaction);
   bool committing = action == TACommit;
   FTransactionState = committing ? tsDoCommit : tsDoRollback;
   // A forced end happens whatever a link makes of the news (a cursor that
@@ -319,11 +319,11 @@ void TFIBTransaction::EnsureActive() {
     StartTransaction();
     FStoredActive = false;
   }
-  if (!Active()) RaiseClientError(15);
+  if (!Active()) RaiseClientError(ceNotInTransaction);
 }
 
 void TFIBTransaction::EnsureInactive() const {
-  if (Active()) RaiseClientError(16);
+  if (Active()) RaiseClientError(ceInTransaction);
 }
 
 void TFIBTransaction::IdleTimerTick(TObject*) {

@@ -67,7 +67,7 @@ class TParamScanner {
   void Copy(char c) {
     if (!FMacroScan) FResult.Processed += c;
   }
-  [[noreturn]] void Fail(const char* what) const { RaiseClientError(51, FPath, what); }
+  [[noreturn]] void Fail(const char* what) const { RaiseClientError(ceSQLParseError, FPath, what); }
 
   void TrackWhere() {
     const int pos = static_cast<int>(FPos) + 1;

@@ -150,11 +150,11 @@ void TFIBQuery::SetMainWhereClause(std::string_view condition) {
 }
 
 void TFIBQuery::CheckOpen(std::string_view operation) const {
-  if (!FOpen) RaiseClientError(29, operation, ComponentPath(this));
+  if (!FOpen) RaiseClientError(ceDatasetClosed, operation, ComponentPath(this));
 }
 
 void TFIBQuery::CheckClosed(std::string_view operation) const {
-  if (FOpen) RaiseClientError(28, operation, ComponentPath(this));
+  if (FOpen) RaiseClientError(ceDatasetOpen, operation, ComponentPath(this));
 }
 
 // ---- Parameters --------------------------------------------------------------------------
@@ -219,13 +219,13 @@ TISCQuad TFIBQuery::WriteBlob(std::string_view content, int subType) {
 // ---- Columns ------------------------------------------------------------------------------
 
 TFIBXSQLVAR& TFIBQuery::Fields(int index) {
-  if (index < 0 || index >= FFields.Count()) RaiseClientError(41, "Field No: " + std::to_string(index));
+  if (index < 0 || index >= FFields.Count()) RaiseClientError(ceFieldNotFound, "Field No: " + std::to_string(index));
   return FFields[index];
 }
 
 TFIBXSQLVAR& TFIBQuery::FieldByName(std::string_view name) {
   TFIBXSQLVAR* field = FFields.ByName(name);
-  if (field == nullptr) RaiseClientError(41, name);
+  if (field == nullptr) RaiseClientError(ceFieldNotFound, name);
   return *field;
 }
 
@@ -241,7 +241,7 @@ int TFIBQuery::InfoInteger(char item) {
   char reply[8] = {};
   const TClientEntryPoints& api = ClientAPI();
   CheckResult(api.isc_dsql_sql_info(StatusVector(), FHandle.Address(), 1, items, sizeof(reply), reply), true);
-  if (reply[0] != item) RaiseClientError(0);
+  if (reply[0] != item) RaiseClientError(ceUnknownError);
   const short length = static_cast<short>(api.isc_vax_integer(reply + 1, 2));
   return static_cast<int>(api.isc_vax_integer(reply + 3, std::clamp<short>(length, 0, 4)));
 }
@@ -280,7 +280,7 @@ int TFIBQuery::RowsAffected() {
   char reply[64] = {};
   const TClientEntryPoints& api = ClientAPI();
   CheckResult(api.isc_dsql_sql_info(StatusVector(), FHandle.Address(), 1, items, sizeof(reply), reply), true);
-  if (reply[0] != isc_info_sql_records) RaiseClientError(0);
+  if (reply[0] != isc_info_sql_records) RaiseClientError(ceUnknownError);
   int updated = 0, deleted = 0, inserted = 0;
   const char* p = reply + 3;
   const char* end = reply + sizeof(reply);

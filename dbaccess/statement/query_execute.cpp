@@ -91,7 +91,7 @@ void TFIBQuery::Prepare() {
 }
 
 void TFIBQuery::PrepareOnServer() {
-  if (IsBlankText(ProcessedSQL())) RaiseClientError(37, "Prepare");
+  if (IsBlankText(ProcessedSQL())) RaiseClientError(ceEmptyQuery, "Prepare");
   const TClientEntryPoints& api = ClientAPI();
   // Allocated in place: the client keeps the handle's address and clears it
   // itself when the attachment goes.
@@ -124,7 +124,7 @@ void TFIBQuery::PrepareOnServer() {
     }
     FExtraParamNames = FParams.ExtraParamNames();
     if (FSQLType == SQLGetSegment || FSQLType == SQLPutSegment || FSQLType == SQLStartTransaction)
-      RaiseClientError(2);
+      RaiseClientError(ceNotPermitted);
     FPrepared = true;
     TracePrepare(*this);
   } catch (const Exception& e) {

@@ -47,7 +47,7 @@ void TFIBXSQLDA::SetCount(int n) {
 }
 
 TFIBXSQLVAR& TFIBXSQLDA::Vars(int index) const {
-  if (index < 0 || index >= FCount) RaiseClientError(23);
+  if (index < 0 || index >= FCount) RaiseClientError(ceXSQLDAIndexOutOfRange);
   return *FVars[static_cast<std::size_t>(index)];
 }
 

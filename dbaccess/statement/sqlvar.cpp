@@ -222,7 +222,7 @@ void TFIBXSQLVAR::AllocateForType() {
       ReserveData(length);
       break;
     default:
-      RaiseClientError(30, type);
+      RaiseClientError(ceUnknownSQLDataType, type);
   }
   record.sqlind = (record.sqltype & 1) != 0 ? &FIndicator : nullptr;
 }
@@ -379,7 +379,7 @@ void TFIBXSQLVAR::Assign(const TFIBXSQLVAR& source) {
   if (writeBlob) {
     SetAsQuad(BlobOwner().WriteBlob(bytes, SQLSubtype()));
   } else if (bytes.size() > static_cast<std::size_t>(std::numeric_limits<ISC_SHORT>::max())) {
-    RaiseClientError(33);
+    RaiseClientError(ceInvalidDataConversion);
   } else {
     ForAllNamed([&bytes](TFIBXSQLVAR& v) {
       v.SetRawData(SQLTypeText, static_cast<int>(bytes.size()), bytes.data());
@@ -390,7 +390,7 @@ void TFIBXSQLVAR::Assign(const TFIBXSQLVAR& source) {
 
 TSQLDAOwner& TFIBXSQLVAR::BlobOwner() const {
   TSQLDAOwner* owner = Query();
-  if (owner == nullptr) RaiseClientError(21, "BlobStream");
+  if (owner == nullptr) RaiseClientError(ceDatabaseNotAssigned, "BlobStream");
   return *owner;
 }
 
@@ -405,7 +405,7 @@ void TFIBXSQLVAR::SaveToStream(TStream& stream) const {
 }
 
 void TFIBXSQLVAR::RaiseNotArray() const {
-  RaiseClientError(59, std::string(RelationName()) + "." + std::string(FieldName()));
+  RaiseClientError(ceFieldIsNotArray, std::string(RelationName()) + "." + std::string(FieldName()));
 }
 
 void TFIBXSQLVAR::SetArrayValues(const Variant&) { RaiseNotArray(); }

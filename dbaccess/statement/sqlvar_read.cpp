@@ -19,7 +19,7 @@ using namespace sqlvar;
 
 namespace {
 
-[[noreturn]] void InvalidConversion() { RaiseClientError(33); }
+[[noreturn]] void InvalidConversion() { RaiseClientError(ceInvalidDataConversion); }
 
 bool IsIntegerType(int type) { return type == SQLTypeLong || type == SQLTypeShort || type == SQLTypeInt64; }
 bool IsFloatType(int type) { return type == SQLTypeDouble || type == SQLTypeFloat || type == SQLTypeDFloat; }

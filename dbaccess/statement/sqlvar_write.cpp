@@ -17,7 +17,7 @@ using namespace sqlvar;
 
 namespace {
 
-[[noreturn]] void InvalidConversion() { RaiseClientError(33); }
+[[noreturn]] void InvalidConversion() { RaiseClientError(ceInvalidDataConversion); }
 
 bool IsNumericCode(int type) {
   switch (type) {
@@ -234,5 +234,5 @@ void TFIBXSQLVAR::SetAsVariant(const Variant& value) {
     case TVarType::Array:
       return SetArrayValues(value);
   }
-  RaiseClientError(2);
+  RaiseClientError(ceNotPermitted);
 }

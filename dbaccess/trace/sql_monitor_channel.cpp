@@ -48,7 +48,7 @@ namespace {
 // "FIBM"; a process built with another layout must not take our object for
 // its own, so the size is checked as well.
 constexpr std::uint32_t MonitorMagic = 0x4D424946u;
-constexpr int ChannelErrorCode = 54;
+constexpr int ChannelErrorCode = ceCannotCreateSharedResource;
 // Opening and closing wait this many steps for the mutex before giving up.
 constexpr int OpenCloseLockSteps = 5;
 // How long an opener waits for the creator to size and initialise the object.

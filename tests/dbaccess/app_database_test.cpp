@@ -322,7 +322,7 @@ TEST_F(AppDatabaseTest, AnAliasWithoutADatabaseNameStillGivesItsOtherValues) {
 TEST_F(AppDatabaseTest, TheAliasCannotChangeUnderAnOpenConnection) {
   TpFIBDatabase& db = NewAppDatabase("DB");
   db.OpenConnection();
-  EXPECT_EQ(ClientErrorOf([&] { db.SetAliasName("phones"); }), 13);
+  EXPECT_EQ(ClientErrorOf([&] { db.SetAliasName("phones"); }), ceDatabaseOpen);
   EXPECT_EQ(db.AliasName(), "");
 }
 

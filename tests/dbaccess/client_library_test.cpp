@@ -58,7 +58,7 @@ TEST_F(FakeClientTest, MissingLibraryRaises62AndIsTriedAgain) {
       CheckClientLibrary();
       ADD_FAILURE() << "no error";
     } catch (const EFIBClientError& e) {
-      EXPECT_EQ(e.SQLCode(), 62);
+      EXPECT_EQ(e.SQLCode(), ceClientLibraryNotFound);
       EXPECT_EQ(e.Message(),
                 "InterBase library libfbclient.so.2 not found in the path. Please install InterBase to "
                 "use this functionality");
@@ -159,7 +159,7 @@ TEST_P(OlderClient, BindsAndRaises63OnUse) {
     GetParam().Call(ClientAPI());
     ADD_FAILURE() << "no error";
   } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 63);
+    EXPECT_EQ(e.SQLCode(), ceClientFunctionMissing);
     EXPECT_EQ(e.Message(),
               std::string(GetParam().Name) +
                   " is an InterBase6 function. Please upgrade to InterBase6 to use this functonality");

@@ -161,7 +161,7 @@ TEST_F(ConnectionFailureTest, ReleasedHandleEndsWithoutTheServer) {
     TR().Commit();
     ADD_FAILURE() << "ended a shared transaction by another action";
   } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 58);
+    EXPECT_EQ(e.SQLCode(), ceCantEndSharedTransaction);
   }
   EXPECT_TRUE(TR().Active());
   TR().Rollback();
@@ -191,7 +191,7 @@ TEST_F(OldClientTest, RollbackRetainingNeedsANewerClient) {
     TR().RollbackRetaining();
     ADD_FAILURE() << "rolled back retaining on an old client";
   } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 63);
+    EXPECT_EQ(e.SQLCode(), ceClientFunctionMissing);
   }
   EXPECT_TRUE(TR().Active());
   EXPECT_EQ(TR().TransactionState(), tsActive);

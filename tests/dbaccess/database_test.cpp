@@ -66,13 +66,13 @@ TEST_F(ConnectionTest, DialectIsLoweredToTheDatabasesOwn) {
   ASSERT_EQ(db.SQLDialect(), 3);
   db.SetConnected(true);
   EXPECT_EQ(db.SQLDialect(), 1);
-  EXPECT_EQ(ClientErrorOf([&] { db.SetSQLDialect(3); }), 61);
+  EXPECT_EQ(ClientErrorOf([&] { db.SetSQLDialect(3); }), ceInvalidSQLDialect);
   EXPECT_EQ(db.SQLDialect(), 1);
   // The server clock in dialect 1 comes through its DATE type.
   EXPECT_LT(std::fabs(db.ServerNow() - Now()), OneMinute);
   db.SetConnected(false);
   db.SetSQLDialect(3);
-  EXPECT_EQ(ClientErrorOf([&] { db.SetSQLDialect(0); }), 61);
+  EXPECT_EQ(ClientErrorOf([&] { db.SetSQLDialect(0); }), ceInvalidSQLDialect);
 }
 
 TEST_F(ConnectionTest, ServerTimeOffsetStaysZeroWithoutSynchronizeTime) {
@@ -121,7 +121,7 @@ TEST_F(ConnectionTest, BadParameterLineFailsEveryAttachUntilItIsMended) {
       ADD_FAILURE() << "attached with a bad line, attempt " << attempt;
       db.SetConnected(false);
     } catch (const EFIBClientError& e) {
-      EXPECT_EQ(e.SQLCode(), 9);
+      EXPECT_EQ(e.SQLCode(), ceDPBConstantUnknown);
       EXPECT_EQ(e.Message(), "DPB Constant (no_such_item) is unknown.");
     }
     EXPECT_FALSE(db.Connected());
@@ -137,21 +137,21 @@ TEST_F(ConnectionTest, MisuseRaisesTheNumberedClientErrors) {
   TFIBDatabase& db = NewDatabase("DB");
   EXPECT_EQ(MessageOf([&] { db.CloseConnection(false); }),
             "MainForm.DB: Cannot perform operation -- DB is not open.");
-  EXPECT_EQ(ClientErrorOf([&] { db.EnsureConnected(); }), 12);
-  EXPECT_EQ(ClientErrorOf([&] { db.SetTimeout(-1); }), 17);
+  EXPECT_EQ(ClientErrorOf([&] { db.EnsureConnected(); }), ceDatabaseClosed);
+  EXPECT_EQ(ClientErrorOf([&] { db.SetTimeout(-1); }), ceTimeoutNegative);
 
   db.SetConnected(true);
-  EXPECT_EQ(ClientErrorOf([&] { db.OpenConnection(); }), 13);
-  EXPECT_EQ(ClientErrorOf([&] { db.SetDBName(DatabasePath() + ".other"); }), 13);
+  EXPECT_EQ(ClientErrorOf([&] { db.OpenConnection(); }), ceDatabaseOpen);
+  EXPECT_EQ(ClientErrorOf([&] { db.SetDBName(DatabasePath() + ".other"); }), ceDatabaseOpen);
   db.SetDBName(DatabasePath());  // the same name is no change
   const std::string lines = db.DBParams().Text();
-  EXPECT_EQ(ClientErrorOf([&] { db.DBParams().Add("sql_dialect=1"); }), 13);
-  EXPECT_EQ(ClientErrorOf([&] { db.SetParamValue("user_name", "OTHER"); }), 13);
+  EXPECT_EQ(ClientErrorOf([&] { db.DBParams().Add("sql_dialect=1"); }), ceDatabaseOpen);
+  EXPECT_EQ(ClientErrorOf([&] { db.SetParamValue("user_name", "OTHER"); }), ceDatabaseOpen);
   EXPECT_EQ(db.DBParams().Text(), lines);
   db.SetConnected(false);
 
   db.SetDBName("");
-  EXPECT_EQ(ClientErrorOf([&] { db.OpenConnection(); }), 14);
+  EXPECT_EQ(ClientErrorOf([&] { db.OpenConnection(); }), ceDatabaseNameMissing);
 }
 
 TEST_F(ConnectionTest, ConnectAndDisconnectEventsComeInOrder) {
@@ -412,7 +412,7 @@ TEST_F(ConnectionTest, LoginPromptAsksTheHookAndWritesTheAnswer) {
         EXPECT_EQ(role, "");
         return false;
       });
-  EXPECT_EQ(ClientErrorOf([&] { db.OpenConnection(); }), 7);
+  EXPECT_EQ(ClientErrorOf([&] { db.OpenConnection(); }), ceOperationCancelled);
   EXPECT_EQ(shownName, DatabasePath());
   EXPECT_FALSE(db.Connected());
 

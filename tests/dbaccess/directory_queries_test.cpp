@@ -152,7 +152,7 @@ TEST_F(DirectoryQueries, QuoteInTheSearchTextFailsTheSearchOnly) {
     Keys(orgs, &condition, 2);
     FAIL();
   } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 51);
+    EXPECT_EQ(e.SQLCode(), ceSQLParseError);
   }
   EXPECT_FALSE(orgs.Open());
   // The next search works again.

@@ -150,7 +150,7 @@ TEST_F(IdleTimeoutTest, NegativeTimeoutsAreRefused) {
         tr.SetTimeout(-1);
       ADD_FAILURE() << "negative time-out accepted";
     } catch (const EFIBClientError& e) {
-      EXPECT_EQ(e.SQLCode(), 17);
+      EXPECT_EQ(e.SQLCode(), ceTimeoutNegative);
       EXPECT_EQ(e.Message(), "Timeout values cannot be negative.");
     }
   }

@@ -115,7 +115,7 @@ TEST_F(QueryTest, BlankTextFailsToPrepare) {
     q.Prepare();
     FAIL();
   } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 37);
+    EXPECT_EQ(e.SQLCode(), ceEmptyQuery);
     EXPECT_EQ(e.Message(), "Can't Prepare , because  query is empty");
   }
 }
@@ -171,7 +171,7 @@ TEST_P(PreparedStatementLosingItsTransaction, RefusesToExecuteWithClientError22)
     q.ExecQuery();
     FAIL() << "executed without a transaction";
   } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 22);
+    EXPECT_EQ(e.SQLCode(), ceTransactionNotAssigned);
     EXPECT_EQ(e.Message(), "Transaction not assigned for MainForm.Q.");
   }
   EXPECT_FALSE(q.Open());
@@ -255,7 +255,7 @@ TEST_F(QueryTest, ChangingTheTextOfAnOpenStatementIsRefused) {
     q.SQL().SetText("select NAME from T");
     FAIL();
   } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 28);
+    EXPECT_EQ(e.SQLCode(), ceDatasetOpen);
     EXPECT_EQ(e.Message(), "Can't change sql text because MainForm.Q dataset open.");
   }
   EXPECT_EQ(q.SQL().Text(), "select ID from T\r\n");
@@ -274,7 +274,7 @@ TEST_F(QueryTest, FieldsOutsideTheColumnsRaise) {
   } catch (const EFIBClientError& e) {
     EXPECT_EQ(e.Message(), "Field \"Field No: 5\" not found.");
   }
-  EXPECT_EQ(ClientErrorOf([&] { q.FieldByName("NAME"); }), 41);
+  EXPECT_EQ(ClientErrorOf([&] { q.FieldByName("NAME"); }), ceFieldNotFound);
 }
 
 TEST_F(QueryTest, FetchAfterTheTransactionEndedUnderTheCursorRaises) {

@@ -396,7 +396,7 @@ TEST_F(SQLMonitorTest, ChannelOthersMayReadIsRefused) {
     TSQLMonitorChannel channel(FSuffix);
     ADD_FAILURE() << "opened";
   } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 54);
+    EXPECT_EQ(e.SQLCode(), ceCannotCreateSharedResource);
   }
   TFIBSQLMonitorHook hook(FSuffix);
   EXPECT_FALSE(hook.Active());

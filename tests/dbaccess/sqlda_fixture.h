@@ -43,7 +43,7 @@ class TTestSQLDAOwner : public TSQLDAOwner {
 
  private:
   const TBlobPlace& CheckedPlace() const {
-    if (Place.Database == nullptr) RaiseClientError(21, "BlobStream");
+    if (Place.Database == nullptr) RaiseClientError(ceDatabaseNotAssigned, "BlobStream");
     return Place;
   }
 };

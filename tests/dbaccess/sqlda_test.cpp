@@ -616,7 +616,7 @@ TEST(SqlDescriptor, UnknownDescribedTypeRaises) {
     fields.InitializeFromServer();
     FAIL();
   } catch (const EFIBClientError& e) {
-    EXPECT_EQ(e.SQLCode(), 30);
+    EXPECT_EQ(e.SQLCode(), ceUnknownSQLDataType);
     EXPECT_EQ(e.Message(), "Unknown SQL Data type (998).");
   }
 }

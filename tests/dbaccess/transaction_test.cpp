@@ -131,21 +131,21 @@ TEST_F(TransactionTest, RetainedTransactionKeepsWorking) {
 }
 
 TEST_F(TransactionTest, MisuseRaisesTheNumberedClientErrors) {
-  EXPECT_EQ(ClientErrorOf([&] { TR().Commit(); }), 15);
-  EXPECT_EQ(ClientErrorOf([&] { TR().EnsureActive(); }), 15);
-  EXPECT_EQ(ClientErrorOf([&] { TR().SetTimeout(-5); }), 17);
+  EXPECT_EQ(ClientErrorOf([&] { TR().Commit(); }), ceNotInTransaction);
+  EXPECT_EQ(ClientErrorOf([&] { TR().EnsureActive(); }), ceNotInTransaction);
+  EXPECT_EQ(ClientErrorOf([&] { TR().SetTimeout(-5); }), ceTimeoutNegative);
   TFIBTransaction& lonely = NewTransaction("Lonely", nullptr);
-  EXPECT_EQ(ClientErrorOf([&] { lonely.StartTransaction(); }), 18);
+  EXPECT_EQ(ClientErrorOf([&] { lonely.StartTransaction(); }), ceNoDatabasesInTransaction);
   TFIBDatabase& closed = NewDatabase("Closed");
   TFIBTransaction& unconnected = NewTransaction("Unconnected", &closed);
-  EXPECT_EQ(ClientErrorOf([&] { unconnected.StartTransaction(); }), 12);
+  EXPECT_EQ(ClientErrorOf([&] { unconnected.StartTransaction(); }), ceDatabaseClosed);
   EXPECT_FALSE(unconnected.Active());
 
   TR().StartTransaction();
-  EXPECT_EQ(ClientErrorOf([&] { TR().StartTransaction(); }), 16);
-  EXPECT_EQ(ClientErrorOf([&] { TR().EnsureInactive(); }), 16);
-  EXPECT_EQ(ClientErrorOf([&] { TR().SetDefaultDatabase(&closed); }), 16);
-  EXPECT_EQ(ClientErrorOf([&] { TR().TRParams().Add("read"); }), 16);
+  EXPECT_EQ(ClientErrorOf([&] { TR().StartTransaction(); }), ceInTransaction);
+  EXPECT_EQ(ClientErrorOf([&] { TR().EnsureInactive(); }), ceInTransaction);
+  EXPECT_EQ(ClientErrorOf([&] { TR().SetDefaultDatabase(&closed); }), ceInTransaction);
+  EXPECT_EQ(ClientErrorOf([&] { TR().TRParams().Add("read"); }), ceInTransaction);
   EXPECT_EQ(TR().TRParams().Count(), 0);
   TR().Commit();
 }
@@ -162,7 +162,7 @@ TEST_F(TransactionTest, BadParameterLineFailsEveryStartUntilItIsMended) {
       ADD_FAILURE() << "started with a bad line, attempt " << attempt;
       TR().Rollback();
     } catch (const EFIBClientError& e) {
-      EXPECT_EQ(e.SQLCode(), 11);
+      EXPECT_EQ(e.SQLCode(), ceTPBConstantUnknown);
       EXPECT_EQ(e.Message(), "TPB Constant (no_such_item) is unknown.");
     }
   }

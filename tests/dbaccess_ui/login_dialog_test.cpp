@@ -152,7 +152,7 @@ TEST(LoginDialogTest, TheScopeMakesTheDialogTheConnectionsLoginPrompt) {
       EXPECT_EQ(dialog.EdUserName->Text(), "SYSDBA");
       Click(*dialog.Button2);
     });
-    EXPECT_EQ(ClientErrorOf([&] { database->OpenConnection(); }), 7);  // cancelled by the user
+    EXPECT_EQ(ClientErrorOf([&] { database->OpenConnection(); }), ceOperationCancelled);  // cancelled by the user
 
     WhenShown([](TfrmFIBDBLoginDlg& dialog) {
       Type(*dialog.EdUserName, "ANNA");

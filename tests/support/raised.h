@@ -5,7 +5,7 @@
 // program. Errors of other types pass through to the test.
 //
 //   EXPECT_EQ(MessageOf<EListError>([&] { list.Delete(5); }), "List index out of bounds (5)");
-//   EXPECT_EQ(ClientErrorOf([&] { db.Open(); }), 21);
+//   EXPECT_EQ(ClientErrorOf([&] { db.Open(); }), ceDatabaseNotAssigned);
 
 #include <string>
 #include <utility>
