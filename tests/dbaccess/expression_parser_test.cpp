@@ -12,6 +12,7 @@
 #include "framework/core/text/sysutils.h"
 #include "framework/core/text/text.h"
 #include "framework/core/base/variant.h"
+#include "tests/support/city_lookup.h"
 
 namespace {
 
@@ -119,33 +120,12 @@ TEST_F(ExpressionParserTest, MemoCannotBeFilteredOn) {
 // Their values are worked out only for the records shown, so the record
 // being tested has none to offer.
 TEST(ExpressionParserFields, CalculatedAndLookupFieldsCannotBeFilteredOn) {
-  TMemoryDataSet cities(nullptr);
-  cities.FieldDefs().Add("CODE", ftInteger);
-  cities.FieldDefs().Add("TITLE", ftString, 30);
-  cities.Open();
-  cities.AppendRecord({Variant(1), Variant("Tulvo")});
-
-  TMemoryDataSet people(nullptr);
-  people.FieldDefs().Add("ID", ftInteger);
-  people.FieldDefs().Add("CITY", ftInteger);
-  auto* id = new TIntegerField(&people);
-  id->SetFieldName("ID");
-  id->SetDataSet(&people);
-  auto* city = new TIntegerField(&people);
-  city->SetFieldName("CITY");
-  city->SetDataSet(&people);
+  TCityLookup lookup;
+  TMemoryDataSet& people = lookup.People;
   auto* label = new TStringField(&people);
   label->SetFieldName("LABEL");
   label->SetFieldKind(fkCalculated);
   label->SetDataSet(&people);
-  auto* title = new TStringField(&people);
-  title->SetFieldName("CITY_TITLE");
-  title->SetFieldKind(fkLookup);
-  title->SetLookupDataSet(&cities);
-  title->SetKeyFields("CITY");
-  title->SetLookupKeyFields("CODE");
-  title->SetLookupResultField("TITLE");
-  title->SetDataSet(&people);
   people.Open();
   people.AppendRecord({Variant(1), Variant(1)});
 

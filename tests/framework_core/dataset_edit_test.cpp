@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "tests/framework_core/dataset_fixture.h"
+#include "tests/support/city_lookup.h"
 
 namespace {
 
@@ -249,30 +250,9 @@ TEST(CalculatedFields, NeverShowAPreviousRecordsValues) {
 }
 
 TEST(LookupFields, ShowTheLookupDatasetsValueForTheKey) {
-  TMemoryDataSet cities(nullptr);
-  cities.FieldDefs().Add("CODE", ftInteger);
-  cities.FieldDefs().Add("TITLE", ftString, 30);
-  cities.Open();
-  cities.AppendRecord({Variant(1), Variant("Tulvo")});
-  cities.AppendRecord({Variant(2), Variant("Kelvorsk")});
-
-  TMemoryDataSet people(nullptr);
-  people.FieldDefs().Add("ID", ftInteger);
-  people.FieldDefs().Add("CITY", ftInteger);
-  auto* id = new TIntegerField(&people);
-  id->SetFieldName("ID");
-  id->SetDataSet(&people);
-  auto* city = new TIntegerField(&people);
-  city->SetFieldName("CITY");
-  city->SetDataSet(&people);
-  auto* title = new TStringField(&people);
-  title->SetFieldName("CITY_TITLE");
-  title->SetFieldKind(fkLookup);
-  title->SetLookupDataSet(&cities);
-  title->SetKeyFields("CITY");
-  title->SetLookupKeyFields("CODE");
-  title->SetLookupResultField("TITLE");
-  title->SetDataSet(&people);
+  TCityLookup lookup;
+  TMemoryDataSet& people = lookup.People;
+  TStringField* title = lookup.Title;
   people.Open();
   people.AppendRecord({Variant(1), Variant(2)});
   people.AppendRecord({Variant(2), Variant(1)});

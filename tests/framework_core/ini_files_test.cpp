@@ -18,6 +18,7 @@
 #include "framework/core/storage/streams.h"
 #include "framework/core/component/strings.h"
 #include "framework/core/text/text.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -208,28 +209,11 @@ TEST_F(IniFileTest, IniFileNeverWritesOverAFileItCannotRead) {
 
 TEST_F(IniFileTest, ProgramsWritingOneIniFileLoseNothing) {
   constexpr int kPrograms = 6, kWrites = 15;
-  std::vector<pid_t> children;
-  for (int program = 0; program < kPrograms; ++program) {
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int code = 0;
-      try {
-        TIniFile ini(Path());
-        for (int i = 0; i < kWrites; ++i)
-          ini.WriteInteger("P" + std::to_string(program), "V" + std::to_string(i), i);
-      } catch (...) {
-        code = 1;
-      }
-      ::_exit(code);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  RunInChildProcesses(kPrograms, [&](int program) {
+    TIniFile ini(Path());
+    for (int i = 0; i < kWrites; ++i) ini.WriteInteger("P" + std::to_string(program), "V" + std::to_string(i), i);
+    return true;
+  });
   TMemIniFile ini(Path());
   for (int program = 0; program < kPrograms; ++program)
     for (int i = 0; i < kWrites; ++i)

@@ -19,6 +19,7 @@
 #include "framework/core/component/strings.h"
 #include "framework/core/text/text.h"
 #include "tests/support/raised.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -315,28 +316,13 @@ TEST_F(RegistryTest, ConcurrentWritersInThreadsLoseNothing) {
 }
 
 TEST_F(RegistryTest, ConcurrentProgramsLoseNothing) {
-  std::vector<pid_t> children;
-  for (const char* key : {"P1", "P2", "P3"}) {
-    pid_t pid = ::fork();
-    ASSERT_GE(pid, 0);
-    if (pid == 0) {
-      int failures = 0;
-      try {
-        TRegistry reg;
-        if (!reg.OpenKey(std::string("\\Programs\\") + key, true)) ++failures;
-        for (int i = 0; i < 25; ++i) reg.WriteString("V" + std::to_string(i), key);
-      } catch (...) {
-        ++failures;
-      }
-      ::_exit(failures);
-    }
-    children.push_back(pid);
-  }
-  for (pid_t pid : children) {
-    int status = 0;
-    ASSERT_EQ(::waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
-  }
+  const char* const keys[] = {"P1", "P2", "P3"};
+  RunInChildProcesses(3, [&](int index) {
+    TRegistry reg;
+    if (!reg.OpenKey(std::string("\\Programs\\") + keys[index], true)) return false;
+    for (int i = 0; i < 25; ++i) reg.WriteString("V" + std::to_string(i), keys[index]);
+    return true;
+  });
   TRegistry reg;
   for (const char* key : {"P1", "P2", "P3"}) {
     ASSERT_TRUE(reg.OpenKey(std::string("\\Programs\\") + key, false));
