@@ -3,7 +3,8 @@
 // messages passing through its window procedure (`TMessageLogControl`),
 // and a spy that records what reaches any control by hooking its window
 // procedure (`TMessageSpy`). Both keep the messages they record in order,
-// with their parameters, and can be told which ids to keep.
+// with their parameters, and can be told which ids to keep. A popup menu
+// that records where it would open (`TRecordingPopupMenu`).
 
 #include <functional>
 #include <set>
@@ -12,6 +13,7 @@
 
 #include "framework/gui/controls/custom_control.h"
 #include "framework/gui/controls/messages.h"
+#include "framework/gui/standard/menus.h"
 
 struct TLoggedMessage {
   unsigned Msg = 0;
@@ -26,6 +28,9 @@ inline std::vector<TLoggedMessage> MessagesOf(const std::vector<TLoggedMessage>&
     if (m.Msg == msg) out.push_back(m);
   return out;
 }
+
+// The control named by a message's LParam.
+inline TControl* LParamControl(const TLoggedMessage& m) { return ControlOf(static_cast<std::uintptr_t>(m.LParam)); }
 
 inline std::vector<unsigned> IdsOf(const std::vector<TLoggedMessage>& log) {
   std::vector<unsigned> ids;
@@ -79,4 +84,12 @@ class TMessageSpy {
 
  private:
   TWindowProcHook FHook;
+};
+
+// Records where it would open instead of opening.
+class TRecordingPopupMenu : public TPopupMenu {
+ public:
+  using TPopupMenu::TPopupMenu;
+  std::vector<TPoint> Shown;
+  void Popup(int x, int y) override { Shown.push_back(Point(x, y)); }
 };

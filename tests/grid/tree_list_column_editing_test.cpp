@@ -1,7 +1,5 @@
-// Editing the cells of a real tree list's columns offscreen: the column
-// makes its editor, sets it up, loads the cell into it and stores the
-// editor's text back, as the tree list drives it; the editors take the tree
-// list's look.
+// Editing the cells of a real tree list's columns offscreen, as the tree
+// list drives its editors; the editors take the tree list's look.
 
 #include "grid/tree_list/tree_list_column.h"
 
@@ -39,11 +37,14 @@ class ColumnEditingTest : public ::testing::Test {
     Columns.back()->SetTreeList(Grid);
     return static_cast<C&>(*Columns.back());
   }
-  // The editor of the column's kind, owned by the tree list as the host.
+  // Owned by the tree list as the host.
   TdxInplaceEdit& EditorFor(TdxTreeListColumn& column) { return *column.CreateEditor(Grid).release(); }
+  TdxTreeListMaskColumn& AddMask(const char* mask) {
+    auto& column = Add<TdxTreeListMaskColumn>();
+    column.SetEditMask(mask);
+    return column;
+  }
 
-  // What the tree list does to start editing a cell: set the editor up in
-  // the initialising bracket, load the value, show it over the cell.
   Variant Start(TdxTreeListColumn& column, TdxInplaceEdit& editor, TdxTreeListNode* node) {
     Grid->SetFocusedColumnIndex(Grid->GetVisibleColumnIndex(column.Index()));
     Variant value;
@@ -59,8 +60,7 @@ class ColumnEditingTest : public ::testing::Test {
     EXPECT_TRUE(WaitFor([&] { return editor.Focused(); }));
     return value;
   }
-  // ... and to end it: validate (a refusal raises and keeps it open), store
-  // the value when modified, hide.
+  // A refusal raises and keeps the editor open.
   void Close(TdxTreeListColumn& column, TdxInplaceEdit& editor, TdxTreeListNode* node) {
     editor.ValidateEdit();
     if (editor.GetModified()) {
@@ -70,8 +70,11 @@ class ColumnEditingTest : public ::testing::Test {
     }
     editor.Hide();
   }
-  static void Key(TdxInplaceEdit& editor, Qt::Key key) { QTest::keyClick(ClientOf(editor), key); }
-  static void Type(TdxInplaceEdit& editor, const char* text) { QTest::keyClicks(ClientOf(editor), text); }
+  // Presses keys, then types text.
+  static void Type(TdxInplaceEdit& editor, std::initializer_list<Qt::Key> keys, const char* text) {
+    for (Qt::Key key : keys) QTest::keyClick(ClientOf(editor), key);
+    QTest::keyClicks(ClientOf(editor), text);
+  }
 
   TdxDefaultEditStyleControllerScope Styles;
   std::unique_ptr<TForm> Form;
@@ -81,8 +84,7 @@ class ColumnEditingTest : public ::testing::Test {
 };
 
 TEST_F(ColumnEditingTest, MaskColumnShowsTheCellThroughItsMaskAndSavesByIt) {
-  auto& column = Add<TdxTreeListMaskColumn>();
-  column.SetEditMask("999 999;1;_");
+  auto& column = AddMask("999 999;1;_");
   TdxTreeListNode* node = Grid->AddRow({"12  345"});
   auto* editor = dynamic_cast<TdxInplaceMaskEdit*>(&EditorFor(column));
   ASSERT_NE(editor, nullptr) << "a mask column edits through the mask editor";
@@ -90,58 +92,48 @@ TEST_F(ColumnEditingTest, MaskColumnShowsTheCellThroughItsMaskAndSavesByIt) {
   const Variant value = Start(column, *editor, node);
   EXPECT_EQ(editor->EditText(), "12_ 345");
   EXPECT_EQ(VarToStr(value), "12  345");
-  Key(*editor, Qt::Key_Home);
-  Type(*editor, "9");
+  Type(*editor, {Qt::Key_Home}, "9");
   EXPECT_EQ(editor->EditText(), "92_ 345");
   Close(column, *editor, node);
   EXPECT_EQ(Grid->GetCellText(node, 0), "92  345");
   EXPECT_EQ(Stored, "92  345");
 
-  // Edited and saved again, the value keeps every character.
   Start(column, *editor, node);
   EXPECT_EQ(editor->EditText(), "92_ 345");
-  Key(*editor, Qt::Key_Home);
-  Key(*editor, Qt::Key_Right);
-  Key(*editor, Qt::Key_Right);
-  Type(*editor, "1");
+  Type(*editor, {Qt::Key_Home, Qt::Key_Right, Qt::Key_Right}, "1");
   Close(column, *editor, node);
-  EXPECT_EQ(Grid->GetCellText(node, 0), "921 345");
+  EXPECT_EQ(Grid->GetCellText(node, 0), "921 345") << "edited and saved again, the value keeps every character";
 }
 
 TEST_F(ColumnEditingTest, MaskColumnGivesItsEditorIgnoreMaskBlank) {
-  auto& column = Add<TdxTreeListMaskColumn>();
-  column.SetEditMask("000;1;_");
+  auto& column = AddMask("000;1;_");
   column.SetIgnoreMaskBlank(true);
   TdxTreeListNode* node = Grid->AddRow({""});
   auto& editor = static_cast<TdxInplaceMaskEdit&>(EditorFor(column));
   Start(column, editor, node);
   EXPECT_TRUE(editor.IgnoreMaskBlank());
   EXPECT_EQ(editor.EditText(), "___");
-  Type(editor, "1");
+  Type(editor, {}, "1");
   EXPECT_NO_THROW(Close(column, editor, node));
   EXPECT_EQ(Grid->GetCellText(node, 0), "1__") << "blanks taken as typed";
 
   column.SetIgnoreMaskBlank(false);
   Start(column, editor, node);
   EXPECT_FALSE(editor.IgnoreMaskBlank());
-  Key(editor, Qt::Key_Home);
-  Type(editor, "2");
+  Type(editor, {Qt::Key_Home}, "2");
   EXPECT_THROW(Close(column, editor, node), EDBEditError) << "the empty required positions refuse";
   EXPECT_EQ(Grid->GetCellText(node, 0), "1__");
 }
 
 TEST_F(ColumnEditingTest, SettingUpTheEditorForgetsTheUndoHistoryOfTheCellBefore) {
-  auto& column = Add<TdxTreeListMaskColumn>();
-  column.SetEditMask("999 999;1;_");
+  auto& column = AddMask("999 999;1;_");
   TdxTreeListNode* first = Grid->AddRow({"12  345"});
   TdxTreeListNode* second = Grid->AddRow({"92  345"});
   auto& editor = static_cast<TdxInplaceMaskEdit&>(EditorFor(column));
   Start(column, editor, first);
-  Key(editor, Qt::Key_Home);
-  Type(editor, "9");
+  Type(editor, {Qt::Key_Home}, "9");
   Close(column, editor, first);
-  // The second cell shows the same edit text, so loading it changes no text.
-  Start(column, editor, second);
+  Start(column, editor, second);  // the same edit text: loading it changes no text
   EXPECT_EQ(editor.EditText(), "92_ 345");
   EXPECT_FALSE(editor.CanUndoText()) << "undo would bring back the first cell's text";
 }
@@ -154,7 +146,7 @@ TEST_F(ColumnEditingTest, TextColumnLoadsAndStoresTheCellTextInItsCase) {
   EXPECT_EQ(dynamic_cast<TdxInplaceMaskEdit*>(&editor), nullptr);
   const Variant value = Start(column, editor, node);
   EXPECT_EQ(VarToStr(value), "ABC") << "the value after the editor's own conversion";
-  Type(editor, "de");
+  Type(editor, {}, "de");
   Close(column, editor, node);
   EXPECT_EQ(Grid->GetCellText(node, 0), "DE");
   EXPECT_EQ(Stored, "DE");
@@ -184,15 +176,16 @@ TEST_P(EditorLookTest, EditorsFollowTheTreeListsLookNotAController) {
   controller.SetButtonStyle(btsSimple);
   controller.SetHotTrack(true);
   editor.SetStyleController(&controller);
-  EXPECT_EQ(editor.Style().BorderStyle(), c.BorderStyle);
-  EXPECT_EQ(editor.Style().ButtonStyle(), c.ButtonStyle);
-  EXPECT_EQ(editor.Style().BorderColor(), clWindowFrame);
-  EXPECT_EQ(editor.Style().ButtonTransparence(), ebtNone);
-  EXPECT_EQ(editor.Style().Edges(), dxAllEdges);
-  EXPECT_FALSE(editor.Style().HotTrack());
-  EXPECT_FALSE(editor.Style().Shadow());
-  editor.Style().SetBorderStyle(xbsFlat);
-  EXPECT_EQ(editor.Style().BorderStyle(), xbsFlat) << "the style's own value comes first";
+  TdxEditStyle& style = editor.Style();
+  EXPECT_EQ(style.BorderStyle(), c.BorderStyle);
+  EXPECT_EQ(style.ButtonStyle(), c.ButtonStyle);
+  EXPECT_EQ(style.BorderColor(), clWindowFrame);
+  EXPECT_EQ(style.ButtonTransparence(), ebtNone);
+  EXPECT_EQ(style.Edges(), dxAllEdges);
+  EXPECT_FALSE(style.HotTrack());
+  EXPECT_FALSE(style.Shadow());
+  style.SetBorderStyle(xbsFlat);
+  EXPECT_EQ(style.BorderStyle(), xbsFlat) << "the style's own value comes first";
   editor.SetStyleController(nullptr);
 }
 
