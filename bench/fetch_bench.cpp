@@ -34,14 +34,15 @@
 #include <vector>
 
 #include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_handles.h"
 #include "dbaccess/client/client_library.h"
-#include "dbaccess/connection/database.h"
 #include "dbaccess/client/errors.h"
-#include "dbaccess/statement/query.h"
-#include "dbaccess/trace/sql_monitor.h"
-#include "dbaccess/statement/sqlda.h"
 #include "dbaccess/client/status_vector.h"
+#include "dbaccess/connection/database.h"
 #include "dbaccess/connection/transaction.h"
+#include "dbaccess/statement/query.h"
+#include "dbaccess/statement/sqlda.h"
+#include "dbaccess/trace/sql_monitor.h"
 #include "framework/core/base/exceptions.h"
 #include "tools/sample_database.h"
 
@@ -112,18 +113,19 @@ class TPlainStatement {
  public:
   explicit TPlainStatement(TSession& session) : FSession(session) {
     const TClientEntryPoints& api = ClientAPI();
-    Check(api.isc_dsql_alloc_statement2(StatusVector(), session.Database->HandleAddress(), &FHandle));
+    Check(
+        api.isc_dsql_alloc_statement2(StatusVector(), session.Database->HandleAddress(), FHandle.Address()));
     FOutputBuffer = std::make_unique<char[]>(DescriptorLength(1));
     Output()->version = SQLDA_VERSION1;
     Output()->sqln = 1;
-    Check(api.isc_dsql_prepare(StatusVector(), session.Transaction->HandleAddress(), &FHandle, 0, SelectText,
-                               3, Output()));
+    Check(api.isc_dsql_prepare(StatusVector(), session.Transaction->HandleAddress(), FHandle.Address(), 0,
+                               SelectText, 3, Output()));
     const int columns = Output()->sqld;
     if (columns > Output()->sqln) {
       FOutputBuffer = std::make_unique<char[]>(DescriptorLength(columns));
       Output()->version = SQLDA_VERSION1;
       Output()->sqln = static_cast<ISC_SHORT>(columns);
-      Check(api.isc_dsql_describe(StatusVector(), &FHandle, SQLDA_VERSION1, Output()));
+      Check(api.isc_dsql_describe(StatusVector(), FHandle.Address(), SQLDA_VERSION1, Output()));
     }
     std::size_t size = 0;
     for (int i = 0; i < columns; ++i) size += Aligned(Length(Output()->sqlvar[i])) + sizeof(ISC_SHORT) * 4;
@@ -137,23 +139,17 @@ class TPlainStatement {
       at += sizeof(ISC_SHORT) * 4;
     }
   }
-  ~TPlainStatement() {
-    // The benchmark's end; a failure here has no one to tell.
-    if (FHandle != 0) ClientAPI().isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_drop);
-  }
-  TPlainStatement(const TPlainStatement&) = delete;
-  TPlainStatement& operator=(const TPlainStatement&) = delete;
 
   // Every row; returns their number and adds HOME_ID of each to sum. Not
   // inlined, so that a profiler can tell the two sides apart.
   [[gnu::noinline]] std::int64_t FetchAll(std::int64_t& sum) {
     const TClientEntryPoints& api = ClientAPI();
-    Check(api.isc_dsql_execute(StatusVector(), FSession.Transaction->HandleAddress(), &FHandle,
+    Check(api.isc_dsql_execute(StatusVector(), FSession.Transaction->HandleAddress(), FHandle.Address(),
                                SQLDA_VERSION1, nullptr));
     const XSQLVAR& homeId = Output()->sqlvar[0];
     std::int64_t rows = 0;
     ISC_STATUS result;
-    while ((result = api.isc_dsql_fetch(StatusVector(), &FHandle, SQLDA_VERSION1, Output())) == 0) {
+    while ((result = api.isc_dsql_fetch(StatusVector(), FHandle.Address(), SQLDA_VERSION1, Output())) == 0) {
       ++rows;
       if (*homeId.sqlind == 0) {
         ISC_LONG value;
@@ -162,7 +158,7 @@ class TPlainStatement {
       }
     }
     if (result != 100) Check(result);
-    Check(api.isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_close));
+    Check(api.isc_dsql_free_statement(StatusVector(), FHandle.Address(), DSQL_close));
     return rows;
   }
 
@@ -175,7 +171,7 @@ class TPlainStatement {
   static std::size_t Aligned(std::size_t n) { return (n + 7) & ~std::size_t(7); }
 
   TSession& FSession;
-  isc_stmt_handle FHandle = 0;
+  TStatementHandle FHandle;
   std::unique_ptr<char[]> FOutputBuffer;
   std::unique_ptr<char[]> FData;
 };

@@ -87,23 +87,17 @@ class TInsertStatement {
       : FTransaction(&transaction) {
     const TClientEntryPoints& api = ClientAPI();
     const std::string text(sql);
-    Check(api.isc_dsql_alloc_statement2(StatusVector(), attachment.Handle(), &FHandle));
-    Check(api.isc_dsql_prepare(StatusVector(), transaction.Handle(), &FHandle, 0, text.c_str(),
+    Check(api.isc_dsql_alloc_statement2(StatusVector(), attachment.Handle(), FHandle.Address()));
+    Check(api.isc_dsql_prepare(StatusVector(), transaction.Handle(), FHandle.Address(), 0, text.c_str(),
                                SQL_DIALECT_V6, nullptr));
     FDescriptor = std::make_unique<char[]>(DescriptorLength(MaxParameters));
     FInput = reinterpret_cast<XSQLDA*>(FDescriptor.get());
     FInput->version = SQLDA_VERSION1;
     FInput->sqln = MaxParameters;
-    Check(api.isc_dsql_describe_bind(StatusVector(), &FHandle, SQLDA_VERSION1, FInput));
+    Check(api.isc_dsql_describe_bind(StatusVector(), FHandle.Address(), SQLDA_VERSION1, FInput));
     if (FInput->sqld > FInput->sqln) throw ESampleDatabaseError(Format("Too many parameters in: %s", text));
     Allocate();
   }
-  ~TInsertStatement() {
-    // The statement dies with the attachment anyway; nothing to report.
-    if (FHandle != 0) ClientAPI().isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_drop);
-  }
-  TInsertStatement(const TInsertStatement&) = delete;
-  TInsertStatement& operator=(const TInsertStatement&) = delete;
 
   void SetInteger(int index, int value) {
     XSQLVAR& var = Variable(index, SQL_LONG);
@@ -127,8 +121,8 @@ class TInsertStatement {
   void SetNull(int index) { *FInput->sqlvar[index].sqlind = -1; }
 
   void Execute() {
-    Check(ClientAPI().isc_dsql_execute(StatusVector(), FTransaction->Handle(), &FHandle, SQLDA_VERSION1,
-                                       FInput));
+    Check(ClientAPI().isc_dsql_execute(StatusVector(), FTransaction->Handle(), FHandle.Address(),
+                                       SQLDA_VERSION1, FInput));
   }
 
  private:
@@ -167,7 +161,7 @@ class TInsertStatement {
     return FInput->sqlvar[index];
   }
 
-  isc_stmt_handle FHandle = 0;
+  TStatementHandle FHandle;  // dropped quietly: it dies with the attachment anyway
   TTransaction* FTransaction;
   std::unique_ptr<char[]> FDescriptor;
   XSQLDA* FInput = nullptr;

@@ -34,27 +34,27 @@ TRawStatement::TRawStatement(TRawDatabase& db, std::string_view sql, int dialect
                              TFIBXSQLDA& fields)
     : FDb(db), FDialect(dialect), FParams(params), FFields(fields) {
   const TClientEntryPoints& api = ClientAPI();
-  Check(api.isc_dsql_alloc_statement2(StatusVector(), db.Database(), &FHandle));
+  Check(api.isc_dsql_alloc_statement2(StatusVector(), db.Database(), FHandle.Address()));
   const std::string text(sql);
   fields.SetCount(1);
-  Check(api.isc_dsql_prepare(StatusVector(), db.Transaction(), &FHandle, 0, text.c_str(),
+  Check(api.isc_dsql_prepare(StatusVector(), db.Transaction(), FHandle.Address(), 0, text.c_str(),
                              static_cast<unsigned short>(dialect), Sqlda(fields)));
   const int columns = Sqlda(fields)->sqld;
   if (columns > fields.Count()) {
     fields.SetCount(columns);
-    Check(
-        api.isc_dsql_describe(StatusVector(), &FHandle, static_cast<unsigned short>(dialect), Sqlda(fields)));
+    Check(api.isc_dsql_describe(StatusVector(), FHandle.Address(), static_cast<unsigned short>(dialect),
+                                Sqlda(fields)));
   }
   fields.SetCount(columns);
   fields.InitializeFromServer();
 
   params.SetCount(1);
-  Check(api.isc_dsql_describe_bind(StatusVector(), &FHandle, static_cast<unsigned short>(dialect),
+  Check(api.isc_dsql_describe_bind(StatusVector(), FHandle.Address(), static_cast<unsigned short>(dialect),
                                    Sqlda(params)));
   const int inputs = Sqlda(params)->sqld;
   if (inputs > params.Count()) {
     params.SetCount(inputs);
-    Check(api.isc_dsql_describe_bind(StatusVector(), &FHandle, static_cast<unsigned short>(dialect),
+    Check(api.isc_dsql_describe_bind(StatusVector(), FHandle.Address(), static_cast<unsigned short>(dialect),
                                      Sqlda(params)));
   }
   params.SetCount(inputs);
@@ -62,20 +62,16 @@ TRawStatement::TRawStatement(TRawDatabase& db, std::string_view sql, int dialect
   params.ResetNulls();
 }
 
-TRawStatement::~TRawStatement() {
-  if (FHandle != 0) ClientAPI().isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_drop);
-}
-
 void TRawStatement::Execute() {
-  if (FOpen) Check(ClientAPI().isc_dsql_free_statement(StatusVector(), &FHandle, DSQL_close));
+  if (FOpen) Check(ClientAPI().isc_dsql_free_statement(StatusVector(), FHandle.Address(), DSQL_close));
   FOpen = FFields.Count() > 0;
-  Check(ClientAPI().isc_dsql_execute(StatusVector(), FDb.Transaction(), &FHandle,
+  Check(ClientAPI().isc_dsql_execute(StatusVector(), FDb.Transaction(), FHandle.Address(),
                                      static_cast<unsigned short>(FDialect),
                                      FParams.Count() > 0 ? Sqlda(FParams) : nullptr));
 }
 
 bool TRawStatement::Fetch() {
-  const ISC_STATUS result = ClientAPI().isc_dsql_fetch(StatusVector(), &FHandle,
+  const ISC_STATUS result = ClientAPI().isc_dsql_fetch(StatusVector(), FHandle.Address(),
                                                        static_cast<unsigned short>(FDialect), Sqlda(FFields));
   if (result == 100) return false;
   Check(result);

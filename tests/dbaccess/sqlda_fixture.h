@@ -4,7 +4,6 @@
 // layer's descriptors, so that the descriptor is tested apart from the
 // statement component.
 
-#include <cstdint>
 #include <functional>
 #include <string>
 #include <string_view>
@@ -70,9 +69,6 @@ class TRawDatabase {
 class TRawStatement {
  public:
   TRawStatement(TRawDatabase& db, std::string_view sql, int dialect, TFIBXSQLDA& params, TFIBXSQLDA& fields);
-  ~TRawStatement();
-  TRawStatement(const TRawStatement&) = delete;
-  TRawStatement& operator=(const TRawStatement&) = delete;
 
   // Executes with the parameters; a select opens its cursor.
   void Execute();
@@ -84,6 +80,6 @@ class TRawStatement {
   int FDialect;
   TFIBXSQLDA& FParams;
   TFIBXSQLDA& FFields;
-  std::uint32_t FHandle = 0;
+  TStatementHandle FHandle;
   bool FOpen = false;
 };

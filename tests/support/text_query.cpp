@@ -99,36 +99,26 @@ std::string ValueText(const XSQLVAR& var) {
   }
 }
 
-// A prepared statement with a buffer for every output column. The handle is
-// dropped with it: the layer's owners cover attachments, transactions and
-// blobs, and a statement of a test's own needs nothing more.
+// A prepared statement with a buffer for every output column; its handle is
+// dropped with it, even when it failed to prepare (the error that brought
+// us here is already on its way).
 class TStatement {
  public:
   TStatement(TClientHandle* database, TClientHandle* transaction, const std::string& sql)
       : FTransaction(transaction) {
     const TClientEntryPoints& api = ClientAPI();
-    Check(api.isc_dsql_alloc_statement2(StatusVector(), database, &FHandle));
+    Check(api.isc_dsql_alloc_statement2(StatusVector(), database, FHandle.Address()));
     AllocateDescriptor(1);
-    Check(api.isc_dsql_prepare(StatusVector(), transaction, &FHandle, 0, sql.c_str(), SQL_DIALECT_V6,
+    Check(api.isc_dsql_prepare(StatusVector(), transaction, FHandle.Address(), 0, sql.c_str(), SQL_DIALECT_V6,
                                Output()));
     if (Output()->sqld > Output()->sqln) {
       AllocateDescriptor(Output()->sqld);
-      Check(api.isc_dsql_describe(StatusVector(), &FHandle, SQLDA_VERSION1, Output()));
+      Check(api.isc_dsql_describe(StatusVector(), FHandle.Address(), SQLDA_VERSION1, Output()));
     }
   }
-  ~TStatement() {
-    // A statement that failed to prepare is dropped all the same; the error
-    // that brought us here is already on its way.
-    if (FHandle != 0) {
-      ISC_STATUS_ARRAY ignored{};
-      ClientAPI().isc_dsql_free_statement(ignored, &FHandle, DSQL_drop);
-    }
-  }
-  TStatement(const TStatement&) = delete;
-  TStatement& operator=(const TStatement&) = delete;
 
   XSQLDA* Output() { return reinterpret_cast<XSQLDA*>(FDescriptor.get()); }
-  TClientHandle* Handle() { return &FHandle; }
+  TClientHandle* Handle() { return FHandle.Address(); }
 
   void Open() {
     XSQLDA* output = Output();
@@ -144,11 +134,13 @@ class TStatement {
       var.sqlind = &FNulls[i];
       var.sqltype = static_cast<short>(var.sqltype | 1);
     }
-    Check(ClientAPI().isc_dsql_execute(StatusVector(), FTransaction, &FHandle, SQLDA_VERSION1, nullptr));
+    Check(ClientAPI().isc_dsql_execute(StatusVector(), FTransaction, FHandle.Address(), SQLDA_VERSION1,
+                                       nullptr));
   }
 
   bool Fetch() {
-    const ISC_STATUS result = ClientAPI().isc_dsql_fetch(StatusVector(), &FHandle, SQLDA_VERSION1, Output());
+    const ISC_STATUS result =
+        ClientAPI().isc_dsql_fetch(StatusVector(), FHandle.Address(), SQLDA_VERSION1, Output());
     if (result == 100) return false;
     Check(result);
     return true;
@@ -167,7 +159,7 @@ class TStatement {
     Output()->sqln = static_cast<ISC_SHORT>(count);
   }
 
-  TClientHandle FHandle = 0;
+  TStatementHandle FHandle;  // made in place: the client keeps its address
   TClientHandle* FTransaction;
   std::unique_ptr<char[]> FDescriptor;
   std::vector<std::vector<std::int64_t>> FData;
