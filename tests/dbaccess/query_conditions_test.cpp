@@ -6,10 +6,18 @@
 
 #include <gtest/gtest.h>
 
+#include <vector>
+
 #include "dbaccess/statement/query.h"
 #include "framework/core/base/exceptions.h"
 
 namespace {
+
+std::vector<bool> Flags(TConditions& list) {
+  std::vector<bool> flags;
+  for (int i = 0; i < list.Count(); ++i) flags.push_back(list.Condition(i).Enabled());
+  return flags;
+}
 
 class QueryConditions : public testing::Test {
  protected:
@@ -36,8 +44,7 @@ TEST_F(QueryConditions, AddConditionKeepsTheFirstOfAName) {
   EXPECT_EQ(Conditions().FindCondition("name"), nullptr);
 }
 
-// Every way of adding a line gives it a condition of its own; a foreign
-// object is refused, and a condition handed in lends only its flag.
+// A foreign object is refused; a condition handed in lends only its flag.
 TEST_F(QueryConditions, EveryLineHoldsItsOwnCondition) {
   TConditions& list = Conditions();
   list.Add("a=A = 1");
@@ -56,7 +63,6 @@ TEST_F(QueryConditions, EveryLineHoldsItsOwnCondition) {
   EXPECT_TRUE(list.Condition(2).Enabled());
   for (int i = 0; i < list.Count(); ++i) EXPECT_EQ(list.Condition(i).List(), &list);
 
-  // A copy gets conditions of its own with the same flags.
   TFIBQuery other(nullptr);
   other.SetConditions(list);
   ASSERT_EQ(other.Conditions().Count(), 3);
@@ -107,9 +113,7 @@ TEST_F(QueryConditions, ApplyJoinsAnExistingWhereClause) {
   Conditions().Apply();
   EXPECT_EQ(FQuery.MainWhereClause(), "B = 1\r\nand (A > 1)\r\n\r\n and (C < 3)");
 
-  // With every condition off, applying gives the primary text back.
-  Conditions().Condition(0).SetEnabled(false);
-  Conditions().Condition(1).SetEnabled(false);
+  for (int i : {0, 1}) Conditions().Condition(i).SetEnabled(false);
   Conditions().Apply();
   EXPECT_EQ(SQLText(), "select A from T where B = 1\r\n");
 }
@@ -146,18 +150,14 @@ TEST_F(QueryConditions, ChangesFromOutsideForgetTheAppliedState) {
 }
 
 TEST_F(QueryConditions, StoredEnabledFlags) {
-  Conditions().AddCondition("a", "A = 1", false);
-  Conditions().AddCondition("b", "B = 2", false);
-  Conditions().AddCondition("c", "C = 3", false);
+  for (const char* name : {"a", "b", "c"}) Conditions().AddCondition(name, "X = 1", false);
   EXPECT_EQ(Conditions().StoredEnabled(), std::nullopt);
   Conditions().Condition(0).SetEnabled(true);
   Conditions().Condition(2).SetEnabled(true);
   EXPECT_EQ(Conditions().StoredEnabled(), "[1,0,1]");
 
   Conditions().ReadStoredEnabled("[0,1]");
-  EXPECT_FALSE(Conditions().Condition(0).Enabled());
-  EXPECT_TRUE(Conditions().Condition(1).Enabled());
-  EXPECT_FALSE(Conditions().Condition(2).Enabled());
+  EXPECT_EQ(Flags(Conditions()), (std::vector<bool>{false, true, false}));
 }
 
 TEST_F(QueryConditions, SavedLinesLoadBackTheSameConditions) {
@@ -171,10 +171,7 @@ TEST_F(QueryConditions, SavedLinesLoadBackTheSameConditions) {
   other.Conditions().LoadFromText(saved + "\r\nshort#$#$S = 1#$#$ 1 \r\nbare\r\n");
   ASSERT_EQ(other.Conditions().Count(), 4);
   EXPECT_EQ(other.Conditions().Text(), "phone=PHONE = '1'\r\nname=NAME = 'A=B'\r\nshort=S = 1\r\nbare=\r\n");
-  EXPECT_TRUE(other.Conditions().Condition(0).Enabled());
-  EXPECT_FALSE(other.Conditions().Condition(1).Enabled());
-  EXPECT_TRUE(other.Conditions().Condition(2).Enabled());
-  EXPECT_FALSE(other.Conditions().Condition(3).Enabled());
+  EXPECT_EQ(Flags(other.Conditions()), (std::vector<bool>{true, false, true, false}));
 }
 
 }  // namespace

@@ -15,29 +15,14 @@
 #include <string>
 #include <vector>
 
-#include "framework/core/storage/streams.h"
 #include "framework/core/component/strings.h"
+#include "framework/core/storage/streams.h"
 #include "framework/core/text/text.h"
 #include "tests/support/child_processes.h"
+#include "tests/support/listings.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
-
-using Names = std::vector<std::string>;
-
-Names Lines(const TStrings& list) {
-  Names lines;
-  for (int i = 0; i < list.Count(); ++i) lines.push_back(list.Strings(i));
-  return lines;
-}
-
-Names FilesIn(const std::string& folder) {
-  Names names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder))
-    names.push_back(entry.path().filename());
-  std::sort(names.begin(), names.end());
-  return names;
-}
 
 // Takes the right to read a file away for the scope. Root reads whatever the
 // mode bits say, so for root the scope also drops, for this thread, the
@@ -79,8 +64,12 @@ class TReadDeniedScope {
 class IniFileTest : public ::testing::Test {
  protected:
   std::string Path() const { return FFolder.File("layout.ini"); }
+  std::string Text() const { return ReadFileText(Path()); }
+  Names Files() const { return FilesIn(FFolder.Path()); }
   TTempFolder FFolder;
 };
+
+const Names kFileAndLock{"layout.ini", "layout.ini.lock"};
 
 TEST_F(IniFileTest, SectionsAndNamesIgnoreCaseAndBlanksAroundThemAreTrimmed) {
   WriteFileText(Path(),
@@ -103,9 +92,9 @@ TEST_F(IniFileTest, MemIniFileWritesOnlyOnUpdateFileAndKeepsComments) {
   ini.WriteString("a", "X", "2");  // replaced in place, name as written now
   ini.WriteInteger("B", "Count", -5);
   ini.WriteBool("B", "On", true);
-  EXPECT_EQ(ReadFileText(Path()), "; kept\n[A]\n; also kept\nx=1\nloose line\n");
+  EXPECT_EQ(Text(), "; kept\n[A]\n; also kept\nx=1\nloose line\n");
   ini.UpdateFile();
-  EXPECT_EQ(ReadFileText(Path()), "; kept\n[A]\n; also kept\nX=2\nloose line\n\n[B]\nCount=-5\nOn=1\n\n");
+  EXPECT_EQ(Text(), "; kept\n[A]\n; also kept\nX=2\nloose line\n\n[B]\nCount=-5\nOn=1\n\n");
   TMemIniFile again(Path());
   EXPECT_EQ(again.ReadInteger("b", "count", 0), -5);
   EXPECT_TRUE(again.ReadBool("B", "On", false));
@@ -127,11 +116,10 @@ TEST_P(IniIntegers, ConvertOrFallBackToTheDefault) {
   EXPECT_EQ(ini.ReadBool("S", "V", false), GetParam().Integer != 0 && GetParam().Integer != 42);
 }
 
-INSTANTIATE_TEST_SUITE_P(IniFile, IniIntegers,
-                         ::testing::Values(TIniIntegerCase{"17", 17}, TIniIntegerCase{"-1", -1},
-                                           TIniIntegerCase{"0x1F", 31}, TIniIntegerCase{"$10", 16},
-                                           TIniIntegerCase{"0", 0}, TIniIntegerCase{"yes", 42},
-                                           TIniIntegerCase{"", 42}, TIniIntegerCase{"1.5", 42}));
+INSTANTIATE_TEST_SUITE_P(
+    IniFile, IniIntegers,
+    ::testing::ValuesIn(std::vector<TIniIntegerCase>{
+        {"17", 17}, {"-1", -1}, {"0x1F", 31}, {"$10", 16}, {"0", 0}, {"yes", 42}, {"", 42}, {"1.5", 42}}));
 
 TEST_F(IniFileTest, SectionListsErasingAndDeleting) {
   TMemIniFile ini(Path());
@@ -163,9 +151,9 @@ TEST_F(IniFileTest, AMissingFileIsEmptyAndIsNotCreatedUntilUpdated) {
   TMemIniFile ini(Path());
   EXPECT_FALSE(ini.SectionExists("A"));
   ini.WriteString("A", "B", "C");
-  EXPECT_EQ(ReadFileText(Path()), "");
+  EXPECT_EQ(Text(), "");
   ini.UpdateFile();
-  EXPECT_EQ(ReadFileText(Path()), "[A]\nB=C\n\n");
+  EXPECT_EQ(Text(), "[A]\nB=C\n\n");
 }
 
 TEST_F(IniFileTest, FailuresToReadOrWriteTheFileRaise) {
@@ -181,16 +169,12 @@ TEST_F(IniFileTest, FailuresToReadOrWriteTheFileRaise) {
 TEST_F(IniFileTest, IniFileWritesAtOnceAndFollowsTheFile) {
   TIniFile ini(Path());
   ini.WriteString("Main", "Left", "10");
-  EXPECT_EQ(ReadFileText(Path()), "[Main]\nLeft=10\n\n");
+  EXPECT_EQ(Text(), "[Main]\nLeft=10\n\n");
   WriteFileText(Path(), "[Main]\nLeft=20\nTop=5\n");
   EXPECT_EQ(ini.ReadInteger("Main", "Left", 0), 20);
   ini.WriteInteger("Main", "Right", 30);
-  EXPECT_EQ(ReadFileText(Path()), "[Main]\nLeft=20\nTop=5\nRight=30\n\n");
+  EXPECT_EQ(Text(), "[Main]\nLeft=20\nTop=5\nRight=30\n\n");
 }
-
-}  // namespace
-
-namespace {
 
 TEST_F(IniFileTest, IniFileNeverWritesOverAFileItCannotRead) {
   const std::string content = "[Main]\nLeft=10\n";
@@ -204,14 +188,15 @@ TEST_F(IniFileTest, IniFileNeverWritesOverAFileItCannotRead) {
     EXPECT_THROW(ini.EraseSection("Main"), EIniFileException);
     EXPECT_THROW(TIniFileUpdateScope{ini}, EIniFileException);
   }
-  EXPECT_EQ(ReadFileText(Path()), content);
+  EXPECT_EQ(Text(), content);
 }
 
 TEST_F(IniFileTest, ProgramsWritingOneIniFileLoseNothing) {
   constexpr int kPrograms = 6, kWrites = 15;
   RunInChildProcesses(kPrograms, [&](int program) {
     TIniFile ini(Path());
-    for (int i = 0; i < kWrites; ++i) ini.WriteInteger("P" + std::to_string(program), "V" + std::to_string(i), i);
+    for (int i = 0; i < kWrites; ++i)
+      ini.WriteInteger("P" + std::to_string(program), "V" + std::to_string(i), i);
     return true;
   });
   TMemIniFile ini(Path());
@@ -227,16 +212,21 @@ TEST_F(IniFileTest, IniFileWritesRemoveTheTemporaryFilesOfKilledWriters) {
     WriteFileText(FFolder.File(name), "");
   TIniFile ini(Path());
   ini.WriteString("A", "B", "D");
-  EXPECT_EQ(FilesIn(FFolder.Path()), (Names{"layout.ini", "layout.ini.lock", "layout.ini.tmp-notes!"}));
+  EXPECT_EQ(Files(), (Names{"layout.ini", "layout.ini.lock", "layout.ini.tmp-notes!"}));
   std::filesystem::remove(FFolder.File("layout.ini.tmp-notes!"));
   WriteFileText(FFolder.File("layout.ini.tmp-AAAAAA"), "");
   TMemIniFile mem(Path());
   mem.UpdateFile();
-  EXPECT_EQ(FilesIn(FFolder.Path()), (Names{"layout.ini", "layout.ini.lock"}));
+  EXPECT_EQ(Files(), kFileAndLock);
 }
 
 // The scopes behave alike on both kinds of ini file.
 using TIniFactory = std::unique_ptr<TCustomIniFile> (*)(const std::string&);
+
+template <class T>
+std::unique_ptr<TCustomIniFile> Make(const std::string& path) {
+  return std::make_unique<T>(path);
+}
 
 struct TIniKind {
   const char* Name;
@@ -247,24 +237,27 @@ void PrintTo(const TIniKind& kind, std::ostream* os) { *os << kind.Name; }
 
 class IniFileUpdateScopes : public IniFileTest, public ::testing::WithParamInterface<TIniKind> {
  protected:
-  std::unique_ptr<TCustomIniFile> Open() { return GetParam().Make(Path()); }
+  void SetUp() override {
+    WriteFileText(Path(), kBefore);
+    FIni = GetParam().Make(Path());
+  }
+  const std::string kBefore = "[Grid]\nShowGrid=0\n";
+  std::unique_ptr<TCustomIniFile> FIni;
 };
 
 TEST_P(IniFileUpdateScopes, AGroupIsWrittenOnceOnCommit) {
-  WriteFileText(Path(), "[Grid]\nShowGrid=0\n");
-  auto ini = Open();
   {
-    TIniFileUpdateScope scope(*ini);
-    ini->WriteInteger("Grid", "ShowGrid", 1);
+    TIniFileUpdateScope scope(*FIni);
+    FIni->WriteInteger("Grid", "ShowGrid", 1);
     {
-      TIniFileUpdateScope inner(*ini);  // joins
+      TIniFileUpdateScope inner(*FIni);  // joins
       for (int column = 0; column < 10; ++column)
-        ini->WriteInteger("Grid_Column" + std::to_string(column), "Width", column);
+        FIni->WriteInteger("Grid_Column" + std::to_string(column), "Width", column);
       inner.Commit();
     }
-    ini->EraseSection("Grid_Column0");
-    EXPECT_EQ(ini->ReadInteger("Grid_Column9", "Width", -1), 9);  // the group reads as written
-    EXPECT_EQ(ReadFileText(Path()), "[Grid]\nShowGrid=0\n");
+    FIni->EraseSection("Grid_Column0");
+    EXPECT_EQ(FIni->ReadInteger("Grid_Column9", "Width", -1), 9);  // the group reads as written
+    EXPECT_EQ(Text(), kBefore);
     scope.Commit();
   }
   TMemIniFile check(Path());
@@ -274,51 +267,38 @@ TEST_P(IniFileUpdateScopes, AGroupIsWrittenOnceOnCommit) {
 }
 
 TEST_P(IniFileUpdateScopes, LeavingAScopeWithoutCommitDropsTheGroup) {
-  const std::string before = "[Grid]\nShowGrid=0\n";
-  WriteFileText(Path(), before);
-  auto ini = Open();
   EXPECT_THROW(
       {
-        TIniFileUpdateScope scope(*ini);
-        ini->WriteInteger("Grid", "ShowGrid", 1);
-        ini->WriteInteger("Other", "V", 1);
+        TIniFileUpdateScope scope(*FIni);
+        FIni->WriteInteger("Grid", "ShowGrid", 1);
+        FIni->WriteInteger("Other", "V", 1);
         throw std::runtime_error("the save failed half-way");
       },
       std::runtime_error);
-  EXPECT_EQ(ReadFileText(Path()), before);
-  EXPECT_EQ(ini->ReadInteger("Grid", "ShowGrid", -1), 0);
-  EXPECT_FALSE(ini->SectionExists("Other"));
-  ini->UpdateFile();
+  EXPECT_EQ(Text(), kBefore);
+  EXPECT_EQ(FIni->ReadInteger("Grid", "ShowGrid", -1), 0);
+  EXPECT_FALSE(FIni->SectionExists("Other"));
+  FIni->UpdateFile();
   EXPECT_EQ(TMemIniFile(Path()).ReadInteger("Grid", "ShowGrid", -1), 0);
 }
 
 TEST_P(IniFileUpdateScopes, ACommitThatCannotWriteLeavesTheFileAsItWas) {
-  const std::string before = "[Grid]\nShowGrid=0\n";
-  WriteFileText(Path(), before);
-  auto ini = Open();
-  TIniFileUpdateScope scope(*ini);
-  ini->WriteInteger("Grid", "ShowGrid", 1);
+  TIniFileUpdateScope scope(*FIni);
+  FIni->WriteInteger("Grid", "ShowGrid", 1);
   // A folder where the file belongs: nothing can be renamed over it.
   std::filesystem::rename(Path(), Path() + ".moved");
   std::filesystem::create_directory(Path());
   EXPECT_ANY_THROW(scope.Commit());
   std::filesystem::remove(Path());
   std::filesystem::rename(Path() + ".moved", Path());
-  EXPECT_EQ(ReadFileText(Path()), before);
-  EXPECT_EQ(FilesIn(FFolder.Path()), (Names{"layout.ini", "layout.ini.lock"}));
+  EXPECT_EQ(Text(), kBefore);
+  EXPECT_EQ(Files(), kFileAndLock);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    IniFile, IniFileUpdateScopes,
-    ::testing::Values(TIniKind{"TIniFile",
-                               [](const std::string& path) -> std::unique_ptr<TCustomIniFile> {
-                                 return std::make_unique<TIniFile>(path);
-                               }},
-                      TIniKind{"TMemIniFile",
-                               [](const std::string& path) -> std::unique_ptr<TCustomIniFile> {
-                                 return std::make_unique<TMemIniFile>(path);
-                               }}),
-    [](const ::testing::TestParamInfo<TIniKind>& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(IniFile, IniFileUpdateScopes,
+                         ::testing::Values(TIniKind{"TIniFile", &Make<TIniFile>},
+                                           TIniKind{"TMemIniFile", &Make<TMemIniFile>}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(IniFileTest, AnotherObjectWritingTheFileDuringAScopeLosesNothing) {
   WriteFileText(Path(), "[A]\nV=0\n");
@@ -329,7 +309,7 @@ TEST_F(IniFileTest, AnotherObjectWritingTheFileDuringAScopeLosesNothing) {
     direct.WriteString("B", "V", "2");  // the same thread: shares the lock instead of waiting for itself
     scope.Commit();
   }
-  EXPECT_EQ(ReadFileText(Path()), "[A]\nV=1\n\n[B]\nV=2\n\n");
+  EXPECT_EQ(Text(), "[A]\nV=1\n\n[B]\nV=2\n\n");
 }
 
 }  // namespace

@@ -7,16 +7,23 @@
 #include <vector>
 
 #include "framework/core/text/text.h"
+#include "tests/support/listings.h"
 
 namespace {
-
-using Names = std::vector<std::string>;
 
 std::string AllBytes() {
   std::string bytes;
   for (int c = 0; c < 256; ++c) bytes += static_cast<char>(c);
   return bytes;
 }
+
+std::string DeepPath(std::size_t depth) {
+  std::string path = "K";
+  for (std::size_t i = 1; i < depth; ++i) path += "\\K";
+  return path;
+}
+
+std::string Hive(const std::string& body) { return "tulvo-registry 1\n" + body; }
 
 TEST(RegistryHive, EveryByteOfNamesAndDataSurvivesTheTextForm) {
   TRegistryHive hive;
@@ -72,71 +79,50 @@ TEST(RegistryHive, AcceptsCommentsBlankLinesAndWindowsLineEnds) {
   EXPECT_EQ(hive->FindValue("a\\b", "V")->Data, "x y");
   EXPECT_EQ(*hive->FindValue("A\\B", "e"), TRegValue::Binary(""));
   EXPECT_TRUE(TRegistryHive::Parse(""));
+  EXPECT_TRUE(TRegistryHive::Parse(
+      Hive("[A]\n\"v\" string \"" + std::string(TRegistryHive::kMaxLineLength - 16, 'x') + "\"\n")));
 }
 
-class RegistryHiveRejects : public ::testing::TestWithParam<const char*> {};
+// Text that fails must fail as a whole. A file saved in another encoding, or
+// damaged, read with replacement characters, would merge different names and
+// the next write would save them so.
+class RegistryHiveRefuses : public ::testing::TestWithParam<std::string> {};
 
-TEST_P(RegistryHiveRejects, MalformedText) { EXPECT_FALSE(TRegistryHive::Parse(GetParam())); }
+TEST_P(RegistryHiveRefuses, TheWholeText) { EXPECT_FALSE(TRegistryHive::Parse(GetParam())); }
 
-// A file saved in another encoding, or damaged, must fail as a whole: read
-// with replacement characters, different names would merge and the next
-// write would save them so.
-struct TForeignTextCase {
-  const char* Name;
-  std::string Text;
-};
-
-void PrintTo(const TForeignTextCase& c, std::ostream* os) { *os << c.Name; }
-
-class RegistryHiveRefusesForeignText : public ::testing::TestWithParam<TForeignTextCase> {};
-
-TEST_P(RegistryHiveRefusesForeignText, AsAWhole) {
-  EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n" + GetParam().Text + "\n"));
-}
+const std::string kLongData(TRegistryHive::kMaxLineLength, 'x');
 
 INSTANTIATE_TEST_SUITE_P(
-    RegistryHive, RegistryHiveRefusesForeignText,
-    ::testing::Values(TForeignTextCase{"Windows1251KeyNames",
-                                       "[Software\\" + RU("Поиск") + "]\n[Software\\" + RU("Адрес") + "]"},
-                      TForeignTextCase{"Windows1251StringData",
-                                       "[A]\n\"v\" string \"" + RU("Кельворск") + "\""},
-                      TForeignTextCase{"Windows1251ValueName", "[A]\n\"" + RU("Имя") + "\" integer 1"},
-                      TForeignTextCase{"TruncatedSequence", "[A]\n\"v\" string \"\xD0\""},
-                      TForeignTextCase{"OverlongSlash", "[A\xC1\x9C]"},
-                      TForeignTextCase{"OverlongThreeBytes", "[A]\n\"v\" string \"\xE0\x81\x81\""},
-                      TForeignTextCase{"ReplacementCharacter", "[A]\n\"v\" string \"\xEF\xBF\xBD\""},
-                      TForeignTextCase{"CharacterOutsideTheCodePage", "[A]\n\"v\" string \"\xE4\xB8\xAD\""},
-                      TForeignTextCase{"FourByteCharacter", "[A]\n\"v\" string \"\xF0\x9F\x98\x80\""},
-                      TForeignTextCase{"EncodedSurrogate", "[A]\n\"v\" string \"\xED\xA0\x80\""},
-                      TForeignTextCase{"TheCodePagesHoleAsUnicode", "[A]\n\"v\" string \"\xC2\x98\""},
-                      TForeignTextCase{"EscapedBackslashInAKeyName", "[A%5CB]"},
-                      TForeignTextCase{"TrailingBackslash", "[A\\]"}));
+    RegistryHive, RegistryHiveRefuses,
+    ::testing::ValuesIn(std::vector<std::string>{
+        "not a registry\n", "tulvo-registry 2\n", "[A]\ntulvo-registry 1\n",
+        Hive("\"v\" string \"value before any key\"\n"), Hive("[A\\\\B]\n"), Hive("[\\A]\n"), Hive("[A\n"),
+        Hive("[A]\n\"v\" string \"unterminated\n"), Hive("[A]\n\"v\" string \"a\"b\"\n"),
+        Hive("[A]\n\"v\" string x\n"), Hive("[A]\n\"v\" integer 2147483648\n"),
+        Hive("[A]\n\"v\" integer 12x\n"), Hive("[A]\n\"v\" integer\n"), Hive("[A]\n\"v\" binary 0A1\n"),
+        Hive("[A]\n\"v\" binary 0G\n"), Hive("[A]\n\"v\" float 1.5\n"), Hive("[A]\n\"v%4\" string \"\"\n"),
+        Hive("[A%ZZ]\n"), Hive("[A]\n\"v\"string \"x\"\n"), Hive("[A]\nv=1\n"),
+        // Another encoding, or not quite text: a truncated sequence, an overlong slash, an overlong
+        // three-byte sequence, the replacement character, a character outside the code page, four
+        // bytes, an encoded surrogate, the code page's hole as Unicode, an escaped backslash in a
+        // key name, a trailing backslash.
+        Hive("[Software\\" + RU("Поиск") + "]\n[Software\\" + RU("Адрес") + "]\n"),
+        Hive("[A]\n\"v\" string \"" + RU("Кельворск") + "\"\n"),
+        Hive("[A]\n\"" + RU("Имя") + "\" integer 1\n"), Hive("[A]\n\"v\" string \"\xD0\"\n"),
+        Hive("[A\xC1\x9C]\n"), Hive("[A]\n\"v\" string \"\xE0\x81\x81\"\n"),
+        Hive("[A]\n\"v\" string \"\xEF\xBF\xBD\"\n"), Hive("[A]\n\"v\" string \"\xE4\xB8\xAD\"\n"),
+        Hive("[A]\n\"v\" string \"\xF0\x9F\x98\x80\"\n"), Hive("[A]\n\"v\" string \"\xED\xA0\x80\"\n"),
+        Hive("[A]\n\"v\" string \"\xC2\x98\"\n"), Hive("[A%5CB]\n"), Hive("[A\\]\n"),
+        // At the bounds and beyond. Followed, 40,000 segments exhausted the stack at every start.
+        Hive("[" + DeepPath(40000) + "]\n"), Hive("[" + DeepPath(TRegistryHive::kMaxKeyDepth + 1) + "]\n"),
+        Hive("[A]\n\"v\" string \"" + kLongData + "\"\n"), Hive("# " + kLongData + "\n")}));
 
-std::string DeepPath(std::size_t depth) {
-  std::string path = "K";
-  for (std::size_t i = 1; i < depth; ++i) path += "\\K";
-  return path;
-}
-
-TEST(RegistryHive, AKeyLineDeeperThanTheBoundIsRefusedNotFollowed) {
-  // Followed, a line of 40,000 segments exhausted the stack at every start.
-  EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(40000) + "]\n"));
-  EXPECT_FALSE(
-      TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(TRegistryHive::kMaxKeyDepth + 1) + "]\n"));
-
-  auto deepest = TRegistryHive::Parse("tulvo-registry 1\n[" + DeepPath(TRegistryHive::kMaxKeyDepth) +
-                                      "]\n\"v\" integer 7\n");
+TEST(RegistryHive, TheDeepestKeyLineIsFollowed) {
+  auto deepest =
+      TRegistryHive::Parse(Hive("[" + DeepPath(TRegistryHive::kMaxKeyDepth) + "]\n\"v\" integer 7\n"));
   ASSERT_TRUE(deepest);
   EXPECT_EQ(deepest->FindValue(DeepPath(TRegistryHive::kMaxKeyDepth), "V")->Integer, 7);
   EXPECT_TRUE(deepest->KeyExists(DeepPath(TRegistryHive::kMaxKeyDepth - 1)));
-}
-
-TEST(RegistryHive, ALineLongerThanTheBoundIsRefused) {
-  std::string data(TRegistryHive::kMaxLineLength, 'x');
-  EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n[A]\n\"v\" string \"" + data + "\"\n"));
-  EXPECT_FALSE(TRegistryHive::Parse("tulvo-registry 1\n# " + data + "\n"));
-  data.resize(TRegistryHive::kMaxLineLength - 16);
-  EXPECT_TRUE(TRegistryHive::Parse("tulvo-registry 1\n[A]\n\"v\" string \"" + data + "\"\n"));
 }
 
 TEST(RegistryHive, WhatWritersMayStoreAlwaysReadsBack) {
@@ -180,21 +166,6 @@ TEST(RegistryHive, DeepKeysAreCreatedListedAndDeletedWithoutRecursion) {
   hive.SetValue("K\\K", "v", TRegValue::Int(1));  // reuses the freed slots
   EXPECT_EQ(hive.Serialize(), "tulvo-registry 1\n[K]\n[K\\K]\n\"v\" integer 1\n");
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    RegistryHive, RegistryHiveRejects,
-    ::testing::Values("not a registry\n", "tulvo-registry 2\n", "[A]\ntulvo-registry 1\n",
-                      "tulvo-registry 1\n\"v\" string \"value before any key\"\n",
-                      "tulvo-registry 1\n[A\\\\B]\n", "tulvo-registry 1\n[\\A]\n", "tulvo-registry 1\n[A\n",
-                      "tulvo-registry 1\n[A]\n\"v\" string \"unterminated\n",
-                      "tulvo-registry 1\n[A]\n\"v\" string \"a\"b\"\n",
-                      "tulvo-registry 1\n[A]\n\"v\" string x\n",
-                      "tulvo-registry 1\n[A]\n\"v\" integer 2147483648\n",
-                      "tulvo-registry 1\n[A]\n\"v\" integer 12x\n", "tulvo-registry 1\n[A]\n\"v\" integer\n",
-                      "tulvo-registry 1\n[A]\n\"v\" binary 0A1\n", "tulvo-registry 1\n[A]\n\"v\" binary 0G\n",
-                      "tulvo-registry 1\n[A]\n\"v\" float 1.5\n",
-                      "tulvo-registry 1\n[A]\n\"v%4\" string \"\"\n", "tulvo-registry 1\n[A%ZZ]\n",
-                      "tulvo-registry 1\n[A]\n\"v\"string \"x\"\n", "tulvo-registry 1\n[A]\nv=1\n"));
 
 TEST(RegistryHive, NamesIgnoreCaseAndKeepTheCaseTheyWereCreatedWith) {
   TRegistryHive hive;
