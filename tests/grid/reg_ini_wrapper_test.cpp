@@ -15,17 +15,12 @@
 #include "framework/core/storage/registry.h"
 #include "framework/core/component/strings.h"
 #include "framework/core/text/text.h"
+#include "tests/support/listings.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
 
 enum class Store { Registry, IniFile };
-
-std::vector<std::string> Lines(const TStrings& list) {
-  std::vector<std::string> lines;
-  for (int i = 0; i < list.Count(); ++i) lines.push_back(list.Strings(i));
-  return lines;
-}
 
 // A registry store and an ini file of the test's own. The registry wrapper
 // works below the layout's root key, as the grids open it.
