@@ -1,6 +1,7 @@
 #include "dbaccess/connection/app_database.h"
 
 #include <array>
+#include <exception>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -288,11 +289,26 @@ void TpFIBTransaction::StartTransaction() {
 
 void TpFIBTransaction::EndTransaction(TTransactionAction action, bool force) {
   TpFIBDatabase* database = AppDatabase();
-  if (database != nullptr) database->DoBeforeEndTransaction(this, action, force);
-  DoBeforeEnd(action, force);
+  // A forced end (a connection closing) happens whatever the handlers before
+  // it raise: a transaction left active would keep a handle of a detached
+  // connection that nothing can end. Their first error follows the end.
+  std::exception_ptr failure;
+  const auto before = [&](const auto& handler) {
+    if (!force) return handler();
+    try {
+      handler();
+    } catch (...) {
+      if (!failure) failure = std::current_exception();
+    }
+  };
+  before([&] {
+    if (database != nullptr) database->DoBeforeEndTransaction(this, action, force);
+  });
+  before([&] { DoBeforeEnd(action, force); });
   TFIBTransaction::EndTransaction(action, force);
   DoAfterEnd(action, force);
   if (database != nullptr) database->DoAfterEndTransaction(this, action, force);
+  if (failure) std::rethrow_exception(failure);
 }
 
 void TpFIBTransaction::SQLExecuteNotification(TFIBQuery* query, TFIBSQLTypes sqlType, int phase) {

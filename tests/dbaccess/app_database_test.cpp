@@ -636,41 +636,69 @@ void PrintTo(TRaisingHook hook, std::ostream* os) {
 }
 
 class LostConnectionWithARaisingHook : public LostStatementTest,
-                                       public ::testing::WithParamInterface<TRaisingHook> {};
+                                       public ::testing::WithParamInterface<TRaisingHook> {
+ protected:
+  // Makes the parameter's hook raise; the link stands for a statement or dataset.
+  void RaiseIn(TFIBBase& link) {
+    const auto raise = [] { throw Exception("hook failed"); };
+    switch (GetParam()) {
+      case TRaisingHook::LinkEnding:
+        link.OnTransactionEnding = [=](TObject*) { raise(); };
+        break;
+      case TRaisingHook::LinkEnded:
+        link.OnTransactionEnded = [=](TObject*) { raise(); };
+        break;
+      case TRaisingHook::BeforeEnd:
+        FTR->BeforeEnd = [=](TFIBTransaction*, TTransactionAction, bool) { raise(); };
+        break;
+      case TRaisingHook::AfterEnd:
+        FTR->AfterEnd = [=](TFIBTransaction*, TTransactionAction, bool) { raise(); };
+        break;
+      case TRaisingHook::DatabaseBeforeEnd:
+        FDB->BeforeEndTransaction = [=](TFIBTransaction*, TTransactionAction, bool) { raise(); };
+        break;
+      case TRaisingHook::DatabaseAfterEnd:
+        FDB->AfterEndTransaction = [=](TFIBTransaction*, TTransactionAction, bool) { raise(); };
+        break;
+    }
+  }
+
+  void Quieten(TFIBBase& link) {
+    link.OnTransactionEnding = nullptr;
+    link.OnTransactionEnded = nullptr;
+    FTR->BeforeEnd = nullptr;
+    FTR->AfterEnd = nullptr;
+    FDB->BeforeEndTransaction = nullptr;
+    FDB->AfterEndTransaction = nullptr;
+  }
+};
 
 TEST_P(LostConnectionWithARaisingHook, StillEndsTheTransaction) {
   TFIBQuery& q = NewQuery("Q", "select ID from T");
   q.ExecQuery();
   TFIBBase link(nullptr);
   link.SetTransaction(FTR);
-  const auto raise = [] { throw Exception("hook failed"); };
-  switch (GetParam()) {
-    case TRaisingHook::LinkEnding:
-      link.OnTransactionEnding = [&](TObject*) { raise(); };
-      break;
-    case TRaisingHook::LinkEnded:
-      link.OnTransactionEnded = [&](TObject*) { raise(); };
-      break;
-    case TRaisingHook::BeforeEnd:
-      FTR->BeforeEnd = [&](TFIBTransaction*, TTransactionAction, bool) { raise(); };
-      break;
-    case TRaisingHook::AfterEnd:
-      FTR->AfterEnd = [&](TFIBTransaction*, TTransactionAction, bool) { raise(); };
-      break;
-    case TRaisingHook::DatabaseBeforeEnd:
-      FDB->BeforeEndTransaction = [&](TFIBTransaction*, TTransactionAction, bool) { raise(); };
-      break;
-    case TRaisingHook::DatabaseAfterEnd:
-      FDB->AfterEndTransaction = [&](TFIBTransaction*, TTransactionAction, bool) { raise(); };
-      break;
-  }
+  RaiseIn(link);
   DropTheConnection();
-  link.OnTransactionEnding = nullptr;
-  link.OnTransactionEnded = nullptr;
-  FTR->BeforeEnd = nullptr;
-  FTR->AfterEnd = nullptr;
-  FDB->BeforeEndTransaction = nullptr;
-  FDB->AfterEndTransaction = nullptr;
+  Quieten(link);
+  ExpectAFreshStart(q);
+}
+
+// A forced close, on a live connection, ends its transactions whatever their
+// hooks raise: a transaction left active would keep a handle of a detached
+// connection that nothing can end.
+TEST_P(LostConnectionWithARaisingHook, AForcedCloseStillEndsTheTransaction) {
+  TFIBQuery& q = NewQuery("Q", "select ID from T");
+  q.ExecQuery();
+  TFIBBase link(nullptr);
+  link.SetTransaction(FTR);
+  RaiseIn(link);
+  try {
+    FDB->CloseConnection(true);
+  } catch (const Exception&) {
+  }
+  Quieten(link);
+  EXPECT_FALSE(FDB->Connected());
   ExpectAFreshStart(q);
 }
 
