@@ -23,12 +23,6 @@
 
 namespace {
 
-std::uint64_t Hash(std::string_view s, std::uint64_t seed) {
-  std::uint64_t h = seed;
-  for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
-  return h;
-}
-
 TFormatSettings American() {
   TFormatSettings s = TFormatSettings::Russian();
   s.DateSeparator = '/';
@@ -123,7 +117,7 @@ void CheckText(std::string_view s, const TFormatSettings& fs, Try tryRead, Raise
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string_view input = FuzzText(data, size);
   const auto lines = FuzzLines(input, 2);
-  const std::uint64_t h = Hash(input, 0xCBF29CE484222325ull);
+  const std::uint64_t h = FuzzHash(input, 0xCBF29CE484222325ull);
   const int year = 1 + static_cast<int>(h % 9999);
   const int month = 1 + static_cast<int>((h >> 14) % 12);
   const int day = 1 + static_cast<int>((h >> 18) % 31) % DaysInAMonth(year, month);
@@ -132,7 +126,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
   for (const TFormatSettings& fs : {TFormatSettings::Russian(), American(), Iso()}) {
     CheckValue(year, month, day, hour, min, sec, msec, fs);
-    const TDateTime any = std::bit_cast<double>(Hash(input, h));
+    const TDateTime any = std::bit_cast<double>(FuzzHash(input, h));
     for (TDateTime value : {EncodeDate(year, month, day) + EncodeTime(hour, min, sec, msec), any,
                             std::isfinite(any) ? std::fmod(any, 3e6) : 0.0})
       FormatDateTime(lines[0], value, fs);

@@ -11,6 +11,14 @@
 #include <string_view>
 #include <vector>
 
+// A cheap hash of the input, to pick settings and choices from it
+// deterministically (FNV-1a style).
+inline std::uint64_t FuzzHash(std::string_view s, std::uint64_t seed) {
+  std::uint64_t h = seed;
+  for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
+  return h;
+}
+
 // The bytes of a text, readable on one line: printable ASCII as it is,
 // everything else as \xNN.
 inline std::string FuzzShown(std::string_view s) {

