@@ -17,11 +17,14 @@ TCustomdxTreeListControl::TCustomdxTreeListControl(TComponent* owner)
 
 TCustomdxTreeListControl::~TCustomdxTreeListControl() {
   AutoSaveLayoutQuietly();
+  // From here on nothing re-lays out or saves again.
+  Destroying();
   try {
+    ClearNodes();
     DestroyColumns();
   } catch (...) {
-    // A column's change handler raised while it went; the core lets go of
-    // whatever is still listed.
+    // A deletion or change handler raised; the core frees the nodes and
+    // lets go of the columns still listed.
   }
   FEditors.clear();
 }
