@@ -150,14 +150,10 @@ void TCustomdxTreeListControl::AssignColumns(const TCustomdxTreeListControl& sou
   for (std::size_t i = 0; i < columns.size(); ++i) {
     TdxTreeListColumn* column = columns[i];
     column->SetName(NextColumnName(owner, static_cast<int>(i) + 1));
+    // The source's name where the owner has no component of that name (a
+    // copy among the source's columns on one form keeps the generated one).
     const std::string& wanted = source.Columns(static_cast<int>(i))->Name();
-    if (owner->FindComponent(wanted) == nullptr) {
-      try {
-        column->SetName(wanted);
-      } catch (const EComponentError&) {
-        // Not a name this owner can give (an empty one stays generated).
-      }
-    }
+    if (!wanted.empty() && owner->FindComponent(wanted) == nullptr) column->SetName(wanted);
     column->SetTreeList(this);
     // The copy's band was clamped to no band count while it had no control.
     column->SetBandIndex(column->BandIndex());
