@@ -50,7 +50,8 @@ class TdxTreeListColumnClass {
  public:
   template <class T>
   static TdxTreeListColumnClass Of() {
-    return TdxTreeListColumnClass(typeid(T), [](TComponent* owner) -> TdxTreeListColumn* { return new T(owner); });
+    return TdxTreeListColumnClass(typeid(T),
+                                  [](TComponent* owner) -> TdxTreeListColumn* { return new T(owner); });
   }
   // A new column of the class, owned by owner; raises EInvalidOperation
   // without an owner (nothing else would free it).
@@ -300,7 +301,9 @@ class TdxTreeListColumn : public TComponent {
 class TdxTreeListMaskColumn : public TdxTreeListColumn {
  public:
   using TdxTreeListColumn::TdxTreeListColumn;
-  TdxTreeListColumnClass ClassType() const override { return TdxTreeListColumnClass::Of<TdxTreeListMaskColumn>(); }
+  TdxTreeListColumnClass ClassType() const override {
+    return TdxTreeListColumnClass::Of<TdxTreeListMaskColumn>();
+  }
   std::type_index GetEditorClass() const override;
   void Assign(const TPersistent* source) override;
   void RestoreDefaults() override;

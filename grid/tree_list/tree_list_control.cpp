@@ -439,7 +439,8 @@ bool TCustomdxTreeListControl::CanDragHeader(TdxTreeListColumn* column) {
   return allow;
 }
 
-void TCustomdxTreeListControl::MoveHeader(TdxTreeListColumn* column, int bandIndex, int rowIndex, int colIndex) {
+void TCustomdxTreeListControl::MoveHeader(TdxTreeListColumn* column, int bandIndex, int rowIndex,
+                                          int colIndex) {
   if (column == nullptr) return;
   TdxTreeListUpdateLock lock(*this);
   column->SetBandIndex(bandIndex);
@@ -455,7 +456,8 @@ void TCustomdxTreeListControl::HideHeader(TdxTreeListColumn* column) {
   if (OnHideHeader) OnHideHeader(this, column);
 }
 
-void TCustomdxTreeListControl::ShowHeaderAt(TdxTreeListColumn* column, int bandIndex, int rowIndex, int colIndex) {
+void TCustomdxTreeListControl::ShowHeaderAt(TdxTreeListColumn* column, int bandIndex, int rowIndex,
+                                            int colIndex) {
   if (column == nullptr) return;
   TdxTreeListUpdateLock lock(*this);
   column->SetBandIndex(bandIndex);
@@ -521,20 +523,21 @@ bool TCustomdxTreeListControl::IsExistFooterCell(int index) {
   return exists;
 }
 
-bool TCustomdxTreeListControl::IsCustomDrawCell(const TdxTreeListNode* node, const TdxTreeListColumn* column) const {
+bool TCustomdxTreeListControl::IsCustomDrawCell(const TdxTreeListNode* node,
+                                                const TdxTreeListColumn* column) const {
   return static_cast<bool>(OnBeforeCustomDrawCell) || TCustomdxTreeList::IsCustomDrawCell(node, column);
 }
 
 void TCustomdxTreeListControl::DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node,
                                                 TdxTreeListColumn* column, bool selected, bool focused,
-                                                bool newItemRow, std::string& text, TColor& color, TFont& font,
-                                                TAlignment& alignment, bool& done) {
+                                                bool newItemRow, std::string& text, TColor& color,
+                                                TFont& font, TAlignment& alignment, bool& done) {
   if (OnBeforeCustomDrawCell)
-    OnBeforeCustomDrawCell(this, &canvas, rect, node, column, selected, focused, newItemRow, text, color, &font,
-                           alignment, done);
+    OnBeforeCustomDrawCell(this, &canvas, rect, node, column, selected, focused, newItemRow, text, color,
+                           &font, alignment, done);
   if (done) return;
-  TCustomdxTreeList::DoCustomDrawCell(canvas, rect, node, column, selected, focused, newItemRow, text, color, font,
-                                      alignment, done);
+  TCustomdxTreeList::DoCustomDrawCell(canvas, rect, node, column, selected, focused, newItemRow, text, color,
+                                      font, alignment, done);
 }
 
 // --- Text nodes -------------------------------------------------------------------------------------

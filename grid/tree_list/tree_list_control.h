@@ -57,7 +57,8 @@ using TdxTLColumnMovedEvent = TEvent<void(TObject* Sender, int FromIndex, int To
 using TdxTLColumnMovedAtEvent = TEvent<void(TObject* Sender, TdxTreeListColumn* Column, TPoint P)>;
 using TdxTLIsExistFooterCellEvent = TEvent<void(TObject* Sender, int Index, bool& Exists)>;
 using TdxTLCanSortColumnEvent = TEvent<void(TObject* Sender, int ColumnIndex, bool& Allow)>;
-using TdxTLGetSortedEvent = TEvent<void(TObject* Sender, TdxTreeListColumn* Column, TdxTreeListColumnSort& Sorted)>;
+using TdxTLGetSortedEvent =
+    TEvent<void(TObject* Sender, TdxTreeListColumn* Column, TdxTreeListColumnSort& Sorted)>;
 using TdxTLGetImageIndexEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, int& Index)>;
 
 class TCustomdxTreeListControl : public TCustomdxTreeList {
@@ -103,7 +104,9 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   int HeaderPanelMaxRowCount() const override { return FHeaderPanelMaxRowCount; }
   // Below 1 becomes 1; the row count is clamped again.
   void SetHeaderPanelMaxRowCount(int value);
-  int HeaderMinRowCount() const override { return std::max(FHeaderMinRowCount, TCustomdxTreeList::HeaderMinRowCount()); }
+  int HeaderMinRowCount() const override {
+    return std::max(FHeaderMinRowCount, TCustomdxTreeList::HeaderMinRowCount());
+  }
   void SetHeaderMinRowCount(int value);
   int BandRowCount() const override { return FBandRowCount; }
   // Clamped to 1 .. BandMaxRowCount.
@@ -268,8 +271,8 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   bool IsExistFooterCell(int index);
 
   void DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node, TdxTreeListColumn* column,
-                        bool selected, bool focused, bool newItemRow, std::string& text, TColor& color, TFont& font,
-                        TAlignment& alignment, bool& done) override;
+                        bool selected, bool focused, bool newItemRow, std::string& text, TColor& color,
+                        TFont& font, TAlignment& alignment, bool& done) override;
   bool IsCustomDrawCell(const TdxTreeListNode* node, const TdxTreeListColumn* column) const override;
 
   void ColumnsChanged(TdxTreeListColumn* column) override;
@@ -287,8 +290,10 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   virtual void EndLayoutLoad();
   virtual void SaveControlLayout(TdxRegIniWrapper& store, const std::string& base);
   virtual void LoadControlLayout(TdxRegIniWrapper& store, const std::string& base);
-  virtual void SaveColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column, const std::string& section);
-  virtual void LoadColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column, const std::string& section);
+  virtual void SaveColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column,
+                                const std::string& section);
+  virtual void LoadColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column,
+                                const std::string& section);
   // Switches the automatic header panel height off.
   virtual void ClearAutoHeaderPanelHeight();
   virtual void BandRowCountChanged();

@@ -19,7 +19,9 @@
 
 namespace {
 
-std::string BandSection(const std::string& base, int band) { return base + "\\Band\\Band" + std::to_string(band); }
+std::string BandSection(const std::string& base, int band) {
+  return base + "\\Band\\Band" + std::to_string(band);
+}
 
 std::string ColumnSection(const std::string& base, const TdxTreeListColumn& column) {
   return base + "\\Columns\\" + column.Name();
@@ -29,7 +31,8 @@ std::string ColumnSection(const std::string& base, const TdxTreeListColumn& colu
 // read; equal positions keep that order.
 template <class T>
 void SortByStoredIndex(std::vector<std::pair<int, T*>>& items) {
-  std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+  std::stable_sort(items.begin(), items.end(),
+                   [](const auto& a, const auto& b) { return a.first < b.first; });
 }
 
 }  // namespace
@@ -38,7 +41,9 @@ void SortByStoredIndex(std::vector<std::pair<int, T*>>& items) {
 // every path.
 class TCustomdxTreeListControl::TLayoutLoadScope {
  public:
-  explicit TLayoutLoadScope(TCustomdxTreeListControl& control) : FControl(&control) { control.BeginLayoutLoad(); }
+  explicit TLayoutLoadScope(TCustomdxTreeListControl& control) : FControl(&control) {
+    control.BeginLayoutLoad();
+  }
   TLayoutLoadScope(const TLayoutLoadScope&) = delete;
   TLayoutLoadScope& operator=(const TLayoutLoadScope&) = delete;
   ~TLayoutLoadScope() {
@@ -264,7 +269,8 @@ void TCustomdxTreeListControl::LoadControlLayout(TdxRegIniWrapper& store, const 
   // -1 is the automatic height; a missing value must keep the current
   // setting, automatic or not.
   const bool automatic = OptionExOn(tloAutoHeaderPanelHeight);
-  const int headerRows = store.ReadIntegerValue(base, "HeaderPanelRowCount", automatic ? -1 : HeaderPanelRowCount());
+  const int headerRows =
+      store.ReadIntegerValue(base, "HeaderPanelRowCount", automatic ? -1 : HeaderPanelRowCount());
   if (headerRows != -1) {
     ClearAutoHeaderPanelHeight();
     SetHeaderPanelRowCount(headerRows);

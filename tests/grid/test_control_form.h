@@ -42,7 +42,8 @@ class ControlFormTest : public ::testing::Test {
   // A column owned by the grid's owner (by the grid itself when ownedByGrid),
   // with a name and caption of its own.
   template <class T = TdxTreeListColumn>
-  T* AddColumn(TCustomdxTreeListControl* grid, const std::string& name, int band = 0, bool ownedByGrid = false) {
+  T* AddColumn(TCustomdxTreeListControl* grid, const std::string& name, int band = 0,
+               bool ownedByGrid = false) {
     T* column = grid->CreateColumn<T>(ownedByGrid ? grid : grid->Owner());
     column->SetName(name);
     column->SetCaption(name);
@@ -56,8 +57,8 @@ class ControlFormTest : public ::testing::Test {
   // with "-" before a hidden one and the sort and its position after it).
   static std::string Describe(const TCustomdxTreeListControl& grid) {
     std::string text = std::to_string(grid.ShowGrid()) + std::to_string(grid.ShowPreviewGrid()) + " " +
-                       std::to_string(grid.BandRowCount()) + " " + std::to_string(grid.DefaultRowHeight()) + " " +
-                       (grid.OptionExOn(tloAutoHeaderPanelHeight) ? "A" : "") +
+                       std::to_string(grid.BandRowCount()) + " " + std::to_string(grid.DefaultRowHeight()) +
+                       " " + (grid.OptionExOn(tloAutoHeaderPanelHeight) ? "A" : "") +
                        std::to_string(grid.HeaderPanelRowCount()) + " |";
     for (int i = 0; i < grid.Bands().Count(); ++i) {
       const TdxTreeListBand& band = *grid.Bands().Items(i);

@@ -25,7 +25,8 @@ class TFailingColumn : public TdxTreeListColumn {
   TdxTreeListColumnClass ClassType() const override { return TdxTreeListColumnClass::Of<TFailingColumn>(); }
   void Assign(const TPersistent* source) override {
     TdxTreeListColumn::Assign(source);
-    if (const auto* column = dynamic_cast<const TComponent*>(source); column != nullptr && column->Tag() == 13)
+    if (const auto* column = dynamic_cast<const TComponent*>(source);
+        column != nullptr && column->Tag() == 13)
       throw std::runtime_error("column cannot be copied");
   }
 };
@@ -259,7 +260,9 @@ TEST_F(ControlTest, HeaderClicksTurnTheSortUnlessRefused) {
   grid->SetOptions(grid->Options() | (1u << tloAutoSort));
   TdxTreeListColumn* name = AddColumn(grid, "Name");
   std::vector<std::string> log;
-  grid->OnColumnClick = [&](TObject*, TdxTreeListColumn* column) { log.push_back("click " + column->Name()); };
+  grid->OnColumnClick = [&](TObject*, TdxTreeListColumn* column) {
+    log.push_back("click " + column->Name());
+  };
   bool allow = true;
   grid->OnCanSortColumn = [&](TObject*, int index, bool& result) {
     log.push_back("can sort " + std::to_string(index));
@@ -278,7 +281,9 @@ TEST_F(ControlTest, HeaderClicksTurnTheSortUnlessRefused) {
   EXPECT_EQ(log.size(), 8u);
   EXPECT_EQ(log[0], "click Name");
   EXPECT_EQ(log[1], "can sort 0");
-  grid->OnGetColumnSorted = [](TObject*, TdxTreeListColumn*, TdxTreeListColumnSort& sorted) { sorted = csUp; };
+  grid->OnGetColumnSorted = [](TObject*, TdxTreeListColumn*, TdxTreeListColumnSort& sorted) {
+    sorted = csUp;
+  };
   EXPECT_EQ(grid->GetColumnSorted(0), csUp);
 }
 
@@ -291,7 +296,8 @@ TEST_F(ControlTest, BandsAndHeadersAreMovedHiddenAndShown) {
   grid->OnHideBand = [&](TObject*, TdxTreeListBand* band) { log.push_back("hide " + band->Caption()); };
   grid->OnShowBand = [&](TObject*, TdxTreeListBand* band) { log.push_back("show " + band->Caption()); };
   grid->OnShowHeader = [&](TObject*, TdxTreeListColumn* column, int band, int row, int col) {
-    log.push_back("show " + column->Name() + " " + std::to_string(band) + std::to_string(row) + std::to_string(col));
+    log.push_back("show " + column->Name() + " " + std::to_string(band) + std::to_string(row) +
+                  std::to_string(col));
   };
 
   grid->MoveBand(0, 2);

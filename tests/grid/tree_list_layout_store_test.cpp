@@ -91,7 +91,9 @@ class LayoutStoreTest : public ControlFormTest {
 class BothStoresTest : public LayoutStoreTest, public ::testing::WithParamInterface<Store> {};
 
 INSTANTIATE_TEST_SUITE_P(Stores, BothStoresTest, ::testing::Values(Store::Registry, Store::IniFile),
-                         [](const auto& info) { return info.param == Store::Registry ? "Registry" : "IniFile"; });
+                         [](const auto& info) {
+                           return info.param == Store::Registry ? "Registry" : "IniFile";
+                         });
 
 TEST_P(BothStoresTest, LayoutComesBackIntoAControlBuiltTheOtherWay) {
   TCustomdxTreeListControl* grid = Build();
@@ -114,11 +116,12 @@ TEST_P(BothStoresTest, ValuesAreStoredUnderTheirNamesInWritingOrder) {
   Rearrange(*grid);
   Save(*grid, GetParam());
   const Store store = GetParam();
-  EXPECT_EQ(ValueNames(store, ""),
-            (Names{"ShowGrid", "ShowPreviewGrid", "BandRowCount", "DefaultRowHeight", "HeaderPanelRowCount"}));
+  EXPECT_EQ(ValueNames(store, ""), (Names{"ShowGrid", "ShowPreviewGrid", "BandRowCount", "DefaultRowHeight",
+                                          "HeaderPanelRowCount"}));
   EXPECT_EQ(ValueNames(store, "\\Band\\Band0"), (Names{"ID", "Visible", "Index", "Width"}));
-  EXPECT_EQ(ValueNames(store, "\\Columns\\Phone"), (Names{"BandIndex", "RowIndex", "ColIndex", "Visible", "Index",
-                                                          "Width", "Sorted", "SortedOrder", "StoredRowIndex"}));
+  EXPECT_EQ(ValueNames(store, "\\Columns\\Phone"),
+            (Names{"BandIndex", "RowIndex", "ColIndex", "Visible", "Index", "Width", "Sorted", "SortedOrder",
+                   "StoredRowIndex"}));
   EXPECT_EQ(Value(store, "", "ShowGrid"), "1");
   EXPECT_EQ(Value(store, "", "ShowPreviewGrid"), "0");
   EXPECT_EQ(Value(store, "", "DefaultRowHeight"), "23");
@@ -239,7 +242,9 @@ class AutoLayoutTest : public LayoutStoreTest {
   static TCustomdxTreeListControl* GridOf(TForm& form) {
     return dynamic_cast<TCustomdxTreeListControl*>(form.FindComponent("Grid1"));
   }
-  std::string StoredWidth(const std::string& column) { return Value(Store::Registry, "\\Columns\\" + column, "Width"); }
+  std::string StoredWidth(const std::string& column) {
+    return Value(Store::Registry, "\\Columns\\" + column, "Width");
+  }
 };
 
 TEST_F(AutoLayoutTest, ReadFormLoadsTheLayoutAndSavesItWhenItGoes) {
@@ -345,9 +350,15 @@ std::ostream& operator<<(std::ostream& out, const OddValue& value) { return out 
 std::string WidthOf(TCustomdxTreeListControl& grid, const char* column) {
   return std::to_string(grid.ColumnByName(column)->Width());
 }
-std::string SortOf(TCustomdxTreeListControl& grid) { return std::to_string(grid.ColumnByName("Name")->Sorted()); }
-std::string VisibleOf(TCustomdxTreeListControl& grid) { return std::to_string(grid.ColumnByName("Name")->Visible()); }
-std::string BandOf(TCustomdxTreeListControl& grid) { return std::to_string(grid.ColumnByName("Name")->BandIndex()); }
+std::string SortOf(TCustomdxTreeListControl& grid) {
+  return std::to_string(grid.ColumnByName("Name")->Sorted());
+}
+std::string VisibleOf(TCustomdxTreeListControl& grid) {
+  return std::to_string(grid.ColumnByName("Name")->Visible());
+}
+std::string BandOf(TCustomdxTreeListControl& grid) {
+  return std::to_string(grid.ColumnByName("Name")->BandIndex());
+}
 std::string RowsOf(TCustomdxTreeListControl& grid) {
   return std::to_string(grid.ColumnByName("Name")->RowIndex()) +
          std::to_string(grid.ColumnByName("Phone")->RowIndex());
@@ -371,10 +382,14 @@ void AutomaticHeight(TCustomdxTreeListControl& grid) {
 }
 
 const OddValue OddValues[] = {
-    {"WidthNotANumber", "\\Columns\\Name", "Width", "wide", nullptr, [](auto& g) { return WidthOf(g, "Name"); }, "100"},
-    {"WidthEmpty", "\\Columns\\Name", "Width", "", nullptr, [](auto& g) { return WidthOf(g, "Name"); }, "100"},
-    {"WidthBelowMinimum", "\\Columns\\Name", "Width", "5", nullptr, [](auto& g) { return WidthOf(g, "Name"); }, "20"},
-    {"WidthHexadecimal", "\\Columns\\Name", "Width", "$80", nullptr, [](auto& g) { return WidthOf(g, "Name"); }, "128"},
+    {"WidthNotANumber", "\\Columns\\Name", "Width", "wide", nullptr,
+     [](auto& g) { return WidthOf(g, "Name"); }, "100"},
+    {"WidthEmpty", "\\Columns\\Name", "Width", "", nullptr, [](auto& g) { return WidthOf(g, "Name"); },
+     "100"},
+    {"WidthBelowMinimum", "\\Columns\\Name", "Width", "5", nullptr,
+     [](auto& g) { return WidthOf(g, "Name"); }, "20"},
+    {"WidthHexadecimal", "\\Columns\\Name", "Width", "$80", nullptr,
+     [](auto& g) { return WidthOf(g, "Name"); }, "128"},
     {"SortedBeyondTheStates", "\\Columns\\Name", "Sorted", "3",
      [](auto& g) { g.ColumnByName("Name")->SetSorted(csUp); }, SortOf, "2"},
     {"SortedNegative", "\\Columns\\Name", "Sorted", "-1",
@@ -388,10 +403,12 @@ const OddValue OddValues[] = {
     {"RowsOfABandCloseUp", "\\Columns\\Name", "StoredRowIndex", "1", nullptr, RowsOf, "00"},
     {"HeaderRowsZero", "", "HeaderPanelRowCount", "0", nullptr, HeaderRows, "1"},
     {"HeaderRowsAboveTheMaximum", "", "HeaderPanelRowCount", "99", nullptr, HeaderRows, "5"},
-    {"HeaderRowsGivenTurnAutomaticHeightOff", "", "HeaderPanelRowCount", "3", AutomaticHeight, HeaderRows, "3"},
-    {"HeaderRowsMinusOneKeepAutomaticHeight", "", "HeaderPanelRowCount", "-1", AutomaticHeight, HeaderRows, "A2"},
-    {"HeaderRowsUnreadableKeepAutomaticHeight", "", "HeaderPanelRowCount", "many", AutomaticHeight, HeaderRows,
+    {"HeaderRowsGivenTurnAutomaticHeightOff", "", "HeaderPanelRowCount", "3", AutomaticHeight, HeaderRows,
+     "3"},
+    {"HeaderRowsMinusOneKeepAutomaticHeight", "", "HeaderPanelRowCount", "-1", AutomaticHeight, HeaderRows,
      "A2"},
+    {"HeaderRowsUnreadableKeepAutomaticHeight", "", "HeaderPanelRowCount", "many", AutomaticHeight,
+     HeaderRows, "A2"},
     {"BandRowsAboveTheMaximum", "", "BandRowCount", "9", nullptr,
      [](auto& g) { return std::to_string(g.BandRowCount()); }, "5"},
     {"BandRowsZero", "", "BandRowCount", "0", [](auto& g) { g.SetBandRowCount(3); },
@@ -402,8 +419,10 @@ const OddValue OddValues[] = {
      [](auto& g) { return std::to_string(g.DefaultRowHeight()); }, "21"},
     {"BandOfAnUnknownId", "\\Band\\Band1", "ID", "77", nullptr, BandOrder, "01"},
     {"BandOrderFromIndex", "\\Band\\Band0", "Index", "5", nullptr, BandOrder, "10"},
-    {"ColumnOrderFromIndex", "\\Columns\\Name", "Index", "9", nullptr, ColumnOrder, "Street House Phone Name"},
-    {"ColIndexIsNotRead", "\\Columns\\Name", "ColIndex", "3", nullptr, ColumnOrder, "Name Street House Phone"},
+    {"ColumnOrderFromIndex", "\\Columns\\Name", "Index", "9", nullptr, ColumnOrder,
+     "Street House Phone Name"},
+    {"ColIndexIsNotRead", "\\Columns\\Name", "ColIndex", "3", nullptr, ColumnOrder,
+     "Name Street House Phone"},
 };
 
 class OddValueTest : public LayoutStoreTest, public ::testing::WithParamInterface<OddValue> {};
