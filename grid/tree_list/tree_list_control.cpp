@@ -625,10 +625,14 @@ TdxInplaceEdit* TCustomdxTreeListControl::GetEditorObject(const TdxTreeListColum
   const std::type_index editorClass = column.GetEditorClass();
   for (const auto& [type, editor] : FEditors)
     if (type == editorClass) return editor;
+  std::unique_ptr<TdxInplaceEdit> editor = column.CreateEditor(this);
+  // The cache is keyed by the class the column names: an editor of another
+  // class would be handed to columns it was never made for.
+  if (editor == nullptr || std::type_index(typeid(*editor)) != editorClass)
+    throw EInvalidOperation("Column " + column.Name() + " makes editors of another class than it names");
   // Owned by the control from here on: freed with it.
-  TdxInplaceEdit* editor = column.CreateEditor(this).release();
-  FEditors.emplace_back(editorClass, editor);
-  return editor;
+  FEditors.emplace_back(editorClass, editor.get());
+  return editor.release();
 }
 
 TdxInplaceEdit* TCustomdxTreeListControl::FindEditorObject() const {

@@ -194,19 +194,6 @@ TEST_P(HeaderPanelRowsTest, HeaderPanelRowsAreClampedAndEndTheAutomaticHeight) {
   EXPECT_EQ(grid->DefaultLayout(), GetParam().Expected == 1);
 }
 
-TEST_F(ControlTest, MaximumRowsClampTheRowsAgain) {
-  TCustomdxTreeListControl* grid = AddGrid("Grid1");
-  grid->SetHeaderPanelRowCount(4);
-  grid->SetHeaderPanelMaxRowCount(0);
-  EXPECT_EQ(grid->HeaderPanelMaxRowCount(), 1);
-  EXPECT_EQ(grid->HeaderPanelRowCount(), 1);
-  grid->SetBandRowCount(4);
-  grid->SetBandMaxRowCount(2);
-  EXPECT_EQ(grid->BandRowCount(), 2);
-  grid->SetHeaderMinRowCount(-1);
-  EXPECT_EQ(grid->HeaderMinRowCount(), 1);
-}
-
 TEST_F(ControlTest, AutomaticHeaderHeightFollowsTheLowestShownColumn) {
   TCustomdxTreeListControl* grid = AddGrid("Grid1");
   grid->SetHeaderPanelRowCount(3);
