@@ -59,6 +59,8 @@ struct TBlobPlace;
 class TSQLDAOwner;
 class TFIBXSQLDA;
 class TFIBXSQLVAR;
+class TpFIBArray;
+struct TArrayDesc;
 struct TFoundParam;
 struct TParamScan;
 struct TSentTextOptions;

@@ -216,6 +216,11 @@ TISCQuad TFIBQuery::WriteBlob(std::string_view content, int subType) {
   return stream.BlobId();
 }
 
+TBlobPlace TFIBQuery::ArrayPlace() {
+  StartTransactionWhenAsked();
+  return TBlobPlace{FLink.DatabaseHandle(), FLink.TransactionHandle(), this};
+}
+
 // ---- Columns ------------------------------------------------------------------------------
 
 TFIBXSQLVAR& TFIBQuery::Fields(int index) {

@@ -182,6 +182,7 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   bool SentParamIsBlob(std::string_view name) override;
   std::string ReadBlob(const TISCQuad& id, int subType) override;
   TISCQuad WriteBlob(std::string_view content, int subType) override;
+  TBlobPlace ArrayPlace() override;
 
   TSQLDAOwner* DescriptorOwner() { return this; }
   void SQLChanging(TObject* sender);
@@ -195,6 +196,7 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   unsigned short Dialect() const;
   void PrepareOnServer();
   void DescribeParams();
+  void GiveParamsArrayObjects();
   void AlignParams();
   void WriteAsBlob(TFIBXSQLVAR& var);
   void ExecuteOnServer(TFIBXSQLDA* input);

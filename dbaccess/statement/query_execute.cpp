@@ -9,6 +9,7 @@
 #include "dbaccess/connection/database.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess/util/helpers.h"
+#include "dbaccess/statement/fib_array.h"
 #include "dbaccess/statement/query.h"
 #include "dbaccess/trace/statement_trace_hooks.h"
 #include "dbaccess/client/status_vector.h"
@@ -158,6 +159,7 @@ void TFIBQuery::DescribeParams() {
     }
   }
   sent.InitializeFromServer();
+  GiveParamsArrayObjects();
   for (int i = 0; i < sent.Count(); ++i) {
     const TFIBXSQLVAR& value = saved[i];
     if (value.IsNull()) {
@@ -168,6 +170,20 @@ void TFIBQuery::DescribeParams() {
       sent[i].SetAsVariant(value.AsVariant());
     }
     sent[i].SetModified(false);
+  }
+}
+
+// Array values are written through the parameters the user sees, each with
+// the array object of the parameter the server described: the one at its
+// place, or the one of its name when the text sent was rewritten.
+void TFIBQuery::GiveParamsArrayObjects() {
+  TFIBXSQLDA& params = FParams.Params();
+  const TFIBXSQLDA& sent = FParams.SentParams();
+  const bool rewritten = FParams.TextRewritten();
+  for (int i = 0; i < params.Count(); ++i) {
+    const int index = rewritten ? sent.IndexOfName(params[i].Name()) : (i < sent.Count() ? i : -1);
+    const TpFIBArray* array = index >= 0 ? sent[index].ArrayObject() : nullptr;
+    params[i].SetArrayObject(array != nullptr ? array->Clone() : nullptr);
   }
 }
 

@@ -7,6 +7,7 @@
 #include "dbaccess/client/client_library.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess/sql/sql_words.h"
+#include "dbaccess/statement/fib_array.h"
 #include "framework/core/text/text.h"
 
 namespace {
@@ -161,7 +162,16 @@ void TFIBXSQLDA::InitializeFromServer() {
       AddName(name, i);
     }
     var.AllocateForType();
+    var.SetArrayObject(var.SQLType() == SQLTypeArray ? CreateArrayObject(var) : nullptr);
   }
+}
+
+std::unique_ptr<TpFIBArray> TFIBXSQLDA::CreateArrayObject(const TFIBXSQLVAR& var) const {
+  if (FQuery == nullptr || var.RelationName().empty() || var.FieldName().empty()) return nullptr;
+  const TBlobPlace place = FQuery->ArrayPlace();
+  if (place.Database == nullptr || place.Transaction == nullptr) return nullptr;
+  return std::make_unique<TpFIBArray>(place.Database, place.Transaction, var.RelationName(), var.FieldName(),
+                                      place.Sender);
 }
 
 void TFIBXSQLDA::AssignValues(const TFIBXSQLDA& source) {

@@ -31,6 +31,7 @@
 class TStream;
 class TFIBXSQLDA;
 class TFIBXSQLVAR;
+class TpFIBArray;
 
 // SQL type codes without the null bit (the low bit of a record's type marks
 // a column that accepts null).
@@ -92,6 +93,13 @@ class TSQLDAOwner {
   virtual std::string ReadBlob(const TISCQuad& id, int subType) = 0;
   // A new blob holding the content (through the same filter); its identifier.
   virtual TISCQuad WriteBlob(std::string_view content, int subType) = 0;
+  // Where arrays are looked up, read and written: the statement's connection
+  // and transaction handles (the transaction started first when the
+  // statement's options say so) and the component errors are raised for.
+  // Raises client error 21 or 22 when either is missing; an owner that has
+  // no connection at all answers with null handles, and its array columns
+  // get no array object.
+  virtual TBlobPlace ArrayPlace() = 0;
 
  protected:
   ~TSQLDAOwner() = default;
@@ -207,8 +215,14 @@ class TFIBXSQLVAR : public TObject {
   void LoadFromStream(TStream& stream);
   // The content of the blob the variable holds.
   void SaveToStream(TStream& stream) const;
-  // Array columns need an array object, which this layer does not build
-  // yet: both raise client error 59 naming the column.
+  // The array column's descriptor, created by the descriptor when the
+  // server describes the variable as an array of a table's column (owned);
+  // null for other variables.
+  TpFIBArray* ArrayObject() const { return FArrayObject.get(); }
+  void SetArrayObject(std::unique_ptr<TpFIBArray> array);
+  // Writes a variant array as a new array of the column and holds its
+  // identifier; a value that is not an array changes nothing. Both raise
+  // client error 59 naming the column when it is not an array column.
   void SetArrayValues(const Variant& values);
   int ArrayDimensions() const;
 
@@ -269,6 +283,7 @@ class TFIBXSQLVAR : public TObject {
   bool FQuotedMacro = false;
   bool FInWhereClause = false;
   bool FAssigned = false;
+  std::unique_ptr<TpFIBArray> FArrayObject;
 };
 
 // The descriptor: its buffer in the client API's layout and its variables.
@@ -336,6 +351,9 @@ class TFIBXSQLDA : public TObject {
   static void InsertSorted(TNameList& list, TNameEntry entry);
   void* RecordAt(int index) const;
   std::string UniqueColumnName(std::string_view alias, int& unnamed) const;
+  // The array object of a variable the server described as an array; null
+  // when its column is not a table's or the owner has no connection.
+  std::unique_ptr<TpFIBArray> CreateArrayObject(const TFIBXSQLVAR& var) const;
 
   TSQLDAOwner* FQuery;
   bool FIsParams;

@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "dbaccess/client/errors.h"
+#include "dbaccess/statement/fib_array.h"
 #include "dbaccess/statement/sqlda.h"
 #include "dbaccess/statement/sqlvar_record.h"
 #include "framework/core/storage/streams.h"
@@ -408,6 +409,26 @@ void TFIBXSQLVAR::RaiseNotArray() const {
   RaiseClientError(ceFieldIsNotArray, std::string(RelationName()) + "." + std::string(FieldName()));
 }
 
-void TFIBXSQLVAR::SetArrayValues(const Variant&) { RaiseNotArray(); }
+void TFIBXSQLVAR::SetArrayObject(std::unique_ptr<TpFIBArray> array) { FArrayObject = std::move(array); }
 
-int TFIBXSQLVAR::ArrayDimensions() const { RaiseNotArray(); }
+void TFIBXSQLVAR::SetArrayValues(const Variant& values) {
+  if (FArrayObject == nullptr) RaiseNotArray();
+  if (!VarIsArray(values)) return;
+  TSQLDAOwner* owner = Query();
+  if (owner == nullptr) RaiseNotArray();
+  const TBlobPlace place = owner->ArrayPlace();
+  // Always a new array: an identifier the variable still holds may belong
+  // to a row of another transaction.
+  TISCQuad id;
+  FArrayObject->SetArrayValues(values, place.Database, place.Transaction, id);
+  char bytes[8];
+  std::memcpy(bytes, &id.High, 4);
+  std::memcpy(bytes + 4, &id.Low, 4);
+  ForAllNamed([&bytes](TFIBXSQLVAR& v) { v.SetRawData(SQLTypeArray, sizeof(bytes), bytes); });
+  AfterWrite();
+}
+
+int TFIBXSQLVAR::ArrayDimensions() const {
+  if (FArrayObject == nullptr) RaiseNotArray();
+  return FArrayObject->DimensionCount();
+}

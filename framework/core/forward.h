@@ -12,11 +12,12 @@ template <class E, std::size_t N>
 class TSet;
 class Exception;
 
-// types.h, variant.h, format_settings.h, sysutils.h
+// types.h, variant.h, variant_array.h, format_settings.h, sysutils.h
 struct TTimeStamp;
 struct TCurrency;
 struct TBcd;
 class Variant;
+class TVarArrayWalk;
 struct TFormatSettings;
 class TFormatSettingsScope;
 class TFormatArg;

@@ -39,6 +39,7 @@ class TTestSQLDAOwner : public TSQLDAOwner {
   TISCQuad WriteBlob(std::string_view content, int) override {
     return WriteBlobContent(CheckedPlace(), content);
   }
+  TBlobPlace ArrayPlace() override { return Place; }
 
  private:
   const TBlobPlace& CheckedPlace() const {

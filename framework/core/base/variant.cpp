@@ -10,6 +10,8 @@
 struct TVarArrayData {
   std::vector<TVarArrayBound> Bounds;
   std::vector<Variant> Elements;
+  // The type code every element has (varVariant: any).
+  int ElementType = varVariant;
   // Set once a mutable reference to an element was handed out: from then on
   // copies of the owning Variant take their own elements, so writes through
   // that reference never show in a copy.
@@ -439,6 +441,88 @@ const TVarArrayBound& BoundOf(const Variant& a, int dim) {
 // Arrays of more elements than this are refused rather than attempted.
 constexpr std::int64_t MaxArrayElements = std::int64_t{1} << 24;
 
+[[noreturn]] void CreateError() { throw EVariantArrayCreateError("Error creating variant or safe array"); }
+
+// The zero a new element of the type starts as; false for a type no
+// element may have.
+bool ElementZero(int elementType, Variant& zero) {
+  switch (elementType) {
+    case varVariant:
+      zero = Variant();
+      return true;
+    case varSmallint:
+      zero = Variant(std::int16_t{0});
+      return true;
+    case varInteger:
+      zero = Variant(0);
+      return true;
+    case varSingle:
+    case varDouble:
+      zero = Variant(0.0);
+      return true;
+    case varCurrency:
+      zero = Variant(TCurrency{0});
+      return true;
+    case varDate:
+      zero = Variant::FromDate(0.0);
+      return true;
+    case varOleStr:
+      zero = Variant(std::string());
+      return true;
+    case varBoolean:
+      zero = Variant(false);
+      return true;
+    case varByte:
+      zero = Variant::FromByte(0);
+      return true;
+    case varWord:
+      zero = Variant::FromWord(0);
+      return true;
+    case varLongWord:
+      zero = Variant::FromLongWord(0);
+      return true;
+    case varInt64:
+      zero = Variant(std::int64_t{0});
+      return true;
+    default:
+      return false;
+  }
+}
+
+TVarType KindOfElement(int elementType) {
+  switch (elementType) {
+    case varSmallint:
+      return TVarType::SmallInt;
+    case varInteger:
+      return TVarType::Integer;
+    case varCurrency:
+      return TVarType::Currency;
+    case varDate:
+      return TVarType::Date;
+    case varOleStr:
+      return TVarType::String;
+    case varBoolean:
+      return TVarType::Boolean;
+    case varByte:
+      return TVarType::Byte;
+    case varWord:
+      return TVarType::Word;
+    case varLongWord:
+      return TVarType::LongWord;
+    case varInt64:
+      return TVarType::Int64;
+    default:
+      return TVarType::Double;
+  }
+}
+
+// The value as an element of the type stores it.
+Variant AsElement(const Variant& value, int elementType) {
+  if (elementType == varVariant) return value;
+  if (elementType == varSingle) return Variant(static_cast<double>(static_cast<float>(value.AsDouble())));
+  return VarAsType(value, KindOfElement(elementType));
+}
+
 }  // namespace
 
 // --- Variant members ----------------------------------------------------------
@@ -712,25 +796,60 @@ Variant operator-(const Variant& a) {
   }
 }
 
-Variant VarArrayCreate(int low, int high) { return VarArrayCreate({TVarArrayBound{low, high}}); }
-
-Variant VarArrayCreate(std::initializer_list<TVarArrayBound> bounds) {
-  return VarArrayCreate(std::span<const TVarArrayBound>(bounds.begin(), bounds.size()));
+int VarTypeCode(const Variant& v) noexcept {
+  switch (v.VarType()) {
+    case TVarType::Empty:
+      return varEmpty;
+    case TVarType::Null:
+      return varNull;
+    case TVarType::SmallInt:
+      return varSmallint;
+    case TVarType::Integer:
+      return varInteger;
+    case TVarType::Int64:
+      return varInt64;
+    case TVarType::Double:
+      return varDouble;
+    case TVarType::Currency:
+      return varCurrency;
+    case TVarType::Date:
+      return varDate;
+    case TVarType::String:
+      return varOleStr;
+    case TVarType::Boolean:
+      return varBoolean;
+    case TVarType::Byte:
+      return varByte;
+    case TVarType::Word:
+      return varWord;
+    case TVarType::LongWord:
+      return varLongWord;
+    case TVarType::Array:
+      return Access::Arr(v).ElementType | varArray;
+  }
+  return varEmpty;
 }
 
-Variant VarArrayCreate(std::span<const TVarArrayBound> bounds) {
-  if (bounds.empty() || bounds.size() > VarArrayMaxDims)
-    throw EVariantArrayCreateError("Error creating variant or safe array");
+Variant VarArrayCreate(int low, int high) { return VarArrayCreate({TVarArrayBound{low, high}}); }
+
+Variant VarArrayCreate(std::initializer_list<TVarArrayBound> bounds, int elementType) {
+  return VarArrayCreate(std::span<const TVarArrayBound>(bounds.begin(), bounds.size()), elementType);
+}
+
+Variant VarArrayCreate(std::span<const TVarArrayBound> bounds, int elementType) {
+  Variant zero;
+  if (bounds.empty() || bounds.size() > VarArrayMaxDims || !ElementZero(elementType, zero)) CreateError();
   std::int64_t count = 1;
   for (const TVarArrayBound& b : bounds) {
     const std::int64_t extent = std::int64_t{b.High} - b.Low + 1;
-    if (extent < 0) throw EVariantArrayCreateError("Error creating variant or safe array");
+    if (extent < 0) CreateError();
     count *= extent;
-    if (count > MaxArrayElements) throw EVariantArrayCreateError("Error creating variant or safe array");
+    if (count > MaxArrayElements) CreateError();
   }
   auto data = std::make_shared<TVarArrayData>();
   data->Bounds.assign(bounds.begin(), bounds.end());
-  data->Elements.resize(static_cast<std::size_t>(count));
+  data->Elements.assign(static_cast<std::size_t>(count), zero);
+  data->ElementType = elementType;
   return Access::MakeArray(std::move(data));
 }
 
@@ -762,7 +881,7 @@ const Variant& VarArrayGet(const Variant& a, std::initializer_list<int> indices)
 void VarArrayPut(Variant& a, const Variant& value, std::span<const int> indices) {
   if (!a.IsArray()) NotAnArray();
   // Copy first: value may be an element of this very array.
-  Variant copy = value;
+  Variant copy = AsElement(value, Access::Arr(a).ElementType);
   TVarArrayData& data = Access::MutableArr(a);
   data.Elements[FlatIndex(data, indices)] = std::move(copy);
 }

@@ -96,6 +96,31 @@ struct TVarArrayBound {
 // Most dimensions an array may have.
 inline constexpr int VarArrayMaxDims = 64;
 
+// The numeric type codes of automation variants, as VarTypeCode reports
+// them. The framework has one text kind, 8-bit text, which reports itself
+// as varOleStr: the only text an array element may hold. An array reports
+// its element type or varArray.
+inline constexpr int varEmpty = 0x0000;
+inline constexpr int varNull = 0x0001;
+inline constexpr int varSmallint = 0x0002;
+inline constexpr int varInteger = 0x0003;
+inline constexpr int varSingle = 0x0004;
+inline constexpr int varDouble = 0x0005;
+inline constexpr int varCurrency = 0x0006;
+inline constexpr int varDate = 0x0007;
+inline constexpr int varOleStr = 0x0008;
+inline constexpr int varDispatch = 0x0009;
+inline constexpr int varError = 0x000A;
+inline constexpr int varBoolean = 0x000B;
+inline constexpr int varVariant = 0x000C;
+inline constexpr int varUnknown = 0x000D;
+inline constexpr int varByte = 0x0011;
+inline constexpr int varWord = 0x0012;
+inline constexpr int varLongWord = 0x0013;
+inline constexpr int varInt64 = 0x0014;
+inline constexpr int varTypeMask = 0x0FFF;
+inline constexpr int varArray = 0x2000;
+
 struct TVarArrayData;
 
 class Variant {
@@ -233,14 +258,24 @@ Variant operator/(const Variant& a, const Variant& b);
 Variant operator%(const Variant& a, const Variant& b);
 Variant operator-(const Variant& a);
 
-// Arrays of variants with any low bound. Element errors raise
-// EVariantBadIndexError "Variant or safe array index out of bounds"; array
-// operations on a non-array raise EVariantInvalidArgError
-// "Variant is not an array"; impossible bounds raise EVariantArrayCreateError.
-// Elements of a new array are Empty.
+// The kind as an automation type code (above); an array gives its element
+// type or varArray.
+int VarTypeCode(const Variant& v) noexcept;
+
+// Arrays with any low bound. Element errors raise EVariantBadIndexError
+// "Variant or safe array index out of bounds"; array operations on a
+// non-array raise EVariantInvalidArgError "Variant is not an array";
+// impossible bounds raise EVariantArrayCreateError.
+//
+// An array holds elements of one type code. Elements of varVariant (the
+// default) hold any value and start Empty; elements of another type start
+// as that kind's zero, and VarArrayPut converts what it stores to that kind
+// (varSingle elements keep a single's precision, held as Double). Element
+// types are those VarTypeCode can report, plus varSingle and varVariant;
+// others raise EVariantArrayCreateError.
 Variant VarArrayCreate(int low, int high);
-Variant VarArrayCreate(std::span<const TVarArrayBound> bounds);
-Variant VarArrayCreate(std::initializer_list<TVarArrayBound> bounds);
+Variant VarArrayCreate(std::span<const TVarArrayBound> bounds, int elementType = varVariant);
+Variant VarArrayCreate(std::initializer_list<TVarArrayBound> bounds, int elementType = varVariant);
 // A one-dimensional array with bounds 0 .. count - 1.
 Variant VarArrayOf(std::initializer_list<Variant> values);
 Variant VarArrayOf(std::vector<Variant> values);
@@ -251,5 +286,6 @@ int VarArrayHighBound(const Variant& a, int dim = 1);
 // One index per dimension.
 const Variant& VarArrayGet(const Variant& a, std::span<const int> indices);
 const Variant& VarArrayGet(const Variant& a, std::initializer_list<int> indices);
+// Converts the value to the element type first (see above).
 void VarArrayPut(Variant& a, const Variant& value, std::span<const int> indices);
 void VarArrayPut(Variant& a, const Variant& value, std::initializer_list<int> indices);
