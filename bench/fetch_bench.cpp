@@ -44,6 +44,7 @@
 #include "dbaccess/statement/sqlda.h"
 #include "dbaccess/trace/sql_monitor.h"
 #include "framework/core/base/exceptions.h"
+#include "bench/fetch_baseline.h"
 #include "tools/sample_database.h"
 
 namespace {
@@ -52,138 +53,18 @@ constexpr const char* SelectText =
     "SELECT HOME_ID, NAME, STREET_ID, BUILD, CORP, APARTAMENT, PHONE, STREET_NAME FROM HOME_PHONES";
 constexpr int SmallTownRows = 2000;
 
-// A folder of its own under the temporary directory, removed at the end.
-class TTemporaryFolder {
- public:
-  TTemporaryFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tulvo-fetch-bench-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr)
-      throw std::filesystem::filesystem_error("cannot create a temporary folder", pattern,
-                                              std::error_code(errno, std::generic_category()));
-    FPath = pattern;
-  }
-  ~TTemporaryFolder() {
-    std::error_code ignored;  // nothing to report to at the end of the run
-    std::filesystem::remove_all(FPath, ignored);
-  }
-  TTemporaryFolder(const TTemporaryFolder&) = delete;
-  TTemporaryFolder& operator=(const TTemporaryFolder&) = delete;
-
-  const std::string& Path() const { return FPath; }
-
- private:
-  std::string FPath;
-};
-
-// The connection and the transaction both sides fetch in.
-struct TSession {
-  std::unique_ptr<TFIBDatabase> Database;
-  std::unique_ptr<TFIBTransaction> Transaction;
-
-  explicit TSession(const std::string& path) {
-    Database = std::make_unique<TFIBDatabase>(nullptr);
-    Database->SetDBName(path);
-    for (const std::string& line : SampleConnectionLines()) Database->DBParams().Add(line);
-    Database->SetSQLDialect(3);
-    Database->SetSynchronizeTime(false);
-    Transaction = std::make_unique<TFIBTransaction>(nullptr);
-    Transaction->SetDefaultDatabase(Database.get());
-    for (const char* line : {"read", "read_committed", "rec_version", "nowait"})
-      Transaction->TRParams().Add(line);
-    Database->OpenConnection();
-    Transaction->StartTransaction();
-  }
-  ~TSession() {
-    Transaction.reset();
-    Database.reset();
-  }
-};
+using namespace fetch_baseline;
 
 TSession* Session = nullptr;
-
-// ---- The plain loop -----------------------------------------------------------------
-
-void Check(ISC_STATUS result) {
-  if (result != 0) RaiseStatusError(nullptr);
-}
-
-// The select prepared on the client API, with one output descriptor whose
-// columns point into one data block allocated here.
-class TPlainStatement {
- public:
-  explicit TPlainStatement(TSession& session) : FSession(session) {
-    const TClientEntryPoints& api = ClientAPI();
-    Check(
-        api.isc_dsql_alloc_statement2(StatusVector(), session.Database->HandleAddress(), FHandle.Address()));
-    FOutputBuffer = std::make_unique<char[]>(DescriptorLength(1));
-    Output()->version = SQLDA_VERSION1;
-    Output()->sqln = 1;
-    Check(api.isc_dsql_prepare(StatusVector(), session.Transaction->HandleAddress(), FHandle.Address(), 0,
-                               SelectText, 3, Output()));
-    const int columns = Output()->sqld;
-    if (columns > Output()->sqln) {
-      FOutputBuffer = std::make_unique<char[]>(DescriptorLength(columns));
-      Output()->version = SQLDA_VERSION1;
-      Output()->sqln = static_cast<ISC_SHORT>(columns);
-      Check(api.isc_dsql_describe(StatusVector(), FHandle.Address(), SQLDA_VERSION1, Output()));
-    }
-    std::size_t size = 0;
-    for (int i = 0; i < columns; ++i) size += Aligned(Length(Output()->sqlvar[i])) + sizeof(ISC_SHORT) * 4;
-    FData = std::make_unique<char[]>(size);
-    char* at = FData.get();
-    for (int i = 0; i < columns; ++i) {
-      XSQLVAR& var = Output()->sqlvar[i];
-      var.sqldata = at;
-      at += Aligned(Length(var));
-      var.sqlind = reinterpret_cast<ISC_SHORT*>(at);
-      at += sizeof(ISC_SHORT) * 4;
-    }
-  }
-
-  // Every row; returns their number and adds HOME_ID of each to sum. Not
-  // inlined, so that a profiler can tell the two sides apart.
-  [[gnu::noinline]] std::int64_t FetchAll(std::int64_t& sum) {
-    const TClientEntryPoints& api = ClientAPI();
-    Check(api.isc_dsql_execute(StatusVector(), FSession.Transaction->HandleAddress(), FHandle.Address(),
-                               SQLDA_VERSION1, nullptr));
-    const XSQLVAR& homeId = Output()->sqlvar[0];
-    std::int64_t rows = 0;
-    ISC_STATUS result;
-    while ((result = api.isc_dsql_fetch(StatusVector(), FHandle.Address(), SQLDA_VERSION1, Output())) == 0) {
-      ++rows;
-      if (*homeId.sqlind == 0) {
-        ISC_LONG value;
-        std::memcpy(&value, homeId.sqldata, sizeof(value));
-        sum += value;
-      }
-    }
-    if (result != 100) Check(result);
-    Check(api.isc_dsql_free_statement(StatusVector(), FHandle.Address(), DSQL_close));
-    return rows;
-  }
-
- private:
-  XSQLDA* Output() { return reinterpret_cast<XSQLDA*>(FOutputBuffer.get()); }
-  static std::size_t Length(const XSQLVAR& var) {
-    return (var.sqltype & ~1) == SQL_VARYING ? static_cast<std::size_t>(var.sqllen) + 2
-                                             : static_cast<std::size_t>(var.sqllen);
-  }
-  static std::size_t Aligned(std::size_t n) { return (n + 7) & ~std::size_t(7); }
-
-  TSession& FSession;
-  TStatementHandle FHandle;
-  std::unique_ptr<char[]> FOutputBuffer;
-  std::unique_ptr<char[]> FData;
-};
 
 // ---- The layer -----------------------------------------------------------------------
 
 class TLayerStatement {
  public:
-  explicit TLayerStatement(TSession& session) : FQuery(nullptr) {
+  TLayerStatement(TSession& session, const char* selectText) : FQuery(nullptr) {
     FQuery.SetDatabase(session.Database.get());
     FQuery.SetTransaction(session.Transaction.get());
-    FQuery.SQL().SetText(SelectText);
+    FQuery.SQL().SetText(selectText);
     FQuery.Prepare();
   }
 
@@ -208,7 +89,7 @@ class TLayerStatement {
 
 template <class Statement>
 void BM_Fetch(benchmark::State& state) {
-  Statement statement(*Session);
+  Statement statement(*Session, SelectText);
   std::int64_t rows = 0;
   for (auto _ : state) {
     std::int64_t sum = 0;
@@ -229,12 +110,6 @@ struct TTiming {
   int Rounds = 0;
 };
 
-double ProcessCpuSeconds() {
-  timespec now{};
-  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
-  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
-}
-
 template <class Statement>
 void TimeRound(Statement& statement, TTiming& timing) {
   std::int64_t sum = 0;
@@ -254,18 +129,6 @@ void PrintTiming(const char* name, const TTiming& timing) {
   const double rows = static_cast<double>(timing.Rows);
   std::printf("%s: %.1f ms wall, %.1f ms processor, %.3f us per row (fastest of %d rounds)\n", name,
               timing.Wall * 1e3, timing.Cpu * 1e3, timing.Cpu * 1e6 / rows, timing.Rounds);
-}
-
-// The path argument, taken out of the arguments the benchmark library reads.
-std::string TakePath(int& argc, char** argv) {
-  for (int i = 1; i < argc; ++i) {
-    if (argv[i][0] == '-') continue;
-    std::string path = argv[i];
-    for (int k = i; k + 1 < argc; ++k) argv[k] = argv[k + 1];
-    --argc;
-    return path;
-  }
-  return {};
 }
 
 int Run(int argc, char** argv) {
@@ -289,8 +152,8 @@ int Run(int argc, char** argv) {
 
   // Alternating rounds, each side first in every other one, so that both
   // meet the same state of the engine's page cache and of the machine.
-  TPlainStatement plain(session);
-  TLayerStatement layer(session);
+  TPlainStatement plain(session, SelectText);
+  TLayerStatement layer(session, SelectText);
   TTiming plainTiming, layerTiming;
   const int rounds = 7;
   for (int round = 0; round < rounds; ++round) {

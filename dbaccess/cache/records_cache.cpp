@@ -288,6 +288,17 @@ void TRecordsCache::SetString(int column, int recordIndex, std::string_view text
   FStrings->Set(row, column, StoredText(column, text));
 }
 
+void TRecordsCache::SetStringRow(int recordIndex, const std::string_view* texts) {
+  int row;
+  CheckStringTarget(0, recordIndex, row);
+  TTextViews bounded(FStringFieldCount);
+  for (int c = 0; c < FStringFieldCount; ++c) {
+    const auto length = static_cast<std::size_t>(FStringLengths[static_cast<std::size_t>(c)]);
+    bounded[c] = texts[c].size() > length ? texts[c].substr(0, length) : texts[c];
+  }
+  FStrings->SetRow(row, bounded.Data());
+}
+
 void TRecordsCache::SetStringBuffer(int column, int recordIndex, bool trim, int length, const char* chars) {
   int row;
   CheckStringTarget(column, recordIndex, row);
@@ -372,7 +383,33 @@ void TRecordsCache::SaveOldRecord(int recordNo) {
     LogOldRecord(recordNo);
   } else {
     ReadRecord(recordNo, FScratchBuffer.get());
+    FScratchPhysical = PhysicalOf(recordNo);
   }
+}
+
+void TRecordsCache::ReadOldVersion(int recordNo, char* buffer) const {
+  if (FKeepOldVersions) {
+    ReadOldRecord(recordNo, buffer);
+    return;
+  }
+  const int p = PhysicalOf(recordNo);
+  if (!p) throw EMemManagerError(CantRead);
+  // The scratch buffer holds another record's saved version, or nothing:
+  // a record never saved has only its current version.
+  if (p != FScratchPhysical) {
+    ReadRecord(recordNo, buffer);
+    return;
+  }
+  std::memcpy(buffer, FScratchBuffer.get(), static_cast<std::size_t>(FBufferSize));
+}
+
+std::size_t TRecordsCache::MemoryBytes() const {
+  std::size_t bytes = (FBlocks.size() + FLogBlocks.size()) * static_cast<std::size_t>(FBlockSize);
+  bytes += static_cast<std::size_t>(FBufferSize);
+  bytes += FRecordMap.capacity() * sizeof(int) + FLogEntries.capacity() * sizeof(TLogEntry);
+  if (FStrings) bytes += FStrings->MemoryBytes();
+  if (FLogStrings) bytes += FLogStrings->MemoryBytes();
+  return bytes;
 }
 
 void TRecordsCache::RestoreRecord(int recordNo) { WriteRecord(recordNo, OldRecordBuffer(recordNo), false); }

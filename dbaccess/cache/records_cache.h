@@ -78,6 +78,9 @@ class TRecordsCache : public TObject {
   // Stores the text of string column `column` (0-based) of the record at
   // logical index `recordIndex`, trimmed and cut to the column's length.
   void SetString(int column, int recordIndex, std::string_view text);
+  // Stores the texts of every string column of the record at logical index
+  // `recordIndex` in one go (the fetch path), each cut to its column.
+  void SetStringRow(int recordIndex, const std::string_view* texts);
   // Stores `length` characters (-1: the column length) of a character
   // buffer. With `trim`, trailing characters below code 33 are dropped;
   // without, a negative length means up to the first zero byte within the
@@ -88,6 +91,10 @@ class TRecordsCache : public TObject {
   // receives the old version of record n, otherwise it holds whatever
   // SaveOldRecord last put there.
   char* OldRecordBuffer(int recordNo);
+  // The old version of record n into a buffer: the logged one with
+  // KeepOldVersions, the one SaveOldRecord put aside when that was record
+  // n's, else (never saved) its current version.
+  void ReadOldVersion(int recordNo, char* buffer) const;
   // Before a change: logs record n with KeepOldVersions, else copies it to
   // the scratch buffer.
   void SaveOldRecord(int recordNo);
@@ -121,6 +128,9 @@ class TRecordsCache : public TObject {
   // Takes back the entry that InsertRecord made at logical number n; without
   // a map there is nothing to take back.
   void DeleteRecord(int recordNo);
+
+  // The bytes the cache holds: blocks, string stores, log and map.
+  std::size_t MemoryBytes() const;
 
   // Throws EMemManagerError naming the first broken rule of the blocks, the
   // map, the log or the string stores.
@@ -157,6 +167,9 @@ class TRecordsCache : public TObject {
 
   std::vector<std::unique_ptr<char[]>> FBlocks;
   std::unique_ptr<char[]> FScratchBuffer;
+  // The physical record whose version SaveOldRecord put in the scratch
+  // buffer (0: none).
+  int FScratchPhysical = 0;
 
   // String columns: offset in the buffer counted from the status byte, and
   // declared length; FTailOffset is where the blob references follow them.

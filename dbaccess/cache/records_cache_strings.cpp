@@ -116,6 +116,12 @@ void TCacheStringStore::RemoveLastRow() {
   }
 }
 
+std::size_t TCacheStringStore::MemoryBytes() const {
+  std::size_t bytes = FPages.capacity() * sizeof(FPages[0]);
+  for (const auto& page : FPages) bytes += sizeof(TPage) + page->Capacity;
+  return bytes;
+}
+
 void TCacheStringStore::Clear() {
   FPages.clear();
   FRows = 0;

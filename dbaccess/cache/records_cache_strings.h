@@ -43,6 +43,9 @@ class TCacheStringStore {
   // Copies a whole row of another store with the same columns.
   void CopyRow(int row, const TCacheStringStore& source, int sourceRow);
 
+  // The bytes the pages hold, with their bookkeeping.
+  std::size_t MemoryBytes() const;
+
   // Throws EMemManagerError naming the first broken rule.
   void CheckInvariants() const;
 

@@ -162,6 +162,10 @@ class TFIBXSQLVAR : public TObject {
   bool IsNull() const;
   // Reading nullability gives a nullable record its indicator.
   bool IsNullable() const;
+  // The null indicator the server fills for a nullable column (-1: null),
+  // nullptr for a column that cannot be null. Readers on the fetch path
+  // keep it once instead of asking IsNull per row.
+  const short* NullIndicator() const;
   bool IsNumericType() const;
   bool IsDateTimeType() const;
   bool IsBlobOrArray() const;

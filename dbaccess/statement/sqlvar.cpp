@@ -157,6 +157,8 @@ bool TFIBXSQLVAR::IsNullable() const {
   return true;
 }
 
+const short* TFIBXSQLVAR::NullIndicator() const { return IsNullable() ? RecordOf(*this).sqlind : nullptr; }
+
 bool TFIBXSQLVAR::IsNumericType() const {
   switch (SQLType()) {
     case SQLTypeDouble:

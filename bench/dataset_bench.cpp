@@ -1,0 +1,194 @@
+// Fetching every row of a large SELECT into a dataset's record cache,
+// against the client API used directly, on one connection and transaction.
+//
+//   bench_dataset [PATH] [benchmark flags]
+//
+// PATH is a sample directory database (tools/sample_db PATH --apartments
+// 1000000); every row of its apartments view is fetched. Without PATH the
+// program builds a small one in a temporary folder of its own.
+//
+// The dataset: `TFIBDataSet` opened over the select and told to fetch all,
+// so that every row is converted into the record cache; closed after each
+// round. The baseline: the plain client loop of bench_fetch
+// (fetch_baseline.h). The summary times both in alternating rounds, takes
+// the fastest of each, prints the cache's bytes per record against the
+// row's bytes as the server describes them, and ends with "ratio: X.XX",
+// the dataset's processor time over the baseline's.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "bench/fetch_baseline.h"
+#include "dbaccess/cache/records_cache.h"
+#include "dbaccess/dataset/fib_dataset.h"
+#include "dbaccess/statement/query.h"
+#include "dbaccess/statement/sqlda.h"
+#include "dbaccess/trace/sql_monitor.h"
+#include "framework/core/base/exceptions.h"
+
+namespace {
+
+using namespace fetch_baseline;
+
+constexpr const char* SelectText =
+    "SELECT HOME_ID, NAME, STREET_ID, BUILD, CORP, APARTAMENT, PHONE, STREET_NAME FROM HOME_PHONES";
+constexpr int SmallTownRows = 2000;
+
+TSession* Session = nullptr;
+
+class TDataSetFetch {
+ public:
+  TDataSetFetch(TSession& session, const char* selectText) : FDataSet(nullptr) {
+    FDataSet.SetName("fdsHome");
+    FDataSet.SetDatabase(session.Database.get());
+    FDataSet.SetTransaction(session.Transaction.get());
+    FDataSet.SelectSQL().SetText(selectText);
+  }
+
+  // Every row into the cache; returns their number. The cache's size is
+  // kept for the summary.
+  [[gnu::noinline]] std::int64_t FetchAll(std::int64_t&) {
+    FDataSet.Open();
+    FDataSet.FetchAll();
+    const std::int64_t rows = FDataSet.FetchedCount();
+    FCacheBytes = FDataSet.Cache()->MemoryBytes();
+    FRowBytes = 0;
+    TFIBXSQLDA& columns = FDataSet.SelectQuery().Fields();
+    for (int i = 0; i < columns.Count(); ++i)
+      FRowBytes += static_cast<std::size_t>(columns[i].SQLLen()) +
+                   (columns[i].SQLType() == SQLTypeVarying ? 2 : 0);
+    FDataSet.Close();
+    return rows;
+  }
+
+  std::size_t CacheBytes() const { return FCacheBytes; }
+  std::size_t RowBytes() const { return FRowBytes; }
+
+ private:
+  TFIBDataSet FDataSet;
+  std::size_t FCacheBytes = 0;
+  std::size_t FRowBytes = 0;
+};
+
+// The plain loop counts rows only, as the dataset does.
+class TPlainCount {
+ public:
+  TPlainCount(TSession& session, const char* selectText) : FStatement(session, selectText) {}
+  [[gnu::noinline]] std::int64_t FetchAll(std::int64_t& sum) { return FStatement.FetchAll(sum); }
+
+ private:
+  TPlainStatement FStatement;
+};
+
+template <class Statement>
+void BM_Fetch(benchmark::State& state) {
+  Statement statement(*Session, SelectText);
+  std::int64_t rows = 0;
+  for (auto _ : state) {
+    std::int64_t sum = 0;
+    rows = statement.FetchAll(sum);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * rows);
+}
+
+struct TTiming {
+  double Wall = 0;
+  double Cpu = 0;
+  std::int64_t Rows = 0;
+  int Rounds = 0;
+};
+
+template <class Statement>
+void TimeRound(Statement& statement, TTiming& timing) {
+  std::int64_t sum = 0;
+  const double cpuStart = ProcessCpuSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  const std::int64_t rows = statement.FetchAll(sum);
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double cpu = ProcessCpuSeconds() - cpuStart;
+  if (timing.Rounds == 0 || wall < timing.Wall) timing.Wall = wall;
+  if (timing.Rounds == 0 || cpu < timing.Cpu) timing.Cpu = cpu;
+  ++timing.Rounds;
+  timing.Rows = rows;
+}
+
+void PrintTiming(const char* name, const TTiming& timing) {
+  const double rows = static_cast<double>(timing.Rows);
+  std::printf("%s: %.1f ms wall, %.1f ms processor, %.3f us per row (fastest of %d rounds)\n", name,
+              timing.Wall * 1e3, timing.Cpu * 1e3, timing.Cpu * 1e6 / rows, timing.Rounds);
+}
+
+int Run(int argc, char** argv) {
+  std::string path = TakePath(argc, argv);
+  std::unique_ptr<TTemporaryFolder> folder;
+  if (path.empty()) {
+    folder = std::make_unique<TTemporaryFolder>();
+    path = (std::filesystem::path(folder->Path()) / "town.fdb").string();
+    BuildSampleDatabase(path, TTownSize{SmallTownRows, 10}, false);
+  }
+
+  TSession session(path);
+  Session = &session;
+  benchmark::RegisterBenchmark("FetchAll/PlainClientLoop", BM_Fetch<TPlainCount>)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("FetchAll/TFIBDataSet", BM_Fetch<TDataSetFetch>)->Unit(benchmark::kMillisecond);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+
+  TPlainCount plain(session, SelectText);
+  TDataSetFetch dataSet(session, SelectText);
+  TTiming plainTiming, dataSetTiming;
+  const int rounds = 5;
+  for (int round = 0; round < rounds; ++round) {
+    if (round % 2 == 0) {
+      TimeRound(plain, plainTiming);
+      TimeRound(dataSet, dataSetTiming);
+    } else {
+      TimeRound(dataSet, dataSetTiming);
+      TimeRound(plain, plainTiming);
+    }
+  }
+  Session = nullptr;
+  if (plainTiming.Rows != dataSetTiming.Rows) {
+    std::fprintf(stderr, "bench_dataset: the dataset fetched %lld rows, the plain loop %lld\n",
+                 static_cast<long long>(dataSetTiming.Rows), static_cast<long long>(plainTiming.Rows));
+    return 1;
+  }
+  const double rows = static_cast<double>(plainTiming.Rows);
+  std::printf("rows: %lld (%s)\n", static_cast<long long>(plainTiming.Rows), path.c_str());
+  PrintTiming("plain client loop", plainTiming);
+  PrintTiming("TFIBDataSet", dataSetTiming);
+  std::printf("cache bytes per record: %.1f (the row as described: %zu bytes)\n",
+              static_cast<double>(dataSet.CacheBytes()) / rows, dataSet.RowBytes());
+  std::printf("wall-clock ratio: %.2f\n", dataSetTiming.Wall / plainTiming.Wall);
+  std::printf("ratio: %.2f\n", dataSetTiming.Cpu / plainTiming.Cpu);
+  std::fflush(stdout);
+  return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  int status = 1;
+  std::unique_ptr<TTemporaryFolder> lockFolder;
+  try {
+    if (!std::getenv("FIREBIRD_LOCK")) {
+      lockFolder = std::make_unique<TTemporaryFolder>();
+      setenv("FIREBIRD_LOCK", lockFolder->Path().c_str(), 1);
+    }
+    status = Run(argc, argv);
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "bench_dataset: %s\n", e.Message().c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "bench_dataset: %s\n", e.what());
+  }
+  ShutdownDatabases();
+  ShutdownSQLMonitor();
+  ShutdownClientLibrary();
+  return status;
+}

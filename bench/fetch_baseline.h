@@ -1,0 +1,168 @@
+#pragma once
+// What the fetch benchmarks share: a temporary folder of their own, one
+// connection and read-only transaction to a sample database, and the
+// baseline they are measured against, a select fetched with the client API
+// directly into one data block allocated once.
+
+#include <stdlib.h>
+#include <time.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <system_error>
+
+#include "dbaccess/client/client_api.h"
+#include "dbaccess/client/client_handles.h"
+#include "dbaccess/client/client_library.h"
+#include "dbaccess/client/errors.h"
+#include "dbaccess/client/status_vector.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/connection/transaction.h"
+#include "tools/sample_database.h"
+
+namespace fetch_baseline {
+
+// A folder of its own under the temporary directory, removed at the end.
+class TTemporaryFolder {
+ public:
+  TTemporaryFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "tulvo-fetch-bench-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr)
+      throw std::filesystem::filesystem_error("cannot create a temporary folder", pattern,
+                                              std::error_code(errno, std::generic_category()));
+    FPath = pattern;
+  }
+  ~TTemporaryFolder() {
+    std::error_code ignored;  // nothing to report to at the end of the run
+    std::filesystem::remove_all(FPath, ignored);
+  }
+  TTemporaryFolder(const TTemporaryFolder&) = delete;
+  TTemporaryFolder& operator=(const TTemporaryFolder&) = delete;
+
+  const std::string& Path() const { return FPath; }
+
+ private:
+  std::string FPath;
+};
+
+// The connection and the transaction both sides fetch in.
+struct TSession {
+  std::unique_ptr<TFIBDatabase> Database;
+  std::unique_ptr<TFIBTransaction> Transaction;
+
+  explicit TSession(const std::string& path) {
+    Database = std::make_unique<TFIBDatabase>(nullptr);
+    Database->SetDBName(path);
+    for (const std::string& line : SampleConnectionLines()) Database->DBParams().Add(line);
+    Database->SetSQLDialect(3);
+    Database->SetSynchronizeTime(false);
+    Transaction = std::make_unique<TFIBTransaction>(nullptr);
+    Transaction->SetDefaultDatabase(Database.get());
+    for (const char* line : {"read", "read_committed", "rec_version", "nowait"})
+      Transaction->TRParams().Add(line);
+    Database->OpenConnection();
+    Transaction->StartTransaction();
+  }
+  ~TSession() {
+    Transaction.reset();
+    Database.reset();
+  }
+};
+
+inline void Check(ISC_STATUS result) {
+  if (result != 0) RaiseStatusError(nullptr);
+}
+
+// The select prepared on the client API, with one output descriptor whose
+// columns point into one data block allocated here.
+class TPlainStatement {
+ public:
+  TPlainStatement(TSession& session, const char* selectText) : FSession(session) {
+    const TClientEntryPoints& api = ClientAPI();
+    Check(
+        api.isc_dsql_alloc_statement2(StatusVector(), session.Database->HandleAddress(), FHandle.Address()));
+    FOutputBuffer = std::make_unique<char[]>(DescriptorLength(1));
+    Output()->version = SQLDA_VERSION1;
+    Output()->sqln = 1;
+    Check(api.isc_dsql_prepare(StatusVector(), session.Transaction->HandleAddress(), FHandle.Address(), 0,
+                               selectText, 3, Output()));
+    const int columns = Output()->sqld;
+    if (columns > Output()->sqln) {
+      FOutputBuffer = std::make_unique<char[]>(DescriptorLength(columns));
+      Output()->version = SQLDA_VERSION1;
+      Output()->sqln = static_cast<ISC_SHORT>(columns);
+      Check(api.isc_dsql_describe(StatusVector(), FHandle.Address(), SQLDA_VERSION1, Output()));
+    }
+    std::size_t size = 0;
+    for (int i = 0; i < columns; ++i) size += Aligned(Length(Output()->sqlvar[i])) + sizeof(ISC_SHORT) * 4;
+    FData = std::make_unique<char[]>(size);
+    char* at = FData.get();
+    for (int i = 0; i < columns; ++i) {
+      XSQLVAR& var = Output()->sqlvar[i];
+      var.sqldata = at;
+      at += Aligned(Length(var));
+      var.sqlind = reinterpret_cast<ISC_SHORT*>(at);
+      at += sizeof(ISC_SHORT) * 4;
+    }
+  }
+
+  // Every row; returns their number and adds HOME_ID of each to sum. Not
+  // inlined, so that a profiler can tell the two sides apart.
+  [[gnu::noinline]] std::int64_t FetchAll(std::int64_t& sum) {
+    const TClientEntryPoints& api = ClientAPI();
+    Check(api.isc_dsql_execute(StatusVector(), FSession.Transaction->HandleAddress(), FHandle.Address(),
+                               SQLDA_VERSION1, nullptr));
+    const XSQLVAR& homeId = Output()->sqlvar[0];
+    std::int64_t rows = 0;
+    ISC_STATUS result;
+    while ((result = api.isc_dsql_fetch(StatusVector(), FHandle.Address(), SQLDA_VERSION1, Output())) == 0) {
+      ++rows;
+      if (*homeId.sqlind == 0) {
+        ISC_LONG value;
+        std::memcpy(&value, homeId.sqldata, sizeof(value));
+        sum += value;
+      }
+    }
+    if (result != 100) Check(result);
+    Check(api.isc_dsql_free_statement(StatusVector(), FHandle.Address(), DSQL_close));
+    return rows;
+  }
+
+ private:
+  XSQLDA* Output() { return reinterpret_cast<XSQLDA*>(FOutputBuffer.get()); }
+  static std::size_t Length(const XSQLVAR& var) {
+    return (var.sqltype & ~1) == SQL_VARYING ? static_cast<std::size_t>(var.sqllen) + 2
+                                             : static_cast<std::size_t>(var.sqllen);
+  }
+  static std::size_t Aligned(std::size_t n) { return (n + 7) & ~std::size_t(7); }
+
+  TSession& FSession;
+  TStatementHandle FHandle;
+  std::unique_ptr<char[]> FOutputBuffer;
+  std::unique_ptr<char[]> FData;
+};
+
+// Processor time of the whole process (the engine runs in it).
+inline double ProcessCpuSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &now);
+  return static_cast<double>(now.tv_sec) + static_cast<double>(now.tv_nsec) * 1e-9;
+}
+
+// The path argument, taken out of the arguments the benchmark library reads.
+inline std::string TakePath(int& argc, char** argv) {
+  for (int i = 1; i < argc; ++i) {
+    if (argv[i][0] == '-') continue;
+    std::string path = argv[i];
+    for (int k = i; k + 1 < argc; ++k) argv[k] = argv[k + 1];
+    --argc;
+    return path;
+  }
+  return {};
+}
+
+}  // namespace fetch_baseline

@@ -1,0 +1,359 @@
+// Every column type the dataset stores, read through the dataset's typed
+// fields, null and not null; the fields' texts and writers on an edited
+// record.
+
+#include <gtest/gtest.h>
+
+#include <regex>
+#include <string>
+
+#include "dbaccess/client/errors.h"
+#include "dbaccess/dataset/fib_dataset.h"
+#include "dbaccess/dataset/fib_fields.h"
+#include "dbaccess/util/number_text.h"
+#include "framework/core/data/memory_dataset.h"
+#include "framework/core/text/datetime.h"
+#include "framework/core/text/float_text.h"
+#include "framework/core/text/format_settings.h"
+#include "framework/core/text/text.h"
+#include "tests/dbaccess/fib_dataset_fixture.h"
+#include "tests/support/raised.h"
+
+namespace {
+
+class FieldsTest : public DataSetTest {
+ protected:
+  void SetUp() override {
+    DataSetTest::SetUp();
+    ExecuteSQL(
+        "create table TYPES (ID integer not null, S smallint, I integer, B bigint, N42 numeric(4,2),"
+        " N92 numeric(9,2), N182 numeric(18,2), N186 numeric(18,6), N184 numeric(18,4), F float,"
+        " D double precision, DT date, TM time, TS timestamp, C4 char(4), C8 char(8), V8 varchar(8),"
+        " NEXTINT integer, C20 char(20), V20 varchar(20), BL blob sub_type 1, BB blob, BO boolean)");
+    ExecuteSQL(RU(
+        "insert into TYPES values (1, -5, -70000, 123456789012, -1.25, 1234567.89, 12345678901234567.89,"
+        " 1.123456, 900000000000000.1234, 1.5, 2.25, '2024-02-29', '13:45:30.5', '2024-02-29 13:45:30',"
+        " 'ab', 'ABCDEFGH', 'IJKL', 1094795585, 'Привет', 'Ёлка', 'текст', null, true)"));
+    ExecuteSQL("insert into TYPES (ID) values (2)");
+  }
+
+  TFIBDataSet& Types(const std::string& columns = "*", const char* name = "fdsTypes") {
+    return NewDataSet({"select " + columns + " from TYPES order by ID"}, name);
+  }
+};
+
+std::string Dec(const char* text) {
+  std::string s = text;
+  for (char& c : s)
+    if (c == '.') c = FormatSettings().DecimalSeparator;
+  return s;
+}
+
+struct ColumnCase {
+  const char* Column;
+  TFieldType Type;
+  // The text of the value; for dates and times the "yyyy-mm-dd hh:nn:ss.zzz"
+  // form of AsDateTime.
+  std::string Text;
+};
+
+class ColumnValues : public FieldsTest, public ::testing::WithParamInterface<ColumnCase> {};
+
+// SMALLINT is sign-extended, scaled integers and FLOAT become doubles, and
+// a CHAR that fills its column stops at the column.
+TEST_P(ColumnValues, ColumnValuesAreConvertedOnFetch) {
+  const ColumnCase& c = GetParam();
+  TFIBDataSet& data = Types();
+  data.Open();
+  TField* field = data.FieldByName(c.Column);
+  EXPECT_EQ(field->DataType(), c.Type);
+  const bool dated = c.Type == ftDate || c.Type == ftTime || c.Type == ftDateTime;
+  EXPECT_FALSE(field->IsNull());
+  EXPECT_EQ(dated ? FormatDateTime("yyyy-mm-dd hh:nn:ss.zzz", field->AsDateTime()) : field->AsString(), c.Text);
+  data.Next();
+  EXPECT_TRUE(field->IsNull());
+  EXPECT_TRUE(field->Value().IsNull());
+  if (c.Type != ftBlob && c.Type != ftMemo) {
+    EXPECT_EQ(field->AsString(), "");
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Types, ColumnValues,
+    ::testing::Values(ColumnCase{"S", ftSmallint, "-5"}, ColumnCase{"I", ftInteger, "-70000"},
+                      ColumnCase{"B", ftBCD, "123456789012"}, ColumnCase{"N42", ftFloat, Dec("-1.25")},
+                      ColumnCase{"N92", ftFloat, Dec("1234567.89")},
+                      ColumnCase{"N182", ftBCD, Dec("12345678901234567.89")},
+                      ColumnCase{"N186", ftFloat, Dec("1.123456")},
+                      ColumnCase{"N184", ftBCD, Dec("900000000000000.1234")}, ColumnCase{"F", ftFloat, Dec("1.5")},
+                      ColumnCase{"D", ftFloat, Dec("2.25")},
+                      ColumnCase{"DT", ftDate, "2024-02-29 00:00:00.000"},
+                      ColumnCase{"TM", ftTime, "1899-12-30 13:45:30.500"},
+                      ColumnCase{"TS", ftDateTime, "2024-02-29 13:45:30.000"}, ColumnCase{"C4", ftString, "ab"},
+                      ColumnCase{"C8", ftString, "ABCDEFGH"}, ColumnCase{"V8", ftString, "IJKL"},
+                      ColumnCase{"NEXTINT", ftInteger, "1094795585"}, ColumnCase{"C20", ftString, RU("Привет")},
+                      ColumnCase{"V20", ftString, RU("Ёлка")}, ColumnCase{"BO", ftBoolean, "True"}),
+    [](const auto& info) { return std::string(info.param.Column); });
+
+// The column is the last of the record buffer: nothing behind it stops a
+// read that looks for a zero byte.
+TEST_F(FieldsTest, CharFillingItsColumnStopsAtTheColumn) {
+  TFIBDataSet& data = Types("ID, C8");
+  data.Open();
+  EXPECT_EQ(data.FieldByName("C8")->AsString(), "ABCDEFGH");
+  EXPECT_EQ(data.FieldByName("C8")->Value().AsString(), "ABCDEFGH");
+}
+
+TEST_F(FieldsTest, DefaultFieldsAreTheDatasetsOwnClasses) {
+  TFIBDataSet& data = Types();
+  data.Open();
+  EXPECT_NE(dynamic_cast<TFIBSmallIntField*>(data.FieldByName("S")), nullptr);
+  EXPECT_NE(dynamic_cast<TFIBIntegerField*>(data.FieldByName("I")), nullptr);
+  EXPECT_NE(dynamic_cast<TFIBBCDField*>(data.FieldByName("N182")), nullptr);
+  EXPECT_NE(dynamic_cast<TFIBFloatField*>(data.FieldByName("N92")), nullptr);
+  EXPECT_NE(dynamic_cast<TFIBStringField*>(data.FieldByName("C20")), nullptr);
+  EXPECT_NE(dynamic_cast<TFIBBooleanField*>(data.FieldByName("BO")), nullptr);
+  EXPECT_NE(dynamic_cast<TFIBDateTimeField*>(data.FieldByName("TS")), nullptr);
+  EXPECT_NE(dynamic_cast<TMemoField*>(data.FieldByName("BL")), nullptr);
+  EXPECT_NE(dynamic_cast<TFIBBlobField*>(data.FieldByName("BB")), nullptr);
+  EXPECT_EQ(data.FieldByName("N182")->Size(), 2);
+  EXPECT_EQ(data.FieldByName("B")->Size(), 0);
+  EXPECT_EQ(data.FieldByName("C20")->Size(), 20);
+}
+
+TEST_F(FieldsTest, SmallintBecomesIntegerUnderAnIntegerField) {
+  TFIBDataSet& data = Types("ID, S");
+  auto* persistent = new TFIBIntegerField(&Form());  // owned by the form
+  persistent->SetFieldName("S");
+  persistent->SetDataSet(&data);
+  auto* id = new TFIBIntegerField(&Form());  // owned by the form
+  id->SetFieldName("ID");
+  id->SetDataSet(&data);
+  data.Open();
+  EXPECT_EQ(data.FieldDefs().Find("S")->DataType(), ftInteger);
+  EXPECT_EQ(persistent->AsInteger(), -5);
+}
+
+struct TrimCase {
+  const char* Name;
+  bool Trim;
+  const char* Column;
+  std::string Text;
+};
+
+class CharTrimming : public FieldsTest, public ::testing::WithParamInterface<TrimCase> {};
+
+TEST_P(CharTrimming, CharValuesAreTrimmedOnlyWhenAsked) {
+  const TrimCase& c = GetParam();
+  TFIBDataSet& data = Types();
+  TpFIBDsOptions options = data.Options();
+  if (c.Trim)
+    options.Include(poTrimCharFields);
+  else
+    options.Exclude(poTrimCharFields);
+  data.SetOptions(options);
+  data.Open();
+  EXPECT_EQ(data.FieldByName(c.Column)->AsString(), c.Text);
+}
+
+INSTANTIATE_TEST_SUITE_P(Options, CharTrimming,
+                         ::testing::Values(TrimCase{"ShortTrimmed", true, "C4", "ab"},
+                                           TrimCase{"ShortKept", false, "C4", "ab  "},
+                                           TrimCase{"FullTrimmed", true, "C8", "ABCDEFGH"},
+                                           TrimCase{"FullKept", false, "C8", "ABCDEFGH"},
+                                           TrimCase{"LongTrimmed", true, "C20", RU("Привет")},
+                                           TrimCase{"VaryingKept", false, "V20", RU("Ёлка")}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(FieldsTest, Numeric18x6IsFloatUnlessAskedForBcd) {
+  TFIBDataSet& plain = Types("ID, N186");
+  plain.Open();
+  EXPECT_EQ(plain.FieldByName("N186")->DataType(), ftFloat);
+  EXPECT_DOUBLE_EQ(plain.FieldByName("N186")->AsFloat(), 1.123456);
+
+  TFIBDataSet& bcd = Types("ID, N186", "fdsBcd");
+  bcd.SetPrepareOptions(bcd.PrepareOptions() + psSQLINT64ToBCD);
+  bcd.Open();
+  TField* field = bcd.FieldByName("N186");
+  EXPECT_EQ(field->DataType(), ftBCD);
+  EXPECT_EQ(field->Size(), 6);
+  EXPECT_EQ(field->AsString(), Dec("1.123456"));
+  EXPECT_EQ(BcdToTextDot(field->AsBCD()), "1.123456");
+}
+
+TEST_F(FieldsTest, LargeNumericValuesNeverPassThroughADouble) {
+  TFIBDataSet& data = Types();
+  data.Open();
+  TField* n182 = data.FieldByName("N182");
+  EXPECT_EQ(n182->AsString(), Dec("12345678901234567.89"));
+  EXPECT_EQ(BcdToTextDot(n182->AsBCD()), "12345678901234567.89");
+  EXPECT_EQ(FieldBcdAsVariant(n182, false, true).AsString(), "12345678901234567.89");
+  EXPECT_EQ(FieldBcdAsVariant(n182, true, true).AsString(), "12345678901234567.89");
+  TField* n184 = data.FieldByName("N184");
+  EXPECT_EQ(n184->AsCurrency().Value, 9000000000000001234LL);
+  EXPECT_EQ(data.FieldByName("B")->AsLargeInt(), 123456789012LL);
+  data.Next();
+  EXPECT_TRUE(FieldBcdAsVariant(n182, false, true).IsEmpty());
+}
+
+TEST_F(FieldsTest, DbKeyReadsAsGroupsOfEightHexDigits) {
+  TFIBDataSet& data = Types("RDB$DB_KEY, ID");
+  data.Open();
+  auto* key = dynamic_cast<TFIBStringField*>(data.Fields()[0]);
+  ASSERT_NE(key, nullptr);
+  EXPECT_TRUE(key->IsDbKey());
+  EXPECT_TRUE(std::regex_match(key->AsString(), std::regex("[0-9a-f]{16}"))) << key->AsString();
+  EXPECT_FALSE(dynamic_cast<TFIBStringField*>(data.FieldByName("ID")) != nullptr);
+}
+
+TEST_F(FieldsTest, ArrayFieldShowsWhetherItHoldsAnArray) {
+  ExecuteSQL("create table ARR (ID integer, A integer[3])");
+  ExecuteSQL("insert into ARR values (1, null)");
+  TFIBDataSet& data = NewDataSet({"select ID, A from ARR"});
+  data.Open();
+  auto* array = dynamic_cast<TFIBArrayField*>(data.FieldByName("A"));
+  ASSERT_NE(array, nullptr);
+  EXPECT_EQ(array->DisplayText(), "(Array)");
+  EXPECT_EQ(array->Size(), 8);
+}
+
+// An edited record: the writers store into the active buffer, a cancel
+// brings the cached record back.
+class EditedFields : public FieldsTest {
+ protected:
+  TFIBDataSet& Edited() {
+    TFIBDataSet& data = Types();
+    data.UpdateSQL().Add("update TYPES set ID = ?ID where ID = ?OLD_ID");
+    data.Open();
+    data.Edit();
+    return data;
+  }
+};
+
+TEST_F(EditedFields, IntegerFieldHoldsSecondsShownAsTime) {
+  TFIBDataSet& data = Edited();
+  auto* field = dynamic_cast<TFIBIntegerField*>(data.FieldByName("I"));
+  ASSERT_NE(field, nullptr);
+  field->SetIsTimeField(true);
+  field->SetAsInteger(3725);
+  const char sep = FormatSettings().TimeSeparator;
+  EXPECT_EQ(field->DisplayText(), std::string("01") + sep + "02");
+  EXPECT_EQ(field->Text(), std::string("01") + sep + "02");
+  field->SetText(std::string("1") + sep + "2" + sep + "5");
+  EXPECT_EQ(field->AsInteger(), 3725);
+  EXPECT_TRUE(field->IsValidChar(sep));
+  EXPECT_TRUE(field->AsBoolean());
+  field->SetAsBoolean(false);
+  EXPECT_EQ(field->AsInteger(), 0);
+}
+
+TEST_F(EditedFields, BooleanFieldReadsItsTexts) {
+  TFIBDataSet& data = Edited();
+  auto* field = dynamic_cast<TFIBBooleanField*>(data.FieldByName("BO"));
+  ASSERT_NE(field, nullptr);
+  field->SetAsString("0");
+  EXPECT_FALSE(field->AsBoolean());
+  EXPECT_EQ(field->AsString(), "False");
+  field->SetAsString("TRUE");
+  EXPECT_TRUE(field->AsBoolean());
+  EXPECT_EQ(field->AsInteger(), 1);
+  field->SetStringTrue(RU("Да"));
+  EXPECT_EQ(field->AsString(), RU("Да"));
+  EXPECT_TRUE(field->IsStringTrueStored());
+  EXPECT_FALSE(field->IsStringFalseStored());
+  field->SetAsString(RU("да"));
+  EXPECT_TRUE(field->AsBoolean());
+  EXPECT_TRUE(RaisedBy<EDatabaseError>([&] { field->SetAsString("yes"); }).Caught);
+  field->SetAsInteger(7);
+  EXPECT_EQ(field->AsVariant().VarType(), TVarType::Boolean);
+  EXPECT_TRUE(field->AsVariant().AsBoolean());
+}
+
+TEST_F(EditedFields, BcdFieldWritesItsRawValue) {
+  TFIBDataSet& data = Edited();
+  auto* field = dynamic_cast<TFIBBCDField*>(data.FieldByName("N182"));
+  ASSERT_NE(field, nullptr);
+  field->SetRawValue(12345);
+  EXPECT_EQ(field->AsString(), Dec("123.45"));
+  EXPECT_EQ(field->AsCurrency().Value, 1234500);
+  EXPECT_EQ(field->AsLargeInt(), 123);
+  field->SetAsString(Dec("-92233720368547758.07"));
+  std::int64_t raw = 0;
+  ASSERT_TRUE(field->GetRawValue(raw));
+  EXPECT_EQ(raw, -9223372036854775807LL);
+  field->SetAsCurrency(TCurrency{12345678});  // 1234.5678 rounds to two places
+  field->GetRawValue(raw);
+  EXPECT_EQ(raw, 123457);
+  TBcd bcd;
+  Int64ToBcd(3, bcd, 1005);  // 1.005
+  field->SetAsBCD(bcd);
+  field->GetRawValue(raw);
+  EXPECT_EQ(raw, 101);
+  field->SetMinValue(TCurrency{0});
+  field->SetMaxValue(TCurrency{1000000});
+  field->SetAsCurrency(TCurrency{1000000});
+  EXPECT_TRUE(RaisedBy<EDatabaseError>([&] { field->SetAsCurrency(TCurrency{1000100}); }).Caught);
+  EXPECT_EQ(field->AsString(), Dec("100"));
+  field->SetAsString("");
+  EXPECT_TRUE(field->IsNull());
+}
+
+TEST_F(EditedFields, FloatFieldRoundsToItsColumnScale) {
+  TFIBDataSet& data = Edited();
+  auto* field = dynamic_cast<TFIBFloatField*>(data.FieldByName("N92"));
+  ASSERT_NE(field, nullptr);
+  field->SetAsFloat(2.345678);
+  EXPECT_DOUBLE_EQ(field->AsFloat(), 2.35);
+  field->SetAsFloat(1.005);
+  EXPECT_DOUBLE_EQ(field->AsFloat(), RoundFraction(1.005, 2));
+  field->SetRoundByScale(false);
+  field->SetAsFloat(2.345678);
+  EXPECT_DOUBLE_EQ(field->AsFloat(), 2.345678);
+  auto* plain = dynamic_cast<TFIBFloatField*>(data.FieldByName("D"));
+  plain->SetAsFloat(2.345678);
+  EXPECT_DOUBLE_EQ(plain->AsFloat(), 2.345678);
+}
+
+TEST_F(EditedFields, EmptyTextIsStoredAsNullWhenAsked) {
+  TFIBDataSet& data = Edited();
+  auto* field = dynamic_cast<TFIBStringField*>(data.FieldByName("V20"));
+  ASSERT_NE(field, nullptr);
+  EXPECT_TRUE(field->EmptyStrToNull());
+  field->SetAsString("");
+  EXPECT_TRUE(field->IsNull());
+  field->SetEmptyStrToNull(false);
+  field->SetAsString("");
+  EXPECT_FALSE(field->IsNull());
+  EXPECT_EQ(field->AsString(), "");
+  field->SetAsString(RU("очень длинный текст больше двадцати"));
+  EXPECT_EQ(field->AsString(), RU("очень длинный текст"));
+  EXPECT_EQ(data.PendingUpdateCount(), 1);
+  EXPECT_EQ(data.UpdateStatus(), usModified);
+  data.Cancel();
+  EXPECT_EQ(field->AsString(), RU("Ёлка"));
+  EXPECT_EQ(data.FieldByName("N182")->AsString(), Dec("12345678901234567.89"));
+}
+
+TEST_F(EditedFields, WritesOutsideAnEditAreRefused) {
+  TFIBDataSet& data = Types();
+  data.Open();
+  EXPECT_EQ(ClientErrorOf([&] { data.FieldByName("I")->SetAsInteger(1); }), ceNotInEditMode);
+}
+
+TEST(FloatFieldOutsideTheDataset, FloatWithUnknownScaleIsNotRounded) {
+  TMemoryDataSet data(nullptr);
+  data.FieldDefs().Add("X", ftFloat);
+  TFIBFloatField field(nullptr);
+  field.SetFieldName("X");
+  field.SetDataSet(&data);
+  data.Open();
+  data.Append();
+  field.SetAsFloat(1.2345);
+  EXPECT_DOUBLE_EQ(field.AsFloat(), 1.2345);
+  EXPECT_EQ(FieldColumnScale(&field), 100);
+  data.Cancel();
+  data.Close();
+  field.SetDataSet(nullptr);
+}
+
+}  // namespace
