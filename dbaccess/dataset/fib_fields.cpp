@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "dbaccess/dataset/fib_dataset.h"
+#include "dbaccess/statement/fib_array.h"
 #include "dbaccess/statement/sqlda.h"
 #include "dbaccess/util/helpers.h"
 #include "dbaccess/util/number_text.h"
@@ -244,18 +245,41 @@ Variant TFIBArrayField::AsVariant() const {
 
 void TFIBArrayField::SetVarValue(const Variant& value) { WriteArrayValues(value); }
 
-Variant TFIBArrayField::ReadArrayValues() const {
-  // wired to the array object of the select column when it lands
-  return Variant(false);
+namespace {
+
+// The array object of the field's select column; nil for a field without a
+// dataset of ours or a column without an array descriptor.
+TpFIBArray* ArrayObjectOf(const TField* field, TFIBCustomDataSet*& dataSet) {
+  dataSet = dynamic_cast<TFIBCustomDataSet*>(field->DataSet());
+  const TFIBXSQLVAR* column = dataSet != nullptr ? dataSet->SelectColumnOf(field) : nullptr;
+  return column != nullptr ? column->ArrayObject() : nullptr;
 }
 
-void TFIBArrayField::WriteArrayValues(const Variant&) {
-  // wired to the array object of the select column when it lands
+}  // namespace
+
+Variant TFIBArrayField::ReadArrayValues() const {
+  TFIBCustomDataSet* dataSet = nullptr;
+  TpFIBArray* array = ArrayObjectOf(this, dataSet);
+  if (array == nullptr) return Variant(false);
+  return array->GetFieldArrayValues(const_cast<TFIBArrayField*>(this), dataSet->Base().DatabaseHandle(),
+                                    dataSet->Base().TransactionHandle());
+}
+
+void TFIBArrayField::WriteArrayValues(const Variant& value) {
+  if (value.IsEmpty() || value.IsNull()) {
+    Clear();
+    return;
+  }
+  TFIBCustomDataSet* dataSet = nullptr;
+  TpFIBArray* array = ArrayObjectOf(this, dataSet);
+  if (array == nullptr) return;
+  array->SetFieldArrayValue(value, this, dataSet->Base().DatabaseHandle(), dataSet->Base().TransactionHandle());
 }
 
 int TFIBArrayField::ArraySize() const {
-  // wired to the array object of the select column when it lands
-  return 0;
+  TFIBCustomDataSet* dataSet = nullptr;
+  const TpFIBArray* array = ArrayObjectOf(this, dataSet);
+  return array != nullptr ? array->ArraySize() : 0;
 }
 
 void TFIBArrayField::LoadElementBuffer() {

@@ -142,9 +142,9 @@ class TFIBArrayField : public TBytesField {
   void SetVarValue(const Variant& value) override;
 
  private:
-  // The array column's elements as a variant array, and their writer;
-  // wired to the array object of the select column when it lands. Until
-  // then they answer and do what a field without a column does.
+  // The array column's elements as a variant array, and their writer,
+  // through the select column's array object; a column without one answers
+  // false and takes nothing.
   Variant ReadArrayValues() const;
   void WriteArrayValues(const Variant& value);
 
