@@ -134,10 +134,11 @@ void TpFIBDatabase::LoadSchemaCache() {
   if (!FCacheSchemaOptions->ValidateAfterLoad()) return;
   try {
     tables.ValidateSchemaCache(this, OnAcceptCacheSchema);
-  } catch (const Exception&) {
-    // The connection stands; only the cache could not be checked. A cache
-    // that was not checked is not used: the tables are read afresh as they
-    // are needed.
+  } catch (const EFIBError&) {
+    // The connection stands; only the server could not check the cache. A
+    // cache that was not checked is not used: the tables are read afresh as
+    // they are needed. (What a handler raises is the program's own error and
+    // goes on to it.)
     tables.Clear();
   }
   SaveSchemaCacheFiles();

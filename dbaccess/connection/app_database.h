@@ -3,7 +3,9 @@
 //
 // `TpFIBDatabase` extends the connection with application events around
 // connecting and around its transactions, connection aliases kept in the
-// current user's registry, and the handling of a lost connection: before it
+// current user's registry, a local schema cache file (the metadata caches'
+// table information, read at connect and written at close), and the
+// handling of a lost connection: before it
 // closes, it asks the server whether it is still there; when it is not, the
 // connection is given up without server calls and `OnLostConnect` chooses
 // what follows (end the program, stay closed, ignore, or re-connect by a

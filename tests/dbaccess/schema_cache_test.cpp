@@ -17,6 +17,7 @@
 #include "framework/core/storage/file_io.h"
 #include "tests/dbaccess/metadata_fixture.h"
 #include "tests/support/listings.h"
+#include "tests/support/raised.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -244,6 +245,31 @@ TEST_F(AppSchemaCacheTest, WithoutAutomaticLoadAndSaveNoFileIsTouched) {
   db.OpenConnection();
   EXPECT_EQ(Entries(), (Names{"PEOPLE"}));
   EXPECT_EQ(ReadFileText(CacheFile()), "not a cache");
+}
+
+TEST_F(AppSchemaCacheTest, ACacheTheServerCannotCheckIsDroppedAndTheConnectionStands) {
+  CreateTables(11);
+  // A repository from before versions were kept: the listing of its
+  // versions fails.
+  CreateFieldsInfo(false);
+  TpFIBDatabase& db = NewCachingDatabase("DB");
+  db.OpenConnection();
+  for (int i = 1; i <= 11; ++i) ListTableInfo().GetTableInfo(&db, TableName(i), false);
+  db.CloseConnection(false);
+  ASSERT_TRUE(std::filesystem::exists(CacheFile()));
+
+  RestartMetadataCaches();
+  EXPECT_NO_THROW(db.OpenConnection());
+  EXPECT_TRUE(db.Connected());
+  EXPECT_EQ(ListTableInfo().Count(), 0);
+  EXPECT_FALSE(std::filesystem::exists(CacheFile()));
+
+  // A handler's own error is the program's to hear.
+  ListTableInfo().GetTableInfo(&db, "T01", false);
+  db.CloseConnection(false);
+  RestartMetadataCaches();
+  db.OnAcceptCacheSchema = [](const std::string&, bool&) { throw Exception("refused"); };
+  EXPECT_EQ(MessageOf([&] { db.OpenConnection(); }), "refused");
 }
 
 TEST_F(AppSchemaCacheTest, AConnectionFreedAfterTheLayersShutdownWritesNothing) {
