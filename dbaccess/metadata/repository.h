@@ -42,7 +42,7 @@ class TRepositoryExistence {
   std::vector<std::pair<const TFIBDatabase*, std::string>> FLines;
 };
 
-// Stored procedures' information as the original collection keeps it: two
+// Stored procedures' information, kept beside the other caches: two
 // lists, the first sorted with duplicates ignored. Nothing fills them yet.
 class TpStoredProcCollect : public TObject {
  public:
