@@ -40,6 +40,7 @@
 #include "dbaccess/client/status_vector.h"
 #include "dbaccess/connection/database.h"
 #include "dbaccess/connection/transaction.h"
+#include "dbaccess/metadata/metadata_caches.h"
 #include "dbaccess/statement/query.h"
 #include "dbaccess/statement/sqlda.h"
 #include "dbaccess/trace/sql_monitor.h"
@@ -203,6 +204,7 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "bench_fetch: %s\n", e.what());
   }
   ShutdownDatabases();
+  ShutdownMetadataCaches();
   ShutdownSQLMonitor();
   ShutdownClientLibrary();
   return status;

@@ -11,6 +11,9 @@
 #include "dbaccess/client/client_library.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess/connection/reg_utils.h"
+#include "dbaccess/metadata/cache_file_io.h"
+#include "dbaccess/metadata/error_messages.h"
+#include "dbaccess/metadata/metadata_caches.h"
 #include "dbaccess/client/status_vector.h"
 #include "framework/core/base/exceptions.h"
 #include "framework/core/component/strings.h"
@@ -105,11 +108,46 @@ void TpFIBDatabase::OpenConnection() {
   // Connected again, by whatever means: a re-connect timer left running
   // from a loss would re-open the connection after a close on purpose.
   StopRestoreTimer();
+  if (FCacheSchemaOptions->AutoLoadFromFile() && UsesSchemaCacheFile()) LoadSchemaCache();
   if (FSaveDBParams && !FAliasName.empty()) SaveAlias();
 }
 
 void TpFIBDatabase::CloseConnection(bool force) {
+  if (FCacheSchemaOptions->AutoSaveToFile() && UsesSchemaCacheFile()) SaveSchemaCacheFiles();
   if (Connected() && ProbeConnection(laCloseConnect)) TFIBDatabase::CloseConnection(force);
+}
+
+// ---- The schema cache file -------------------------------------------------------------------
+
+bool TpFIBDatabase::UsesSchemaCacheFile() const {
+  // After the layer's shutdown (a form freed late) there is no cache to
+  // read or write.
+  return !HasState(*this, TComponentStateItem::csDesigning) && !FCacheSchemaOptions->LocalCacheFile().empty() &&
+         MetadataCachesAvailable();
+}
+
+void TpFIBDatabase::LoadSchemaCache() {
+  const std::string& fileName = FCacheSchemaOptions->LocalCacheFile();
+  TpFIBTableInfoCollect& tables = ListTableInfo();
+  if (!tables.LoadFromFile(fileName)) return;
+  ListErrorMessages().LoadFromFile(ChangeFileExtension(fileName, ".err"));
+  if (!FCacheSchemaOptions->ValidateAfterLoad()) return;
+  try {
+    tables.ValidateSchemaCache(this, OnAcceptCacheSchema);
+  } catch (const EFIBError&) {
+    // The connection stands; only the server could not check the cache. A
+    // cache that was not checked is not used: the tables are read afresh as
+    // they are needed. (What a handler raises is the program's own error and
+    // goes on to it.)
+    tables.Clear();
+  }
+  SaveSchemaCacheFiles();
+}
+
+void TpFIBDatabase::SaveSchemaCacheFiles() {
+  const std::string& fileName = FCacheSchemaOptions->LocalCacheFile();
+  ListTableInfo().SaveToFile(fileName);
+  ListErrorMessages().SaveToFile(ChangeFileExtension(fileName, ".err"));
 }
 
 bool TpFIBDatabase::ProbeConnection(TOnLostConnectActions initialAction) {

@@ -3,7 +3,9 @@
 //
 // `TpFIBDatabase` extends the connection with application events around
 // connecting and around its transactions, connection aliases kept in the
-// current user's registry, and the handling of a lost connection: before it
+// current user's registry, a local schema cache file (the metadata caches'
+// table information, read at connect and written at close), and the
+// handling of a lost connection: before it
 // closes, it asks the server whether it is still there; when it is not, the
 // connection is given up without server calls and `OnLostConnect` chooses
 // what follows (end the program, stay closed, ignore, or re-connect by a
@@ -26,6 +28,7 @@
 #include "dbaccess/connection/database.h"
 #include "dbaccess/connection/database_options.h"
 #include "dbaccess/connection/transaction.h"
+#include "dbaccess/metadata/table_info_collect.h"
 #include "framework/core/base/event.h"
 
 class EFIBError;
@@ -74,8 +77,9 @@ class TpFIBDatabase : public TFIBDatabase {
   ~TpFIBDatabase() override;
 
   // ---- Properties ----
-  // Settings of a local schema cache file. Kept for the metadata
-  // repository; connecting and closing do not load or save a cache yet.
+  // Settings of the local schema cache file: the table information of the
+  // metadata caches, read at connect and written at close, with the error
+  // messages beside it (the same name with the extension ".err").
   TCacheSchemaOptions& CacheSchemaOptions() const { return *FCacheSchemaOptions; }
   void SetCacheSchemaOptions(const TCacheSchemaOptions& options) { FCacheSchemaOptions->Assign(&options); }
   const std::string& AliasName() const { return FAliasName; }
@@ -106,12 +110,18 @@ class TpFIBDatabase : public TFIBDatabase {
   TNotifyEvent AfterStartTransaction;
   TEndTrEvent BeforeEndTransaction;
   TEndTrEvent AfterEndTransaction;
+  // Asked per cached table when the cache read at connect is validated;
+  // without a handler each table is checked against the database instead.
+  TpFIBAcceptCacheSchema OnAcceptCacheSchema;
 
   // ---- Connecting ----
   // Nothing when connected. BeforeConnect may cancel (quietly); after the
-  // attach, saves the alias when SaveDBParams is set and one is named.
+  // attach, reads the schema cache file (CacheSchemaOptions) and, when asked
+  // to, validates it and writes it again; then saves the alias when
+  // SaveDBParams is set and one is named.
   void OpenConnection() override;
-  // Nothing when closed. Probes the server first; when it is gone, the
+  // Writes the schema cache file when CacheSchemaOptions asks to. Then,
+  // when connected, probes the server first; when it is gone, the
   // lost-connection handling runs (starting from laCloseConnect) instead of
   // the close, and nothing is raised for it.
   void CloseConnection(bool force) override;
@@ -144,6 +154,9 @@ class TpFIBDatabase : public TFIBDatabase {
 
  private:
   std::string AliasKey() const;
+  bool UsesSchemaCacheFile() const;
+  void LoadSchemaCache();
+  void SaveSchemaCacheFiles();
   void RestoreConnectTick(TObject* sender);
   void StopRestoreTimer();
 
