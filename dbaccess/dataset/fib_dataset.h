@@ -47,6 +47,7 @@ class TFIBXSQLVAR;
 class TRecordsCache;
 class TExpressionParser;
 class TConditions;
+class TpFIBFieldInfo;
 class TStrings;
 
 enum TpFIBDsOption {
@@ -355,8 +356,9 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   void OnLinkTransactionEnded(TObject* sender);
   void OnLinkTransactionFreeing(TObject* sender);
   void OnSelectFetch(int rowsFetched, bool& stop);
-  // The metadata repository's answers for a column; both say "nothing
-  // known" until the repository is wired in.
+  // What the metadata repository knows of a select column (nil for an
+  // expression or without a database), and the two answers the dataset asks.
+  const TpFIBFieldInfo* ColumnFieldInfo(const TFIBXSQLVAR& column) const;
   std::string ColumnDomainName(const TFIBXSQLVAR& column) const;
   bool ColumnDefaultsToEmptyString(const TFIBColumnDescriptor& column, const TField* field) const;
 

@@ -11,6 +11,9 @@
 #include "dbaccess/dataset/fib_dataset.h"
 #include "dbaccess/dataset/fib_fields.h"
 #include "dbaccess/filter/expression_parser.h"
+#include "dbaccess/metadata/metadata_caches.h"
+#include "dbaccess/metadata/table_info.h"
+#include "dbaccess/metadata/table_info_collect.h"
 #include "dbaccess/statement/query.h"
 #include "dbaccess/statement/sqlda.h"
 #include "dbaccess/util/helpers.h"
@@ -67,14 +70,22 @@ void TFIBCustomDataSet::InternalPrepare() {
   InternalInitFieldDefs();
 }
 
-std::string TFIBCustomDataSet::ColumnDomainName(const TFIBXSQLVAR&) const {
-  // wired to the metadata repository when it lands
-  return {};
+const TpFIBFieldInfo* TFIBCustomDataSet::ColumnFieldInfo(const TFIBXSQLVAR& column) const {
+  const std::string_view relation = column.RelationName();
+  if (relation.empty() || Database() == nullptr) return nullptr;
+  return ListTableInfo().GetFieldInfo(Database(), std::string(relation), FPrepareOptions.Contains(psApplyRepositary),
+                                      std::string(column.FieldName()));
 }
 
-bool TFIBCustomDataSet::ColumnDefaultsToEmptyString(const TFIBColumnDescriptor&, const TField*) const {
-  // wired to the metadata repository when it lands
-  return false;
+std::string TFIBCustomDataSet::ColumnDomainName(const TFIBXSQLVAR& column) const {
+  const TpFIBFieldInfo* info = ColumnFieldInfo(column);
+  return info != nullptr ? info->DomainName() : std::string();
+}
+
+bool TFIBCustomDataSet::ColumnDefaultsToEmptyString(const TFIBColumnDescriptor&, const TField* field) const {
+  const TFIBXSQLVAR* column = SelectColumnOf(field);
+  const TpFIBFieldInfo* info = column != nullptr ? ColumnFieldInfo(*column) : nullptr;
+  return info != nullptr && info->DefaultValue().empty() && info->DefaultValueEmptyString();
 }
 
 void TFIBCustomDataSet::InternalInitFieldDefs() {

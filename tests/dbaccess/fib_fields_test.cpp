@@ -11,6 +11,7 @@
 #include "dbaccess/dataset/fib_dataset.h"
 #include "dbaccess/dataset/fib_fields.h"
 #include "dbaccess/util/number_text.h"
+#include "framework/core/base/variant_array.h"
 #include "framework/core/data/memory_dataset.h"
 #include "framework/core/text/datetime.h"
 #include "framework/core/text/float_text.h"
@@ -215,6 +216,64 @@ TEST_F(FieldsTest, ArrayFieldShowsWhetherItHoldsAnArray) {
   ASSERT_NE(array, nullptr);
   EXPECT_EQ(array->DisplayText(), "(Array)");
   EXPECT_EQ(array->Size(), 8);
+}
+
+// The metadata repository decides two things of a column: a domain whose
+// name holds BOOLEAN makes a Boolean field, and a column that defaults to
+// the empty text keeps an empty text when it may not be null.
+TEST_F(FieldsTest, ColumnMetadataShapesFieldsAndEmptyTexts) {
+  ExecuteSQL("create domain D_BOOLEAN_FLAG smallint");
+  ExecuteSQL("create table META (ID integer, FLAG D_BOOLEAN_FLAG, PLAIN smallint,"
+             " KEEP varchar(10) default '' not null, LOOSE varchar(10) default '')");
+  ExecuteSQL("insert into META values (1, 1, 1, 'a', 'b')");
+  TFIBDataSet& data = NewDataSet({"select ID, FLAG, PLAIN, KEEP, LOOSE from META"});
+  data.UpdateSQL().Add("update META set ID = ?ID where ID = ?OLD_ID");
+  data.Open();
+  EXPECT_NE(dynamic_cast<TFIBBooleanField*>(data.FieldByName("FLAG")), nullptr);
+  EXPECT_NE(dynamic_cast<TFIBSmallIntField*>(data.FieldByName("PLAIN")), nullptr);
+  data.Edit();
+  data.FieldByName("KEEP")->SetAsString("");
+  data.FieldByName("LOOSE")->SetAsString("");
+  EXPECT_FALSE(data.FieldByName("KEEP")->IsNull());
+  EXPECT_TRUE(data.FieldByName("LOOSE")->IsNull());
+  data.Cancel();
+  TFIBDataSet& plain = NewDataSet({"select FLAG from META"}, "fdsPlain");
+  plain.SetPrepareOptions(plain.PrepareOptions() - psUseBooleanField);
+  plain.Open();
+  EXPECT_NE(dynamic_cast<TFIBSmallIntField*>(plain.FieldByName("FLAG")), nullptr);
+}
+
+// An array column's elements written through the field's variant come back
+// through it; a null array reads as elements without values.
+TEST_F(FieldsTest, ArrayFieldRoundTripsItsElements) {
+  ExecuteSQL("create table ARR2 (ID integer, A integer[1:3])");
+  ExecuteSQL("insert into ARR2 values (1, null)");
+  TFIBDataSet& data = NewDataSet({"select ID, A from ARR2"});
+  data.UpdateSQL().Add("update ARR2 set A = ?A where ID = ?OLD_ID");
+  data.Open();
+  auto* field = dynamic_cast<TFIBArrayField*>(data.FieldByName("A"));
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(field->ArraySize(), 12);
+  const Variant empty = field->AsVariant();
+  ASSERT_TRUE(empty.IsArray());
+  const int first[] = {1};
+  EXPECT_TRUE(GetVarArrayElement(empty, first).IsNull());
+  data.Edit();
+  const TVarArrayBound bounds[] = {{1, 3}};
+  Variant values = CreateVarArray(bounds, varVariant);
+  for (int i = 1; i <= 3; ++i) {
+    const int at[] = {i};
+    PutVarArrayElement(values, Variant(i * 10), at);
+  }
+  field->SetAsVariant(values);
+  EXPECT_EQ(field->DisplayText(), "(ARRAY)");
+  const Variant back = field->AsVariant();
+  for (int i = 1; i <= 3; ++i) {
+    const int at[] = {i};
+    EXPECT_EQ(GetVarArrayElement(back, at).AsInteger(), i * 10) << i;
+  }
+  field->SetAsVariant(Variant::Null());
+  EXPECT_TRUE(field->IsNull());
 }
 
 // An edited record: the writers store into the active buffer, a cancel
