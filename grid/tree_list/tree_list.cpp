@@ -167,8 +167,12 @@ void TCustomdxTreeList::SetStateImages(TCustomImageList* value) {
 void TCustomdxTreeList::Notification(TComponent* component, TOperation operation) {
   TCustomdxContainer::Notification(component, operation);
   if (operation != opRemove) return;
-  if (component == FImages) SetImages(nullptr);
-  if (component == FStateImages) SetStateImages(nullptr);
+  // The list is past its own destructor (it has let its links go): only
+  // the references are dropped.
+  if (component != FImages && component != FStateImages) return;
+  if (component == FImages) FImages = nullptr;
+  if (component == FStateImages) FStateImages = nullptr;
+  if (!IsDestroying()) LayoutChanged();
 }
 
 void TCustomdxTreeList::ImagesChanged(TObject* /*sender*/) { LayoutChanged(); }
