@@ -208,10 +208,16 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual void MoveColumn(int fromIndex, int toIndex);
   // Header rows every band has; 1 and up.
   int HeaderPanelRowCount() const { return FHeaderPanelRowCount; }
-  void SetHeaderPanelRowCount(int value);
+  virtual void SetHeaderPanelRowCount(int value);
   // Cleared once the bands are other than the one band a new tree list has.
   bool DefaultLayout() const { return FDefaultLayout; }
-  void SetDefaultLayout(bool value) { FDefaultLayout = value; }
+  virtual void SetDefaultLayout(bool value) { FDefaultLayout = value; }
+  // Row limits of the band and header panels; the column-owning control
+  // keeps its own.
+  virtual int BandRowCount() const { return 1; }
+  virtual int BandMaxRowCount() const { return 5; }
+  virtual int HeaderPanelMaxRowCount() const { return 4; }
+  virtual int HeaderMinRowCount() const { return 1; }
   // Sorted columns, in the order they were sorted by.
   int SortedColumnCount() const { return static_cast<int>(FSortedColumns.size()); }
   TdxTreeListColumn* SortedColumns(int index) const;
@@ -603,6 +609,8 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual void EndAutoSearch() {}
   virtual void ClearSortedColumns() {}
   virtual void CalcHeaderPanelRowCount() {}
+  // A column is about to leave the list (also when it is being freed).
+  virtual void ColumnRemoving(TdxTreeListColumn* column) {}
   // Group rows export only their first cell.
   virtual bool IsGroupNode(const TdxTreeListNode* node) const { return false; }
   // Whether the new-item row's cells show the data of a record.
@@ -626,8 +634,7 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual TdxWidthItem GetBandWidthItem(int visibleBandIndex) const;
   virtual TdxWidthItem GetColumnWidthItem(int absoluteIndex) const;
   virtual int GetColumnHeaderMaxLineCount(int absoluteIndex) const;
-  // Band panel rows and header lines per header row.
-  virtual int GetBandRowCount() const { return 1; }
+  // Header lines per header row.
   virtual int GetHeaderLineCount() const { return 1; }
   // The visible band and header row of a column; false when not placed.
   bool FindColumnPlace(int absoluteIndex, int& visibleBandIndex, int& rowIndex, int& position) const;

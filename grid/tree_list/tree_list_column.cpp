@@ -8,6 +8,11 @@
 #include "grid/editors/mask_editor.h"
 #include "grid/tree_list/tree_list.h"
 
+TdxTreeListColumn* TdxTreeListColumnClass::Create(TComponent* owner) const {
+  if (owner == nullptr) throw EInvalidOperation("A column made by its class needs an owner");
+  return FCreate(owner);
+}
+
 TdxTreeListColumn::TdxTreeListColumn(TComponent* owner) : TComponent(owner) {}
 
 TdxTreeListColumn::~TdxTreeListColumn() {
@@ -518,6 +523,8 @@ void TdxTreeListMaskColumn::RestoreDefaults() {
   FEditMask.clear();
   TdxTreeListColumn::RestoreDefaults();
 }
+
+std::type_index TdxTreeListMaskColumn::GetEditorClass() const { return typeid(TdxInplaceTreeListMaskEdit); }
 
 std::unique_ptr<TdxInplaceEdit> TdxTreeListMaskColumn::CreateEditor(TComponent* owner) const {
   return std::make_unique<TdxInplaceTreeListMaskEdit>(owner);

@@ -18,6 +18,8 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <typeindex>
+#include <typeinfo>
 
 #include "framework/core/component/component.h"
 #include "framework/core/base/object.h"
@@ -42,6 +44,28 @@ enum TdxColumnAssignedValue : std::uint8_t {
   cavMaxLength = 64,
 };
 
+// A column class as a value, for code that makes columns of a class it is
+// given (the column-owning control's CreateColumn and AssignColumns).
+class TdxTreeListColumnClass {
+ public:
+  template <class T>
+  static TdxTreeListColumnClass Of() {
+    return TdxTreeListColumnClass(typeid(T),
+                                  [](TComponent* owner) -> TdxTreeListColumn* { return new T(owner); });
+  }
+  // A new column of the class, owned by owner; raises EInvalidOperation
+  // without an owner (nothing else would free it).
+  TdxTreeListColumn* Create(TComponent* owner) const;
+  std::type_index Type() const { return FType; }
+  bool operator==(const TdxTreeListColumnClass& other) const { return FType == other.FType; }
+
+ private:
+  using TFactory = TdxTreeListColumn* (*)(TComponent* owner);
+  TdxTreeListColumnClass(const std::type_info& type, TFactory factory) : FType(type), FCreate(factory) {}
+  std::type_index FType;
+  TFactory FCreate;
+};
+
 class TdxTreeListColumn : public TComponent {
  public:
   explicit TdxTreeListColumn(TComponent* owner);
@@ -54,6 +78,9 @@ class TdxTreeListColumn : public TComponent {
   void Assign(const TPersistent* source) override;
   // Forgets every own value and returns the plain ones to their defaults.
   virtual void RestoreDefaults();
+
+  // The column's own class; every column class answers itself.
+  virtual TdxTreeListColumnClass ClassType() const { return TdxTreeListColumnClass::Of<TdxTreeListColumn>(); }
 
   TCustomdxTreeList* TreeList() const { return FTreeList; }
   // Leaves the old tree list and joins the new one.
@@ -160,6 +187,9 @@ class TdxTreeListColumn : public TComponent {
   // --- Editing ---------------------------------------------------------------
   virtual bool CanEditing() const { return !FDisableEditor; }
   virtual bool CanShowHeaderButton() const;
+  // The class of CreateEditor's editors: a tree list keeps one editor per
+  // class.
+  virtual std::type_index GetEditorClass() const { return typeid(TdxInplaceTreeListTextEdit); }
   // The in-place editor for this column's cells (a text editor; a column
   // kind that needs another editor answers its own). An editor made with a
   // host as owner belongs to the host once the caller lets it go.
@@ -219,10 +249,14 @@ class TdxTreeListColumn : public TComponent {
 
  private:
   friend class TCustomdxTreeList;
+  friend class TCustomdxTreeListControl;
   friend class TdxTreeListBand;
   // Band moves and deletions renumber without clamping (-2 marks the
   // columns of a band on the move).
   void PlaceInBand(int bandIndex) { FBandIndex = bandIndex; }
+  // Header-row normalising and layout loading set the stored row without
+  // the writer's clamp and without reporting each column.
+  void PlaceInRow(int rowIndex) { FStoredRowIndex = rowIndex < 0 ? 0 : rowIndex; }
   void Assigned(TdxColumnAssignedValue value) { FAssignedValues |= value; }
   void FontChangedHandler(TObject* sender);
   // Re-copies the tree list's font while the own one is not assigned.
@@ -267,6 +301,10 @@ class TdxTreeListColumn : public TComponent {
 class TdxTreeListMaskColumn : public TdxTreeListColumn {
  public:
   using TdxTreeListColumn::TdxTreeListColumn;
+  TdxTreeListColumnClass ClassType() const override {
+    return TdxTreeListColumnClass::Of<TdxTreeListMaskColumn>();
+  }
+  std::type_index GetEditorClass() const override;
   void Assign(const TPersistent* source) override;
   void RestoreDefaults() override;
   std::unique_ptr<TdxInplaceEdit> CreateEditor(TComponent* owner) const override;

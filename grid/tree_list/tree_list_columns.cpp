@@ -137,6 +137,7 @@ void TCustomdxTreeList::AddColumn(TdxTreeListColumn* column) {
 void TCustomdxTreeList::RemoveColumn(TdxTreeListColumn* column) {
   const int index = ColumnIndexOf(column);
   if (index < 0) return;
+  ColumnRemoving(column);
   FColumns.erase(FColumns.begin() + index);
   std::erase(FSortedColumns, column);
   column->FTreeList = nullptr;

@@ -46,7 +46,7 @@ void TCustomdxTreeList::RecalcMetrics() {
   TdxTreeListMetrics m;
   const bool standard = FLookAndFeel == lfStandard;
   const int rows = FHeaderPanelRowCount;
-  m.BandRowCount = std::max(1, GetBandRowCount());
+  m.BandRowCount = std::max(1, BandRowCount());
   m.HeaderLineCount = std::max(1, GetHeaderLineCount());
   m.BandTextHeight = MeasureTextHeight(FBandFont);
   m.BandPanelHeight = FShowBands ? m.BandRowCount * m.BandTextHeight + (standard ? 1 : 0) + 5 : 0;
