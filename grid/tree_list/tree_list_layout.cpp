@@ -539,7 +539,9 @@ void TCustomdxTreeList::PlaceRows(TdxTreeListLayoutInfo& layout) const {
   }
   layout.EmptyRows = TRect{};
   if (top < rows.Bottom) {
-    layout.EmptyRows = Rect(rows.Left, top, columnsRight + 1, rows.Bottom);
+    // From the client's left: the indicator column ends at the last row
+    // and the empty rows take its place below.
+    layout.EmptyRows = Rect(layout.Indicator.Left, top, columnsRight + 1, rows.Bottom);
     layout.Indicator.Bottom = std::min(layout.Indicator.Bottom, top);
   }
 }

@@ -118,6 +118,19 @@ TEST_F(TreeListPaintTest, BandsHeadersLinesAndTheFocusedCellShowInTheirColours) 
   EXPECT_EQ(c.Pixels(600, middle), RGB(160, 160, 160)) << "right of the columns, in the rows";
 }
 
+TEST_F(TreeListPaintTest, IndicatorMarksTheFocusedRowAndEndsAtTheLastRow) {
+  Grid.SetShowIndicator(true);
+  Grid.IndicatorKind = 1;  // the arrow
+  const TdxTreeListLayoutInfo layout = Grid.Layout();
+  auto picture = Grid.Render();
+  const TdxTreeListRowItem& focused = layout.RowItems[1];
+  const TRect focusedCell = Rect(0, focused.Top + 2, layout.Indicator.Right - 2, focused.Top + focused.Height - 2);
+  EXPECT_GT(DarkPixels(*picture, focusedCell), 3) << "the arrow";
+  const TdxTreeListRowItem& other = layout.RowItems[2];
+  EXPECT_EQ(DarkPixels(*picture, Rect(2, other.Top + 2, layout.Indicator.Right - 2, other.Top + other.Height - 2)), 0);
+  EXPECT_EQ(picture->Canvas().Pixels(3, layout.EmptyRows.Top + 5), RGB(160, 160, 160));
+}
+
 TEST_F(TreeListPaintTest, HandlerThatSetsDoneLeavesTheBandAsItDrewIt) {
   Grid.OnCustomDrawBand = [](TObject*, TdxTreeListBand* band, TCanvas* canvas, const TRect& rect, std::string&,
                              TColor& color, TFont*, TAlignment&, bool& done) {
