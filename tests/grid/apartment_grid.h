@@ -88,6 +88,12 @@ class TApartmentGrid : public TColumnGrid {
   using TdxTreeListNodeOwner::SetFocusedNodeField;
   using TCustomdxTreeList::SetFocusedColumnIndex;
 
+ public:
+  // Text nodes keep their own image indexes.
+  int GetImageIndex(const TdxTreeListNode* node) const override { return Text(node).ImageIndex(); }
+  int GetSelectedIndex(const TdxTreeListNode* node) const override { return Text(node).SelectedIndex(); }
+  int GetStateIndex(const TdxTreeListNode* node) const override { return Text(node).StateIndex(); }
+
  protected:
   std::string AutoSearchText() const override { return SearchText; }
   int AutoSearchColumn() const override { return SearchColumn; }
@@ -96,5 +102,8 @@ class TApartmentGrid : public TColumnGrid {
   }
 
  private:
+  static const TdxTreeListTextNode& Text(const TdxTreeListNode* node) {
+    return static_cast<const TdxTreeListTextNode&>(*node);
+  }
   std::vector<std::unique_ptr<TdxTreeListColumn>> FColumns;
 };

@@ -147,3 +147,38 @@ TEST(HitTestScrolled, CellsMoveWithTheScrollingBandsButNotWithTheFixedOne) {
 }
 
 }  // namespace
+
+namespace {
+
+// A parent with two children, images and state images: the indent of a
+// row holds its button, state image and image, left to right.
+TEST(HitTestIndent, ButtonStateImageAndImageOfATreeRow) {
+  TApartmentGrid grid;
+  TImageList images(nullptr, 10, 10);
+  TImageList states(nullptr, 8, 8);
+  grid.SetImages(&images);
+  grid.SetStateImages(&states);
+  TdxTreeListTextNode* parent = grid.AddApartment("1", "Parent", "", "", "", "");
+  auto* child = static_cast<TdxTreeListTextNode*>(parent->AddChild());
+  parent->AddChild();
+  parent->SetExpanded(true);
+  child->SetStateIndex(0);
+  child->SetImageIndex(0);
+  const TdxTreeListLayoutInfo layout = grid.Layout();
+  const int parentY = RowMiddle(layout, 0);
+  const int childY = RowMiddle(layout, 1);
+  EXPECT_EQ(grid.GetHitCodeAt(8, parentY), htButton);
+  EXPECT_EQ(grid.GetHitCodeAt(8, childY), htIndent) << "the parent's level slot";
+  EXPECT_EQ(grid.GetHitCodeAt(16 + 3, childY), htIndent) << "the child's own slot holds no button";
+  EXPECT_EQ(grid.GetHitCodeAt(32 + 3, childY), htStateIcon);
+  EXPECT_EQ(grid.GetHitCodeAt(32 + 8 + 3, childY), htIcon);
+  EXPECT_EQ(grid.GetHitCodeAt(32 + 18 + 3, childY), htLabel) << "the cell after the indent";
+  const TdxNodeIndentParts parts = grid.GetNodeIndentParts(child);
+  EXPECT_EQ(parts.ButtonLeft, -1);
+  EXPECT_EQ(parts.StateImageLeft, 32);
+  EXPECT_EQ(parts.ImageLeft, 40);
+  EXPECT_EQ(parts.End, 50);
+  EXPECT_EQ(grid.GetCellRect(layout, child, acPhone).Left, 50);
+}
+
+}  // namespace

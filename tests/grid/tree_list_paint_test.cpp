@@ -219,3 +219,39 @@ TEST_F(TreeListPaintTest, ExpandButtonsFollowTheSystemButtonColours) {
 }
 
 }  // namespace
+
+namespace {
+
+// A group's last child closes it with a row footer in RowFooterColor; the
+// parent shows its expand button, the rows their dotted tree lines.
+TEST(TreeListTreePaint, RowFootersButtonsAndTreeLines) {
+  TApartmentGrid grid;
+  grid.SetShowRowFooter(true);
+  grid.SetRowFooterColor(clOlive);
+  TdxTreeListTextNode* parent = grid.AddApartment("1", "Parent", "", "", "", "");
+  parent->AddChild();
+  parent->AddChild();
+  parent->SetExpanded(true);
+  const TdxTreeListLayoutInfo layout = grid.Layout();
+  ASSERT_EQ(layout.RowItems.size(), 3u);
+  const TdxTreeListRowItem& last = layout.RowItems[2];
+  EXPECT_EQ(last.FooterCount, 1);
+  auto picture = grid.Render();
+  TCanvas& c = picture->Canvas();
+  const int footerTop = last.Top + last.Height - last.FootersHeight;
+  EXPECT_EQ(c.Pixels(300, footerTop + last.FootersHeight / 2), clOlive);
+  const TdxTreeListRowItem& first = layout.RowItems[0];
+  const int cy = first.Top + first.Height / 2;
+  // The 9 x 9 button of the expanded parent: its frame and its minus bar.
+  EXPECT_EQ(c.Pixels(4, cy), ColorToRGB(clGrayText)) << "frame";
+  EXPECT_EQ(c.Pixels(8, cy), clBlack) << "minus";
+  EXPECT_EQ(c.Pixels(8, cy - 2), clWhite) << "no plus bar";
+  // A child's horizontal tree line is dotted.
+  const TdxTreeListRowItem& child = layout.RowItems[1];
+  const int y = child.Top + child.Height / 2;
+  int dots = 0;
+  for (int x = 24; x < 32; ++x) dots += c.Pixels(x, y) == ColorToRGB(clGrayText) ? 1 : 0;
+  EXPECT_EQ(dots, 4);
+}
+
+}  // namespace
