@@ -146,6 +146,11 @@ class TdxTreeListNode : public TObject {
   void SetCachedRowHeight(int height) noexcept { FCachedRowHeight = height; }
   std::uint32_t CachedLineCount() const noexcept { return FCachedLineCount; }
   void SetCachedLineCount(std::uint32_t count) noexcept { FCachedLineCount = count; }
+  // The owner's mark of when the caches were filled: an owner that drops
+  // every row's caches at once moves its own mark on instead of visiting
+  // every node.
+  std::uint32_t CachedStamp() const noexcept { return FCachedStamp; }
+  void SetCachedStamp(std::uint32_t stamp) noexcept { FCachedStamp = stamp; }
 
   // --- Asked of the owner -----------------------------------------------------
 
@@ -186,6 +191,7 @@ class TdxTreeListNode : public TObject {
   TdxNodeList FChildren;
   int FCachedRowHeight = 0;
   std::uint32_t FCachedLineCount = 0;
+  std::uint32_t FCachedStamp = 0;
   bool FDeleting = false;
   bool FExpanded = false;
   bool FHasChildren = false;

@@ -6,6 +6,7 @@
 #include "framework/core/base/exceptions.h"
 #include "framework/gui/graphics/bitmap.h"
 #include "framework/gui/graphics/canvas.h"
+#include "framework/gui/graphics/image_list.h"
 #include "framework/gui/application/screen.h"
 
 // ------------------------------------------------------------ cell text
@@ -256,4 +257,34 @@ TdxDrawingBrushesScope::TdxDrawingBrushesScope() {
 
 TdxDrawingBrushesScope::~TdxDrawingBrushesScope() {
   if (--GBrushScopes == 0) GBrushes.reset();
+}
+
+// --- Image lists ------------------------------------------------------------------
+
+TColor ColorToImageListColor(TColor color) {
+  if (color == clNone) return CLR_NONE;
+  if (color == clDefault) return CLR_DEFAULT;
+  return ColorToRGB(color);
+}
+
+void DrawImageListImage(TCanvas& canvas, int x, int y, const TCustomImageList& imageList, int index) {
+  if (!imageList.HandleAllocated()) return;
+  unsigned style = ILD_NORMAL;
+  switch (imageList.DrawingStyle()) {
+    case dsFocus:
+      style = ILD_FOCUS;
+      break;
+    case dsSelected:
+      style = ILD_SELECTED;
+      break;
+    case dsNormal:
+      style = ILD_NORMAL;
+      break;
+    case dsTransparent:
+      style = ILD_TRANSPARENT;
+      break;
+  }
+  if (imageList.ImageType() == itMask) style |= ILD_MASK;
+  imageList.DrawEx(canvas, x, y, index, ColorToImageListColor(imageList.BkColor()),
+                   ColorToImageListColor(imageList.BlendColor()), style);
 }

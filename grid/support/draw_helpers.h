@@ -95,3 +95,13 @@ class TdxDrawingBrushesScope {
   TdxDrawingBrushesScope(const TdxDrawingBrushesScope&) = delete;
   TdxDrawingBrushesScope& operator=(const TdxDrawingBrushesScope&) = delete;
 };
+
+class TCustomImageList;
+
+// The image-list form of a colour: its RGB value; clNone becomes CLR_NONE
+// and clDefault CLR_DEFAULT.
+TColor ColorToImageListColor(TColor color);
+// Draws picture index of the list at (x, y) with the list's background and
+// blend colours and its drawing style and image type; nothing while the list
+// has no pictures to draw.
+void DrawImageListImage(TCanvas& canvas, int x, int y, const TCustomImageList& imageList, int index);

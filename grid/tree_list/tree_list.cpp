@@ -3,6 +3,8 @@
 
 #include <unordered_set>
 
+#include "framework/gui/graphics/bitmap.h"
+#include "framework/gui/graphics/canvas.h"
 #include "grid/tree_list/tree_list_errors.h"
 
 TCustomdxTreeList::TCustomdxTreeList(TComponent* owner)
@@ -20,6 +22,12 @@ TCustomdxTreeList::TCustomdxTreeList(TComponent* owner)
   FPreviewFont.OnChange = fontChanged;
   FBands = std::make_unique<TdxTreeListBands>(this);
   FBands->Add();
+  FImageChangeLink = std::make_unique<TChangeLink>();
+  FImageChangeLink->OnChange = TNotifyEvent(this, &TCustomdxTreeList::ImagesChanged);
+  FStateImageChangeLink = std::make_unique<TChangeLink>();
+  FStateImageChangeLink->OnChange = TNotifyEvent(this, &TCustomdxTreeList::ImagesChanged);
+  FCellViewData = std::make_unique<TdxTreeListCellViewData>();
+  MakeExpandButtonBitmaps();
 }
 
 TCustomdxTreeList::~TCustomdxTreeList() {
@@ -36,6 +44,8 @@ TCustomdxTreeList::~TCustomdxTreeList() {
   FColumns.clear();
   FSortedColumns.clear();
   FBands.reset();
+  SetImages(nullptr);
+  SetStateImages(nullptr);
 }
 
 bool TCustomdxTreeList::IsDestroying() const {
@@ -103,32 +113,98 @@ void TCustomdxTreeList::LayoutChanged() {
   TdxTreeListNodeOwner::EndUpdate();
 }
 
-void TCustomdxTreeList::RecalcMetrics() {
-  if (IsLoading() || IsDestroying()) return;
-  ClearCaches();
-  LayoutRecalculated();
-  UpdateScrollBars();
-  CorrectScrollPosition();
-  RebuildVisibleOrder();
-  MetricsChanged();
-  if (!FVisibleOrder.Built()) RebuildVisibleOrder();
-  Invalidate();
-}
-
 void TCustomdxTreeList::ClearCaches() {
   if (FCachesFrozen) return;
-  FVisibleOrder.Drop();
+  if (!FKeepVisibleOrder) FVisibleOrder.Drop();
   FFocusedColumnAbsolute = -2;
   ResetRowHeights();
 }
 
+// A cached height counts only under the current stamp, so dropping every
+// row's height costs the same for a million rows as for ten.
 void TCustomdxTreeList::ResetRowHeights() {
   if (IsClearing() || IsDestroying()) return;
-  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
-    node->SetCachedRowHeight(0);
+  ++FRowHeightStamp;
+  if (FRowHeightStamp == 0) {
+    // The stamp went round: old marks could match again.
+    for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext()) node->SetCachedStamp(0);
+    FRowHeightStamp = 1;
+  }
 }
 
 void TCustomdxTreeList::DrawingFontChanged(TObject* sender) { LayoutChanged(); }
+
+// --- Image lists and drawing objects -------------------------------------------------
+
+void TCustomdxTreeList::SetImages(TCustomImageList* value) {
+  if (value == FImages) return;
+  if (FImages != nullptr) {
+    FImages->UnRegisterChanges(FImageChangeLink.get());
+    RemoveFreeNotification(FImages);
+  }
+  FImages = value;
+  if (FImages != nullptr) {
+    FImages->RegisterChanges(FImageChangeLink.get());
+    FreeNotification(FImages);
+  }
+  if (!IsDestroying()) LayoutChanged();
+}
+
+void TCustomdxTreeList::SetStateImages(TCustomImageList* value) {
+  if (value == FStateImages) return;
+  if (FStateImages != nullptr) {
+    FStateImages->UnRegisterChanges(FStateImageChangeLink.get());
+    RemoveFreeNotification(FStateImages);
+  }
+  FStateImages = value;
+  if (FStateImages != nullptr) {
+    FStateImages->RegisterChanges(FStateImageChangeLink.get());
+    FreeNotification(FStateImages);
+  }
+  if (!IsDestroying()) LayoutChanged();
+}
+
+void TCustomdxTreeList::Notification(TComponent* component, TOperation operation) {
+  TCustomdxContainer::Notification(component, operation);
+  if (operation != opRemove) return;
+  // The list is past its own destructor (it has let its links go): only
+  // the references are dropped.
+  if (component != FImages && component != FStateImages) return;
+  if (component == FImages) FImages = nullptr;
+  if (component == FStateImages) FStateImages = nullptr;
+  if (!IsDestroying()) LayoutChanged();
+}
+
+void TCustomdxTreeList::ImagesChanged(TObject* /*sender*/) { LayoutChanged(); }
+
+void TCustomdxTreeList::LookAndFeelChanged() { MakeExpandButtonBitmaps(); }
+
+void TCustomdxTreeList::SysColorChanged() {
+  MakeExpandButtonBitmaps();
+  Invalidate();
+}
+
+// The 12 x 12 raised buttons with a minus (expanded) or a plus (collapsed)
+// in the current button colours.
+void TCustomdxTreeList::MakeExpandButtonBitmaps() {
+  auto make = [](bool plus) {
+    auto bitmap = std::make_unique<TBitmap>(12, 12);
+    TCanvas& canvas = bitmap->Canvas();
+    TRect r = Rect(0, 0, 12, 12);
+    canvas.Brush().SetColor(clBtnFace);
+    canvas.FillRect(r);
+    canvas.DrawEdge(r, BDR_RAISEDINNER, BF_LEFT | BF_TOP);
+    canvas.DrawEdge(r, BDR_RAISEDOUTER, BF_RIGHT | BF_BOTTOM);
+    TRect inner = Rect(0, 0, 11, 11);
+    canvas.DrawEdge(inner, BDR_RAISEDINNER, BF_RIGHT | BF_BOTTOM);
+    canvas.Brush().SetColor(clBtnText);
+    canvas.FillRect(Rect(3, 5, 9, 6));
+    if (plus) canvas.FillRect(Rect(5, 3, 6, 9));
+    return bitmap;
+  };
+  FPlusBitmap = make(true);
+  FMinusBitmap = make(false);
+}
 
 // --- Nodes ------------------------------------------------------------------------
 

@@ -30,6 +30,7 @@
 #include "framework/gui/controls/custom_control.h"
 #include "framework/gui/graphics/geometry.h"
 #include "framework/gui/graphics/graphics.h"
+#include "framework/gui/graphics/image_list.h"
 #include "framework/gui/standard/std_controls.h"
 #include "grid/editors/editor_host.h"
 #include "grid/editors/inplace_editor.h"
@@ -37,10 +38,12 @@
 #include "grid/nodes/sort_comparers.h"
 #include "grid/tree_list/tree_list_bands.h"
 #include "grid/tree_list/tree_list_drawing.h"
+#include "grid/tree_list/tree_list_layout.h"
 #include "grid/nodes/tree_list_node.h"
 #include "grid/nodes/tree_list_node_owner.h"
 #include "grid/tree_list/tree_list_options.h"
 #include "grid/tree_list/tree_list_visible_order.h"
+#include "grid/tree_list/tree_list_widths.h"
 
 enum TdxLookAndFeel { lfStandard, lfFlat, lfUltraFlat };
 
@@ -63,6 +66,25 @@ enum TdxTreeListState : int {
   tsRowSizing = 14,
   tsColumnDownInButtonMode = 15,
   tsBottomPanelButtonDown = 16,
+};
+
+// What DrawCellText and DrawCell draw.
+enum TdxCellKind : int { ckCell = 0, ckFooter = 1, ckNewItemRow = 2, ckGroupRow = 3 };
+
+// One cell as the row painting hands it to DrawCellText and DrawCell.
+struct TdxCellPaintInfo {
+  TRect Rect;
+  TdxTreeListNode* Node = nullptr;
+  int Column = -1;  // absolute index
+  TdxCellKind Kind = ckCell;
+  int FooterIndex = -1;  // footers: -1 the footer, else a row footer
+  bool Selected = false;
+  bool Focused = false;  // the focused cell (or row)
+  bool FirstInRow = false;
+  bool LastInRow = false;
+  bool MultiLine = false;
+  TColor Color = clWindow;  // background, as the tree list names it
+  TColor TextColor = clWindowText;
 };
 
 // Kinds of GetRelativeNode.
@@ -225,6 +247,58 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual void DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, TdxTreeListColumn* column,
                                         std::string& text, TColor& color, TFont& font, TAlignment& alignment,
                                         TdxTreeListColumnSort& sorted, bool& done);
+
+  // --- Metrics and layout ------------------------------------------------------------
+  // Heights and widths from the fonts and options, as RecalcMetrics left them.
+  const TdxTreeListMetrics& Metrics() const { return FMetrics; }
+  // The panel rectangles of the client area.
+  void CalcAreaRects(TdxTreeListLayoutInfo& layout) const;
+  // Panels, placed bands, header cells and displayed rows.
+  void CalculateLayout(TdxTreeListLayoutInfo& layout) const;
+  static void FreeLayout(TdxTreeListLayoutInfo& layout);
+  // A cell's rectangle in its node's row; (-1, -1, -1, -1) when it is not
+  // displayed. The editor's rectangle is the cell's, narrowed for the
+  // editor's border.
+  TRect GetCellRect(const TdxTreeListNode* node, int visibleColumnIndex) const;
+  TRect GetEditorRect(const TdxTreeListNode* node, int visibleColumnIndex) const;
+  TRect GetCellRect(const TdxTreeListLayoutInfo& layout, const TdxTreeListNode* node, int absoluteIndex) const;
+  virtual int GetBandDisplayWidth(int visibleBandIndex) const;
+  int GetTotalBandsWidth() const;
+  int GetBandMinWidth(int visibleBandIndex) const;
+  // A column's displayed width by the column sizing rules.
+  virtual int GetColumnWidth(int absoluteIndex) const;
+  int GetScrollingBandsWidth() const;
+  int GetScrollAreaWidth() const;
+  int GetBandScrollOffset(int visibleBandIndex) const;
+  // The row's height: lines, preview, separator and row footers; cached in
+  // the node unless noCache.
+  int GetNodeHeight(TdxTreeListNode* node, int lineHeight, bool noCache) const;
+  int GetRowFooterCount(const TdxTreeListNode* node) const;
+  int GetRowFooterLevel(const TdxTreeListNode* node, int footerIndex) const;
+  int GetPreviewLineCount(const TdxTreeListNode* node) const;
+  // The parts of the node's indent, from the tree column's left.
+  TdxNodeIndentParts GetNodeIndentParts(const TdxTreeListNode* node) const;
+  // The node's row; (-1, -1, -1, -1) when it is not on screen.
+  virtual TRect GetNodeRowRect(const TdxTreeListNode* node) const;
+  virtual TRect GetRowsAreaRect() const;
+
+  // --- Hit-testing ----------------------------------------------------------------
+  virtual void HitTestPoint(TPoint point, TdxTreeListHitInfo& hitInfo) const;
+  TdxTreeListHitTest GetHitCodeAt(int x, int y) const;
+  TdxTreeListNode* GetNodeAt(int x, int y) const;
+
+  // --- Images -----------------------------------------------------------------------
+  // Referred to, not owned: cleared when the image list goes.
+  TCustomImageList* Images() const { return FImages; }
+  void SetImages(TCustomImageList* value);
+  TCustomImageList* StateImages() const { return FStateImages; }
+  void SetStateImages(TCustomImageList* value);
+  // The scratch record of the cell being drawn.
+  TdxTreeListCellViewData& CellViewData() { return *FCellViewData; }
+  // The 12 x 12 expand-button pictures (collapsed and expanded), drawn anew
+  // with the look and on a system colour change.
+  const TBitmap& ExpandButtonBitmap(bool expanded) const { return expanded ? *FMinusBitmap : *FPlusBitmap; }
+  void SysColorChanged();
 
   // --- Text export --------------------------------------------------------------
   // A header line (captions of the visible columns, tab-separated), then one
@@ -402,8 +476,94 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TdxTLGetLevelColor OnGetLevelColor;
   TdxTLCustomDrawCell OnCustomDrawCell;
   TdxTLCustomDrawHeader OnCustomDrawColumnHeader;
+  TdxTLCustomDrawBand OnCustomDrawBand;
+  TdxTLCustomDrawFooter OnCustomDrawFooter;
+  TdxTLCustomDrawFooterNode OnCustomDrawFooterNode;
+  TdxTLCustomDrawPreview OnCustomDrawPreviewCell;
+  TTLCustomDrawPreviewEvent OnCustomDrawPreview;
+  TdxTLHotTrackNode OnHotTrackNode;
+  TdxTLCalcRowLineHeight OnCalcRowLineHeight;
+  TdxTLGetNodeDragText OnGetNodeDragText;
 
  protected:
+  void Notification(TComponent* component, TOperation operation) override;
+  void Paint() override;
+  // The whole client area onto canvas (Paint's work; tests and off-screen
+  // pictures call it with a bitmap's canvas).
+  void PaintTo(TCanvas& canvas);
+
+  // --- Painting hooks ---------------------------------------------------------------
+  virtual void DrawTopPanel(TCanvas& canvas, const TRect& rect) {}
+  virtual void DrawBottomPanel(TCanvas& canvas, const TRect& rect);
+  virtual void DrawCellText(TCanvas& canvas, const TdxCellPaintInfo& cell);
+  virtual void DrawCell(TCanvas& canvas, const TdxCellPaintInfo& cell);
+  // Draws the cell record through the column's editor look; base: the
+  // record's text in its colours.
+  virtual void DrawCellByEditor(TCanvas& canvas, TdxTreeListColumn* column, const TRect& rect,
+                                TdxTreeListCellViewData& viewData);
+  virtual void DrawPreview(TCanvas& canvas, const TRect& rect, bool selected, TColor textColor, TColor color,
+                           TdxTreeListNode* node);
+  // Around the drawing of anything that belongs to a node (after also on
+  // failure).
+  virtual void BeforeDrawNode(TdxTreeListNode* node) {}
+  virtual void AfterDrawNode(TdxTreeListNode* node) {}
+  // The row's indicator image: 0 none, else its position in the indicator
+  // images + 1.
+  virtual int GetRowIndicatorKind(const TdxTreeListNode* node) const { return 0; }
+  virtual TColor GetGridLineColor() const;
+  virtual bool IsCustomDrawBand(int visibleBandIndex) const { return static_cast<bool>(OnCustomDrawBand); }
+  virtual bool IsCustomDrawFooter(const TdxTreeListNode* node, int absoluteIndex, int footerIndex) const;
+  virtual bool IsLevelColorEventAssigned() const { return static_cast<bool>(OnGetLevelColor); }
+  virtual void DoCustomDrawBand(int visibleBandIndex, TCanvas& canvas, const TRect& rect, std::string& text,
+                                TColor& color, TFont& font, TAlignment& alignment, bool& done);
+  virtual void DoCustomDrawFooter(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node, int absoluteIndex,
+                                  int footerIndex, std::string& text, TColor& color, TFont& font,
+                                  TAlignment& alignment, bool& done);
+  virtual void DoCustomDrawPreview(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node, bool selected,
+                                   std::string& text, TColor& color, TColor& textColor, TFont& font, bool& done);
+  virtual void DoGetLevelColor(int level, TColor& color);
+  // The colour of a row's group level (OnGetLevelColor, else
+  // GroupNodeColor).
+  virtual TColor GetLevelColor(const TdxTreeListNode* node, bool selected) const;
+  virtual bool IsRowSelected(const TdxTreeListNode* node) const;
+  virtual bool IsCellHotTracked(const TdxTreeListNode* node, int absoluteIndex) const { return false; }
+  // 0 none; else bits: 1 shown, 2 pressed, 4 pointer over it (the drop-down
+  // button of a header).
+  virtual int GetColumnHeaderButtonState(int absoluteIndex) const { return 0; }
+  // The incremental search: its text (empty when none is active) and the
+  // absolute column it searches.
+  virtual std::string AutoSearchText() const { return {}; }
+  virtual int AutoSearchColumn() const { return -1; }
+  virtual std::string GetFooterText(const TdxTreeListNode* node, int absoluteIndex, int footerIndex) const {
+    return {};
+  }
+  virtual TAlignment GetFooterAlignment(int absoluteIndex) const { return taLeftJustify; }
+  virtual std::string GetNewItemRowText(int absoluteIndex) const { return {}; }
+  virtual std::string GetPreviewText(const TdxTreeListNode* node) const { return {}; }
+  virtual std::string GetBottomPanelText() const { return {}; }
+  virtual bool IsBottomPanelShown() const { return false; }
+  virtual bool IsBottomPanelButtonShown() const { return false; }
+  virtual int GetTopPanelHeight() const { return 0; }
+  // The largest height of "Wg" + 3 over the shown columns with their own
+  // font; 0 when none has one.
+  virtual int GetMinRowHeight(TCanvas& canvas) const;
+  // Whether row footers show for this level.
+  virtual bool IsLevelFooter(int level) const { return true; }
+  virtual bool CanCacheRowHeights() const { return true; }
+  // Row auto height: a cell's line count and line height (OnCalcRowLineHeight,
+  // else the text measured in the column's font).
+  virtual void CalcRowLineHeight(TdxTreeListNode* node, int absoluteIndex, const std::string& text, int width,
+                                 int textHeight, int maxLineCount, bool inflate, bool grid, int& lineCount,
+                                 int& lineHeight) const;
+  // Row auto height for the node: the line count (-1 when no column
+  // answers); lineHeight grows to the tallest answer.
+  int CalcNodeLineCount(TdxTreeListNode* node, int& lineHeight) const;
+  // The pressed band and column (-1: none), kept by the input.
+  int PressedBand() const { return FPressedBand; }
+  void SetPressedBand(int value) { FPressedBand = value; }
+  int PressedColumn() const { return FPressedColumn; }
+  void SetPressedColumn(int value) { FPressedColumn = value; }
+  virtual std::string GetNodeDragText(TdxTreeListNode* node, int absoluteIndex) const;
   void Loaded() override;
 
   // --- Node notifications (see tree_list_node_owner.h) ------------------------
@@ -443,11 +603,8 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // empty space shows right of the bands.
   virtual void CorrectScrollPosition() {}
   virtual void MakeColumnVisible(int absoluteColumnIndex) {}
-  // The node's row; (-1, -1, -1, -1) when it is not on screen.
-  virtual TRect GetNodeRowRect(const TdxTreeListNode* node) const { return Rect(-1, -1, -1, -1); }
-  virtual TRect GetRowsAreaRect() const { return ClientRect(); }
   // The look changed: drawing objects (expand buttons) are made anew.
-  virtual void LookAndFeelChanged() {}
+  virtual void LookAndFeelChanged();
   virtual void LeaveNewItemRow() {}
   virtual void EndAutoSearch() {}
   virtual void ClearSortedColumns() {}
@@ -467,9 +624,20 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // The absolute index of the column at that place, -1 when none.
   virtual int GetHeaderAbsoluteIndex(int visibleBandIndex, int rowIndex, int position) const;
   virtual std::string GetColumnCaption(int absoluteIndex) const;
-  virtual int GetBandDisplayWidth(int visibleBandIndex) const;
   virtual int GetGroupIndent() const { return 0; }
-  virtual int GetColumnWidth(int absoluteIndex) const;
+  virtual int GetLeftFixedBandIndex() const;
+  virtual int GetRightFixedBandIndex() const;
+  virtual std::string GetBandCaption(int visibleBandIndex) const;
+  virtual TAlignment GetBandAlignment(int visibleBandIndex) const;
+  // Stored widths and minimums, and whether sizing is allowed (the option
+  // and the band's or column's own Sizing).
+  virtual TdxWidthItem GetBandWidthItem(int visibleBandIndex) const;
+  virtual TdxWidthItem GetColumnWidthItem(int absoluteIndex) const;
+  virtual int GetColumnHeaderMaxLineCount(int absoluteIndex) const;
+  // Header lines per header row.
+  virtual int GetHeaderLineCount() const { return 1; }
+  // The visible band and header row of a column; false when not placed.
+  bool FindColumnPlace(int absoluteIndex, int& visibleBandIndex, int& rowIndex, int& position) const;
   virtual void SetBandWidth(int visibleBandIndex, int width);
   virtual void SetColumnWidth(int absoluteIndex, int width);
 
@@ -527,7 +695,36 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // The visible columns of a band's header row, in list order.
   std::vector<int> RowColumns(int bandIndex, int rowIndex) const;
 
+  // Layout and painting helpers (tree_list_layout.cpp, tree_list_paint.cpp).
+  friend class TdxTreeListPainter;
+  int MeasureTextHeight(const TFont& font) const;
+  std::vector<int> BandDisplayWidthsNow(int& total) const;
+  int BandNaturalWidth(int visibleBandIndex) const;
+  void PlaceBands(TdxTreeListLayoutInfo& layout) const;
+  void PlaceHeaders(TdxTreeListLayoutInfo& layout) const;
+  void PlaceRows(TdxTreeListLayoutInfo& layout) const;
+  void ImagesChanged(TObject* sender);
+  void PaintCellContent(TCanvas& canvas, const TdxCellPaintInfo& cell, bool throughEditor);
+  void MakeExpandButtonBitmaps();
+
   std::unique_ptr<TdxTreeListBands> FBands;
+  TdxTreeListMetrics FMetrics;
+  TCustomImageList* FImages = nullptr;
+  TCustomImageList* FStateImages = nullptr;
+  std::unique_ptr<TChangeLink> FImageChangeLink;
+  std::unique_ptr<TChangeLink> FStateImageChangeLink;
+  std::unique_ptr<TdxTreeListCellViewData> FCellViewData;
+  std::unique_ptr<TBitmap> FPlusBitmap;
+  std::unique_ptr<TBitmap> FMinusBitmap;
+  // Measures without a window (the platform's screen context).
+  mutable std::unique_ptr<TCanvas> FMeasureCanvas;
+  int FPressedBand = -1;
+  int FPressedColumn = -1;
+  // Stamp of the row heights cached in the nodes: ResetRowHeights moves it
+  // on instead of visiting every node.
+  std::uint32_t FRowHeightStamp = 1;
+  // Set while re-measuring drops the caches: the visible order stays.
+  bool FKeepVisibleOrder = false;
   std::vector<TdxTreeListColumn*> FColumns;
   std::vector<TdxTreeListColumn*> FSortedColumns;
   int FHeaderPanelRowCount = 1;

@@ -221,16 +221,6 @@ std::string TCustomdxTreeList::GetColumnCaption(int absoluteIndex) const {
   return column != nullptr ? column->Caption() : std::string();
 }
 
-int TCustomdxTreeList::GetBandDisplayWidth(int visibleBandIndex) const {
-  const TdxTreeListBand* band = FBands->VisibleItems(visibleBandIndex);
-  return band != nullptr ? band->Width() : 0;
-}
-
-int TCustomdxTreeList::GetColumnWidth(int absoluteIndex) const {
-  const TdxTreeListColumn* column = Columns(absoluteIndex);
-  return column != nullptr ? column->Width() : 0;
-}
-
 void TCustomdxTreeList::SetBandWidth(int visibleBandIndex, int width) {
   if (TdxTreeListBand* band = FBands->VisibleItems(visibleBandIndex)) band->SetWidth(width);
 }

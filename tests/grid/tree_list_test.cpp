@@ -37,7 +37,10 @@ TEST(TreeList, ANewTreeListHasTheDocumentedDefaults) {
   EXPECT_EQ(grid.PreviewLines(), 2);
   EXPECT_EQ(grid.MaxRowLineCount(), -1);
   EXPECT_EQ(grid.CustomizingRowCount(), 11);
-  EXPECT_EQ(grid.DefaultRowHeight(), 18);
+  // 18 until measured; the fonts of this platform give their own height,
+  // never below the expand button's 16 pixels.
+  EXPECT_EQ(grid.DefaultRowHeight(), grid.Metrics().RowLineHeight);
+  EXPECT_GE(grid.DefaultRowHeight(), 16);
   EXPECT_FALSE(grid.IsDefaultRowHeightAssigned());
   EXPECT_EQ(grid.GrIndicatorWidth(), 12);
   EXPECT_EQ(grid.WaitForExpandNodeTime(), 500u);

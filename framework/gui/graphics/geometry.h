@@ -82,3 +82,26 @@ inline bool UnionRect(TRect& dest, const TRect& a, const TRect& b) {
   }
   return !dest.IsEmpty();
 }
+
+// number x numerator / denominator over a 64-bit product, rounded to the
+// nearest integer with halves away from zero, as the platform's MulDiv
+// does; -1 when the denominator is 0 or the result does not fit an int.
+// Callers that divide by a width which may be 0 test for that themselves:
+// -1 is a valid-looking width.
+inline int MulDiv(int number, int numerator, int denominator) {
+  if (denominator == 0) return -1;
+  const long long product = static_cast<long long>(number) * numerator;
+  const bool negative = (product < 0) != (denominator < 0);
+  const unsigned long long p = product < 0 ? 0ull - static_cast<unsigned long long>(product)
+                                           : static_cast<unsigned long long>(product);
+  const unsigned long long d = denominator < 0 ? 0ull - static_cast<unsigned long long>(static_cast<long long>(denominator))
+                                               : static_cast<unsigned long long>(denominator);
+  unsigned long long q = p / d;
+  if (2 * (p % d) >= d) ++q;
+  if (negative) {
+    if (q > 2147483648ull) return -1;
+    return static_cast<int>(-static_cast<long long>(q));
+  }
+  if (q > 2147483647ull) return -1;
+  return static_cast<int>(q);
+}

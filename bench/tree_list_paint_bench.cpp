@@ -1,0 +1,190 @@
+// One screen of the tree list at 1024 x 768 over a million rows of eight
+// columns (two bands, the first fixed on the left): laying it out and
+// painting it, scrolling to the last row and painting, and painting after a
+// column was resized. The work must follow the rows on screen, not the
+// rows in the tree, so all three stay within a few milliseconds. The
+// benchmarks run the three shapes; then each is timed on its own (median
+// of repeated runs) and printed in milliseconds, the slowest last as
+// "screen_ms:". TULVO_BENCH_NODES sets the number of rows (CTest uses few).
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "framework/gui/application/application.h"
+#include "framework/gui/graphics/bitmap.h"
+#include "grid/tree_list/tree_list.h"
+#include "grid/tree_list/tree_list_bands.h"
+#include "grid/tree_list/tree_list_column.h"
+
+namespace {
+
+constexpr int ColumnTotal = 8;
+
+// A row that knows only its number; the cell texts are made from it.
+class TNumberNode : public TdxTreeListNode {
+ public:
+  TNumberNode(TdxTreeListNodeOwner* owner, int number) : TdxTreeListNode(owner), Number(number) {}
+  int Number;
+};
+
+class TBenchGrid : public TCustomdxTreeList {
+ public:
+  TBenchGrid() : TCustomdxTreeList(nullptr) {
+    SetBorderStyle(bsNone);
+    SetBounds(0, 0, 1024, 768);
+    SetShowBands(true);
+    SetShowIndicator(true);
+    SetShowGrid(true);
+    TdxTreeListUpdateLock lock(*this);
+    Bands().Items(0)->SetFixed(bfLeft);
+    Bands().Items(0)->SetCaption("Left");
+    Bands().Add()->SetCaption("Main");
+    for (int i = 0; i < ColumnTotal; ++i) {
+      auto column = std::make_unique<TdxTreeListColumn>(nullptr);
+      column->SetTreeList(this);
+      column->SetBandIndex(i < 2 ? 0 : 1);
+      column->SetCaption("Column " + std::to_string(i));
+      column->SetWidth(90 + 10 * i);
+      FColumns.push_back(std::move(column));
+    }
+    lock.Close();
+  }
+  ~TBenchGrid() override {
+    ClearNodes();
+    for (auto& column : FColumns) column->SetTreeList(nullptr);
+  }
+
+  void Load(int rows) {
+    TdxTreeListUpdateLock lock(*this);
+    for (int i = 0; i < rows; ++i) {
+      FNextNumber = i;
+      AddNode();
+    }
+    lock.Close();
+  }
+  TdxTreeListColumn& Column(int i) { return *FColumns[static_cast<std::size_t>(i)]; }
+  using TCustomdxTreeList::PaintTo;
+  using TCustomdxTreeList::SetShowIndicator;
+
+  std::unique_ptr<TdxTreeListNode> CreateNode() override {
+    return std::make_unique<TNumberNode>(this, FNextNumber);
+  }
+  int GetImageIndex(const TdxTreeListNode*) const override { return -1; }
+  int GetSelectedIndex(const TdxTreeListNode*) const override { return -1; }
+  int GetStateIndex(const TdxTreeListNode*) const override { return -1; }
+  std::string GetCellText(const TdxTreeListNode* node, int column) const override {
+    const int number = static_cast<const TNumberNode*>(node)->Number;
+    return column == 0 ? std::to_string(number) : "Cell " + std::to_string(number) + "/" + std::to_string(column);
+  }
+  Variant GetCellVariant(const TdxTreeListNode* node, int column) const override {
+    return Variant(GetCellText(node, column));
+  }
+  void SetCellText(TdxTreeListNode*, int, const std::string&) override {}
+
+ private:
+  std::vector<std::unique_ptr<TdxTreeListColumn>> FColumns;
+  int FNextNumber = 0;
+};
+
+int RowCount() {
+  const char* value = std::getenv("TULVO_BENCH_NODES");
+  return value != nullptr ? std::max(1, std::atoi(value)) : 1000000;
+}
+
+// The grid and its picture, made once for every benchmark.
+struct TBenchScreen {
+  TBenchGrid Grid;
+  TBitmap Picture{1024, 768};
+  int PageRows = 1;
+  int Width = 0;
+
+  TBenchScreen() {
+    Grid.Load(RowCount());
+    PageRows = std::max(1, (Grid.GetRowsAreaRect().Height()) / Grid.Metrics().RowLineHeight);
+  }
+  void Paint() { Grid.PaintTo(Picture.Canvas()); }
+  void LayOutAndPaintFirstScreen() {
+    Grid.SetTopVisibleNode(Grid.FirstNode());
+    Paint();
+  }
+  void ScrollToTheLastRowAndPaint() {
+    // The rows down there were never measured: no cached heights help.
+    Grid.ResetRowHeights();
+    Grid.SetTopVisibleNode(Grid.GetAbsoluteNode(std::max(0, Grid.VisibleNodeCount() - PageRows)));
+    Paint();
+  }
+  void ResizeAColumnAndPaint() {
+    Width = Width == 150 ? 170 : 150;
+    Grid.Column(3).SetWidth(Width);
+    Paint();
+  }
+};
+
+TBenchScreen& BenchScreen() {
+  static TBenchScreen* screen = new TBenchScreen;  // lives until the process ends
+  return *screen;
+}
+
+void BM_LayOutAndPaintOneScreen(benchmark::State& state) {
+  for (auto _ : state) BenchScreen().LayOutAndPaintFirstScreen();
+}
+void BM_ScrollToTheLastRowAndPaint(benchmark::State& state) {
+  for (auto _ : state) {
+    state.PauseTiming();
+    BenchScreen().Grid.SetTopVisibleNode(BenchScreen().Grid.FirstNode());
+    state.ResumeTiming();
+    BenchScreen().ScrollToTheLastRowAndPaint();
+  }
+}
+void BM_PaintAfterAColumnResize(benchmark::State& state) {
+  for (auto _ : state) BenchScreen().ResizeAColumnAndPaint();
+}
+
+BENCHMARK(BM_LayOutAndPaintOneScreen)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_ScrollToTheLastRowAndPaint)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_PaintAfterAColumnResize)->Unit(benchmark::kMillisecond);
+
+double MedianMilliseconds(const std::function<void()>& prepare, const std::function<void()>& work) {
+  std::vector<double> times;
+  for (int i = 0; i < 15; ++i) {
+    prepare();
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const auto end = std::chrono::steady_clock::now();
+    times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("QT_QPA_PLATFORM", "offscreen", 0);
+  TApplication application(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+
+  TBenchScreen& screen = BenchScreen();
+  const auto nothing = [] {};
+  const double layout = MedianMilliseconds(nothing, [&] { screen.LayOutAndPaintFirstScreen(); });
+  const double scroll = MedianMilliseconds([&] { screen.Grid.SetTopVisibleNode(screen.Grid.FirstNode()); },
+                                           [&] { screen.ScrollToTheLastRowAndPaint(); });
+  const double resize = MedianMilliseconds(nothing, [&] { screen.ResizeAColumnAndPaint(); });
+  std::printf("rows: %d\n", screen.Grid.VisibleNodeCount());
+  std::printf("layout_and_paint_ms: %.2f\n", layout);
+  std::printf("scroll_to_last_and_paint_ms: %.2f\n", scroll);
+  std::printf("column_resize_and_paint_ms: %.2f\n", resize);
+  std::printf("screen_ms: %.2f\n", std::max({layout, scroll, resize}));
+  return 0;
+}
