@@ -11,6 +11,7 @@
 // O(n log n), and safe whatever a custom comparison answers.
 
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,6 +51,9 @@ int CompareByVariant(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r
 // (and neither is Null), both compare as texts with AnsiCompareStr.
 int CompareByAnsiString(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1,
                         const TdxNodeSortKeys& r2);
+// How CompareByAnsiString compares two keys (0 when they are equal), with
+// their text forms (VarToStr) made beforehand; nil for a key that has none.
+int CompareKeysAsText(const Variant& k1, const std::string* text1, const Variant& k2, const std::string* text2);
 // The handler alone decides (the keys are not looked at); where it leaves
 // 0, CompareEqualNodes.
 int CompareByEvent(const TdxTLCompareEvent& onCompare, TObject* sender, const TdxTreeListNodeOwner& owner,
@@ -67,6 +71,7 @@ class TdxNodeSortComparer {
                       TObject* sender = nullptr);
 
   TKind Kind() const noexcept { return FKind; }
+  const TdxTreeListNodeOwner& Owner() const noexcept { return *FOwner; }
   // Negative, 0 or positive as r1 goes before, with or after r2.
   int operator()(const TdxNodeSortKeys& r1, const TdxNodeSortKeys& r2) const;
 
