@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -222,6 +223,7 @@ TEST(AsciiCompare, ComparesBytesAndFoldsOnlyLatin) {
 struct SortKeyCase {
   const char* Name;
   std::vector<std::string> (*Texts)();
+  friend void PrintTo(const SortKeyCase& c, std::ostream* os) { *os << c.Name; }
 };
 
 // Every text of up to three characters over letters that differ only in
@@ -286,7 +288,8 @@ TEST_P(AnsiSortKeys, ByteOrderOfKeysIsTheCollationOrder) {
 
 INSTANTIATE_TEST_SUITE_P(Texts, AnsiSortKeys,
                          ::testing::Values(SortKeyCase{"EverySingleByte", EverySingleByte},
-                                           SortKeyCase{"ShortTextsOverMarkedLetters", ShortTextsOverMarkedLetters},
+                                           SortKeyCase{"ShortTextsOverMarkedLetters",
+                                                       ShortTextsOverMarkedLetters},
                                            SortKeyCase{"RandomWords", RandomWords}),
                          [](const auto& info) { return std::string(info.param.Name); });
 
