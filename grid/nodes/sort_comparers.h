@@ -7,8 +7,10 @@
 // those records with one comparer chosen by the tree list's options
 // (TdxNodeSortComparer) and writes the nodes back in that order. Keys that
 // are all equal fall back to the owner's CompareEqualNodes, so a sort always
-// gives one order, and the same order again. The sort is a merge sort:
-// O(n log n), and safe whatever a custom comparison answers.
+// gives one order, and the same order again. The comparers define that
+// order; SortNodeList reaches it without records, reading each key once
+// (node_sorter.h). Either way the sort is O(n log n) and safe whatever a
+// custom comparison answers.
 
 #include <span>
 #include <string>
