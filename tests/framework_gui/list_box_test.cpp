@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QScrollBar>
 #include <memory>
 #include <string>
 #include <vector>
@@ -285,6 +286,42 @@ TEST_F(ListBoxTest, ThePointerSelectsAndMovingWithTheButtonHeldFollowsIt) {
   EXPECT_EQ(List->ItemIndex(), 4);
   EXPECT_EQ(Clicks, 1);
   EXPECT_TRUE(List->Focused()) << "a list on a form takes the focus";
+}
+
+// A frame one pixel wide with a shadow of two more at the right and bottom.
+class TShadowedList : public TListBox {
+ public:
+  using TListBox::TListBox;
+
+ protected:
+  TRect NonClientInsets() const override { return Rect(1, 1, 3, 3); }
+};
+
+TEST_F(ListBoxTest, AFrameWiderAtTheRightAndBottomKeepsTheClientAndTheBarInsideIt) {
+  auto* list = new TShadowedList(Form.get());
+  list->SetParent(Form.get());
+  list->SetStyle(lbOwnerDrawFixed);
+  list->SetItemHeight(10);
+  list->SetBounds(10, 10, 100, 60);
+  EXPECT_EQ(list->ClientRect(), Rect(0, 0, 96, 56));
+  EXPECT_EQ(ClientOf(*list)->geometry(), QRect(1, 1, 96, 56));
+  for (int i = 0; i < 20; ++i) list->Items().Add("x");
+  ASSERT_TRUE(list->ScrollBarVisible(sbVertical));
+  QScrollBar* bar = nullptr;
+  for (QScrollBar* b : WindowOf(*list)->findChildren<QScrollBar*>())
+    if (b->isVisibleTo(WindowOf(*list))) bar = b;
+  ASSERT_NE(bar, nullptr);
+  EXPECT_EQ(bar->geometry().right() + 1, 97) << "the bar ends where the shadow begins";
+  EXPECT_EQ(list->ClientWidth(), 96 - bar->width());
+
+  TRegion shape(Rect(0, 0, 98, 58));
+  shape.Combine(TRegion(Rect(2, 2, 100, 60)), rcOr);
+  list->SetWindowRegion(&shape);
+  EXPECT_TRUE(list->HasWindowRegion());
+  EXPECT_FALSE(WindowOf(*list)->mask().contains(QPoint(99, 0))) << "the corner the shadow leaves out";
+  EXPECT_TRUE(WindowOf(*list)->mask().contains(QPoint(99, 30)));
+  list->SetWindowRegion(nullptr);
+  EXPECT_TRUE(WindowOf(*list)->mask().isEmpty());
 }
 
 TEST_F(ListBoxTest, APopupListNeverTakesTheFocusFromItsEditor) {

@@ -96,6 +96,8 @@ void TApplication::Terminate() {
 
 void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
 
+bool TApplication::Active() const { return QGuiApplication::applicationState() == Qt::ApplicationActive; }
+
 void TApplication::SetShowHint(bool showHint) { FShowHint = showHint; }
 
 void TApplication::ShowException(const Exception& e) {
