@@ -81,24 +81,8 @@ TEST_F(CaptureTest, TheHolderHearsTheMouseOfEveryWindowInItsClientCoordinates) {
   }
   EXPECT_TRUE(b->Log.empty());
   EXPECT_TRUE(popup->Log.empty());
-}
-
-TEST_F(CaptureTest, TheControlLosingTheCaptureHearsWhoTookIt) {
-  auto* a = NewLog(Form.get(), 10, {WM_CAPTURECHANGED});
-  auto* b = NewLog(Form.get(), 160, {WM_CAPTURECHANGED});
-  ASSERT_TRUE(ShowActive(*Form));
-  SetCapture(*a);
-  SetCapture(*a);
-  EXPECT_TRUE(a->Log.empty()) << "taking it again changes nothing";
-  SetCapture(*b);
-  ASSERT_EQ(a->Log.size(), 1u);
-  EXPECT_EQ(LParamControl(a->Log[0]), b);
   ReleaseCapture();
-  ASSERT_EQ(b->Log.size(), 1u);
-  EXPECT_EQ(b->Log[0].LParam, 0);
   EXPECT_EQ(GetCapture(), nullptr);
-  ReleaseCapture();
-  EXPECT_EQ(b->Log.size(), 1u) << "nobody to tell";
 }
 
 TEST_F(CaptureTest, TheApplicationGoingToTheBackgroundEndsMouseModes) {

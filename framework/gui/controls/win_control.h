@@ -82,7 +82,8 @@ class TWinControl : public TControl {
   // takes the activation or the focus (hint windows, drop-down lists): a
   // click into it leaves both where they are. Its Left and Top are screen
   // coordinates, also when it has a parent (the control it drops down
-  // from, whose window it stays above). WM_CLOSE hides it.
+  // from, whose window it stays above). It shows while Visible (so a pop-up
+  // that opens later is made invisible first); WM_CLOSE hides it.
   bool PopupWindow() const { return FPopupWindow; }
   void SetPopupWindow(bool popup);
 

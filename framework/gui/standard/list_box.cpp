@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "framework/core/text/text.h"
+#include "framework/gui/graphics/bitmap.h"
 
 // The items tell the box of every change.
 class TCustomListBox::TItems : public TStringList {
@@ -53,11 +54,14 @@ void TCustomListBox::ForgetHeights() { FHeights.clear(); }
 
 int TCustomListBox::ItemHeight() const {
   if (FStyle != lbStandard) return FItemHeight;
-  // The font's line; measured on the control's canvas, which measures
-  // outside a paint too.
-  TCanvas& canvas = const_cast<TCustomListBox*>(this)->Canvas();
-  canvas.Font().Assign(&Font());
-  return std::max(1, canvas.TextHeight("Wg"));
+  if (FLineHeight == 0) {
+    // The font's line, measured on a bitmap's canvas (the control's own
+    // is busy while it paints).
+    TBitmap measure(1, 1);
+    measure.Canvas().Font().Assign(&Font());
+    FLineHeight = std::max(1, measure.Canvas().TextHeight("Wg"));
+  }
+  return FLineHeight;
 }
 
 void TCustomListBox::SetItemHeight(int height) {
@@ -221,6 +225,7 @@ void TCustomListBox::Resize() {
 
 void TCustomListBox::FontChanged() {
   TCustomControl::FontChanged();
+  FLineHeight = 0;
   ItemsChanged();
 }
 

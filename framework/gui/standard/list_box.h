@@ -143,6 +143,7 @@ class TCustomListBox : public TCustomControl {
   int FTopIndex = 0;
   int FItemHeight = 16;
   std::vector<int> FHeights;  // measured heights (lbOwnerDrawVariable)
+  mutable int FLineHeight = 0;  // the font's line (lbStandard), 0 until measured
   bool FShowsFocus = false;
   bool FTracking = false;  // the left button went down in the list
 };
