@@ -70,10 +70,9 @@ class DragDropTest : public ::testing::Test {
     t->SetParent(form);
     t->SetBounds(left, top, 100, 80);
     t->Kept = {WM_USER};  // none
-    t->OnDragOver = [this, accept, t](TObject*, TObject* source, int, int, TDragState state, bool& a) {
+    t->OnDragOver = [this, accept](TObject*, TObject* source, int, int, TDragState state, bool& a) {
       States.push_back(state);
       OverSource = source;
-      (void)t;
       a = accept;
     };
     t->OnDragDrop = [this](TObject* sender, TObject* source, int x, int y) {
