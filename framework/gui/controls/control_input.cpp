@@ -32,6 +32,7 @@ bool GSendingToWidget = false;
 // Qt offers an unused wheel turn to the parent widgets; the control chain
 // has heard it once already.
 const QEvent* GLastWheelEvent = nullptr;
+QPointer<QWidget> GLastWheelWidget;
 
 // The message of a mouse button event, 0 for buttons the platform lacks.
 unsigned ButtonMessage(QEvent::Type type, Qt::MouseButton button, bool doubleClicks) {
@@ -352,8 +353,13 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
   QEvent::Type type = event->type();
 
   if (type == QEvent::Wheel) {
-    if (event == GLastWheelEvent) return false;
+    // The same event offered to a parent of the widget that had it is the
+    // one passed on; another one at the same address is a new turn.
+    if (event == GLastWheelEvent && GLastWheelWidget && widget != GLastWheelWidget &&
+        widget->isAncestorOf(GLastWheelWidget))
+      return false;
     GLastWheelEvent = event;
+    GLastWheelWidget = widget;
     auto* we = static_cast<QWheelEvent*>(event);
     int delta = we->angleDelta().y();
     if (delta == 0) return false;
