@@ -7,13 +7,7 @@
 
 void DataSetTest::SetUp() {
   ConnectionTest::SetUp();
-  ExecuteSQL(
-      "create table HOME_PHONES (HOME_ID integer not null, NAME varchar(40), STREET_ID integer,"
-      " BUILD integer, CORP varchar(3), APARTAMENT integer, PHONE integer, STREET_NAME varchar(40))");
-  ExecuteSQL(
-      "create table ORG_PHONES (ORG_ID integer not null, DIV_ID integer not null, NAME varchar(40),"
-      " SHORT varchar(18), DIVISION_NAME varchar(40), PHONE integer, STREET_NAME varchar(40),"
-      " BUILD integer, CORP varchar(3))");
+  CreateListingTables();
   ExecuteSQL(RU("execute block as declare i integer = 1; begin"
                 " while (i <= 130) do begin"
                 "  insert into HOME_PHONES values (:i, 'Жилец ' || :i, mod(:i, 7), mod(:i, 40) + 1,"
