@@ -57,6 +57,8 @@ TCustomdxDBGrid::~TCustomdxDBGrid() {
   // No notification may reach a grid that is half gone.
   FDataLink->SetDataSource(nullptr);
   FInsertedNode = nullptr;
+  // The nodes go while this class can still answer for them.
+  ClearNodes();
 }
 
 // --- Properties ---------------------------------------------------------------------------------
@@ -322,10 +324,10 @@ void TCustomdxDBGrid::DataSetScrolled(int distance) {
       const TBookmark current = dataSet->GetBookmark();
       const TdxDBGridNode* first = GridNode(Items(0));
       const TdxDBGridNode* last = GridNode(Items(Count() - 1));
-      if (first != nullptr && CompareBookmarks(current, first->Bookmark()) < 0 && !FPartialBOF)
-        LoadPartial(pmBefore);
-      else if (last != nullptr && CompareBookmarks(current, last->Bookmark()) > 0 && !FPartialEOF)
-        LoadPartial(pmAfter);
+      // A record beyond either end of the window: the window moves to it.
+      if ((first != nullptr && CompareBookmarks(current, first->Bookmark()) < 0) ||
+          (last != nullptr && CompareBookmarks(current, last->Bookmark()) > 0))
+        LoadPartial(pmAround);
     }
     FFollowing = true;
     struct TReset {

@@ -133,6 +133,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   std::string GetPreviewText(const TdxTreeListNode* node) const override;
   std::unique_ptr<TdxTreeListNode> CreateNode() override;
   void ColumnSorted(TdxTreeListColumn* column) override;
+  void BeforeColumnSort(TdxTreeListColumn* column) override;
+  void EndUpdate() override;
   // Sorts the leaves by the sorted columns.
   void SortNodes();
 
@@ -177,6 +179,7 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
  private:
   friend class TdxGridBusyScope;
   void ApplyTreeListOptions();
+  void EndUpdateSort();
   bool SmartRefreshApplies() const;
   void CreateInsertedNode();
   void FollowCurrentRecord();
@@ -219,6 +222,7 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   bool FLayoutChanging = false;
   bool FMoving = false;
   bool FLoadingLayout = false;
+  bool FSortPending = false;
   int FRecordCount = 0;
   bool FPartialBOF = false;
   bool FPartialEOF = false;

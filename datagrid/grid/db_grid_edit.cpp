@@ -61,6 +61,7 @@ void TCustomdxDBGrid::SelectRange(TdxTreeListNode* fromNode, TdxTreeListNode* to
   if (low > high) std::swap(low, high);
   if (UsesBookmarks()) {
     TdxTreeListNode* focused = FocusedNode();
+    TdxGridBusyScope busy(*this);
     TDisableControlsScope controls(*DataSet());
     TdxTreeListUpdateLock lock(*this);
     for (int i = low; i <= high; ++i) SetNodeSelected(GetAbsoluteNode(i), true);

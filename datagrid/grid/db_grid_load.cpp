@@ -178,9 +178,36 @@ void TCustomdxDBGrid::RemoveAdjacentDuplicateBookmarks() {
     if (CompareBookmarks(SelectedBookmarks(i - 1).Bookmark, SelectedBookmarks(i).Bookmark) == 0) RemoveSelected(i);
 }
 
+void TCustomdxDBGrid::BeforeColumnSort(TdxTreeListColumn* column) {
+  TCustomdxDBTreeListControl::BeforeColumnSort(column);
+  const auto* dbColumn = dynamic_cast<const TdxDBTreeListColumn*>(column);
+  if (!OptionOn(tloAutoSort) || (dbColumn != nullptr && dbColumn->GroupIndex() >= 0) || IsSortUpdating() ||
+      IsMultiSort())
+    return;
+  for (int i = 0; i < ColumnCount(); ++i) {
+    TdxTreeListColumn* other = Columns(i);
+    const auto* dbOther = dynamic_cast<const TdxDBTreeListColumn*>(other);
+    if (other != column && other->Sorted() != csNone && (dbOther == nullptr || dbOther->GroupIndex() < 0))
+      other->SetSorted(csNone);
+  }
+}
+
 void TCustomdxDBGrid::ColumnSorted(TdxTreeListColumn* column) {
   TCustomdxDBTreeListControl::ColumnSorted(column);
-  if (!IsLoadAllMode() || IsUpdateLocked()) return;
+  // The sort runs once, when the lock the column's writer holds ends.
+  FSortPending = true;
+  if (!IsUpdateLocked()) EndUpdateSort();
+}
+
+void TCustomdxDBGrid::EndUpdate() {
+  TCustomdxDBTreeListControl::EndUpdate();
+  if (!IsUpdateLocked()) EndUpdateSort();
+}
+
+void TCustomdxDBGrid::EndUpdateSort() {
+  if (!FSortPending) return;
+  FSortPending = false;
+  if (!IsLoadAllMode()) return;
   SortNodes();
   Invalidate();
 }

@@ -100,8 +100,10 @@ TBookmark TCustomdxDBGrid::NodeBookmark(const TdxTreeListNode* node) const {
   if (const TdxDBGridNode* gridNode = GridNode(node); gridNode != nullptr && !gridNode->Bookmark().empty())
     return gridNode->Bookmark();
   if (node == FocusedNode()) return DataSet()->GetBookmark();
-  // Another row's record: visit it and come back, unseen by the controls.
+  // Another row's record: visit it and come back, unseen by the controls
+  // and without the grid reloading when they are told.
   TDataSet* dataSet = DataSet();
+  TdxGridBusyScope busy(const_cast<TCustomdxDBGrid&>(*this));
   TDisableControlsScope controls(*dataSet);
   const TBookmark saved = dataSet->GetBookmark();
   TBookmark bookmark;
