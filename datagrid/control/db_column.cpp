@@ -106,10 +106,10 @@ void TdxDBTreeListColumn::SetSummaryFooterType(TdxSummaryType value) {
   Changed(false);
 }
 
-void TdxDBTreeListColumn::LoadCellFromRecord(TdxDBTreeListControlNode& node) {
-  const int index = Index();
+void TdxDBTreeListColumn::LoadCellFromRecord(TdxDBTreeListControlNode& node, int index) {
   if (FField == nullptr || index < 0) return;
-  std::string text = ValueToText(Variant(FField->DisplayTextOf()));
+  // The value-to-text operation of a string is the string itself.
+  std::string text = FField->DisplayTextOf();
   TdxDBNodeValue value;
   bool keep = KeepsValue(FField->DataType());
   if (!keep) {

@@ -74,8 +74,9 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
   // --- Operations the control calls
   // When set, string fields keep their value beside the text too.
   virtual bool KeepValueForStrings() const { return false; }
-  // Loads the field's display text and, where needed, its value into node.
-  virtual void LoadCellFromRecord(TdxDBTreeListControlNode& node);
+  // Loads the field's display text and, where needed, its value into the
+  // node's cell at columnIndex (the column's index, passed by the loader).
+  virtual void LoadCellFromRecord(TdxDBTreeListControlNode& node, int columnIndex);
   // The variant type code of the field's values (13 without a field, 256
   // for strings and all others).
   int FieldVariantType() const;

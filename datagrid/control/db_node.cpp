@@ -2,53 +2,82 @@
 
 #include "datagrid/grid/db_grid.h"
 
-TdxDBTreeListControlNode::TdxDBTreeListControlNode(TdxTreeListNodeOwner* owner) : TdxTreeListTextNode(owner) {}
+TdxDBTreeListControlNode::TdxDBTreeListControlNode(TdxTreeListNodeOwner* owner) : TdxTreeListNode(owner) {}
 
 TdxDBTreeListControlNode::~TdxDBTreeListControlNode() = default;
 
-const TdxDBNodeValue& TdxDBTreeListControlNode::ValueRecord(int columnIndex) const {
-  static const TdxDBNodeValue empty;
-  if (columnIndex < 0 || columnIndex >= Strings().Count() || columnIndex >= static_cast<int>(FValues.size()))
-    return empty;
-  const auto& value = FValues[static_cast<std::size_t>(columnIndex)];
-  return value ? *value : empty;
+const std::string& TdxDBTreeListControlNode::Text(int columnIndex) const noexcept {
+  static const std::string empty;
+  if (columnIndex < 0 || columnIndex >= TextCount()) return empty;
+  return FTexts[static_cast<std::size_t>(columnIndex)];
+}
+
+void TdxDBTreeListControlNode::SetText(int columnIndex, std::string text) {
+  if (columnIndex < 0) return;
+  GrowTo(columnIndex);
+  FTexts[static_cast<std::size_t>(columnIndex)] = std::move(text);
+}
+
+TdxDBNodeValue TdxDBTreeListControlNode::ValueRecord(int columnIndex) const {
+  TdxDBNodeValue record;
+  if (columnIndex < 0 || columnIndex >= TextCount()) return record;
+  const auto index = static_cast<std::size_t>(columnIndex);
+  if (index < FValues.size() && !FValues[index].IsEmpty()) {
+    record.Flags |= TdxDBNodeValue::HasValue;
+    record.Value = FValues[index];
+  }
+  if (FLookupKeys && index < FLookupKeys->size() && !(*FLookupKeys)[index].IsEmpty()) {
+    record.Flags |= TdxDBNodeValue::HasLookupKey;
+    record.LookupKey = (*FLookupKeys)[index];
+  }
+  return record;
+}
+
+const Variant* TdxDBTreeListControlNode::HeldValue(int columnIndex) const noexcept {
+  if (columnIndex < 0 || columnIndex >= TextCount() || static_cast<std::size_t>(columnIndex) >= FValues.size())
+    return nullptr;
+  const Variant& value = FValues[static_cast<std::size_t>(columnIndex)];
+  return value.IsEmpty() ? nullptr : &value;
 }
 
 void TdxDBTreeListControlNode::GrowTo(int columnIndex) {
-  while (Strings().Count() <= columnIndex) Strings().Add(std::string());
-  if (static_cast<int>(FValues.size()) <= columnIndex) FValues.resize(static_cast<std::size_t>(columnIndex) + 1);
+  if (TextCount() <= columnIndex) FTexts.resize(static_cast<std::size_t>(columnIndex) + 1);
 }
 
 void TdxDBTreeListControlNode::SetValueRecord(int columnIndex, TdxDBNodeValue value) {
   if (columnIndex < 0) return;
   GrowTo(columnIndex);
-  auto& slot = FValues[static_cast<std::size_t>(columnIndex)];
-  if (slot)
-    *slot = std::move(value);
-  else
-    slot = std::make_unique<TdxDBNodeValue>(std::move(value));
+  const auto index = static_cast<std::size_t>(columnIndex);
+  const bool hasValue = (value.Flags & TdxDBNodeValue::HasValue) != 0;
+  const bool hasKey = (value.Flags & TdxDBNodeValue::HasLookupKey) != 0;
+  if (hasValue || index < FValues.size()) {
+    if (FValues.size() <= index) FValues.resize(index + 1);
+    // A kept Null stays distinguishable from "nothing kept".
+    FValues[index] = hasValue ? std::move(value.Value) : Variant();
+    if (hasValue && FValues[index].IsEmpty()) FValues[index] = Variant::Null();
+  }
+  if (hasKey || (FLookupKeys && index < FLookupKeys->size())) {
+    if (!FLookupKeys) FLookupKeys = std::make_unique<std::vector<Variant>>();
+    if (FLookupKeys->size() <= index) FLookupKeys->resize(index + 1);
+    (*FLookupKeys)[index] = hasKey ? std::move(value.LookupKey) : Variant();
+    if (hasKey && (*FLookupKeys)[index].IsEmpty()) (*FLookupKeys)[index] = Variant::Null();
+  }
 }
 
 void TdxDBTreeListControlNode::SetCell(int columnIndex, std::string text, TdxDBNodeValue value, bool keepValue) {
   if (columnIndex < 0) return;
   GrowTo(columnIndex);
-  Strings().SetStrings(columnIndex, std::move(text));
-  auto& slot = FValues[static_cast<std::size_t>(columnIndex)];
-  if (keepValue) {
-    if (slot)
-      *slot = std::move(value);
-    else
-      slot = std::make_unique<TdxDBNodeValue>(std::move(value));
-  } else {
-    slot.reset();
-  }
+  FTexts[static_cast<std::size_t>(columnIndex)] = std::move(text);
+  if (!keepValue) value = TdxDBNodeValue();
+  SetValueRecord(columnIndex, std::move(value));
 }
 
 void TdxDBTreeListControlNode::DropColumn(int columnIndex) {
   if (columnIndex >= 0) {
-    if (columnIndex < static_cast<int>(FValues.size()))
-      FValues.erase(FValues.begin() + columnIndex);
-    if (columnIndex < Strings().Count()) Strings().Delete(columnIndex);
+    const auto index = static_cast<std::size_t>(columnIndex);
+    if (index < FTexts.size()) FTexts.erase(FTexts.begin() + columnIndex);
+    if (index < FValues.size()) FValues.erase(FValues.begin() + columnIndex);
+    if (FLookupKeys && index < FLookupKeys->size()) FLookupKeys->erase(FLookupKeys->begin() + columnIndex);
   }
   for (int i = 0; i < Count(); ++i)
     if (auto* child = dynamic_cast<TdxDBTreeListControlNode*>(Items(i))) child->DropColumn(columnIndex);

@@ -30,18 +30,31 @@ struct TdxDBNodeValue {
   Variant LookupKey = Variant::Null();
 };
 
-class TdxDBTreeListControlNode : public TdxTreeListTextNode {
+// The node keeps its texts and values itself, in plain vectors rather than
+// in a string list: a grid holds one node per record, and for a large
+// listing the node's size and the time to fill it are most of what the grid
+// adds to the dataset's own cost.
+class TdxDBTreeListControlNode : public TdxTreeListNode {
  public:
   explicit TdxDBTreeListControlNode(TdxTreeListNodeOwner* owner);
   ~TdxDBTreeListControlNode() override;
 
+  int TextCount() const noexcept { return static_cast<int>(FTexts.size()); }
+  // Empty beyond the texts.
+  const std::string& Text(int columnIndex) const noexcept;
+  // Grows the texts with empty ones up to the column.
+  void SetText(int columnIndex, std::string text);
+
   // The record stored for the column; an all-empty one for a column beyond
   // the texts or never stored.
-  const TdxDBNodeValue& ValueRecord(int columnIndex) const;
+  TdxDBNodeValue ValueRecord(int columnIndex) const;
+  // The kept value of the column; nil when none is kept.
+  const Variant* HeldValue(int columnIndex) const noexcept;
   // Stores the record, first growing the texts with empty ones up to the
   // column.
   void SetValueRecord(int columnIndex, TdxDBNodeValue value);
-  // Text and record of a column at once (the load of one cell).
+  // Text and record of a column at once (the load of one cell); without
+  // keepValue the column holds its text only.
   void SetCell(int columnIndex, std::string text, TdxDBNodeValue value, bool keepValue);
   // The column's text and record leave this node and its whole subtree.
   void DropColumn(int columnIndex);
@@ -54,7 +67,12 @@ class TdxDBTreeListControlNode : public TdxTreeListTextNode {
  private:
   void GrowTo(int columnIndex);
 
-  std::vector<std::unique_ptr<TdxDBNodeValue>> FValues;
+  std::vector<std::string> FTexts;
+  // Per column: the field's value, Empty where none is kept; only as long
+  // as the last column that keeps one.
+  std::vector<Variant> FValues;
+  // Lookup fields' key values, per column (rare: made on first use).
+  std::unique_ptr<std::vector<Variant>> FLookupKeys;
   Variant FKey = Variant::Null();
   std::string FPreviewText;
 };

@@ -64,16 +64,28 @@ void TCustomdxDBTreeListControl::DoChangeNodeEx() {
 
 // --- Records into nodes ---------------------------------------------------------------------
 
-void TCustomdxDBTreeListControl::LoadColumnValue(TdxDBTreeListControlNode& node, TdxDBTreeListColumn& column) {
-  column.LoadCellFromRecord(node);
+void TCustomdxDBTreeListControl::LoadColumnValue(TdxDBTreeListControlNode& node, TdxDBTreeListColumn& column,
+                                                 int columnIndex) {
+  column.LoadCellFromRecord(node, columnIndex);
+}
+
+std::vector<TdxDBTreeListColumn*> TCustomdxDBTreeListControl::BoundColumns() const {
+  std::vector<TdxDBTreeListColumn*> columns(static_cast<std::size_t>(ColumnCount()), nullptr);
+  for (int i = 0; i < ColumnCount(); ++i)
+    if (TdxDBTreeListColumn* column = DBColumn(i); column != nullptr && column->Field() != nullptr)
+      columns[static_cast<std::size_t>(i)] = column;
+  return columns;
 }
 
 void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& node) {
+  LoadNodeFromRecord(node, BoundColumns());
+}
+
+void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& node,
+                                                    const std::vector<TdxDBTreeListColumn*>& columns) {
   node.SetKey(FKeyFieldObj != nullptr ? FKeyFieldObj->Value() : Variant::Null());
-  for (int i = 0; i < ColumnCount(); ++i) {
-    TdxDBTreeListColumn* column = DBColumn(i);
-    if (column != nullptr && column->Field() != nullptr) LoadColumnValue(node, *column);
-  }
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (columns[i] != nullptr) LoadColumnValue(node, *columns[i], static_cast<int>(i));
   if (FPreviewFieldObj == nullptr) return;
   // A preview that cannot be read stays as far as it got: the row itself
   // is still worth showing.
@@ -93,8 +105,7 @@ void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& no
 
 Variant TCustomdxDBTreeListControl::GetNodeValue(const TdxTreeListNode* node, int columnIndex) const {
   if (const auto* dbNode = dynamic_cast<const TdxDBTreeListControlNode*>(node)) {
-    const TdxDBNodeValue& value = dbNode->ValueRecord(columnIndex);
-    if ((value.Flags & TdxDBNodeValue::HasValue) != 0) return value.Value;
+    if (const Variant* value = dbNode->HeldValue(columnIndex)) return *value;
   }
   Variant value = node != nullptr ? node->CellValue(columnIndex) : Variant::Null();
   if (VarIsStr(value) && value.AsString().empty()) return Variant::Null();
@@ -241,7 +252,24 @@ void TCustomdxDBTreeListControl::RebindColumns() {
 }
 
 void TCustomdxDBTreeListControl::DeleteColumnNodeData(int absoluteIndex) {
-  TCustomdxTreeListControl::DeleteColumnNodeData(absoluteIndex);
+  for (int i = 0; i < Count(); ++i)
+    if (auto* node = dynamic_cast<TdxDBTreeListControlNode*>(Items(i))) node->DropColumn(absoluteIndex);
+}
+
+std::string TCustomdxDBTreeListControl::GetCellText(const TdxTreeListNode* node, int columnIndex) const {
+  const auto* dbNode = dynamic_cast<const TdxDBTreeListControlNode*>(node);
+  return dbNode != nullptr ? dbNode->Text(columnIndex) : std::string();
+}
+
+Variant TCustomdxDBTreeListControl::GetCellVariant(const TdxTreeListNode* node, int columnIndex) const {
+  return Variant(GetCellText(node, columnIndex));
+}
+
+void TCustomdxDBTreeListControl::SetCellText(TdxTreeListNode* node, int columnIndex, const std::string& text) {
+  auto* dbNode = dynamic_cast<TdxDBTreeListControlNode*>(node);
+  if (dbNode == nullptr) return;
+  dbNode->SetText(columnIndex, text);
+  NodeChanged(node, false);
 }
 
 int TCustomdxDBTreeListControl::CompareEqualNodes(const TdxTreeListNode* node1,
@@ -290,7 +318,7 @@ void TCustomdxDBTreeListControl::StoreEditorValue(TdxTreeListNode* node, int abs
     column->SetCellValueFromEditor(node, editor, value);
     if (IsPendingRefresh(node)) {
       if (auto* dbNode = dynamic_cast<TdxDBTreeListControlNode*>(node); dbNode != nullptr && column->Field())
-        dbNode->Strings().SetStrings(absoluteColumn, column->DisplayConversion(column->Field()->DisplayTextOf()));
+        dbNode->SetText(absoluteColumn, column->DisplayConversion(column->Field()->DisplayTextOf()));
       RemovePendingRefresh(node);
     }
   } else {

@@ -94,7 +94,16 @@ class TCustomdxDBTreeListControl : public TCustomdxTreeListControl {
   // --- Records into nodes -----------------------------------------------------------
   // Key, the bound columns' cells and the preview text from the current record.
   virtual void LoadNodeFromRecord(TdxDBTreeListControlNode& node);
-  virtual void LoadColumnValue(TdxDBTreeListControlNode& node, TdxDBTreeListColumn& column);
+  // The same with the bound columns worked out once (BoundColumns) for a
+  // whole load.
+  void LoadNodeFromRecord(TdxDBTreeListControlNode& node, const std::vector<TdxDBTreeListColumn*>& columns);
+  virtual void LoadColumnValue(TdxDBTreeListControlNode& node, TdxDBTreeListColumn& column, int columnIndex);
+  // Per column index: the data-aware column when it has a field, else nil.
+  std::vector<TdxDBTreeListColumn*> BoundColumns() const;
+  // The node's own texts (the nodes are not text nodes).
+  std::string GetCellText(const TdxTreeListNode* node, int columnIndex) const override;
+  Variant GetCellVariant(const TdxTreeListNode* node, int columnIndex) const override;
+  void SetCellText(TdxTreeListNode* node, int columnIndex, const std::string& text) override;
   // A cell's value for summaries and grouping: the held value, else the
   // cell text (an empty one is Null).
   Variant GetNodeValue(const TdxTreeListNode* node, int columnIndex) const;

@@ -53,9 +53,10 @@ void TCustomdxDBGrid::LoadAll() {
   int counter = 0;
   const bool reselectBookmarks = UsesBookmarks() && !FSavedSelection.empty();
   const bool reselectKeys = !UsesBookmarks() && !FSavedKeys.empty();
+  const std::vector<TdxDBTreeListColumn*> columns = BoundColumns();
   while (!dataSet->Eof()) {
     auto* node = static_cast<TdxDBGridNode*>(AddNode());
-    LoadNodeFromRecord(*node);
+    LoadNodeFromRecord(*node, columns);
     node->SetRecordIndex(counter);
     DoRefreshNodeData(node);
     if (reselectBookmarks) {

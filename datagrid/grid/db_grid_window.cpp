@@ -77,8 +77,7 @@ Variant TCustomdxDBGrid::GetCellVariant(const TdxTreeListNode* node, int columnI
     return WithRow(node, [&] { return column->Field()->Value(); });
   }
   if (const TdxDBGridNode* gridNode = GridNode(node)) {
-    const TdxDBNodeValue& value = gridNode->ValueRecord(columnIndex);
-    if ((value.Flags & TdxDBNodeValue::HasValue) != 0) return value.Value;
+    if (const Variant* value = gridNode->HeldValue(columnIndex)) return *value;
   }
   return Variant(GetCellText(node, columnIndex));
 }

@@ -35,7 +35,7 @@ TEST_P(ColumnField, TakesTypeAlignmentAndValueFromItsField) {
   EXPECT_EQ(column->FieldVariantType(), field.VariantType);
   EXPECT_EQ(column->Alignment(), field.Alignment);
   const auto* node = static_cast<TdxDBGridNode*>(Grid->Items(0));
-  const TdxDBNodeValue& value = node->ValueRecord(column->Index());
+  const TdxDBNodeValue value = node->ValueRecord(column->Index());
   EXPECT_EQ((value.Flags & TdxDBNodeValue::HasValue) != 0, field.KeepsValue);
   EXPECT_EQ(Grid->GetCellText(node, column->Index()), column->Field()->DisplayText());
   if (field.KeepsValue && !field.Value.IsNull()) {
