@@ -109,25 +109,22 @@ void TdxDBTreeListColumn::SetSummaryFooterType(TdxSummaryType value) {
 void TdxDBTreeListColumn::LoadCellFromRecord(TdxDBTreeListControlNode& node, int index) {
   if (FField == nullptr || index < 0) return;
   // The value-to-text operation of a string is the string itself.
-  std::string text = FField->DisplayTextOf();
-  TdxDBNodeValue value;
+  node.SetText(index, FField->DisplayTextOf());
   bool keep = KeepsValue(FField->DataType());
   if (!keep) {
     const auto* stringField = dynamic_cast<const TStringField*>(FField);
-    keep = FField->IsNull() ||
-           (stringField != nullptr && (static_cast<bool>(FField->OnGetText) || !FField->EditMask().empty())) ||
-           KeepValueForStrings();
+    keep = (stringField != nullptr && (static_cast<bool>(FField->OnGetText) || !FField->EditMask().empty())) ||
+           KeepValueForStrings() ||
+           // Only an empty text can be a Null.
+           (node.Text(index).empty() && FField->IsNull());
   }
-  if (keep) {
-    value.Flags |= TdxDBNodeValue::HasValue;
-    value.Value = FField->Value();
-  }
+  if (keep) node.KeepValue(index, FField->Value());
   if (FField->IsLookupField()) {
-    keep = true;
+    TdxDBNodeValue value = node.ValueRecord(index);
     value.Flags |= TdxDBNodeValue::HasLookupKey;
     value.LookupKey = FField->DataSet()->ReadFieldValue(FField->KeyFields());
+    node.SetValueRecord(index, std::move(value));
   }
-  node.SetCell(index, std::move(text), std::move(value), keep);
 }
 
 int TdxDBTreeListColumn::FieldVariantType() const {

@@ -1,5 +1,7 @@
 #include "datagrid/control/db_node.h"
 
+#include <algorithm>
+
 #include "datagrid/grid/db_grid.h"
 
 TdxDBTreeListControlNode::TdxDBTreeListControlNode(TdxTreeListNodeOwner* owner) : TdxTreeListNode(owner) {}
@@ -83,7 +85,48 @@ void TdxDBTreeListControlNode::DropColumn(int columnIndex) {
     if (auto* child = dynamic_cast<TdxDBTreeListControlNode*>(Items(i))) child->DropColumn(columnIndex);
 }
 
+void TdxDBTreeListControlNode::KeepValue(int columnIndex, Variant value) {
+  if (columnIndex < 0) return;
+  GrowTo(columnIndex);
+  const auto index = static_cast<std::size_t>(columnIndex);
+  // One allocation for the whole row's values.
+  if (FValues.capacity() < FTexts.size()) FValues.reserve(std::max(FTexts.capacity(), index + 1));
+  if (FValues.size() <= index) FValues.resize(index + 1);
+  FValues[index] = value.IsEmpty() ? Variant::Null() : std::move(value);
+}
+
 TdxDBGridNode::TdxDBGridNode(TdxTreeListNodeOwner* owner) : TdxDBTreeListControlNode(owner) {}
+
+TdxDBGridNode::TExtra& TdxDBGridNode::Extra() {
+  if (!FExtra) FExtra = std::make_unique<TExtra>();
+  return *FExtra;
+}
+
+const Variant& TdxDBGridNode::GroupValue() const noexcept {
+  static const Variant null = Variant::Null();
+  return FExtra ? FExtra->GroupValue : null;
+}
+
+void TdxDBGridNode::SetGroupValue(Variant value) {
+  if (!FExtra && value.IsNull()) return;
+  Extra().GroupValue = std::move(value);
+}
+
+void TdxDBGridNode::ClearSummaryList() {
+  if (!FExtra) return;
+  FExtra->SummaryList.clear();
+  FExtra->SummaryList.shrink_to_fit();
+}
+
+const TBookmark& TdxDBGridNode::Bookmark() const noexcept {
+  static const TBookmark none;
+  return FExtra ? FExtra->Bookmark : none;
+}
+
+void TdxDBGridNode::SetBookmark(TBookmark bookmark) {
+  if (!FExtra && bookmark.empty()) return;
+  Extra().Bookmark = std::move(bookmark);
+}
 
 TdxDBGridNode::~TdxDBGridNode() = default;
 

@@ -56,6 +56,10 @@ class TdxDBTreeListControlNode : public TdxTreeListNode {
   // Text and record of a column at once (the load of one cell); without
   // keepValue the column holds its text only.
   void SetCell(int columnIndex, std::string text, TdxDBNodeValue value, bool keepValue);
+  // Room for the texts of a row, made once before its cells are loaded.
+  void ReserveTexts(int count) { FTexts.reserve(static_cast<std::size_t>(count)); }
+  // A cell's value beside its text (a loaded cell's fast path).
+  void KeepValue(int columnIndex, Variant value);
   // The column's text and record leave this node and its whole subtree.
   void DropColumn(int columnIndex);
 
@@ -77,38 +81,48 @@ class TdxDBTreeListControlNode : public TdxTreeListNode {
   std::string FPreviewText;
 };
 
+// A record's node carries only its record index beside its cells; what
+// group rows and the partial window need (grouping value, summaries,
+// bookmark) lives in a part made on first use, so a million record nodes do
+// not each pay for it.
 class TdxDBGridNode : public TdxDBTreeListControlNode {
  public:
   explicit TdxDBGridNode(TdxTreeListNodeOwner* owner);
   ~TdxDBGridNode() override;
 
-  const Variant& GroupValue() const noexcept { return FGroupValue; }
-  void SetGroupValue(Variant value) { FGroupValue = std::move(value); }
-  long double SummaryValue() const noexcept { return FSummaryValue; }
-  void SetSummaryValue(long double value) noexcept { FSummaryValue = value; }
-  bool SummaryAssigned() const noexcept { return FSummaryAssigned; }
-  void SetSummaryAssigned(bool value) noexcept { FSummaryAssigned = value; }
-  int RecordIndex() const noexcept { return FRecordIndex; }
-  void SetRecordIndex(int value) noexcept { FRecordIndex = value; }
-  // One slot per summary item of a group row; made on first use.
+  // One slot per summary item of a group row.
   struct TSummarySlot {
     long double Value = 0;
     bool Assigned = false;
   };
-  std::vector<TSummarySlot>& SummaryList() { return FSummaryList; }
-  void ClearSummaryList() { FSummaryList.clear(); FSummaryList.shrink_to_fit(); }
+
+  const Variant& GroupValue() const noexcept;
+  void SetGroupValue(Variant value);
+  long double SummaryValue() const noexcept { return FExtra ? FExtra->SummaryValue : 0; }
+  void SetSummaryValue(long double value) { Extra().SummaryValue = value; }
+  bool SummaryAssigned() const noexcept { return FExtra && FExtra->SummaryAssigned; }
+  void SetSummaryAssigned(bool value) { Extra().SummaryAssigned = value; }
+  int RecordIndex() const noexcept { return FRecordIndex; }
+  void SetRecordIndex(int value) noexcept { FRecordIndex = value; }
+  std::vector<TSummarySlot>& SummaryList() { return Extra().SummaryList; }
+  void ClearSummaryList();
   // The record's bookmark where the grid keeps one; empty otherwise.
-  const TBookmark& Bookmark() const noexcept { return FBookmark; }
-  void SetBookmark(TBookmark bookmark) { FBookmark = std::move(bookmark); }
+  const TBookmark& Bookmark() const noexcept;
+  void SetBookmark(TBookmark bookmark);
 
   // Deletes the node's record from the dataset (the grid decides how).
   void DeleteRecord();
 
  private:
-  Variant FGroupValue = Variant::Null();
-  long double FSummaryValue = 0;
-  bool FSummaryAssigned = false;
+  struct TExtra {
+    Variant GroupValue = Variant::Null();
+    long double SummaryValue = 0;
+    bool SummaryAssigned = false;
+    std::vector<TSummarySlot> SummaryList;
+    TBookmark Bookmark;
+  };
+  TExtra& Extra();
+
   int FRecordIndex = 0;
-  std::vector<TSummarySlot> FSummaryList;
-  TBookmark FBookmark;
+  std::unique_ptr<TExtra> FExtra;
 };

@@ -83,9 +83,19 @@ void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& no
 
 void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& node,
                                                     const std::vector<TdxDBTreeListColumn*>& columns) {
-  node.SetKey(FKeyFieldObj != nullptr ? FKeyFieldObj->Value() : Variant::Null());
-  for (std::size_t i = 0; i < columns.size(); ++i)
-    if (columns[i] != nullptr) LoadColumnValue(node, *columns[i], static_cast<int>(i));
+  node.ReserveTexts(static_cast<int>(columns.size()));
+  const Variant* key = nullptr;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    if (columns[i] == nullptr) continue;
+    LoadColumnValue(node, *columns[i], static_cast<int>(i));
+    // The key field shown in a column: its value is read already.
+    if (key == nullptr && FKeyFieldObj != nullptr && columns[i]->Field() == FKeyFieldObj)
+      key = node.HeldValue(static_cast<int>(i));
+  }
+  if (key != nullptr)
+    node.SetKey(*key);
+  else
+    node.SetKey(FKeyFieldObj != nullptr ? FKeyFieldObj->Value() : Variant::Null());
   if (FPreviewFieldObj == nullptr) return;
   // A preview that cannot be read stays as far as it got: the row itself
   // is still worth showing.
