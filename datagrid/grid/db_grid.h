@@ -123,6 +123,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   bool IsAtFirstNode() const;
   bool IsAtLastNode() const;
   void WMVScroll(int code, int pos) override;
+  // Record window: the vertical bar follows the dataset's record number.
+  void UpdateScrollBars() override;
   // Moves the focus to a row (record window: the dataset moves).
   void FocusRowIndex(int index);
 

@@ -140,6 +140,39 @@ void TCustomdxDBGrid::LayoutRecordWindow() {
   UpdateScrollBars();
 }
 
+void TCustomdxDBGrid::UpdateScrollBars() {
+  TCustomdxDBTreeListControl::UpdateScrollBars();
+  if (!IsBufferMode() || !LinkActive() || !HandleAllocated()) return;
+  // The record window shows where the dataset stands, not where the nodes
+  // are: by record number when the dataset knows it, else by its ends.
+  TDataSet* dataSet = DataSet();
+  TScrollInfo info;
+  info.Mask = SIF_RANGE | SIF_PAGE | SIF_POS;
+  if (!dataSet->IsSequenced()) {
+    info.Min = 0;
+    info.Max = 4;
+    info.Page = 0;
+    info.Pos = dataSet->Bof() ? 0 : dataSet->Eof() ? 4 : 2;
+  } else {
+    const int rows = RowsInView();
+    info.Min = 1;
+    info.Max = std::max(1, dataSet->RecordCount() + rows - 1);
+    info.Page = rows;
+    if (dataSet->State() == dsBrowse) {
+      try {
+        info.Pos = dataSet->RecNo();
+      } catch (const Exception&) {
+        // A dataset that cannot tell its record number leaves the thumb
+        // where it was; the scroll bar is only a picture of the position.
+        info.Mask &= ~SIF_POS;
+      }
+    } else {
+      info.Mask &= ~SIF_POS;
+    }
+  }
+  SetScrollInfo(sbVertical, info, true);
+}
+
 void TCustomdxDBGrid::FocusRowIndex(int index) {
   if (IsBufferMode()) {
     if (LinkActive()) DataSet()->MoveBy(index - FDataLink->ActiveRecord());

@@ -58,6 +58,10 @@ TEST_F(GridTest, RecordWindowScrollsTheDataSetNotTheNodes) {
   EXPECT_EQ(Grid->Count(), 10);
   EXPECT_EQ(Grid->Items(0), firstRow);
   EXPECT_EQ(FocusedId(), 11);
+  TScrollInfo bar;
+  ASSERT_TRUE(Grid->GetScrollInfo(sbVertical, bar));
+  EXPECT_EQ(bar.Pos, 11);
+  EXPECT_EQ(bar.Max, 100 + Grid->RowsInView() - 1);
   TKey down = VK_DOWN;
   Grid->KeyDown(down, {});
   EXPECT_EQ(CurrentId(), 12);
