@@ -11,3 +11,16 @@ class TdxCustomCriteriaItem;
 class TdxCriteriaItemList;
 class TdxCriteriaItem;
 class TdxCriteria;
+
+struct TdxDBNodeValue;
+class TdxDBTreeListControlNode;
+class TdxDBGridNode;
+class TdxDBTreeListControlDataLink;
+class TdxGridDataLink;
+class TdxDBTreeListColumn;
+class TdxDBTreeListMaskColumn;
+class TdxDBGridColumn;
+class TdxDBGridMaskColumn;
+class TCustomdxDBTreeListControl;
+class TCustomdxDBGrid;
+class TdxDBGrid;

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "framework/core/base/alignment.h"
 #include "framework/core/component/component.h"
 #include "framework/core/base/event.h"
 #include "framework/core/base/object.h"
@@ -45,7 +46,6 @@ class TDragManager;
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
 using TAnchors = TSet<TAnchorKind, 4>;
-enum TAlignment { taLeftJustify, taRightJustify, taCenter };
 // Borders of controls (bsNone, bsSingle) and of forms (all of them).
 enum TBorderStyle { bsNone, bsSingle, bsSizeable, bsDialog, bsToolWindow, bsSizeToolWin };
 

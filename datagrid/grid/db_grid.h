@@ -1,0 +1,270 @@
+#pragma once
+// TCustomdxDBGrid: the data-aware grid. It turns the records of its
+// dataset into nodes in one of three record modes, decided afresh on every
+// use:
+//   record window (IsBufferMode): no grouping, neither load-all nor partial
+//     load: one node per row of the link's buffer; scrolling moves the
+//     dataset, not the nodes;
+//   partial: a window of records around the current one, extended or
+//     reloaded at its edges;
+//   load-all: one node per record (plus group rows).
+// It follows the dataset's current record by its key field, answers every
+// notification of its link, keeps its selection as bookmarks, and deletes,
+// inserts and appends records from the keyboard. TdxDBGrid adds no code.
+//
+// Owned like any control by its owner; it owns its data link. Every grid
+// is listed in one process-wide list of live grids while it exists.
+//
+// Files: db_grid.cpp (life cycle, properties, notifications),
+// db_grid_load.cpp (load-all and refresh), db_grid_window.cpp (partial
+// window and record window), db_grid_focus.cpp (focus and the dataset's
+// position), db_grid_edit.cpp (selection, deleting, inserting, keys, mouse).
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "datagrid/control/db_tree_list_control.h"
+#include "datagrid/grid/db_grid_options.h"
+
+using TdxDBGridCanNodeSelected = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
+using TdxDBGridGetTextEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, std::string& Text)>;
+using TdxDBGridKeyEvent = TEvent<void(TObject* Sender, TKey& Key, TShiftState Shift)>;
+using TdxDBGridEditingEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
+
+class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
+ public:
+  explicit TCustomdxDBGrid(TComponent* owner);
+  ~TCustomdxDBGrid() override;
+
+  // --- Properties ------------------------------------------------------------------
+  TDataSource* GetDataSource() const override;
+  void SetDataSource(TDataSource* source);
+  TdxDBTreeListControlDataLink* GetDataLink() const override { return FDataLink.get(); }
+  bool GetDefaultFields() const override { return FDefaultFields; }
+  void SetDefaultFields(bool value);
+  const std::string& KeyField() const { return FKeyField; }
+  void SetKeyField(const std::string& value);
+  const std::string& PreviewFieldName() const { return FPreviewFieldName; }
+  void SetPreviewFieldName(const std::string& value);
+  int PartialLoadBufferCount() const { return FPartialLoadBufferCount; }
+  void SetPartialLoadBufferCount(int value) { FPartialLoadBufferCount = value; }
+  bool PartialLoad() const { return FOptionsDB.Contains(edgoPartialLoad); }
+  void SetPartialLoad(bool value);
+  bool UseBookmarks() const { return FOptionsDB.Contains(edgoUseBookmarks); }
+  void SetUseBookmarks(bool value);
+
+  // The grouped option sets; each writer sets the tree list's words.
+  const TdxDBGridOptionsBehavior& OptionsBehavior() const { return FOptionsBehavior; }
+  void SetOptionsBehavior(const TdxDBGridOptionsBehavior& value);
+  const TdxDBGridOptionsCustomize& OptionsCustomize() const { return FOptionsCustomize; }
+  void SetOptionsCustomize(const TdxDBGridOptionsCustomize& value);
+  const TdxDBGridOptionsDB& OptionsDB() const { return FOptionsDB; }
+  void SetOptionsDB(const TdxDBGridOptionsDB& value);
+  const TdxDBGridOptionsView& OptionsView() const { return FOptionsView; }
+  void SetOptionsView(const TdxDBGridOptionsView& value);
+  bool OptionOn(TdxTreeListOption option) const override;
+
+  // --- Modes ---------------------------------------------------------------------------
+  bool HasGrouping() const;
+  bool IsBufferMode() const override;
+  bool IsPartialMode() const;
+  bool IsLoadAllMode() const { return !IsBufferMode() && !IsPartialMode(); }
+  bool AllRecordsLoaded() const override;
+  bool UsesBookmarks() const override;
+  bool IsKeyless() const override;
+  bool CanNavigate() const override;
+  bool IsCancelOnExit() const override { return FOptionsDB.Contains(edgoCancelOnExit); }
+  bool CanInsert() const override { return FOptionsDB.Contains(edgoCanInsert); }
+  void SetBusy(bool value) override { FBusy = value; }
+  bool IsBusy() const override { return FBusy || FLocatePending; }
+  // Records loaded (passing the filter when filtering).
+  int RecordCount() const { return FRecordCount; }
+  // The partial window reaches the first / last record.
+  bool PartialBOF() const { return FPartialBOF; }
+  bool PartialEOF() const { return FPartialEOF; }
+
+  // --- The link's notifications ---------------------------------------------------------
+  void ActiveChanged(bool active) override;
+  void DataSetChanged() override;
+  void DataSetScrolled(int distance) override;
+  void RecordChanged(TField* field) override;
+  void RefreshNode(TdxTreeListNode*& node) override;
+  // Answers of the grid's link (TdxGridDataLink); LinkLayoutChanged tells
+  // whether the framework's own handling should follow.
+  void LinkFocusControl(TField*& field);
+  bool LinkLayoutChanged();
+
+  // --- Loading (db_grid_load.cpp, db_grid_window.cpp) ------------------------------------
+  // Everything again from the dataset.
+  void Reload();
+  // One node per record (load-all); in partial mode the window around the
+  // current record.
+  void LoadAll();
+  // After a dataset change: reload keeping the top row, the focus and the
+  // selection.
+  void RefreshKeepingView();
+  enum TPartialMode { pmAround, pmAfter, pmBefore, pmAll };
+  void LoadPartial(TPartialMode mode);
+  // Rows the rows area shows (the partially visible one counts).
+  int RowsInView() const;
+  // The record window's nodes again, one per row of the link's buffer.
+  void LayoutRecordWindow();
+
+  // --- Focus and the dataset's position (db_grid_focus.cpp) -------------------------------
+  void SetFocusedNodeAndColumn(TdxTreeListNode* node, int columnIndex, bool makeVisible) override;
+  TdxTreeListNode* GetRelativeNode(TdxTreeListNode* node, TdxRelativeNodeKind kind, bool flag) const override;
+  // The node of the current record found by its key and focused.
+  void FocusNodeOfCurrentRecord();
+  // Moves the dataset onto the node's record; false when it did not move.
+  bool MoveDataSetToNode(TdxTreeListNode* node);
+  // The first node whose key equals key (a leaf below group rows).
+  TdxDBGridNode* FindNodeByKey(const Variant& key) const;
+  bool IsAtFirstNode() const;
+  bool IsAtLastNode() const;
+  void WMVScroll(int code, int pos) override;
+  // Record window: the vertical bar follows the dataset's record number.
+  void UpdateScrollBars() override;
+  // Moves the focus to a row (record window: the dataset moves).
+  void FocusRowIndex(int index);
+
+  // --- Cells ------------------------------------------------------------------------------
+  std::string GetCellText(const TdxTreeListNode* node, int columnIndex) const override;
+  Variant GetCellVariant(const TdxTreeListNode* node, int columnIndex) const override;
+  Variant GetSortValue(const TdxTreeListNode* node, int columnIndex) const override;
+  std::string GetPreviewText(const TdxTreeListNode* node) const override;
+  std::unique_ptr<TdxTreeListNode> CreateNode() override;
+  void ColumnSorted(TdxTreeListColumn* column) override;
+  void BeforeColumnSort(TdxTreeListColumn* column) override;
+  void EndUpdate() override;
+  // Sorts the leaves by the sorted columns.
+  void SortNodes();
+
+  // --- Selection, deleting, inserting, keys (db_grid_edit.cpp) ------------------------------
+  void SetNodeSelected(TdxTreeListNode* node, bool selected) override;
+  bool CanSelectNode(TdxTreeListNode* node) override;
+  void SelectRange(TdxTreeListNode* fromNode, TdxTreeListNode* toNode) override;
+  // Shift+PgUp/PgDn/Home/End in the record window: from the anchor bookmark
+  // over a page or to an end.
+  void SelectRecordRange(TKey key);
+  const TBookmark& AnchorBookmark() const { return FAnchorBookmark; }
+  // Deletes the selected records (or, without a selection, nothing); see the
+  // source for errors.
+  void DeleteSelection() override;
+  // Deletes the record of the node (the node's delete operation).
+  void DeleteNodeRecord(TdxDBGridNode* node);
+  // Ctrl+Delete: asks with confirmation, then deletes.
+  void DeleteWithConfirmation();
+  void KeyDown(TKey& key, TShiftState shift) override;
+  void DblClick() override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  // The node made for the record being inserted (nil when none).
+  TdxDBGridNode* InsertedNode() const { return FInsertedNode; }
+
+  void Notification(TComponent* component, TOperation operation) override;
+
+  TdxDBGridGetTextEvent OnGetPreviewText;
+  TNotifyEvent OnClearNodeData;
+  TNotifyEvent OnReloadGroupList;
+  TdxDBGridKeyEvent OnKeyDown;
+  TdxDBGridEditingEvent OnEditingNode;
+
+ protected:
+  void Loaded() override;
+  void NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next, bool wasLast,
+                   bool wasVisible) override;
+  bool CanCacheRowHeights() const override { return !IsBufferMode(); }
+  TBookmark NodeBookmark(const TdxTreeListNode* node) const override;
+  void Resize() override;
+  void DoChangeTopVisibleNode() override;
+
+ private:
+  friend class TdxGridBusyScope;
+  void ApplyTreeListOptions();
+  void EndUpdateSort();
+  bool SmartRefreshApplies() const;
+  void CreateInsertedNode();
+  void FollowCurrentRecord();
+  void ExtendPartialWindow();
+  void ReadPartialRecord(TdxDBGridNode* node, int recordIndex);
+  void SaveSelection();
+  bool InSavedSelection(const TBookmark& bookmark) const;
+  bool InSavedKeys(const Variant& key) const;
+  void RestoreTopRow();
+  void RemoveAdjacentDuplicateBookmarks();
+  TdxDBGridNode* GridNode(TdxTreeListNode* node) const;
+  const TdxDBGridNode* GridNode(const TdxTreeListNode* node) const;
+  bool UsesLocate() const;
+  bool DataSetModifiable() const;
+  void AppendRecord();
+  void InsertRecord();
+  bool KeyDownRecordWindow(TKey& key, TShiftState shift);
+  bool KeyDownLoaded(TKey& key, TShiftState shift);
+  // Reads a field's value or text through a record-window row.
+  template <class F>
+  auto WithRow(const TdxTreeListNode* node, F&& read) const -> decltype(read());
+  int RowOfNode(const TdxTreeListNode* node) const;
+
+  std::unique_ptr<TdxGridDataLink> FDataLink;
+  TPoint FLastPress{0, 0};
+  bool FDefaultFields = false;
+  std::string FKeyField;
+  std::string FPreviewFieldName;
+  int FPartialLoadBufferCount = 100;
+  TdxDBGridOptionsBehavior FOptionsBehavior;
+  TdxDBGridOptionsCustomize FOptionsCustomize;
+  TdxDBGridOptionsDB FOptionsDB;
+  TdxDBGridOptionsView FOptionsView;
+
+  bool FBusy = false;
+  bool FLocatePending = false;
+  bool FLocatedJustNow = false;
+  bool FFollowing = false;
+  bool FRefreshing = false;
+  bool FLayoutChanging = false;
+  bool FMoving = false;
+  bool FLoadingLayout = false;
+  bool FSortPending = false;
+  int FRecordCount = 0;
+  bool FPartialBOF = false;
+  bool FPartialEOF = false;
+  int FPartialCounterLow = 0;
+  int FPartialCounterHigh = 0;
+
+  // The top row kept across a reload: its key and level (level -1: none).
+  Variant FTopKey = Variant();
+  int FTopLevel = -1;
+  TdxTreeListNode* FNewTopNode = nullptr;
+  TdxDBGridNode* FInsertedNode = nullptr;
+  Variant FInsertedKey;
+  TBookmark FAnchorBookmark;
+  // Kept across a reload: bookmarks (sorted by the dataset) or keys.
+  std::vector<TBookmark> FSavedSelection;
+  std::vector<Variant> FSavedKeys;
+  // The focus snapshot of OnChangeNodeEx.
+  int FSnapshotLevel = -1;
+  bool FSnapshotSelected = false;
+  Variant FSnapshotKey = Variant::Null();
+};
+
+class TdxDBGrid : public TCustomdxDBGrid {
+ public:
+  using TCustomdxDBGrid::TCustomdxDBGrid;
+};
+
+// The live grids, for the test whether a dataset is busy in some grid.
+bool IsDataSetBusyInGrid(const TDataSet* dataSet);
+int LiveGridCount();
+
+// Marks the grid busy for a scope; the mark goes on every path.
+class TdxGridBusyScope {
+ public:
+  explicit TdxGridBusyScope(TCustomdxDBGrid& grid) : FGrid(grid), FSaved(grid.FBusy) { grid.FBusy = true; }
+  ~TdxGridBusyScope() { FGrid.FBusy = FSaved; }
+  TdxGridBusyScope(const TdxGridBusyScope&) = delete;
+  TdxGridBusyScope& operator=(const TdxGridBusyScope&) = delete;
+
+ private:
+  TCustomdxDBGrid& FGrid;
+  bool FSaved;
+};

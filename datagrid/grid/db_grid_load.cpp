@@ -1,0 +1,238 @@
+// Loading every record into nodes, and reloading after a change of the
+// dataset while keeping the top row, the focused record and the selection.
+//
+// A load can fail in the middle (a field that cannot be read, a fetch that
+// breaks): every bracket it opens (busy mark, disabled dataset controls,
+// the screen cursor, the update lock) is a scope, so the grid is never left
+// busy, its dataset's controls never stay disabled and the cursor comes back.
+
+#include <algorithm>
+#include <optional>
+
+#include "datagrid/grid/db_grid.h"
+#include "framework/core/system/screen_cursor.h"
+#include "framework/core/text/text.h"
+#include "grid/nodes/sort_comparers.h"
+
+void TCustomdxDBGrid::LoadAll() {
+  if (IsLoading()) return;
+  TDataSet* dataSet = DataSet();
+  if (IsPartialMode()) {
+    SetKeyFieldObj(LinkActive() && !FKeyField.empty() ? dataSet->FindField(FKeyField) : nullptr);
+    ResolvePreviewField(FPreviewFieldName);
+    LoadPartial(pmAround);
+    return;
+  }
+  TdxGridBusyScope busy(*this);
+  SetKeyFieldObj(LinkActive() && !FKeyField.empty() ? dataSet->FindField(FKeyField) : nullptr);
+  // Navigation moves the dataset by key: without one there is nothing the
+  // grid could follow, so it shows nothing.
+  if (KeyFieldObj() == nullptr && FOptionsDB.Contains(edgoCanNavigation)) return;
+  if (IsBufferMode() || dataSet == nullptr || !dataSet->Active()) return;
+
+  FAnchorBookmark.clear();
+  ResolvePreviewField(FPreviewFieldName);
+  BindGroupSummaries();
+  BindFooterSummaries();
+  if (FTopLevel < 0) {
+    FTopKey = Variant::Null();
+    FTopLevel = 0;
+  }
+  TdxTreeListUpdateLock lock(*this);
+  TDisableControlsScope controls(*dataSet);
+  if (dataSet->State() == dsEdit || dataSet->State() == dsInsert) dataSet->Cancel();
+  const TBookmark saved = dataSet->GetBookmark();
+  std::optional<TScreenCursorScope> cursor;
+  if (OptionExOn(tloShowHourGlass)) cursor.emplace(crHourGlass);
+  const bool wasBof = dataSet->Bof();
+  const bool wasEof = dataSet->Eof();
+  dataSet->First();
+  if (OnClearNodeData) OnClearNodeData(this);
+  DoBeforeCalcSummary();
+  FNewTopNode = nullptr;
+  int counter = 0;
+  const bool reselectBookmarks = UsesBookmarks() && !FSavedSelection.empty();
+  const bool reselectKeys = !UsesBookmarks() && !FSavedKeys.empty();
+  const std::vector<TdxDBTreeListColumn*> columns = BoundColumns();
+  while (!dataSet->Eof()) {
+    auto* node = static_cast<TdxDBGridNode*>(AddNode());
+    LoadNodeFromRecord(*node, columns);
+    node->SetRecordIndex(counter);
+    DoRefreshNodeData(node);
+    if (reselectBookmarks) {
+      TBookmark bookmark = dataSet->GetBookmark();
+      if (InSavedSelection(bookmark)) InsertSelected(SelectedBookmarkCount(), std::move(bookmark), node);
+    } else if (reselectKeys && InSavedKeys(node->Key())) {
+      InsertSelected(SelectedBookmarkCount(), {}, node);
+    }
+    if (FNewTopNode == nullptr && !FTopKey.IsNull() && CompareVariants(node->Key(), FTopKey) == 0)
+      FNewTopNode = node;
+    dataSet->Next();
+    ++counter;
+  }
+  FRecordCount = counter;
+  if (!reselectBookmarks && reselectKeys) {
+    // Kept without bookmarks, the entries go in address order.
+    std::sort(SelectedList().begin(), SelectedList().end(),
+              [](const TdxSelectedBookmark& a, const TdxSelectedBookmark& b) {
+                return std::less<const TdxTreeListNode*>()(a.Node, b.Node);
+              });
+  }
+  SortNodes();
+  if (!saved.empty() && dataSet->BookmarkValid(saved)) dataSet->GotoBookmark(saved);
+  if (wasBof != wasEof) {
+    if (wasBof)
+      dataSet->Prior();
+    else
+      dataSet->Next();
+  }
+  RestoreTopRow();
+  lock.Close();
+}
+
+void TCustomdxDBGrid::RestoreTopRow() {
+  TdxTreeListNode* top = FNewTopNode;
+  FNewTopNode = nullptr;
+  const int level = FTopLevel;
+  FTopLevel = -1;
+  FTopKey = Variant();
+  if (top == nullptr) return;
+  while (top->Level() > level && top->Parent() != nullptr) top = top->Parent();
+  SetTopVisibleNode(top);
+}
+
+void TCustomdxDBGrid::SaveSelection() {
+  FSavedSelection.clear();
+  FSavedKeys.clear();
+  for (int i = 0; i < SelectedBookmarkCount(); ++i) {
+    const TdxSelectedBookmark& entry = SelectedBookmarks(i);
+    if (UsesBookmarks()) {
+      if (!entry.Bookmark.empty()) FSavedSelection.push_back(entry.Bookmark);
+    } else if (const TdxDBGridNode* node = GridNode(entry.Node)) {
+      FSavedKeys.push_back(node->Key());
+    }
+  }
+  // The list is in bookmark order already; keys need sorting.
+  std::sort(FSavedKeys.begin(), FSavedKeys.end(),
+            [](const Variant& a, const Variant& b) { return CompareVariants(a, b) < 0; });
+}
+
+bool TCustomdxDBGrid::InSavedSelection(const TBookmark& bookmark) const {
+  int low = 0;
+  int high = static_cast<int>(FSavedSelection.size()) - 1;
+  while (low <= high) {
+    const int middle = (low + high) / 2;
+    const int result = CompareBookmarks(FSavedSelection[static_cast<std::size_t>(middle)], bookmark);
+    if (result == 0) return true;
+    if (result < 0)
+      low = middle + 1;
+    else
+      high = middle - 1;
+  }
+  return false;
+}
+
+bool TCustomdxDBGrid::InSavedKeys(const Variant& key) const {
+  return std::binary_search(FSavedKeys.begin(), FSavedKeys.end(), key,
+                            [](const Variant& a, const Variant& b) { return CompareVariants(a, b) < 0; });
+}
+
+void TCustomdxDBGrid::RefreshKeepingView() {
+  FTopKey = Variant();
+  FTopLevel = -1;
+  if (const TdxDBGridNode* top = GridNode(TopVisibleNode())) {
+    FTopKey = top->Key();
+    FTopLevel = top->Level();
+  }
+  if (IsBufferMode()) {
+    ClearNodes();
+    RemoveAdjacentDuplicateBookmarks();
+    LayoutRecordWindow();
+    return;
+  }
+  FRefreshing = true;
+  struct TReset {
+    bool& Value;
+    ~TReset() { Value = false; }
+  } reset{FRefreshing};
+  TdxTreeListUpdateLock lock(*this);
+  SaveSelection();
+  FInsertedNode = nullptr;
+  ClearNodes();
+  ClearSelectedList();
+  try {
+    LoadAll();
+  } catch (...) {
+    FSavedSelection.clear();
+    FSavedKeys.clear();
+    throw;
+  }
+  FSavedSelection.clear();
+  FSavedKeys.clear();
+  lock.Close();
+}
+
+void TCustomdxDBGrid::RemoveAdjacentDuplicateBookmarks() {
+  auto& list = SelectedList();
+  for (std::size_t i = 0; i < list.size(); ++i) list[i].Node = nullptr;
+  for (int i = SelectedBookmarkCount() - 1; i > 0; --i)
+    if (CompareBookmarks(SelectedBookmarks(i - 1).Bookmark, SelectedBookmarks(i).Bookmark) == 0) RemoveSelected(i);
+}
+
+void TCustomdxDBGrid::BeforeColumnSort(TdxTreeListColumn* column) {
+  TCustomdxDBTreeListControl::BeforeColumnSort(column);
+  const auto* dbColumn = dynamic_cast<const TdxDBTreeListColumn*>(column);
+  if (!OptionOn(tloAutoSort) || (dbColumn != nullptr && dbColumn->GroupIndex() >= 0) || IsSortUpdating() ||
+      IsMultiSort())
+    return;
+  for (int i = 0; i < ColumnCount(); ++i) {
+    TdxTreeListColumn* other = Columns(i);
+    const auto* dbOther = dynamic_cast<const TdxDBTreeListColumn*>(other);
+    if (other != column && other->Sorted() != csNone && (dbOther == nullptr || dbOther->GroupIndex() < 0))
+      other->SetSorted(csNone);
+  }
+}
+
+void TCustomdxDBGrid::ColumnSorted(TdxTreeListColumn* column) {
+  TCustomdxDBTreeListControl::ColumnSorted(column);
+  // The sort runs once, when the lock the column's writer holds ends.
+  FSortPending = true;
+  if (!IsUpdateLocked()) EndUpdateSort();
+}
+
+void TCustomdxDBGrid::EndUpdate() {
+  TCustomdxDBTreeListControl::EndUpdate();
+  if (!IsUpdateLocked()) EndUpdateSort();
+}
+
+void TCustomdxDBGrid::EndUpdateSort() {
+  if (!FSortPending) return;
+  FSortPending = false;
+  if (!IsLoadAllMode()) return;
+  SortNodes();
+  Invalidate();
+}
+
+void TCustomdxDBGrid::SortNodes() {
+  if (!IsLoadAllMode() || Count() < 2) return;
+  std::vector<TdxSortColumn> keys;
+  for (int i = 0; i < SortedColumnCount(); ++i) {
+    const TdxTreeListColumn* column = SortedColumns(i);
+    if (column == nullptr || column->Sorted() == csNone) continue;
+    keys.push_back(TdxSortColumn{column->Index(), column->Sorted() == csDown});
+  }
+  if (keys.empty()) return;
+  const TdxNodeSortComparer compare(*this, OptionExOn(tloAnsiSort), OnCompare, this);
+  SortNodeList(*this, nullptr, keys, compare);
+  RebuildVisibleOrder();
+}
+
+Variant TCustomdxDBGrid::GetSortValue(const TdxTreeListNode* node, int columnIndex) const {
+  const TdxDBTreeListColumn* column = DBColumn(columnIndex);
+  if (column != nullptr && column->FieldVariantType() == 256) {
+    std::string text = GetCellText(node, columnIndex);
+    if (OptionOn(tloCaseInsensitive)) text = AnsiUpperCase(text);
+    return Variant(std::move(text));
+  }
+  return GetNodeValue(node, columnIndex);
+}

@@ -1,0 +1,118 @@
+// Data-aware columns: what they take from their field and what they keep in
+// the nodes.
+
+#include <gtest/gtest.h>
+
+#include "framework/gui/graphics/canvas.h"
+#include "tests/datagrid/grid_fixture.h"
+
+namespace {
+
+struct FieldCase {
+  const char* Name;
+  TFieldType Type;
+  int Size;
+  Variant Value;
+  int VariantType;
+  bool KeepsValue;
+  TAlignment Alignment;
+};
+
+class ColumnField : public GridTest, public ::testing::WithParamInterface<FieldCase> {};
+
+TEST_P(ColumnField, TakesTypeAlignmentAndValueFromItsField) {
+  const FieldCase& field = GetParam();
+  Data->FieldDefs().Add("VALUE", field.Type, field.Size, false);
+  Data->Open();
+  std::vector<Variant> row{Variant(1), Variant("Name"), Variant(2), field.Value};
+  Data->AppendRecord(row);
+  Data->First();
+  MakeGrid(DirectoryOptions());
+  auto* column = Grid->CreateColumn<TdxDBGridMaskColumn>(Form.get());
+  column->SetFieldName("VALUE");
+  Grid->Reload();
+  ASSERT_NE(column->Field(), nullptr);
+  EXPECT_EQ(column->FieldVariantType(), field.VariantType);
+  EXPECT_EQ(column->Alignment(), field.Alignment);
+  const auto* node = static_cast<TdxDBGridNode*>(Grid->Items(0));
+  const TdxDBNodeValue value = node->ValueRecord(column->Index());
+  EXPECT_EQ((value.Flags & TdxDBNodeValue::HasValue) != 0, field.KeepsValue);
+  EXPECT_EQ(Grid->GetCellText(node, column->Index()), column->Field()->DisplayText());
+  if (field.KeepsValue && !field.Value.IsNull()) {
+    EXPECT_EQ(Grid->GetCellVariant(node, column->Index()), field.Value);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, ColumnField,
+    ::testing::Values(FieldCase{"Integer", ftInteger, 0, Variant(42), 3, true, taRightJustify},
+                      FieldCase{"Smallint", ftSmallint, 0, Variant(7), 2, true, taRightJustify},
+                      FieldCase{"Float", ftFloat, 0, Variant(2.5), 5, true, taRightJustify},
+                      FieldCase{"Boolean", ftBoolean, 0, Variant(true), 256, true, taLeftJustify},
+                      FieldCase{"String", ftString, 20, Variant("text"), 256, false, taLeftJustify},
+                      FieldCase{"NullString", ftString, 20, Variant::Null(), 256, true, taLeftJustify}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(GridTest, UnboundColumnIsEmptyReadOnlyAndLeavesItsDefaultsAlone) {
+  Fill(3);
+  MakeGrid(DirectoryOptions());
+  auto* column = Grid->CreateColumn<TdxDBGridMaskColumn>(Form.get());
+  column->SetFieldName("MISSING");
+  Grid->Reload();
+  EXPECT_EQ(column->Field(), nullptr);
+  EXPECT_EQ(column->Caption(), "MISSING");
+  EXPECT_FALSE(column->ReadOnly());
+  EXPECT_EQ(column->MaxLength(), 0);
+  EXPECT_EQ(Grid->GetCellText(Grid->Items(0), column->Index()), "");
+  auto* name = static_cast<TdxDBGridMaskColumn*>(Grid->Columns(1));
+  EXPECT_EQ(name->MaxLength(), 40);
+  Data->FieldByName("NAME")->SetReadOnly(true);
+  Data->FieldByName("NAME")->SetDisplayLabel("Resident");
+  EXPECT_TRUE(name->ReadOnly());
+  EXPECT_EQ(name->Caption(), "Resident");
+}
+
+TEST_F(GridTest, GroupingAndSummarySettingsKeepTheirRules) {
+  Fill(2);
+  MakeGrid(DirectoryOptions());
+  auto* column = static_cast<TdxDBGridMaskColumn*>(Grid->Columns(0));
+  column->SetGroupIndex(-2);
+  EXPECT_EQ(column->GroupIndex(), -1);
+  column->SetSortBySummary(true);
+  EXPECT_FALSE(column->SortBySummary());
+  column->SetSummaryType(cstSum);
+  EXPECT_TRUE(column->SortBySummary());
+  column->SetSummaryType(cstNone);
+  column->SetSummaryType(cstCount);
+  EXPECT_FALSE(column->SortBySummary());
+}
+
+TEST_F(GridTest, MaskColumnFollowsTheFieldsMaskUntilItHasItsOwn) {
+  Fill(2);
+  Data->FieldByName("PHONE")->SetEditMask("999-999;0;_");
+  MakeGrid(DirectoryOptions());
+  auto* phone = static_cast<TdxDBGridMaskColumn*>(Grid->Columns(2));
+  EXPECT_EQ(phone->EditMask(), "999-999;0;_");
+  EXPECT_FALSE(phone->IsEditMaskStored());
+  phone->SetEditMask("99-99-99;0;_");
+  EXPECT_TRUE(phone->IsEditMaskStored());
+  phone->RestoreDefaults();
+  EXPECT_EQ(phone->EditMask(), "999-999;0;_");
+  EXPECT_FALSE(phone->IsEditMaskStored());
+}
+
+TEST_F(GridTest, DefaultWidthOfABoundColumnCountsDisplayDigits) {
+  Fill(2);
+  MakeGrid(DirectoryOptions());
+  Data->FieldByName("PHONE")->SetDisplayWidth(10);
+  auto* column = Grid->CreateColumn<TdxDBGridColumn>(Form.get());
+  column->SetFieldName("PHONE");
+  TCanvas canvas;
+  canvas.Font().Assign(&Grid->Font());
+  const int digits = canvas.TextWidth("0") * 10 + 4;
+  canvas.Font().Assign(&Grid->HeaderFont());
+  const int caption = canvas.TextWidth("PHONE") + 6;
+  EXPECT_EQ(column->Width(), std::max(std::max(digits, caption), column->MinWidth()));
+}
+
+}  // namespace
