@@ -480,6 +480,7 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
 
  private:
   class TInternalScroll;
+  class TShownRecord;
 
   // Opening (fib_dataset_open.cpp)
   void SQLChangedHandling();

@@ -6,6 +6,8 @@
 // records' state and clears the log; cancelling and reverting put the
 // logged versions back.
 
+#include <cstring>
+
 #include "dbaccess/cache/records_cache.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess/dataset/fib_dataset.h"
@@ -78,7 +80,7 @@ void TFIBCustomDataSet::CancelUpdates() {
     return;
   }
   if (State() == dsEdit || State() == dsInsert) Cancel();
-  if (!FCachedUpdates || (!FUpdatesPending && FPendingUpdateCount == 0)) {
+  if (!FCachedUpdates) {
     FPendingUpdateCount = 0;
     FUpdatesPending = false;
     return;
@@ -129,6 +131,33 @@ void TFIBCustomDataSet::ApplyRecordUpdate(TRecordBuffer buffer, TUpdateKind kind
   WriteRecordToCache(buffer);
 }
 
+// While a handler decides on a record being applied, the fields read that
+// record: it stands in the active buffer, visible whatever its status.
+class TFIBCustomDataSet::TShownRecord {
+ public:
+  TShownRecord(TFIBCustomDataSet& dataSet, TRecordBuffer record) : FDataSet(dataSet) {
+    FSavedShowAll = dataSet.FShowAllRecords;
+    if (dataSet.IsEmpty()) return;
+    FActive = dataSet.ActiveBuffer();
+    const auto size = static_cast<std::size_t>(dataSet.FRecordBufferSize);
+    FSaved.assign(FActive, FActive + size);
+    std::memcpy(FActive, record, size);
+    dataSet.FShowAllRecords = true;
+  }
+  ~TShownRecord() {
+    FDataSet.FShowAllRecords = FSavedShowAll;
+    if (FActive != nullptr) std::memcpy(FActive, FSaved.data(), FSaved.size());
+  }
+  TShownRecord(const TShownRecord&) = delete;
+  TShownRecord& operator=(const TShownRecord&) = delete;
+
+ private:
+  TFIBCustomDataSet& FDataSet;
+  TRecordBuffer FActive = nullptr;
+  std::vector<std::byte> FSaved;
+  bool FSavedShowAll = false;
+};
+
 void TFIBCustomDataSet::ApplyUpdates() {
   CheckOpen(" apply updates ");
   CheckBrowseMode();
@@ -160,9 +189,11 @@ void TFIBCustomDataSet::ApplyUpdates() {
     if (OnUpdateRecord) {
       action = uaFail;
       try {
+        TShownRecord shown(*this, buffer);
         DoUpdateRecord(kind, action);
       } catch (EFIBError& e) {
         action = uaFail;
+        TShownRecord shown(*this, buffer);
         DoUpdateError(e, kind, action);
         if (action == uaFail) throw;
         if (action == uaAbort) RaiseUserAbort(*this);
@@ -177,7 +208,10 @@ void TFIBCustomDataSet::ApplyUpdates() {
         action = uaApplied;
       } catch (EFIBError& e) {
         action = uaFail;
-        DoUpdateError(e, kind, action);
+        {
+          TShownRecord shown(*this, buffer);
+          DoUpdateError(e, kind, action);
+        }
         if (action == uaFail) throw;
         if (action == uaAbort) RaiseUserAbort(*this);
         // A retry runs the statement again from the record as cached.
