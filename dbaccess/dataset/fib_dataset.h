@@ -204,7 +204,10 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   // options; always clears poAllowChangeSqls.
   void SetOptions(TpFIBDsOptions options);
   TpPrepareOptions PrepareOptions() const { return FPrepareOptions; }
-  virtual void SetPrepareOptions(TpPrepareOptions options) { FPrepareOptions = options; }
+  // A change of psUseBooleanField or psSQLINT64ToBCD changes the fields:
+  // it needs a closed dataset (client error 28), and a prepared one builds
+  // its field definitions again.
+  virtual void SetPrepareOptions(TpPrepareOptions options);
   // dcWaitEndMasterScroll is the master-refresh timer: setting it makes
   // the timer (end-scroll delay), clearing it frees the timer.
   TDetailConditions DetailConditions() const;
@@ -329,7 +332,8 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   // Inside a refresh that the master-refresh timer started.
   bool InTimerRefresh() const { return FInTimerRefresh; }
 
-  // Added virtual operations.
+  // Added virtual operations. CancelUpdates cancels an edit in progress and,
+  // with cached updates, reverts every changed record and clears the log.
   virtual bool CanEdit() const;
   virtual bool CanInsert() const;
   virtual bool CanDelete() const;
@@ -449,7 +453,7 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   virtual void DoAfterBind() {}
   // Called after a cancel so that array fields write their element
   // buffers back.
-  virtual void DoAfterCancelArrays() {}
+  virtual void DoAfterCancelArrays();
   // Prepares the select statement and builds the field definitions.
   virtual void InternalPrepare();
   // Searches the cache (and the statement) for a record whose key fields

@@ -74,6 +74,16 @@ void TFIBCustomDataSet::CheckEditState() const {
   }
 }
 
+void TFIBCustomDataSet::SetPrepareOptions(TpPrepareOptions options) {
+  const auto differs = [&](TpPrepareOption option) {
+    return options.Contains(option) != FPrepareOptions.Contains(option);
+  };
+  const bool fieldsChange = differs(psUseBooleanField) || differs(psSQLINT64ToBCD);
+  if (fieldsChange) CheckClosed("change psUseBooleanField or psSQLINT64ToBCD\r\n");
+  FPrepareOptions = options;
+  if (fieldsChange && FPrepared) InternalInitFieldDefs();
+}
+
 TCachedUpdateStatus TFIBCustomDataSet::CachedUpdateStatus() const {
   if (!Active() || IsEmpty()) return cusUnmodified;
   return static_cast<TCachedUpdateStatus>(ActiveBuffer()[5]);
@@ -441,9 +451,14 @@ void TFIBCustomDataSet::InternalCancel() {
   if (State() == dsInsert && buffer != nullptr && GetBookmarkFlag(buffer) == bfEOF && FCurrentRecord > 0)
     --FCurrentRecord;
   CancelBlobStreams(buffer);
+  DoAfterCancelArrays();
   // The values typed in count for nothing now.
   FPendingUpdateCount = FPendingAtEditStart;
-  DoAfterCancelArrays();
+}
+
+void TFIBCustomDataSet::DoAfterCancelArrays() {
+  for (TField* field : Fields())
+    if (auto* array = dynamic_cast<TFIBArrayField*>(field)) array->RestoreElementBuffer();
 }
 
 void TFIBCustomDataSet::InternalRefresh() {

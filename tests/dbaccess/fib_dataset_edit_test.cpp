@@ -70,6 +70,23 @@ TEST_F(EditDataSetTest, EditInsertAppendAndDeleteReachAnotherConnection) {
   data.CheckInvariants();
 }
 
+TEST_F(EditDataSetTest, WholeRecordsInsertedAndAppendedArePostedAtOnce) {
+  TFIBDataSet& data = NewPeople();
+  data.Open();
+  data.FetchAll();
+  data.Next();
+  data.InsertRecord({Variant(7), Variant("Seventh"), Variant(107)});
+  EXPECT_EQ(data.State(), dsBrowse);
+  EXPECT_EQ(data.RecNo(), 2);
+  data.AppendRecord({Variant(8), Variant("Eighth"), Variant::Null()});
+  EXPECT_EQ(data.RecNo(), 7);
+  EXPECT_EQ(DataSetPeople(data), People({"1|Person 1|101", "7|Seventh|107", "2|Person 2|102", "3|Person 3|103",
+                                         "4|Person 4|104", "5|Person 5|105", "8|Eighth|<null>"}));
+  EXPECT_EQ(ServerPeople().back(), "8|Eighth|<null>");
+  EXPECT_EQ(ServerPeople().size(), 7U);
+  data.CheckInvariants();
+}
+
 TEST_F(EditDataSetTest, WithoutAutoCommitOthersSeeTheChangeOnlyAfterTheCommit) {
   TFIBDataSet& data = NewPeople();
   data.SetAutoCommit(false);
@@ -391,6 +408,8 @@ TEST_F(EditDataSetTest, ModifiedBlobStreamsAreWrittenBeforeTheStatementRuns) {
 TEST_F(EditDataSetTest, ChangedPropertiesOfAnOpenDatasetAreRefused) {
   TFIBDataSet& data = NewPeople();
   data.Open();
+  EXPECT_EQ(ClientErrorOf([&] { data.SetPrepareOptions(data.PrepareOptions() + psSQLINT64ToBCD); }), ceDatasetOpen);
+  EXPECT_NO_THROW(data.SetPrepareOptions(data.PrepareOptions() + pfSetRequiredFields));
   EXPECT_EQ(ClientErrorOf([&] { data.SetCachedUpdates(true); }), ceDatasetOpen);
   EXPECT_EQ(ClientErrorOf([&] { data.SetDatabase(nullptr); }), ceDatasetOpen);
   EXPECT_EQ(ClientErrorOf([&] { data.SetTransaction(&TR()); }), ceDatasetOpen);
