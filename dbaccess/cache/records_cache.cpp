@@ -412,6 +412,13 @@ std::size_t TRecordsCache::MemoryBytes() const {
   return bytes;
 }
 
+bool TRecordsCache::IsLogged(int recordNo) const {
+  const int p = PhysicalOf(recordNo);
+  if (!p) return false;
+  const auto it = FindLogEntry(p);
+  return it != FLogEntries.end() && it->Physical == p;
+}
+
 void TRecordsCache::RestoreRecord(int recordNo) { WriteRecord(recordNo, OldRecordBuffer(recordNo), false); }
 
 // ---- Order --------------------------------------------------------------------------

@@ -100,6 +100,8 @@ class TRecordsCache : public TObject {
   void SaveOldRecord(int recordNo);
   // Logs the current version of record n, replacing an earlier log of it.
   void LogOldRecord(int recordNo);
+  // Whether record n has a logged old version.
+  bool IsLogged(int recordNo) const;
   // Puts the saved version of record n back.
   void RestoreRecord(int recordNo);
   void ClearLog();

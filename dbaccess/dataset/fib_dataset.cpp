@@ -1,8 +1,9 @@
-// TFIBCustomDataSet: construction, properties, the stored Booleans, data
-// events and the stand-ins of the editing layer. Opening and closing are in
-// fib_dataset_open.cpp, fetching in fib_dataset_fetch.cpp, navigation and
-// searching in fib_dataset_navigation.cpp, field data and filtering in
-// fib_dataset_fields.cpp.
+// TFIBCustomDataSet: construction, properties, the stored Booleans and data
+// events. Opening and closing are in fib_dataset_open.cpp, fetching in
+// fib_dataset_fetch.cpp, navigation and searching in
+// fib_dataset_navigation.cpp, field data and filtering in
+// fib_dataset_fields.cpp, editing in fib_dataset_edit.cpp, cached updates in
+// fib_dataset_updates.cpp and the master link in fib_dataset_detail.cpp.
 
 #include "dbaccess/dataset/fib_dataset.h"
 
@@ -32,6 +33,8 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner) : TDataSet(owner), FBase
   FRefreshQuery = makeQuery("RefreshQuery");
   // The dataset fetches the first row itself, when navigation asks.
   FSelectQuery->SetGoToFirstRecordOnExecute(false);
+  // A refreshed row is fetched by the dataset too.
+  FRefreshQuery->SetGoToFirstRecordOnExecute(false);
   FSelectQuery->FetchCallback = [this](int rowsFetched, bool& stop) { OnSelectFetch(rowsFetched, stop); };
   FSelectQuery->OnSQLChanging = TNotifyEvent(this, &TFIBCustomDataSet::OnSelectSQLChanging);
   SetOptions(DefaultDataSetOptions);
@@ -51,6 +54,9 @@ TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner) : TDataSet(owner), FBase
 
 TFIBCustomDataSet::~TFIBCustomDataSet() {
   CloseOnDestroy();
+  FEndScrollTimer.reset();
+  FMasterRefreshTimer.reset();
+  FDataLink.reset();
   FSelectQuery->FetchCallback = nullptr;
   FSelectQuery->OnSQLChanging = nullptr;
   FFilterExpression.reset();
@@ -61,16 +67,18 @@ TFIBCustomDataSet::~TFIBCustomDataSet() {
 
 void TFIBCustomDataSet::SetDatabase(TFIBDatabase* database) {
   if (database == Database()) return;
-  CheckClosed(" change Database ");
+  CheckClosed(" change database ");
   FBase.SetDatabase(database);
   for (TFIBQuery* query : {FSelectQuery, FInsertQuery, FUpdateQuery, FDeleteQuery, FRefreshQuery})
     query->SetDatabase(database);
   FPrepared = false;
+  if (database != nullptr && database->DefaultUpdateTransaction() != nullptr)
+    SetUpdateTransaction(database->DefaultUpdateTransaction());
 }
 
 void TFIBCustomDataSet::SetTransaction(TFIBTransaction* transaction) {
   if (transaction == Transaction()) return;
-  CheckClosed(" change Transaction ");
+  CheckClosed(" change transaction ");
   // The modify statements follow unless they were given their own.
   const bool followUpdates = UpdateTransaction() == Transaction();
   FBase.SetTransaction(transaction);
@@ -156,10 +164,12 @@ bool TFIBCustomDataSet::ReadStoredBoolean(std::string_view name, bool value) {
   }
   for (const auto& stored : StoredDetailConditions) {
     if (name != stored.Name) continue;
+    TDetailConditions conditions = DetailConditions();
     if (value)
-      FDetailConditions.Include(stored.Condition);
+      conditions.Include(stored.Condition);
     else
-      FDetailConditions.Exclude(stored.Condition);
+      conditions.Exclude(stored.Condition);
+    SetDetailConditions(conditions);
     return true;
   }
   // Forms of older versions carry these; they mean nothing now.
@@ -172,31 +182,34 @@ std::vector<std::pair<std::string, bool>> TFIBCustomDataSet::StoredBooleans() co
     const bool value = FPrepareOptions.Contains(stored.Option);
     if (value != DefaultPrepareOptions.Contains(stored.Option)) result.emplace_back(stored.Name, value);
   }
+  const TDetailConditions conditions = DetailConditions();
   for (const auto& stored : StoredDetailConditions)
-    if (FDetailConditions.Contains(stored.Condition)) result.emplace_back(stored.Name, true);
+    if (conditions.Contains(stored.Condition)) result.emplace_back(stored.Name, true);
   return result;
 }
 
 void TFIBCustomDataSet::SetBufferChunks(int value) {
+  if (value <= 0) value = 32;
   if (value == FBufferChunks) return;
   CheckClosed(" change BufferChunks ");
-  FBufferChunks = value < 1 ? 1 : value;
+  FBufferChunks = value;
 }
 
 void TFIBCustomDataSet::SetCachedUpdates(bool value) {
   if (value == FCachedUpdates) return;
   if (value) {
-    CheckClosed(" change CachedUpdates mode ");
+    if (!ComponentState().Contains(TComponentStateItem::csReading)) CheckClosed(" change CachedUpdates mode ");
   } else if (Active()) {
     CancelUpdates();
   }
   FCachedUpdates = value;
   if (FCache) FCache->SetKeepOldVersions(value);
+  FSelectQuery->SetCloseOnTransactionEnd(!value);
 }
 
 void TFIBCustomDataSet::SetUniDirectional(bool value) {
   if (value == FUniDirectional) return;
-  CheckClosed(" change UniDirectional ");
+  CheckClosed(" change Unidirectional property ");
   FUniDirectional = value;
 }
 
@@ -244,25 +257,6 @@ bool TFIBCustomDataSet::RecordIsVisible(TRecordBuffer buffer) const {
   const auto status = static_cast<TCachedUpdateStatus>(buffer[5]);
   return status != cusDeletedApplied && FUpdateRecordTypes.Contains(status);
 }
-
-// ---- Stand-ins of the editing layer -------------------------------------------------------
-// The modify statements, cached updates and the master-detail link are the
-// editing layer's. Until it is there, nothing here writes to the server:
-// posting, deleting and adding raise, so no change is ever reported as
-// saved.
-
-void TFIBCustomDataSet::InternalPost() { RaiseClientError(ceCannotPost, ComponentPath(this)); }
-void TFIBCustomDataSet::InternalDelete() { DeleteBySQL(); }
-void TFIBCustomDataSet::DeleteBySQL() { RaiseClientError(ceCannotDelete, ComponentPath(this)); }
-void TFIBCustomDataSet::InternalAddRecord(TRecordBuffer, bool) {
-  RaiseClientError(ceCannotInsert, ComponentPath(this));
-}
-// The edited values live in the active buffer only; the resync that
-// follows a cancel reads the cached record back.
-void TFIBCustomDataSet::InternalCancel() { DoAfterCancelArrays(); }
-void TFIBCustomDataSet::InternalRefresh() {}
-void TFIBCustomDataSet::CancelUpdates() { FPendingUpdateCount = 0; }
-TDataSource* TFIBCustomDataSet::GetDataSource() const { return nullptr; }
 
 // ---- Framework operations ---------------------------------------------------------------
 
@@ -424,7 +418,9 @@ void TFIBCustomDataSet::DoBeforeScroll() {
 }
 
 void TFIBCustomDataSet::DoAfterScroll() {
-  if (FInternalScroll == 0) TDataSet::DoAfterScroll();
+  if (FInternalScroll != 0) return;
+  TDataSet::DoAfterScroll();
+  RestartEndScrollTimer();
 }
 
 void TFIBCustomDataSet::DoBeforeClose() {

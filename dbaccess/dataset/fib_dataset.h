@@ -8,8 +8,15 @@
 // layout and copied from there into the framework's record buffers. Five
 // statements belong to it, components it owns: "SelectQuery" and the four
 // modify statements ("InsertQuery", "UpdateQuery", "DeleteQuery",
-// "RefreshQuery") whose use comes with the editing layer. A `TFIBBase` link
-// ties it to its connection and transaction and tells it when either ends.
+// "RefreshQuery"). A `TFIBBase` link ties it to its connection and
+// transaction and tells it when either ends.
+//
+// Editing (fib_dataset_edit.cpp) writes through the modify statements, whose
+// parameters take their values from the record by name: OLD_<column> the
+// record before the change, NEW_<column> or <column> the record being
+// posted, MAS_<field> the master's field. With CachedUpdates the changes
+// stay in the cache (fib_dataset_updates.cpp) until applied. A dataset with
+// a master data source follows the master's record (fib_dataset_detail.cpp).
 //
 // Lives as a component of its owner (a form, a connection, a transaction
 // or a test). It closes itself in its destructor. The cache, the column
@@ -37,8 +44,10 @@
 #include "dbaccess/connection/fib_base.h"
 #include "framework/core/base/event.h"
 #include "framework/core/base/set.h"
+#include "framework/core/data/data_source.h"
 #include "framework/core/data/dataset.h"
 #include "framework/core/system/screen_cursor.h"
+#include "framework/core/system/timer.h"
 
 class TFIBDatabase;
 class TFIBTransaction;
@@ -49,6 +58,8 @@ class TExpressionParser;
 class TConditions;
 class TpFIBFieldInfo;
 class TStrings;
+class TFIBBlobStream;
+class TFIBCustomDataSet;
 
 enum TpFIBDsOption {
   poTrimCharFields = 0,
@@ -98,6 +109,28 @@ inline const TpFIBDsOptions DefaultDataSetOptions{poTrimCharFields, poRefreshAft
 inline const TpPrepareOptions DefaultPrepareOptions{pfImportDefaultValues, psUseBooleanField, psGetOrderInfo};
 
 // How one select column is held in the record buffer and the cache.
+// The link of a detail dataset to its master's data source: the detail is
+// reopened when the master's record brings other parameter values, and
+// closed with the master unless told otherwise (DetailConditions).
+class TFIBDataLink : public TDetailDataLink {
+ public:
+  explicit TFIBDataLink(TFIBCustomDataSet* dataSet) : FDataSet(dataSet) {}
+  ~TFIBDataLink() override;
+  TFIBDataLink(const TFIBDataLink&) = delete;
+  TFIBDataLink& operator=(const TFIBDataLink&) = delete;
+  TDataSet* DetailDataSet() const override;
+  TFIBCustomDataSet* OwnerDataSet() const { return FDataSet; }
+
+ protected:
+  void ActiveChanged() override;
+  void RecordChanged(TField* field) override;
+  void CheckBrowseMode() override {}
+
+ private:
+  friend class TFIBCustomDataSet;
+  TFIBCustomDataSet* FDataSet;
+};
+
 struct TFIBColumnDescriptor {
   enum class TConversion : std::uint8_t {
     Raw,           // the column's bytes at the storage size
@@ -171,9 +204,14 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   // options; always clears poAllowChangeSqls.
   void SetOptions(TpFIBDsOptions options);
   TpPrepareOptions PrepareOptions() const { return FPrepareOptions; }
-  virtual void SetPrepareOptions(TpPrepareOptions options) { FPrepareOptions = options; }
-  TDetailConditions DetailConditions() const { return FDetailConditions; }
-  void SetDetailConditions(TDetailConditions conditions) { FDetailConditions = conditions; }
+  // A change of psUseBooleanField or psSQLINT64ToBCD changes the fields:
+  // it needs a closed dataset (client error 28), and a prepared one builds
+  // its field definitions again.
+  virtual void SetPrepareOptions(TpPrepareOptions options);
+  // dcWaitEndMasterScroll is the master-refresh timer: setting it makes
+  // the timer (end-scroll delay), clearing it frees the timer.
+  TDetailConditions DetailConditions() const;
+  void SetDetailConditions(TDetailConditions conditions);
   // The stored forms of the prepare options and detail conditions: one
   // Boolean per name. Reading a name sets or clears its bit ("poForceIsNull"
   // and "ObjectView" are accepted and ignored); false for a name not known.
@@ -185,7 +223,8 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   void SetBufferChunks(int value);
   bool CachedUpdates() const { return FCachedUpdates; }
   // Switching on while open raises client error 28; switching off first
-  // cancels the pending updates.
+  // cancels the pending updates. The select statement keeps its cursor
+  // across the end of its transaction only with cached updates.
   void SetCachedUpdates(bool value);
   bool UniDirectional() const { return FUniDirectional; }
   void SetUniDirectional(bool value);
@@ -209,7 +248,8 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   const TFIBColumnDescriptor* ColumnOf(const TField* field) const;
   // The select column of a data field (by name), or nullptr.
   TFIBXSQLVAR* SelectColumnOf(const TField* field) const;
-  bool UpdatesPending() const { return FPendingUpdateCount > 0; }
+  // Cached changes wait to be applied.
+  bool UpdatesPending() const { return FUpdatesPending; }
   int PendingUpdateCount() const { return FPendingUpdateCount; }
   // The cache while open (nullptr when closed), for tests and measurements.
   const TRecordsCache* Cache() const { return FCache.get(); }
@@ -235,7 +275,65 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   void CheckClosed(std::string_view operation) const;
   void CheckOpen(std::string_view operation) const;
 
-  // Added virtual operations.
+  // ---- Editing
+  // The state (the remembered one in the new- and old-value states) must be
+  // edit with CanEdit (else client error 46) or insert with CanInsert (44);
+  // any other raises 42.
+  void CheckEditState() const;
+  // Commits the update transaction when AutoCommit is set: retaining when it
+  // is the dataset's own transaction or does not end by committing.
+  void AutoCommitUpdates();
+  // Whether a blob field holds changes not yet posted (false for any other
+  // field).
+  bool BlobFieldModified(TField* field) const;
+  // The cached-update status of the current record (cusUnmodified without
+  // one).
+  TCachedUpdateStatus CachedUpdateStatus() const;
+
+  // ---- Cached updates
+  // Runs the modify statement of every changed record in the cache, in the
+  // order they entered it, through OnUpdateRecord and OnUpdateError; the
+  // statuses stay until CommitUpdates.
+  virtual void ApplyUpdates();
+  // Marks the applied changes as the records' state (modified and inserted
+  // become unmodified, deleted becomes deleted-applied) and clears the log.
+  virtual void CommitUpdates();
+  // Takes back the cached change of the current record.
+  void RevertRecord();
+  // Takes back the cached change of the record at a logical index; with
+  // alsoUninserted an un-inserted record comes back as inserted.
+  void RevertRecord(int recordIndex, bool alsoUninserted);
+
+  // ---- Master-detail
+  // The master's data source; one that leads back to this dataset raises
+  // client error 50.
+  TDataSource* DataSource() const { return GetDataSource(); }
+  void SetDataSource(TDataSource* source);
+  TFIBDataLink* DataLink() const { return FDataLink.get(); }
+  // The master's dataset, or nullptr.
+  TDataSet* MasterDataSet() const;
+  // Milliseconds the detail waits after the master stopped moving, and
+  // after the last scroll before OnEndScroll (300).
+  int EndScrollDelay() const { return FEndScrollDelay; }
+  // The timers of a waiting detail and of OnEndScroll; nullptr when not
+  // needed. Firing one (Timer()) does what its tick does.
+  TTimer* MasterRefreshTimer() const { return FMasterRefreshTimer.get(); }
+  TTimer* EndScrollTimer() const { return FEndScrollTimer.get(); }
+  // Whether the select statement's parameters differ from the master's
+  // fields (or its text changed since it was prepared).
+  bool MasterParamsChanged();
+  // The select statement's parameters from the master's fields.
+  void SetMasterParams();
+  // The master moved or changed: the detail follows now, or when the
+  // master has stood still for the delay.
+  void MasterChanged();
+  // Reopens the detail for the master's current record.
+  void RefreshDetail();
+  // Inside a refresh that the master-refresh timer started.
+  bool InTimerRefresh() const { return FInTimerRefresh; }
+
+  // Added virtual operations. CancelUpdates cancels an edit in progress and,
+  // with cached updates, reverts every changed record and clears the log.
   virtual bool CanEdit() const;
   virtual bool CanInsert() const;
   virtual bool CanDelete() const;
@@ -275,6 +373,11 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   TNotifyEvent TransactionEnding;
   TNotifyEvent TransactionEnded;
   TNotifyEvent TransactionFree;
+  // Applying cached updates: asked for each changed record (the action
+  // starts at uaFail; uaApply or uaRetry runs the statement), and told of
+  // each statement that fails.
+  TUpdateRecordEvent OnUpdateRecord;
+  TUpdateErrorEvent OnUpdateError;
 
  protected:
   // ---- The record buffer
@@ -301,25 +404,56 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   void InternalGotoBookmark(const TBookmark& bookmark) override;
   void InternalInitRecord(TRecordBuffer buffer) override;
 
-  // ---- Editing: the modify statements, cached updates and the master link
-  // come with the editing layer. Until then these stand in: posting,
-  // deleting and adding through the dataset raise, cancel and refresh
-  // leave the cache as it is.
+  // ---- Editing
   void InternalAddRecord(TRecordBuffer buffer, bool append) override;
   void InternalDelete() override;
   void InternalPost() override;
   void InternalCancel() override;
   void InternalRefresh() override;
   bool GetCanModify() const override;
-  // Runs the insert or update statement; nothing here.
-  virtual void PostBySQL(TRecordBuffer) {}
-  // Runs the delete statement for the current record; raises here.
+  // Writes a record to the server: the insert statement for an inserted
+  // record, else the update statement (PostStatement), with the parameters
+  // from the record; then the record is unmodified in the cache and, with
+  // poRefreshAfterPost and a refresh text, read back. Called by the post
+  // without cached updates and by ApplyUpdates.
+  virtual void PostBySQL(TRecordBuffer buffer);
+  // Runs the delete statement for the current record (DeleteRecordBySQL).
   virtual void DeleteBySQL();
+  // Runs the delete statement for a record: the record becomes
+  // deleted-applied in the cache; without cached updates, auto-commit.
+  virtual void DeleteRecordBySQL(TRecordBuffer buffer);
+  // The statement that posts the record: insert for an inserted one.
+  TFIBQuery& PostStatement(TRecordBuffer buffer) const;
+  // Starts the update transaction when it is not active and
+  // poStartTransaction is set.
+  void StartUpdateTransaction();
+  // Sets every parameter of a statement from a record (see the file
+  // comment); a null record raises client error 49.
+  void SetModifyParams(TFIBQuery& query, TRecordBuffer buffer);
+  // Sets the parameters and executes the statement (closing it first).
+  void ExecuteModifyStatement(TFIBQuery& query, TRecordBuffer buffer);
+  // Reads the record again through the statement; false when no row came
+  // back (with poRefreshDeletedRecord the record then leaves the view).
+  bool RefreshRecord(TFIBQuery& query, TRecordBuffer buffer);
+  // Writes a record buffer into its cache slot.
+  void WriteRecordToCache(TRecordBuffer buffer);
+  // The current record becomes deleted-applied and leaves the view.
+  void RemoveCurrentFromCache();
+  // Before insert, edit and delete: the masters first, then this detail
+  // follows its master now if it has not yet.
+  void MasterCheck();
+  // Master check and can-insert (silent abort when false): the check that
+  // opens BeforeInsert.
+  void BeforeInsertCheck();
+  // Applying one record: the handlers' decisions, and the statement run.
+  virtual void DoUpdateRecord(TUpdateKind kind, TUpdateAction& action);
+  virtual void DoUpdateError(EDatabaseError& error, TUpdateKind kind, TUpdateAction& action);
+  virtual void ApplyRecordUpdate(TRecordBuffer buffer, TUpdateKind kind);
   // Called after the fields were bound at opening.
   virtual void DoAfterBind() {}
   // Called after a cancel so that array fields write their element
   // buffers back.
-  virtual void DoAfterCancelArrays() {}
+  virtual void DoAfterCancelArrays();
   // Prepares the select statement and builds the field definitions.
   virtual void InternalPrepare();
   // Searches the cache (and the statement) for a record whose key fields
@@ -335,12 +469,22 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   void DoBeforeClose() override;
   void DoBeforeScroll() override;
   void DoAfterScroll() override;
+  void DoBeforeInsert() override;
+  void DoBeforeEdit() override;
+  void DoBeforeDelete() override;
+  void DoBeforeCancel() override;
+  void DoBeforePost() override;
+  void DoAfterInsert() override;
+  void DoAfterDelete() override;
+  void InternalEdit() override;
+  void InternalInsert() override;
 
   // Whether the scroll events are held back (an internal scroll).
   bool InternalScrolling() const { return FInternalScroll > 0; }
 
  private:
   class TInternalScroll;
+  class TShownRecord;
 
   // Opening (fib_dataset_open.cpp)
   void SQLChangedHandling();
@@ -362,11 +506,34 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   std::string ColumnDomainName(const TFIBXSQLVAR& column) const;
   bool ColumnDefaultsToEmptyString(const TFIBColumnDescriptor& column, const TField* field) const;
 
+  // Editing (fib_dataset_edit.cpp)
+  // Saves a record's version before it changes; under cached updates only
+  // the first change since the log was cleared is logged.
+  void SaveOldVersion(int recordIndex);
+  void SetParamFromColumn(TFIBQuery& query, TFIBXSQLVAR& param, int column, TRecordBuffer record);
+  // The blob stream a record buffer holds for a blob column (nullptr).
+  TFIBBlobStream* BlobStreamOf(TRecordBuffer buffer, int column) const;
+  void FinalizeBlobStreams(TRecordBuffer buffer);
+  void CancelBlobStreams(TRecordBuffer buffer);
+  // Stores a row of a statement other than the select (matched by column
+  // name) into the cache record at an index.
+  void StoreStatementRow(TFIBQuery& query, int recordIndex);
+  TRecordBuffer OldVersionBuffer(int recordIndex);
+
+  // Master-detail (fib_dataset_detail.cpp)
+  void MasterRefreshTimerTick(TObject* sender);
+  void EndScrollTimerTick(TObject* sender);
+  void RestartEndScrollTimer();
+
   // Fetching (fib_dataset_fetch.cpp)
   bool StatementExhausted() const;
   // Fetches one row into the cache as record FFetchedCount; false at the end.
   bool FetchNextRow();
   void FetchRowIntoCache(int recordIndex);
+  struct TFetchSource;
+  // Converts a row into the cache record at an index; a source without
+  // data leaves its column as it is (a refresh statement's missing column).
+  void StoreRow(int recordIndex, const std::vector<TFetchSource>& plan, bool refresh);
   void PrepareFetchPlan();
   TGetResult GetRecordUnchecked(TRecordBuffer buffer, TGetMode mode);
   TGetResult StepToVisible(TRecordBuffer buffer, TGetMode mode);
@@ -429,6 +596,10 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   int FFetchedCount = 0;
   int FDeletedCount = 0;
   int FPendingUpdateCount = 0;
+  bool FUpdatesPending = false;
+  // The pending count when the current edit or insert began: a cancel
+  // takes the edit's count back.
+  int FPendingAtEditStart = 0;
   bool FCursorOpen = false;
   bool FPrepared = false;
   bool FSelectSQLChanged = false;
@@ -466,6 +637,17 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   std::unique_ptr<TExpressionParser> FFilterExpression;
   // A value-at-record read in progress: the logical index it reads.
   int FValueAtRecord = -1;
+
+  // Editing: a record read for applying, and an old version for OLD_
+  // parameters.
+  std::vector<std::byte> FApplyBuffer;
+  std::vector<std::byte> FOldBuffer;
+
+  // Master-detail.
+  std::unique_ptr<TFIBDataLink> FDataLink;
+  std::unique_ptr<TTimer> FMasterRefreshTimer;
+  std::unique_ptr<TTimer> FEndScrollTimer;
+  bool FInTimerRefresh = false;
 };
 
 // An internal scroll for the life of the scope: BeforeScroll and

@@ -60,21 +60,25 @@ bool TFIBCustomDataSet::FetchNextRow() {
   return true;
 }
 
-void TFIBCustomDataSet::FetchRowIntoCache(int recordIndex) {
+void TFIBCustomDataSet::FetchRowIntoCache(int recordIndex) { StoreRow(recordIndex, FFetchPlan, false); }
+
+void TFIBCustomDataSet::StoreRow(int recordIndex, const std::vector<TFetchSource>& plan, bool refresh) {
   using TConversion = TFIBColumnDescriptor::TConversion;
   const int slot = CacheSlot(recordIndex);
   // The slot may be a ring slot that the scratch copy still shows.
   if (FScratchIndex >= 0 && CacheSlot(FScratchIndex) == slot) FScratchIndex = -1;
   char* record = FCache->PrepareRecord(slot + 1);
   constexpr int base = TRecordsCache::RecordBufferOffset;
-  // Rows of the select statement hold no blob streams yet.
-  if (FBlobColumnCount > 0)
+  // Rows of the select statement hold no blob streams yet; a refreshed row
+  // drops the streams of the blob columns it brings (StoreStatementRow).
+  if (FBlobColumnCount > 0 && !refresh)
     std::memset(record + (FFixedEnd - base), 0, static_cast<std::size_t>(FBlobColumnCount) * sizeof(void*));
   record[0] = static_cast<char>(cusUnmodified);
   const std::size_t count = FColumns.size();
   for (std::size_t i = 0; i < count; ++i) {
     const TFIBColumnDescriptor& column = FColumns[i];
-    const TFetchSource& source = FFetchPlan[i];
+    const TFetchSource& source = plan[i];
+    if (source.Data == nullptr) continue;
     const bool isNull = source.Indicator != nullptr && *source.Indicator == -1;
     record[1 + i] = static_cast<char>(isNull);
     if (column.StringStored) {
@@ -89,6 +93,8 @@ void TFIBCustomDataSet::FetchRowIntoCache(int recordIndex) {
         const auto length = static_cast<std::size_t>(column.DeclaredLength);
         text = {source.Data, TrimmedLength(source.Data, length)};
       }
+      if (refresh)
+        FCache->SetStringBuffer(column.StringIndex, slot, false, static_cast<int>(text.size()), text.data());
       continue;
     }
     char* target = record + (column.Offset - base);
@@ -143,7 +149,7 @@ void TFIBCustomDataSet::FetchRowIntoCache(int recordIndex) {
         break;
     }
   }
-  if (FStringColumnCount > 0) FCache->SetStringRow(slot, FRowTexts.data());
+  if (FStringColumnCount > 0 && !refresh) FCache->SetStringRow(slot, FRowTexts.data());
 }
 
 // ---- Cache to buffer -----------------------------------------------------------------------

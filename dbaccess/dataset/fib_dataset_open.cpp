@@ -298,6 +298,7 @@ void TFIBCustomDataSet::ResetLayout() noexcept {
   FFetchedCount = 0;
   FDeletedCount = 0;
   FPendingUpdateCount = 0;
+  FUpdatesPending = false;
   FColumns.clear();
   FFetchPlan.clear();
   FStringColumnCount = 0;
@@ -313,7 +314,7 @@ void TFIBCustomDataSet::InternalOpen() {
   TScreenCursorScope cursor(FSQLScreenCursor);
   if (FSelectSQLChanged) SQLChangedHandling();
   if (!FPrepared || FieldDefs().Count() == 0) InternalPrepare();
-  // Master parameters come from the master link of the editing layer.
+  if (MasterDataSet() != nullptr) SetMasterParams();
   const bool select = IsSelect(*FSelectQuery);
   if (DefaultFields()) CreateFields();
   BindFields(true);

@@ -45,3 +45,50 @@ TFIBDataSet& DataSetTest::NewDataSet(const std::vector<std::string>& lines, cons
   for (const std::string& line : lines) dataSet->SelectSQL().Add(line);
   return *dataSet;
 }
+
+void EditDataSetTest::SetUp() {
+  DataSetTest::SetUp();
+  ExecuteSQL(
+      "create table PEOPLE (ID integer not null primary key, NAME varchar(20),"
+      " PHONE integer check (PHONE is null or PHONE > 0), NOTE varchar(30),"
+      " NAME_UPPER computed by (upper(NAME)), MEMO blob sub_type 1)");
+  ExecuteSQL(
+      "execute block as declare i integer = 1; begin"
+      " while (i <= 5) do begin"
+      "  insert into PEOPLE (ID, NAME, PHONE) values (:i, 'Person ' || :i, 100 + :i);"
+      "  i = i + 1; end end");
+  FWriteTR = &NewTransaction("WriteTR", &DB());
+  FWriteTR->TRParams().SetText("write\nread_committed\nrec_version\nnowait");
+}
+
+TFIBDataSet& EditDataSetTest::NewPeople(const char* name) {
+  TFIBDataSet& data = NewDataSet({"select ID, NAME, PHONE, NOTE, NAME_UPPER, MEMO from PEOPLE order by ID"}, name);
+  data.SetTransaction(FWriteTR);
+  data.InsertSQL().SetText("insert into PEOPLE (ID, NAME, PHONE, NOTE, MEMO) values (:ID, :NAME, :PHONE, :NOTE, :MEMO)");
+  data.UpdateSQL().SetText(
+      "update PEOPLE set ID = :ID, NAME = :NAME, PHONE = :PHONE, NOTE = :NOTE, MEMO = :MEMO where ID = :OLD_ID");
+  data.DeleteSQL().SetText("delete from PEOPLE where ID = :OLD_ID and NAME = :OLD_NAME");
+  data.RefreshSQL().SetText("select ID, NAME, PHONE, NOTE, NAME_UPPER, MEMO from PEOPLE where ID = :ID");
+  data.SetAutoCommit(true);
+  return data;
+}
+
+std::vector<std::string> EditDataSetTest::ServerPeople() {
+  std::vector<std::string> people;
+  for (const auto& row : QueryRows("select ID, NAME, PHONE from PEOPLE order by ID"))
+    people.push_back(row[0] + "|" + row[1] + "|" + row[2]);
+  return people;
+}
+
+std::vector<std::string> EditDataSetTest::DataSetPeople(TFIBDataSet& data) {
+  std::vector<std::string> people;
+  TDisableControlsScope quiet(data);
+  const TBookmark mark = data.Bookmark();
+  for (data.First(); !data.Eof(); data.Next()) {
+    TField* phone = data.FieldByName("PHONE");
+    people.push_back(data.FieldByName("ID")->AsString() + "|" + data.FieldByName("NAME")->AsString() + "|" +
+                     (phone->IsNull() ? std::string("<null>") : phone->AsString()));
+  }
+  if (!mark.empty() && data.BookmarkValid(mark)) data.GotoBookmark(mark);
+  return people;
+}

@@ -35,3 +35,31 @@ class DataSetTest : public ConnectionTest {
   TFIBDatabase* FDB = nullptr;
   TFIBTransaction* FTR = nullptr;
 };
+
+// A small writable table for the editing tests, PEOPLE: ID (primary key),
+// NAME varchar(20), PHONE integer (positive or null), NOTE varchar(30),
+// NAME_UPPER computed from NAME, MEMO text blob; rows 1..5 named
+// "Person <n>" with phones 101..105. Datasets over it write through a
+// read-committed write transaction of their own (WriteTR) and commit after
+// each change (AutoCommit), so that another connection sees what they did.
+class EditDataSetTest : public DataSetTest {
+ public:
+  static constexpr int PeopleRows = 5;
+
+ protected:
+  void SetUp() override;
+
+  // A closed dataset over PEOPLE with its five texts; the delete text
+  // finds its row by the old ID and NAME.
+  TFIBDataSet& NewPeople(const char* name = "fdsPeople");
+  TFIBTransaction& WriteTR() { return *FWriteTR; }
+
+  // "ID|NAME|PHONE" of each row, as another connection sees the table.
+  std::vector<std::string> ServerPeople();
+  // The same read from the dataset's records, first to last; the record
+  // the dataset stood on stays current.
+  static std::vector<std::string> DataSetPeople(TFIBDataSet& data);
+
+ private:
+  TFIBTransaction* FWriteTR = nullptr;
+};

@@ -159,7 +159,9 @@ TEST_F(DataSetTest, ReadOnlyTransactionRefusesAWrite) {
   TFIBDataSet& data = NewDataSet(HomeSelect());
   data.Open();
   EXPECT_TRUE(TR().Active());
-  EXPECT_EQ(MessageOf<EDatabaseError>([&] { data.Edit(); }), "fdsTest: Cannot modify a read-only dataset");
+  // Without an update text the edit stops silently before it starts.
+  EXPECT_TRUE(RaisedBy<EAbort>([&] { data.Edit(); }).Caught);
+  EXPECT_EQ(data.State(), dsBrowse);
   TFIBQuery insert(nullptr);
   insert.SetDatabase(&DB());
   insert.SetTransaction(&TR());

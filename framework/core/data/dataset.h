@@ -201,6 +201,10 @@ class TDataSet : public TComponent {
   TDataSetNotifyEvent BeforeDelete, AfterDelete, BeforeScroll, AfterScroll;
   TDataSetNotifyEvent BeforeRefresh, AfterRefresh, OnCalcFields, OnNewRecord;
   TFilterRecordEvent OnFilterRecord;
+  // A database error in the core of Edit, Post or Delete is offered here
+  // first: daFail (the preset) lets it go on, daAbort turns it into the
+  // silent abort, daRetry runs the step again.
+  TDataSetErrorEvent OnEditError, OnPostError, OnDeleteError;
 
   void Loaded() override;
   void Notification(TComponent* component, TOperation operation) override;
@@ -275,6 +279,11 @@ class TDataSet : public TComponent {
   virtual void CalculateFields(TRecordBuffer buffer);
   void CheckRequiredFields();
   void CheckCanModify() const;
+  // Runs a step of Edit, Post or Delete (after putting the cursor on the
+  // active record) until it succeeds or the error handler lets its
+  // database error go on (daFail) or aborts (daAbort).
+  template <class Operation>
+  void CheckOperation(Operation operation, const TDataSetErrorEvent& onError);
   void DoFilterRecord(bool& accept);
 
   // --- What descendants implement
@@ -345,6 +354,8 @@ class TDataSet : public TComponent {
   void BeginInsertAppend();
   void EndInsertAppend();
   void AddRecord(const std::vector<Variant>& values, bool append);
+  // After a post or cancel: the blob fields forget their changes.
+  void FreeFieldBuffers();
   void SetFields(const std::vector<Variant>& values);
   void UpdateCalcFields();
   void AdjustFirstRecords(int delta);
@@ -393,6 +404,22 @@ class TDataSet : public TComponent {
 
   std::vector<TDataSource*> FDataSources;
 };
+
+template <class Operation>
+void TDataSet::CheckOperation(Operation operation, const TDataSetErrorEvent& onError) {
+  for (;;) {
+    try {
+      UpdateCursorPos();
+      operation();
+      return;
+    } catch (EDatabaseError& e) {
+      TDataAction action = daFail;
+      if (onError) onError(this, e, action);
+      if (action == daFail) throw;
+      if (action == daAbort) Abort();
+    }
+  }
+}
 
 // Disables the dataset's controls for the life of the scope.
 class TDisableControlsScope {

@@ -45,8 +45,7 @@ void TDataSet::Edit() {
   // may not change; a dataset that cannot change anything says so after.
   DoBeforeEdit();
   CheckCanModify();
-  UpdateCursorPos();
-  InternalEdit();
+  CheckOperation([this] { InternalEdit(); }, OnEditError);
   GetCalcFields(ActiveBuffer());
   SetState(dsEdit);
   DataEvent(deRecordChange);
@@ -87,9 +86,12 @@ void TDataSet::Insert() {
     TRecordBuffer buffer = ActiveBuffer();
     InitRecord(buffer);
     // The new record goes before the current one, which the buffer's
-    // bookmark names; in an empty dataset it is the first.
+    // bookmark names; in an empty dataset it is the first. A current record
+    // without a bookmark names no place: the new one goes after the last.
     if (FRecordCount == 0)
       SetBookmarkFlag(buffer, bfBOF);
+    else if (current.empty())
+      SetBookmarkFlag(buffer, bfEOF);
     else
       SetBookmarkData(buffer, reinterpret_cast<const std::byte*>(current.data()));
     InternalInsert();
@@ -130,8 +132,8 @@ void TDataSet::Post() {
   DataEvent(deCheckBrowseMode);
   DoBeforePost();
   CheckRequiredFields();
-  UpdateCursorPos();
-  InternalPost();
+  CheckOperation([this] { InternalPost(); }, OnPostError);
+  FreeFieldBuffers();
   SetState(dsBrowse);
   Resync(TResyncMode{});
   DoAfterPost();
@@ -145,6 +147,7 @@ void TDataSet::Cancel() {
   if (scrolls) DoBeforeScroll();
   UpdateCursorPos();
   InternalCancel();
+  FreeFieldBuffers();
   SetState(dsBrowse);
   Resync(TResyncMode{});
   DoAfterCancel();
@@ -162,8 +165,7 @@ void TDataSet::Delete() {
   DoBeforeDelete();
   CheckCanModify();
   DoBeforeScroll();
-  UpdateCursorPos();
-  InternalDelete();
+  CheckOperation([this] { InternalDelete(); }, OnDeleteError);
   SetState(dsBrowse);
   Resync(TResyncMode{});
   DoAfterDelete();
@@ -182,6 +184,11 @@ void TDataSet::Refresh() {
   }
   Resync(TResyncMode{});
   DoAfterRefresh();
+}
+
+void TDataSet::FreeFieldBuffers() {
+  for (TField* field : FFields)
+    if (auto* blob = dynamic_cast<TBlobField*>(field)) blob->SetModified(false);
 }
 
 void TDataSet::SetFields(const std::vector<Variant>& values) {

@@ -65,6 +65,12 @@ enum TGetResult { grOK = 0, grBOF = 1, grEOF = 2, grError = 3 };
 enum TBookmarkFlag { bfCurrent = 0, bfBOF = 1, bfEOF = 2, bfInserted = 3 };
 enum TUpdateStatus { usUnmodified = 0, usModified = 1, usInserted = 2, usDeleted = 3 };
 enum TDataAction { daFail = 0, daAbort = 1, daRetry = 2 };
+// Applying cached updates: what a record's change is, and what the
+// handler decided to do with it.
+enum TUpdateKind { ukModify = 0, ukInsert = 1, ukDelete = 2 };
+using TUpdateKinds = TSet<TUpdateKind>;
+// uaApply is where an update starts without a handler: run the statement.
+enum TUpdateAction { uaFail = 0, uaAbort = 1, uaSkip = 2, uaRetry = 3, uaApplied = 4, uaApply = 5 };
 enum TBlobStreamMode { bmRead = 0, bmWrite = 1, bmReadWrite = 2 };
 
 enum TResyncModeItem { rmExact = 0, rmCenter = 1 };
@@ -128,3 +134,6 @@ bool IsBlobFieldType(TFieldType type);
 using TDataSetNotifyEvent = TEvent<void(TDataSet* DataSet)>;
 using TFilterRecordEvent = TEvent<void(TDataSet* DataSet, bool& Accept)>;
 using TDataSetErrorEvent = TEvent<void(TDataSet* DataSet, EDatabaseError& E, TDataAction& Action)>;
+using TUpdateRecordEvent = TEvent<void(TDataSet* DataSet, TUpdateKind UpdateKind, TUpdateAction& UpdateAction)>;
+using TUpdateErrorEvent =
+    TEvent<void(TDataSet* DataSet, EDatabaseError& E, TUpdateKind UpdateKind, TUpdateAction& UpdateAction)>;

@@ -176,6 +176,27 @@ void TField::SetLookupResultField(const std::string& name) {
   FLookupResultField = name;
 }
 
+void TField::Assign(const TPersistent* source) {
+  if (source == nullptr) {
+    Clear();
+    return;
+  }
+  if (const auto* field = dynamic_cast<const TField*>(source)) {
+    if (field->IsNull())
+      Clear();
+    else
+      SetValue(field->Value());
+    return;
+  }
+  TComponent::Assign(source);
+}
+
+void TField::DataChanged() {
+  TDataEventInfo info;
+  info.Field = this;
+  CheckDataSet().DataEvent(deFieldChange, info);
+}
+
 void TField::Notification(TComponent* component, TOperation operation) {
   TComponent::Notification(component, operation);
   if (operation != opRemove) return;

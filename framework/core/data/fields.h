@@ -146,6 +146,13 @@ class TField : public TComponent {
   Variant NewValue() const;
   void SetNewValue(const Variant& value);
   void Clear() { SetData(nullptr); }
+  // Another field as source copies its value (a null one clears this);
+  // nullptr clears. Other sources go to the persistent rules.
+  void Assign(const TPersistent* source) override;
+  // Tells the dataset that this field's value changed by a way other than
+  // SetData (a blob stream written directly): the dataset sends its
+  // field-change data event, as SetData does.
+  void DataChanged();
 
   // Texts: Text is the edit text, DisplayText the shown one; both pass
   // through OnGetText when assigned. SetText goes through OnSetText.
@@ -601,12 +608,19 @@ class TBlobField : public TField {
   Variant AsVariant() const override;
   void LoadFromStream(TStream& stream);
   void SaveToStream(TStream& stream) const;
+  // The blob was written since the record was last posted or cancelled;
+  // the dataset's blob streams set it, the dataset clears it.
+  bool Modified() const { return FModified; }
+  void SetModified(bool value) { FModified = value; }
 
  protected:
   TBlobField(TComponent* owner, TFieldType type);
   void GetText(std::string& text, bool displayText) const override;
   void SetVarValue(const Variant& value) override;
   void CheckTypeSize(int size) const override;
+
+ private:
+  bool FModified = false;
 };
 
 class TMemoField : public TBlobField {
