@@ -258,9 +258,16 @@ void TFIBCustomDataSet::InternalAddRecord(TRecordBuffer, bool) {
   RaiseClientError(ceCannotInsert, ComponentPath(this));
 }
 // The edited values live in the active buffer only; the resync that
-// follows a cancel reads the cached record back.
-void TFIBCustomDataSet::InternalCancel() { DoAfterCancelArrays(); }
-void TFIBCustomDataSet::InternalRefresh() {}
+// follows a cancel reads the cached record back. Blob streams opened for the
+// edit go with it.
+void TFIBCustomDataSet::InternalCancel() {
+  DoAfterCancelArrays();
+  CancelBlobStreams(ActiveBuffer());
+}
+// A refreshed record's blobs are read again from its new ids.
+void TFIBCustomDataSet::InternalRefresh() {
+  if (!IsEmpty()) FreeBlobStreams(ActiveBuffer());
+}
 void TFIBCustomDataSet::CancelUpdates() { FPendingUpdateCount = 0; }
 TDataSource* TFIBCustomDataSet::GetDataSource() const { return nullptr; }
 

@@ -87,7 +87,8 @@ void TFIBCustomDataSet::FetchRowIntoCache(int recordIndex) {
   constexpr int base = TRecordsCache::RecordBufferOffset;
   // Rows of the select statement hold no blob streams yet.
   if (FBlobColumnCount > 0)
-    std::memset(record + (FFixedEnd - base), 0, static_cast<std::size_t>(FBlobColumnCount) * sizeof(void*));
+    std::memset(record + (FFixedEnd - base), 0,
+                static_cast<std::size_t>(FBlobColumnCount) * sizeof(TBlobStreamHandle));
   record[0] = static_cast<char>(cusUnmodified);
   const std::size_t count = FColumns.size();
   for (std::size_t i = 0; i < count; ++i) {
