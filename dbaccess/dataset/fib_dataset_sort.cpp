@@ -104,14 +104,34 @@ struct TSortKeys {
   }
 };
 
-// A record's text key where one text field decides the order: the view and
-// the record's logical index, null without data. Small, so that the sort
-// moves the keys themselves and compares without an indirection.
+// A record's text key where one text field decides the order, with the
+// record's logical index. A short text (most names) is copied into the key
+// once, so that the sort moves it along with the key: as the ranges being
+// sorted shrink, the texts they compare come together in the processor's
+// cache instead of staying scattered over the string store. A longer text
+// is reached through its view into the cache.
 struct TTextKey {
-  const char* Data;
+  static constexpr std::uint32_t InlineSize = 16;
+  static constexpr std::uint32_t NullSize = 0xFFFFFFFF;
+
+  const char* Long;
   std::uint32_t Size;
   std::int32_t Index;
+  char Inline[InlineSize];
+
+  TTextKey() = default;
+  TTextKey(std::string_view text, bool null, int index)
+      : Long(nullptr), Size(null ? NullSize : static_cast<std::uint32_t>(text.size())), Index(index) {
+    if (null) return;
+    if (text.size() <= InlineSize)
+      std::memcpy(Inline, text.data(), text.size());
+    else
+      Long = text.data();
+  }
+  bool Null() const { return Size == NullSize; }
+  std::string_view Text() const { return {Long != nullptr ? Long : Inline, Size}; }
 };
+static_assert(sizeof(TTextKey) == 32);
 
 // The sort of the records: a quicksort that takes the middle element's key
 // as the pivot, moves two indices inwards while they are below (from the
@@ -151,6 +171,155 @@ void QuickSort(std::vector<T>& items, int lo, int hi, const Compare& compare, bo
 const Variant& KeyAt(const Variant& keys, std::size_t i, std::size_t count) {
   if (count > 1 || keys.IsArray()) return keys[VarArrayLowBound(keys) + static_cast<int>(i)];
   return keys;
+}
+
+// How a column's keys are read from the cache: texts as texts, every
+// integer kind (and Booleans) as 64-bit integers, every floating kind (and
+// scaled numbers held as doubles) as doubles; anything else as values.
+TSortKeys::TKind KeyKindOf(const TFIBColumnDescriptor& column, TFieldType fieldType) {
+  using TConversion = TFIBColumnDescriptor::TConversion;
+  switch (column.SQLType) {
+    case SQLTypeVarying:
+    case SQLTypeText:
+      return TSortKeys::TKind::Text;
+    case SQLTypeLong:
+    case SQLTypeShort:
+    case SQLTypeDate:
+    case SQLTypeTime:
+    case SQLTypeBoolean:
+    case SQLTypeBoolean1:
+      return TSortKeys::TKind::Integer;
+    case SQLTypeInt64:
+      return column.Conversion == TConversion::Int64Scaled ? TSortKeys::TKind::Float
+                                                           : TSortKeys::TKind::Integer;
+    case SQLTypeDouble:
+    case SQLTypeFloat:
+    case SQLTypeDFloat:
+    case SQLTypeTimeStamp:
+      return TSortKeys::TKind::Float;
+    default:
+      return fieldType == ftBoolean ? TSortKeys::TKind::Integer : TSortKeys::TKind::Value;
+  }
+}
+
+// The keys of one column, straight from the cache records 1 .. count: texts
+// as views into the cache (trimmed as fields read them), numbers by their
+// storage. A Boolean field reads the 2 bytes its field reads.
+void ReadCachedKeys(TSortKeys& keys, const TRecordsCache& cache, const TFIBColumnDescriptor& column,
+                    std::size_t columnIndex, bool boolean, bool trim, int count) {
+  const auto n = static_cast<std::size_t>(count);
+  keys.Nulls.assign(n, 0);
+  if (keys.Kind == TSortKeys::TKind::Text)
+    keys.Texts.resize(n);
+  else if (keys.Kind == TSortKeys::TKind::Integer)
+    keys.Integers.resize(n);
+  else
+    keys.Floats.resize(n);
+  const std::size_t nullAt = 1 + columnIndex;
+  const int valueAt = column.Offset - RecordOffset;
+  const auto declared = static_cast<std::size_t>(column.DeclaredLength);
+  for (int i = 0; i < count; ++i) {
+    const auto at = static_cast<std::size_t>(i);
+    const char* record = cache.RecordPointer(i + 1);
+    if (record == nullptr || record[nullAt] != 0) {
+      keys.Nulls[at] = 1;
+      continue;
+    }
+    const char* value = record + valueAt;
+    switch (keys.Kind) {
+      case TSortKeys::TKind::Text: {
+        std::string_view text;
+        if (column.StringStored) {
+          text = cache.StringAt(column.StringIndex, i + 1);
+        } else {
+          // A value that fills its column has no terminator.
+          const void* zero = column.IsDbKey ? nullptr : std::memchr(value, 0, declared);
+          text = {value, zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - value)
+                                         : declared};
+        }
+        if (trim && !column.IsDbKey) text = text.substr(0, TrimmedLength(text.data(), text.size()));
+        keys.Texts[at] = text;
+        break;
+      }
+      case TSortKeys::TKind::Integer:
+        if (boolean || column.StorageSize == 2)
+          keys.Integers[at] = Load<std::int16_t>(value) != 0 ? 1 : 0;
+        else if (column.StorageSize == 8)
+          keys.Integers[at] = Load<std::int64_t>(value);
+        else
+          keys.Integers[at] = Load<std::int32_t>(value);
+        break;
+      case TSortKeys::TKind::Float:
+        keys.Floats[at] = Load<double>(value);
+        break;
+      case TSortKeys::TKind::Value:
+        break;
+    }
+  }
+}
+
+// A record's number key where one number field decides the order.
+template <class T>
+struct TNumberKey {
+  T Value;
+  std::int32_t Index;
+  bool Null;
+};
+
+template <class T>
+std::vector<int> SortedByNumbers(const std::vector<T>& values, const TSortKeys& keys, int count) {
+  const auto n = static_cast<std::size_t>(count);
+  std::vector<TNumberKey<T>> items(n);
+  for (std::size_t i = 0; i < n; ++i)
+    items[i] = {values[i], static_cast<std::int32_t>(i), keys.Nulls[i] != 0};
+  const int direction = keys.Direction;
+  QuickSort(
+      items, 0, count - 1,
+      [direction](const TNumberKey<T>& a, const TNumberKey<T>& b) {
+        if (a.Null || b.Null) return a.Null == b.Null ? 0 : (a.Null ? -direction : direction);
+        return Sign(a.Value, b.Value) * direction;
+      },
+      false);
+  std::vector<int> order(n);
+  for (std::size_t i = 0; i < n; ++i) order[i] = items[i].Index;
+  return order;
+}
+
+// The logical indexes of the records in the order of the keys.
+std::vector<int> SortedOrder(const std::vector<TSortKeys>& keys, int count) {
+  const auto n = static_cast<std::size_t>(count);
+  if (keys.size() == 1 && keys[0].Kind == TSortKeys::TKind::Integer)
+    return SortedByNumbers(keys[0].Integers, keys[0], count);
+  if (keys.size() == 1 && keys[0].Kind == TSortKeys::TKind::Float)
+    return SortedByNumbers(keys[0].Floats, keys[0], count);
+  std::vector<int> order(n);
+  if (keys.size() == 1 && keys[0].Kind == TSortKeys::TKind::Text) {
+    // One text decides: the keys themselves are sorted.
+    const TSortKeys& k = keys[0];
+    std::vector<TTextKey> items;
+    items.reserve(n);
+    for (std::size_t i = 0; i < n; ++i) items.emplace_back(k.Texts[i], k.Nulls[i] != 0, static_cast<int>(i));
+    const int direction = k.Direction;
+    QuickSort(
+        items, 0, count - 1,
+        [direction](const TTextKey& a, const TTextKey& b) {
+          if (a.Null() || b.Null()) return a.Null() == b.Null() ? 0 : (a.Null() ? -direction : direction);
+          return AnsiCompareStr(a.Text(), b.Text()) * direction;
+        },
+        false);
+    for (std::size_t i = 0; i < n; ++i) order[i] = items[i].Index;
+    return order;
+  }
+  std::iota(order.begin(), order.end(), 0);
+  QuickSort(
+      order, 0, count - 1,
+      [&keys](int a, int b) {
+        for (const TSortKeys& k : keys)
+          if (const int c = k.Compare(a, b)) return c;
+        return 0;
+      },
+      keys.size() > 1);
+  return order;
 }
 
 bool IsDigits(std::string_view text) {
@@ -249,126 +418,34 @@ void TFIBCustomDataSet::LocalSort(const std::vector<TSortFieldRef>& fields,
 void TFIBCustomDataSet::SortRecords(const std::vector<TField*>& fields, const std::vector<bool>& ascending,
                                     int& current) {
   const int count = FFetchedCount;
-  const auto n = static_cast<std::size_t>(count);
-  const bool trim = FOptions.Contains(poTrimCharFields);
-
   std::vector<TSortKeys> keys(fields.size());
   for (std::size_t f = 0; f < fields.size(); ++f) {
     TField* field = fields[f];
     TSortKeys& k = keys[f];
     k.Direction = ascending[f] ? 1 : -1;
-    k.Nulls.assign(n, 0);
     const TFIBColumnDescriptor* column = field->FieldKind() == fkData ? ColumnOf(field) : nullptr;
-    if (column != nullptr) {
-      const bool text = column->SQLType == SQLTypeVarying || column->SQLType == SQLTypeText;
-      const bool boolean = field->DataType() == ftBoolean;
-      const bool integer =
-          !boolean && (column->SQLType == SQLTypeLong || column->SQLType == SQLTypeShort ||
-                       column->SQLType == SQLTypeDate || column->SQLType == SQLTypeTime ||
-                       (column->SQLType == SQLTypeInt64 && column->StorageSize == 8 &&
-                        column->Conversion != TFIBColumnDescriptor::TConversion::Int64Scaled));
-      const bool real = column->SQLType == SQLTypeDouble || column->SQLType == SQLTypeFloat ||
-                        column->SQLType == SQLTypeDFloat || column->SQLType == SQLTypeTimeStamp ||
-                        column->Conversion == TFIBColumnDescriptor::TConversion::Int64Scaled;
-      if (text)
-        k.Kind = TSortKeys::TKind::Text;
-      else if (boolean || integer)
-        k.Kind = TSortKeys::TKind::Integer;
-      else if (real)
-        k.Kind = TSortKeys::TKind::Float;
-    }
-    if (k.Kind == TSortKeys::TKind::Value) {
-      // Calculated and lookup values, blobs and arrays: read as the field
-      // gives them.
-      k.Values.resize(n);
-      for (int i = 0; i < count; ++i) {
-        Variant value = RecordFieldValue(field, i + 1);
-        k.Nulls[static_cast<std::size_t>(i)] = value.IsNull() ? 1 : 0;
-        k.Values[static_cast<std::size_t>(i)] = std::move(value);
-      }
+    k.Kind = column != nullptr ? KeyKindOf(*column, field->DataType()) : TSortKeys::TKind::Value;
+    if (k.Kind != TSortKeys::TKind::Value) {
+      ReadCachedKeys(k, *FCache, *column, static_cast<std::size_t>(column - FColumns.data()),
+                     field->DataType() == ftBoolean, FOptions.Contains(poTrimCharFields), count);
       continue;
     }
-    const auto nullAt = static_cast<std::size_t>(1 + (column - FColumns.data()));
-    const int valueAt = column->Offset - RecordOffset;
-    if (k.Kind == TSortKeys::TKind::Text)
-      k.Texts.resize(n);
-    else if (k.Kind == TSortKeys::TKind::Integer)
-      k.Integers.resize(n);
-    else
-      k.Floats.resize(n);
+    // Calculated and lookup values, blobs and arrays: read as the field
+    // gives them.
+    k.Nulls.assign(static_cast<std::size_t>(count), 0);
+    k.Values.resize(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
-      const char* record = FCache->RecordPointer(i + 1);
-      const auto at = static_cast<std::size_t>(i);
-      if (record == nullptr || record[nullAt] != 0) {
-        k.Nulls[at] = 1;
-        continue;
-      }
-      const char* value = record + valueAt;
-      switch (k.Kind) {
-        case TSortKeys::TKind::Text: {
-          std::string_view text;
-          if (column->StringStored) {
-            text = FCache->StringAt(column->StringIndex, i + 1);
-          } else {
-            const auto declared = static_cast<std::size_t>(column->DeclaredLength);
-            const void* zero = column->IsDbKey ? nullptr : std::memchr(value, 0, declared);
-            text = {value, zero != nullptr ? static_cast<std::size_t>(static_cast<const char*>(zero) - value)
-                                           : declared};
-          }
-          if (trim && !column->IsDbKey) text = text.substr(0, TrimmedLength(text.data(), text.size()));
-          k.Texts[at] = text;
-          break;
-        }
-        case TSortKeys::TKind::Integer:
-          if (field->DataType() == ftBoolean)
-            k.Integers[at] = Load<std::int16_t>(value) != 0 ? 1 : 0;
-          else if (column->StorageSize == 8)
-            k.Integers[at] = Load<std::int64_t>(value);
-          else
-            k.Integers[at] = Load<std::int32_t>(value);
-          break;
-        case TSortKeys::TKind::Float:
-          k.Floats[at] = Load<double>(value);
-          break;
-        case TSortKeys::TKind::Value:
-          break;
-      }
+      Variant value = RecordFieldValue(field, i + 1);
+      k.Nulls[static_cast<std::size_t>(i)] = value.IsNull() ? 1 : 0;
+      k.Values[static_cast<std::size_t>(i)] = std::move(value);
     }
   }
-
-  // order[k]: the logical index of the record that goes to position k.
-  std::vector<int> order(n);
-  if (keys.size() == 1 && keys[0].Kind == TSortKeys::TKind::Text) {
-    const TSortKeys& k = keys[0];
-    std::vector<TTextKey> items(n);
-    for (std::size_t i = 0; i < n; ++i)
-      items[i] = {k.Nulls[i] ? nullptr : (k.Texts[i].data() != nullptr ? k.Texts[i].data() : ""),
-                  static_cast<std::uint32_t>(k.Texts[i].size()), static_cast<std::int32_t>(i)};
-    const int direction = k.Direction;
-    QuickSort(
-        items, 0, count - 1,
-        [direction](const TTextKey& a, const TTextKey& b) {
-          if (a.Data == nullptr || b.Data == nullptr)
-            return a.Data == b.Data ? 0 : (a.Data == nullptr ? -direction : direction);
-          return AnsiCompareStr({a.Data, a.Size}, {b.Data, b.Size}) * direction;
-        },
-        false);
-    for (std::size_t i = 0; i < n; ++i) order[i] = items[i].Index;
-  } else {
-    std::iota(order.begin(), order.end(), 0);
-    QuickSort(
-        order, 0, count - 1,
-        [&keys](int a, int b) {
-          for (const TSortKeys& k : keys)
-            if (const int c = k.Compare(a, b)) return c;
-          return 0;
-        },
-        keys.size() > 1);
-  }
+  const std::vector<int> order = SortedOrder(keys, count);
 
   // The cache's map takes the order by exchanges, each record moving once to
   // its place: at[k] is the record at position k now, where[r] the position
   // of record r.
+  const auto n = static_cast<std::size_t>(count);
   std::vector<int> at(n);
   std::vector<int> where(n);
   std::iota(at.begin(), at.end(), 0);
@@ -511,6 +588,8 @@ void TFIBCustomDataSet::KeepSorting() {
     return;
   }
   if (!Active() || IsEmpty() || FUniDirectional) return;
+  // The post that called may have rewritten records the scratch copy shows.
+  FScratchIndex = -1;
   std::vector<TField*> fields;
   for (const TSortSpec& spec : FSortInfo) {
     TField* field = FindField(spec.FieldName);

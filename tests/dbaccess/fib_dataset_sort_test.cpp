@@ -42,16 +42,22 @@ class SortTest : public DataSetTest {
     DataSetTest::SetUp();
     ExecuteSQL(
         "create table PEOPLE (ID integer not null, NAME varchar(30), CITY varchar(20), AGE integer,"
-        " CODE char(4), NOTE blob sub_type 1)");
+        " CODE char(4), NOTE blob sub_type 1, SALARY numeric(9,2))");
     const char* rows[] = {
-        "1, 'Яковлев', 'Москва', 40, 'b'", "2, 'ёлкин', 'Тверь', null, 'a'",
-        "3, 'Елкин', 'Москва', 25, null",  "4, 'Абрамов', null, 31, 'c'",
-        "5, null, 'Тверь', 18, 'a'",       "6, 'абрамов', 'Тверь', 25, 'b'",
-        "7, 'Zimin', 'Москва', null, 'c'", "8, 'Ёлкин', null, 50, 'a'",
-        "9, 'Борисов', 'Тверь', 31, null", "10, 'Ежов', 'Москва', 62, 'b'",
+        "1, 'Яковлев', 'Москва', 40, 'b', 1500.50",
+        "2, 'ёлкин', 'Тверь', null, 'a', null",
+        "3, 'Елкин', 'Москва', 25, null, 99.99",
+        "4, 'Абрамов', null, 31, 'c', 1500.49",
+        "5, null, 'Тверь', 18, 'a', -3",
+        "6, 'абрамов', 'Тверь', 25, 'b', 0",
+        "7, 'Zimin', 'Москва', null, 'c', 20000",
+        "8, 'Ёлкин', null, 50, 'a', 1500.51",
+        "9, 'Борисов', 'Тверь', 31, null, 7.5",
+        "10, 'Ежов', 'Москва', 62, 'b', 250",
     };
     for (const char* row : rows)
-      ExecuteSQL(RU(std::string("insert into PEOPLE (ID, NAME, CITY, AGE, CODE) values (") + row + ")"));
+      ExecuteSQL(
+          RU(std::string("insert into PEOPLE (ID, NAME, CITY, AGE, CODE, SALARY) values (") + row + ")"));
     ExecuteSQL("update PEOPLE set NOTE = NAME");
   }
 
@@ -60,8 +66,8 @@ class SortTest : public DataSetTest {
     data->SetName(name);
     data->SetDatabase(&DB());
     data->SetTransaction(&TR());
-    data->SelectSQL().SetText("SELECT ID, NAME, CITY, AGE, CODE, NOTE FROM PEOPLE WHERE " + condition +
-                              " ORDER BY ID");
+    data->SelectSQL().SetText("SELECT ID, NAME, CITY, AGE, CODE, NOTE, SALARY FROM PEOPLE WHERE " +
+                              condition + " ORDER BY ID");
     return *data;
   }
 
@@ -131,7 +137,10 @@ INSTANTIATE_TEST_SUITE_P(
                       SortCase{
                           "CityThenNameDescending", {"CITY", "NAME"}, {true, false}, "8,4,1,3,10,7,2,9,6,5"},
                       SortCase{"ShortCharThenId", {"CODE", "ID"}, {}, "3,9,2,5,8,1,6,10,4,7"},
-                      SortCase{"MemoReadAsValues", {"NOTE"}, {true}, "5,7,6,4,9,10,3,2,8,1"}),
+                      SortCase{"MemoReadAsValues", {"NOTE"}, {true}, "5,7,6,4,9,10,3,2,8,1"},
+                      SortCase{"IdDescending", {"ID"}, {false}, "10,9,8,7,6,5,4,3,2,1"},
+                      SortCase{"ScaledNumber", {"SALARY"}, {true}, "2,5,6,9,3,10,4,1,8,7"},
+                      SortCase{"ScaledNumberDescending", {"SALARY"}, {false}, "7,8,1,4,10,3,9,6,5,2"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(SortTest, EveryKindOfFieldItemNamesTheSameField) {
@@ -155,7 +164,7 @@ TEST_F(SortTest, InvalidItemRaisesAndForgetsTheSort) {
   data.Open();
   data.Sort({"NAME"});
   const std::vector<std::vector<TSortFieldRef>> bad = {{"NAME", "NOSUCH"},
-                                                       {"NAME", TSortFieldRef(6)},
+                                                       {"NAME", TSortFieldRef(7)},
                                                        {"NAME", other.FieldByName("ID")},
                                                        {"NAME", TSortFieldRef(Variant(1.5))},
                                                        {"NAME", 'X'}};
@@ -170,6 +179,10 @@ TEST_F(SortTest, InvalidItemRaisesAndForgetsTheSort) {
   EXPECT_EQ(Ids(data), "5,7,6,4,9,10,3,2,8,1");
   data.Close();
   EXPECT_EQ(ClientErrorOf([&] { data.Sort({"NAME"}); }), ceDatasetClosed);
+  // A ring keeps too few records to order.
+  data.SetUniDirectional(true);
+  data.Open();
+  EXPECT_EQ(ClientErrorOf([&] { data.Sort({"NAME"}); }), ceDataSetUniDirectional);
 }
 
 TEST_F(SortTest, OneRecordRemembersTheSortAndMovesNothing) {
