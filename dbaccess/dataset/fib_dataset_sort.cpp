@@ -94,11 +94,17 @@ struct TSortKeys {
         return Sign(Floats[ia], Floats[ib]) * Direction;
       case TKind::Value:
         try {
-          if (Values[ia] < Values[ib]) return -Direction;
-          if (Values[ia] > Values[ib]) return Direction;
+          switch (VarCompareValue(Values[ia], Values[ib])) {
+            case vrLessThan:
+              return -Direction;
+            case vrGreaterThan:
+              return Direction;
+            default:
+              return 0;
+          }
         } catch (const Exception&) {
+          return 0;
         }
-        return 0;
     }
     return 0;
   }
