@@ -146,6 +146,14 @@ const char* TRecordsCache::RecordPointer(int recordNo) const {
   return SlotAddress(FBlocks, p);
 }
 
+std::string_view TRecordsCache::StringAt(int column, int recordNo) const {
+  const int p = PhysicalOf(recordNo);
+  if (!p || !FStrings || column < 0 || column >= FStringFieldCount || p > FStrings->RowCount()) return {};
+  // A text stored longer than its column reads cut, as a record read gives it.
+  return FStrings->Get(p - 1, column)
+      .substr(0, static_cast<std::size_t>(FStringLengths[static_cast<std::size_t>(column)]));
+}
+
 // ---- Transfers ------------------------------------------------------------------
 
 namespace {

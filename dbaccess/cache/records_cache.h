@@ -109,6 +109,11 @@ class TRecordsCache : public TObject {
   int LogCount() const { return static_cast<int>(FLogBlocks.size()); }
   int LogEntryCount() const { return static_cast<int>(FLogEntries.size()); }
 
+  // The current text of string column `column` (0-based) of record n, cut
+  // to the column's length; valid until the cache next changes. Empty when
+  // n is no record or the column no string column.
+  std::string_view StringAt(int column, int recordNo) const;
+
   // The cache record of record n, or nullptr when n is no record.
   char* RecordPointer(int recordNo);
   const char* RecordPointer(int recordNo) const;

@@ -31,7 +31,9 @@
 //   VARCHAR longer than 8 bytes) at their declared lengths, one blob stream
 //   reference per blob column, and the framework's calculated-field area.
 // The cache record is that buffer from byte 5 to the end of the blob
-// references, without the string-stored columns (records_cache.h).
+// references, without the string-stored columns (records_cache.h). A blob
+// stream reference is a 4-byte handle into the dataset's registry of blob
+// streams (blob_stream_registry.h), 0 for none.
 
 #include <cstdint>
 #include <memory>
@@ -40,6 +42,7 @@
 #include <utility>
 #include <vector>
 
+#include "dbaccess/blob/blob_stream_registry.h"
 #include "dbaccess/connection/database_options.h"
 #include "dbaccess/connection/fib_base.h"
 #include "framework/core/base/event.h"
@@ -60,6 +63,15 @@ class TpFIBFieldInfo;
 class TStrings;
 class TFIBBlobStream;
 class TFIBCustomDataSet;
+class TFIBDSBlobStream;
+
+// Only the dataset's blob stream makes this key: it opens the one door into
+// the dataset that a stream needs, telling it of a write.
+class TDSBlobStreamKey {
+ private:
+  friend class TFIBDSBlobStream;
+  TDSBlobStreamKey() = default;
+};
 
 enum TpFIBDsOption {
   poTrimCharFields = 0,
@@ -102,6 +114,38 @@ enum TCachedUpdateStatus : std::uint8_t {
 using TFIBUpdateRecordTypes = TSet<TCachedUpdateStatus>;
 
 using TOnFetchRecord = TEvent<void(TFIBQuery* FromQuery, int RecordNumber, bool& StopFetching)>;
+
+// One item of a local sort's field list: a field index, a field name (a
+// single character names a field of one letter), a field of the dataset
+// being sorted, or a variant holding an index or a name.
+class TSortFieldRef {
+ public:
+  TSortFieldRef(int index) : FKind(TKind::Index), FIndex(index) {}
+  TSortFieldRef(char name) : FKind(TKind::Name), FName(1, name) {}
+  TSortFieldRef(const char* name) : FKind(TKind::Name), FName(name != nullptr ? name : "") {}
+  TSortFieldRef(std::string name) : FKind(TKind::Name), FName(std::move(name)) {}
+  TSortFieldRef(TField* field) : FKind(TKind::Field), FField(field) {}
+  // Any other kind of value is no field.
+  TSortFieldRef(const Variant& value);
+
+  // The field of the dataset the item names, or nullptr.
+  TField* Resolve(const TDataSet& dataSet) const;
+
+ private:
+  enum class TKind : std::uint8_t { Index, Name, Field, Invalid };
+  TKind FKind;
+  int FIndex = -1;
+  std::string FName;
+  TField* FField = nullptr;
+};
+
+// What the dataset remembers of the n-th field of its sort.
+struct TSortFieldInfo {
+  std::string FieldName;
+  int FieldIndex = -1;
+  int Position = -1;
+  bool Ascending = true;
+};
 
 // Defaults of a dataset made at run time: Options 27, PrepareOptions 76.
 inline const TpFIBDsOptions DefaultDataSetOptions{poTrimCharFields, poRefreshAfterPost, poStartTransaction,
@@ -359,6 +403,53 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   void SetStateFieldValue(TDataSetState state, TField* field, const Variant& value) override;
   TDataSource* GetDataSource() const override;
 
+  // ---- Local sorting (fib_dataset_sort.cpp)
+  // Sorts the fetched records in memory by the fields, each ascending unless
+  // its flag (by position; missing flags mean ascending) says otherwise;
+  // nulls first when ascending. Every record takes part, whatever its
+  // status; the current record stays current. The sort is remembered:
+  // posts keep it with poKeepSorting, a reopen restores it with
+  // poPersistentSorting. Raises Exception "Can't sort. Invalid parameter:
+  // Fields[i]" for an item naming no field of this dataset, client error 29
+  // when closed.
+  virtual void Sort(const std::vector<TSortFieldRef>& fields, const std::vector<bool>& ascending = {});
+  // Moves record fromRecNo to position toRecNo (1-based; a target beyond the
+  // records fetches them all and is cut to the last).
+  virtual void MoveRecord(int fromRecNo, int toRecNo);
+  // A sort is remembered (a local one, or the select's ORDER BY).
+  bool IsSorted() const { return !FSortInfo.empty(); }
+  // The records were put in order here, not by the server.
+  bool SortedLocally() const { return FSortedLocally; }
+  int SortFieldCount() const { return static_cast<int>(FSortInfo.size()); }
+  // For 1 <= n <= SortFieldCount the n-th field's name, index, n and
+  // direction; otherwise "Unknown", -1, -1 and ascending.
+  TSortFieldInfo SortFieldInfo(int n) const;
+  // The names of the sort fields joined with ";".
+  std::string SortFieldList() const;
+  // After a post or a refresh of a sorted dataset: with poKeepSorting the
+  // current record moves to its place in the sort, without it the sort is
+  // forgotten.
+  void KeepSorting();
+  // Takes the select's ORDER BY as the remembered sort (a server order, not
+  // a local one), unless a persistent local sort is remembered.
+  void ReadOrderInfo();
+  void ClearSortInfo();
+
+  // ---- Blob streams (fib_dataset_blob.cpp)
+  // A stream over the blob field of the record the state reads (the active
+  // record, the record under a filter, the old version, ...). Writing needs
+  // the edit or insert state; a null blob opened for reading reads nothing.
+  // The stream reads as empty once its record's blob stream was freed
+  // (refresh, cancel, close), and after the dataset is gone.
+  std::unique_ptr<TStream> CreateBlobStream(TField* field, TBlobStreamMode mode) override;
+  // The blob streams the dataset holds.
+  int BlobStreamCount() const { return FBlobStreams->Count(); }
+  // A stream is about to write to its field: the dataset is modified.
+  void BlobFieldModified(TField* field, TDSBlobStreamKey);
+  // A stream wrote to its field: the field's controls hear of it (a
+  // field-change data event).
+  void BlobFieldChanged(TField* field, TDSBlobStreamKey);
+
   // ---- Events
   TOnFetchRecord BeforeFetchRecord;
   TOnFetchRecord AfterFetchRecord;
@@ -462,6 +553,27 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   // index found, or -1. The cursor is left where it was.
   virtual int SearchInCache(const std::string& keyFields, const Variant& keyValues, int options);
 
+  // ---- Local sorting
+  // The sort itself (Sort adds the show-all flag around it).
+  void LocalSort(const std::vector<TSortFieldRef>& fields, const std::vector<bool>& ascending);
+  // Restores a persistent sort, then the framework's AfterOpen.
+  void DoAfterOpen() override;
+
+  // ---- Blob streams of record buffers, for posting, cancelling and
+  // refreshing
+  // The stream a buffer's reference names for a blob field, or nullptr.
+  TFIBBlobStream* BlobStreamOf(TRecordBuffer buffer, const TField* field) const;
+  // Writes every changed stream of the buffer back as a new blob and puts
+  // its id and null flag (null when empty) into the buffer.
+  void FinalizeBlobStreams(TRecordBuffer buffer);
+  // Drops what an edit wrote: a stream the cached record shares gets its
+  // loaded content back, one made or changed for the edit is freed.
+  void CancelBlobStreams(TRecordBuffer buffer) noexcept;
+  // Frees the streams of a buffer's record (all, or the one of the blob
+  // column with that 0-based column index) and clears their references in
+  // the buffer and in the cached record.
+  void FreeBlobStreams(TRecordBuffer buffer, int column = -1) noexcept;
+
   // ---- Overridden framework behaviour
   TFieldClass GetFieldClass(TFieldType type) const override;
   void DataEvent(TDataEvent event, const TDataEventInfo& info = {}) override;
@@ -475,6 +587,8 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   void DoBeforeCancel() override;
   void DoBeforePost() override;
   void DoAfterInsert() override;
+  // A posted record moves to its sorted place first (poKeepSorting).
+  void DoAfterPost() override;
   void DoAfterDelete() override;
   void InternalEdit() override;
   void InternalInsert() override;
@@ -513,8 +627,6 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   void SetParamFromColumn(TFIBQuery& query, TFIBXSQLVAR& param, int column, TRecordBuffer record);
   // The blob stream a record buffer holds for a blob column (nullptr).
   TFIBBlobStream* BlobStreamOf(TRecordBuffer buffer, int column) const;
-  void FinalizeBlobStreams(TRecordBuffer buffer);
-  void CancelBlobStreams(TRecordBuffer buffer);
   // Stores a row of a statement other than the select (matched by column
   // name) into the cache record at an index.
   void StoreStatementRow(TFIBQuery& query, int recordIndex);
@@ -570,6 +682,35 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
 
   static int RecordIndexOf(TRecordBuffer buffer);
   static void SetRecordIndexOf(TRecordBuffer buffer, int index);
+
+  // Local sorting (fib_dataset_sort.cpp)
+  struct TSortSpec {
+    std::string FieldName;
+    bool Ascending = true;
+  };
+  // Orders the records 0 .. FetchedCount - 1 by the fields; current is the
+  // logical index to follow and comes back as its new index.
+  void SortRecords(const std::vector<TField*>& fields, const std::vector<bool>& ascending, int& current);
+  // The sorted search (option 8): the first visible record at or after the
+  // place of the keys in the sort, or -1; insertAt gets that place (0-based
+  // among the records other than the one being placed).
+  int SortedSearchInCache(const std::vector<TField*>& fields, const Variant& keyValues, int options,
+                          int* insertAt);
+  // Where a record lies against the keys in the sort: negative before,
+  // positive after, 0 when every key field matches.
+  int CompareWithKeys(const std::vector<TField*>& fields, const Variant& keyValues, int options);
+  // Whether the remembered local sort is by exactly these fields.
+  bool SortedByFields(const std::vector<TField*>& fields) const;
+
+  // Blob streams (fib_dataset_blob.cpp)
+  // The reference slot of blob column `column` in a record buffer, and the
+  // same slot in the cached record behind a buffer (nullptr when the buffer
+  // shows no cached record).
+  std::byte* BlobSlot(TRecordBuffer buffer, const TFIBColumnDescriptor& column) const;
+  char* CachedBlobSlot(TRecordBuffer buffer, const TFIBColumnDescriptor& column) const;
+  // A blob stream may be opened for writing only in the edit or insert
+  // state (the remembered one for new and old values) that allows it.
+  void CheckBlobWriteState() const;
 
   TFIBBase FBase;
   // The five statements: components owned by the dataset.
@@ -648,6 +789,15 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   std::unique_ptr<TTimer> FMasterRefreshTimer;
   std::unique_ptr<TTimer> FEndScrollTimer;
   bool FInTimerRefresh = false;
+  // The remembered sort: one entry per sort field, empty when none; the
+  // sorted flag says the records were put in that order here.
+  std::vector<TSortSpec> FSortInfo;
+  bool FSortedLocally = false;
+  // The record keep-sorting is placing: the sorted search passes over it.
+  int FPlacingRecord = -1;
+  // The blob streams of the records; shared with the streams handed out, so
+  // that they can tell when the dataset is gone.
+  std::shared_ptr<TBlobStreamRegistry> FBlobStreams = std::make_shared<TBlobStreamRegistry>();
 };
 
 // An internal scroll for the life of the scope: BeforeScroll and

@@ -129,42 +129,11 @@ void TFIBCustomDataSet::RemoveCurrentFromCache() {
 
 TFIBBlobStream* TFIBCustomDataSet::BlobStreamOf(TRecordBuffer buffer, int column) const {
   if (buffer == nullptr || column < 0 || column >= ColumnCount()) return nullptr;
-  if (FColumns[static_cast<std::size_t>(column)].SQLType != SQLTypeBlob) return nullptr;
-  // The references follow the blob columns in column order.
-  int slot = 0;
-  for (int i = 0; i < column; ++i)
-    if (FColumns[static_cast<std::size_t>(i)].SQLType == SQLTypeBlob) ++slot;
-  TFIBBlobStream* stream = nullptr;
-  std::memcpy(&stream, buffer + FBlobRefOffset + slot * static_cast<int>(sizeof(void*)), sizeof stream);
-  return stream;
-}
-
-void TFIBCustomDataSet::FinalizeBlobStreams(TRecordBuffer buffer) {
-  if (FBlobColumnCount == 0) return;
-  for (int i = 0; i < ColumnCount(); ++i) {
-    TFIBBlobStream* stream = BlobStreamOf(buffer, i);
-    if (stream == nullptr || !stream->Modified()) continue;
-    stream->Finalize();
-    const TFIBColumnDescriptor& column = FColumns[static_cast<std::size_t>(i)];
-    const TISCQuad id = stream->BlobId();
-    std::memcpy(buffer + column.Offset, &id.High, 4);
-    std::memcpy(buffer + column.Offset + 4, &id.Low, 4);
-    buffer[6 + i] = stream->Size() == 0 ? std::byte{1} : std::byte{0};
-  }
-}
-
-void TFIBCustomDataSet::CancelBlobStreams(TRecordBuffer buffer) {
-  if (FBlobColumnCount == 0) return;
-  for (int i = 0; i < ColumnCount(); ++i) {
-    TFIBBlobStream* stream = BlobStreamOf(buffer, i);
-    if (stream == nullptr) continue;
-    stream->Cancel();
-    const TFIBColumnDescriptor& column = FColumns[static_cast<std::size_t>(i)];
-    const TISCQuad id = stream->BlobId();
-    std::memcpy(buffer + column.Offset, &id.High, 4);
-    std::memcpy(buffer + column.Offset + 4, &id.Low, 4);
-    buffer[6 + i] = id.IsZero() ? std::byte{1} : std::byte{0};
-  }
+  const TFIBColumnDescriptor& descriptor = FColumns[static_cast<std::size_t>(column)];
+  if (descriptor.SQLType != SQLTypeBlob) return nullptr;
+  TBlobStreamHandle handle = 0;
+  std::memcpy(&handle, BlobSlot(buffer, descriptor), sizeof handle);
+  return FBlobStreams->Find(handle);
 }
 
 bool TFIBCustomDataSet::BlobFieldModified(TField* field) const {
@@ -462,7 +431,7 @@ void TFIBCustomDataSet::DoAfterCancelArrays() {
 }
 
 void TFIBCustomDataSet::InternalRefresh() {
-  if (!IsEmpty()) RefreshRecord(*FRefreshQuery, ActiveBuffer());
+  if (!IsEmpty() && RefreshRecord(*FRefreshQuery, ActiveBuffer())) KeepSorting();
   if (FDetailConditions.Contains(dcForceMasterRefresh))
     if (TDataSet* master = MasterDataSet()) master->Refresh();
 }
@@ -517,17 +486,18 @@ void TFIBCustomDataSet::StoreStatementRow(TFIBQuery& query, int recordIndex) {
     if (FColumns[static_cast<std::size_t>(column)].SQLType == SQLTypeBlob) refreshedBlobs.push_back(column);
   }
   const int number = CacheSlot(recordIndex) + 1;
-  // A refreshed blob column starts again from the server's blob: the
-  // record forgets its stream (the dataset's list still frees it).
+  // A refreshed blob column starts again from the server's blob: its
+  // stream is freed (a handle still held elsewhere then reads as none).
   if (!refreshedBlobs.empty()) {
     FApplyBuffer.assign(static_cast<std::size_t>(FRecordBufferSize), std::byte{0});
     TRecordBuffer record = FApplyBuffer.data();
     FCache->ReadRecord(number, reinterpret_cast<char*>(record));
     for (int column : refreshedBlobs) {
-      int slot = 0;
-      for (int i = 0; i < column; ++i)
-        if (FColumns[static_cast<std::size_t>(i)].SQLType == SQLTypeBlob) ++slot;
-      std::memset(record + FBlobRefOffset + slot * static_cast<int>(sizeof(void*)), 0, sizeof(void*));
+      std::byte* slot = BlobSlot(record, FColumns[static_cast<std::size_t>(column)]);
+      TBlobStreamHandle handle = 0;
+      std::memcpy(&handle, slot, sizeof handle);
+      FBlobStreams->Free(handle);
+      std::memset(slot, 0, sizeof handle);
     }
     FCache->WriteRecord(number, reinterpret_cast<const char*>(record), false);
   }
@@ -584,6 +554,11 @@ void TFIBCustomDataSet::DoAfterInsert() {
   for (TField* field : Fields())
     if (auto* array = dynamic_cast<TFIBArrayField*>(field)) array->LoadElementBuffer();
   TDataSet::DoAfterInsert();
+}
+
+void TFIBCustomDataSet::DoAfterPost() {
+  KeepSorting();
+  TDataSet::DoAfterPost();
 }
 
 void TFIBCustomDataSet::DoAfterDelete() {

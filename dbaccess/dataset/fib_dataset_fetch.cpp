@@ -72,7 +72,8 @@ void TFIBCustomDataSet::StoreRow(int recordIndex, const std::vector<TFetchSource
   // Rows of the select statement hold no blob streams yet; a refreshed row
   // drops the streams of the blob columns it brings (StoreStatementRow).
   if (FBlobColumnCount > 0 && !refresh)
-    std::memset(record + (FFixedEnd - base), 0, static_cast<std::size_t>(FBlobColumnCount) * sizeof(void*));
+    std::memset(record + (FFixedEnd - base), 0,
+                static_cast<std::size_t>(FBlobColumnCount) * sizeof(TBlobStreamHandle));
   record[0] = static_cast<char>(cusUnmodified);
   const std::size_t count = FColumns.size();
   for (std::size_t i = 0; i < count; ++i) {

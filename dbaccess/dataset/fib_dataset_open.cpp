@@ -44,6 +44,7 @@ void TFIBCustomDataSet::SQLChangedHandling() {
   FColumnOfFieldNo.clear();
   FPrepared = false;
   FSelectSQLChanged = false;
+  ClearSortInfo();
 }
 
 // ---- Preparing ------------------------------------------------------------------------------
@@ -266,14 +267,15 @@ void TFIBCustomDataSet::BuildColumnLayout() {
     offset += column.DeclaredLength;
   }
   FBlobRefOffset = offset;
-  offset += FBlobColumnCount * static_cast<int>(sizeof(void*));
+  offset += FBlobColumnCount * static_cast<int>(sizeof(TBlobStreamHandle));
   FRecordBufferSize = offset + CalcFieldsSize();
   FRowTexts.assign(static_cast<std::size_t>(FStringColumnCount), std::string_view());
 }
 
 void TFIBCustomDataSet::CreateCache() {
-  const int blobEnd = FBlobRefOffset + FBlobColumnCount * static_cast<int>(sizeof(void*));
-  const int stringBytes = blobEnd - FBlobColumnCount * static_cast<int>(sizeof(void*)) - FFixedEnd;
+  const int blobEnd = FBlobRefOffset + FBlobColumnCount * static_cast<int>(sizeof(TBlobStreamHandle));
+  const int stringBytes =
+      blobEnd - FBlobColumnCount * static_cast<int>(sizeof(TBlobStreamHandle)) - FFixedEnd;
   const int recordSize = blobEnd - TRecordsCache::RecordBufferOffset - stringBytes;
   FCache = std::make_unique<TRecordsCache>(FBufferChunks, FRecordBufferSize, recordSize, FStringColumnCount);
   FCache->AddBlock();
@@ -287,6 +289,8 @@ void TFIBCustomDataSet::CreateCache() {
 }
 
 void TFIBCustomDataSet::FreeCache() noexcept {
+  // Every handle in the cache and in the streams handed out goes stale.
+  FBlobStreams->Clear();
   FCache.reset();
   FScratch.reset();
   FScratchIndex = -1;
@@ -313,6 +317,10 @@ void TFIBCustomDataSet::ResetLayout() noexcept {
 void TFIBCustomDataSet::InternalOpen() {
   TScreenCursorScope cursor(FSQLScreenCursor);
   if (FSelectSQLChanged) SQLChangedHandling();
+  // The records come in the server's order: a sort remembered from before
+  // would steer sorted searches and keep-sorting over records it never
+  // ordered. Only a persistent sort survives, to be applied again.
+  if (!FOptions.Contains(poPersistentSorting)) ClearSortInfo();
   if (!FPrepared || FieldDefs().Count() == 0) InternalPrepare();
   if (MasterDataSet() != nullptr) SetMasterParams();
   const bool select = IsSelect(*FSelectQuery);

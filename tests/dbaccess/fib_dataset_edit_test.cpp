@@ -358,19 +358,15 @@ TEST_F(EditDataSetTest, FailedAppendIsTakenBackFromTheCache) {
 
 // Puts a blob stream of the test's into the current record, as the
 // dataset's blob streams sit in their records.
+// A dataset that shows the blob id its active buffer holds.
 class TBlobProbe : public TFIBDataSet {
  public:
   using TFIBDataSet::TFIBDataSet;
-  // The record holds one blob column: its reference is the last before the
-  // calculated fields.
-  void HoldStream(TFIBBlobStream* stream) {
-    std::memcpy(ActiveBuffer() + RecordBufferSize() - CalcFieldsSize() - sizeof(void*), &stream, sizeof stream);
-  }
   TISCQuad ActiveBlobId(int column) const {
     TISCQuad id;
-    const std::byte* data = ActiveBuffer() + ColumnDescriptors()[static_cast<std::size_t>(column)].Offset;
-    std::memcpy(&id.High, data, 4);
-    std::memcpy(&id.Low, data + 4, 4);
+    const std::byte* at = ActiveBuffer() + ColumnDescriptors()[static_cast<std::size_t>(column)].Offset;
+    std::memcpy(&id.High, at, 4);
+    std::memcpy(&id.Low, at + 4, 4);
     return id;
   }
 };
@@ -386,19 +382,13 @@ TEST_F(EditDataSetTest, ModifiedBlobStreamsAreWrittenBeforeTheStatementRuns) {
   data->SetAutoCommit(true);
   data->Open();
   const TISCQuad oldId = data->ActiveBlobId(1);
-  TFIBBlobStream stream;
-  stream.SetDatabase(&DB());
-  stream.SetTransaction(&WriteTR());
-  stream.SetBlobSubType(1);
-  stream.SetMode(bmReadWrite);
-  stream.SetBlobId(oldId);
   data->Edit();
-  data->HoldStream(&stream);
-  stream.Truncate();
-  stream.WriteString("new memo");
-  ASSERT_TRUE(stream.Modified());
+  {
+    std::unique_ptr<TStream> stream = data->CreateBlobStream(data->FieldByName("MEMO"), bmWrite);
+    const std::string text = "new memo";
+    stream->WriteBuffer(text.data(), static_cast<std::int64_t>(text.size()));
+  }
   data->Post();
-  EXPECT_FALSE(stream.Modified());
   EXPECT_FALSE(data->ActiveBlobId(1) == oldId);
   EXPECT_EQ(QueryRows("select cast(MEMO as varchar(20)) from PEOPLE where ID = 1"),
             std::vector<std::vector<std::string>>({{"new memo"}}));

@@ -343,6 +343,18 @@ TEST_P(SetStringText, IsTrimmedAndCutToItsColumn) {
   Check(*cache);
   EXPECT_EQ(Read(*cache, 1).Name, GetParam().Stored);
   EXPECT_EQ(Read(*cache, 1).City, "City1");
+  // Read in place, as a record read would give it.
+  EXPECT_EQ(cache->StringAt(0, 1), GetParam().Stored);
+}
+
+TEST(RecordsCache, TextsReadInPlaceFollowTheRecordMap) {
+  auto cache = Filled(3);
+  cache->SwapRecords(0, 2);
+  EXPECT_EQ(cache->StringAt(0, 1), "Name3");
+  EXPECT_EQ(cache->StringAt(1, 3), "City1");
+  EXPECT_EQ(cache->StringAt(0, 4), "");
+  EXPECT_EQ(cache->StringAt(0, 0), "");
+  EXPECT_EQ(cache->StringAt(2, 1), "");
 }
 
 INSTANTIATE_TEST_SUITE_P(RecordsCache, SetStringText,
