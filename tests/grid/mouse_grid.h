@@ -31,7 +31,14 @@
 class TMouseGrid : public TCustomdxTreeListControl {
  public:
   using TCustomdxTreeListControl::TCustomdxTreeListControl;
-  using TCustomdxTreeList::WMTimer;
+  using TCustomdxTreeList::GetDragImages;
+
+  // What the drag cursor asks: how many nodes are selected (the control
+  // keeps no selection) and whether a drop may copy.
+  int Selected = 0;
+  bool Copying = false;
+  int SelectedCount() const override { return Selected; }
+  bool CanDragCopy() const override { return Copying; }
 
   TdxTreeListLayoutInfo Layout() const {
     TdxTreeListLayoutInfo layout;
