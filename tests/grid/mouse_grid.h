@@ -22,6 +22,7 @@
 
 #include "framework/core/system/screen_cursor.h"
 #include "framework/gui/dragdrop/drag_drop.h"
+#include "framework/gui/dragdrop/drag_image_list.h"
 #include "framework/gui/standard/forms.h"
 #include "grid/tree_list/tree_list_bands.h"
 #include "grid/tree_list/tree_list_column.h"
@@ -31,6 +32,7 @@
 class TMouseGrid : public TCustomdxTreeListControl {
  public:
   using TCustomdxTreeListControl::TCustomdxTreeListControl;
+  using TCustomdxTreeList::DragNode;
   using TCustomdxTreeList::GetDragImages;
 
   // What the drag cursor asks: how many nodes are selected (the control
