@@ -510,7 +510,8 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // panel or row edge starts one (true when it did; a double click on an
   // edge applies best fit instead); every move and the release in the
   // states they own (IsLayoutInteractionState) come here; CancelMouseState
-  // ends them without applying anything.
+  // ends them without applying anything (as does BeginUpdate). A press in
+  // a header's drop-down box (header-button mode) stays with the caller.
   bool StartLayoutInteraction(const TdxTreeListHitInfo& hit, TShiftState shift);
   void LayoutInteractionMove(TShiftState shift, int x, int y);
   void EndLayoutInteraction(TShiftState shift, int x, int y);
@@ -563,7 +564,8 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual void DoDragOverBand(TdxTreeListBand* band, TPoint p, bool& accept) {}
   virtual void DoDragOverHeader(TdxTreeListColumn* column, TPoint p, bool& accept) {}
   virtual void DoDragEndBand(TdxTreeListBand* band, int& newIndex, bool& accept) {}
-  virtual void DoDragEndHeader(TdxTreeListColumn* column, TPoint p, TdxHeaderPosInfo& posInfo, bool& accept) {}
+  virtual void DoDragEndHeader(TdxTreeListColumn* column, TPoint p, TdxHeaderPosInfo& posInfo,
+                               bool& accept) {}
   virtual void DoColumnMoved(TdxTreeListColumn* column, int fromIndex, TPoint p) {}
   virtual void DoBandClick(TdxTreeListBand* band) {}
   virtual void DoChangedColumnsWidth() {}
@@ -940,7 +942,6 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   void DragExpandTimer();
 
  private:
-  friend class TdxLayoutInteraction;
   struct TdxLayoutInteractionDeleter {
     void operator()(TdxLayoutInteraction* interaction) const noexcept;
   };

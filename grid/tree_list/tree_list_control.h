@@ -139,7 +139,9 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
 
   // --- Sizing (tree_list_control_sizing.cpp) -----------------------------------------------
   // The default layout's one band always follows its columns.
-  bool IsColumnAutoWidth() const override { return DefaultLayout() || TCustomdxTreeList::IsColumnAutoWidth(); }
+  bool IsColumnAutoWidth() const override {
+    return DefaultLayout() || TCustomdxTreeList::IsColumnAutoWidth();
+  }
   // Each sizable column (nil: every column, in one update) takes the width
   // its widest cell text and its caption need.
   virtual void ApplyBestFit(TdxTreeListColumn* column);

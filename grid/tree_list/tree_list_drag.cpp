@@ -27,7 +27,8 @@ constexpr int EditTimerId = 2;
 void DrawCursorArrow(TCanvas& canvas) {
   canvas.Pen().SetColor(clBlack);
   canvas.Brush().SetColor(clWhite);
-  canvas.Polygon({Point(0, 0), Point(0, 15), Point(4, 11), Point(7, 17), Point(9, 16), Point(6, 10), Point(11, 10)});
+  canvas.Polygon(
+      {Point(0, 0), Point(0, 15), Point(4, 11), Point(7, 17), Point(9, 16), Point(6, 10), Point(11, 10)});
 }
 
 void DrawCursorPicture(TBitmap& picture, TCursor cursor) {
@@ -135,7 +136,8 @@ void TCustomdxTreeList::MakeNodeDragImage(TdxTreeListNode* node) {
   }
   int x = frame.Left + 1;
   if (StateImages() != nullptr && GetStateIndex(node) != -1) {
-    StateImages()->Draw(canvas, x, frame.Top + (frame.Height() - StateImages()->Height()) / 2, GetStateIndex(node));
+    StateImages()->Draw(canvas, x, frame.Top + (frame.Height() - StateImages()->Height()) / 2,
+                        GetStateIndex(node));
     x += StateImages()->Width();
   }
   if (Images() != nullptr && GetImageIndex(node) != -1) {
@@ -157,7 +159,8 @@ void TCustomdxTreeList::MakeNodeDragImage(TdxTreeListNode* node) {
   TPoint hot = Point(20, height / 2);
   if (placed) {
     const TPoint p = ScreenToClient(GetMessagePos());
-    hot = Point(std::clamp(p.X - cell.Left + 20, 0, width - 1), std::clamp(p.Y - cell.Top + 3, 0, height - 1));
+    hot =
+        Point(std::clamp(p.X - cell.Left + 20, 0, width - 1), std::clamp(p.Y - cell.Top + 3, 0, height - 1));
   }
   in.NodeImages->SetDragImage(0, hot.X, hot.Y);
 }
@@ -219,7 +222,8 @@ void TCustomdxTreeList::DragOver(TObject* source, int x, int y, TDragState state
     if (hit.Node != nullptr) {
       int column = FocusedColumnIndex();
       if (!OptionOn(tloRowSelect) && hit.Column >= 0) column = GetVisibleColumnIndex(hit.Column);
-      if (hit.Node != FocusedNode() || column != FocusedColumnIndex()) SetFocusedNodeAndColumn(hit.Node, column, false);
+      if (hit.Node != FocusedNode() || column != FocusedColumnIndex())
+        SetFocusedNodeAndColumn(hit.Node, column, false);
       DragScroll(p, true);
     }
   }

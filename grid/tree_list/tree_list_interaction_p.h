@@ -18,7 +18,8 @@
 // cursor tells one node from several and a move from a copy.
 class TdxNodeDragObject : public TDragControlObject {
  public:
-  explicit TdxNodeDragObject(TCustomdxTreeList& treeList) : TDragControlObject(&treeList), FTreeList(treeList) {}
+  explicit TdxNodeDragObject(TCustomdxTreeList& treeList)
+      : TDragControlObject(&treeList), FTreeList(treeList) {}
   TCursor GetDragCursor(bool accepted, int x, int y) override;
 
  private:

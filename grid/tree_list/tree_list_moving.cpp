@@ -68,8 +68,8 @@ int TCustomdxTreeList::BandDropPlace(TPoint p, TRect* arrows) const {
   const int index =
       BandDropIndex(dragged, target->BandIndex, after, GetLeftFixedBandIndex(), GetRightFixedBandIndex());
   if (index >= 0 && arrows != nullptr)
-    *arrows = ArrowsAt(after ? target->Rect.Right : target->Rect.Left, target->Rect.Top, target->Rect.Height(),
-                       layout.BandPanel);
+    *arrows = ArrowsAt(after ? target->Rect.Right : target->Rect.Left, target->Rect.Top,
+                       target->Rect.Height(), layout.BandPanel);
   return index;
 }
 
@@ -115,14 +115,15 @@ void TCustomdxTreeList::HeaderDropPlace(TPoint p, TdxHeaderPosInfo& info, TRect*
       if (cell.Rect.Right <= p.X && (target == nullptr || !after || cell.Rect.Right > target->Rect.Right)) {
         target = &cell;
         after = true;
-      } else if (cell.Rect.Left > p.X && !after && (target == nullptr || cell.Rect.Left < target->Rect.Left)) {
+      } else if (cell.Rect.Left > p.X && !after &&
+                 (target == nullptr || cell.Rect.Left < target->Rect.Left)) {
         target = &cell;
       }
     }
     if (target == nullptr)
       for (const TdxTreeListHeaderItem& cell : layout.Headers)
-        if (!restricted(cell) && p.X >= cell.ClipRect.Left && p.X < cell.ClipRect.Right && cell.Rect.Bottom <= p.Y &&
-            (target == nullptr || cell.Rect.Bottom > target->Rect.Bottom)) {
+        if (!restricted(cell) && p.X >= cell.ClipRect.Left && p.X < cell.ClipRect.Right &&
+            cell.Rect.Bottom <= p.Y && (target == nullptr || cell.Rect.Bottom > target->Rect.Bottom)) {
           target = &cell;
           after = p.X >= (cell.Rect.Left + cell.Rect.Right) / 2;
         }
@@ -145,13 +146,19 @@ void TCustomdxTreeList::HeaderDropPlace(TPoint p, TdxHeaderPosInfo& info, TRect*
   info.ColIndex = position;
   info.DropTarget = target->AbsoluteIndex;
   if (arrows != nullptr)
-    *arrows = ArrowsAt(after ? target->Rect.Right : target->Rect.Left, target->Rect.Top, Metrics().HeaderLineHeight,
-                       layout.HeaderPanel);
+    *arrows = ArrowsAt(after ? target->Rect.Right : target->Rect.Left, target->Rect.Top,
+                       Metrics().HeaderLineHeight, layout.HeaderPanel);
 }
 
 // --- Cursors and hiding -----------------------------------------------------------------
 
 void TCustomdxTreeList::GetDragCursor(TPoint p, TCursor& cursor) const {
+  // Over the customizing box an item would be put away; the only visible
+  // column cannot be.
+  if (PointInCustomizeBox(p)) {
+    if (State() != tsColumnDragging || GetVisibleColumnCount() > 1) cursor = crDrag;
+    return;
+  }
   if (State() != tsColumnDragging) return;
   if (const TdxTreeListColumn* column = Columns(FInteraction ? FInteraction->DragColumn : -1))
     if (column->DisableCustomizing()) cursor = crDxTLDelete;
@@ -165,8 +172,8 @@ bool TCustomdxTreeList::CanHideBandByDrag(TdxTreeListBand* band) const {
 }
 
 bool TCustomdxTreeList::CanHideHeaderByDrag(TdxTreeListColumn* column) const {
-  return column != nullptr && (IsCustomizing() || OptionOn(tloExtCustomizing)) && !column->DisableCustomizing() &&
-         GetVisibleColumnCount() > 1;
+  return column != nullptr && (IsCustomizing() || OptionOn(tloExtCustomizing)) &&
+         !column->DisableCustomizing() && GetVisibleColumnCount() > 1;
 }
 
 // --- Starting a drag ----------------------------------------------------------------------
@@ -177,7 +184,8 @@ void TCustomdxTreeList::StartBandDrag(int x, int y) {
   TdxLayoutInteraction& in = Interaction();
   const int visible = PressedBand();
   const int screenWidth = Screen != nullptr ? Screen->Width() : 100000;
-  const int width = std::clamp(GetBandDisplayWidth(visible) + (visible == 0 ? GetGroupIndent() : 0), 1, screenWidth);
+  const int width =
+      std::clamp(GetBandDisplayWidth(visible) + (visible == 0 ? GetGroupIndent() : 0), 1, screenWidth);
   const int height = std::max(1, Metrics().BandPanelHeight / std::max(1, Metrics().BandRowCount));
   TBitmap picture(width, height);
   PaintButtonPicture(picture.Canvas(), Rect(0, 0, width, height), visible, -1);
@@ -285,7 +293,8 @@ void TCustomdxTreeList::ShowDropArrows(const TRect& rect) {
     canvas.Pen().SetColor(clBlack);
     canvas.Brush().SetColor(fill);
     const int b = height;
-    canvas.Polygon({Point(5, 8), Point(0, 3), Point(3, 3), Point(3, 0), Point(7, 0), Point(7, 3), Point(10, 3)});
+    canvas.Polygon(
+        {Point(5, 8), Point(0, 3), Point(3, 3), Point(3, 0), Point(7, 0), Point(7, 3), Point(10, 3)});
     canvas.Polygon({Point(5, b - 9), Point(10, b - 4), Point(7, b - 4), Point(7, b - 1), Point(3, b - 1),
                     Point(3, b - 4), Point(0, b - 4)});
     picture.SetTransparentColor(clear);

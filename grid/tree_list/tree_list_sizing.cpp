@@ -22,7 +22,8 @@
 #include "grid/tree_list/tree_list_interaction_p.h"
 #include "grid/tree_list/tree_list_sizing_rules.h"
 
-void TCustomdxTreeList::TdxLayoutInteractionDeleter::operator()(TdxLayoutInteraction* interaction) const noexcept {
+void TCustomdxTreeList::TdxLayoutInteractionDeleter::operator()(
+    TdxLayoutInteraction* interaction) const noexcept {
   std::default_delete<TdxLayoutInteraction>()(interaction);
 }
 
@@ -250,8 +251,8 @@ void TCustomdxTreeList::StartSizing(TdxTreeListState state, const TdxTreeListHit
       in.LineStart = cell->Rect.Right;
       in.LineMin = in.LineStart - width + GetColumnWidthItem(hit.Column).MinWidth;
       in.LineMax = std::max(client, in.LineStart);
-      const bool bandGrows = IsColumnAutoWidth() && !OptionOn(tloAutoWidth) &&
-                             GetBandHeaderRowCount(cell->BandIndex) == 1;
+      const bool bandGrows =
+          IsColumnAutoWidth() && !OptionOn(tloAutoWidth) && GetBandHeaderRowCount(cell->BandIndex) == 1;
       if (!bandGrows) {
         // The columns that give way can shrink to their minimums, no further.
         const int count = GetHeaderColumnCount(cell->BandIndex, cell->RowIndex);
@@ -340,7 +341,9 @@ void TCustomdxTreeList::ShowSizingLine(int pos) {
   if (!in.Xor) in.Xor = std::make_unique<TXorOverlay>(*this);
   TdxTreeListLayoutInfo layout;
   CalcAreaRects(layout);
-  const auto panelTop = [](const TRect& panel, int otherwise) { return panel.IsEmpty() ? otherwise : panel.Top; };
+  const auto panelTop = [](const TRect& panel, int otherwise) {
+    return panel.IsEmpty() ? otherwise : panel.Top;
+  };
   const int rowsLeft = FShowIndicator ? layout.Indicator.Left : layout.Rows.Left;
   std::vector<TRect> lines;
   switch (State()) {
@@ -354,7 +357,8 @@ void TCustomdxTreeList::ShowSizingLine(int pos) {
       break;
     case tsBandPanelSizing:
     case tsHeaderPanelSizing:
-      lines = {Rect(rowsLeft, pos - 1, layout.Rows.Right, pos), Rect(rowsLeft, pos, layout.Rows.Right, pos + 1)};
+      lines = {Rect(rowsLeft, pos - 1, layout.Rows.Right, pos),
+               Rect(rowsLeft, pos, layout.Rows.Right, pos + 1)};
       break;
     case tsRowSizing:
       lines = {Rect(rowsLeft, pos - 1, layout.Rows.Right, pos)};

@@ -14,8 +14,9 @@ std::vector<int> ScaleWidths(const std::vector<int>& widths, int newTotal) {
   for (int i = 0; i + 1 < count; ++i) {
     // Items of no width have no share to keep: MulDiv would divide by 0
     // and answer -1 for each of them.
-    const int share = total == 0 ? newTotal / count
-                                 : MulDiv(widths[static_cast<std::size_t>(i)], newTotal, static_cast<int>(total));
+    const int share = total == 0
+                          ? newTotal / count
+                          : MulDiv(widths[static_cast<std::size_t>(i)], newTotal, static_cast<int>(total));
     result[static_cast<std::size_t>(i)] = share;
     given += share;
   }

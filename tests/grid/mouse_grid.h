@@ -31,9 +31,9 @@
 
 class TMouseGrid : public TCustomdxTreeListControl {
  public:
-  using TCustomdxTreeListControl::TCustomdxTreeListControl;
   using TCustomdxTreeList::DragNode;
   using TCustomdxTreeList::GetDragImages;
+  using TCustomdxTreeListControl::TCustomdxTreeListControl;
 
   // What the drag cursor asks: how many nodes are selected (the control
   // keeps no selection) and whether a drop may copy.
@@ -73,7 +73,8 @@ class TMouseGrid : public TCustomdxTreeListControl {
     if (button == mbRight) {
       CancelLayoutInteraction();
     } else if (button == mbLeft && State() == tsNone && !StartLayoutInteraction(hit, shift) &&
-               hit.Node != nullptr && (hit.HitTest == htLabel || hit.HitTest == htIndent || hit.HitTest == htIcon)) {
+               hit.Node != nullptr &&
+               (hit.HitTest == htLabel || hit.HitTest == htIndent || hit.HitTest == htIcon)) {
       const int column = hit.Column >= 0 ? GetVisibleColumnIndex(hit.Column) : FocusedColumnIndex();
       SetFocusedNodeAndColumn(hit.Node, column, true);
       SetDragNode(hit.Node);

@@ -56,7 +56,9 @@ TEST_F(NodeDragTest, ANodeDroppedOnAnotherNodeGoesWhereTheDropHandlerPutsIt) {
   Grid->OnBeginDragNode = [&](TObject*, TdxTreeListNode* node) {
     events.push_back("begin " + Grid->GetCellText(node, 0));
   };
-  Grid->OnDragOver = [&](TObject*, TObject* source, int, int, TDragState, bool& accept) { accept = source == Grid; };
+  Grid->OnDragOver = [&](TObject*, TObject* source, int, int, TDragState, bool& accept) {
+    accept = source == Grid;
+  };
   Grid->OnDragDrop = [&](TObject*, TObject* source, int x, int y) {
     TdxTreeListNode* target = Grid->GetNodeAt(x, y);
     events.push_back("drop on " + Grid->GetCellText(target, 0));

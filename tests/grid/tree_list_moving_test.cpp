@@ -62,8 +62,12 @@ class HeaderDropTest : public MovingTest, public ::testing::WithParamInterface<H
 TEST_P(HeaderDropTest, ADroppedHeaderTakesThePlaceTheArrowsShow) {
   const HeaderDropCase& c = GetParam();
   std::vector<std::string> events;
-  Grid->OnStartHeaderDragging = [&](TObject*, TdxTreeListColumn* column) { events.push_back("start " + column->Caption()); };
-  Grid->OnHeaderMoved = [&](TObject*, TdxTreeListColumn* column) { events.push_back("moved " + column->Caption()); };
+  Grid->OnStartHeaderDragging = [&](TObject*, TdxTreeListColumn* column) {
+    events.push_back("start " + column->Caption());
+  };
+  Grid->OnHeaderMoved = [&](TObject*, TdxTreeListColumn* column) {
+    events.push_back("moved " + column->Caption());
+  };
   Grid->OnColumnMoved = [&](TObject*, int from, int to) {
     events.push_back("column " + std::to_string(from) + ">" + std::to_string(to));
   };
@@ -103,15 +107,15 @@ TEST_P(HeaderDropTest, ADroppedHeaderTakesThePlaceTheArrowsShow) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Places, HeaderDropTest,
-    ::testing::Values(HeaderDropCase{"FirstAfterTheLast", 0, 2, true, "BCA"},
-                      HeaderDropCase{"FirstBeforeTheLast", 0, 2, false, "BAC"},
-                      HeaderDropCase{"LastBeforeTheFirst", 2, 0, false, "CAB"},
-                      HeaderDropCase{"LastAfterTheFirst", 2, 0, true, "ACB"},
-                      HeaderDropCase{"OntoItsOwnRightNeighboursLeftHalf", 0, 1, false, "ABC"},
-                      HeaderDropCase{"OntoItself", 1, 1, true, "ABC"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Places, HeaderDropTest,
+                         ::testing::Values(HeaderDropCase{"FirstAfterTheLast", 0, 2, true, "BCA"},
+                                           HeaderDropCase{"FirstBeforeTheLast", 0, 2, false, "BAC"},
+                                           HeaderDropCase{"LastBeforeTheFirst", 2, 0, false, "CAB"},
+                                           HeaderDropCase{"LastAfterTheFirst", 2, 0, true, "ACB"},
+                                           HeaderDropCase{"OntoItsOwnRightNeighboursLeftHalf", 0, 1, false,
+                                                          "ABC"},
+                                           HeaderDropCase{"OntoItself", 1, 1, true, "ABC"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(MovingTest, ColumnMovedEventNamesTheListPositions) {
   std::vector<std::string> moved;
@@ -125,7 +129,9 @@ TEST_F(MovingTest, ColumnMovedEventNamesTheListPositions) {
 TEST_F(MovingTest, ABandDroppedElsewhereMovesWithItsColumns) {
   ThreeBands();
   std::vector<std::string> events;
-  Grid->OnStartBandDragging = [&](TObject*, TdxTreeListBand* band) { events.push_back("start " + band->Caption()); };
+  Grid->OnStartBandDragging = [&](TObject*, TdxTreeListBand* band) {
+    events.push_back("start " + band->Caption());
+  };
   Drag(BandPoint(0, false), BandPoint(2, true), false);
   ASSERT_EQ(Grid->State(), tsBandDragging);
   const TRect band = BandRect(2);
@@ -183,24 +189,23 @@ TEST_P(HeaderHideTest, AHeaderDraggedOutIsHiddenWhenCustomizingAllows) {
   EXPECT_EQ(ScreenCursor(), crDefault);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Cases, HeaderHideTest,
-    ::testing::Values(HideCase{"ExtCustomizing", ExtCustomizing, true},
-                      HideCase{"WithoutCustomizing", nullptr, false},
-                      HideCase{"DisableCustomizing",
-                               [](TMouseGrid& g) {
-                                 ExtCustomizing(g);
-                                 g.Columns(0)->SetDisableCustomizing(true);
-                               },
-                               false},
-                      HideCase{"TheOnlyVisibleColumn",
-                               [](TMouseGrid& g) {
-                                 ExtCustomizing(g);
-                                 g.Columns(1)->SetVisible(false);
-                                 g.Columns(2)->SetVisible(false);
-                               },
-                               false}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Cases, HeaderHideTest,
+                         ::testing::Values(HideCase{"ExtCustomizing", ExtCustomizing, true},
+                                           HideCase{"WithoutCustomizing", nullptr, false},
+                                           HideCase{"DisableCustomizing",
+                                                    [](TMouseGrid& g) {
+                                                      ExtCustomizing(g);
+                                                      g.Columns(0)->SetDisableCustomizing(true);
+                                                    },
+                                                    false},
+                                           HideCase{"TheOnlyVisibleColumn",
+                                                    [](TMouseGrid& g) {
+                                                      ExtCustomizing(g);
+                                                      g.Columns(1)->SetVisible(false);
+                                                      g.Columns(2)->SetVisible(false);
+                                                    },
+                                                    false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(MovingTest, TheLastVisibleBandStaysWhenDraggedOut) {
   ThreeBands();

@@ -31,16 +31,14 @@ TEST_P(ScaleWidthsTest, EachKeepsItsShareAndTheLastTakesTheRest) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Ranges, ScaleWidthsTest,
-    ::testing::Values(ScaleCase{"Shrink", {80, 100}, 150, {67, 83}},
-                      ScaleCase{"Grow", {60, 80, 100}, 478, {120, 159, 199}},
-                      ScaleCase{"HalvesRoundAwayFromZero", {1, 1}, 3, {2, 1}},
-                      ScaleCase{"One", {40}, 70, {70}},
-                      ScaleCase{"None", {}, 30, {}},
-                      ScaleCase{"ToNothing", {30, 10}, 0, {0, 0}},
-                      ScaleCase{"SomeOfNoWidth", {0, 50}, 100, {0, 100}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Ranges, ScaleWidthsTest,
+                         ::testing::Values(ScaleCase{"Shrink", {80, 100}, 150, {67, 83}},
+                                           ScaleCase{"Grow", {60, 80, 100}, 478, {120, 159, 199}},
+                                           ScaleCase{"HalvesRoundAwayFromZero", {1, 1}, 3, {2, 1}},
+                                           ScaleCase{"One", {40}, 70, {70}}, ScaleCase{"None", {}, 30, {}},
+                                           ScaleCase{"ToNothing", {30, 10}, 0, {0, 0}},
+                                           ScaleCase{"SomeOfNoWidth", {0, 50}, 100, {0, 100}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(ScaleWidthsTest, ARangeOfNoWidthSharesTheNewWidthEvenly) {
   EXPECT_EQ(ScaleWidths({0, 0}, 20), (std::vector<int>{10, 10}));

@@ -8,6 +8,7 @@
 #include <functional>
 #include <string>
 
+#include "framework/gui/graphics/canvas.h"
 #include "tests/grid/mouse_grid.h"
 
 namespace {
@@ -52,24 +53,24 @@ TEST_P(ColumnSizingTest, DraggingAHeaderEdgeSizesTheColumn) {
   EXPECT_GT(std::abs(line - edge), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Rules, ColumnSizingTest,
-    ::testing::Values(
-        // The default layout's band follows its columns: it grows.
-        ColumnSizingCase{"DefaultLayoutBandGrows", nullptr, 0, 30, "90 80 100"},
-        ColumnSizingCase{"ShrinkingStopsAtTheMinimum", nullptr, 0, -100, "20 80 100"},
-        // A band of its own width: the columns right of the sized one give
-        // the difference in proportion (80:100 of 30).
-        ColumnSizingCase{"ColumnsRightOfItGiveWay", OwnBandWidth, 0, 30, "90 67 83"},
-        ColumnSizingCase{"ColumnsRightOfItTakeTheRest", OwnBandWidth, 1, -36, "60 44 136"},
-        // With tloAutoWidth the columns fill the client (480): 120 160 200.
-        ColumnSizingCase{"AutoWidthKeepsTheClientWidth",
-                         [](TMouseGrid& g) {
-                           g.SetShowBands(true);
-                           g.SetOptions(g.Options() | (1u << tloAutoWidth));
-                         },
-                         0, 30, "150 147 183"}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Rules, ColumnSizingTest,
+                         ::testing::Values(
+                             // The default layout's band follows its columns: it grows.
+                             ColumnSizingCase{"DefaultLayoutBandGrows", nullptr, 0, 30, "90 80 100"},
+                             ColumnSizingCase{"ShrinkingStopsAtTheMinimum", nullptr, 0, -100, "20 80 100"},
+                             // A band of its own width: the columns right of the sized one give
+                             // the difference in proportion (80:100 of 30).
+                             ColumnSizingCase{"ColumnsRightOfItGiveWay", OwnBandWidth, 0, 30, "90 67 83"},
+                             ColumnSizingCase{"ColumnsRightOfItTakeTheRest", OwnBandWidth, 1, -36,
+                                              "60 44 136"},
+                             // With tloAutoWidth the columns fill the client (480): 120 160 200.
+                             ColumnSizingCase{"AutoWidthKeepsTheClientWidth",
+                                              [](TMouseGrid& g) {
+                                                g.SetShowBands(true);
+                                                g.SetOptions(g.Options() | (1u << tloAutoWidth));
+                                              },
+                                              0, 30, "150 147 183"}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(MouseGridTest, SizingNextToColumnsOfNoWidthSharesTheSpaceEvenly) {
   OwnBandWidth(*Grid);
@@ -124,7 +125,8 @@ TEST_F(MouseGridTest, AutoWidthBandsAfterTheSizedOneGiveTheDifference) {
 
   // The last band takes from the bands before it.
   const TRect last = BandRect(2);
-  Drag(Point(last.Right - 2, (last.Top + last.Bottom) / 2), Point(last.Right - 2 - 30, (last.Top + last.Bottom) / 2));
+  Drag(Point(last.Right - 2, (last.Top + last.Bottom) / 2),
+       Point(last.Right - 2 - 30, (last.Top + last.Bottom) / 2));
   EXPECT_EQ(Grid->GetBandDisplayWidth(2), 148);
   EXPECT_EQ(Grid->GetBandDisplayWidth(0) + Grid->GetBandDisplayWidth(1), 332);
 }
@@ -160,7 +162,8 @@ INSTANTIATE_TEST_SUITE_P(
                                    MouseReleaseAt(g, Point(200, 100), Qt::RightButton);
                                  }},
                       CancelCase{"CancelMode", [](MouseGridTest&, TMouseGrid&) { CancelModes(); }},
-                      CancelCase{"UpdateLock", [](MouseGridTest&, TMouseGrid& g) {
+                      CancelCase{"UpdateLock",
+                                 [](MouseGridTest&, TMouseGrid& g) {
                                    g.BeginUpdate();
                                    g.EndUpdate();
                                  }}),
@@ -176,7 +179,8 @@ TEST_F(MouseGridTest, HeaderPanelRowsFollowTheDraggedEdge) {
   EXPECT_EQ(Grid->SizingLinePos(), bottom + line);
   MouseReleaseAt(*Grid, Point(100, bottom - 1 + line / 2 + 2));
   EXPECT_EQ(Grid->HeaderPanelRowCount(), 2);
-  EXPECT_FALSE(Grid->OptionExOn(tloAutoHeaderPanelHeight)) << "a row count set by hand ends the automatic one";
+  EXPECT_FALSE(Grid->OptionExOn(tloAutoHeaderPanelHeight))
+      << "a row count set by hand ends the automatic one";
 
   const int newBottom = Grid->Layout().HeaderPanel.Bottom;
   Drag(Point(100, newBottom - 1), Point(100, newBottom - 1 - 3 * line));
@@ -212,6 +216,25 @@ TEST_F(MouseGridTest, RowHeightFollowsTheDraggedRowEdge) {
   Drag(Point(150, tallerBottom - 2), Point(150, taller.Top + 2));
   EXPECT_EQ(Grid->DefaultRowHeight(), Grid->Metrics().MinRowLineHeight) << "never below what the font needs";
   EXPECT_FALSE(Grid->IsDefaultRowHeightAssigned());
+}
+
+TEST_F(MouseGridTest, DoubleClickOnAnEdgeFitsTheColumnToItsTexts) {
+  Grid->AddRow({"a", "x"});
+  const std::string longest = "a rather longer text than the others";
+  Grid->AddRow({"b", longest});
+  int changed = 0;
+  Grid->OnChangedColumnsWidth = [&](TObject*) { ++changed; };
+  const TPoint edge = CellEdge(1);
+  QTest::mouseDClick(QtWindowOf(*Grid), Qt::LeftButton, Qt::NoModifier, WindowPointOf(*Grid, edge));
+  TCanvas canvas;
+  canvas.Font().Assign(&Column(1)->Font());
+  const int text = canvas.TextWidth(longest);
+  EXPECT_GT(Column(1)->Width(), text) << "the widest text fits with a margin";
+  EXPECT_LT(Column(1)->Width(), text + 30);
+  EXPECT_EQ(Column(0)->Width(), 60);
+  EXPECT_EQ(Column(2)->Width(), 100);
+  EXPECT_EQ(changed, 1);
+  EXPECT_EQ(Grid->State(), tsNone);
 }
 
 }  // namespace

@@ -31,7 +31,8 @@ class SortingTest : public MouseGridTest {
   std::string Rows() const {
     std::string rows;
     for (int i = 0; i < Grid->Count(); ++i)
-      rows += (i > 0 ? " " : "") + Grid->GetCellText(Grid->Items(i), 0) + Grid->GetCellText(Grid->Items(i), 1);
+      rows +=
+          (i > 0 ? " " : "") + Grid->GetCellText(Grid->Items(i), 0) + Grid->GetCellText(Grid->Items(i), 1);
     return rows;
   }
 };
@@ -72,33 +73,31 @@ TEST_P(HeaderClickSortTest, EachClickLeavesItsMarksAndTheRowsInTheirOrder) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Clicks, HeaderClickSortTest,
-    ::testing::Values(
-        SortCase{"UpDownUp",
-                 false,
-                 {{1, Qt::NoModifier, "A B^0 C", "c1 b2 a3 a4 b5"},
-                  {1, Qt::NoModifier, "A Bv0 C", "b5 a4 a3 b2 c1"},
-                  {1, Qt::NoModifier, "A B^0 C", "c1 b2 a3 a4 b5"}}},
-        SortCase{"CtrlClearsAndKeepsTheOrder",
-                 false,
-                 {{1, Qt::NoModifier, "A B^0 C", "c1 b2 a3 a4 b5"},
-                  {1, Qt::ControlModifier, "A B C", "c1 b2 a3 a4 b5"}}},
-        SortCase{"AnotherHeaderSortsByItsColumnAlone",
-                 true,
-                 {{1, Qt::NoModifier, "A B^0 C", "c1 b2 a3 a4 b5"},
-                  {0, Qt::NoModifier, "A^0 B C", nullptr}}},
-        SortCase{"ShiftAddsAKey",
-                 true,
-                 {{0, Qt::NoModifier, "A^0 B C", nullptr},
-                  {1, Qt::ShiftModifier, "A^0 B^1 C", "a3 a4 b2 b5 c1"},
-                  {1, Qt::ShiftModifier, "A^0 Bv1 C", "a4 a3 b5 b2 c1"},
-                  {0, Qt::ShiftModifier, "Av0 Bv1 C", "c1 b5 b2 a4 a3"}}},
-        SortCase{"ShiftWithoutMultiSortIsAPlainClick",
-                 false,
-                 {{0, Qt::NoModifier, "A^0 B C", nullptr},
-                  {1, Qt::ShiftModifier, "A B^0 C", "c1 b2 a3 a4 b5"}}}),
-    [](const auto& info) { return std::string(info.param.Name); });
+INSTANTIATE_TEST_SUITE_P(Clicks, HeaderClickSortTest,
+                         ::testing::Values(SortCase{"UpDownUp",
+                                                    false,
+                                                    {{1, Qt::NoModifier, "A B^0 C", "c1 b2 a3 a4 b5"},
+                                                     {1, Qt::NoModifier, "A Bv0 C", "b5 a4 a3 b2 c1"},
+                                                     {1, Qt::NoModifier, "A B^0 C", "c1 b2 a3 a4 b5"}}},
+                                           SortCase{"CtrlClearsAndKeepsTheOrder",
+                                                    false,
+                                                    {{1, Qt::NoModifier, "A B^0 C", "c1 b2 a3 a4 b5"},
+                                                     {1, Qt::ControlModifier, "A B C", "c1 b2 a3 a4 b5"}}},
+                                           SortCase{"AnotherHeaderSortsByItsColumnAlone",
+                                                    true,
+                                                    {{1, Qt::NoModifier, "A B^0 C", "c1 b2 a3 a4 b5"},
+                                                     {0, Qt::NoModifier, "A^0 B C", nullptr}}},
+                                           SortCase{"ShiftAddsAKey",
+                                                    true,
+                                                    {{0, Qt::NoModifier, "A^0 B C", nullptr},
+                                                     {1, Qt::ShiftModifier, "A^0 B^1 C", "a3 a4 b2 b5 c1"},
+                                                     {1, Qt::ShiftModifier, "A^0 Bv1 C", "a4 a3 b5 b2 c1"},
+                                                     {0, Qt::ShiftModifier, "Av0 Bv1 C", "c1 b5 b2 a4 a3"}}},
+                                           SortCase{"ShiftWithoutMultiSortIsAPlainClick",
+                                                    false,
+                                                    {{0, Qt::NoModifier, "A^0 B C", nullptr},
+                                                     {1, Qt::ShiftModifier, "A B^0 C", "c1 b2 a3 a4 b5"}}}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(SortingTest, ClicksWithoutSortOnClickOnlyReportTheColumn) {
   Grid->SetOptions(Grid->Options() & ~(1u << tloAutoSort));
@@ -170,7 +169,9 @@ TEST_F(SortingTest, TheClickFlagsAndTheCursorAreResetWhenTheClickFails) {
   EXPECT_FALSE(Grid->IsHeaderSortClick());
 
   Grid->OnColumnClick = nullptr;
-  Grid->OnCompare = [](TObject*, TdxTreeListNode*, TdxTreeListNode*, int&) { throw std::runtime_error("broken"); };
+  Grid->OnCompare = [](TObject*, TdxTreeListNode*, TdxTreeListNode*, int&) {
+    throw std::runtime_error("broken");
+  };
   EXPECT_THROW(Grid->HeaderClick(Column(0), {}), std::runtime_error);
   EXPECT_EQ(ScreenCursor(), crDefault) << "the hourglass goes also when the sort fails";
   Grid->CheckInvariants();
