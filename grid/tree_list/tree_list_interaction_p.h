@@ -8,6 +8,7 @@
 
 #include <memory>
 
+#include "framework/core/system/screen_cursor.h"
 #include "framework/gui/dragdrop/drag_drop.h"
 #include "framework/gui/dragdrop/drag_image_list.h"
 #include "framework/gui/overlays/screen_overlay.h"
@@ -28,6 +29,15 @@ class TdxNodeDragObject : public TDragControlObject {
 
 class TdxLayoutInteraction {
  public:
+  TdxLayoutInteraction() = default;
+  TdxLayoutInteraction(const TdxLayoutInteraction&) = delete;
+  TdxLayoutInteraction& operator=(const TdxLayoutInteraction&) = delete;
+  // A tree list freed in the middle of a header drag gives the screen
+  // cursor back; its overlays and pictures go with it.
+  ~TdxLayoutInteraction() {
+    if (CursorSet) SetScreenCursor(SavedCursor);
+  }
+
   // The press that started the interaction, and whether the pointer is
   // still over the pressed band or header.
   TPoint PressPoint;

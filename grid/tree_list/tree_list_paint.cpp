@@ -216,7 +216,8 @@ void TdxTreeListPainter::PaintHeaders() {
     button.Position = PositionOf(cell.FirstInRow, cell.LastInRow);
     button.MultiLine = cell.LineCount > 1 || T.Metrics().HeaderLineCount > 1;
     button.Pressed = T.PressedColumn() == cell.AbsoluteIndex &&
-                     (T.State() == tsColumnDown || T.State() == tsColumnDownInButtonMode) && T.PressedItemDown();
+                     (T.State() == tsColumnDown || T.State() == tsColumnDownInButtonMode) &&
+                     T.PressedItemDown();
     bool done = false;
     if (T.IsCustomDrawColumnHeader(column)) {
       TCanvasStateScope guard(C);
