@@ -39,6 +39,7 @@ class TdxTreeListMaskColumn;
 class TdxTreeListColumnClass;
 class TCustomdxTreeListControl;
 struct TdxHeaderPosInfo;
+class TdxLayoutInteraction;
 class TdxTreeListEditStyle;
 struct TdxTreeListCellViewData;
 class TdxInplaceMaskEdit;

@@ -68,6 +68,8 @@ void TCustomdxTreeList::BeginUpdate() {
   TdxTreeListNodeOwner::BeginUpdate();
   try {
     ForgetEditCell();
+    // A sizing line, drop arrows or a dragged picture would stay behind.
+    CancelLayoutInteraction();
     SetInteractionState(tsNone);
     HideEditor(false);
     ClearCaches();
@@ -234,6 +236,7 @@ void TCustomdxTreeList::ResetNodeReferences() {
   FFocusedBeforePress = nullptr;
   FDragNode = nullptr;
   FHotTrackNode = nullptr;
+  ForgetInteractionNodes();
 }
 
 void TCustomdxTreeList::NodeAdded(TdxTreeListNode* node) {
@@ -283,6 +286,7 @@ void TCustomdxTreeList::NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* befo
     FFocusedBeforePress = nullptr;
     FDragNode = nullptr;
     FHotTrackNode = nullptr;
+    ForgetInteractionNodes();
     CloseEditor();
     ForgetEditCell();
     if (FVisibleOrder.Contains(node)) {

@@ -90,6 +90,23 @@ struct TdxCellPaintInfo {
 // Kinds of GetRelativeNode.
 enum TdxRelativeNodeKind : int { rnFirst = 0, rnPrev = 1, rnNext = 2, rnLast = 3 };
 
+// Where a dragged header lands: the band (visible index), the header row
+// and the position in that row it takes, and the column at the drop place
+// (DropTarget; -1: dropped outside the headers, -2: no change). Every
+// field is -1 until filled.
+struct TdxHeaderPosInfo {
+  int BandIndex = -1;
+  int RowIndex = -1;
+  int ColIndex = -1;
+  int DropTarget = -1;
+};
+
+// The grid's own cursors while bands, headers and nodes are dragged: an
+// item dropped here is hidden; a node drop copies (one node, several).
+inline constexpr TCursor crDxTLDelete = -1124;
+inline constexpr TCursor crDxTLDragCopy = -1138;
+inline constexpr TCursor crDxTLMultiDragCopy = -1139;
+
 using TTLChangeNodeEvent = TEvent<void(TObject* Sender, TdxTreeListNode* OldNode, TdxTreeListNode* Node)>;
 using TTLChangeColumnEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, int Column)>;
 using TdxTLCanNodeSelected = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
@@ -224,7 +241,8 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // -1 for a column that is not sorted.
   int SortedColumnIndexOf(const TdxTreeListColumn* column) const;
   // Around a column's sort direction being set (inside the update lock):
-  // before it, and after it (the column joins the sorted columns).
+  // before it, and after it (the column joins the sorted columns and the
+  // nodes are sorted again).
   virtual void BeforeColumnSort(TdxTreeListColumn* column) {}
   virtual void ColumnSorted(TdxTreeListColumn* column);
   // A column that is no longer sorted leaves the list.
@@ -484,6 +502,116 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TdxTLHotTrackNode OnHotTrackNode;
   TdxTLCalcRowLineHeight OnCalcRowLineHeight;
   TdxTLGetNodeDragText OnGetNodeDragText;
+
+  // --- Sizing, moving, sorting and dragging -----------------------------------------
+  // (tree_list_sizing.cpp, tree_list_moving.cpp, tree_list_sorting.cpp,
+  // tree_list_drag.cpp.) The mouse handling hands these interactions over:
+  // a left press in state 0 on a band or header, on their edges, or on a
+  // panel or row edge starts one (true when it did; a double click on an
+  // edge applies best fit instead); every move and the release in the
+  // states they own (IsLayoutInteractionState) come here; CancelMouseState
+  // ends them without applying anything (as does BeginUpdate). A press in
+  // a header's drop-down box (header-button mode) stays with the caller.
+  bool StartLayoutInteraction(const TdxTreeListHitInfo& hit, TShiftState shift);
+  void LayoutInteractionMove(TShiftState shift, int x, int y);
+  void EndLayoutInteraction(TShiftState shift, int x, int y);
+  // True when an interaction of these states was running.
+  bool CancelLayoutInteraction();
+  static bool IsLayoutInteractionState(TdxTreeListState state);
+  // The sizing line (client coordinates: X of the new right edge for bands
+  // and columns, Y of the new bottom for panels and rows) while sizing.
+  int SizingLinePos() const;
+  bool SizingLineShown() const;
+  // Whether the pressed band or header is drawn pressed: the pointer is
+  // still over it.
+  bool PressedItemDown() const;
+  // Where the drop arrows stand on the screen (empty when hidden).
+  TRect DropArrowsRect() const;
+  // The drag image's place on the screen while a band or header is dragged.
+  TRect HeaderDragImageRect() const;
+
+  // Drop place of the dragged band at a client point: its new visible
+  // index, -1 outside the band panel, -2 for no change.
+  virtual int GetDropPosition(TPoint p) const;
+  // Drop place of the dragged column at a client point: band (visible
+  // index), row and position it would take, and the column at that place
+  // (-1 outside the headers, -2 for no change).
+  virtual void FillHeaderPosInfo(TPoint p, TdxHeaderPosInfo& info) const;
+  // May change the cursor a header or band drag shows at p.
+  virtual void GetDragCursor(TPoint p, TCursor& cursor) const;
+  // A band or column dropped outside is hidden only when these allow:
+  // customizing (the box or tloExtCustomizing), the item's own
+  // DisableCustomizing, and never the last visible one.
+  virtual bool CanHideBandByDrag(TdxTreeListBand* band) const;
+  virtual bool CanHideHeaderByDrag(TdxTreeListColumn* column) const;
+  // The customizing box: this system makes none, so nothing is ever over it.
+  virtual bool IsCustomizing() const { return false; }
+  virtual bool PointInCustomizeBox(TPoint p) const { return false; }
+
+  // What the interactions ask of the control that owns the bands and the
+  // columns; neutral here (nothing can be dragged, moved or hidden).
+  virtual bool CanDragBand(TdxTreeListBand* band) { return false; }
+  virtual bool CanDragHeader(TdxTreeListColumn* column) { return false; }
+  virtual bool CanHideBand(const TdxTreeListBand* band) const { return false; }
+  virtual void MoveBand(int fromVisibleIndex, int toVisibleIndex) {}
+  virtual void HideBand(TdxTreeListBand* band) {}
+  virtual void ShowBandAt(TdxTreeListBand* band, int visibleIndex) {}
+  virtual void MoveHeader(TdxTreeListColumn* column, int bandIndex, int rowIndex, int colIndex) {}
+  virtual void HideHeader(TdxTreeListColumn* column) {}
+  virtual void ShowHeaderAt(TdxTreeListColumn* column, int bandIndex, int rowIndex, int colIndex) {}
+  virtual void DoStartBandDragging(TdxTreeListBand* band) {}
+  virtual void DoStartHeaderDragging(TdxTreeListColumn* column) {}
+  virtual void DoDragOverBand(TdxTreeListBand* band, TPoint p, bool& accept) {}
+  virtual void DoDragOverHeader(TdxTreeListColumn* column, TPoint p, bool& accept) {}
+  virtual void DoDragEndBand(TdxTreeListBand* band, int& newIndex, bool& accept) {}
+  virtual void DoDragEndHeader(TdxTreeListColumn* column, TPoint p, TdxHeaderPosInfo& posInfo,
+                               bool& accept) {}
+  virtual void DoColumnMoved(TdxTreeListColumn* column, int fromIndex, TPoint p) {}
+  virtual void DoBandClick(TdxTreeListBand* band) {}
+  virtual void DoChangedColumnsWidth() {}
+  virtual void ColumnClick(TdxTreeListColumn* column, bool clearSorting) {}
+  virtual void SetBandRowCount(int value) {}
+  // Columns follow their band's width: sizing a band scales its columns,
+  // and sizing a column of a one-row band (without tloAutoWidth) widens
+  // the band. Here: while bands take their width from their columns.
+  virtual bool IsColumnAutoWidth() const { return OptionExOn(tloBandHeaderWidth); }
+  // A double click on a band's or a column's edge.
+  virtual void ApplyBandBestFit(int visibleBandIndex) {}
+  virtual void ApplyColumnBestFit(int absoluteIndex) {}
+  // A band's new width; with column auto width its columns (the hidden
+  // ones too) are scaled to it.
+  void ApplyBandWidth(int visibleBandIndex, int width);
+  // Scrolls a band into view (the scrolling's; nothing here).
+  virtual void MakeBandVisible(int visibleBandIndex) {}
+  // Automatic scrolling while something is dragged over the control, and
+  // its end (the scrolling's; nothing here).
+  virtual void DragScroll(TPoint p, bool vertical) {}
+  virtual void StopDragScroll() {}
+
+  // Sorting. A release over the pressed header: the column click with the
+  // click flags set for its duration (multi-sort: Shift with tloMultiSort;
+  // clear: Ctrl).
+  void HeaderClick(TdxTreeListColumn* column, TShiftState shift);
+  bool IsMultiSortClick() const { return FMultiSortClick; }
+  bool IsClearSortClick() const { return FClearSortClick; }
+  bool IsHeaderSortClick() const { return FHeaderSortClick; }
+  // Sorts the lists of a level (-1: every list; n: the lists n levels below
+  // the top) by the column, or in multi-key mode by the sorted columns
+  // each in its own direction; the hourglass shows with tloShowHourGlass.
+  virtual void SortNodes(int level, int columnIndex, bool descending);
+  // One list: the children of parent, or the top-level nodes for nil.
+  virtual void SortNodeList(TdxTreeListNode* parent, int columnIndex, bool descending);
+  // Several sort keys apply (base: tloMultiSort).
+  virtual bool CanMultiSort(int columnIndex) const { return OptionExOn(tloMultiSort); }
+
+  // Node dragging. The node a drag takes along (DragNode) gets its picture
+  // from the focused column's cell; the node under a drag over this
+  // control, and whether copying is allowed with Ctrl.
+  TdxTreeListNode* DragOverNode() const { return FDragOverNode; }
+  virtual bool CanDragCopy() const { return false; }
+  // The keypad's plus and minus expand and collapse the node under a drag
+  // of this control; true when the key was taken.
+  bool DragKeyDown(TKey key);
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -796,6 +924,59 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TdxTreeListNode* FFocusedBeforePress = nullptr;
   TdxTreeListNode* FDragNode = nullptr;
   TdxTreeListNode* FHotTrackNode = nullptr;
+
+  // --- Sizing, moving, sorting and dragging (see the public block) -----------------
+ protected:
+  // Node dragging through the framework's drag manager.
+  void DoStartDrag(TDragObject*& dragObject) override;
+  void DragOver(TObject* source, int x, int y, TDragState state, bool& accept) override;
+  void DragDrop(TObject* source, int x, int y) override;
+  void DoEndDrag(TObject* target, int x, int y) override;
+  TDragImageList* GetDragImages() override;
+  // Node drags start from the selecting state, never from a press alone.
+  void BeginAutoDrag() override {}
+  void WMTimer(int id) override;
+  // The drag image of a node: its cell in the focused column.
+  virtual void MakeNodeDragImage(TdxTreeListNode* node);
+  // Timer 101: the node under a drag expands (or toggles) after resting.
+  void DragExpandTimer();
+
+ private:
+  struct TdxLayoutInteractionDeleter {
+    void operator()(TdxLayoutInteraction* interaction) const noexcept;
+  };
+  TdxLayoutInteraction& Interaction() const;
+  void StartSizing(TdxTreeListState state, const TdxTreeListHitInfo& hit);
+  void MoveSizingLine(int x, int y);
+  void EndSizing(int x, int y);
+  void ShowSizingLine(int pos);
+  void HideSizingLine();
+  void StartBandDrag(int x, int y);
+  void StartHeaderDrag(int x, int y);
+  void DragHeaderMove(int x, int y);
+  void EndBandDrag(bool accept, TPoint p);
+  void EndHeaderDrag(bool accept, TPoint p);
+  void EndHeaderFeedback();
+  void ShowDropArrows(const TRect& rect);
+  void HideDropArrows();
+  void ApplyBandSizing(int visibleBandIndex, int delta);
+  void ApplyColumnSizing(int absoluteIndex, int delta);
+  void ApplyRowSizing(int linePos);
+  int BandDropPlace(TPoint p, TRect* arrows) const;
+  void HeaderDropPlace(TPoint p, TdxHeaderPosInfo& info, TRect* arrows) const;
+  // Draws a lone band (visibleBand) or header (absoluteColumn) button as a
+  // drag picture (tree_list_paint.cpp).
+  void PaintButtonPicture(TCanvas& canvas, const TRect& rect, int visibleBand, int absoluteColumn);
+  // Forgets the nodes the interactions remember (a node is being freed).
+  void ForgetInteractionNodes();
+
+  mutable std::unique_ptr<TdxLayoutInteraction, TdxLayoutInteractionDeleter> FInteraction;
+  bool FMultiSortClick = false;
+  bool FClearSortClick = false;
+  bool FHeaderSortClick = false;
+  TdxTreeListNode* FDragOverNode = nullptr;
+  TdxTreeListNode* FExpandNode = nullptr;
+  TdxTreeListNode* FSizingNode = nullptr;
 };
 
 // Holds a tree list's selection-change bracket for a scope.

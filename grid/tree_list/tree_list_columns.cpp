@@ -241,6 +241,8 @@ int TCustomdxTreeList::SortedColumnIndexOf(const TdxTreeListColumn* column) cons
 void TCustomdxTreeList::ColumnSorted(TdxTreeListColumn* column) {
   if (SortedColumnIndexOf(column) < 0) FSortedColumns.push_back(column);
   ColumnsChanged(column);
+  if (!IsLoading() && column->Sorted() != csNone)
+    SortNodes(-1, ColumnIndexOf(column), column->Sorted() == csDown);
 }
 
 void TCustomdxTreeList::ColumnUnsorted(TdxTreeListColumn* column) { std::erase(FSortedColumns, column); }

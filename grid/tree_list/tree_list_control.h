@@ -42,13 +42,6 @@ using TdxTLDragOverHeaderEvent =
     TEvent<void(TObject* Sender, TdxTreeListColumn* Column, TPoint P, bool& Accept)>;
 using TdxTLDragEndBandEvent =
     TEvent<void(TObject* Sender, TdxTreeListBand* Band, int& NewIndex, bool& Accept)>;
-// Where a header lands: band, header row and position in the row; -1
-// outside any.
-struct TdxHeaderPosInfo {
-  int BandIndex = -1;
-  int RowIndex = -1;
-  int ColIndex = -1;
-};
 using TdxTLDragEndHeaderEvent = TEvent<void(TObject* Sender, TdxTreeListColumn* Column, TPoint P,
                                             TdxHeaderPosInfo& PosInfo, bool& Accept)>;
 using TdxTLShowHeaderEvent =
@@ -110,7 +103,7 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   void SetHeaderMinRowCount(int value);
   int BandRowCount() const override { return FBandRowCount; }
   // Clamped to 1 .. BandMaxRowCount.
-  void SetBandRowCount(int value);
+  void SetBandRowCount(int value) override;
   int BandMaxRowCount() const override { return FBandMaxRowCount; }
   void SetBandMaxRowCount(int value);
   // True: one visible band holds every column in one header row.
@@ -133,28 +126,43 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   virtual bool CanSortColumn(int columnIndex);
   // A header click: the column-click event, then with sort-on-click the
   // column's sort turns (up, down, up...), or ends when clearSorting.
-  void ColumnClick(TdxTreeListColumn* column, bool clearSorting);
+  void ColumnClick(TdxTreeListColumn* column, bool clearSorting) override;
   virtual void ColumnSortClick(TdxTreeListColumn* column, bool clearSorting);
   // The column's sort as shown: its Sorted, through the sorted-state event.
   TdxTreeListColumnSort GetColumnSorted(int absoluteIndex);
   // The sorted columns again: every sorted column joins the list, which is
   // then ordered by the positions a stored layout gave (StoredSortedOrder).
   void RebuildSortedColumns();
+  // A header click without the multi-sort flag sorts by its column alone:
+  // the other sorted columns are dropped first.
+  void BeforeColumnSort(TdxTreeListColumn* column) override;
+
+  // --- Sizing (tree_list_control_sizing.cpp) -----------------------------------------------
+  // The default layout's one band always follows its columns.
+  bool IsColumnAutoWidth() const override {
+    return DefaultLayout() || TCustomdxTreeList::IsColumnAutoWidth();
+  }
+  // Each sizable column (nil: every column, in one update) takes the width
+  // its widest cell text and its caption need.
+  virtual void ApplyBestFit(TdxTreeListColumn* column);
+  // The columns of the band / the column, then OnChangedColumnsWidth.
+  void ApplyBandBestFit(int visibleBandIndex) override;
+  void ApplyColumnBestFit(int absoluteIndex) override;
 
   // --- Bands and headers while customizing ----------------------------------------------
-  bool CanDragBand(TdxTreeListBand* band);
-  bool CanHideBand(const TdxTreeListBand* band) const;
+  bool CanDragBand(TdxTreeListBand* band) override;
+  bool CanHideBand(const TdxTreeListBand* band) const override;
   // From one visible position to another.
-  void MoveBand(int fromVisibleIndex, int toVisibleIndex);
-  void HideBand(TdxTreeListBand* band);
+  void MoveBand(int fromVisibleIndex, int toVisibleIndex) override;
+  void HideBand(TdxTreeListBand* band) override;
   // Visible again, before the band now at that visible position (last
   // when there is none).
-  void ShowBandAt(TdxTreeListBand* band, int visibleIndex);
-  bool CanDragHeader(TdxTreeListColumn* column);
+  void ShowBandAt(TdxTreeListBand* band, int visibleIndex) override;
+  bool CanDragHeader(TdxTreeListColumn* column) override;
   // Band, row and position at once, then OnHeaderMoved.
-  void MoveHeader(TdxTreeListColumn* column, int bandIndex, int rowIndex, int colIndex);
-  void HideHeader(TdxTreeListColumn* column);
-  void ShowHeaderAt(TdxTreeListColumn* column, int bandIndex, int rowIndex, int colIndex);
+  void MoveHeader(TdxTreeListColumn* column, int bandIndex, int rowIndex, int colIndex) override;
+  void HideHeader(TdxTreeListColumn* column) override;
+  void ShowHeaderAt(TdxTreeListColumn* column, int bandIndex, int rowIndex, int colIndex) override;
 
   // --- Text nodes -----------------------------------------------------------------------
   std::unique_ptr<TdxTreeListNode> CreateNode() override;
@@ -255,18 +263,18 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
 
   // Dispatchers of the drag and click events, for the mouse handling.
   void DoBandButtonClick();
-  void DoBandClick(TdxTreeListBand* band);
+  void DoBandClick(TdxTreeListBand* band) override;
   void DoHeaderButtonClick(TdxTreeListColumn* column);
-  void DoChangedColumnsWidth();
-  void DoDragOverBand(TdxTreeListBand* band, TPoint p, bool& accept);
-  void DoDragOverHeader(TdxTreeListColumn* column, TPoint p, bool& accept);
-  void DoDragEndBand(TdxTreeListBand* band, int& newIndex, bool& accept);
-  void DoDragEndHeader(TdxTreeListColumn* column, TPoint p, TdxHeaderPosInfo& posInfo, bool& accept);
+  void DoChangedColumnsWidth() override;
+  void DoDragOverBand(TdxTreeListBand* band, TPoint p, bool& accept) override;
+  void DoDragOverHeader(TdxTreeListColumn* column, TPoint p, bool& accept) override;
+  void DoDragEndBand(TdxTreeListBand* band, int& newIndex, bool& accept) override;
+  void DoDragEndHeader(TdxTreeListColumn* column, TPoint p, TdxHeaderPosInfo& posInfo, bool& accept) override;
   // After a dragged header moved: with one visible band, OnColumnMoved and
   // the column-moved event with the drop point.
-  void DoColumnMoved(TdxTreeListColumn* column, int fromIndex, TPoint p);
-  void DoStartBandDragging(TdxTreeListBand* band);
-  void DoStartHeaderDragging(TdxTreeListColumn* column);
+  void DoColumnMoved(TdxTreeListColumn* column, int fromIndex, TPoint p) override;
+  void DoStartBandDragging(TdxTreeListBand* band) override;
+  void DoStartHeaderDragging(TdxTreeListColumn* column) override;
   // OnIsExistFooterCell; false without a handler.
   bool IsExistFooterCell(int index);
 

@@ -73,6 +73,7 @@ void TCustomdxTreeList::RecalcMetrics() {
     if (height > (line + gridAdd) * rows) line = height;
   line += gridAdd;
   if (OptionExOn(tloInvertSelect)) line += 2;
+  m.MinRowLineHeight = line;
   if (FDefaultRowHeightAssigned) {
     // A height set by hand is never below what the fonts need; set equal
     // to it, the height follows the fonts again.

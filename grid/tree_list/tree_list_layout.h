@@ -30,6 +30,9 @@ struct TdxTreeListMetrics {
   int RowFooterHeight = 0;
   int BottomPanelHeight = 0;
   int RowLineHeight = 18;
+  // The row line height the fonts and images need (DefaultRowHeight set by
+  // hand is never below it).
+  int MinRowLineHeight = 18;
   int NewItemRowSeparator = 5;
   int NewItemRowHeight = 0;
   int DigitWidth = 0;

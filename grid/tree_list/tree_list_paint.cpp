@@ -88,6 +88,8 @@ class TdxTreeListPainter {
   }
 
   void Paint();
+  // One button alone, unpressed, without a drop-down box: a drag picture.
+  void PaintLoneButton(const TdxHeaderButtonInfo& button) { PaintHeaderButton(button); }
 
  private:
   void PaintBands();
@@ -163,7 +165,7 @@ void TdxTreeListPainter::PaintBands() {
     button.Color = T.BandColor();
     button.Position = PositionOf(i == 0, i == count - 1);
     button.MultiLine = T.Metrics().BandRowCount > 1;
-    button.Pressed = T.PressedBand() == band.BandIndex && T.State() == tsBandDown;
+    button.Pressed = T.PressedBand() == band.BandIndex && T.State() == tsBandDown && T.PressedItemDown();
     bool done = false;
     if (T.IsCustomDrawBand(band.BandIndex)) {
       TCanvasStateScope guard(C);
@@ -214,7 +216,8 @@ void TdxTreeListPainter::PaintHeaders() {
     button.Position = PositionOf(cell.FirstInRow, cell.LastInRow);
     button.MultiLine = cell.LineCount > 1 || T.Metrics().HeaderLineCount > 1;
     button.Pressed = T.PressedColumn() == cell.AbsoluteIndex &&
-                     (T.State() == tsColumnDown || T.State() == tsColumnDownInButtonMode);
+                     (T.State() == tsColumnDown || T.State() == tsColumnDownInButtonMode) &&
+                     T.PressedItemDown();
     bool done = false;
     if (T.IsCustomDrawColumnHeader(column)) {
       TCanvasStateScope guard(C);
@@ -912,4 +915,35 @@ std::string TCustomdxTreeList::GetNodeDragText(TdxTreeListNode* node, int absolu
   std::string text = node != nullptr ? GetCellText(node, absoluteIndex) : std::string();
   if (OnGetNodeDragText) OnGetNodeDragText(const_cast<TCustomdxTreeList*>(this), node, text);
   return text;
+}
+
+// --- Drag pictures -------------------------------------------------------------------------
+
+void TCustomdxTreeList::PaintButtonPicture(TCanvas& canvas, const TRect& rect, int visibleBand,
+                                           int absoluteColumn) {
+  TCanvasStateScope state(canvas);
+  TdxTreeListPainter painter(*this, canvas);
+  TdxHeaderButtonInfo button;
+  button.Rect = rect;
+  button.Clip = rect;
+  button.Position = hpAlone;
+  if (absoluteColumn >= 0) {
+    canvas.Font().Assign(&FHeaderFont);
+    button.Color = FHeaderColor;
+    if (TdxTreeListColumn* column = Columns(absoluteColumn)) {
+      button.Alignment = column->HeaderAlignment();
+      button.Text = column->DisableCaption() ? std::string() : column->Caption();
+      button.Sorted = column->Sorted();
+      if (column->HasHeaderGlyph() && !column->HeaderGlyph().Empty()) button.Glyph = &column->HeaderGlyph();
+    } else {
+      button.Text = GetColumnCaption(absoluteColumn);
+    }
+  } else {
+    canvas.Font().Assign(&FBandFont);
+    button.Color = FBandColor;
+    button.Text = GetBandCaption(visibleBand);
+    button.Alignment = GetBandAlignment(visibleBand);
+  }
+  Fill(canvas, rect, button.Color);
+  painter.PaintLoneButton(button);
 }

@@ -17,7 +17,7 @@
 #include "framework/gui/controls/modal_loop.h"
 #include "framework/gui/standard/std_controls.h"
 #include "tests/framework_gui/message_log.h"
-#include "tests/framework_gui/window_input.h"
+#include "tests/support/window_input.h"
 
 namespace {
 

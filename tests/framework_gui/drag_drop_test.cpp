@@ -15,7 +15,7 @@
 #include "framework/gui/graphics/canvas.h"
 #include "framework/gui/standard/forms.h"
 #include "tests/framework_gui/message_log.h"
-#include "tests/framework_gui/window_input.h"
+#include "tests/support/window_input.h"
 
 namespace {
 

@@ -16,7 +16,7 @@
 #include "framework/gui/graphics/qt_graphics.h"
 #include "framework/gui/standard/forms.h"
 #include "framework/gui/standard/std_controls.h"
-#include "tests/framework_gui/window_input.h"
+#include "tests/support/window_input.h"
 
 namespace {
 
