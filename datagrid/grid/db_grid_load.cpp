@@ -223,7 +223,7 @@ void TCustomdxDBGrid::SortNodes() {
   }
   if (keys.empty()) return;
   const TdxNodeSortComparer compare(*this, OptionExOn(tloAnsiSort), OnCompare, this);
-  SortNodeList(*this, nullptr, keys, compare);
+  ::SortNodeList(*this, nullptr, keys, compare);
   RebuildVisibleOrder();
 }
 

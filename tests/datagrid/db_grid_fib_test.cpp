@@ -27,6 +27,9 @@ class FibGridTest : public DataSetTest {
     Window->SetBounds(0, 0, 600, 500);
     Window->Show();
     Home = &NewDataSet(HomeSelect(), "fdsHome");
+    Home->RefreshSQL().SetText(
+        "SELECT HOME_ID, NAME, STREET_ID, BUILD, CORP, APARTAMENT, PHONE, STREET_NAME FROM HOME_PHONES"
+        " WHERE HOME_ID = ?OLD_HOME_ID");
     Source = new TDataSource(&Form());
     Source->SetName("dsHome");
     Source->SetDataSet(Home);
