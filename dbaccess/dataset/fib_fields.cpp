@@ -5,6 +5,7 @@
 #include <cstring>
 #include <limits>
 
+#include "dbaccess/client/errors.h"
 #include "dbaccess/dataset/fib_dataset.h"
 #include "dbaccess/statement/fib_array.h"
 #include "dbaccess/statement/sqlda.h"
@@ -266,6 +267,10 @@ Variant TFIBArrayField::ReadArrayValues() const {
 }
 
 void TFIBArrayField::WriteArrayValues(const Variant& value) {
+  // Checked before anything reaches the server: a slice written outside an
+  // edit would stay there, owned by no record.
+  if (TDataSet* dataSet = DataSet(); dataSet != nullptr && dataSet->State() != dsEdit && dataSet->State() != dsInsert)
+    RaiseClientError(ceNotInEditMode, ComponentPath(dataSet));
   if (value.IsEmpty() || value.IsNull()) {
     Clear();
     return;
@@ -283,12 +288,14 @@ int TFIBArrayField::ArraySize() const {
 }
 
 void TFIBArrayField::LoadElementBuffer() {
-  FElements.assign(static_cast<std::size_t>(ArraySize()), std::byte{0});
+  // At least the array id, which is what a cancel puts back.
+  FElements.assign(std::max<std::size_t>(static_cast<std::size_t>(ArraySize()), sizeof(TISCQuad)), std::byte{0});
+  FElementsNull = !GetData(FElements.data());
 }
 
 void TFIBArrayField::RestoreElementBuffer() {
   if (FElements.empty()) return;
-  SetData(FElements.data());
+  SetData(FElementsNull ? nullptr : FElements.data());
 }
 
 // ---- TFIBBCDField -----------------------------------------------------------------------

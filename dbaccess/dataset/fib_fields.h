@@ -149,6 +149,7 @@ class TFIBArrayField : public TBytesField {
   void WriteArrayValues(const Variant& value);
 
   std::vector<std::byte> FElements;
+  bool FElementsNull = true;
 };
 
 // NUMERIC(18,x) held as a raw 64-bit integer equal to value × 10^Size. Data

@@ -258,13 +258,21 @@ TEST_F(FieldsTest, ArrayFieldRoundTripsItsElements) {
   ASSERT_TRUE(empty.IsArray());
   const int first[] = {1};
   EXPECT_TRUE(GetVarArrayElement(empty, first).IsNull());
-  data.Edit();
   const TVarArrayBound bounds[] = {{1, 3}};
   Variant values = CreateVarArray(bounds, varVariant);
   for (int i = 1; i <= 3; ++i) {
     const int at[] = {i};
     PutVarArrayElement(values, Variant(i * 10), at);
   }
+  // Outside an edit nothing is written, not even a slice on the server.
+  EXPECT_EQ(ClientErrorOf([&] { field->SetAsVariant(values); }), ceNotInEditMode);
+  // A cancelled edit gives the record its array id back.
+  data.Edit();
+  field->SetAsVariant(values);
+  EXPECT_FALSE(field->IsNull());
+  data.Cancel();
+  EXPECT_TRUE(field->IsNull());
+  data.Edit();
   field->SetAsVariant(values);
   EXPECT_EQ(field->DisplayText(), "(ARRAY)");
   const Variant back = field->AsVariant();
