@@ -339,6 +339,34 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   // Whether the scroll events are held back (an internal scroll).
   bool InternalScrolling() const { return FInternalScroll > 0; }
 
+  // ---- What the application dataset builds on
+  // Called by opening once the fields are bound, before the select
+  // statement runs (the application dataset asks the server for a count).
+  virtual void DoAskRecordCount() {}
+  // Whether navigation shows the record in buffer (the cursor on it): here
+  // when its status is visible; the application dataset adds its filter.
+  virtual bool RecordPassesFilter(TRecordBuffer buffer) { return RecordIsVisible(buffer); }
+  // The compiled Filter while open (nullptr without one).
+  TExpressionParser* FilterExpression() const { return FFilterExpression.get(); }
+  // The oldest logical index still held (0 but for the unidirectional ring).
+  int FirstRecordIndex() const { return FirstHeldRecord(); }
+  // Moves the cursor without telling anyone; the caller puts it back.
+  void SetCurrentRecordIndex(int index) { FCurrentRecord = index; }
+  // The cached version, and the old version, of the record at a logical index.
+  void ReadRecordAt(int recordIndex, TRecordBuffer buffer) const { ReadCachedRecord(recordIndex, buffer); }
+  void ReadOldRecordAt(int recordIndex, TRecordBuffer buffer) const;
+  // Stores the buffer as the cached version of the record it holds.
+  void WriteRecordToCache(TRecordBuffer buffer);
+  // The record the filter state reads is read afresh at its next use.
+  void ForgetFilterRecord() { FScratchIndex = -1; }
+  // The physical number (the bookmark number) of a logical index.
+  int PhysicalNumberOf(int recordIndex) const { return BookmarkNumberOf(recordIndex); }
+  // While above zero the open and close events of the application dataset
+  // stay silent (a reopen that keeps the fields).
+  bool EventsSuppressed() const { return FEventSuppression > 0; }
+  void BeginEventSuppression() { ++FEventSuppression; }
+  void EndEventSuppression() { --FEventSuppression; }
+
  private:
   class TInternalScroll;
 
@@ -466,6 +494,7 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   std::unique_ptr<TExpressionParser> FFilterExpression;
   // A value-at-record read in progress: the logical index it reads.
   int FValueAtRecord = -1;
+  int FEventSuppression = 0;
 };
 
 // An internal scroll for the life of the scope: BeforeScroll and

@@ -171,6 +171,17 @@ void TFIBCustomDataSet::ReadCachedRecord(int recordIndex, TRecordBuffer buffer) 
   SetRecordIndexOf(buffer, recordIndex);
 }
 
+void TFIBCustomDataSet::ReadOldRecordAt(int recordIndex, TRecordBuffer buffer) const {
+  FCache->ReadOldVersion(CacheSlot(recordIndex) + 1, reinterpret_cast<char*>(buffer));
+  SetRecordIndexOf(buffer, recordIndex);
+}
+
+void TFIBCustomDataSet::WriteRecordToCache(TRecordBuffer buffer) {
+  const int recordIndex = RecordIndexOf(buffer);
+  FCache->WriteRecord(CacheSlot(recordIndex) + 1, reinterpret_cast<const char*>(buffer), false);
+  if (FScratchIndex == recordIndex) FScratchIndex = -1;
+}
+
 void TFIBCustomDataSet::FetchUpTo(int recordIndex) {
   while (FFetchedCount <= recordIndex && FetchNextRow()) {
   }
@@ -243,7 +254,7 @@ TGetResult TFIBCustomDataSet::GetRecordUnchecked(TRecordBuffer buffer, TGetMode 
 }
 
 TGetResult TFIBCustomDataSet::StepToVisible(TRecordBuffer buffer, TGetMode mode) {
-  while (!RecordIsVisible(buffer)) {
+  while (!RecordPassesFilter(buffer)) {
     if (mode == gmPrior) {
       if (FCurrentRecord <= FirstHeldRecord()) {
         FCurrentRecord = FirstHeldRecord() - 1;
