@@ -37,6 +37,17 @@ std::vector<std::string> SplitNames(const std::string& names) {
   return result;
 }
 
+// How the select text names the table: its alias in the FROM clause when
+// it has one (the server then knows the table only by it), else the name.
+std::string QualifierInSelect(std::string_view selectText, const std::string& relation,
+                              const std::string& formatted) {
+  for (const std::string& item : FromItems(selectText)) {
+    const std::vector<std::string> words = sqltext::Tokens(item);
+    if (words.size() >= 2 && sqltext::Unquoted(words.front()) == relation) return words.back();
+  }
+  return formatted;
+}
+
 bool ValueChanged(TField* field) {
   // A blob's id does not tell whether its content changed: it is written.
   if (IsBlobFieldType(field->DataType())) return true;
@@ -60,6 +71,9 @@ std::string TpFIBDataSet::GenerateSQLText(const std::string& tableName, const st
   TpFIBTableInfo* info = ListTableInfo().GetTableInfo(Database(), relation, false);
   const auto name = [dialect](const std::string& text) { return FormatIdentifierUpper(dialect, text, false); };
 
+  // The refresh text is the select's: its condition names the table as the
+  // select does.
+  const std::string qualifier = kind == skRefresh ? QualifierInSelect(SelectSQL().Text(), relation, table) : table;
   std::string condition;
   for (auto it = keys.rbegin(); it != keys.rend(); ++it) {
     TField* field = *it;
@@ -75,7 +89,7 @@ std::string TpFIBDataSet::GenerateSQLText(const std::string& tableName, const st
       column = name(origin);
     }
     if (!condition.empty()) condition += " and ";
-    condition += table + "." + column + "=?" + name("OLD_" + field->FieldName());
+    condition += qualifier + "." + column + "=?" + name("OLD_" + field->FieldName());
   }
   if (condition.empty())
     throw Exception(Format("%s: unable to generate %s because fields for \"%s\" do not exist in dataset.",

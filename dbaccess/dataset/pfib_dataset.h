@@ -229,6 +229,8 @@ class TpFIBDataSet : public TFIBDataSet, public TUserEventReceiver {
   void CleanUpAfterRetainingEnd();
 
   // pfib_dataset_edit.cpp
+  // The statement's first line is "No Action": the kind writes nothing.
+  static bool IsNoAction(const TFIBQuery& query);
   bool AutoSqlAllowed() const;
   bool DetailActive(TUpdateKind kind) const;
   bool ModifyAllowed() const;

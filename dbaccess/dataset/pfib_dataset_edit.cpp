@@ -16,13 +16,6 @@
 
 namespace {
 
-// The text that stands for "this kind of change writes nothing".
-constexpr std::string_view NoActionText = "No Action";
-
-bool IsNoAction(const TFIBQuery& query) {
-  return query.SQL().Count() > 0 && AnsiSameText(Trim(query.SQL().Strings(0)), NoActionText);
-}
-
 constexpr int SQLCodeNoPermission = -551;
 
 // Statement kinds whose row count the server reports.
@@ -35,6 +28,10 @@ bool ReturnsRow(TFIBSQLTypes type) {
 }  // namespace
 
 // ---- Allowed modifications ---------------------------------------------------------------
+
+bool TpFIBDataSet::IsNoAction(const TFIBQuery& query) {
+  return query.SQL().Count() > 0 && AnsiSameText(Trim(query.SQL().Strings(0)), "No Action");
+}
 
 bool TpFIBDataSet::AutoSqlAllowed() const {
   const TAutoUpdateOptions& options = *FAutoUpdateOptions;

@@ -212,7 +212,8 @@ bool TpFIBDataSet::PSUpdateRecord(TUpdateKind kind, TDataSet& delta) {
       run(*detail.Query);
   TFIBQuery& own = StatementOf(kind);
   const bool ran = !IsBlankText(own.SQL().Text());
-  if (ran) run(own);
+  // "No Action" stands for a change that writes nothing.
+  if (ran && !IsNoAction(own)) run(own);
   for (TDetailStatement& detail : FDetailStatements[kind])
     if (detail.Active && detail.After && detail.Query && !IsBlankText(detail.Query->SQL().Text()))
       run(*detail.Query);
