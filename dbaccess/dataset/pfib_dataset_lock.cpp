@@ -56,14 +56,18 @@ class TLockSavepoint {
 
 TLockStatus TpFIBDataSet::LockRecord(bool raiseOnError) {
   if (IsBlankText(UpdateSQL().Text())) throw Exception("Unable to lock record. Update query is empty");
+  CheckOpen(" lock record ");
   const std::string table = UpdateQuery().ModifyTableName();
   TField* field = FieldOfTable(table);
   if (field != nullptr) {
+    // The column is set to what the server holds: a new version of the row
+    // (the lock) with nothing changed, and no clash of values when the
+    // condition finds more than one row (a key column set to one record's
+    // value on two rows would break its uniqueness, not report them).
     const int dialect = Database() != nullptr ? Database()->SQLDialect() : 3;
-    const std::string text = "UPDATE " + FormatIdentifier(dialect, table) + " SET " +
-                             FormatIdentifier(dialect, OriginColumnOf(field)) + "= ?" +
-                             FormatIdentifier(dialect, field->FieldName()) + " WHERE " +
-                             WhereClause(UpdateSQL().Text(), 1);
+    const std::string column = FormatIdentifier(dialect, OriginColumnOf(field));
+    const std::string text = "UPDATE " + FormatIdentifier(dialect, table) + " SET " + column + "=" + column +
+                             " WHERE " + WhereClause(UpdateSQL().Text(), 1);
     if (FLockQuery->SQL().Text() != text + "\r\n") FLockQuery->SQL().SetText(text + "\r\n");
   } else if (FLockQuery->SQL().Text() != UpdateSQL().Text()) {
     FLockQuery->SQL().Assign(&UpdateSQL());

@@ -112,7 +112,9 @@ int TpFIBDataSet::PSExecuteStatement(const std::string& sql, const TParams* para
     *resultSet = std::move(dataSet);
     return result;
   }
-  TpFIBQuery* query = AcquireCachedQuery(UpdateTransaction(), text);
+  TFIBTransaction* update = UpdateTransaction();
+  if (update != nullptr && !update->Active()) update->StartTransaction();
+  TpFIBQuery* query = AcquireCachedQuery(update, text);
   if (query == nullptr) RaiseClientError(ceTransactionNotAssigned, ComponentPath(this));
   struct TRelease {
     TpFIBQuery* Query;
