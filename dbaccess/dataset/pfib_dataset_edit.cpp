@@ -205,8 +205,15 @@ void TpFIBDataSet::RunDetailStatements(TUpdateKind kind, bool after, TRecordBuff
     if (!detail.Active || detail.After != after || !detail.Query || IsBlankText(detail.Query->SQL().Text()))
       continue;
     TFIBQuery& query = *detail.Query;
-    if (query.Database() == nullptr) query.SetDatabase(Database());
-    if (query.Transaction() == nullptr) query.SetTransaction(UpdateTransaction());
+    // A statement without a connection of its own runs where the dataset's
+    // changes do (binding the connection alone would give it the connection's
+    // default transaction).
+    if (query.Database() == nullptr) {
+      query.SetDatabase(Database());
+      query.SetTransaction(UpdateTransaction());
+    } else if (query.Transaction() == nullptr) {
+      query.SetTransaction(UpdateTransaction());
+    }
     if (query.Open()) query.CloseCursor();
     SetRecordParams(query, buffer);
     query.ExecQuery();

@@ -203,8 +203,15 @@ std::unique_ptr<EUpdateError> TpFIBDataSet::PSGetUpdateException(const Exception
 
 bool TpFIBDataSet::PSUpdateRecord(TUpdateKind kind, TDataSet& delta) {
   const auto run = [&](TFIBQuery& query) {
-    if (query.Database() == nullptr) query.SetDatabase(Database());
-    if (query.Transaction() == nullptr) query.SetTransaction(UpdateTransaction());
+    // A statement without a connection of its own runs where the dataset's
+    // changes do (binding the connection alone would give it the connection's
+    // default transaction).
+    if (query.Database() == nullptr) {
+      query.SetDatabase(Database());
+      query.SetTransaction(UpdateTransaction());
+    } else if (query.Transaction() == nullptr) {
+      query.SetTransaction(UpdateTransaction());
+    }
     if (query.Open()) query.CloseCursor();
     SetDeltaParams(query, delta);
     query.ExecQuery();

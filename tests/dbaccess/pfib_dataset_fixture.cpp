@@ -1,6 +1,7 @@
 #include "tests/dbaccess/pfib_dataset_fixture.h"
 
 #include "dbaccess/dataset/fib_fields.h"
+#include "dbaccess/metadata/metadata_caches.h"
 #include "framework/core/text/text.h"
 #include "tests/dbaccess/fib_dataset_fixture.h"
 
@@ -19,6 +20,8 @@ std::vector<std::string> ProgramDataSetTest::OrgSelectLines() {
 
 void ProgramDataSetTest::SetUp() {
   ConnectionTest::SetUp();
+  // What the metadata caches learn belongs to this test's database alone.
+  RestartMetadataCaches();
   CreateDirectoryListings([this](std::string_view sql) { ExecuteSQL(sql); });
 
   FDB = new TpFIBDatabase(&Form());  // owned by the form
@@ -64,6 +67,11 @@ void ProgramDataSetTest::SetUp() {
   AddField(*FOrg, "BUILD", false, "Дом", 0, true);
   AddField(*FOrg, "CORP", true, "Корпус", 3, true);
   FDB->OpenConnection();
+}
+
+void ProgramDataSetTest::TearDown() {
+  ConnectionTest::TearDown();
+  RestartMetadataCaches();
 }
 
 void ProgramDataSetTest::AddField(TpFIBDataSet& dataSet, const char* fieldName, bool isString, const char* label,

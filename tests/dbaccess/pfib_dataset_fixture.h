@@ -27,6 +27,7 @@ class ProgramDataSetTest : public ConnectionTest {
 
  protected:
   void SetUp() override;
+  void TearDown() override;
 
   TpFIBDatabase& DB() { return *FDB; }
   TpFIBTransaction& TR() { return *FTR; }
