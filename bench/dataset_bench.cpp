@@ -96,33 +96,6 @@ void BM_Fetch(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * rows);
 }
 
-struct TTiming {
-  double Wall = 0;
-  double Cpu = 0;
-  std::int64_t Rows = 0;
-  int Rounds = 0;
-};
-
-template <class Statement>
-void TimeRound(Statement& statement, TTiming& timing) {
-  std::int64_t sum = 0;
-  const double cpuStart = ProcessCpuSeconds();
-  const auto start = std::chrono::steady_clock::now();
-  const std::int64_t rows = statement.FetchAll(sum);
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double cpu = ProcessCpuSeconds() - cpuStart;
-  if (timing.Rounds == 0 || wall < timing.Wall) timing.Wall = wall;
-  if (timing.Rounds == 0 || cpu < timing.Cpu) timing.Cpu = cpu;
-  ++timing.Rounds;
-  timing.Rows = rows;
-}
-
-void PrintTiming(const char* name, const TTiming& timing) {
-  const double rows = static_cast<double>(timing.Rows);
-  std::printf("%s: %.1f ms wall, %.1f ms processor, %.3f us per row (fastest of %d rounds)\n", name,
-              timing.Wall * 1e3, timing.Cpu * 1e3, timing.Cpu * 1e6 / rows, timing.Rounds);
-}
-
 int Run(int argc, char** argv) {
   std::string path = TakePath(argc, argv);
   std::unique_ptr<TTemporaryFolder> folder;
@@ -143,16 +116,7 @@ int Run(int argc, char** argv) {
   TPlainCount plain(session, SelectText);
   TDataSetFetch dataSet(session, SelectText);
   TTiming plainTiming, dataSetTiming;
-  const int rounds = 5;
-  for (int round = 0; round < rounds; ++round) {
-    if (round % 2 == 0) {
-      TimeRound(plain, plainTiming);
-      TimeRound(dataSet, dataSetTiming);
-    } else {
-      TimeRound(dataSet, dataSetTiming);
-      TimeRound(plain, plainTiming);
-    }
-  }
+  TimeAlternating(plain, plainTiming, dataSet, dataSetTiming, 5);
   Session = nullptr;
   if (plainTiming.Rows != dataSetTiming.Rows) {
     std::fprintf(stderr, "bench_dataset: the dataset fetched %lld rows, the plain loop %lld\n",
@@ -173,22 +137,4 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  int status = 1;
-  std::unique_ptr<TTemporaryFolder> lockFolder;
-  try {
-    if (!std::getenv("FIREBIRD_LOCK")) {
-      lockFolder = std::make_unique<TTemporaryFolder>();
-      setenv("FIREBIRD_LOCK", lockFolder->Path().c_str(), 1);
-    }
-    status = Run(argc, argv);
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "bench_dataset: %s\n", e.Message().c_str());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "bench_dataset: %s\n", e.what());
-  }
-  ShutdownDatabases();
-  ShutdownSQLMonitor();
-  ShutdownClientLibrary();
-  return status;
-}
+int main(int argc, char** argv) { return RunFetchBenchmark("bench_dataset", Run, argc, argv); }

@@ -8,6 +8,8 @@
 #include <time.h>
 
 #include <cerrno>
+#include <chrono>
+#include <cstdio>
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
@@ -22,6 +24,9 @@
 #include "dbaccess/client/status_vector.h"
 #include "dbaccess/connection/database.h"
 #include "dbaccess/connection/transaction.h"
+#include "dbaccess/metadata/metadata_caches.h"
+#include "dbaccess/trace/sql_monitor.h"
+#include "framework/core/base/exceptions.h"
 #include "tools/sample_database.h"
 
 namespace fetch_baseline {
@@ -163,6 +168,79 @@ inline std::string TakePath(int& argc, char** argv) {
     return path;
   }
   return {};
+}
+
+// The fastest round of one side: wall-clock time, and the processor time of
+// the whole process (the engine runs in it), which a loaded machine disturbs
+// less.
+struct TTiming {
+  double Wall = 0;  // seconds
+  double Cpu = 0;   // seconds
+  std::int64_t Rows = 0;
+  std::int64_t Sum = 0;
+  int Rounds = 0;
+};
+
+template <class Statement>
+void TimeRound(Statement& statement, TTiming& timing) {
+  std::int64_t sum = 0;
+  const double cpuStart = ProcessCpuSeconds();
+  const auto start = std::chrono::steady_clock::now();
+  const std::int64_t rows = statement.FetchAll(sum);
+  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  const double cpu = ProcessCpuSeconds() - cpuStart;
+  if (timing.Rounds == 0 || wall < timing.Wall) timing.Wall = wall;
+  if (timing.Rounds == 0 || cpu < timing.Cpu) timing.Cpu = cpu;
+  ++timing.Rounds;
+  timing.Rows = rows;
+  timing.Sum = sum;
+}
+
+// Alternating rounds, each side first in every other one, so that both
+// meet the same state of the engine's page cache and of the machine.
+template <class Baseline, class Measured>
+void TimeAlternating(Baseline& baseline, TTiming& baselineTiming, Measured& measured, TTiming& measuredTiming,
+                     int rounds) {
+  for (int round = 0; round < rounds; ++round) {
+    if (round % 2 == 0) {
+      TimeRound(baseline, baselineTiming);
+      TimeRound(measured, measuredTiming);
+    } else {
+      TimeRound(measured, measuredTiming);
+      TimeRound(baseline, baselineTiming);
+    }
+  }
+}
+
+inline void PrintTiming(const char* name, const TTiming& timing) {
+  const double rows = static_cast<double>(timing.Rows);
+  std::printf("%s: %.1f ms wall, %.1f ms processor, %.3f us per row (fastest of %d rounds)\n", name,
+              timing.Wall * 1e3, timing.Cpu * 1e3, timing.Cpu * 1e6 / rows, timing.Rounds);
+}
+
+// main() of a fetch benchmark: the engine keeps its lock files in a folder
+// of this run's own unless the caller chose one (the folder outlives the
+// engine); errors are printed under the program's name; the layer is shut
+// down in order whatever happened.
+inline int RunFetchBenchmark(const char* program, int (*run)(int, char**), int argc, char** argv) {
+  int status = 1;
+  std::unique_ptr<TTemporaryFolder> lockFolder;
+  try {
+    if (!std::getenv("FIREBIRD_LOCK")) {
+      lockFolder = std::make_unique<TTemporaryFolder>();
+      setenv("FIREBIRD_LOCK", lockFolder->Path().c_str(), 1);
+    }
+    status = run(argc, argv);
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "%s: %s\n", program, e.Message().c_str());
+  } catch (const std::exception& e) {
+    std::fprintf(stderr, "%s: %s\n", program, e.what());
+  }
+  ShutdownDatabases();
+  ShutdownMetadataCaches();
+  ShutdownSQLMonitor();
+  ShutdownClientLibrary();
+  return status;
 }
 
 }  // namespace fetch_baseline

@@ -100,38 +100,6 @@ void BM_Fetch(benchmark::State& state) {
   state.SetItemsProcessed(state.iterations() * rows);
 }
 
-// The fastest round of one side: wall-clock time, and the processor time of
-// the whole process (the engine runs in it), which a loaded machine disturbs
-// less.
-struct TTiming {
-  double Wall = 0;  // seconds
-  double Cpu = 0;   // seconds
-  std::int64_t Rows = 0;
-  std::int64_t Sum = 0;
-  int Rounds = 0;
-};
-
-template <class Statement>
-void TimeRound(Statement& statement, TTiming& timing) {
-  std::int64_t sum = 0;
-  const double cpuStart = ProcessCpuSeconds();
-  const auto start = std::chrono::steady_clock::now();
-  const std::int64_t rows = statement.FetchAll(sum);
-  const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-  const double cpu = ProcessCpuSeconds() - cpuStart;
-  if (timing.Rounds == 0 || wall < timing.Wall) timing.Wall = wall;
-  if (timing.Rounds == 0 || cpu < timing.Cpu) timing.Cpu = cpu;
-  ++timing.Rounds;
-  timing.Rows = rows;
-  timing.Sum = sum;
-}
-
-void PrintTiming(const char* name, const TTiming& timing) {
-  const double rows = static_cast<double>(timing.Rows);
-  std::printf("%s: %.1f ms wall, %.1f ms processor, %.3f us per row (fastest of %d rounds)\n", name,
-              timing.Wall * 1e3, timing.Cpu * 1e3, timing.Cpu * 1e6 / rows, timing.Rounds);
-}
-
 int Run(int argc, char** argv) {
   std::string path = TakePath(argc, argv);
   std::unique_ptr<TTemporaryFolder> folder;
@@ -151,21 +119,10 @@ int Run(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 
-  // Alternating rounds, each side first in every other one, so that both
-  // meet the same state of the engine's page cache and of the machine.
   TPlainStatement plain(session, SelectText);
   TLayerStatement layer(session, SelectText);
   TTiming plainTiming, layerTiming;
-  const int rounds = 7;
-  for (int round = 0; round < rounds; ++round) {
-    if (round % 2 == 0) {
-      TimeRound(plain, plainTiming);
-      TimeRound(layer, layerTiming);
-    } else {
-      TimeRound(layer, layerTiming);
-      TimeRound(plain, plainTiming);
-    }
-  }
+  TimeAlternating(plain, plainTiming, layer, layerTiming, 7);
   Session = nullptr;
   if (plainTiming.Rows != layerTiming.Rows || plainTiming.Sum != layerTiming.Sum) {
     std::fprintf(stderr,
@@ -187,25 +144,4 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  int status = 1;
-  // The engine keeps its lock files in a folder of this run's own, unless
-  // the caller chose one; the folder outlives the engine.
-  std::unique_ptr<TTemporaryFolder> lockFolder;
-  try {
-    if (!std::getenv("FIREBIRD_LOCK")) {
-      lockFolder = std::make_unique<TTemporaryFolder>();
-      setenv("FIREBIRD_LOCK", lockFolder->Path().c_str(), 1);
-    }
-    status = Run(argc, argv);
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "bench_fetch: %s\n", e.Message().c_str());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "bench_fetch: %s\n", e.what());
-  }
-  ShutdownDatabases();
-  ShutdownMetadataCaches();
-  ShutdownSQLMonitor();
-  ShutdownClientLibrary();
-  return status;
-}
+int main(int argc, char** argv) { return RunFetchBenchmark("bench_fetch", Run, argc, argv); }

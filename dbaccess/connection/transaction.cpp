@@ -12,6 +12,7 @@
 #include "dbaccess/connection/event_lists.h"
 #include "dbaccess/client/parameter_blocks.h"
 #include "dbaccess/trace/trace_hooks.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/component/strings.h"
 #include "framework/core/system/timer.h"
 
@@ -37,22 +38,6 @@ class TFIBTransaction::TTRParamsList : public TStringList {
   TFIBTransaction& FOwner;
 };
 
-namespace {
-
-// Runs the callable when the scope is left, on every path.
-template <class F>
-class TAtScopeExit {
- public:
-  explicit TAtScopeExit(F f) : FF(std::move(f)) {}
-  ~TAtScopeExit() { FF(); }
-  TAtScopeExit(const TAtScopeExit&) = delete;
-  TAtScopeExit& operator=(const TAtScopeExit&) = delete;
-
- private:
-  F FF;
-};
-
-}  // namespace
 
 TTransactionAction HardAction(TTransactionAction action) {
   switch (action) {

@@ -9,6 +9,7 @@
 #include <cmath>
 #include <cstring>
 
+#include "dbaccess/util/raw_bytes.h"
 #include "dbaccess/cache/records_cache.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess/dataset/fib_dataset.h"
@@ -21,25 +22,6 @@ namespace {
 // Days from 0001-01-01 (plus one) to the server's day 0, 1858-11-17.
 constexpr std::int32_t ServerDayOffset = 678576;
 constexpr double MSecsPerDayD = 86400000.0;
-
-template <class T>
-T Load(const char* data) {
-  T value;
-  std::memcpy(&value, data, sizeof(T));
-  return value;
-}
-
-template <class T>
-void Store(char* data, T value) {
-  std::memcpy(data, &value, sizeof(T));
-}
-
-// value × 10^scale for a negative scale: dividing by the exact power of ten
-// gives the double nearest the decimal value.
-double Scaled(std::int64_t value, int scale) {
-  return scale < 0 ? static_cast<double>(value) / PowerOfTen(-scale)
-                   : static_cast<double>(value) * PowerOfTen(scale);
-}
 
 // Right-trimmed of characters below code 33.
 std::size_t TrimmedLength(const char* text, std::size_t length) {
@@ -101,7 +83,7 @@ void TFIBCustomDataSet::FetchRowIntoCache(int recordIndex) {
         text = {};
       } else if (column.Conversion == TConversion::Varying) {
         // A length beyond the declared one is not trusted past the column.
-        const auto length = static_cast<std::uint16_t>(Load<std::int16_t>(source.Data));
+        const auto length = static_cast<std::uint16_t>(LoadRaw<std::int16_t>(source.Data));
         text = {source.Data + 2, std::min<std::size_t>(length, static_cast<std::size_t>(column.DeclaredLength))};
       } else {
         const auto length = static_cast<std::size_t>(column.DeclaredLength);
@@ -120,40 +102,40 @@ void TFIBCustomDataSet::FetchRowIntoCache(int recordIndex) {
     switch (column.Conversion) {
       case TConversion::Varying: {
         const std::size_t length = std::min<std::size_t>(
-            static_cast<std::uint16_t>(Load<std::int16_t>(data)), size);
+            static_cast<std::uint16_t>(LoadRaw<std::int16_t>(data)), size);
         std::memcpy(target, data + 2, length);
         std::memset(target + length, 0, size - length);
         break;
       }
       case TConversion::ShortToInt:
-        Store<std::int32_t>(target, Load<std::int16_t>(data));
+        StoreRaw<std::int32_t>(target, LoadRaw<std::int16_t>(data));
         break;
       case TConversion::ShortScaled:
-        Store<double>(target, Scaled(Load<std::int16_t>(data), column.Scale));
+        StoreRaw<double>(target, ScaledToDouble(LoadRaw<std::int16_t>(data), column.Scale));
         break;
       case TConversion::LongScaled:
-        Store<double>(target, Scaled(Load<std::int32_t>(data), column.Scale));
+        StoreRaw<double>(target, ScaledToDouble(LoadRaw<std::int32_t>(data), column.Scale));
         break;
       case TConversion::Int64Scaled:
-        Store<double>(target, Scaled(Load<std::int64_t>(data), column.Scale));
+        StoreRaw<double>(target, ScaledToDouble(LoadRaw<std::int64_t>(data), column.Scale));
         break;
       case TConversion::FloatToDouble:
-        Store<double>(target, Load<float>(data));
+        StoreRaw<double>(target, LoadRaw<float>(data));
         break;
       case TConversion::TimeStamp: {
-        const auto date = Load<std::int32_t>(data);
-        const auto time = Load<std::uint32_t>(data + 4);
-        Store<double>(target, (static_cast<double>(date) + ServerDayOffset) * MSecsPerDayD + time / 10);
+        const auto date = LoadRaw<std::int32_t>(data);
+        const auto time = LoadRaw<std::uint32_t>(data + 4);
+        StoreRaw<double>(target, (static_cast<double>(date) + ServerDayOffset) * MSecsPerDayD + time / 10);
         break;
       }
       case TConversion::Time:
-        Store<std::int32_t>(target, static_cast<std::int32_t>(Load<std::uint32_t>(data) / 10));
+        StoreRaw<std::int32_t>(target, static_cast<std::int32_t>(LoadRaw<std::uint32_t>(data) / 10));
         break;
       case TConversion::Date:
-        Store<std::int32_t>(target, Load<std::int32_t>(data) + ServerDayOffset);
+        StoreRaw<std::int32_t>(target, LoadRaw<std::int32_t>(data) + ServerDayOffset);
         break;
       case TConversion::Boolean1:
-        Store<std::int16_t>(target, data[0] != 0 ? 1 : 0);
+        StoreRaw<std::int16_t>(target, data[0] != 0 ? 1 : 0);
         break;
       case TConversion::Text:
       case TConversion::Raw:

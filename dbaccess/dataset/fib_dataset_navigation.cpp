@@ -8,6 +8,7 @@
 #include "dbaccess/dataset/fib_dataset.h"
 #include "dbaccess/statement/query.h"
 #include "dbaccess/util/helpers.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/text/text.h"
 
 // ---- Record numbers --------------------------------------------------------------------
@@ -192,12 +193,7 @@ int TFIBCustomDataSet::SearchInCache(const std::string& keyFields, const Variant
   Variant upperKey;
   if ((options & 1) != 0 && fields.size() == 1 && !keyValues.IsArray() && VarIsStr(keyValues))
     upperKey = Variant(AnsiUpperCase(keyValues.AsString()));
-  const int saved = FCurrentRecord;
-  struct TRestore {
-    TFIBCustomDataSet& DataSet;
-    int Saved;
-    ~TRestore() { DataSet.FCurrentRecord = Saved; }
-  } restore{*this, saved};
+  const TRestoreOnExit<int> restore(FCurrentRecord);
   TTempState state(*this, dsFilter);
   for (int index = FirstHeldRecord();; ++index) {
     if (index >= FFetchedCount && ((options & 32) != 0 || !FetchNextRow())) break;
@@ -236,12 +232,7 @@ Variant TFIBCustomDataSet::Lookup(const std::string& keyFields, const Variant& k
   // back to; the result is read from the found record in the filter state.
   const int found = SearchInCache(keyFields, keyValues, 0);
   if (found < 0 || resultFields.empty()) return Variant();
-  const int saved = FCurrentRecord;
-  struct TRestore {
-    TFIBCustomDataSet& DataSet;
-    int Saved;
-    ~TRestore() { DataSet.FCurrentRecord = Saved; }
-  } restore{*this, saved};
+  const TRestoreOnExit<int> restore(FCurrentRecord);
   TTempState state(*this, dsFilter);
   FCurrentRecord = found;
   return FieldValues(resultFields);
@@ -274,12 +265,7 @@ Variant TFIBCustomDataSet::RecordFieldValue(TField* field, int recordNo) {
     SetRecNo(recordNo);
     return field->Value();
   }
-  const int saved = FValueAtRecord;
+  const TRestoreOnExit<int> restore(FValueAtRecord);
   FValueAtRecord = index;
-  struct TRestore {
-    TFIBCustomDataSet& DataSet;
-    int Saved;
-    ~TRestore() { DataSet.FValueAtRecord = Saved; }
-  } restore{*this, saved};
   return field->Value();
 }

@@ -11,6 +11,7 @@
 #include "dbaccess/dataset/pfib_dataset.h"
 #include "dbaccess/statement/query.h"
 #include "dbaccess/util/helpers.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/text/datetime.h"
 #include "framework/core/text/text.h"
 
@@ -81,17 +82,13 @@ void TpFIBDataSet::CheckModifyRights(TUpdateKind kind) {
   if (IsBlankText(query.SQL().Text()) || query.Prepared() || IsNoAction(query)) return;
   // Prepared under the dataset's own transaction, which is running.
   TFIBTransaction* saved = query.Transaction();
-  struct TRestore {
-    TFIBQuery& Query;
-    TFIBTransaction* Transaction;
-    ~TRestore() {
-      // Rebinding a statement only drops its preparation; nothing to report.
-      try {
-        Query.SetTransaction(Transaction);
-      } catch (...) {
-      }
+  const TAtScopeExit restore([&query, saved] {
+    // Rebinding a statement only drops its preparation; nothing to report.
+    try {
+      query.SetTransaction(saved);
+    } catch (...) {
     }
-  } restore{query, saved};
+  });
   query.SetTransaction(Transaction());
   try {
     if (!SelectQuery().Prepared()) SelectQuery().Prepare();
@@ -127,11 +124,7 @@ void TpFIBDataSet::ProtectEdit() {
   InternalRefresh();
   if (generates && IsBlankText(UpdateSQL().Text())) {
     const bool onlyModified = options.UpdateOnlyModifiedFields();
-    struct TRestore {
-      TAutoUpdateOptions& Options;
-      bool Value;
-      ~TRestore() { Options.SetUpdateOnlyModifiedFields(Value); }
-    } restore{options, onlyModified};
+    const TAtScopeExit restore([&options, onlyModified] { options.SetUpdateOnlyModifiedFields(onlyModified); });
     options.SetUpdateOnlyModifiedFields(false);
     SetGeneratedText(UpdateQuery(), GenerateSQLTextFor(skModify));
   }

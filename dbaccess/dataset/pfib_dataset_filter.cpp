@@ -15,6 +15,7 @@
 #include "dbaccess/dataset/pfib_dataset.h"
 #include "dbaccess/filter/expression_parser.h"
 #include "dbaccess/statement/query.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/text/text.h"
 
 void TpFIBDataSet::InvalidateFilterCount() {
@@ -52,14 +53,10 @@ const std::vector<int>& TpFIBDataSet::VisibleRecords() const {
   std::vector<int> visible;
   if (Active() && RecordBufferSize() > 0) {
     const int saved = CurrentRecordIndex();
-    struct TRestore {
-      TpFIBDataSet& DataSet;
-      int Saved;
-      ~TRestore() {
-        DataSet.SetCurrentRecordIndex(Saved);
-        DataSet.ForgetFilterRecord();
-      }
-    } restore{self, saved};
+    const TAtScopeExit restore([&self, saved] {
+      self.SetCurrentRecordIndex(saved);
+      self.ForgetFilterRecord();
+    });
     std::vector<std::byte> buffer(static_cast<std::size_t>(RecordBufferSize()));
     for (int index = FirstRecordIndex(); index < FetchedCount(); ++index) {
       self.SetCurrentRecordIndex(index);

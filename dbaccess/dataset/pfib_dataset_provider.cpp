@@ -13,6 +13,7 @@
 #include "dbaccess/statement/query_ext.h"
 #include "dbaccess/statement/sqlda.h"
 #include "dbaccess/util/helpers.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/text/text.h"
 
 namespace {
@@ -116,10 +117,7 @@ int TpFIBDataSet::PSExecuteStatement(const std::string& sql, const TParams* para
   if (update != nullptr && !update->Active()) update->StartTransaction();
   TpFIBQuery* query = AcquireCachedQuery(update, text);
   if (query == nullptr) RaiseClientError(ceTransactionNotAssigned, ComponentPath(this));
-  struct TRelease {
-    TpFIBQuery* Query;
-    ~TRelease() { ReleaseCachedQuery(Query); }
-  } release{query};
+  const TAtScopeExit release([query] { ReleaseCachedQuery(query); });
   AssignByPosition(*query, params);
   query->ExecQuery();
   if (query->SQLType() != SQLSelect) return query->RowsAffected();

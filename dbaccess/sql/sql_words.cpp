@@ -61,6 +61,7 @@ bool AsciiLess(std::string_view a, std::string_view b) {
 const std::vector<std::string_view>& SqlWords() {
   static const std::vector<std::string_view> words = [] {
     std::vector<std::string_view> all;
+    all.reserve(std::size(FunctionWords) + std::size(KeywordWords) + std::size(TypeWords));
     all.insert(all.end(), std::begin(FunctionWords), std::end(FunctionWords));
     all.insert(all.end(), std::begin(KeywordWords), std::end(KeywordWords));
     all.insert(all.end(), std::begin(TypeWords), std::end(TypeWords));

@@ -1,3 +1,4 @@
+#include "dbaccess/util/raw_bytes.h"
 #include "dbaccess/statement/fib_array.h"
 
 #include <algorithm>
@@ -44,25 +45,6 @@ void Check(ISC_STATUS result, TObject* sender) {
 }
 
 std::string NameOf(const char* field) { return std::string(field, strnlen(field, 32)); }
-
-template <class T>
-T Load(const char* at) {
-  T value;
-  std::memcpy(&value, at, sizeof(T));
-  return value;
-}
-
-template <class T>
-void Store(char* at, T value) {
-  std::memcpy(at, &value, sizeof(T));
-}
-
-// value × 10^scale; dividing by an exact power of ten keeps the decimal
-// value closer than multiplying by an inexact inverse.
-double Scaled(std::int64_t value, int scale) {
-  if (scale < 0) return static_cast<double>(static_cast<long double>(value) / std::pow(10.0L, -scale));
-  return static_cast<double>(static_cast<long double>(value) * std::pow(10.0L, scale));
-}
 
 // The value × 10^-scale as the integer a scaled element stores, rounded
 // half to even; client error 33 outside [low, high].
@@ -232,39 +214,39 @@ Variant TpFIBArray::ElementAt(const char* at) const {
     case blr_varying:
       return Variant(std::string(at, strnlen(at, static_cast<std::size_t>(length))));
     case blr_short: {
-      const auto value = Load<std::int16_t>(at);
-      if (scale != 0) return Variant(Scaled(value, scale));
+      const auto value = LoadRaw<std::int16_t>(at);
+      if (scale != 0) return Variant(ScaledToDouble(value, scale));
       return Variant(value);
     }
     case blr_long: {
-      const auto value = Load<std::int32_t>(at);
-      if (scale != 0) return Variant(Scaled(value, scale));
+      const auto value = LoadRaw<std::int32_t>(at);
+      if (scale != 0) return Variant(ScaledToDouble(value, scale));
       return Variant(static_cast<int>(value));
     }
     case blr_int64: {
-      const auto value = Load<std::int64_t>(at);
-      if (scale != 0) return Variant(Scaled(value, scale));
+      const auto value = LoadRaw<std::int64_t>(at);
+      if (scale != 0) return Variant(ScaledToDouble(value, scale));
       return Variant(value);
     }
     case blr_float:
-      return Variant(static_cast<double>(Load<float>(at)));
+      return Variant(static_cast<double>(LoadRaw<float>(at)));
     case blr_double:
     case blr_d_float:
-      return Variant(Load<double>(at));
+      return Variant(LoadRaw<double>(at));
     case blr_sql_date: {
-      const auto date = Load<ISC_DATE>(at);
+      const auto date = LoadRaw<ISC_DATE>(at);
       std::tm tm{};
       ClientAPI().isc_decode_sql_date(&date, &tm);
       return Variant::FromDate(DateOf(tm));
     }
     case blr_sql_time: {
-      const auto time = Load<ISC_TIME>(at);
+      const auto time = LoadRaw<ISC_TIME>(at);
       std::tm tm{};
       ClientAPI().isc_decode_sql_time(&time, &tm);
       return Variant::FromDate(TimeOf(tm, time));
     }
     case blr_timestamp: {
-      const auto stamp = Load<ISC_TIMESTAMP>(at);
+      const auto stamp = LoadRaw<ISC_TIMESTAMP>(at);
       std::tm tm{};
       ClientAPI().isc_decode_timestamp(&stamp, &tm);
       const TDateTime date = DateOf(tm);
@@ -321,33 +303,33 @@ void TpFIBArray::StoreElement(char* at, const Variant& value) const {
       break;
     }
     case blr_short:
-      Store(at, static_cast<std::int16_t>(null ? 0 : ScaledInteger(value, scale, INT16_MIN, INT16_MAX)));
+      StoreRaw(at, static_cast<std::int16_t>(null ? 0 : ScaledInteger(value, scale, INT16_MIN, INT16_MAX)));
       break;
     case blr_long:
-      Store(at, static_cast<std::int32_t>(null ? 0 : ScaledInteger(value, scale, INT32_MIN, INT32_MAX)));
+      StoreRaw(at, static_cast<std::int32_t>(null ? 0 : ScaledInteger(value, scale, INT32_MIN, INT32_MAX)));
       break;
     case blr_int64:
-      Store(at, null ? std::int64_t{0} : ScaledInteger(value, scale, INT64_MIN, INT64_MAX));
+      StoreRaw(at, null ? std::int64_t{0} : ScaledInteger(value, scale, INT64_MIN, INT64_MAX));
       break;
     case blr_float:
-      Store(at, static_cast<float>(null ? 0.0 : value.AsDouble()));
+      StoreRaw(at, static_cast<float>(null ? 0.0 : value.AsDouble()));
       break;
     case blr_double:
     case blr_d_float:
-      Store(at, null ? 0.0 : value.AsDouble());
+      StoreRaw(at, null ? 0.0 : value.AsDouble());
       break;
     case blr_sql_date: {
       const std::tm tm = null ? ServerDayZero() : CalendarOf(value.AsDateTime());
       ISC_DATE date = 0;
       ClientAPI().isc_encode_sql_date(&tm, &date);
-      Store(at, date);
+      StoreRaw(at, date);
       break;
     }
     case blr_sql_time: {
       const std::tm tm = null ? ServerDayZero() : CalendarOf(value.AsDateTime());
       ISC_TIME time = 0;
       ClientAPI().isc_encode_sql_time(&tm, &time);
-      Store(at, static_cast<ISC_TIME>(time + (null ? 0 : MillisecondUnits(value.AsDateTime()))));
+      StoreRaw(at, static_cast<ISC_TIME>(time + (null ? 0 : MillisecondUnits(value.AsDateTime()))));
       break;
     }
     case blr_timestamp: {
@@ -355,7 +337,7 @@ void TpFIBArray::StoreElement(char* at, const Variant& value) const {
       ISC_TIMESTAMP stamp{};
       ClientAPI().isc_encode_timestamp(&tm, &stamp);
       if (!null) stamp.timestamp_time += MillisecondUnits(value.AsDateTime());
-      Store(at, stamp);
+      StoreRaw(at, stamp);
       break;
     }
     default:

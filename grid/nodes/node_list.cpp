@@ -135,6 +135,22 @@ void TdxNodeList::Reorder(std::span<TdxTreeListNode* const> order) {
   Renumber(0, count);
 }
 
+void TdxNodeList::Permute(std::span<const std::uint32_t> from) {
+  const std::size_t count = FSlots.size() - FHead;
+  if (from.size() != count) RaiseInvalidTreeListOperation("The new order must hold every node of the list");
+  std::vector<bool> seen(count, false);
+  for (std::uint32_t index : from) {
+    if (index >= count || seen[index])
+      RaiseInvalidTreeListOperation("The new order must hold every node of the list once");
+    seen[index] = true;
+  }
+  std::vector<std::unique_ptr<TdxTreeListNode>> slots(count);
+  for (std::size_t i = 0; i < count; ++i) slots[i] = std::move(FSlots[FHead + from[i]]);
+  FSlots = std::move(slots);
+  FHead = 0;
+  Renumber(0, count);
+}
+
 void TdxNodeList::Release() noexcept {
   FSlots.clear();
   FSlots.shrink_to_fit();

@@ -14,6 +14,7 @@
 // entries always agree with their nodes' parent and position.
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <vector>
@@ -51,6 +52,9 @@ class TdxNodeList {
   // list exactly once (raises EInvaliddxTreeListOperation otherwise and
   // leaves the list as it was).
   void Reorder(std::span<TdxTreeListNode* const> order);
+  // The same by position: entry i takes the node that stood at from[i]
+  // (which must name each index once). Only the moved nodes are touched.
+  void Permute(std::span<const std::uint32_t> from);
   // Frees the storage of an empty list.
   void Release() noexcept;
   // Raises EInvaliddxTreeListOperation when an entry disagrees with its node.

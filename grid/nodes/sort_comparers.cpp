@@ -5,9 +5,10 @@
 
 #include "framework/core/component/merge_sort.h"
 #include "framework/core/text/text.h"
-#include "grid/tree_list/tree_list_errors.h"
+#include "grid/nodes/node_sorter.h"
 #include "grid/nodes/tree_list_node.h"
 #include "grid/nodes/tree_list_node_owner.h"
+#include "grid/tree_list/tree_list_errors.h"
 
 namespace {
 
@@ -43,14 +44,19 @@ bool SameKey(const Variant& v1, const Variant& v2) {
   }
 }
 
-int CompareKeysAsText(const Variant& k1, const Variant& k2) {
+// Texts are made only where they are compared.
+int CompareTextKeys(const Variant& k1, const Variant& k2) {
   if (SameKey(k1, k2)) return 0;
   if (!k1.IsNull() && !k2.IsNull() && (VarIsStr(k1) || VarIsStr(k2))) {
+    std::string text1, text2;
     try {
-      if (const int result = AnsiCompareStr(VarToStr(k1), VarToStr(k2))) return Sign(result);
+      text1 = VarToStr(k1);
+      text2 = VarToStr(k2);
     } catch (const EVariantError&) {
-      // An array beside a text: the variant order below places it.
+      // An array beside a text: the variant order places it.
+      return CompareVariants(k1, k2);
     }
+    return CompareKeysAsText(k1, &text1, k2, &text2);
   }
   return CompareVariants(k1, k2);
 }
@@ -66,10 +72,6 @@ int CompareKeyChains(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r
     if (result != 0) return r1.Keys[i].Descending ? -result : result;
   }
   return owner.CompareEqualNodes(r1.Node, r2.Node);
-}
-
-TdxTreeListNode* ChildOf(const TdxTreeListNodeOwner& owner, const TdxTreeListNode* parent, int index) {
-  return parent != nullptr ? parent->Items(index) : owner.Items(index);
 }
 
 }  // namespace
@@ -98,6 +100,14 @@ int CompareVariants(const Variant& v1, const Variant& v2) {
   }
 }
 
+int CompareKeysAsText(const Variant& k1, const std::string* text1, const Variant& k2, const std::string* text2) {
+  if (SameKey(k1, k2)) return 0;
+  if (text1 != nullptr && text2 != nullptr && !k1.IsNull() && !k2.IsNull() && (VarIsStr(k1) || VarIsStr(k2))) {
+    if (const int result = AnsiCompareStr(*text1, *text2)) return Sign(result);
+  }
+  return CompareVariants(k1, k2);
+}
+
 int CompareByVariant(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1,
                      const TdxNodeSortKeys& r2) {
   return CompareKeyChains(owner, r1, r2, CompareVariants);
@@ -105,7 +115,7 @@ int CompareByVariant(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r
 
 int CompareByAnsiString(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1,
                         const TdxNodeSortKeys& r2) {
-  return CompareKeyChains(owner, r1, r2, CompareKeysAsText);
+  return CompareKeyChains(owner, r1, r2, CompareTextKeys);
 }
 
 int CompareByEvent(const TdxTLCompareEvent& onCompare, TObject* sender, const TdxTreeListNodeOwner& owner,
@@ -138,17 +148,7 @@ int TdxNodeSortComparer::operator()(const TdxNodeSortKeys& r1, const TdxNodeSort
 
 void SortNodeList(TdxTreeListNodeOwner& owner, TdxTreeListNode* parent, std::span<const TdxSortColumn> keys,
                   const TdxNodeSortComparer& compare) {
-  const int count = parent != nullptr ? parent->Count() : owner.Count();
-  if (count < 2) return;
-  std::vector<TdxNodeSortKeys> records(static_cast<std::size_t>(count));
-  for (int i = 0; i < count; ++i) {
-    TdxNodeSortKeys& record = records[static_cast<std::size_t>(i)];
-    record.Node = ChildOf(owner, parent, i);
-    record.Keys.reserve(keys.size());
-    for (const TdxSortColumn& key : keys)
-      record.Keys.push_back({owner.GetSortValue(record.Node, key.ColumnIndex), key.Descending});
-  }
-  SortNodeList(owner, parent, std::move(records), compare);
+  TdxNodeSorter(owner, keys, compare).SortList(parent);
 }
 
 void SortNodeList(TdxTreeListNodeOwner& owner, TdxTreeListNode* parent, std::vector<TdxNodeSortKeys> records,

@@ -7,10 +7,13 @@
 // those records with one comparer chosen by the tree list's options
 // (TdxNodeSortComparer) and writes the nodes back in that order. Keys that
 // are all equal fall back to the owner's CompareEqualNodes, so a sort always
-// gives one order, and the same order again. The sort is a merge sort:
-// O(n log n), and safe whatever a custom comparison answers.
+// gives one order, and the same order again. The comparers define that
+// order; SortNodeList reaches it without records, reading each key once
+// (node_sorter.h). Either way the sort is O(n log n) and safe whatever a
+// custom comparison answers.
 
 #include <span>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -50,6 +53,9 @@ int CompareByVariant(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r
 // (and neither is Null), both compare as texts with AnsiCompareStr.
 int CompareByAnsiString(const TdxTreeListNodeOwner& owner, const TdxNodeSortKeys& r1,
                         const TdxNodeSortKeys& r2);
+// How CompareByAnsiString compares two keys (0 when they are equal), with
+// their text forms (VarToStr) made beforehand; nil for a key that has none.
+int CompareKeysAsText(const Variant& k1, const std::string* text1, const Variant& k2, const std::string* text2);
 // The handler alone decides (the keys are not looked at); where it leaves
 // 0, CompareEqualNodes.
 int CompareByEvent(const TdxTLCompareEvent& onCompare, TObject* sender, const TdxTreeListNodeOwner& owner,
@@ -67,6 +73,7 @@ class TdxNodeSortComparer {
                       TObject* sender = nullptr);
 
   TKind Kind() const noexcept { return FKind; }
+  const TdxTreeListNodeOwner& Owner() const noexcept { return *FOwner; }
   // Negative, 0 or positive as r1 goes before, with or after r2.
   int operator()(const TdxNodeSortKeys& r1, const TdxNodeSortKeys& r2) const;
 

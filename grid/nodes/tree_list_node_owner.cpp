@@ -43,6 +43,12 @@ void TdxTreeListNodeOwner::ReorderSiblings(TdxTreeListNode* parent, std::span<Td
   (parent != nullptr ? parent->FChildren : FNodes).Reorder(order);
 }
 
+void TdxTreeListNodeOwner::PermuteSiblings(TdxTreeListNode* parent, std::span<const std::uint32_t> from) {
+  if (parent != nullptr && parent->Owner() != this)
+    RaiseInvalidTreeListOperation("The node belongs to another tree list");
+  (parent != nullptr ? parent->FChildren : FNodes).Permute(from);
+}
+
 void TdxTreeListNodeOwner::BeginUpdate() { ++FUpdateLock; }
 
 void TdxTreeListNodeOwner::EndUpdate() {

@@ -15,6 +15,7 @@
 // tree list frees its nodes (FreeAllNodes) in its own destructor, while it
 // can still answer.
 
+#include <cstdint>
 #include <memory>
 #include <span>
 #include <string>
@@ -58,6 +59,8 @@ class TdxTreeListNodeOwner {
   // the given order, which must hold each of them once. No events: the
   // caller repaints. Raises EInvaliddxTreeListOperation for a wrong order.
   void ReorderSiblings(TdxTreeListNode* parent, std::span<TdxTreeListNode* const> order);
+  // The same by position: the node at index i moves from index from[i].
+  void PermuteSiblings(TdxTreeListNode* parent, std::span<const std::uint32_t> from);
 
   // The update lock nests; a tree list overrides both to add its own work
   // (caches, editor, re-measuring) and calls these. An EndUpdate without a

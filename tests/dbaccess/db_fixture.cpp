@@ -57,6 +57,16 @@ std::string DatabaseTest::CreateDatabase(std::string_view fileName, int dialect)
   return path;
 }
 
+void DatabaseTest::CreateListingTables() {
+  ExecuteSQL(
+      "create table HOME_PHONES (HOME_ID integer not null, NAME varchar(40), STREET_ID integer,"
+      " BUILD integer, CORP varchar(3), APARTAMENT integer, PHONE integer, STREET_NAME varchar(40))");
+  ExecuteSQL(
+      "create table ORG_PHONES (ORG_ID integer not null, DIV_ID integer not null, NAME varchar(40),"
+      " SHORT varchar(18), DIVISION_NAME varchar(40), PHONE integer, STREET_NAME varchar(40),"
+      " BUILD integer, CORP varchar(3))");
+}
+
 void DatabaseTest::ExecuteSQL(std::string_view sql) {
   const std::string text(sql);
   TDatabaseHandle db;

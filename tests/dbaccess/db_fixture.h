@@ -39,6 +39,8 @@ class DatabaseTest : public ::testing::Test {
   // Runs one DDL or DML statement on the test's database in a transaction of
   // its own, committed; a failure raises the server's error.
   void ExecuteSQL(std::string_view sql);
+  // The directory's two listings, empty, with the columns its program reads.
+  void CreateListingTables();
 
   // The one value of a SELECT, a whole number; raises for anything else.
   std::int64_t QueryInt64(std::string_view select);

@@ -40,13 +40,7 @@ class DirectoryQueries : public ConnectionTest {
  protected:
   void SetUp() override {
     ConnectionTest::SetUp();
-    ExecuteSQL(
-        "create table HOME_PHONES (HOME_ID integer not null, NAME varchar(40), STREET_ID integer,"
-        " BUILD integer, CORP varchar(3), APARTAMENT integer, PHONE integer, STREET_NAME varchar(40))");
-    ExecuteSQL(
-        "create table ORG_PHONES (ORG_ID integer not null, DIV_ID integer not null, NAME varchar(40),"
-        " SHORT varchar(18), DIVISION_NAME varchar(40), PHONE integer, STREET_NAME varchar(40),"
-        " BUILD integer, CORP varchar(3))");
+    CreateListingTables();
     const char* homes[] = {
         "insert into HOME_PHONES values (1, 'Иванов Иван Иванович', 10, 7, 'а', 12, 12345, 'Ленина')",
         "insert into HOME_PHONES values (2, 'Иванова Анна', 10, 7, '', 3, 12399, 'Ленина')",

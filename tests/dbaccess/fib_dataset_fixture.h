@@ -13,9 +13,9 @@
 #include "dbaccess/dataset/fib_dataset.h"
 #include "tests/dbaccess/connection_fixture.h"
 
-// Creates HOME_PHONES and ORG_PHONES and fills them, one statement at a time
-// through execute.
-void CreateDirectoryListings(const std::function<void(std::string_view)>& execute);
+// Fills the listing tables (DatabaseTest::CreateListingTables) with the
+// fixture's rows, one statement at a time through execute.
+void FillDirectoryListings(const std::function<void(std::string_view)>& execute);
 
 class DataSetTest : public ConnectionTest {
  public:

@@ -22,7 +22,8 @@ void ProgramDataSetTest::SetUp() {
   ConnectionTest::SetUp();
   // What the metadata caches learn belongs to this test's database alone.
   RestartMetadataCaches();
-  CreateDirectoryListings([this](std::string_view sql) { ExecuteSQL(sql); });
+  CreateListingTables();
+  FillDirectoryListings([this](std::string_view sql) { ExecuteSQL(sql); });
 
   FDB = new TpFIBDatabase(&Form());  // owned by the form
   FDB->SetName("DB");

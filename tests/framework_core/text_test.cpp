@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <ostream>
 #include <random>
 #include <string>
 #include <vector>
@@ -215,6 +216,82 @@ TEST(AsciiCompare, ComparesBytesAndFoldsOnlyLatin) {
   EXPECT_FALSE(SameText(RU("Ж"), RU("ж")));
   EXPECT_FALSE(SameText("ab", "abc"));
 }
+
+// --- Collation keys --------------------------------------------------------
+
+// Texts whose keys are compared pairwise, each pair both ways.
+struct SortKeyCase {
+  const char* Name;
+  std::vector<std::string> (*Texts)();
+  friend void PrintTo(const SortKeyCase& c, std::ostream* os) { *os << c.Name; }
+};
+
+// Every text of up to three characters over letters that differ only in
+// case or in the Ё mark, with the lowest and highest bytes beside them.
+std::vector<std::string> ShortTextsOverMarkedLetters() {
+  const std::string alphabet = RU("еЕёЁaA") + std::string("\0\xFF", 2);
+  std::vector<std::string> texts{""};
+  for (std::size_t from = 0, length = 1; length <= 3; ++length) {
+    const std::size_t to = texts.size();
+    for (std::size_t i = from; i < to; ++i)
+      for (char c : alphabet) texts.push_back(texts[i] + c);
+    from = to;
+  }
+  return texts;
+}
+
+std::vector<std::string> EverySingleByte() {
+  std::vector<std::string> texts;
+  for (int b = 0; b < 256; ++b) texts.push_back(Byte(b));
+  return texts;
+}
+
+// Words and phrases as grid columns hold them: shared beginnings, any case,
+// Ё here and there, digits and blanks, and any byte at all now and then.
+std::vector<std::string> RandomWords() {
+  std::mt19937 rng(2024);
+  const std::string letters = RU("АаБбЕеЁёЖжИиЙйЯяЪъ") + "AaZz09 -.";
+  const std::vector<std::string> stems{"", RU("Петров"), RU("петров"), RU("Ёлкин"), RU("ЕЛКИН"), "Smith"};
+  std::vector<std::string> texts;
+  for (int i = 0; i < 700; ++i) {
+    std::string s = stems[rng() % stems.size()];
+    for (std::size_t k = rng() % 6; k > 0; --k)
+      s += rng() % 10 == 0 ? static_cast<char>(rng() % 256) : letters[rng() % letters.size()];
+    texts.push_back(std::move(s));
+  }
+  return texts;
+}
+
+class AnsiSortKeys : public ::testing::TestWithParam<SortKeyCase> {};
+
+int Sign(int value) { return (value > 0) - (value < 0); }
+
+TEST_P(AnsiSortKeys, ByteOrderOfKeysIsTheCollationOrder) {
+  const std::vector<std::string> texts = GetParam().Texts();
+  std::vector<std::string> strKeys, textKeys;
+  for (const std::string& s : texts) {
+    strKeys.push_back(AnsiSortKeyStr(s));
+    textKeys.push_back(AnsiSortKeyText(s));
+    std::string appended = "prefix";
+    AppendAnsiSortKey(appended, s, true);
+    ASSERT_EQ(appended, "prefix" + strKeys.back());
+  }
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    for (std::size_t j = 0; j < texts.size(); ++j) {
+      ASSERT_EQ(Sign(CompareStr(strKeys[i], strKeys[j])), AnsiCompareStr(texts[i], texts[j]))
+          << AnsiToUtf8(texts[i]) << " | " << AnsiToUtf8(texts[j]);
+      ASSERT_EQ(Sign(CompareStr(textKeys[i], textKeys[j])), AnsiCompareText(texts[i], texts[j]))
+          << AnsiToUtf8(texts[i]) << " | " << AnsiToUtf8(texts[j]);
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Texts, AnsiSortKeys,
+                         ::testing::Values(SortKeyCase{"EverySingleByte", EverySingleByte},
+                                           SortKeyCase{"ShortTextsOverMarkedLetters",
+                                                       ShortTextsOverMarkedLetters},
+                                           SortKeyCase{"RandomWords", RandomWords}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 // --- Editing and searching -------------------------------------------------
 

@@ -332,6 +332,24 @@ TEST_F(ControlTest, WheelTurnsGoUpTheParentsUntilOneUsesThem) {
   EXPECT_EQ(formDelta, -120);
 }
 
+TEST_F(ControlTest, EveryWheelTurnIsHeardWhenQtReusesTheEventsAddress) {
+  // Qt makes each wheel event on its stack, so turns one after another
+  // often come at one address.
+  auto* p = NewProbe();
+  int turns = 0;
+  FForm->OnMouseWheel = [&](TObject*, TShiftState, int, TPoint, bool& handled) {
+    ++turns;
+    handled = true;
+  };
+  ASSERT_TRUE(ShowActive(*FForm));
+  QPoint local(5, 5);
+  QWheelEvent wheel(local, ClientOf(*p)->mapToGlobal(local), QPoint(), QPoint(0, -120), Qt::NoButton,
+                    Qt::NoModifier, Qt::NoScrollPhase, false);
+  QApplication::sendEvent(ClientOf(*p), &wheel);
+  QApplication::sendEvent(ClientOf(*p), &wheel);
+  EXPECT_EQ(turns, 2);
+}
+
 // --- Keyboard and focus ------------------------------------------------------------
 
 TEST_F(ControlTest, KeysArriveAsKeyDownThenTheCharacter) {

@@ -162,6 +162,11 @@ class Variant {
   TCurrency AsCurrency() const;
   TDateTime AsDateTime() const;
   std::string AsString() const;
+  // The text of a String variant, read in place (sort keys are made from
+  // many of them); nil for every other kind.
+  const std::string* StringPtr() const noexcept {
+    return FType == TVarType::String ? std::get_if<std::string>(&FValue) : nullptr;
+  }
 
   // Elements of a one-dimensional array, by index between its bounds. The
   // non-const form unshares the array first.

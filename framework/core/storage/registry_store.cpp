@@ -44,7 +44,8 @@ struct TAside {
 
 TAside MoveAside(const std::string& path) {
   for (int n = 0; n <= 1000; ++n) {
-    std::string aside = path + ".unreadable" + (n == 0 ? "" : "." + std::to_string(n));
+    std::string aside = path + ".unreadable";
+    if (n > 0) aside.append(".").append(std::to_string(n));
     if (::link(path.c_str(), aside.c_str()) == 0) return {aside, true};
     if (errno == EEXIST) continue;
     if (errno == ENOENT) return {};  // removed by hand meanwhile: nothing to keep

@@ -58,7 +58,7 @@ TDecimal DecimalOf(TCurrency value) {
   std::uint64_t magnitude =
       d.Negative ? 0 - static_cast<std::uint64_t>(value.Value) : std::uint64_t(value.Value);
   if (magnitude == 0) return d;
-  char buf[24];
+  char buf[24] = {};
   const auto res = std::to_chars(buf, buf + sizeof buf, magnitude);
   const int n = static_cast<int>(res.ptr - buf);
   std::copy(buf, res.ptr, d.Digits);
@@ -521,10 +521,13 @@ bool TryStrToFloat(std::string_view s, double& value, const TFormatSettings& set
   TNumberText n;
   if (!ParseNumberText(s, settings.DecimalSeparator, n)) return false;
   // Rebuilt in the one notation from_chars reads, whatever the separator.
-  std::string text = n.Digits.substr(0, std::size_t(n.IntDigits));
-  if (text.empty()) text = "0";
+  const std::size_t intDigits = std::min(std::size_t(n.IntDigits), n.Digits.size());
+  std::string text;
+  text.reserve(n.Digits.size() + 24);
+  if (intDigits == 0) text += '0';
+  text.append(n.Digits, 0, intDigits);
   text += '.';
-  text += n.Digits.substr(std::size_t(n.IntDigits));
+  text.append(n.Digits, intDigits, std::string::npos);
   text += 'e';
   text += std::to_string(n.Exponent);
   double result = 0;

@@ -268,6 +268,45 @@ bool AnsiSameText(std::string_view a, std::string_view b) {
   return true;
 }
 
+// The levels of Collate written one after another. Letter weights are never
+// 0, so the 0 after them puts a text before every longer one that starts
+// with the same letters. A mark level is read only when everything before it
+// is equal, and then both texts have the same length; its places are 1
+// (unmarked) or 2, and dropping the trailing 1s keeps the order, since where
+// one trimmed level stops the other has a 1 or 2 against a 0 or the end.
+void AppendAnsiSortKey(std::string& out, std::string_view s, bool caseSensitive) {
+  const std::size_t n = s.size();
+  std::size_t accents = 0;  // places up to the last Ё
+  std::size_t capitals = 0;  // places up to the last capital
+  for (std::size_t i = 0; i < n; ++i) {
+    const Byte c = B(s[i]);
+    if (kTables.Accent[c]) accents = i + 1;
+    if (kTables.CaseLevel[c]) capitals = i + 1;
+  }
+  if (!caseSensitive) capitals = 0;
+  const std::size_t start = out.size();
+  out.resize(start + n + 1 + accents + (caseSensitive ? 1 + capitals : 0));
+  char* p = out.data() + start;
+  for (std::size_t i = 0; i < n; ++i) *p++ = static_cast<char>(kTables.Primary[B(s[i])]);
+  *p++ = 0;
+  for (std::size_t i = 0; i < accents; ++i) *p++ = static_cast<char>(1 + kTables.Accent[B(s[i])]);
+  if (!caseSensitive) return;
+  *p++ = 0;
+  for (std::size_t i = 0; i < capitals; ++i) *p++ = static_cast<char>(1 + kTables.CaseLevel[B(s[i])]);
+}
+
+std::string AnsiSortKeyStr(std::string_view s) {
+  std::string key;
+  AppendAnsiSortKey(key, s, true);
+  return key;
+}
+
+std::string AnsiSortKeyText(std::string_view s) {
+  std::string key;
+  AppendAnsiSortKey(key, s, false);
+  return key;
+}
+
 int CompareStr(std::string_view a, std::string_view b) {
   const std::size_t n = std::min(a.size(), b.size());
   for (std::size_t i = 0; i < n; ++i) {

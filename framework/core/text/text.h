@@ -58,6 +58,22 @@ int AnsiCompareStr(std::string_view a, std::string_view b);
 int AnsiCompareText(std::string_view a, std::string_view b);
 bool AnsiSameStr(std::string_view a, std::string_view b);
 bool AnsiSameText(std::string_view a, std::string_view b);
+// --- Collation keys --------------------------------------------------------
+// A key is a byte string whose plain byte order (unsigned bytes, a prefix
+// first: std::string's <, CompareStr) is the collation order of the texts it
+// was made from, so a sort can make each key once and compare bytes:
+//   sign(CompareStr(AnsiSortKeyStr(a), AnsiSortKeyStr(b))) == AnsiCompareStr(a, b)
+//   sign(CompareStr(AnsiSortKeyText(a), AnsiSortKeyText(b))) == AnsiCompareText(a, b)
+// Keys are equal exactly when the comparison gives 0. A key is the letter
+// weights and a 0, then the Ё marks and (case-sensitive keys only) a 0 and
+// the case marks, each mark level without its trailing unmarked places: one
+// to three bytes longer than the text for most words.
+
+std::string AnsiSortKeyStr(std::string_view s);
+std::string AnsiSortKeyText(std::string_view s);
+// Appends the key of s to out (for keys kept side by side in one buffer).
+void AppendAnsiSortKey(std::string& out, std::string_view s, bool caseSensitive);
+
 // Byte order / byte order after ASCII upper-casing.
 int CompareStr(std::string_view a, std::string_view b);
 int CompareText(std::string_view a, std::string_view b);

@@ -1,6 +1,7 @@
 #include "framework/gui/application/application.h"
 
 #include <QApplication>
+#include <QEvent>
 #include <cstdio>
 #include <filesystem>
 
@@ -8,14 +9,34 @@
 #include "framework/gui/standard/forms.h"
 #include "framework/gui/application/qt_timer_scheduler.h"
 #include "framework/gui/application/screen.h"
+#include "framework/gui/controls/win_control_p.h"
 
 TApplication* Application = nullptr;
+
+namespace {
+
+// Hears what happens to the application as a whole.
+class TApplicationEvents : public QObject {
+ public:
+  bool eventFilter(QObject* watched, QEvent* event) override {
+    if (event->type() == QEvent::ApplicationStateChange && watched == QCoreApplication::instance() &&
+        static_cast<QApplicationStateChangeEvent*>(event)->applicationState() != Qt::ApplicationActive) {
+      // Another program took the user: mouse modes end, as for a modal window.
+      TControlInput::Guard(Application, [] { CancelModes(); });
+    }
+    return false;
+  }
+};
+
+}  // namespace
 
 class TApplicationPrivate {
  public:
   // Made here when the program has no Qt application yet; tests make their
   // own first.
   std::unique_ptr<QApplication> Qt;
+  // Made after Qt's application, gone before it.
+  TApplicationEvents Events;
   TQtTimerScheduler Timers;
   TTimerScheduler* PreviousTimers = nullptr;
 };
@@ -25,6 +46,7 @@ TApplication::TApplication(int& argc, char** argv)
   if (Application) throw EInvalidOperation("An application object exists already");
   if (!QCoreApplication::instance()) FPrivate->Qt = std::make_unique<QApplication>(argc, argv);
   QApplication::setQuitOnLastWindowClosed(false);
+  QCoreApplication::instance()->installEventFilter(&FPrivate->Events);
   Application = this;
   FScreen = new TScreen(this);
   FPrivate->PreviousTimers = SetTimerScheduler(&FPrivate->Timers);
@@ -73,6 +95,8 @@ void TApplication::Terminate() {
 }
 
 void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+
+bool TApplication::Active() const { return QGuiApplication::applicationState() == Qt::ApplicationActive; }
 
 void TApplication::SetShowHint(bool showHint) { FShowHint = showHint; }
 

@@ -63,6 +63,8 @@ class TApplication : public TComponent {
   }
   // Handles every waiting message, then returns.
   void ProcessMessages();
+  // One of the program's windows is the active window of the desktop.
+  bool Active() const;
 
   // Reports the exception being handled (call it inside a catch block).
   // Never throws.

@@ -38,6 +38,9 @@
 class TWinControl;
 class TPopupMenu;
 class TWindowProcHook;
+class TDragObject;
+class TDragImageList;
+class TDragManager;
 
 enum TAlign { alNone, alTop, alBottom, alLeft, alRight, alClient };
 enum TAnchorKind { akLeft, akTop, akRight, akBottom };
@@ -56,10 +59,24 @@ enum TControlStyleItem {
 };
 using TControlStyle = TSet<TControlStyleItem, 8>;
 
+// Drag and drop (the manager is in dragdrop/drag_drop.h): whether a left
+// press begins a drag by itself, and the state a control under a drag is
+// told about.
+enum TDragMode { dmManual, dmAutomatic };
+enum TDragState { dsDragEnter, dsDragLeave, dsDragMove };
+
 using TMouseEvent = TEvent<void(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y)>;
 using TMouseMoveEvent = TEvent<void(TObject* Sender, TShiftState Shift, int X, int Y)>;
 using TMouseWheelEvent =
     TEvent<void(TObject* Sender, TShiftState Shift, int WheelDelta, TPoint MousePos, bool& Handled)>;
+// Source is the dragged control (or the drag object a start handler made);
+// points are in the receiving control's client coordinates; Target of an
+// ended drag is nullptr when nothing took the drop.
+using TStartDragEvent = TEvent<void(TObject* Sender, TDragObject*& DragObject)>;
+using TDragOverEvent =
+    TEvent<void(TObject* Sender, TObject* Source, int X, int Y, TDragState State, bool& Accept)>;
+using TDragDropEvent = TEvent<void(TObject* Sender, TObject* Source, int X, int Y)>;
+using TEndDragEvent = TEvent<void(TObject* Sender, TObject* Target, int X, int Y)>;
 
 class TControl : public TComponent {
  public:
@@ -154,6 +171,24 @@ class TControl : public TComponent {
   virtual bool MouseCapture() const { return false; }
   virtual void SetMouseCapture(bool capture) {}
 
+  // --- Drag and drop (dragdrop/drag_drop.cpp) ----------------------------------
+  TDragMode DragMode() const { return FDragMode; }
+  void SetDragMode(TDragMode mode) { FDragMode = mode; }
+  // The pointer shape while a drag of this control is over a control that
+  // accepts it (crNoDrop elsewhere).
+  TCursor DragCursor() const { return FDragCursor; }
+  void SetDragCursor(TCursor cursor) { FDragCursor = cursor; }
+  // Starts dragging this control: now, or once the pointer has moved more
+  // than threshold pixels (-1: 5) in X or Y from the last mouse message's
+  // point; until then the control hears the mouse as usual, and a release
+  // ends the attempt quietly. Nothing while any drag runs.
+  void BeginDrag(bool immediate, int threshold = -1);
+  // Ends this control's drag: dropping where the pointer is (when the
+  // control under it accepts), or cancelling.
+  void EndDrag(bool drop);
+  // A drag of this control runs (or waits for its threshold).
+  bool Dragging() const;
+
   // Asks for the control to be painted again.
   virtual void Invalidate() {}
   // Paints what is invalid now.
@@ -182,12 +217,17 @@ class TControl : public TComponent {
   TMouseEvent OnMouseUp;
   TMouseMoveEvent OnMouseMove;
   TMouseWheelEvent OnMouseWheel;
+  TStartDragEvent OnStartDrag;
+  TDragOverEvent OnDragOver;
+  TDragDropEvent OnDragDrop;
+  TEndDragEvent OnEndDrag;
 
  protected:
   friend class TWinControl;
   friend class TControlInput;
   friend class TWidgetAccess;
   friend class TWindowProcHook;
+  friend class TDragManager;
 
   // The control's own handling of a message; see the class comment.
   virtual void WndProc(TMessage& message);
@@ -210,6 +250,25 @@ class TControl : public TComponent {
   virtual bool DoMouseWheel(TShiftState shift, int wheelDelta, TPoint mousePos);
   virtual void MouseEnter() {}
   virtual void MouseLeave() {}
+
+  // Drag and drop. The drag began (fires OnStartDrag, which may supply its
+  // own drag object; otherwise the control itself is the source).
+  virtual void DoStartDrag(TDragObject*& dragObject);
+  // A drag moves over the control: Accept starts false, and true when
+  // OnDragOver is assigned, which then decides.
+  virtual void DragOver(TObject* source, int x, int y, TDragState state, bool& accept);
+  // The drag was dropped on the control (fires OnDragDrop).
+  virtual void DragDrop(TObject* source, int x, int y);
+  // This control's drag ended (fires OnEndDrag).
+  virtual void DoEndDrag(TObject* target, int x, int y);
+  // The images that follow the pointer while this control is dragged.
+  virtual TDragImageList* GetDragImages() { return nullptr; }
+  // A left press on a control with DragMode dmAutomatic: begins a drag
+  // with the threshold. Controls that start their drags themselves
+  // override it with nothing.
+  virtual void BeginAutoDrag();
+  // CM_DRAG: what the drag manager asks and tells a control.
+  void DragMessage(TMessage& message);
 
   // After the size changed; fires OnResize.
   virtual void Resize();
@@ -268,6 +327,8 @@ class TControl : public TComponent {
   std::string FText;
   TControlStyle FControlStyle = {csCaptureMouse, csClickEvents, csSetCaption, csDoubleClicks};
   TPopupMenu* FPopupMenu = nullptr;
+  TDragMode FDragMode = dmManual;
+  TCursor FDragCursor = crDrag;
   // A left press that may end in a click.
   bool FClickPending = false;
   // Hooks in front of WndProc, in the order they were put there.

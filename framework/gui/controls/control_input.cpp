@@ -32,6 +32,7 @@ bool GSendingToWidget = false;
 // Qt offers an unused wheel turn to the parent widgets; the control chain
 // has heard it once already.
 const QEvent* GLastWheelEvent = nullptr;
+QPointer<QWidget> GLastWheelWidget;
 
 // The message of a mouse button event, 0 for buttons the platform lacks.
 unsigned ButtonMessage(QEvent::Type type, Qt::MouseButton button, bool doubleClicks) {
@@ -54,16 +55,6 @@ unsigned ButtonMessage(QEvent::Type type, Qt::MouseButton button, bool doubleCli
     default:
       return 0;
   }
-}
-
-LPARAM KeyData(const QKeyEvent& e) {
-  LPARAM data = KF_REPEATCOUNT_ONE;
-  Qt::KeyboardModifiers mods = e.modifiers();
-  if (mods & Qt::ShiftModifier) data |= KF_SHIFTDOWN;
-  if (mods & Qt::ControlModifier) data |= KF_CTRLDOWN;
-  if (mods & Qt::AltModifier) data |= KF_ALTDOWN;
-  if (e.isAutoRepeat()) data |= KF_REPEAT;
-  return data;
 }
 
 // Whether the focused control keeps key for itself rather than leaving it
@@ -109,6 +100,20 @@ char CharacterOf(const QKeyEvent& e) {
 }  // namespace
 
 // --- Conversions ---------------------------------------------------------------------
+
+LPARAM KeyData(const QKeyEvent& e) {
+  LPARAM data = KF_REPEATCOUNT_ONE;
+  Qt::KeyboardModifiers mods = e.modifiers();
+  if (mods & Qt::ShiftModifier) data |= KF_SHIFTDOWN;
+  if (mods & Qt::ControlModifier) data |= KF_CTRLDOWN;
+  if (mods & Qt::AltModifier) data |= KF_ALTDOWN;
+  if (e.isAutoRepeat()) data |= KF_REPEAT;
+  return data;
+}
+
+unsigned ButtonMessageOf(const QMouseEvent& e, bool doubleClicks) {
+  return ButtonMessage(e.type(), e.button(), doubleClicks);
+}
 
 Qt::CursorShape ToQtCursorShape(TCursor cursor) {
   switch (cursor) {
@@ -348,8 +353,13 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
   QEvent::Type type = event->type();
 
   if (type == QEvent::Wheel) {
-    if (event == GLastWheelEvent) return false;
+    // The same event offered to a parent of the widget that had it is the
+    // one passed on; another one at the same address is a new turn.
+    if (event == GLastWheelEvent && GLastWheelWidget && widget != GLastWheelWidget &&
+        widget->isAncestorOf(GLastWheelWidget))
+      return false;
     GLastWheelEvent = event;
+    GLastWheelWidget = widget;
     auto* we = static_cast<QWheelEvent*>(event);
     int delta = we->angleDelta().y();
     if (delta == 0) return false;
@@ -375,8 +385,10 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
     });
     if (!alive) return true;
   }
-  // The outer parts of a window (frame, scroll bars) are not the client's.
-  if (widget != client && !client->isAncestorOf(widget)) return false;
+  // The outer parts of a window are not the client's: the frame hears
+  // non-client messages, scroll bars act by themselves.
+  if (widget != client && !client->isAncestorOf(widget))
+    return widget == c.Handle().Window ? NonClientMouseEvent(me) : false;
 
   QPoint local = me->position().toPoint();
   if (widget != client) local = widget->mapTo(client, local);
@@ -384,7 +396,13 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
 
   unsigned msg = WM_MOUSEMOVE;
   if (type == QEvent::MouseMove) {
-    TMessage cursor{WM_SETCURSOR, ControlParam(&c), static_cast<LPARAM>(MakeLong(HTCLIENT, WM_MOUSEMOVE))};
+    // Where the pointer is goes first (a control remembers it for the
+    // cursor), then which cursor to show.
+    TMessage hit{WM_NCHITTEST, 0, PointParam(FromQPoint(me->globalPosition().toPoint()))};
+    Dispatch(c, hit, nullptr);
+    if (!alive) return true;
+    TMessage cursor{WM_SETCURSOR, ControlParam(&c),
+                    static_cast<LPARAM>(MakeLong(static_cast<unsigned>(hit.Result), WM_MOUSEMOVE))};
     Dispatch(c, cursor, nullptr);
     if (!alive) return true;
   } else {
@@ -394,6 +412,30 @@ bool TControlInput::MouseEvent(QWidget* widget, QEvent* event) {
   TMessage m{msg, keys, PointParam(local.x(), local.y())};
   bool reached = Dispatch(c, m, event);
   return !alive || !(pass && reached);
+}
+
+bool TControlInput::NonClientMouseEvent(QMouseEvent* me) {
+  TWinControl& c = *FControl;
+  QPointer<TControlInput> alive(this);
+  TPoint screen = FromQPoint(me->globalPosition().toPoint());
+  TMessage hit{WM_NCHITTEST, 0, PointParam(screen)};
+  Dispatch(c, hit, nullptr);
+  if (!alive) return true;
+  auto code = static_cast<WPARAM>(hit.Result);
+  unsigned msg = WM_NCMOUSEMOVE;
+  if (me->type() == QEvent::MouseMove) {
+    TMessage cursor{WM_SETCURSOR, ControlParam(&c), static_cast<LPARAM>(MakeLong(LoWord(code), WM_NCMOUSEMOVE))};
+    Dispatch(c, cursor, nullptr);
+    if (!alive) return true;
+  } else {
+    // The client's button message, moved into the non-client range.
+    msg = ButtonMessage(me->type(), me->button(), c.ControlStyle().Contains(csDoubleClicks));
+    if (msg == 0) return true;
+    msg = msg - WM_LBUTTONDOWN + WM_NCLBUTTONDOWN;
+  }
+  TMessage m{msg, code, PointParam(screen)};
+  Dispatch(c, m, nullptr);
+  return true;
 }
 
 bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {

@@ -222,6 +222,32 @@ void TCustomControl::SetBorderStyle(TBorderStyle style) {
 
 int TCustomControl::NonClientBorder() const { return FBorderStyle == bsSingle ? 2 : 0; }
 
+TRect TCustomControl::NonClientInsets() const {
+  int b = std::max(0, NonClientBorder());
+  return Rect(b, b, b, b);
+}
+
+namespace {
+
+// Insets never below 0.
+TRect Insets(const TRect& insets) {
+  return Rect(std::max(0, insets.Left), std::max(0, insets.Top), std::max(0, insets.Right),
+              std::max(0, insets.Bottom));
+}
+
+}  // namespace
+
+void TCustomControl::SetWindowRegion(const TRegion* region) {
+  FPrivate->HasRegion = region != nullptr;
+  QWidget* frame = TWidgetAccess::Window(*this);
+  if (region)
+    frame->setMask(TRegionAccess::Region(*region));
+  else
+    frame->clearMask();
+}
+
+bool TCustomControl::HasWindowRegion() const { return FPrivate->HasRegion; }
+
 void TCustomControl::FrameChanged() {
   LayoutWindow();
   Realign();
@@ -232,30 +258,30 @@ void TCustomControl::LayoutWindow() {
   if (!HandleAllocated()) return;
   QWidget* frame = TWidgetAccess::Window(*this);
   QWidget* client = TWidgetAccess::Client(*this);
-  int b = std::max(0, NonClientBorder());
+  TRect in = Insets(NonClientInsets());
   int extent = GetScrollBarExtent();
   bool h = FPrivate->BarShown[0], v = FPrivate->BarShown[1];
-  int cw = std::max(0, Width() - 2 * b - (v ? extent : 0));
-  int ch = std::max(0, Height() - 2 * b - (h ? extent : 0));
+  TRect c = ClientRect();
+  int cw = c.Width(), ch = c.Height();
   TWidgetAccess::Handle(*this).SettingGeometry = true;
-  client->setGeometry(b, b, cw, ch);
+  client->setGeometry(in.Left, in.Top, cw, ch);
   TWidgetAccess::Handle(*this).SettingGeometry = false;
   if (QScrollBar* bar = FPrivate->Bars[0]) {
-    bar->setGeometry(b, b + ch, cw, extent);
+    bar->setGeometry(in.Left, in.Top + ch, cw, extent);
     bar->setVisible(h);
   }
   if (QScrollBar* bar = FPrivate->Bars[1]) {
-    bar->setGeometry(b + cw, b, extent, ch);
+    bar->setGeometry(in.Left + cw, in.Top, extent, ch);
     bar->setVisible(v);
   }
   frame->update();
 }
 
 TRect TCustomControl::ClientRect() const {
-  int b = std::max(0, NonClientBorder());
+  TRect in = Insets(NonClientInsets());
   int extent = GetScrollBarExtent();
-  int cw = std::max(0, Width() - 2 * b - (FPrivate->BarShown[1] ? extent : 0));
-  int ch = std::max(0, Height() - 2 * b - (FPrivate->BarShown[0] ? extent : 0));
+  int cw = std::max(0, Width() - in.Left - in.Right - (FPrivate->BarShown[1] ? extent : 0));
+  int ch = std::max(0, Height() - in.Top - in.Bottom - (FPrivate->BarShown[0] ? extent : 0));
   return Rect(0, 0, cw, ch);
 }
 
@@ -269,10 +295,10 @@ void TCustomControl::PaintNonClient(TCanvas& canvas, const TRect& windowRect) {
   if (FBorderStyle == bsSingle) canvas.DrawEdge(r, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
   if (FPrivate->BarShown[0] && FPrivate->BarShown[1]) {
     int extent = GetScrollBarExtent();
-    int b = std::max(0, NonClientBorder());
+    TRect in = Insets(NonClientInsets());
     canvas.Brush().SetColor(clBtnFace);
-    canvas.FillRect(Rect(windowRect.Right - b - extent, windowRect.Bottom - b - extent, windowRect.Right - b,
-                         windowRect.Bottom - b));
+    canvas.FillRect(Rect(windowRect.Right - in.Right - extent, windowRect.Bottom - in.Bottom - extent,
+                         windowRect.Right - in.Right, windowRect.Bottom - in.Bottom));
   }
 }
 

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "framework/gui/graphics/canvas.h"
+#include "framework/gui/graphics/region.h"
 #include "framework/gui/controls/win_control.h"
 
 class TCustomControlPrivate;
@@ -100,6 +101,11 @@ class TCustomControl : public TWinControl {
   // what NonClientBorder answers).
   void FrameChanged();
 
+  // The window's shape in window coordinates (a pop-up leaving out the
+  // corners its shadow does not cover); nullptr: the whole rectangle.
+  void SetWindowRegion(const TRegion* region);
+  bool HasWindowRegion() const;
+
  protected:
   friend class TCustomControlAccess;
 
@@ -112,6 +118,10 @@ class TCustomControl : public TWinControl {
   // Border width on each side, around the client area and scroll bars:
   // 2 for bsSingle, 0 for bsNone.
   virtual int NonClientBorder() const;
+  // The border's width on each side (Left, Top, Right, Bottom), for frames
+  // wider on some sides (a pop-up with a shadow at its right and bottom);
+  // the base gives NonClientBorder on all four.
+  virtual TRect NonClientInsets() const;
   // Paints the border in window coordinates; the base draws a sunken edge
   // for bsSingle and fills the corner between two scroll bars.
   virtual void PaintNonClient(TCanvas& canvas, const TRect& windowRect);

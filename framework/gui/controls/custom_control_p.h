@@ -30,6 +30,7 @@ class TCustomControlPrivate : public TCanvasTarget {
   QPointer<QScrollBar> Bars[2];
   TScrollInfo Info[2];
   bool BarShown[2] = {false, false};
+  bool HasRegion = false;
 };
 
 class TCustomControlAccess {

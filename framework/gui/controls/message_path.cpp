@@ -151,6 +151,9 @@ void TControl::WndProc(TMessage& message) {
     case WM_CONTEXTMENU:
       ContextMenuMessage(message);
       return;
+    case CM_DRAG:
+      DragMessage(message);
+      return;
     default:
       break;
   }
@@ -205,6 +208,10 @@ void TControl::MouseButtonMessage(TMessage& message) {
     if (life.expired()) return;
     MouseUp(button, shift, p.X, p.Y);
   } else {
+    if (left && kind == Down && FDragMode == dmAutomatic) {
+      BeginAutoDrag();
+      if (life.expired()) return;
+    }
     if (FControlStyle.Contains(csCaptureMouse)) SetMouseCapture(true);
     if (kind == Double) {
       shift.Include(ssDouble);
@@ -301,6 +308,22 @@ void TWinControl::DefaultHandler(TMessage& message) {
   switch (message.Msg) {
     case WM_CANCELMODE:
       if (MouseCapture()) SetMouseCapture(false);
+      break;
+    case WM_NCHITTEST:
+      if (FHandle && FHandle->Window) {
+        TPoint screen = PointOf(message.LParam);
+        QWidget* window = FHandle->Window;
+        if (ClientRect().Contains(ScreenToClient(screen)))
+          message.Result = HTCLIENT;
+        else if (window->rect().contains(window->mapFromGlobal(ToQPoint(screen))))
+          message.Result = HTBORDER;
+        else
+          message.Result = HTNOWHERE;
+      }
+      break;
+    case WM_CLOSE:
+      // A pop-up closes by hiding; its owner frees it.
+      if (FPopupWindow) SetVisible(false);
       break;
     case WM_SETCURSOR:
       SetWindowCursor(Cursor());

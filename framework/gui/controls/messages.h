@@ -43,9 +43,22 @@ inline constexpr unsigned WM_SETCURSOR = 0x0020;
 inline constexpr unsigned WM_SETFONT = 0x0030;
 // WParam: the control; LParam: screen point, (-1, -1) from the keys.
 inline constexpr unsigned WM_CONTEXTMENU = 0x007B;
+// LParam: screen point; Result: a hit code (HTCLIENT, HTBORDER, ...).
 inline constexpr unsigned WM_NCHITTEST = 0x0084;
 inline constexpr unsigned WM_NCPAINT = 0x0085;  // WParam: TCanvas*, LParam: const TRect* (whole window)
 inline constexpr unsigned WM_GETDLGCODE = 0x0087;
+// Mouse messages over the window's frame: WParam the hit code, LParam the
+// screen point.
+inline constexpr unsigned WM_NCMOUSEMOVE = 0x00A0;
+inline constexpr unsigned WM_NCLBUTTONDOWN = 0x00A1;
+inline constexpr unsigned WM_NCLBUTTONUP = 0x00A2;
+inline constexpr unsigned WM_NCLBUTTONDBLCLK = 0x00A3;
+inline constexpr unsigned WM_NCRBUTTONDOWN = 0x00A4;
+inline constexpr unsigned WM_NCRBUTTONUP = 0x00A5;
+inline constexpr unsigned WM_NCRBUTTONDBLCLK = 0x00A6;
+inline constexpr unsigned WM_NCMBUTTONDOWN = 0x00A7;
+inline constexpr unsigned WM_NCMBUTTONUP = 0x00A8;
+inline constexpr unsigned WM_NCMBUTTONDBLCLK = 0x00A9;
 inline constexpr unsigned WM_KEYDOWN = 0x0100;  // WParam: virtual key; LParam: key data
 inline constexpr unsigned WM_KEYUP = 0x0101;
 inline constexpr unsigned WM_CHAR = 0x0102;  // WParam: the Windows-1251 character; LParam: key data
@@ -66,6 +79,9 @@ inline constexpr unsigned WM_MBUTTONDOWN = 0x0207;
 inline constexpr unsigned WM_MBUTTONUP = 0x0208;
 inline constexpr unsigned WM_MBUTTONDBLCLK = 0x0209;
 inline constexpr unsigned WM_MOUSEWHEEL = 0x020A;      // WParam: MK_ flags, delta above; LParam: screen point
+// The client area's mouse messages lie from WM_MOUSEFIRST to WM_MOUSELAST.
+inline constexpr unsigned WM_MOUSEFIRST = WM_MOUSEMOVE;
+inline constexpr unsigned WM_MOUSELAST = WM_MOUSEWHEEL;
 inline constexpr unsigned WM_CAPTURECHANGED = 0x0215;  // LParam: the control that takes the capture, or 0
 inline constexpr unsigned WM_CUT = 0x0300;
 inline constexpr unsigned WM_COPY = 0x0301;
@@ -77,6 +93,8 @@ inline constexpr unsigned WM_APP = 0x8000;
 
 // --- The framework's messages ----------------------------------------------------------
 inline constexpr unsigned CM_BASE = 0xB000;
+// The form stopped being the active window; sent to the form, then to its
+// active control.
 inline constexpr unsigned CM_DEACTIVATE = CM_BASE + 1;
 // A mouse button went down somewhere on the form; LParam: that control.
 inline constexpr unsigned CM_CANCELMODE = CM_BASE + 4;
@@ -91,6 +109,9 @@ inline constexpr unsigned CM_EXIT = CM_BASE + 27;
 // Asked before a focus or dialog key (Tab, Enter, Escape) is handed to the
 // form; Result 1 keeps the key (WParam) for the control.
 inline constexpr unsigned CM_WANTSPECIALKEY = CM_BASE + 30;
+// The drag manager asks and tells a control under a drag (drag_drop.h):
+// WParam a TDragMessage, LParam a TDragRec*.
+inline constexpr unsigned CM_DRAG = CM_BASE + 47;
 
 // --- Hit codes (WM_NCHITTEST, WM_SETCURSOR) ---------------------------------------------
 inline constexpr int HTTRANSPARENT = -1;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QHash>
 #include <QPalette>
+#include <QWindow>
 #include <algorithm>
 #include <cstdio>
 
@@ -55,6 +56,7 @@ void TWidgetAccess::Attach(TWinControl& control, QWidget* window, QWidget* clien
   window->installEventFilter(handle->Input.get());
   if (handle->Client != window) handle->Client->installEventFilter(handle->Input.get());
   handle->Client->setMouseTracking(true);
+  window->setMouseTracking(true);  // the frame hears the pointer too (WM_NCMOUSEMOVE)
   if (handle->Client->testAttribute(Qt::WA_SetCursor)) handle->OwnCursor = handle->Client->cursor();
   control.FHandle = std::move(handle);
 
@@ -162,10 +164,23 @@ void TWinControl::ParentChanged() {
   if (!FHandle) return;
   QWidget* window = FHandle->Window;
   FHandle->SettingGeometry = true;
-  if (Parent())
+  if (FPopupWindow) {
+    // Never Qt::Popup: that one grabs the keyboard and takes the focus,
+    // while the control a list drops down from keeps both.
+    window->setParent(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                                   Qt::WindowDoesNotAcceptFocus);
+    if (Parent()) {
+      // Kept above the window it drops down from.
+      QWidget* owner = TWidgetAccess::Window(*Parent())->window();
+      window->winId();
+      if (window->windowHandle() && owner->windowHandle())
+        window->windowHandle()->setTransientParent(owner->windowHandle());
+    }
+  } else if (Parent()) {
     window->setParent(TWidgetAccess::Client(*Parent()));
-  else
-    window->setParent(nullptr, FPopupWindow ? Qt::ToolTip | Qt::FramelessWindowHint : Qt::Widget);
+  } else {
+    window->setParent(nullptr, Qt::Widget);
+  }
   window->setGeometry(Left(), Top(), Width(), Height());
   FHandle->SettingGeometry = false;
   if (Parent() || FPopupWindow) window->setVisible(Visible());
@@ -177,7 +192,8 @@ void TWinControl::SetPopupWindow(bool popup) {
   FPopupWindow = popup;
   if (!FHandle) return;
   FHandle->Window->setAttribute(Qt::WA_ShowWithoutActivating, popup);
-  if (!Parent()) ParentChanged();
+  ApplyFocusPolicy();
+  ParentChanged();
 }
 
 void TWinControl::BoundsChanged() {
@@ -277,6 +293,8 @@ void TWinControl::ApplyFocusPolicy() {
   bool click = TakesFocusOnClick();
   Qt::FocusPolicy policy =
       FTabStop ? (click ? Qt::StrongFocus : Qt::TabFocus) : (click ? Qt::ClickFocus : Qt::NoFocus);
+  // A pop-up leaves the focus where it is, whatever it is.
+  if (FPopupWindow) policy = Qt::NoFocus;
   FHandle->Client->setFocusPolicy(policy);
 }
 
@@ -321,6 +339,12 @@ void TWinControl::KillTimer(int id) {
 bool TWinControl::TimerActive(int id) const { return FHandle && FHandle->TimerIds.count(id) > 0; }
 
 bool TWinControl::MouseCapture() const { return GCaptureControl == this; }
+
+void SetCapture(TWinControl& control) { control.SetMouseCapture(true); }
+
+void ReleaseCapture() {
+  if (TWinControl* holder = GCaptureControl) holder->SetMouseCapture(false);
+}
 
 namespace {
 

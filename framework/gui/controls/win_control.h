@@ -78,9 +78,12 @@ class TWinControl : public TControl {
   void EnableAlign();
   void Realign();
 
-  // A control without parent shown as a borderless window of its own, on
-  // top and without taking the activation (hint windows, drop-down lists).
-  // Its Left and Top are screen coordinates.
+  // A control shown as a borderless window of its own, on top, that never
+  // takes the activation or the focus (hint windows, drop-down lists): a
+  // click into it leaves both where they are. Its Left and Top are screen
+  // coordinates, also when it has a parent (the control it drops down
+  // from, whose window it stays above). It shows while Visible (so a pop-up
+  // that opens later is made invisible first); WM_CLOSE hides it.
   bool PopupWindow() const { return FPopupWindow; }
   void SetPopupWindow(bool popup);
 
@@ -181,8 +184,17 @@ class TWinControl : public TControl {
   bool FAlignPending = false;
 };
 
-// The control holding the mouse capture, or nullptr.
+// The control holding the mouse capture, or nullptr. While a control holds
+// it, the mouse messages that reach any window of the program (another
+// control, a pop-up, another form) go to it, in its client coordinates;
+// a control that loses it hears WM_CAPTURECHANGED with the new holder in
+// LParam (0 when none).
 TWinControl* GetCaptureControl();
+// The platform's names: the capture goes to control; ReleaseCapture lets
+// whoever holds it go; GetCapture answers who does.
+void SetCapture(TWinControl& control);
+void ReleaseCapture();
+inline TWinControl* GetCapture() { return GetCaptureControl(); }
 
 // Sends WM_CANCELMODE to the control holding the mouse capture and to the
 // focused control: a modal window, a menu or a message box is about to

@@ -3,6 +3,8 @@
 
 #include <QCursor>
 #include <QEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
 #include <QObject>
 #include <QPointer>
 #include <QWidget>
@@ -76,6 +78,7 @@ class TControlInput : public QObject {
 
  private:
   bool MouseEvent(QWidget* widget, QEvent* event);
+  bool NonClientMouseEvent(QMouseEvent* event);
   bool KeyEvent(QWidget* widget, QEvent* event);
   void FocusEvent(QEvent* event);
   void GeometryEvent(QWidget* widget);
@@ -143,3 +146,9 @@ Qt::CursorShape ToQtCursorShape(TCursor cursor);
 TShiftState ShiftFromQt(Qt::KeyboardModifiers modifiers, Qt::MouseButtons buttons);
 // The virtual key of a Qt key, 0 when there is none.
 TKey VirtualKeyFromQt(int qtKey, Qt::KeyboardModifiers modifiers);
+// The key data (LParam) of a key message made from a Qt key event.
+LPARAM KeyData(const QKeyEvent& event);
+// The client button message of a press, release or double click (0 for
+// buttons the platform lacks); without doubleClicks a double click is a
+// press.
+unsigned ButtonMessageOf(const QMouseEvent& event, bool doubleClicks);

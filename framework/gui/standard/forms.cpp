@@ -20,10 +20,16 @@ class TFormAccess {
  public:
   static void Close(TForm& form) { form.Close(); }
   static void Activate(TForm& form, bool active) {
-    if (active)
+    if (active) {
       form.Activate();
-    else
-      form.Deactivate();
+      return;
+    }
+    // Drop-downs of the focused control close when their form goes to the
+    // background.
+    std::weak_ptr<char> life = form.LifeToken();
+    form.Perform(CM_DEACTIVATE);
+    if (TWinControl* control = life.expired() ? nullptr : form.ActiveControl()) control->Perform(CM_DEACTIVATE);
+    if (!life.expired()) form.Deactivate();
   }
 };
 
