@@ -77,6 +77,8 @@ class TCacheQueries;
 class TCacheList;
 class TFIBCustomDataSet;
 class TFIBDataSet;
+class TpFIBDataSet;
+struct TDetailStatement;
 struct TFIBColumnDescriptor;
 class TFIBStringField;
 class TFIBIntegerField;
