@@ -68,8 +68,10 @@ void TpFIBDataSet::SetDataSet_ID(int id) {
   if (id == FDataSetID) return;
   CheckClosed(" change DataSetID ");
   FDataSetID = id;
-  // The repository's description is applied at the next prepare.
+  // The repository's description is applied when the dataset is prepared
+  // next: without field definitions the next open prepares again.
   SelectQuery().DropStatement();
+  FieldDefs().Clear();
   if (id > 0 && !PrepareOptions().Contains(psApplyRepositary)) SetPrepareOptions(PrepareOptions() + psApplyRepositary);
 }
 

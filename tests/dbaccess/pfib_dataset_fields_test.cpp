@@ -136,6 +136,9 @@ TEST_F(FieldPreparationTest, TheRepositorysDescriptionIsAppliedWhenPreparing) {
       "'UPDATE MEASURES SET NAME = ?NAME WHERE ID = ?OLD_ID', NULL, NULL, NULL, 'GEN_MEASURES', 'ID', "
       "'MEASURES', 0, 'BIG#$#$ID > 100#$#$0')");
   TpFIBDataSet& data = NewDataSet({"select * from HOME_PHONES"}, "fdsRepository");
+  // Prepared and opened once before it has an id.
+  data.Open();
+  data.Close();
   data.SetDataSet_ID(5);
   EXPECT_TRUE(data.PrepareOptions().Contains(psApplyRepositary));
   data.Open();

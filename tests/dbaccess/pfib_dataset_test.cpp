@@ -16,6 +16,7 @@
 #include "dbaccess/dataset/fib_fields.h"
 #include "dbaccess/dataset/pfib_dataset.h"
 #include "dbaccess/statement/query.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/system/exception_hook.h"
 #include "framework/core/text/datetime.h"
 #include "framework/core/text/text.h"
@@ -130,6 +131,44 @@ TEST_F(ProgramDataSetTest, AFieldFreedWhileCachedIsForgotten) {
   EXPECT_EQ(data.FieldByNameCached("NAME"), name);
   delete name;  // a persistent field taken away by its owner's code
   EXPECT_EQ(data.FieldByNameCached("NAME"), nullptr);
+}
+
+// A dataset on a form being designed: a failed open must not stop the
+// form from loading.
+class TDesignedDataSet : public TpFIBDataSet {
+ public:
+  explicit TDesignedDataSet(TComponent* owner) : TpFIBDataSet(owner) {
+    IncludeComponentState(TComponentStateItem::csDesigning);
+  }
+};
+
+TEST_F(ProgramDataSetTest, AnOpenFailingWhileAFormLoadsGoesToTheApplicationsHandler) {
+  const auto load = [this](const char* name) {
+    TLoadingScope loading;
+    auto* data = new TDesignedDataSet(&Form());  // owned by the form
+    data->SetName(name);
+    data->SetDatabase(&DB());
+    data->SetTransaction(&TR());
+    data->SelectSQL().SetText("select * from NO_SUCH_TABLE");
+    data->SetActive(true);
+    loading.Finish();
+    return data;
+  };
+  // Without a handler the error reaches the caller.
+  EXPECT_THROW(load("fdsFirst"), EFIBError);
+  std::vector<std::string> shown;
+  const TApplicationExceptionHandler previous = SetApplicationExceptionHandler([&shown](TObject*) {
+    try {
+      throw;
+    } catch (const Exception& e) {
+      shown.push_back(e.Message());
+    }
+  });
+  const TAtScopeExit restore([&previous] { SetApplicationExceptionHandler(previous); });
+  TDesignedDataSet* data = load("fdsSecond");
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_NE(shown[0].find("NO_SUCH_TABLE"), std::string::npos) << shown[0];
+  EXPECT_FALSE(data->Active());
 }
 
 // ---- Events to the container, user events ---------------------------------------------------
