@@ -239,7 +239,12 @@ void TpFIBDataSet::ExecuteModifyStatement(TFIBQuery& query, TRecordBuffer buffer
 void TpFIBDataSet::PostBySQL(TRecordBuffer buffer) {
   const TUpdateKind kind = State() == dsInsert ? ukInsert : ukModify;
   TFIBQuery& query = StatementOf(kind);
-  if (IsNoAction(query)) return;
+  if (IsNoAction(query)) {
+    // An unchanged record has nothing to write; a new one skipped would
+    // stand in the dataset as if the server had it.
+    if (kind == ukModify) return;
+    throw EDatabaseError(ComponentPath(this) + ":\r\nCan't insert the record: the insert statement is \"No Action\".");
+  }
   ExecuteModifyStatement(query, buffer, kind);
   buffer[5] = static_cast<std::byte>(cusUnmodified);
   WriteRecordToCache(buffer);

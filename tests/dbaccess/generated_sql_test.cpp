@@ -229,6 +229,22 @@ TEST_F(GeneratedSqlTest, ADeleteThatFindsNoRowRaisesAndKeepsTheRecord) {
   EXPECT_EQ(data.RecNo(), 3);
 }
 
+TEST_F(GeneratedSqlTest, ANewRecordIsNeverSkippedAsNoAction) {
+  TPostProbe& data = Parts();
+  data.Open();
+  data.InsertSQL().SetText("No Action");
+  data.UpdateSQL().SetText("No Action");
+  data.Edit();
+  data.PostActive();  // an unchanged record: nothing to write
+  data.Cancel();
+  data.Insert();
+  data.FieldByName("ID")->SetAsInteger(9);
+  EXPECT_EQ(MessageOf<EDatabaseError>([&] { data.PostActive(); }),
+            "MainForm.fdsParts:\r\nCan't insert the record: the insert statement is \"No Action\".");
+  data.Cancel();
+  EXPECT_EQ(QueryInt64("select count(*) from PARTS"), 3);
+}
+
 // The provider's way: one change at a time, values from a delta.
 TEST_F(GeneratedSqlTest, ARecordWithoutValuesIsInsertedWithTheServersDefaults) {
   ExecuteSQL("create table NOTES (N integer default 7, T varchar(10) default 'empty')");
