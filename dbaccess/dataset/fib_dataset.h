@@ -359,8 +359,6 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   void WriteRecordToCache(TRecordBuffer buffer);
   // The record the filter state reads is read afresh at its next use.
   void ForgetFilterRecord() { FScratchIndex = -1; }
-  // The physical number (the bookmark number) of a logical index.
-  int PhysicalNumberOf(int recordIndex) const { return BookmarkNumberOf(recordIndex); }
   // While above zero the open and close events of the application dataset
   // stay silent (a reopen that keeps the fields).
   bool EventsSuppressed() const { return FEventSuppression > 0; }

@@ -12,25 +12,14 @@
 #include "dbaccess/statement/sqlda.h"
 #include "dbaccess/util/helpers.h"
 #include "dbaccess/util/number_text.h"
+#include "dbaccess/util/raw_bytes.h"
 #include "framework/core/data/data_source.h"
 #include "framework/core/text/datetime.h"
 #include "framework/core/text/text.h"
 
 namespace {
 
-template <class T>
-T Load(const std::byte* data) {
-  T value;
-  std::memcpy(&value, data, sizeof(T));
-  return value;
-}
-
-template <class T>
-void Store(std::byte* data, T value) {
-  std::memcpy(data, &value, sizeof(T));
-}
-
-int IndexInBuffer(TRecordBuffer buffer) { return Load<std::int32_t>(buffer); }
+int IndexInBuffer(TRecordBuffer buffer) { return LoadRaw<std::int32_t>(reinterpret_cast<const char*>(buffer)); }
 
 bool HasPrefix(std::string_view name, std::string_view prefix) {
   return name.size() > prefix.size() && AsciiUpper(name.substr(0, prefix.size())) == prefix;
@@ -43,11 +32,11 @@ void SetColumnParam(TFIBXSQLVAR& var, const TFIBColumnDescriptor& column, std::s
     var.SetIsNull(true);
     return;
   }
-  const std::byte* data = record + column.Offset;
+  const char* data = reinterpret_cast<const char*>(record) + column.Offset;
   switch (column.SQLType) {
     case SQLTypeVarying:
     case SQLTypeText: {
-      const auto* text = reinterpret_cast<const char*>(data);
+      const char* text = data;
       const auto declared = static_cast<std::size_t>(column.DeclaredLength);
       if (column.IsDbKey) {
         var.SetRawData(SQLTypeText, column.DeclaredLength, text);
@@ -59,41 +48,41 @@ void SetColumnParam(TFIBXSQLVAR& var, const TFIBColumnDescriptor& column, std::s
     case SQLTypeDouble:
     case SQLTypeFloat:
     case SQLTypeDFloat:
-      var.SetAsDouble(Load<double>(data));
+      var.SetAsDouble(LoadRaw<double>(data));
       break;
     case SQLTypeLong:
     case SQLTypeShort:
-      var.SetAsInteger(Load<std::int32_t>(data));
+      var.SetAsInteger(LoadRaw<std::int32_t>(data));
       break;
     case SQLTypeTimeStamp:
       var.SetAsDateTime(
-          TimeStampToDateTime(MSecsToTimeStamp(static_cast<std::int64_t>(std::llround(Load<double>(data))))));
+          TimeStampToDateTime(MSecsToTimeStamp(static_cast<std::int64_t>(std::llround(LoadRaw<double>(data))))));
       break;
     case SQLTypeTime:
-      var.SetAsTime(TimeStampToDateTimeSafe(TTimeStamp{Load<std::int32_t>(data), 0}));
+      var.SetAsTime(TimeStampToDateTimeSafe(TTimeStamp{LoadRaw<std::int32_t>(data), 0}));
       break;
     case SQLTypeDate:
-      var.SetAsDate(TimeStampToDateTime(TTimeStamp{0, Load<std::int32_t>(data)}));
+      var.SetAsDate(TimeStampToDateTime(TTimeStamp{0, LoadRaw<std::int32_t>(data)}));
       break;
     case SQLTypeInt64:
       if (column.Conversion == TFIBColumnDescriptor::TConversion::Int64Scaled) {
-        var.SetAsDouble(Load<double>(data));
+        var.SetAsDouble(LoadRaw<double>(data));
       } else if (column.Scale == 0) {
-        var.SetAsInt64(Load<std::int64_t>(data));
+        var.SetAsInt64(LoadRaw<std::int64_t>(data));
       } else {
         TBcd bcd;
-        Int64ToBcd(-column.Scale, bcd, Load<std::int64_t>(data));
+        Int64ToBcd(-column.Scale, bcd, LoadRaw<std::int64_t>(data));
         var.SetAsBcd(bcd);
       }
       break;
     case SQLTypeBoolean:
     case SQLTypeBoolean1:
-      var.SetAsBoolean(Load<std::int16_t>(data) == 1);
+      var.SetAsBoolean(LoadRaw<std::int16_t>(data) == 1);
       break;
     case SQLTypeBlob:
     case SQLTypeArray:
     case SQLTypeQuad:
-      var.SetAsQuad(Load<TISCQuad>(data));
+      var.SetAsQuad(LoadRaw<TISCQuad>(data));
       break;
     default:
       var.SetRawData(column.SQLType, column.StorageSize, data);
@@ -105,7 +94,7 @@ void SetColumnParam(TFIBXSQLVAR& var, const TFIBColumnDescriptor& column, std::s
 // above), for rows that modify statements and procedures hand back.
 void StoreColumnValue(const TFIBXSQLVAR& var, const TFIBColumnDescriptor& column, std::size_t columnIndex,
                       TRecordBuffer record) {
-  std::byte* data = record + column.Offset;
+  char* data = reinterpret_cast<char*>(record) + column.Offset;
   const auto size = static_cast<std::size_t>(column.SQLType == SQLTypeVarying || column.SQLType == SQLTypeText
                                                  ? column.DeclaredLength
                                                  : column.StorageSize);
@@ -123,41 +112,41 @@ void StoreColumnValue(const TFIBXSQLVAR& var, const TFIBColumnDescriptor& column
     case SQLTypeDouble:
     case SQLTypeFloat:
     case SQLTypeDFloat:
-      Store<double>(data, var.AsDouble());
+      StoreRaw<double>(data, var.AsDouble());
       break;
     case SQLTypeLong:
     case SQLTypeShort:
-      Store<std::int32_t>(data, var.AsInteger());
+      StoreRaw<std::int32_t>(data, var.AsInteger());
       break;
     case SQLTypeTimeStamp:
-      Store<double>(data, static_cast<double>(TimeStampToMSecs(DateTimeToTimeStamp(var.AsDateTime()))));
+      StoreRaw<double>(data, static_cast<double>(TimeStampToMSecs(DateTimeToTimeStamp(var.AsDateTime()))));
       break;
     case SQLTypeTime:
-      Store<std::int32_t>(data, DateTimeToTimeStamp(var.AsDateTime()).Time);
+      StoreRaw<std::int32_t>(data, DateTimeToTimeStamp(var.AsDateTime()).Time);
       break;
     case SQLTypeDate:
-      Store<std::int32_t>(data, DateTimeToTimeStamp(var.AsDateTime()).Date);
+      StoreRaw<std::int32_t>(data, DateTimeToTimeStamp(var.AsDateTime()).Date);
       break;
     case SQLTypeInt64:
       if (column.Conversion == TFIBColumnDescriptor::TConversion::Int64Scaled) {
-        Store<double>(data, var.AsDouble());
+        StoreRaw<double>(data, var.AsDouble());
       } else {
         std::int64_t value = 0;
         int places = 0;
         BcdToInt64(var.AsBcd(), value, places);
         for (; places < -column.Scale; ++places) value *= 10;
         for (; places > -column.Scale; --places) value /= 10;
-        Store<std::int64_t>(data, value);
+        StoreRaw<std::int64_t>(data, value);
       }
       break;
     case SQLTypeBoolean:
     case SQLTypeBoolean1:
-      Store<std::int16_t>(data, var.AsBoolean() ? 1 : 0);
+      StoreRaw<std::int16_t>(data, var.AsBoolean() ? 1 : 0);
       break;
     case SQLTypeBlob:
     case SQLTypeArray:
     case SQLTypeQuad:
-      Store<TISCQuad>(data, var.AsQuad());
+      StoreRaw<TISCQuad>(data, var.AsQuad());
       break;
     default:
       break;

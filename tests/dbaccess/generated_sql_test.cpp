@@ -229,6 +229,21 @@ TEST_F(GeneratedSqlTest, ADeleteThatFindsNoRowRaisesAndKeepsTheRecord) {
   EXPECT_EQ(data.RecNo(), 3);
 }
 
+TEST_F(GeneratedSqlTest, ValuesAModifyStatementReturnsGoIntoTheRecord) {
+  TPostProbe& data = Parts();
+  data.UpdateSQL().SetText(
+      "update PARTS set NAME = upper(?NAME), PRICE = ?PRICE * 2 where ID = ?OLD_ID returning NAME, PRICE");
+  data.Open();
+  data.Edit();
+  data.FieldByName("NAME")->SetAsString("long bolt");
+  data.FieldByName("PRICE")->SetAsFloat(1.5);
+  data.PostActive();
+  data.Cancel();
+  EXPECT_EQ(data.FieldByName("NAME")->AsString(), "LONG BOLT");
+  EXPECT_EQ(data.FieldByName("PRICE")->AsFloat(), 3.0);
+  EXPECT_EQ(data.UpdateStatus(), usUnmodified);
+}
+
 TEST_F(GeneratedSqlTest, ANewRecordIsNeverSkippedAsNoAction) {
   TPostProbe& data = Parts();
   data.Open();
