@@ -82,6 +82,8 @@ class TFIBDSBlobStream;
 class TDSBlobStreamKey;
 class TSortFieldRef;
 struct TSortFieldInfo;
+class TpFIBDataSet;
+struct TDetailStatement;
 struct TFIBColumnDescriptor;
 class TFIBStringField;
 class TFIBIntegerField;

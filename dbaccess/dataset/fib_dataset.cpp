@@ -18,6 +18,7 @@
 #include "dbaccess/filter/expression_parser.h"
 #include "dbaccess/statement/query.h"
 #include "dbaccess/util/helpers.h"
+#include "framework/core/system/exception_hook.h"
 
 TFIBCustomDataSet::TFIBCustomDataSet(TComponent* owner) : TDataSet(owner), FBase(this) {
   SetBookmarkSize(8);
@@ -353,9 +354,10 @@ void TFIBCustomDataSet::InternalFirst() {
 }
 
 void TFIBCustomDataSet::InternalHandleException() {
-  // The application's default handler is the GUI's; the core has none, so
-  // the error being handled goes on to the caller.
-  if (std::current_exception()) throw;
+  // The application's handler (installed by the GUI) takes the error; with
+  // none installed it goes on to the caller.
+  if (!std::current_exception()) return;
+  if (!HandleApplicationException(this)) throw;
 }
 
 int TFIBCustomDataSet::GetRecordCount() const {

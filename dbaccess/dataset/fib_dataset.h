@@ -596,6 +596,30 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   // Whether the scroll events are held back (an internal scroll).
   bool InternalScrolling() const { return FInternalScroll > 0; }
 
+  // ---- What the application dataset builds on
+  // Called by opening once the fields are bound, before the select
+  // statement runs (the application dataset asks the server for a count).
+  virtual void DoAskRecordCount() {}
+  // Whether navigation shows the record in buffer (the cursor on it): here
+  // when its status is visible; the application dataset adds its filter.
+  virtual bool RecordPassesFilter(TRecordBuffer buffer) { return RecordIsVisible(buffer); }
+  // The compiled Filter while open (nullptr without one).
+  TExpressionParser* FilterExpression() const { return FFilterExpression.get(); }
+  // The oldest logical index still held (0 but for the unidirectional ring).
+  int FirstRecordIndex() const { return FirstHeldRecord(); }
+  // Moves the cursor without telling anyone; the caller puts it back.
+  void SetCurrentRecordIndex(int index) { FCurrentRecord = index; }
+  // The cached version, and the old version, of the record at a logical index.
+  void ReadRecordAt(int recordIndex, TRecordBuffer buffer) const { ReadCachedRecord(recordIndex, buffer); }
+  void ReadOldRecordAt(int recordIndex, TRecordBuffer buffer) const;
+  // The record the filter state reads is read afresh at its next use.
+  void ForgetFilterRecord() { FScratchIndex = -1; }
+  // While above zero the open and close events of the application dataset
+  // stay silent (a reopen that keeps the fields).
+  bool EventsSuppressed() const { return FEventSuppression > 0; }
+  void BeginEventSuppression() { ++FEventSuppression; }
+  void EndEventSuppression() { --FEventSuppression; }
+
  private:
   class TInternalScroll;
   class TShownRecord;
@@ -798,6 +822,7 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   // The blob streams of the records; shared with the streams handed out, so
   // that they can tell when the dataset is gone.
   std::shared_ptr<TBlobStreamRegistry> FBlobStreams = std::make_shared<TBlobStreamRegistry>();
+  int FEventSuppression = 0;
 };
 
 // An internal scroll for the life of the scope: BeforeScroll and

@@ -160,6 +160,11 @@ void TFIBCustomDataSet::ReadCachedRecord(int recordIndex, TRecordBuffer buffer) 
   SetRecordIndexOf(buffer, recordIndex);
 }
 
+void TFIBCustomDataSet::ReadOldRecordAt(int recordIndex, TRecordBuffer buffer) const {
+  FCache->ReadOldVersion(CacheSlot(recordIndex) + 1, reinterpret_cast<char*>(buffer));
+  SetRecordIndexOf(buffer, recordIndex);
+}
+
 void TFIBCustomDataSet::FetchUpTo(int recordIndex) {
   while (FFetchedCount <= recordIndex && FetchNextRow()) {
   }
@@ -232,7 +237,7 @@ TGetResult TFIBCustomDataSet::GetRecordUnchecked(TRecordBuffer buffer, TGetMode 
 }
 
 TGetResult TFIBCustomDataSet::StepToVisible(TRecordBuffer buffer, TGetMode mode) {
-  while (!RecordIsVisible(buffer)) {
+  while (!RecordPassesFilter(buffer)) {
     if (mode == gmPrior) {
       if (FCurrentRecord <= FirstHeldRecord()) {
         FCurrentRecord = FirstHeldRecord() - 1;

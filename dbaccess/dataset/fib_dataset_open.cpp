@@ -328,6 +328,7 @@ void TFIBCustomDataSet::InternalOpen() {
   BindFields(true);
   FCurrentRecord = -1;
   DoAfterBind();
+  DoAskRecordCount();
   // Anything but a select runs once and leaves an empty dataset: the
   // layout and the cache are built all the same, so that nothing reads a
   // record that is not there.

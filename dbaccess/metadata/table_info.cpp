@@ -39,6 +39,12 @@ void TpFIBFieldInfo::ReadRepositoryRow(const TRepositoryRow& row) {
   }
 }
 
+bool DefaultSourceIsLiteral(std::string_view source) {
+  const std::string text = Trim(source);
+  const std::string value = Trim(std::string_view(text).substr(std::min<std::size_t>(7, text.size())));
+  return !value.empty() && (value.front() == '\'' || value.front() == '"');
+}
+
 std::string DefaultValueFromSource(std::string_view source, bool& emptyString) {
   emptyString = false;
   std::string text = Trim(source);

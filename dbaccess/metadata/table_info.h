@@ -55,6 +55,11 @@ class TpFIBFieldInfo : public TObject {
   // The default is the empty string literal.
   bool DefaultValueEmptyString() const { return FDefaultValueEmptyString; }
   void SetDefaultValueEmptyString(bool value) { FDefaultValueEmptyString = value; }
+  // The default was written as a quoted literal: its value is text, even
+  // when it reads like a word the server knows ('NOW', 'USER'). Known only
+  // for columns read from the server; the schema cache file does not keep it.
+  bool DefaultValueIsLiteral() const { return FDefaultValueIsLiteral; }
+  void SetDefaultValueIsLiteral(bool value) { FDefaultValueIsLiteral = value; }
   // A FIB$FIELDS_INFO row was found for the column.
   bool WithAdditionalInfo() const { return FWithAdditionalInfo; }
   void SetWithAdditionalInfo(bool value) { FWithAdditionalInfo = value; }
@@ -85,6 +90,7 @@ class TpFIBFieldInfo : public TObject {
   bool FCanIncToWhereClause = false;
   std::string FDomainName;
   bool FDefaultValueEmptyString = false;
+  bool FDefaultValueIsLiteral = false;
   bool FWithAdditionalInfo = false;
   std::string FDisplayLabel;
   bool FVisible = false;
@@ -99,6 +105,8 @@ class TpFIBFieldInfo : public TObject {
 // turned into its value ("O'Brien"); emptyString tells whether it was the
 // empty string literal.
 std::string DefaultValueFromSource(std::string_view source, bool& emptyString);
+// Whether that default is a quoted literal.
+bool DefaultSourceIsLiteral(std::string_view source);
 
 class TpFIBTableInfo : public TObject {
  public:

@@ -111,6 +111,7 @@ void TpFIBTableInfo::LoadColumns(TFIBTransaction& transaction, const TRepository
     bool emptyString = false;
     info->SetDefaultValue(DefaultValueFromSource(source, emptyString));
     info->SetDefaultValueEmptyString(emptyString);
+    info->SetDefaultValueIsLiteral(DefaultSourceIsLiteral(source));
     const std::int32_t fieldType = IntegerOr0(rows->Fields(5));
     const std::int32_t dimensions = IntegerOr0(rows->Fields(6));
     info->SetCanIncToWhereClause(!(fieldType == BlobFieldType || fieldType == QuadFieldType || dimensions != 0));

@@ -247,7 +247,7 @@ void SplitMacroToken(std::string_view token, char macroChar, std::string& name, 
   if (name.empty() || name.front() != macroChar) name.insert(name.begin(), macroChar);
 }
 
-std::string SubstituteMacros(std::string_view text, char macroChar, TFIBXSQLDA& params) {
+std::string SubstituteMacros(std::string_view text, char macroChar, TFIBXSQLDA& params, bool rememberValues) {
   if (text.find(macroChar) == std::string_view::npos) return std::string(text);
   // One replacement per token: a macro written twice has two variables that
   // share one value, and the first of them speaks for every occurrence.
@@ -263,7 +263,7 @@ std::string SubstituteMacros(std::string_view text, char macroChar, TFIBXSQLDA& 
       macros.push_back(
           {std::move(token), var.QuotedMacro() ? " " + QuotedStr(value) + " " : " " + value + " "});
     }
-    var.SetOldValue(Variant(value));
+    if (rememberValues) var.SetOldValue(Variant(value));
   }
   // One pass over the text as written: every occurrence is replaced once, and
   // what a value inserts is never searched again, so a value may hold macro
@@ -308,7 +308,7 @@ std::string SubstituteMacros(std::string_view text, char macroChar, TFIBXSQLDA& 
   return result;
 }
 
-std::string RewriteNullConditions(std::string_view text, TFIBXSQLDA& params, int dialect) {
+std::string RewriteNullConditions(std::string_view text, TFIBXSQLDA& params, int dialect, bool rememberValues) {
   std::string s(text);
   std::vector<TFIBXSQLVAR*> nulls;
   for (int i = 0; i < params.Count(); ++i) {
@@ -334,7 +334,8 @@ std::string RewriteNullConditions(std::string_view text, TFIBXSQLDA& params, int
     }
     s = head + condition + tail;
   }
-  for (TFIBXSQLVAR* var : nulls) var->SetOldValue(Variant::Null());
+  if (rememberValues)
+    for (TFIBXSQLVAR* var : nulls) var->SetOldValue(Variant::Null());
   return s;
 }
 
@@ -448,6 +449,16 @@ bool TSQLParams::RebuildNeeded(bool prepared, bool noForceIsNull) const {
     if (!var.IsNull() && wasNull) return true;
   }
   return false;
+}
+
+std::string TSQLParams::PreviewSentText(const TSentTextOptions& options) const {
+  std::string text =
+      FHasMacros ? SubstituteMacros(FNormalizedSQL, FMacroChar, *FParams, false) : FNormalizedSQL;
+  if (!options.NoForceIsNull) {
+    const bool hasWhere = options.Loading ? FHasWhereClause : WhereCount(text) > 0;
+    if (hasWhere) text = RewriteNullConditions(text, *FParams, options.Dialect, false);
+  }
+  return text;
 }
 
 bool TSQLParams::BuildSentText(const TSentTextOptions& options) {

@@ -55,13 +55,17 @@ void SplitMacroToken(std::string_view token, char macroChar, std::string& name, 
 // The text with every macro of params replaced by a blank, its value (between
 // single quotes, inner quotes doubled, for a quoted macro) and a blank. Each
 // occurrence in the text is replaced once; the inserted values are not
-// searched for macros again. Each macro's OldValue becomes its value text.
-std::string SubstituteMacros(std::string_view text, char macroChar, TFIBXSQLDA& params);
+// searched for macros again. Each macro's OldValue becomes its value text,
+// unless rememberValues is false.
+std::string SubstituteMacros(std::string_view text, char macroChar, TFIBXSQLDA& params,
+                             bool rememberValues = true);
 
 // In each WHERE clause of the text, "= ?N" and "<> ?N" for a parameter N of
 // params that is null and stood in a WHERE clause become "IS NULL" and "IS
-// NOT NULL"; such a parameter's OldValue becomes Null.
-std::string RewriteNullConditions(std::string_view text, TFIBXSQLDA& params, int dialect);
+// NOT NULL"; such a parameter's OldValue becomes Null, unless
+// rememberValues is false.
+std::string RewriteNullConditions(std::string_view text, TFIBXSQLDA& params, int dialect,
+                                  bool rememberValues = true);
 
 // How the statement asks for the text sent.
 struct TSentTextOptions {
@@ -117,6 +121,11 @@ class TSQLParams {
   // Builds the text sent and its parameters (keeping their values by name);
   // clears MacrosChanged. Returns whether ProcessedSQL changed.
   bool BuildSentText(const TSentTextOptions& options);
+  // The text BuildSentText would send, before its parameters are written
+  // "?": macros substituted and null conditions rewritten, each parameter
+  // still "?NAME". Changes nothing, so the values a statement remembers
+  // for deciding whether its text must be rebuilt stay as they were.
+  std::string PreviewSentText(const TSentTextOptions& options) const;
 
   // Value i goes to the i-th user-visible parameter, macros included;
   // values beyond the parameters are ignored.

@@ -236,3 +236,22 @@ std::string ColumnBeforeParam(std::string_view text, std::string_view name) {
   }
   return {};
 }
+
+std::string NameQuestionMarks(std::string_view text, std::string_view prefix) {
+  const std::vector<TCharClass> cls = Classify(text);
+  std::string result;
+  result.reserve(text.size() + 16);
+  int number = 0;
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    // Only a mark in the code is a parameter: one inside a literal, a
+    // quoted name or a comment is text.
+    if (text[i] == '?' && cls[i] == TCharClass::Code) {
+      result += ':';
+      result += prefix;
+      result += std::to_string(number++);
+    } else {
+      result += text[i];
+    }
+  }
+  return result;
+}

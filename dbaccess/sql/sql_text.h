@@ -145,3 +145,6 @@ std::vector<TOrderByField> OrderByFields(std::string_view text);
 // The column compared with the parameter `name` (":NAME" or "?NAME") in some
 // WHERE clause of the text; empty when none.
 std::string ColumnBeforeParam(std::string_view text, std::string_view name);
+// Every "?" of the code (not inside literals, quoted names or comments)
+// written ":<prefix><n>", numbered from 0 in order of appearance.
+std::string NameQuestionMarks(std::string_view text, std::string_view prefix);

@@ -126,6 +126,12 @@ TSentTextOptions TFIBQuery::SentTextOptions() const {
   return options;
 }
 
+std::string TFIBQuery::SentTextPreview() {
+  EnsureParsed();
+  if (!FParamCheck || FParams.Params().Count() == 0) return FParams.NormalizedSQL();
+  return FParams.PreviewSentText(SentTextOptions());
+}
+
 bool TFIBQuery::RebuildSentText() {
   const bool changed = FParams.BuildSentText(SentTextOptions());
   if (changed) DropStatement();

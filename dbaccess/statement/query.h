@@ -104,6 +104,10 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   const std::string& NormalizedSQL() const { return FParams.NormalizedSQL(); }
   // The text the server gets, every parameter written "?".
   const std::string& ProcessedSQL() const { return FParams.ProcessedSQL(); }
+  // The text the next execution would send with the current parameter and
+  // macro values, parameters still named ("?NAME"); the statement itself is
+  // left as it is (it rebuilds its own text when it next runs).
+  std::string SentTextPreview();
   bool HasWhereClause() const { return FParams.HasWhereClause(); }
   int ParseCount() const { return FParseCount; }
   TFIBBase& Link() { return FLink; }

@@ -53,6 +53,9 @@ class TDataSource;
 class TDataLink;
 class TDetailDataLink;
 class TMemoryDataSet;
+class TParam;
+class TParams;
+class EUpdateError;
 class TScreenCursorScope;
 
 // registry_hive.h, registry_store.h, registry.h, ini_files.h, file_io.h

@@ -5,19 +5,23 @@
 #include "framework/core/component/strings.h"
 #include "framework/core/text/text.h"
 
+void FillDirectoryListings(const std::function<void(std::string_view)>& execute) {
+  execute(RU("execute block as declare i integer = 1; begin"
+             " while (i <= 130) do begin"
+             "  insert into HOME_PHONES values (:i, 'Жилец ' || :i, mod(:i, 7), mod(:i, 40) + 1,"
+             "   iif(mod(:i, 5) = 0, null, 'а'), :i, 200000 + :i, 'Улица ' || mod(:i, 7));"
+             "  i = i + 1; end end"));
+  execute(RU("execute block as declare i integer = 1; begin"
+             " while (i <= 110) do begin"
+             "  insert into ORG_PHONES values (:i, :i / 3 + 1, 'Организация ' || (:i / 3), 'ООО',"
+             "   'Отдел ' || mod(:i, 3), 300000 + :i, 'Мира', 5, '');"
+             "  i = i + 1; end end"));
+}
+
 void DataSetTest::SetUp() {
   ConnectionTest::SetUp();
   CreateListingTables();
-  ExecuteSQL(RU("execute block as declare i integer = 1; begin"
-                " while (i <= 130) do begin"
-                "  insert into HOME_PHONES values (:i, 'Жилец ' || :i, mod(:i, 7), mod(:i, 40) + 1,"
-                "   iif(mod(:i, 5) = 0, null, 'а'), :i, 200000 + :i, 'Улица ' || mod(:i, 7));"
-                "  i = i + 1; end end"));
-  ExecuteSQL(RU("execute block as declare i integer = 1; begin"
-                " while (i <= 110) do begin"
-                "  insert into ORG_PHONES values (:i, :i / 3 + 1, 'Организация ' || (:i / 3), 'ООО',"
-                "   'Отдел ' || mod(:i, 3), 300000 + :i, 'Мира', 5, '');"
-                "  i = i + 1; end end"));
+  FillDirectoryListings([this](std::string_view sql) { ExecuteSQL(sql); });
   FDB = &NewDatabase("DB");
   FTR = &NewTransaction("TR", FDB);
   FTR->TRParams().SetText("read\nread_committed\nrec_version\nnowait");

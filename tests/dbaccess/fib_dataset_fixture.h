@@ -5,11 +5,17 @@
 // transaction (read, read_committed, rec_version, nowait). Datasets are
 // made under the fixture's form.
 
+#include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dbaccess/dataset/fib_dataset.h"
 #include "tests/dbaccess/connection_fixture.h"
+
+// Fills the listing tables (DatabaseTest::CreateListingTables) with the
+// fixture's rows, one statement at a time through execute.
+void FillDirectoryListings(const std::function<void(std::string_view)>& execute);
 
 class DataSetTest : public ConnectionTest {
  public:

@@ -167,4 +167,28 @@ TEST(ColumnBeforeParam, IsTheColumnComparedWithTheParameter) {
   for (const auto& c : cases) EXPECT_EQ(ColumnBeforeParam(c.Text, c.Param), c.Column) << c.Text;
 }
 
+// ---- Question marks as named parameters ---------------------------------------------------
+
+struct MarksCase {
+  const char* Text;
+  const char* Named;
+};
+
+class QuestionMarksOf : public ::testing::TestWithParam<MarksCase> {};
+
+TEST_P(QuestionMarksOf, OnlyThoseOfTheCodeAreNamed) {
+  EXPECT_EQ(NameQuestionMarks(GetParam().Text, "Param"), GetParam().Named);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Texts, QuestionMarksOf,
+    ::testing::Values(
+        MarksCase{"select * from t where a = ? and b = ?", "select * from t where a = :Param0 and b = :Param1"},
+        MarksCase{"insert into t (a, s) values (?, 'what?')", "insert into t (a, s) values (:Param0, 'what?')"},
+        MarksCase{"select \"Why?\" from t where x=?", "select \"Why?\" from t where x=:Param0"},
+        MarksCase{"update t set a=? /* or ? */ where b=? -- and ?\nand c=?",
+                  "update t set a=:Param0 /* or ? */ where b=:Param1 -- and ?\nand c=:Param2"},
+        MarksCase{"select 'it''s ?' from t where a=?", "select 'it''s ?' from t where a=:Param0"},
+        MarksCase{"select 1 from t", "select 1 from t"}));
+
 }  // namespace

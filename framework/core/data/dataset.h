@@ -39,6 +39,7 @@
 #include "framework/core/data/dataset_types.h"
 #include "framework/core/data/field_defs.h"
 #include "framework/core/data/fields.h"
+#include "framework/core/data/provider.h"
 #include "framework/core/storage/streams.h"
 #include "framework/core/base/variant.h"
 
@@ -193,6 +194,37 @@ class TDataSet : public TComponent {
   void SetFilterExpression(const std::string& text) { SetFilter(text); }
   void SetFilterOptionSet(TFilterOptions options) { SetFilterOptions(options); }
   void SetFilteredFlag(bool value) { SetFiltered(value); }
+
+  // --- Provider support: what a data provider asks of the dataset it
+  // reads and applies changes through (provider.h). The answers here are
+  // those of a dataset that knows no SQL; a database dataset overrides them.
+  // Runs a statement with the parameters by position; with resultSet the
+  // caller wants the rows as a new dataset, which it then owns. Returns the
+  // rows read or touched. Raises EDatabaseError here.
+  virtual int PSExecuteStatement(const std::string& sql, const TParams* params,
+                                 std::unique_ptr<TDataSet>* resultSet = nullptr);
+  // The dataset's own parameters (kept by the dataset); nullptr here.
+  virtual const TParams* PSGetParams() { return nullptr; }
+  virtual void PSSetParams(const TParams&) {}
+  virtual void PSSetCommandText(const std::string&) {}
+  virtual std::string PSGetTableName() { return {}; }
+  // The fields flagged pfInKey, joined by ";".
+  virtual std::string PSGetKeyFields();
+  virtual std::string PSGetQuoteChar() { return "\""; }
+  virtual bool PSInTransaction() { return false; }
+  virtual bool PSIsSQLBased() { return false; }
+  virtual bool PSIsSQLSupported() { return false; }
+  virtual void PSStartTransaction() {}
+  virtual void PSEndTransaction(bool) {}
+  // Runs the dataset's own statement; raises EDatabaseError here.
+  virtual void PSExecute();
+  virtual void PSReset() {}
+  // The error to report for a failed change: an EUpdateError as it is,
+  // anything else as one with its message and the previous error's code.
+  virtual std::unique_ptr<EUpdateError> PSGetUpdateException(const Exception& error,
+                                                             const EUpdateError* previous);
+  // Applies one change of the delta itself; false leaves it to the provider.
+  virtual bool PSUpdateRecord(TUpdateKind, TDataSet&) { return false; }
 
   // Events.
   TDataSetNotifyEvent BeforeOpen, AfterOpen, BeforeClose, AfterClose;

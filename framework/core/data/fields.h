@@ -36,6 +36,7 @@
 #include "framework/core/base/alignment.h"
 #include "framework/core/component/component.h"
 #include "framework/core/data/dataset_types.h"
+#include "framework/core/data/provider.h"
 #include "framework/core/base/types.h"
 #include "framework/core/base/variant.h"
 
@@ -104,6 +105,10 @@ class TField : public TComponent {
   void SetEditMask(const std::string& mask);
   const std::string& DefaultExpression() const { return FDefaultExpression; }
   void SetDefaultExpression(const std::string& text) { FDefaultExpression = text; }
+  // How a provider uses the field: in the written columns, in the WHERE
+  // clause that finds the record, as part of its key.
+  TProviderFlags ProviderFlags() const { return FProviderFlags; }
+  void SetProviderFlags(TProviderFlags flags) { FProviderFlags = flags; }
 
   // Lookup fields: the value of LookupResultField in LookupDataSet for the
   // record whose LookupKeyFields equal this dataset's KeyFields.
@@ -231,6 +236,7 @@ class TField : public TComponent {
   bool FRequired = false;
   std::string FEditMask;
   std::string FDefaultExpression;
+  TProviderFlags FProviderFlags{pfInUpdate, pfInWhere};
   TDataSet* FLookupDataSet = nullptr;
   std::string FKeyFields;
   std::string FLookupKeyFields;
