@@ -9,8 +9,8 @@
 //                              abruptly, as a crash would) and "start"
 //                              (starts it again and waits until it answers)
 //
-// Tests that only make sense on one side skip on the other with a message
-// that says why.
+// Tests that only make sense against the server skip elsewhere with a
+// message that says so.
 
 #include <gtest/gtest.h>
 
@@ -56,14 +56,8 @@ inline bool ControlTestServer(const std::string& action) {
   return status == 0;
 }
 
-// For the body of a test that means the server.
+// For the body (or SetUp) of a test that only makes sense against the server.
 #define TULVO_SKIP_UNLESS_ON_TEST_SERVER()                                                  \
   do {                                                                                      \
     if (!OnTestServer()) GTEST_SKIP() << "needs the test server (TULVO_TEST_SERVER unset)"; \
-  } while (false)
-
-// For the body of a test that cannot work over the server; the reason says why.
-#define TULVO_SKIP_ON_TEST_SERVER(reason)                                          \
-  do {                                                                             \
-    if (OnTestServer()) GTEST_SKIP() << "not on the test server: " << (reason);    \
   } while (false)
