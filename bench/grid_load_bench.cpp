@@ -212,26 +212,12 @@ int Run(int argc, char** argv) {
   return 0;
 }
 
+// The grid needs the application object for its window.
+int RunWithApplication(int argc, char** argv) {
+  TApplication application(argc, argv);
+  return Run(argc, argv);
+}
+
 }  // namespace
 
-int main(int argc, char** argv) {
-  setenv("QT_QPA_PLATFORM", "offscreen", 0);
-  int status = 1;
-  std::unique_ptr<TTemporaryFolder> lockFolder;
-  try {
-    if (!std::getenv("FIREBIRD_LOCK")) {
-      lockFolder = std::make_unique<TTemporaryFolder>();
-      setenv("FIREBIRD_LOCK", lockFolder->Path().c_str(), 1);
-    }
-    TApplication application(argc, argv);
-    status = Run(argc, argv);
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "bench_grid_load: %s\n", e.Message().c_str());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "bench_grid_load: %s\n", e.what());
-  }
-  ShutdownDatabases();
-  ShutdownSQLMonitor();
-  ShutdownClientLibrary();
-  return status;
-}
+int main(int argc, char** argv) { return RunFetchBenchmark("bench_grid_load", RunWithApplication, argc, argv); }

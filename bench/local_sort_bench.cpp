@@ -175,22 +175,4 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  int status = 1;
-  std::unique_ptr<TTemporaryFolder> lockFolder;
-  try {
-    if (!std::getenv("FIREBIRD_LOCK")) {
-      lockFolder = std::make_unique<TTemporaryFolder>();
-      setenv("FIREBIRD_LOCK", lockFolder->Path().c_str(), 1);
-    }
-    status = Run(argc, argv);
-  } catch (const Exception& e) {
-    std::fprintf(stderr, "bench_local_sort: %s\n", e.Message().c_str());
-  } catch (const std::exception& e) {
-    std::fprintf(stderr, "bench_local_sort: %s\n", e.what());
-  }
-  ShutdownDatabases();
-  ShutdownSQLMonitor();
-  ShutdownClientLibrary();
-  return status;
-}
+int main(int argc, char** argv) { return RunFetchBenchmark("bench_local_sort", Run, argc, argv); }
