@@ -28,7 +28,7 @@ void ProgramDataSetTest::SetUp() {
   FDB = new TpFIBDatabase(&Form());  // owned by the form
   FDB->SetName("DB");
   FDB->SetDBName(DatabasePath());
-  FDB->DBParams().SetText("lc_ctype=WIN1251\nuser_name=SYSDBA\npassword=quartzbin");
+  for (const std::string& line : ConnectionLines()) FDB->DBParams().Add(line);
   FDB->SetSQLDialect(3);
   FDB->SetTimeout(0);
   FDB->SetSynchronizeTime(false);
