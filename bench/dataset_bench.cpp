@@ -38,7 +38,6 @@ constexpr const char* SelectText =
     "SELECT HOME_ID, NAME, STREET_ID, BUILD, CORP, APARTAMENT, PHONE, STREET_NAME FROM HOME_PHONES";
 constexpr int SmallTownRows = 2000;
 
-TSession* Session = nullptr;
 
 class TDataSetFetch {
  public:
@@ -84,18 +83,6 @@ class TPlainCount {
   TPlainStatement FStatement;
 };
 
-template <class Statement>
-void BM_Fetch(benchmark::State& state) {
-  Statement statement(*Session, SelectText);
-  std::int64_t rows = 0;
-  for (auto _ : state) {
-    std::int64_t sum = 0;
-    rows = statement.FetchAll(sum);
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * rows);
-}
-
 int Run(int argc, char** argv) {
   std::string path = TakePath(argc, argv);
   std::unique_ptr<TTemporaryFolder> folder;
@@ -106,9 +93,8 @@ int Run(int argc, char** argv) {
   }
 
   TSession session(path);
-  Session = &session;
-  benchmark::RegisterBenchmark("FetchAll/PlainClientLoop", BM_Fetch<TPlainCount>)->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("FetchAll/TFIBDataSet", BM_Fetch<TDataSetFetch>)->Unit(benchmark::kMillisecond);
+  RegisterFetchBenchmark<TPlainCount>("FetchAll/PlainClientLoop", session, SelectText);
+  RegisterFetchBenchmark<TDataSetFetch>("FetchAll/TFIBDataSet", session, SelectText);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
@@ -117,7 +103,6 @@ int Run(int argc, char** argv) {
   TDataSetFetch dataSet(session, SelectText);
   TTiming plainTiming, dataSetTiming;
   TimeAlternating(plain, plainTiming, dataSet, dataSetTiming, 5);
-  Session = nullptr;
   if (plainTiming.Rows != dataSetTiming.Rows) {
     std::fprintf(stderr, "bench_dataset: the dataset fetched %lld rows, the plain loop %lld\n",
                  static_cast<long long>(dataSetTiming.Rows), static_cast<long long>(plainTiming.Rows));

@@ -4,6 +4,7 @@
 // baseline they are measured against, a select fetched with the client API
 // directly into one data block allocated once.
 
+#include <benchmark/benchmark.h>
 #include <stdlib.h>
 #include <time.h>
 
@@ -241,6 +242,22 @@ inline int RunFetchBenchmark(const char* program, int (*run)(int, char**), int a
   ShutdownSQLMonitor();
   ShutdownClientLibrary();
   return status;
+}
+
+// A Google Benchmark case: the statement made once over the session, every
+// iteration fetching all its rows.
+template <class Statement>
+void RegisterFetchBenchmark(const char* name, TSession& session, const char* selectText) {
+  benchmark::RegisterBenchmark(name, [&session, selectText](benchmark::State& state) {
+    Statement statement(session, selectText);
+    std::int64_t rows = 0;
+    for (auto _ : state) {
+      std::int64_t sum = 0;
+      rows = statement.FetchAll(sum);
+      benchmark::DoNotOptimize(sum);
+    }
+    state.SetItemsProcessed(state.iterations() * rows);
+  })->Unit(benchmark::kMillisecond);
 }
 
 }  // namespace fetch_baseline

@@ -56,7 +56,6 @@ constexpr int SmallTownRows = 2000;
 
 using namespace fetch_baseline;
 
-TSession* Session = nullptr;
 
 // ---- The layer -----------------------------------------------------------------------
 
@@ -88,18 +87,6 @@ class TLayerStatement {
 
 // ---- Measuring -----------------------------------------------------------------------
 
-template <class Statement>
-void BM_Fetch(benchmark::State& state) {
-  Statement statement(*Session, SelectText);
-  std::int64_t rows = 0;
-  for (auto _ : state) {
-    std::int64_t sum = 0;
-    rows = statement.FetchAll(sum);
-    benchmark::DoNotOptimize(sum);
-  }
-  state.SetItemsProcessed(state.iterations() * rows);
-}
-
 int Run(int argc, char** argv) {
   std::string path = TakePath(argc, argv);
   std::unique_ptr<TTemporaryFolder> folder;
@@ -110,11 +97,8 @@ int Run(int argc, char** argv) {
   }
 
   TSession session(path);
-  Session = &session;
-  benchmark::RegisterBenchmark("FetchAll/PlainClientLoop", BM_Fetch<TPlainStatement>)
-      ->Unit(benchmark::kMillisecond);
-  benchmark::RegisterBenchmark("FetchAll/TFIBQuery", BM_Fetch<TLayerStatement>)
-      ->Unit(benchmark::kMillisecond);
+  RegisterFetchBenchmark<TPlainStatement>("FetchAll/PlainClientLoop", session, SelectText);
+  RegisterFetchBenchmark<TLayerStatement>("FetchAll/TFIBQuery", session, SelectText);
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
@@ -123,7 +107,6 @@ int Run(int argc, char** argv) {
   TLayerStatement layer(session, SelectText);
   TTiming plainTiming, layerTiming;
   TimeAlternating(plain, plainTiming, layer, layerTiming, 7);
-  Session = nullptr;
   if (plainTiming.Rows != layerTiming.Rows || plainTiming.Sum != layerTiming.Sum) {
     std::fprintf(stderr,
                  "bench_fetch: the two loops disagree: %lld rows (sum %lld) against %lld rows (sum %lld)\n",
