@@ -423,7 +423,13 @@ int TCustomdxTreeList::FocusedAbsoluteIndex() const {
 
 // --- Interaction and editing --------------------------------------------------------
 
-void TCustomdxTreeList::SetInteractionState(TdxTreeListState state) { FState = state; }
+void TCustomdxTreeList::SetInteractionState(TdxTreeListState state) {
+  FState = state;
+  if (state != tsEditing) return;
+  // Editing may be asked for before any editor was made.
+  if (TdxInplaceEdit* editor = InplaceEditor()) editor->EditButtonKey();
+  if (FSearching) EndAutoSearch();
+}
 
 void TCustomdxTreeList::CloseEditor() {
   if (FState != tsEditing) return;

@@ -163,7 +163,7 @@ void TdxTreeListPainter::PaintBands() {
     button.Color = T.BandColor();
     button.Position = PositionOf(i == 0, i == count - 1);
     button.MultiLine = T.Metrics().BandRowCount > 1;
-    button.Pressed = T.PressedBand() == band.BandIndex && T.State() == tsBandDown;
+    button.Pressed = T.PressedBand() == band.BandIndex && T.State() == tsBandDown && T.PressedBandOver();
     bool done = false;
     if (T.IsCustomDrawBand(band.BandIndex)) {
       TCanvasStateScope guard(C);
@@ -213,7 +213,7 @@ void TdxTreeListPainter::PaintHeaders() {
     button.ButtonState = T.GetColumnHeaderButtonState(cell.AbsoluteIndex);
     button.Position = PositionOf(cell.FirstInRow, cell.LastInRow);
     button.MultiLine = cell.LineCount > 1 || T.Metrics().HeaderLineCount > 1;
-    button.Pressed = T.PressedColumn() == cell.AbsoluteIndex &&
+    button.Pressed = T.PressedColumn() == cell.AbsoluteIndex && T.PressedColumnOver() &&
                      (T.State() == tsColumnDown || T.State() == tsColumnDownInButtonMode);
     bool done = false;
     if (T.IsCustomDrawColumnHeader(column)) {
