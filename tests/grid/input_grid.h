@@ -49,6 +49,25 @@ class TInputGrid : public TColumnGrid {
     lock.Close();
   }
   TdxTreeListNode* Row(int index) const { return GetAbsoluteNode(index); }
+  // A column's header cell as laid out now.
+  TRect HeaderRect(int column) const {
+    TdxTreeListLayoutInfo layout;
+    CalculateLayout(layout);
+    const TdxTreeListHeaderItem* cell = layout.FindHeader(column);
+    return cell != nullptr ? cell->Rect : TRect{};
+  }
+  // The middle of the cell of a column in the screen row (0: the top row).
+  TPoint CellPoint(int screenRow, int column = 1) const {
+    const TRect header = HeaderRect(column);
+    return Point((header.Left + header.Right) / 2,
+                 Metrics().HeaderPanelHeight + screenRow * RowHeight + RowHeight / 2);
+  }
+  // A point in a column's header, dx from its left (from its right when
+  // negative).
+  TPoint HeaderPoint(int column, int dx) const {
+    const TRect header = HeaderRect(column);
+    return Point(dx >= 0 ? header.Left + dx : header.Right + dx, (header.Top + header.Bottom) / 2);
+  }
   static std::string Name(const TdxTreeListNode* node) {
     if (node == nullptr) return "-";
     const auto* text = static_cast<const TdxTreeListTextNode*>(node);
@@ -88,7 +107,9 @@ class TInputGrid : public TColumnGrid {
   }
 
   using TCustomdxTreeList::DownHitInfo;
+  using TCustomdxTreeList::HotTrackNode;
   using TCustomdxTreeList::PaintTo;
+  using TCustomdxTreeList::PressedColumn;
 
  protected:
   TdxInplaceEdit* InplaceEditor() const override { return Editor; }
