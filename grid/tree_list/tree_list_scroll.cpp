@@ -358,19 +358,21 @@ void TCustomdxTreeList::RemoveScrollBarsWhenAllFits() {
 
 void TCustomdxTreeList::CorrectScrollPosition() {
   if (!FBands || IsLoading() || IsDestroying() || IsClearing()) return;
-  TdxTreeListNode* top = TopVisibleNode();
+  TdxTreeListNode* const before = TopVisibleNode();
+  TdxTreeListNode* top = before;
   // A top row whose parent was collapsed gives way to that parent.
   while (top != nullptr && !top->IsVisible()) top = top->Parent();
-  if (top != TopVisibleNode()) SetTopVisibleNode(top);
   if (top != nullptr) {
     const int maxTop = MaxTopIndex();
-    if (TopIndex() > maxTop) SetTopVisibleNode(GetAbsoluteNode(maxTop));
+    if (GetAbsoluteIndex(top) > maxTop) top = GetAbsoluteNode(maxTop);
   }
+  if (top != before) SetTopVisibleNode(top);
   const int maxLeft = MaxLeftCoord();
-  if (FLeftCoord > maxLeft) {
-    FLeftCoord = maxLeft;
-    DoChangeLeftCoord();
-  }
+  const bool leftMoved = FLeftCoord > maxLeft;
+  if (leftMoved) FLeftCoord = maxLeft;
+  // The bars were set for the old position.
+  if (top != before || leftMoved) UpdateScrollBars();
+  if (leftMoved) DoChangeLeftCoord();
 }
 
 void TCustomdxTreeList::Resize() {
