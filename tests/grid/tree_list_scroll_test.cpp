@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
@@ -200,6 +201,32 @@ TEST(TreeListScroll, DraggingNearTheRightBorderScrollsUntilTheEnd) {
   grid.Perform(WM_TIMER, TreeListHorzScrollTimer);
   EXPECT_EQ(grid.LeftCoord(), end) << "the drag ended: the timer stops at its next tick";
   EXPECT_FALSE(grid.TimerActive(TreeListHorzScrollTimer));
+}
+
+TEST(TreeListScroll, ANodeDraggedIntoACornerScrollsBothWaysWithATimerEach) {
+  TInputForm form(30, 10, 150);
+  TInputGrid& grid = *form.Grid;
+  ASSERT_TRUE(form.Show());
+  const TPoint inside = grid.ClientToScreen(grid.CellPoint(2, 0));
+  QCursor::setPos(inside.X, inside.Y);
+  grid.SetInteractionState(tsNodeDragging);
+  grid.CalcRowsInView();
+  TdxTreeListNode* lastFullRow = grid.Row(grid.TopIndex() + grid.FullRowsInView() - 1);
+  grid.CheckHorzAutoScroll(Point(grid.ClientWidth() - 5, 5));
+  grid.CheckVertDragAutoScroll(lastFullRow);
+  ASSERT_TRUE(grid.TimerActive(TreeListHorzScrollTimer));
+  ASSERT_TRUE(grid.TimerActive(TreeListVertScrollTimer));
+  grid.Perform(WM_TIMER, TreeListVertScrollTimer);
+  grid.Perform(WM_TIMER, TreeListHorzScrollTimer);
+  EXPECT_EQ(grid.FocusedName(), "r1");
+  EXPECT_EQ(grid.LeftCoord(), 32);
+  grid.CheckVertDragAutoScroll(grid.Row(grid.TopIndex() + 2));  // away from the edges
+  EXPECT_FALSE(grid.TimerActive(TreeListVertScrollTimer));
+  EXPECT_TRUE(grid.TimerActive(TreeListHorzScrollTimer));
+  grid.SetInteractionState(tsNone);
+  grid.Perform(WM_TIMER, TreeListHorzScrollTimer);
+  EXPECT_FALSE(grid.TimerActive(TreeListHorzScrollTimer));
+  QCursor::setPos(0, 0);
 }
 
 // --- Panning ----------------------------------------------------------------------------------
