@@ -412,7 +412,10 @@ void TCustomdxTreeList::PressNodeArea(TMouseButton button, TShiftState shift, in
     FDragNode = node;
   }
   FFocusedBeforePress = FocusedNode();
-  const int column = hit.Column >= 0 ? GetVisibleColumnIndex(hit.Column) : FocusedColumnIndex();
+  // In row select the row is the focus: the column under the point is no
+  // change of column.
+  const int column =
+      hit.Column >= 0 && !OptionOn(tloRowSelect) ? GetVisibleColumnIndex(hit.Column) : FocusedColumnIndex();
   const bool sameCell = node == FocusedNode() && column == FocusedColumnIndex();
   {
     TdxSelectionChangeScope bracket(*this);

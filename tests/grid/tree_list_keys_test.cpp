@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "framework/core/text/text.h"
+#include "framework/gui/application/clipboard.h"
 #include "grid/editors/text_editor.h"
 #include "grid/tree_list/tree_list.h"
 #include "tests/grid/input_grid.h"
@@ -179,6 +180,21 @@ TEST(TreeListKeys, F2AndEnterAskForTheEditor) {
   grid.Log.clear();
   form.Type("x");
   EXPECT_EQ(grid.Log, std::vector<std::string>{"show editor with x"});
+}
+
+TEST(TreeListKeys, CtrlCCopiesTheRowsOnlyWithAutoCopy) {
+  TInputForm form(3);
+  TInputGrid& grid = *form.Grid;
+  ASSERT_TRUE(form.Show());
+  Clipboard().SetAsText("before");
+  form.Key(Qt::Key_C, Ctrl);
+  EXPECT_EQ(Clipboard().AsText(), "before");
+  grid.SetOptionsEx(grid.OptionsEx() | Bit(tloAutoCopySelectedToClipboard));
+  form.Key(Qt::Key_C, Ctrl);
+  EXPECT_EQ(Clipboard().AsText(), "C0\tC1\tC2\r\nr0\tx0\t\r\n");
+  Clipboard().SetAsText("");
+  form.Key(Qt::Key_Insert, Ctrl);
+  EXPECT_EQ(Clipboard().AsText(), "C0\tC1\tC2\r\nr0\tx0\t\r\n");
 }
 
 TEST(TreeListKeys, KeysWithoutNodesDoNothingButEscapeEndsSizing) {

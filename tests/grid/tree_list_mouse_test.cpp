@@ -12,6 +12,8 @@
 
 #include "framework/gui/application/screen.h"
 #include "framework/gui/controls/win_control.h"
+#include "framework/gui/graphics/bitmap.h"
+#include "framework/gui/graphics/canvas.h"
 #include "grid/tree_list/tree_list.h"
 #include "tests/framework_gui/window_input.h"
 #include "tests/grid/input_grid.h"
@@ -307,6 +309,29 @@ TEST(TreeListMouse, AGridThatGoesWhileSelectingLeavesTheNextOneItsOwnTimer) {
   grid.Perform(WM_TIMER, TreeListSelectScrollTimer);
   EXPECT_EQ(grid.FocusedName(), "r10");
   MouseReleaseAt(grid, CellPoint(grid, 12));
+}
+
+// --- The border of the flat looks ----------------------------------------------------------------
+
+TColor BorderPixel(TInputGrid& grid, int x, int y) {
+  TBitmap frame(grid.Width(), grid.Height());
+  TRect window = Rect(0, 0, grid.Width(), grid.Height());
+  grid.Perform(WM_NCPAINT, reinterpret_cast<WPARAM>(&frame.Canvas()), reinterpret_cast<LPARAM>(&window));
+  return frame.Canvas().Pixels(x < 0 ? grid.Width() + x : x, y);
+}
+
+TEST(TreeListMessages, TheFlatLooksDrawTheirOwnBorder) {
+  TInputForm form(3);
+  TInputGrid& grid = *form.Grid;
+  grid.SetBorderStyle(bsSingle);
+  grid.SetLookAndFeel(lfUltraFlat);
+  EXPECT_EQ(BorderPixel(grid, 0, 5), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(BorderPixel(grid, -1, 5), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(BorderPixel(grid, 1, 5), ColorToRGB(grid.Color())) << "the inner pixel";
+  grid.SetLookAndFeel(lfFlat);
+  EXPECT_EQ(BorderPixel(grid, 0, 5), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(BorderPixel(grid, -1, 5), ColorToRGB(clBtnHighlight)) << "a sunken edge";
+  EXPECT_EQ(grid.ClientWidth(), grid.Width() - 4) << "two pixels of border on each side";
 }
 
 }  // namespace
