@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
 #include <QTest>
 #include <ostream>
 #include <string>
@@ -200,7 +201,11 @@ TEST(TreeListMouse, HotTrackingFollowsCellsHeadersAndTheHeadersDropDownBox) {
     events.push_back(TInputGrid::Name(hit.Node) + " " + std::to_string(hit.Column));
     cursor = hit.Node != nullptr ? crHandPoint : crDefault;
   };
+  // The pointer away from the grid when it shows (a window's entering
+  // asks where the pointer is).
+  QCursor::setPos(0, 0);
   ASSERT_TRUE(form.Show());
+  events.clear();
   const TPoint cell = CellPoint(grid, 1, 2);
   MouseMoveTo(grid, cell);
   MouseMoveTo(grid, Point(cell.X + 10, cell.Y));  // the same cell
@@ -332,6 +337,21 @@ TEST(TreeListMessages, TheFlatLooksDrawTheirOwnBorder) {
   EXPECT_EQ(BorderPixel(grid, 0, 5), ColorToRGB(clBtnShadow));
   EXPECT_EQ(BorderPixel(grid, -1, 5), ColorToRGB(clBtnHighlight)) << "a sunken edge";
   EXPECT_EQ(grid.ClientWidth(), grid.Width() - 4) << "two pixels of border on each side";
+}
+
+TEST(TreeListMessages, ThePanelFontsFollowTheParentsFont) {
+  TInputForm form(3);
+  TInputGrid& grid = *form.Grid;
+  form.Form->Font().SetSize(14);
+  EXPECT_EQ(grid.Font().Size(), 14);
+  EXPECT_EQ(grid.BandFont().Size(), 14);
+  EXPECT_EQ(grid.HeaderFont().Size(), 14);
+  EXPECT_EQ(grid.PreviewFont().Size(), 14);
+  EXPECT_EQ(grid.PreviewFont().Color(), clBlue);
+  grid.HeaderFont().SetSize(9);
+  grid.SetParentFont(false);
+  form.Form->Font().SetSize(16);
+  EXPECT_EQ(grid.HeaderFont().Size(), 9) << "not without ParentFont";
 }
 
 }  // namespace
