@@ -298,7 +298,11 @@ void TCustomdxTreeList::NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* befo
       else
         FVisibleOrder.NodeDeleted(node);
     }
-    if (wasVisible) {
+    // The rows of a subtree that goes are laid out again once, when its
+    // root goes: the scroll bars count the rows, which row by row would
+    // cost the whole tree for each.
+    const bool insideGoingSubtree = node->Parent() != nullptr && node->Parent()->Deleting();
+    if (wasVisible && !insideGoingSubtree) {
       TdxTreeListNode* from = wasTop ? TopVisibleNode() : wasFocused ? FocusedNode() : replacement;
       if (from != nullptr) NodeChanged(from, true);
     }
@@ -427,7 +431,13 @@ int TCustomdxTreeList::FocusedAbsoluteIndex() const {
 
 // --- Interaction and editing --------------------------------------------------------
 
-void TCustomdxTreeList::SetInteractionState(TdxTreeListState state) { FState = state; }
+void TCustomdxTreeList::SetInteractionState(TdxTreeListState state) {
+  FState = state;
+  if (state != tsEditing) return;
+  // Editing may be asked for before any editor was made.
+  if (TdxInplaceEdit* editor = InplaceEditor()) editor->EditButtonKey();
+  if (FSearching) EndAutoSearch();
+}
 
 void TCustomdxTreeList::CloseEditor() {
   if (FState != tsEditing) return;
