@@ -167,6 +167,7 @@ void TCustomdxTreeList::SetStateImages(TCustomImageList* value) {
 void TCustomdxTreeList::Notification(TComponent* component, TOperation operation) {
   TCustomdxContainer::Notification(component, operation);
   if (operation != opRemove) return;
+  EditorRemoved(component);
   // The list is past its own destructor (it has let its links go): only
   // the references are dropped.
   if (component != FImages && component != FStateImages) return;
@@ -261,6 +262,8 @@ void TCustomdxTreeList::NodeAdded(TdxTreeListNode* node) {
 void TCustomdxTreeList::NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next,
                                     bool wasLast, bool wasVisible) {
   try {
+    if (node == FHintNode) HideHint();
+    if (node == FEditPressNode) FEditPressNode = nullptr;
     DoDeletion(node);
     if (IsClearing()) return;
     if (IsNodeSelected(node)) SetNodeSelected(node, false);
@@ -424,14 +427,6 @@ int TCustomdxTreeList::FocusedAbsoluteIndex() const {
 // --- Interaction and editing --------------------------------------------------------
 
 void TCustomdxTreeList::SetInteractionState(TdxTreeListState state) { FState = state; }
-
-void TCustomdxTreeList::CloseEditor() {
-  if (FState != tsEditing) return;
-  SetInteractionState(tsNone);
-  HideEditor(false);
-}
-
-void TCustomdxTreeList::HideEditor(bool focus) { ForgetEditCell(); }
 
 void TCustomdxTreeList::ForgetEditCell() {
   FEditNode = nullptr;

@@ -485,6 +485,102 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TdxTLCalcRowLineHeight OnCalcRowLineHeight;
   TdxTLGetNodeDragText OnGetNodeDragText;
 
+  // --- In-place editing (tree_list_editing.cpp) ------------------------------------
+  // One editor at a time edits the focused cell; the editors themselves are
+  // kept per editor class (GetEditorObject) and live as long as the
+  // control. Editing starts with ShowEditor (or one of the variants that
+  // hand the editor what started it) and ends with CloseEditor (validating)
+  // or HideEditor (not validating); either way the value goes back through
+  // SaveEditorValue when the editor was modified, and OnEdited fires.
+  //
+  // Starts editing the focused cell: with tloEditing, outside row select,
+  // with a focused node that OnEditing (and the new-item row) allows, in
+  // state 0, with a focused column: scrolls the cell into view, enters
+  // state 2 and shows the editor over it.
+  virtual void ShowEditor();
+  // ShowEditor, then the character (Ctrl+V pastes, Ctrl+X cuts) is typed
+  // into the editor once the waiting messages are handled.
+  void ShowEditorWithChar(char ch);
+  // ShowEditor, then the editor hears the press at (x, y) (client
+  // coordinates of the tree list), so that it may act on its own parts.
+  void ShowEditorWithMouse(int x, int y);
+  // ShowEditor, then the editor is told that the user opened it.
+  void ShowEditorWithClick();
+  // Sets the editor up for the focused cell (reusing it when it is set up
+  // for that cell already) and places it over the cell: shown, or with
+  // show false only moved, kept hidden. Only while CanShowEditor.
+  virtual void UpdateEditor(bool show);
+  // CloseEditor, then the tree list takes the focus.
+  void CloseEditorAndFocus();
+  // Forgets the set-up cell and sets the editor up again (kept hidden).
+  void RefreshEditor();
+  // State 2, not designing, not under the update lock, a window to show in.
+  virtual bool CanShowEditor() const;
+  // The editor set up last (nil before the first edit); whether it is
+  // shown now.
+  TdxInplaceEdit* InplaceEditor() const { return FInplaceEditor; }
+  bool EditorShown() const;
+  // The editor for the focused column: made on first use / nil when none
+  // was made yet. The core keeps one text editor; the column-owning
+  // control one per editor class.
+  virtual TdxInplaceEdit* GetEditorObject();
+  virtual TdxInplaceEdit* FindEditorObject() const;
+  // Set-up of the editor: colour, font and margins / the cell's value into
+  // the editor / the editor's value back into the cell. The core loads an
+  // empty text and stores nothing.
+  virtual void InitEditor(TdxInplaceEdit& editor);
+  virtual void InitEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor, Variant& value);
+  virtual void SaveEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor, Variant& value);
+  // Whether the new-item row may be edited; the data-aware tree list decides.
+  virtual void DoNewItemRowEditing(bool& allow) {}
+  // The row being edited is the new-item row (the data-aware tree list).
+  virtual bool IsNewItemRowActive() const { return false; }
+  // While editing, the editor's text; empty otherwise.
+  std::string GetEditingText() const;
+  void SetEditingText(const std::string& text);
+
+  // The delayed edit start: a second click on the focused cell starts the
+  // editor once the double-click time has passed without another press.
+  // The timer (window timer 2) belongs to this control alone.
+  void StartEditTimer();
+  void StopEditTimer();
+  bool EditTimerRunning() const { return FEditTimerRunning; }
+
+  // The editor host's answers (see also the ones above).
+  // The focused column's colour (the control's without one).
+  TColor GetEditColor() override;
+  // The focused column's own font, else the control's.
+  const TFont& GetEditFont() override;
+  // Tab stays in the editor's host with tloTabs, unless Ctrl is held.
+  bool WantsTabs() override;
+  // Closes the editor and focuses the column left (prev) or right of it.
+  void FocusNextColumn(bool prev) override;
+  void EditorFocusChanged() override;
+  // The focused column is another than the one the editor was set up for.
+  bool EditColumnChanged() const;
+
+  // --- Hints (tree_list_hints.cpp) ----------------------------------------------------
+  // A small window over everything shows the bottom-panel button's hint
+  // (GetBottomPanelButtonHint) and the whole text of a cell that its
+  // column cuts short, 1000 ms after the pointer came to rest there; it
+  // goes after 5000 ms, when the pointer leaves, on a press, on cancel
+  // mode and when the control goes.
+  // The pointer moved (hit: where it is now; htNowhere when it left).
+  void UpdateHint(const TdxTreeListHitInfo& hit);
+  void HideHint();
+  // The window while a hint shows; nil otherwise.
+  TdxContainerHintWindow* HintWindow() const { return FHintWindow.get(); }
+  bool ShowCellHints() const { return FShowCellHints; }
+  void SetShowCellHints(bool value);
+  // The bottom panel's button, in client coordinates (empty when it is
+  // not shown).
+  TRect GetBottomPanelButtonRect() const;
+  // The text of the bottom-panel button's hint; none in the core.
+  virtual std::string GetBottomPanelButtonHint() const { return {}; }
+  // The whole text of a cell when its column cuts it short; empty when it
+  // fits (or is no text cell).
+  virtual std::string GetCellHintText(TdxTreeListNode* node, int absoluteIndex) const;
+
  protected:
   void Notification(TComponent* component, TOperation operation) override;
   void Paint() override;
@@ -670,6 +766,44 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // Every remembered node reference becomes nil.
   void ResetNodeReferences();
 
+  // --- Editing and hints as the input reaches them (tree_list_editing_input.cpp) -----
+  // The steps of the keyboard, mouse and focus handling that start, end
+  // and place the editor and show and hide the hints, named so that the
+  // input handling calls them where it meets them.
+  // F2 and the keys that close an open editor; true when the key is used up.
+  bool EditingKeyDown(TKey& key, TShiftState shift);
+  // Enter and typed characters that start the editor; true when the
+  // character went to the editor.
+  bool EditingKeyPress(char& key);
+  // A press: the edit timer stops, an open editor closes; a second press
+  // on the focused cell (of a control that had the focus) starts the
+  // timer. hadFocus: the control had the focus before the press.
+  void EditingMouseDown(TMouseButton button, TShiftState shift, const TdxTreeListHitInfo& hit,
+                        TdxTreeListNode* focusedBefore, int focusedColumnBefore, bool hadFocus);
+  // A release on the pressed cell shows the editor at once (tloImmediateEditor).
+  void EditingMouseUp(TMouseButton button, TShiftState shift, const TdxTreeListHitInfo& hit);
+  // The layout or the size changed: the editor follows its cell.
+  void EditorLayoutChanged();
+  // Window timers of editing and hints; false for another id.
+  bool EditingTimer(int id);
+  // The control is losing the focus (not to its own editor).
+  void EditingFocusLost();
+
+  // The input handlers, as far as editing and hints need them; the
+  // keyboard and mouse handling of the tree list calls the steps above
+  // from its own handlers.
+  void KeyDown(TKey& key, TShiftState shift) override;
+  void KeyPress(char& key) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseLeave() override;
+  void WMTimer(int id) override;
+  void WMKillFocus() override;
+  void DoExit() override;
+  void Resize() override;
+  void WndProc(TMessage& message) override;
+
  private:
   // Change hooks of the property writers, each effect in one place.
   void SetColorRepaint(TColor& field, TColor value);
@@ -796,6 +930,25 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TdxTreeListNode* FFocusedBeforePress = nullptr;
   TdxTreeListNode* FDragNode = nullptr;
   TdxTreeListNode* FHotTrackNode = nullptr;
+
+  // In-place editing and hints.
+  void EditorRemoved(TComponent* component);
+  void PlaceEditor(bool show);
+  TdxInplaceEdit* FInplaceEditor = nullptr;
+  TdxInplaceEdit* FDefaultEditor = nullptr;
+  bool FEditTimerRunning = false;
+  bool FHidingEditor = false;
+  bool FLosingFocus = false;
+  // The press the immediate editor waits to see released on the same cell.
+  TdxTreeListNode* FEditPressNode = nullptr;
+  int FEditPressColumn = -1;
+  std::unique_ptr<TdxContainerHintWindow> FHintWindow;
+  // What the hint is (to be) shown for: 0 none, 1 the bottom-panel button,
+  // 2 a cell.
+  int FHintKind = 0;
+  TdxTreeListNode* FHintNode = nullptr;
+  int FHintColumn = -1;
+  bool FShowCellHints = true;
 };
 
 // Holds a tree list's selection-change bracket for a scope.

@@ -108,6 +108,7 @@ void TCustomdxTreeList::RecalcMetrics() {
   MetricsChanged();
   if (!FVisibleOrder.Built()) RebuildVisibleOrder();
   Invalidate();
+  EditorLayoutChanged();
 }
 
 // --- Band and column geometry --------------------------------------------------------
