@@ -110,7 +110,8 @@ void TCustomdxTreeList::LayoutChanged() {
     TdxTreeListNodeOwner::EndUpdate();
     throw;
   }
-  TdxTreeListNodeOwner::EndUpdate();
+  TdxTreeListNodeOwner::EndUpdate();  // An open editor follows its cell to where the new layout put it.
+  EditorLayoutChanged();
 }
 
 void TCustomdxTreeList::ClearCaches() {

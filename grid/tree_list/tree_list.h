@@ -933,6 +933,9 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
 
   // In-place editing and hints.
   void EditorRemoved(TComponent* component);
+  // The column at index leaves the list: an edit of its cell ends without
+  // storing (its cells go), and the editor keeps no handler of it.
+  void ColumnLeavesEditor(TdxTreeListColumn* column, int index);
   void PlaceEditor(bool show);
   TdxInplaceEdit* FInplaceEditor = nullptr;
   TdxInplaceEdit* FDefaultEditor = nullptr;

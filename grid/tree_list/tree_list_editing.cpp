@@ -232,6 +232,22 @@ void TCustomdxTreeList::EditorRemoved(TComponent* component) {
   if (component == FDefaultEditor) FDefaultEditor = nullptr;
 }
 
+void TCustomdxTreeList::ColumnLeavesEditor(TdxTreeListColumn* column, int index) {
+  if (FEditColumn == index) {
+    // Nothing to store: the column's cells go with it.
+    ForgetEditCell();
+    if (FState == tsEditing) {
+      SetInteractionState(tsNone);
+      HideEditor(false);
+    }
+  }
+  if (FInplaceEditor == nullptr) return;
+  // The editor outlives the column; handlers bound to the column would
+  // call into a freed object at the next keystroke.
+  if (FInplaceEditor->OnChange.Object() == column) FInplaceEditor->OnChange = TNotifyEvent();
+  if (FInplaceEditor->OnValidate.Object() == column) FInplaceEditor->OnValidate = TdxEditValidateEvent();
+}
+
 // --- Delayed start ----------------------------------------------------------------------
 
 void TCustomdxTreeList::StartEditTimer() {

@@ -108,7 +108,6 @@ void TCustomdxTreeList::RecalcMetrics() {
   MetricsChanged();
   if (!FVisibleOrder.Built()) RebuildVisibleOrder();
   Invalidate();
-  EditorLayoutChanged();
 }
 
 // --- Band and column geometry --------------------------------------------------------
