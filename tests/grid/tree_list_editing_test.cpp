@@ -24,6 +24,8 @@
 
 namespace {
 
+TPoint Centre(const TRect& r) { return Point((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2); }
+
 void SetOption(TCustomdxTreeList& grid, TdxTreeListOption option, bool on) {
   std::uint32_t bits = grid.Options();
   const std::uint32_t bit = 1u << option;
@@ -356,6 +358,9 @@ TEST_P(CellHintTest, AHintShowsTheWholeTextOfACellCutShortOnly) {
   EXPECT_TRUE(hint->Visible());
   EXPECT_TRUE(Grid->TimerActive(111)) << "it goes by itself after a while";
   EXPECT_EQ(QApplication::activeWindow(), WindowOf(*Form)) << "the hint never takes the activation";
+  EXPECT_TRUE(WindowOf(*hint)->windowFlags().testFlag(Qt::WindowTransparentForInput))
+      << "the pointer stays with the cell under the hint";
+  EXPECT_TRUE(WindowOf(*hint)->testAttribute(Qt::WA_TransparentForMouseEvents));
   TRect cell = Grid->GetCellRect(Row(c.Row), c.Column);
   TPoint corner = Grid->ClientToScreen(Point(cell.Left, cell.Top));
   EXPECT_NEAR(hint->Left(), corner.X, 2);
@@ -403,6 +408,44 @@ TEST_F(EditingFormTest, TheHintGoesWithThePointerTheHideTimerAndTheNode) {
   ASSERT_TRUE(Grid->EditorShown());
   MouseMoveTo(*Grid, CellCentre(0, 0));
   EXPECT_FALSE(Grid->TimerActive(110));
+}
+
+// A control with a bottom panel and its button, as the data-aware grid has
+// for its filter.
+class TPanelGrid : public TCustomdxTreeListControl {
+ public:
+  using TCustomdxTreeListControl::TCustomdxTreeListControl;
+  std::string ButtonHint = "Filter: Name = Alpha";
+  std::string GetBottomPanelButtonHint() const override { return ButtonHint; }
+
+ protected:
+  bool IsBottomPanelShown() const override { return true; }
+  bool IsBottomPanelButtonShown() const override { return true; }
+};
+
+TEST_F(EditingFormTest, TheBottomPanelButtonShowsItsHintAboveAndBesideIt) {
+  auto* grid = new TPanelGrid(Form.get());
+  grid->SetParent(Form.get());
+  grid->SetBounds(10, 215, 300, 80);
+  grid->LayoutChanged();
+  const TRect button = grid->GetBottomPanelButtonRect();
+  ASSERT_FALSE(button.IsEmpty());
+  MouseMoveTo(*grid, Centre(button));
+  ASSERT_TRUE(grid->TimerActive(110));
+  grid->Perform(WM_TIMER, 110);
+  TdxContainerHintWindow* hint = grid->HintWindow();
+  ASSERT_NE(hint, nullptr);
+  EXPECT_EQ(hint->Text(), "Filter: Name = Alpha");
+  const TPoint at = grid->ClientToScreen(Point(button.Right + 4, button.Top - (grid->Metrics().RowTextHeight + 7)));
+  EXPECT_EQ(hint->Left(), at.X);
+  EXPECT_EQ(hint->Top(), at.Y);
+  MouseMoveTo(*grid, Point(button.Right + 40, button.Top));
+  EXPECT_EQ(grid->HintWindow(), nullptr) << "the pointer left the button";
+  // Without a text there is nothing to show.
+  grid->ButtonHint.clear();
+  MouseMoveTo(*grid, Centre(button));
+  grid->Perform(WM_TIMER, 110);
+  EXPECT_EQ(grid->HintWindow(), nullptr);
 }
 
 }  // namespace
