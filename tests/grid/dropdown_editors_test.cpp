@@ -350,6 +350,55 @@ TEST_F(DropDownTest, AListThatDoesNotFitBelowItsEditorOpensAboveIt) {
   EXPECT_GE(list.Top(), editorBottom.Y - 2) << "below the editor";
 }
 
+// --- Look --------------------------------------------------------------------------------------
+
+TEST_F(DropDownTest, TheArrowButtonIsRaisedInsideTheBorderAndSinksWhilePressed) {
+  TdxInplacePickEdit* edit = MakePickEdit();
+  const TRect face = edit->ButtonRects().at(0);
+  EXPECT_EQ(edit->ClientWidth(), edit->Width() - 4 - face.Width()) << "the button's strip is not the text's";
+  auto paint = [&](bool pressed) {
+    auto bitmap = std::make_unique<TBitmap>(edit->Width(), edit->Height());
+    std::unique_ptr<TdxEditViewData> vd = edit->CreateViewData(true);
+    auto& dd = dynamic_cast<TdxDropDownEditViewData&>(*vd);
+    dd.ActiveButton = pressed ? 0 : -1;
+    dd.PressedButton = pressed ? 0 : -1;
+    edit->PaintCopy(bitmap->Canvas(), Rect(0, 0, edit->Width(), edit->Height()), nullptr, *vd);
+    return bitmap;
+  };
+  int base = face.Width() / 2;
+  if (base % 2 == 0) --base;
+  const int height = (base + 1) / 2;
+  const int apexX = face.Left + (face.Width() - base) / 2 + base / 2;
+  const int topY = face.Top + (face.Height() - height) / 2;
+
+  std::unique_ptr<TBitmap> up = paint(false);
+  EXPECT_EQ(up->Canvas().Pixels(face.Left, face.Top), ColorToRGB(cl3DLight));
+  EXPECT_EQ(up->Canvas().Pixels(face.Right - 1, face.Bottom - 1), ColorToRGB(cl3DDkShadow));
+  EXPECT_EQ(up->Canvas().Pixels(apexX, topY), ColorToRGB(clBtnText)) << "the arrow's base";
+  EXPECT_EQ(up->Canvas().Pixels(apexX, topY + height - 1), ColorToRGB(clBtnText)) << "its point";
+  EXPECT_EQ(up->Canvas().Pixels(apexX - base / 2, topY + height - 1), ColorToRGB(clBtnFace));
+
+  std::unique_ptr<TBitmap> down = paint(true);
+  EXPECT_EQ(down->Canvas().Pixels(face.Left, face.Top), ColorToRGB(clBtnShadow)) << "sunk";
+  EXPECT_EQ(down->Canvas().Pixels(apexX + 1, topY + height), ColorToRGB(clBtnText)) << "the arrow moved down";
+}
+
+TEST_F(DropDownTest, AShadowedListHasItsBorderItsShadowAndAShapeWithoutTheBareCorners) {
+  auto* list = new TdxPopupPickListBox(Form.get());
+  list->SetPopupBorderStyle(pbsThick);
+  list->SetShadow(true);
+  list->SetBounds(0, 0, 100, 60);
+  EXPECT_EQ(list->ClientRect(), Rect(0, 0, 100 - 4 - 4 - 2, 60 - 4 - 4 - 2));
+  ASSERT_TRUE(list->HasWindowRegion());
+  EXPECT_FALSE(WindowOf(*list)->mask().contains(QPoint(99, 0))) << "no shadow at the top right";
+  EXPECT_FALSE(WindowOf(*list)->mask().contains(QPoint(0, 59)));
+  EXPECT_TRUE(WindowOf(*list)->mask().contains(QPoint(99, 30)));
+  list->SetShadow(false);
+  EXPECT_FALSE(list->HasWindowRegion());
+  list->SetPopupBorderStyle(pbsFlat);
+  EXPECT_EQ(list->ClientWidth(), 100 - 2 * 2);
+}
+
 // --- Pick list -------------------------------------------------------------------------------
 
 TEST_F(DropDownTest, TypingCyrillicIntoTheOpenPickListChoosesByTheBeginning) {
