@@ -500,25 +500,25 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual void ShowEditor();
   // ShowEditor, then the character (Ctrl+V pastes, Ctrl+X cuts) is typed
   // into the editor once the waiting messages are handled.
-  void ShowEditorWithChar(char ch);
+  virtual void ShowEditorWithChar(char ch);
   // ShowEditor, then the editor hears the press at (x, y) (client
   // coordinates of the tree list), so that it may act on its own parts.
-  void ShowEditorWithMouse(int x, int y);
+  virtual void ShowEditorWithMouse(int x, int y);
   // ShowEditor, then the editor is told that the user opened it.
-  void ShowEditorWithClick();
+  virtual void ShowEditorWithClick();
   // Sets the editor up for the focused cell (reusing it when it is set up
   // for that cell already) and places it over the cell: shown, or with
   // show false only moved, kept hidden. Only while CanShowEditor.
   virtual void UpdateEditor(bool show);
   // CloseEditor, then the tree list takes the focus.
-  void CloseEditorAndFocus();
+  virtual void CloseEditorAndFocus();
   // Forgets the set-up cell and sets the editor up again (kept hidden).
-  void RefreshEditor();
+  virtual void RefreshEditor();
   // State 2, not designing, not under the update lock, a window to show in.
   virtual bool CanShowEditor() const;
   // The editor set up last (nil before the first edit); whether it is
   // shown now.
-  TdxInplaceEdit* InplaceEditor() const { return FInplaceEditor; }
+  virtual TdxInplaceEdit* InplaceEditor() const { return FInplaceEditor; }
   bool EditorShown() const;
   // The editor for the focused column: made on first use / nil when none
   // was made yet. The core keeps one text editor; the column-owning
@@ -567,7 +567,10 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // mode and when the control goes.
   // The pointer moved (hit: where it is now; htNowhere when it left).
   void UpdateHint(const TdxTreeListHitInfo& hit);
-  void HideHint();
+  // The pointer came onto the bottom-panel button (UpdateHint, knowing only
+  // that).
+  virtual void StartHintTimer();
+  virtual void HideHint();
   // The window while a hint shows; nil otherwise.
   TdxContainerHintWindow* HintWindow() const { return FHintWindow.get(); }
   bool ShowCellHints() const { return FShowCellHints; }

@@ -45,7 +45,8 @@ void TCustomdxTreeList::ShowEditor() {
   else
     DoEditing(node, allow);
   if (!allow) {
-    FInplaceEditor = nullptr;
+    // An editor on screen is still to be closed: its reference stays.
+    if (FState != tsEditing) FInplaceEditor = nullptr;
     return;
   }
   const int column = FocusedColumnAbsoluteIndex();

@@ -67,11 +67,22 @@ void TCustomdxTreeList::UpdateHint(const TdxTreeListHitInfo& hit) {
   TdxTreeListNode* node = kind == hkCell ? hit.Node : nullptr;
   const int column = kind == hkCell ? hit.Column : -1;
   if (kind == FHintKind && node == FHintNode && column == FHintColumn) return;
+  if (kind == hkBottomPanelButton) {
+    StartHintTimer();
+    return;
+  }
   HideHint();
   if (kind == hkNone) return;
   FHintKind = kind;
   FHintNode = node;
   FHintColumn = column;
+  SetTimer(HintShowTimerId, HintShowDelay);
+}
+
+void TCustomdxTreeList::StartHintTimer() {
+  if (FHintKind == hkBottomPanelButton) return;
+  HideHint();
+  FHintKind = hkBottomPanelButton;
   SetTimer(HintShowTimerId, HintShowDelay);
 }
 
