@@ -345,8 +345,6 @@ void TdxInplaceDropDownEdit::PopupKeyDown(TKey& key, TShiftState shift) {
   }
 }
 
-void TdxInplaceDropDownEdit::KeyDown(TKey& key, TShiftState shift) { TdxInplaceMaskEdit::KeyDown(key, shift); }
-
 bool TdxInplaceDropDownEdit::RouteToPopup(TMessage& message) {
   TWinControl& list = *FActiveList;
   switch (message.Msg) {

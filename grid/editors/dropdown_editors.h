@@ -150,7 +150,6 @@ class TdxInplaceDropDownEdit : public TdxInplaceMaskEdit {
   }
   void FirstShown() override;
   void WndProc(TMessage& message) override;
-  void KeyDown(TKey& key, TShiftState shift) override;
   unsigned GetDlgCode() const override;
 
   // Makes list the shown pop-up: it reports its releases here and is
