@@ -113,6 +113,8 @@ void TCustomdxTreeList::LayoutChanged() {
     throw;
   }
   TdxTreeListNodeOwner::EndUpdate();
+  // An open editor follows its cell to where the new layout put it.
+  EditorLayoutChanged();
 }
 
 void TCustomdxTreeList::ClearCaches() {
@@ -169,6 +171,7 @@ void TCustomdxTreeList::SetStateImages(TCustomImageList* value) {
 void TCustomdxTreeList::Notification(TComponent* component, TOperation operation) {
   TCustomdxContainer::Notification(component, operation);
   if (operation != opRemove) return;
+  EditorRemoved(component);
   // The list is past its own destructor (it has let its links go): only
   // the references are dropped.
   if (component != FImages && component != FStateImages) return;
@@ -264,6 +267,7 @@ void TCustomdxTreeList::NodeAdded(TdxTreeListNode* node) {
 void TCustomdxTreeList::NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next,
                                     bool wasLast, bool wasVisible) {
   try {
+    if (node == FHintNode) HideHint();
     DoDeletion(node);
     if (IsClearing()) return;
     if (IsNodeSelected(node)) SetNodeSelected(node, false);
@@ -438,14 +442,6 @@ void TCustomdxTreeList::SetInteractionState(TdxTreeListState state) {
   if (TdxInplaceEdit* editor = InplaceEditor()) editor->EditButtonKey();
   if (FSearching) EndAutoSearch();
 }
-
-void TCustomdxTreeList::CloseEditor() {
-  if (FState != tsEditing) return;
-  SetInteractionState(tsNone);
-  HideEditor(false);
-}
-
-void TCustomdxTreeList::HideEditor(bool focus) { ForgetEditCell(); }
 
 void TCustomdxTreeList::ForgetEditCell() {
   FEditNode = nullptr;

@@ -693,6 +693,112 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // of this control; true when the key was taken.
   bool DragKeyDown(TKey key);
 
+  // --- In-place editing (tree_list_editing.cpp) ------------------------------------
+  // One editor at a time edits the focused cell; the editors themselves are
+  // kept per editor class (GetEditorObject) and live as long as the
+  // control. Editing starts with ShowEditor (or one of the variants that
+  // hand the editor what started it) and ends with CloseEditor (validating)
+  // or HideEditor (not validating); either way the value goes back through
+  // SaveEditorValue when the editor was modified, and OnEdited fires.
+  //
+  // Starts editing the focused cell: with tloEditing, outside row select,
+  // with a focused node that OnEditing (and the new-item row) allows, in
+  // state 0, with a focused column: scrolls the cell into view, enters
+  // state 2 and shows the editor over it.
+  virtual void ShowEditor();
+  // ShowEditor, then the character (Ctrl+V pastes, Ctrl+X cuts) is typed
+  // into the editor once the waiting messages are handled.
+  virtual void ShowEditorWithChar(char ch);
+  // ShowEditor, then the editor hears the press at (x, y) (client
+  // coordinates of the tree list), so that it may act on its own parts.
+  virtual void ShowEditorWithMouse(int x, int y);
+  // ShowEditor, then the editor is told that the user opened it.
+  virtual void ShowEditorWithClick();
+  // Sets the editor up for the focused cell (reusing it when it is set up
+  // for that cell already) and places it over the cell: shown, or with
+  // show false only moved, kept hidden. Only while CanShowEditor.
+  virtual void UpdateEditor(bool show);
+  // CloseEditor, then the tree list takes the focus.
+  virtual void CloseEditorAndFocus();
+  // Forgets the set-up cell and sets the editor up again (kept hidden).
+  virtual void RefreshEditor();
+  // State 2, not designing, not under the update lock, a window to show in.
+  virtual bool CanShowEditor() const;
+  // The editor set up last (nil before the first edit); whether it is
+  // shown now.
+  virtual TdxInplaceEdit* InplaceEditor() const { return FInplaceEditor; }
+  bool EditorShown() const;
+  // The editor for the focused column: made on first use / nil when none
+  // was made yet. The core keeps one text editor; the column-owning
+  // control one per editor class.
+  virtual TdxInplaceEdit* GetEditorObject();
+  virtual TdxInplaceEdit* FindEditorObject() const;
+  // Set-up of the editor: colour, font and margins / the cell's value into
+  // the editor / the editor's value back into the cell. The core loads an
+  // empty text and stores nothing.
+  virtual void InitEditor(TdxInplaceEdit& editor);
+  virtual void InitEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor, Variant& value);
+  virtual void SaveEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor, Variant& value);
+  // Whether the new-item row may be edited; the data-aware tree list decides.
+  virtual void DoNewItemRowEditing(bool& allow) {}
+  // The row being edited is the new-item row (the data-aware tree list).
+  virtual bool IsNewItemRowActive() const { return false; }
+  // While editing, the editor's text; empty otherwise.
+  std::string GetEditingText() const;
+  void SetEditingText(const std::string& text);
+
+  // The delayed edit start: a second click on the focused cell starts the
+  // editor once the double-click time has passed without another press.
+  // The timer (TreeListEditTimer) belongs to this control alone.
+  void StartEditTimer();
+  void StopEditTimer();
+  bool EditTimerRunning() const;
+
+  // The editor host's answers (see also the ones above).
+  // The focused column's colour (the control's without one).
+  TColor GetEditColor() override;
+  // The focused column's own font, else the control's.
+  const TFont& GetEditFont() override;
+  // Tab stays in the editor's host with tloTabs, unless Ctrl is held.
+  bool WantsTabs() override;
+  // Closes the editor and focuses the column left (prev) or right of it.
+  void FocusNextColumn(bool prev) override;
+  void EditorFocusChanged() override;
+  // The focused column is another than the one the editor was set up for.
+  bool EditColumnChanged() const;
+  // Where the input meets editing and hints: the layout or the size
+  // changed (the editor follows its cell); a window timer of the hints
+  // (false for another id); the control is losing the focus (not to its
+  // own editor).
+  void EditorLayoutChanged();
+  bool EditingTimer(int id);
+  void EditingFocusLost();
+
+  // --- Hints (tree_list_hints.cpp) ----------------------------------------------------
+  // A small window over everything shows the bottom-panel button's hint
+  // (GetBottomPanelButtonHint) and the whole text of a cell that its
+  // column cuts short, 1000 ms after the pointer came to rest there; it
+  // goes after 5000 ms, when the pointer leaves, on a press, on cancel
+  // mode and when the control goes.
+  // The pointer moved (hit: where it is now; htNowhere when it left).
+  void UpdateHint(const TdxTreeListHitInfo& hit);
+  // The pointer came onto the bottom-panel button (UpdateHint, knowing only
+  // that).
+  virtual void StartHintTimer();
+  virtual void HideHint();
+  // The window while a hint shows; nil otherwise.
+  TdxContainerHintWindow* HintWindow() const { return FHintWindow.get(); }
+  bool ShowCellHints() const { return FShowCellHints; }
+  void SetShowCellHints(bool value);
+  // The bottom panel's button, in client coordinates (empty when it is
+  // not shown).
+  TRect GetBottomPanelButtonRect() const;
+  // The text of the bottom-panel button's hint; none in the core.
+  virtual std::string GetBottomPanelButtonHint() const { return {}; }
+  // The whole text of a cell when its column cuts it short; empty when it
+  // fits (or is no text cell).
+  virtual std::string GetCellHintText(TdxTreeListNode* node, int absoluteIndex) const;
+
  protected:
   void Notification(TComponent* component, TOperation operation) override;
   void Paint() override;
@@ -913,34 +1019,13 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // Scrolls the rows area by dy pixels (new rows painted).
   void ScrollRows(int dy);
 
-  // --- Hooks of the editing, sizing and dragging parts ------------------------------
-  // Called by the input; neutral until those parts answer them.
-  // The in-place editor in use; nil when none exists.
-  virtual TdxInplaceEdit* InplaceEditor() const { return nullptr; }
-  virtual void ShowEditor() {}
-  virtual void ShowEditorWithChar(char ch) {}
-  virtual void ShowEditorWithMouse(int x, int y) {}
-  virtual void ShowEditorWithClick() {}
-  virtual void UpdateEditor(bool show) {}
-  // Sets the editor up again for the focused cell.
-  virtual void RefreshEditor();
-  // CloseEditor, giving the focus back to the control.
-  virtual void CloseEditorAndFocus();
-  // The delayed start of the editor after a click on the focused cell
-  // (window timer TreeListEditTimer, the double-click time).
-  void StartEditTimer();
-  void StopEditTimer();
-  bool EditTimerRunning() const;
-  // The hint over the bottom-panel button: the pointer entered the button;
-  // hide it (and stop its timers).
-  virtual void StartHintTimer() {}
-  virtual void HideHint() {}
+  // --- Hooks the input calls -------------------------------------------------------
+  // Neutral here; the column-owning and data-aware controls answer them.
   virtual bool CanDblClick() { return true; }
   // The column's own test of a press in its cell (an editor button drawn
   // there); False here.
   virtual bool CellMouseTest(TdxTreeListNode* node, int absoluteIndex, int x, int y) { return false; }
   // The new-item row of the data-aware tree list.
-  virtual bool IsNewItemRowActive() const { return false; }
   virtual void ActivateNewItemRow() {}
   // Focuses a node for the new-item row when none is focused.
   virtual void FocusNewItemRowNode() {}
@@ -1161,7 +1246,6 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   void SelectWhileMoving(const TdxTreeListHitInfo& hit, int y);
   void InvalidateHeader(int absoluteIndex);
   void InvalidateBand(int visibleBandIndex);
-  TRect BottomPanelButtonRect() const;
   void DoHotTrackNode(const TdxTreeListHitInfo& hit);
   bool SetCursorForState(TMessage& message);
   void InvalidateNewItemRow();
@@ -1208,6 +1292,23 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   int FVertScrollDirection = 0;
   // The panning loop running now (it lives on RunPanningMode's stack).
   TPanningRun* FPanning = nullptr;
+  // In-place editing and hints.
+  void EditorRemoved(TComponent* component);
+  // The column at index leaves the list: an edit of its cell ends without
+  // storing (its cells go), and the editor keeps no handler of it.
+  void ColumnLeavesEditor(TdxTreeListColumn* column, int index);
+  void PlaceEditor(bool show);
+  TdxInplaceEdit* FInplaceEditor = nullptr;
+  TdxInplaceEdit* FDefaultEditor = nullptr;
+  bool FHidingEditor = false;
+  bool FLosingFocus = false;
+  std::unique_ptr<TdxContainerHintWindow> FHintWindow;
+  // What the hint is (to be) shown for: 0 none, 1 the bottom-panel button,
+  // 2 a cell.
+  int FHintKind = 0;
+  TdxTreeListNode* FHintNode = nullptr;
+  int FHintColumn = -1;
+  bool FShowCellHints = true;
 };
 
 // The tree list's window timers, one per purpose, each belonging to the
@@ -1217,6 +1318,8 @@ inline constexpr int TreeListEditTimer = 2;          // the delayed start of the
 inline constexpr int TreeListHorzScrollTimer = 3;    // dragging near the left or right border (100 ms)
 inline constexpr int TreeListVertScrollTimer = 4;    // dragging a node over the top or last row (100 ms)
 inline constexpr int TreeListDragExpandTimer = 101;  // a node drag resting on an expand button
+inline constexpr int TreeListHintShowTimer = 110;    // the pointer rests on a hint's place (1000 ms)
+inline constexpr int TreeListHintHideTimer = 111;    // a shown hint goes (5000 ms)
 
 // Holds a tree list's selection-change bracket for a scope.
 class TdxSelectionChangeScope {

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "framework/core/base/scope_exit.h"
 #include "framework/gui/application/screen.h"
 #include "framework/gui/dragdrop/drag_drop.h"
 #include "framework/gui/standard/forms.h"
@@ -76,6 +77,9 @@ void TCustomdxTreeList::WndProc(TMessage& message) {
     case WM_NCHITTEST:
       FHitTestPoint = PointOf(message.LParam);
       break;
+    case WM_DESTROY:
+      HideHint();
+      break;
     case WM_SETCURSOR:
       if (SetCursorForState(message)) return;
       break;
@@ -136,7 +140,7 @@ void TCustomdxTreeList::WMKillFocusTo() {
   TdxInplaceEdit* editor = InplaceEditor();
   if (editor != nullptr && editor->Focused()) return;
   if (FocusedNode() != nullptr) NodeChanged(FocusedNode(), false);
-  CloseEditor();
+  EditingFocusLost();
   if (IsMultiSelect()) InvalidateSelection();
   InvalidateNewItemRow();
   if (FState == tsNodeDown) {
@@ -146,21 +150,15 @@ void TCustomdxTreeList::WMKillFocusTo() {
 }
 
 void TCustomdxTreeList::DoExit() {
-  CloseEditor();
+  {
+    TRestoreOnExit<bool> losing(FLosingFocus);
+    FLosingFocus = true;
+    CloseEditor();
+  }
   TCustomdxContainer::DoExit();
 }
 
 // --- Hot tracking ---------------------------------------------------------------------------
-
-TRect TCustomdxTreeList::BottomPanelButtonRect() const {
-  if (!IsBottomPanelButtonShown()) return TRect{};
-  TdxTreeListLayoutInfo layout;
-  CalcAreaRects(layout);
-  const TRect& panel = layout.BottomPanel;
-  if (panel.IsEmpty()) return TRect{};
-  const int top = (panel.Top + panel.Bottom - 11) / 2;
-  return Rect(panel.Left + 3, top, panel.Left + 15, top + 11);
-}
 
 void TCustomdxTreeList::InvalidateHeader(int absoluteIndex) {
   if (absoluteIndex < 0) return;
@@ -190,17 +188,14 @@ void TCustomdxTreeList::DoHotTrackNode(const TdxTreeListHitInfo& hit) {
 
 void TCustomdxTreeList::UpdateHotTrack(const TdxTreeListHitInfo& hit) {
   if (FState == tsNone || FState == tsBottomPanelButtonDown) {
-    const TRect button = BottomPanelButtonRect();
+    const TRect button = GetBottomPanelButtonRect();
     const bool over = hit.HitTest == htBottomPanel && button.Contains(Point(hit.X, hit.Y));
     if (over != FBottomButtonHot) {
       FBottomButtonHot = over;
       InvalidateRect(button);
-      if (!over)
-        HideHint();
-      else if (FState == tsNone)
-        StartHintTimer();
     }
   }
+  UpdateHint(hit);
   if (!OptionExOn(tloHotTrack) && !IsHeaderButtonMode()) return;
   TdxTreeListNode* node = nullptr;
   int column = -1;
@@ -360,10 +355,10 @@ void TCustomdxTreeList::PressHeaderArea(TShiftState shift) {
       InvalidateRect(layout.HeaderButton);
       break;
     case htBottomPanel:
-      if (!BottomPanelButtonRect().Contains(Point(hit.X, hit.Y))) break;
+      if (!GetBottomPanelButtonRect().Contains(Point(hit.X, hit.Y))) break;
       FPressedButtonOver = true;
       SetInteractionState(tsBottomPanelButtonDown);
-      InvalidateRect(BottomPanelButtonRect());
+      InvalidateRect(GetBottomPanelButtonRect());
       break;
     default:
       break;
@@ -502,7 +497,7 @@ void TCustomdxTreeList::TrackPressed(const TdxTreeListHitInfo& hit) {
       return;
     }
     case tsBottomPanelButtonDown: {
-      const TRect button = BottomPanelButtonRect();
+      const TRect button = GetBottomPanelButtonRect();
       const bool over = hit.HitTest == htBottomPanel && button.Contains(p);
       if (over == FPressedButtonOver) return;
       FPressedButtonOver = over;
@@ -572,7 +567,7 @@ void TCustomdxTreeList::MouseUp(TMouseButton button, TShiftState shift, int x, i
         break;
       }
       case tsBottomPanelButtonDown: {
-        const TRect rect = BottomPanelButtonRect();
+        const TRect rect = GetBottomPanelButtonRect();
         const bool over = hit.HitTest == htBottomPanel && rect.Contains(Point(x, y));
         SetInteractionState(tsNone);
         InvalidateRect(rect);
@@ -613,7 +608,16 @@ void TCustomdxTreeList::MouseUp(TMouseButton button, TShiftState shift, int x, i
       const bool sameNewItem = hit.HitTest == htNewItemRow && down.HitTest == htNewItemRow && hit.Column == down.Column;
       if (sameCell || sameNewItem) {
         SetInteractionState(tsNone);
-        if (!shift.Contains(ssShift) && !shift.Contains(ssCtrl)) ShowEditorWithClick();
+        if (!shift.Contains(ssShift) && !shift.Contains(ssCtrl)) {
+          // The editor is open already: the delayed start has nothing left
+          // to do.
+          StopEditTimer();
+          ShowEditorWithClick();
+          if (life.expired()) return;
+          // The editor counts a second click soon after this one as a
+          // double click.
+          if (FState == tsEditing && FInplaceEditor != nullptr) FInplaceEditor->SetClickTime(GetTickCount());
+        }
         if (life.expired()) return;
       }
     }
@@ -652,7 +656,7 @@ void TCustomdxTreeList::CancelMouseState() {
     }
     case tsBottomPanelButtonDown:
       SetInteractionState(tsNone);
-      InvalidateRect(BottomPanelButtonRect());
+      InvalidateRect(GetBottomPanelButtonRect());
       break;
     case tsBandButtonDown:
     case tsColumnButtonDown:
@@ -673,17 +677,6 @@ void TCustomdxTreeList::CancelMouseState() {
 }
 
 // --- Hooks with a base behaviour --------------------------------------------------------------
-
-void TCustomdxTreeList::RefreshEditor() {
-  ForgetEditCell();
-  UpdateEditor(false);
-}
-
-void TCustomdxTreeList::CloseEditorAndFocus() {
-  if (FState != tsEditing) return;
-  SetInteractionState(tsNone);
-  HideEditor(true);
-}
 
 void TCustomdxTreeList::StartEditTimer() { SetTimer(TreeListEditTimer, GetDoubleClickTime()); }
 

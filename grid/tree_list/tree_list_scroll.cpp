@@ -393,12 +393,14 @@ void TCustomdxTreeList::Resize() {
     } restore{FKeepVisibleOrder};
     ClearCaches();
   }
-  CloseEditor();
   RemoveScrollBarsWhenAllFits();
   TCustomdxContainer::Resize();
   UpdateScrollBars();
   CorrectScrollPosition();
   Invalidate();
+  // The editor stays open and follows its cell (it closes when the cell
+  // left the rows).
+  EditorLayoutChanged();
 }
 
 // --- Automatic scrolling -----------------------------------------------------------------
@@ -515,6 +517,10 @@ void TCustomdxTreeList::WMTimer(int id) {
       return;
     case TreeListDragExpandTimer:
       DragExpandTimer();
+      return;
+    case TreeListHintShowTimer:
+    case TreeListHintHideTimer:
+      EditingTimer(id);
       return;
     default:
       TCustomdxContainer::WMTimer(id);
