@@ -29,7 +29,6 @@
 
 using TdxDBGridCanNodeSelected = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
 using TdxDBGridGetTextEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, std::string& Text)>;
-using TdxDBGridKeyEvent = TEvent<void(TObject* Sender, TKey& Key, TShiftState Shift)>;
 using TdxDBGridEditingEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
 
 class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
@@ -166,7 +165,6 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TdxDBGridGetTextEvent OnGetPreviewText;
   TNotifyEvent OnClearNodeData;
   TNotifyEvent OnReloadGroupList;
-  TdxDBGridKeyEvent OnKeyDown;
   TdxDBGridEditingEvent OnEditingNode;
 
  protected:

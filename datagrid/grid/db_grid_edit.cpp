@@ -237,7 +237,13 @@ void TCustomdxDBGrid::CreateInsertedNode() {
 
 // --- Keys -------------------------------------------------------------------------------------------
 
+// OnKeyDown hears the key first, once: the tree list's own handling
+// follows through HandleKey, which does not fire it again.
 void TCustomdxDBGrid::KeyDown(TKey& key, TShiftState shift) {
+  if (DragKeyDown(key)) {
+    key = 0;
+    return;
+  }
   TdxSelectionChangeScope scope(*this);
   TFlagScope inKeyHandler(FInKeyHandler);
   if (OnKeyDown) OnKeyDown(this, key, shift);
@@ -247,7 +253,7 @@ void TCustomdxDBGrid::KeyDown(TKey& key, TShiftState shift) {
   const bool searching = !AutoSearchText().empty();
   const bool enterWithModifier = key == VK_RETURN && (shift.Contains(ssCtrl) || shift.Contains(ssShift));
   if (searching && (key == VK_BACK || key == VK_ESCAPE || key == VK_DELETE || enterWithModifier)) {
-    TCustomdxDBTreeListControl::KeyDown(key, shift);
+    HandleKey(key, shift);
     scope.Close();
     return;
   }
@@ -269,7 +275,7 @@ void TCustomdxDBGrid::KeyDown(TKey& key, TShiftState shift) {
     WMHScroll(key == VK_LEFT ? SB_LINELEFT : SB_LINERIGHT, 0);
     key = 0;
   }
-  if (key != 0 && !consumed) TCustomdxDBTreeListControl::KeyDown(key, shift);
+  if (key != 0 && !consumed) HandleKey(key, shift);
   scope.Close();
 }
 

@@ -54,6 +54,9 @@ TdxContainerHintWindow::TdxContainerHintWindow(TComponent* owner) : TCustomContr
   SetColor(clInfoBk);
   SetVisible(false);
   SetPopupWindow(true);
+  // Shown over a cell, it must not take the pointer from the control
+  // under it: leaving that control would hide the hint again.
+  SetMouseTransparent(true);
 }
 
 void TdxContainerHintWindow::ShowHint(TPoint p, const std::string& text, const TFont& font) {

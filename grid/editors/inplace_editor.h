@@ -182,8 +182,10 @@ class TdxInplaceEdit : public TFramedControl, public TdxEditStyleLink {
  public:
   virtual bool IsEditable() { return !ReadOnly(); }
   virtual TAlignment GetDefaultAlignment() const { return taLeftJustify; }
- protected:
+ public:
+  // F2, and what the host asks when editing begins or Esc is pressed.
   virtual void EditButtonKey() {}
+ protected:
   virtual void FocusLost();
  public:
   virtual std::string GetEditText() { return Text(); }

@@ -6,6 +6,8 @@
 
 TdxInplaceMaskEdit::TdxInplaceMaskEdit(TComponent* owner) : TdxInplaceTextEdit(owner) {}
 
+TdxInplaceMaskEdit::TdxInplaceMaskEdit(TComponent* owner, TFramedClient client) : TdxInplaceTextEdit(owner, client) {}
+
 // --- Value and mask ----------------------------------------------------------------------
 
 std::string TdxInplaceMaskEdit::GetText() { return HasMask() ? FMask.ValueOf(EditText()) : EditText(); }

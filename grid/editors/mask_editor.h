@@ -53,6 +53,8 @@ class TdxInplaceMaskEdit : public TdxInplaceTextEdit {
   bool UsesOleCallback() override { return HasMask(); }
 
  protected:
+  TdxInplaceMaskEdit(TComponent* owner, TFramedClient client);
+
   // With a mask: keeps Escape from the form while modified (it undoes),
   // and cuts, pastes and clears through the mask.
   void WndProc(TMessage& message) override;

@@ -32,7 +32,9 @@ constexpr const char* EditMenuCaptions[emCount] = {"&Undo", "&Redo",   "-", "Cu&
 
 }  // namespace
 
-TdxInplaceTextEdit::TdxInplaceTextEdit(TComponent* owner) : TdxInplaceEdit(owner, fcText) {
+TdxInplaceTextEdit::TdxInplaceTextEdit(TComponent* owner) : TdxInplaceTextEdit(owner, fcText) {}
+
+TdxInplaceTextEdit::TdxInplaceTextEdit(TComponent* owner, TFramedClient client) : TdxInplaceEdit(owner, client) {
   SetControlStyle(ControlStyle() + csClickEvents + csSetCaption + csDoubleClicks);
   WindowParamsChanged();
 }

@@ -91,6 +91,9 @@ class TdxInplaceTextEdit : public TdxInplaceEdit {
   void Notification(TComponent* component, TOperation operation) override;
 
  protected:
+  // For editors that paint their value instead of showing a text window.
+  TdxInplaceTextEdit(TComponent* owner, TFramedClient client);
+
   void WndProc(TMessage& message) override;
   // A right button's release never reaches the text window: the editor
   // opens its own menu after it.

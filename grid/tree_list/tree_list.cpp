@@ -113,6 +113,8 @@ void TCustomdxTreeList::LayoutChanged() {
     throw;
   }
   TdxTreeListNodeOwner::EndUpdate();
+  // An open editor follows its cell to where the new layout put it.
+  EditorLayoutChanged();
 }
 
 void TCustomdxTreeList::ClearCaches() {
@@ -169,6 +171,7 @@ void TCustomdxTreeList::SetStateImages(TCustomImageList* value) {
 void TCustomdxTreeList::Notification(TComponent* component, TOperation operation) {
   TCustomdxContainer::Notification(component, operation);
   if (operation != opRemove) return;
+  EditorRemoved(component);
   // The list is past its own destructor (it has let its links go): only
   // the references are dropped.
   if (component != FImages && component != FStateImages) return;
@@ -264,6 +267,7 @@ void TCustomdxTreeList::NodeAdded(TdxTreeListNode* node) {
 void TCustomdxTreeList::NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next,
                                     bool wasLast, bool wasVisible) {
   try {
+    if (node == FHintNode) HideHint();
     DoDeletion(node);
     if (IsClearing()) return;
     if (IsNodeSelected(node)) SetNodeSelected(node, false);
@@ -298,7 +302,11 @@ void TCustomdxTreeList::NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* befo
       else
         FVisibleOrder.NodeDeleted(node);
     }
-    if (wasVisible) {
+    // The rows of a subtree that goes are laid out again once, when its
+    // root goes: the scroll bars count the rows, which row by row would
+    // cost the whole tree for each.
+    const bool insideGoingSubtree = node->Parent() != nullptr && node->Parent()->Deleting();
+    if (wasVisible && !insideGoingSubtree) {
       TdxTreeListNode* from = wasTop ? TopVisibleNode() : wasFocused ? FocusedNode() : replacement;
       if (from != nullptr) NodeChanged(from, true);
     }
@@ -427,15 +435,13 @@ int TCustomdxTreeList::FocusedAbsoluteIndex() const {
 
 // --- Interaction and editing --------------------------------------------------------
 
-void TCustomdxTreeList::SetInteractionState(TdxTreeListState state) { FState = state; }
-
-void TCustomdxTreeList::CloseEditor() {
-  if (FState != tsEditing) return;
-  SetInteractionState(tsNone);
-  HideEditor(false);
+void TCustomdxTreeList::SetInteractionState(TdxTreeListState state) {
+  FState = state;
+  if (state != tsEditing) return;
+  // Editing may be asked for before any editor was made.
+  if (TdxInplaceEdit* editor = InplaceEditor()) editor->EditButtonKey();
+  if (FSearching) EndAutoSearch();
 }
-
-void TCustomdxTreeList::HideEditor(bool focus) { ForgetEditCell(); }
 
 void TCustomdxTreeList::ForgetEditCell() {
   FEditNode = nullptr;

@@ -339,6 +339,87 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TdxTreeListNode* EditNode() const { return FEditNode; }
   int EditColumn() const { return FEditColumn; }
 
+  // --- Keyboard, mouse, focus and selection (tree_list_keys.cpp,
+  // tree_list_mouse.cpp) ----------------------------------------------------------
+  // Abandons the mouse interaction under way (sizing, pressing, dragging,
+  // a pressed button) and hides the hint.
+  virtual void CancelMouseState();
+  // Clamped into the rows; a row other than the focused one becomes
+  // focused with the focused column kept, and is scrolled into view.
+  virtual void FocusAbsoluteIndex(int index);
+  // One row down (full tree order with fullTree) / up; when exactly the old
+  // focused node was selected (multi-select), the selection moves along.
+  bool FocusNext(bool fullTree);
+  bool FocusPrior(bool fullTree);
+  // True without nodes or on the first / last row.
+  virtual bool AtFirstNode() const;
+  virtual bool AtLastNode() const;
+  // A False answer turns the key into 0 before KeyDown acts on it.
+  virtual bool IsKeyAllowed(TKey key, TShiftState shift) { return true; }
+  // The item under the pointer (a cell, a header and its drop-down box,
+  // the bottom-panel button) becomes the hot one; OnHotTrackNode may pick
+  // the cursor for it.
+  virtual void UpdateHotTrack(const TdxTreeListHitInfo& hitInfo);
+  // The hot item: a cell (node and absolute column) or a header (absolute
+  // column, state 1 over it, 2 over its drop-down box); nothing: -1.
+  int HotColumn() const { return FHotColumn; }
+  int HotHeaderColumn() const { return FHotHeaderColumn; }
+  int HotHeaderState() const { return FHotHeaderState; }
+  bool BottomPanelButtonHot() const { return FBottomButtonHot; }
+  // The last press: its hit record and point.
+  const TdxTreeListHitInfo& DownHitInfo() const { return FDownHitInfo; }
+
+  // Incremental search. StartAutoSearch searches the column (the focused
+  // one for -1) for text and answers whether text is not empty;
+  // AutoSearchStep looks for text from the focused node (mode 0 from it,
+  // 1 backwards from the one before, 2 forwards from the one after),
+  // focuses what it finds, and on failure empties the text (clearOnFail)
+  // or, in mode 0, takes its last character back. LocateByText walks the
+  // rows (the whole tree with AutoExpandOnSearch) once round from the
+  // focused node for a cell whose text begins with text, case aside.
+  bool StartAutoSearch(int columnIndex, const std::string& text);
+  virtual void AutoSearchStep(std::string& text, int mode, bool clearOnFail);
+  virtual bool LocateByText(int columnIndex, const std::string& text, int mode, TdxTreeListNode*& node);
+  bool Searching() const { return FSearching; }
+
+  // --- Scrolling and panning (tree_list_scroll.cpp, tree_list_panning.cpp) ------
+  // The top row by index, clamped so that the last page stays full;
+  // nothing with fewer than two rows. Small moves scroll the pixels.
+  void SetTopIndex(int index);
+  // The scrolling bands' offset in pixels, clamped into what they exceed
+  // the visible width by; fires OnChangeLeftCoord on a change.
+  void SetLeftCoord(int x);
+  // Expands the node's collapsed ancestors, then scrolls the least that
+  // shows its whole row.
+  void MakeNodeVisible(TdxTreeListNode* node) override;
+  // Scrolls the least that shows a scrolling band or column (nothing for
+  // fixed bands and indexes out of range).
+  void MakeBandVisible(int visibleBandIndex);
+  // Rows at least partly / fully in the rows area from the top row (each
+  // at least 1), as CalcRowsInView last counted them.
+  int RowsInView() const { return FRowsInView; }
+  int FullRowsInView() const { return FFullRowsInView; }
+  virtual void CalcRowsInView();
+  // Counts again and answers the fully visible rows.
+  virtual int RowsInViewCount();
+  // Rows from start down that fit into height: at least partly, and fully
+  // (each at least 1).
+  void CountRowsInHeight(TdxTreeListNode* start, int height, int& partlyVisible, int& fullyVisible) const;
+  // The vertical bar: 0 .. rows - 1 (0 when all rows fit), the top index,
+  // a page of the fully visible rows.
+  virtual void GetVertScrollInfo(int& min, int& max, int& pos, int& page, unsigned& mask);
+  // The middle-button panning mode: a modal loop until a button, a key or
+  // the loss of the capture ends it.
+  void RunPanningMode();
+  bool Panning() const { return FPanning != nullptr; }
+  // Automatic scrolling while something is dragged near the scrolling
+  // area's left or right border, and (node dragging) over the top or the
+  // last row. Each kind has a timer of its own in this control.
+  void CheckHorzAutoScroll(TPoint p);
+  void StopHorzAutoScroll();
+  void CheckVertDragAutoScroll(TdxTreeListNode* nodeUnderPointer);
+  void StopVertDragAutoScroll();
+
   // --- Options --------------------------------------------------------------
   std::uint32_t Options() const { return static_cast<std::uint32_t>(FOptions.Bits()); }
   void SetOptions(std::uint32_t value);
@@ -581,12 +662,11 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // A band's new width; with column auto width its columns (the hidden
   // ones too) are scaled to it.
   void ApplyBandWidth(int visibleBandIndex, int width);
-  // Scrolls a band into view (the scrolling's; nothing here).
-  virtual void MakeBandVisible(int visibleBandIndex) {}
-  // Automatic scrolling while something is dragged over the control, and
-  // its end (the scrolling's; nothing here).
-  virtual void DragScroll(TPoint p, bool vertical) {}
-  virtual void StopDragScroll() {}
+  // Automatic scrolling while something is dragged over the control
+  // (horizontal near the scrolling area's borders; vertical, for a node
+  // drag, over the top or the last row), and its end.
+  void DragScroll(TPoint p, bool vertical);
+  void StopDragScroll();
 
   // Sorting. A release over the pressed header: the column click with the
   // click flags set for its duration (multi-sort: Shift with tloMultiSort;
@@ -612,6 +692,112 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // The keypad's plus and minus expand and collapse the node under a drag
   // of this control; true when the key was taken.
   bool DragKeyDown(TKey key);
+
+  // --- In-place editing (tree_list_editing.cpp) ------------------------------------
+  // One editor at a time edits the focused cell; the editors themselves are
+  // kept per editor class (GetEditorObject) and live as long as the
+  // control. Editing starts with ShowEditor (or one of the variants that
+  // hand the editor what started it) and ends with CloseEditor (validating)
+  // or HideEditor (not validating); either way the value goes back through
+  // SaveEditorValue when the editor was modified, and OnEdited fires.
+  //
+  // Starts editing the focused cell: with tloEditing, outside row select,
+  // with a focused node that OnEditing (and the new-item row) allows, in
+  // state 0, with a focused column: scrolls the cell into view, enters
+  // state 2 and shows the editor over it.
+  virtual void ShowEditor();
+  // ShowEditor, then the character (Ctrl+V pastes, Ctrl+X cuts) is typed
+  // into the editor once the waiting messages are handled.
+  virtual void ShowEditorWithChar(char ch);
+  // ShowEditor, then the editor hears the press at (x, y) (client
+  // coordinates of the tree list), so that it may act on its own parts.
+  virtual void ShowEditorWithMouse(int x, int y);
+  // ShowEditor, then the editor is told that the user opened it.
+  virtual void ShowEditorWithClick();
+  // Sets the editor up for the focused cell (reusing it when it is set up
+  // for that cell already) and places it over the cell: shown, or with
+  // show false only moved, kept hidden. Only while CanShowEditor.
+  virtual void UpdateEditor(bool show);
+  // CloseEditor, then the tree list takes the focus.
+  virtual void CloseEditorAndFocus();
+  // Forgets the set-up cell and sets the editor up again (kept hidden).
+  virtual void RefreshEditor();
+  // State 2, not designing, not under the update lock, a window to show in.
+  virtual bool CanShowEditor() const;
+  // The editor set up last (nil before the first edit); whether it is
+  // shown now.
+  virtual TdxInplaceEdit* InplaceEditor() const { return FInplaceEditor; }
+  bool EditorShown() const;
+  // The editor for the focused column: made on first use / nil when none
+  // was made yet. The core keeps one text editor; the column-owning
+  // control one per editor class.
+  virtual TdxInplaceEdit* GetEditorObject();
+  virtual TdxInplaceEdit* FindEditorObject() const;
+  // Set-up of the editor: colour, font and margins / the cell's value into
+  // the editor / the editor's value back into the cell. The core loads an
+  // empty text and stores nothing.
+  virtual void InitEditor(TdxInplaceEdit& editor);
+  virtual void InitEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor, Variant& value);
+  virtual void SaveEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor, Variant& value);
+  // Whether the new-item row may be edited; the data-aware tree list decides.
+  virtual void DoNewItemRowEditing(bool& allow) {}
+  // The row being edited is the new-item row (the data-aware tree list).
+  virtual bool IsNewItemRowActive() const { return false; }
+  // While editing, the editor's text; empty otherwise.
+  std::string GetEditingText() const;
+  void SetEditingText(const std::string& text);
+
+  // The delayed edit start: a second click on the focused cell starts the
+  // editor once the double-click time has passed without another press.
+  // The timer (TreeListEditTimer) belongs to this control alone.
+  void StartEditTimer();
+  void StopEditTimer();
+  bool EditTimerRunning() const;
+
+  // The editor host's answers (see also the ones above).
+  // The focused column's colour (the control's without one).
+  TColor GetEditColor() override;
+  // The focused column's own font, else the control's.
+  const TFont& GetEditFont() override;
+  // Tab stays in the editor's host with tloTabs, unless Ctrl is held.
+  bool WantsTabs() override;
+  // Closes the editor and focuses the column left (prev) or right of it.
+  void FocusNextColumn(bool prev) override;
+  void EditorFocusChanged() override;
+  // The focused column is another than the one the editor was set up for.
+  bool EditColumnChanged() const;
+  // Where the input meets editing and hints: the layout or the size
+  // changed (the editor follows its cell); a window timer of the hints
+  // (false for another id); the control is losing the focus (not to its
+  // own editor).
+  void EditorLayoutChanged();
+  bool EditingTimer(int id);
+  void EditingFocusLost();
+
+  // --- Hints (tree_list_hints.cpp) ----------------------------------------------------
+  // A small window over everything shows the bottom-panel button's hint
+  // (GetBottomPanelButtonHint) and the whole text of a cell that its
+  // column cuts short, 1000 ms after the pointer came to rest there; it
+  // goes after 5000 ms, when the pointer leaves, on a press, on cancel
+  // mode and when the control goes.
+  // The pointer moved (hit: where it is now; htNowhere when it left).
+  void UpdateHint(const TdxTreeListHitInfo& hit);
+  // The pointer came onto the bottom-panel button (UpdateHint, knowing only
+  // that).
+  virtual void StartHintTimer();
+  virtual void HideHint();
+  // The window while a hint shows; nil otherwise.
+  TdxContainerHintWindow* HintWindow() const { return FHintWindow.get(); }
+  bool ShowCellHints() const { return FShowCellHints; }
+  void SetShowCellHints(bool value);
+  // The bottom panel's button, in client coordinates (empty when it is
+  // not shown).
+  TRect GetBottomPanelButtonRect() const;
+  // The text of the bottom-panel button's hint; none in the core.
+  virtual std::string GetBottomPanelButtonHint() const { return {}; }
+  // The whole text of a cell when its column cuts it short; empty when it
+  // fits (or is no text cell).
+  virtual std::string GetCellHintText(TdxTreeListNode* node, int absoluteIndex) const;
 
  protected:
   void Notification(TComponent* component, TOperation operation) override;
@@ -654,14 +840,14 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // GroupNodeColor).
   virtual TColor GetLevelColor(const TdxTreeListNode* node, bool selected) const;
   virtual bool IsRowSelected(const TdxTreeListNode* node) const;
-  virtual bool IsCellHotTracked(const TdxTreeListNode* node, int absoluteIndex) const { return false; }
+  virtual bool IsCellHotTracked(const TdxTreeListNode* node, int absoluteIndex) const;
   // 0 none; else bits: 1 shown, 2 pressed, 4 pointer over it (the drop-down
   // button of a header).
   virtual int GetColumnHeaderButtonState(int absoluteIndex) const { return 0; }
   // The incremental search: its text (empty when none is active) and the
   // absolute column it searches.
-  virtual std::string AutoSearchText() const { return {}; }
-  virtual int AutoSearchColumn() const { return -1; }
+  virtual std::string AutoSearchText() const;
+  virtual int AutoSearchColumn() const;
   virtual std::string GetFooterText(const TdxTreeListNode* node, int absoluteIndex, int footerIndex) const {
     return {};
   }
@@ -726,15 +912,15 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual void RecalcMetrics();
   virtual void LayoutRecalculated() {}
   virtual void MetricsChanged() {}
-  virtual void UpdateScrollBars() {}
+  virtual void UpdateScrollBars();
   // Moves the top row back so the last page stays full, and LeftCoord so no
   // empty space shows right of the bands.
-  virtual void CorrectScrollPosition() {}
-  virtual void MakeColumnVisible(int absoluteColumnIndex) {}
+  virtual void CorrectScrollPosition();
+  virtual void MakeColumnVisible(int absoluteColumnIndex);
   // The look changed: drawing objects (expand buttons) are made anew.
   virtual void LookAndFeelChanged();
   virtual void LeaveNewItemRow() {}
-  virtual void EndAutoSearch() {}
+  virtual void EndAutoSearch();
   virtual void ClearSortedColumns() {}
   virtual void CalcHeaderPanelRowCount() {}
   // A column is about to leave the list (also when it is being freed).
@@ -797,6 +983,68 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   void SetShiftExtending(bool value) { FShiftExtending = value; }
   // Every remembered node reference becomes nil.
   void ResetNodeReferences();
+
+  // --- Input: the framework's handlers and messages ---------------------------------
+  void WndProc(TMessage& message) override;
+  void KeyDown(TKey& key, TShiftState shift) override;
+  // What the tree list does with a key once OnKeyDown has heard it (a
+  // subclass that fires OnKeyDown itself goes on here).
+  void HandleKey(TKey& key, TShiftState shift);
+  void KeyPress(char& key) override;
+  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseMove(TShiftState shift, int x, int y) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  void MouseEnter() override;
+  void MouseLeave() override;
+  void DoExit() override;
+  void WMTimer(int id) override;
+  void WMVScroll(int code, int pos) override;
+  void WMHScroll(int code, int pos) override;
+  // The size changed (the platform's WM_SIZE): caches, editor, scroll bars
+  // and the scroll position follow.
+  void Resize() override;
+  // Arrows always; characters while editing is allowed or a search runs
+  // (or may start, Alt up); Tab with tloTabs while Ctrl is up.
+  unsigned GetDlgCode() const override;
+  void FontChanged() override;
+  void ColorChanged() override;
+  void ParentFontChanged() override;
+  // The flat looks draw their own border: ultra-flat a frame in the button
+  // shadow colour, flat a sunken outer edge.
+  void PaintNonClient(TCanvas& canvas, const TRect& windowRect) override;
+  // Scrolling by the bars, the wheel and panning; True here.
+  virtual bool IsScrollingAllowed() const { return true; }
+  // Keeps both bars when everything fits without them; False here.
+  virtual bool KeepScrollBars() const { return false; }
+  // Scrolls the rows area by dy pixels (new rows painted).
+  void ScrollRows(int dy);
+
+  // --- Hooks the input calls -------------------------------------------------------
+  // Neutral here; the column-owning and data-aware controls answer them.
+  virtual bool CanDblClick() { return true; }
+  // The column's own test of a press in its cell (an editor button drawn
+  // there); False here.
+  virtual bool CellMouseTest(TdxTreeListNode* node, int absoluteIndex, int x, int y) { return false; }
+  // The new-item row of the data-aware tree list.
+  virtual void ActivateNewItemRow() {}
+  // Focuses a node for the new-item row when none is focused.
+  virtual void FocusNewItemRowNode() {}
+  // Header-button mode and a header's button state in it: 0 plain, 1
+  // pressed (a press enters tsColumnDownInButtonMode), 2 a header a press
+  // leaves alone.
+  virtual bool IsHeaderButtonMode() const { return false; }
+  virtual int GetHeaderButtonModeState(int absoluteIndex) const { return 0; }
+  // Whether a cell (base: tloHotTrack) or a header (base: always) may be
+  // hot.
+  virtual bool CanHotTrackCell(const TdxTreeListNode* node, int absoluteIndex) const {
+    return OptionExOn(tloHotTrack);
+  }
+  virtual bool CanHotTrackHeader(int absoluteIndex) const { return true; }
+  // Releases over what was pressed.
+  virtual void HeaderButtonModeClick(int absoluteIndex) {}
+  virtual void HeaderButtonClick() {}
+  virtual void BandButtonClick() {}
+  virtual void BottomPanelButtonClick() {}
 
  private:
   // Change hooks of the property writers, each effect in one place.
@@ -935,11 +1183,16 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TDragImageList* GetDragImages() override;
   // Node drags start from the selecting state, never from a press alone.
   void BeginAutoDrag() override {}
-  void WMTimer(int id) override;
   // The drag image of a node: its cell in the focused column.
   virtual void MakeNodeDragImage(TdxTreeListNode* node);
-  // Timer 101: the node under a drag expands (or toggles) after resting.
+  // TreeListDragExpandTimer: the node under a drag expands (or toggles)
+  // after resting.
   void DragExpandTimer();
+  // The drop arrows follow a drop place that automatic scrolling moved.
+  void UpdateDragFeedback();
+  // The pressed header of header-button mode is drawn down while the
+  // pointer stays over it.
+  void SetPressedItemDown(bool value);
 
  private:
   struct TdxLayoutInteractionDeleter {
@@ -957,6 +1210,7 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   void EndBandDrag(bool accept, TPoint p);
   void EndHeaderDrag(bool accept, TPoint p);
   void EndHeaderFeedback();
+  void PlaceDropArrows(TPoint p);
   void ShowDropArrows(const TRect& rect);
   void HideDropArrows();
   void ApplyBandSizing(int visibleBandIndex, int delta);
@@ -977,7 +1231,95 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   TdxTreeListNode* FDragOverNode = nullptr;
   TdxTreeListNode* FExpandNode = nullptr;
   TdxTreeListNode* FSizingNode = nullptr;
+  // --- Input (tree_list_keys.cpp, tree_list_mouse.cpp) -------------------------------
+  struct TPanningRun;
+  void MoveFocusByRow(int direction, TShiftState shift);
+  void MoveFocusByPage(int direction);
+  bool MoveThroughHeaderRows(int direction);
+  void MoveToTabStop(bool backwards, bool keepRow);
+  void KeyDownWithCtrl(TKey key);
+  void KeyDownPlain(TKey& key, TShiftState shift);
+  void ExtendFromAnchor(TShiftState shift, TdxTreeListNode* before);
+  void PressNodeArea(TMouseButton button, TShiftState shift, int x, int y, bool hadFocus);
+  void PressHeaderArea(TShiftState shift);
+  void TrackPressed(const TdxTreeListHitInfo& hit);
+  void SelectWhileMoving(const TdxTreeListHitInfo& hit, int y);
+  void InvalidateHeader(int absoluteIndex);
+  void InvalidateBand(int visibleBandIndex);
+  void DoHotTrackNode(const TdxTreeListHitInfo& hit);
+  bool SetCursorForState(TMessage& message);
+  void InvalidateNewItemRow();
+  void WMSetFocusFrom(TControl* previous);
+  void WMKillFocusTo();
+  bool IsOwnEditor(const TControl* control) const;
+  // --- Scrolling (tree_list_scroll.cpp, tree_list_panning.cpp) -------------------------
+  int MaxTopIndex() const;
+  int MaxLeftCoord() const;
+  void UpdateVertScrollBar();
+  void UpdateHorzScrollBar();
+  void RemoveScrollBarsWhenAllFits();
+  void SelectScrollTick();
+  void HorzScrollTick();
+  void VertScrollTick();
+  bool PanningMessage(TMessage& message);
+  void PanningTick();
+
+  TdxTreeListHitInfo FDownHitInfo;
+  int FPressedButtonModeColumn = -1;
+  bool FPressedButtonOver = false;  // band, header or bottom-panel button
+  bool FSelectionChangedAtPress = false;
+  bool FPressedWasSelected = false;
+  bool FPressOnNewItemRow = false;
+  TShiftState FCharShift;
+  TPoint FHitTestPoint;  // screen point of the last WM_NCHITTEST
+  int FHotColumn = -1;
+  int FHotHeaderColumn = -1;
+  int FHotHeaderState = 0;
+  bool FBottomButtonHot = false;
+  bool FSearching = false;
+  std::string FSearchText;
+  int FSearchColumn = -1;
+  int FSearchStepDepth = 0;
+  int FRowsInView = 1;
+  int FFullRowsInView = 1;
+  // Nested scroll-bar updates (a bar shown or hidden resizes the client);
+  // the outermost one runs again when an inner one was asked for.
+  int FScrollBarDepth = 0;
+  bool FScrollBarsAgain = false;
+  // Auto-scroll directions, -1 left / up, +1 right / down, one per timer.
+  int FSelectScrollDirection = 0;
+  int FHorzScrollDirection = 0;
+  int FVertScrollDirection = 0;
+  // The panning loop running now (it lives on RunPanningMode's stack).
+  TPanningRun* FPanning = nullptr;
+  // In-place editing and hints.
+  void EditorRemoved(TComponent* component);
+  // The column at index leaves the list: an edit of its cell ends without
+  // storing (its cells go), and the editor keeps no handler of it.
+  void ColumnLeavesEditor(TdxTreeListColumn* column, int index);
+  void PlaceEditor(bool show);
+  TdxInplaceEdit* FInplaceEditor = nullptr;
+  TdxInplaceEdit* FDefaultEditor = nullptr;
+  bool FHidingEditor = false;
+  bool FLosingFocus = false;
+  std::unique_ptr<TdxContainerHintWindow> FHintWindow;
+  // What the hint is (to be) shown for: 0 none, 1 the bottom-panel button,
+  // 2 a cell.
+  int FHintKind = 0;
+  TdxTreeListNode* FHintNode = nullptr;
+  int FHintColumn = -1;
+  bool FShowCellHints = true;
 };
+
+// The tree list's window timers, one per purpose, each belonging to the
+// control that started it.
+inline constexpr int TreeListSelectScrollTimer = 1;  // selecting above or below the rows (60 ms)
+inline constexpr int TreeListEditTimer = 2;          // the delayed start of the editor
+inline constexpr int TreeListHorzScrollTimer = 3;    // dragging near the left or right border (100 ms)
+inline constexpr int TreeListVertScrollTimer = 4;    // dragging a node over the top or last row (100 ms)
+inline constexpr int TreeListDragExpandTimer = 101;  // a node drag resting on an expand button
+inline constexpr int TreeListHintShowTimer = 110;    // the pointer rests on a hint's place (1000 ms)
+inline constexpr int TreeListHintHideTimer = 111;    // a shown hint goes (5000 ms)
 
 // Holds a tree list's selection-change bracket for a scope.
 class TdxSelectionChangeScope {

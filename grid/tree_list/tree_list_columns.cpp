@@ -138,10 +138,12 @@ void TCustomdxTreeList::RemoveColumn(TdxTreeListColumn* column) {
   const int index = ColumnIndexOf(column);
   if (index < 0) return;
   ColumnRemoving(column);
+  ColumnLeavesEditor(column, index);
   FColumns.erase(FColumns.begin() + index);
   std::erase(FSortedColumns, column);
   column->FTreeList = nullptr;
-  if (FEditColumn == index) ForgetEditCell();
+  // The edited cell's column moved one place left.
+  if (FEditColumn > index) --FEditColumn;
   ColumnsChanged(nullptr);
 }
 

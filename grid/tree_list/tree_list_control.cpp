@@ -643,3 +643,32 @@ TdxInplaceEdit* TCustomdxTreeListControl::FindEditorObject() const {
     if (type == editorClass) return editor;
   return nullptr;
 }
+
+TdxInplaceEdit* TCustomdxTreeListControl::GetEditorObject() {
+  const TdxTreeListColumn* column = Columns(FocusedColumnAbsoluteIndex());
+  return column != nullptr ? GetEditorObject(*column) : nullptr;
+}
+
+void TCustomdxTreeListControl::InitEditor(TdxInplaceEdit& editor) {
+  TCustomdxTreeList::InitEditor(editor);
+  if (TdxTreeListColumn* column = Columns(FocusedColumnAbsoluteIndex())) column->InitEditor(editor);
+}
+
+void TCustomdxTreeListControl::InitEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor,
+                                               Variant& value) {
+  if (TdxTreeListColumn* column = Columns(columnIndex))
+    column->InitEditorValue(node, editor, value);
+  else
+    TCustomdxTreeList::InitEditorValue(node, columnIndex, editor, value);
+}
+
+void TCustomdxTreeListControl::SaveEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor,
+                                               Variant& value) {
+  if (TdxTreeListColumn* column = Columns(columnIndex)) column->SetCellValueFromEditor(node, editor, value);
+}
+
+void TCustomdxTreeListControl::DoEditing(TdxTreeListNode* node, bool& allow) {
+  const TdxTreeListColumn* column = Columns(FocusedColumnAbsoluteIndex());
+  if (column != nullptr && !column->CanEditing()) allow = false;
+  if (allow) TCustomdxTreeList::DoEditing(node, allow);
+}

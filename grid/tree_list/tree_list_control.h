@@ -186,8 +186,16 @@ class TCustomdxTreeListControl : public TCustomdxTreeList {
   // the first time and kept for every column of that class.
   TdxInplaceEdit* GetEditorObject(const TdxTreeListColumn& column);
   // The kept editor for the focused column's class; nil when none.
-  TdxInplaceEdit* FindEditorObject() const;
+  TdxInplaceEdit* FindEditorObject() const override;
   int EditorCacheCount() const { return static_cast<int>(FEditors.size()); }
+  // The editor of the focused column's class (nil without a focused column).
+  TdxInplaceEdit* GetEditorObject() override;
+  // The focused column sets the editor up, loads the cell into it and takes
+  // its value back; a column with DisableEditor refuses editing.
+  void InitEditor(TdxInplaceEdit& editor) override;
+  void InitEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor, Variant& value) override;
+  void SaveEditorValue(TdxTreeListNode* node, int columnIndex, TdxInplaceEdit& editor, Variant& value) override;
+  void DoEditing(TdxTreeListNode* node, bool& allow) override;
 
   // --- Layout storage (tree_list_layout_store.cpp) --------------------------------------------
   // From a key below HKEY_CURRENT_USER; nothing when the key is missing.

@@ -19,9 +19,6 @@
 
 namespace {
 
-constexpr int ExpandTimerId = 101;
-constexpr int EditTimerId = 2;
-
 // The pictures of the grid's drag cursors: an arrow with a cross (the
 // dragged item goes) or with one or two boxes and a plus (a copy).
 void DrawCursorArrow(TCanvas& canvas) {
@@ -88,7 +85,7 @@ TDragImageList* TCustomdxTreeList::GetDragImages() {
 
 void TCustomdxTreeList::DoStartDrag(TDragObject*& dragObject) {
   CloseEditor();
-  KillTimer(EditTimerId);
+  StopEditTimer();
   if (DragNode() == nullptr) {
     const TPoint p = ScreenToClient(GetMessagePos());
     SetDragNode(GetNodeAt(p.X, p.Y));
@@ -173,7 +170,7 @@ void TCustomdxTreeList::DoEndDrag(TObject* target, int x, int y) {
       T.SetDragNode(nullptr);
       T.FDragOverNode = nullptr;
       T.FExpandNode = nullptr;
-      T.KillTimer(ExpandTimerId);
+      T.KillTimer(TreeListDragExpandTimer);
       T.StopDragScroll();
       if (T.State() == tsNodeDragging) T.SetInteractionState(tsNone);
       if (T.FInteraction) T.FInteraction->NodeImages.reset();
@@ -193,7 +190,7 @@ bool TCustomdxTreeList::DragKeyDown(TKey key) {
 
 void TCustomdxTreeList::DragOver(TObject* source, int x, int y, TDragState state, bool& accept) {
   if (state == dsDragLeave) {
-    KillTimer(ExpandTimerId);
+    KillTimer(TreeListDragExpandTimer);
     FExpandNode = nullptr;
     FDragOverNode = nullptr;
     StopDragScroll();
@@ -208,12 +205,12 @@ void TCustomdxTreeList::DragOver(TObject* source, int x, int y, TDragState state
   if (OptionExOn(tloDragExpand)) {
     if (hit.HitTest == htButton && hit.Node != nullptr) {
       // Resting on the same button lets the running timer go on.
-      if (hit.Node != FExpandNode || !TimerActive(ExpandTimerId)) {
+      if (hit.Node != FExpandNode || !TimerActive(TreeListDragExpandTimer)) {
         FExpandNode = hit.Node;
-        SetTimer(ExpandTimerId, static_cast<int>(WaitForExpandNodeTime()));
+        SetTimer(TreeListDragExpandTimer, static_cast<int>(WaitForExpandNodeTime()));
       }
     } else {
-      KillTimer(ExpandTimerId);
+      KillTimer(TreeListDragExpandTimer);
       FExpandNode = nullptr;
     }
   }
@@ -234,7 +231,7 @@ void TCustomdxTreeList::DragDrop(TObject* source, int x, int y) {
   struct TCleanup {
     TCustomdxTreeList& T;
     ~TCleanup() {
-      T.KillTimer(ExpandTimerId);
+      T.KillTimer(TreeListDragExpandTimer);
       T.FExpandNode = nullptr;
       T.FDragOverNode = nullptr;
       T.StopDragScroll();
@@ -243,16 +240,8 @@ void TCustomdxTreeList::DragDrop(TObject* source, int x, int y) {
   TCustomdxContainer::DragDrop(source, x, y);
 }
 
-void TCustomdxTreeList::WMTimer(int id) {
-  if (id == ExpandTimerId) {
-    DragExpandTimer();
-    return;
-  }
-  TCustomdxContainer::WMTimer(id);
-}
-
 void TCustomdxTreeList::DragExpandTimer() {
-  KillTimer(ExpandTimerId);
+  KillTimer(TreeListDragExpandTimer);
   TdxTreeListNode* node = FExpandNode;
   FExpandNode = nullptr;
   if (node == nullptr || !FInteraction) return;
@@ -264,7 +253,7 @@ void TCustomdxTreeList::DragExpandTimer() {
     // The node may not survive its expanding handlers' work.
     if (FDragOverNode == nullptr) return;
     FExpandNode = node;
-    SetTimer(ExpandTimerId, 2 * static_cast<int>(WaitForExpandNodeTime()));
+    SetTimer(TreeListDragExpandTimer, 2 * static_cast<int>(WaitForExpandNodeTime()));
   } else if (!node->Expanded()) {
     node->SetExpanded(true);
   }

@@ -236,22 +236,7 @@ void TCustomdxTreeList::DragHeaderMove(int x, int y) {
   const TPoint p = Point(x, y);
   const bool band = State() == tsBandDragging;
   StopDragScroll();
-  TRect arrows;
-  bool placed = false;
-  if (band) {
-    placed = BandDropPlace(p, &arrows) >= 0;
-  } else {
-    TdxHeaderPosInfo info;
-    HeaderDropPlace(p, info, &arrows);
-    placed = info.DropTarget >= 0;
-  }
-  if (!placed) arrows = TRect{};
-  if (arrows != in.ArrowsRect) {
-    if (arrows.IsEmpty())
-      HideDropArrows();
-    else
-      ShowDropArrows(arrows);
-  }
+  PlaceDropArrows(p);
   TdxTreeListLayoutInfo layout;
   CalcAreaRects(layout);
   const TRect area = band ? layout.BandPanel : layout.HeaderPanel;
@@ -274,6 +259,28 @@ void TCustomdxTreeList::DragHeaderMove(int x, int y) {
   const TPoint screen = ClientToScreen(p);
   if (in.HeaderImages) in.HeaderImages->DragMove(screen.X, screen.Y);
   DragScroll(p, false);
+}
+
+void TCustomdxTreeList::PlaceDropArrows(TPoint p) {
+  TRect arrows;
+  bool placed = false;
+  if (State() == tsBandDragging) {
+    placed = BandDropPlace(p, &arrows) >= 0;
+  } else {
+    TdxHeaderPosInfo info;
+    HeaderDropPlace(p, info, &arrows);
+    placed = info.DropTarget >= 0;
+  }
+  if (!placed) arrows = TRect{};
+  if (arrows == Interaction().ArrowsRect) return;
+  if (arrows.IsEmpty())
+    HideDropArrows();
+  else
+    ShowDropArrows(arrows);
+}
+
+void TCustomdxTreeList::UpdateDragFeedback() {
+  if (State() == tsBandDragging || State() == tsColumnDragging) PlaceDropArrows(ScreenToClient(GetCursorPos()));
 }
 
 void TCustomdxTreeList::ShowDropArrows(const TRect& rect) {

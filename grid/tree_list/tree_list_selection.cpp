@@ -30,7 +30,8 @@ void TCustomdxTreeList::SetFocusedNodeAndColumn(TdxTreeListNode* node, int colum
   if (node != nullptr) NodeChanged(node, false);
   LeaveNewItemRow();
   if (makeVisible && node != nullptr) MakeNodeVisible(node);
-  if (nodeChanged || columnChanged) EndAutoSearch();
+  // A search step moves the focus itself; that move keeps the search.
+  if ((nodeChanged && FSearchStepDepth == 0) || columnChanged) EndAutoSearch();
   if (nodeChanged) DoChangeNode(oldNode, node);
   if (columnChanged) DoChangeColumn(node, columnIndex);
 }

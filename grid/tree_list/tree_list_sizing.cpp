@@ -57,6 +57,8 @@ bool TCustomdxTreeList::SizingLineShown() const {
 
 bool TCustomdxTreeList::PressedItemDown() const { return !FInteraction || FInteraction->PressedDown; }
 
+void TCustomdxTreeList::SetPressedItemDown(bool value) { Interaction().PressedDown = value; }
+
 void TCustomdxTreeList::ForgetInteractionNodes() {
   FDragOverNode = nullptr;
   FExpandNode = nullptr;

@@ -101,6 +101,23 @@ TEST_F(GridEditTest, SelectionWithoutBookmarksKeepsNodesByKeyAcrossAReload) {
   EXPECT_EQ(ids, std::vector<int>({3, 4, 5}));
 }
 
+TEST_F(GridEditTest, OnKeyDownHearsEachKeyOnceFromTheGridAndFromItsEditor) {
+  Fill(5);
+  MakeGrid(DirectoryOptions());
+  std::vector<TKey> heard;
+  Grid->OnKeyDown = [&](TObject* sender, TKey& key, TShiftState) {
+    EXPECT_EQ(sender, Grid);
+    heard.push_back(key);
+  };
+  TKey down = VK_DOWN;
+  Grid->KeyDown(down, {});
+  EXPECT_EQ(heard, std::vector<TKey>{VK_DOWN});
+  EXPECT_EQ(CurrentId(), 2);
+  TKey f5 = VK_F5;
+  Grid->EditorKeyDown(f5, {});
+  EXPECT_EQ(heard, (std::vector<TKey>{VK_DOWN, VK_F5})) << "a key of the in-place editor";
+}
+
 TEST_F(GridEditTest, ShiftPageDownSelectsAPageOfRecordsInTheRecordWindow) {
   Fill(50);
   MakeGrid(RecordWindowOptions());
@@ -371,6 +388,7 @@ TEST_P(ThumbDrag, StepsTowardsTheThumb) {
   const ThumbCase& drag = GetParam();
   Fill(5);
   MakeGrid(DirectoryOptions());
+  Grid->SetBounds(0, 0, 400, Grid->Height());
   for (int i = 0; i < 3; ++i) {
     Grid->Columns(i)->SetWidth(150);
     auto* more = Grid->CreateColumn<TdxDBGridMaskColumn>(Form.get());

@@ -59,7 +59,8 @@ class GridTest : public ::testing::Test {
   }
 
   // A grid on the form with columns for the three fields, showing `rows`
-  // rows; options are set before the source, as a stored form does.
+  // rows (wide enough for the columns, so no horizontal bar takes a row's
+  // room); options are set before the source, as a stored form does.
   TdxDBGrid* MakeGrid(const TdxDBGridOptionsDB& optionsDB, const std::string& keyField = "HOME_ID",
                       int rows = 10) {
     auto* grid = new TdxDBGrid(Form.get());
@@ -71,7 +72,7 @@ class GridTest : public ::testing::Test {
       column->SetFieldName(name);
     }
     const int header = grid->ShowHeader() ? grid->GetRowsAreaRect().Top : 0;
-    grid->SetBounds(0, 0, 400, header + rows * grid->DefaultRowHeight());
+    grid->SetBounds(0, 0, 500, header + rows * grid->DefaultRowHeight());
     grid->SetKeyField(keyField);
     grid->SetDataSource(Source);
     Grid = grid;

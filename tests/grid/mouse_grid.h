@@ -1,13 +1,8 @@
 #pragma once
-// A column-owning control on a shown form whose mouse reaches the sizing,
-// moving, sorting and dragging interactions the way the tree list's mouse
-// handling hands it over: a left press in state 0 goes to
-// StartLayoutInteraction (or, on a row, focuses the node and remembers it
-// for dragging), moves and the release in the interaction states go to
-// LayoutInteractionMove / EndLayoutInteraction, a move from a pressed row
-// past 5 pixels starts the node drag when DragMode is automatic, Escape,
-// the right button and cancel mode end what runs, and the keypad's plus
-// and minus reach DragKeyDown. The tests drive it with real window input.
+// A column-owning control on a shown form for the sizing, moving, sorting
+// and dragging tests: its own mouse and keyboard handling starts, follows
+// and ends those interactions, and the tests drive it with real window
+// input.
 //
 // Helpers find the points of bands, header cells, edges and rows from the
 // control's own layout, so the tests do not depend on font sizes.
@@ -65,54 +60,6 @@ class TMouseGrid : public TCustomdxTreeListControl {
     return order;
   }
 
- protected:
-  void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override {
-    if (CanFocus() && !Focused()) SetFocus();
-    TdxTreeListHitInfo hit;
-    HitTestPoint(Point(x, y), hit);
-    if (button == mbRight) {
-      CancelLayoutInteraction();
-    } else if (button == mbLeft && State() == tsNone && !StartLayoutInteraction(hit, shift) &&
-               hit.Node != nullptr &&
-               (hit.HitTest == htLabel || hit.HitTest == htIndent || hit.HitTest == htIcon)) {
-      const int column = hit.Column >= 0 ? GetVisibleColumnIndex(hit.Column) : FocusedColumnIndex();
-      SetFocusedNodeAndColumn(hit.Node, column, true);
-      SetDragNode(hit.Node);
-      FPress = Point(x, y);
-      SetInteractionState(tsNodeDown);
-    }
-    TControl::MouseDown(button, shift, x, y);
-  }
-  void MouseMove(TShiftState shift, int x, int y) override {
-    if (IsLayoutInteractionState(State())) {
-      LayoutInteractionMove(shift, x, y);
-    } else if (State() == tsNodeDown && DragMode() == dmAutomatic &&
-               (std::abs(x - FPress.X) > 5 || std::abs(y - FPress.Y) > 5)) {
-      BeginDrag(true);
-    }
-    TControl::MouseMove(shift, x, y);
-  }
-  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override {
-    if (IsLayoutInteractionState(State()))
-      EndLayoutInteraction(shift, x, y);
-    else if (State() == tsNodeDown)
-      SetInteractionState(tsNone);
-    TControl::MouseUp(button, shift, x, y);
-  }
-  void KeyDown(TKey& key, TShiftState shift) override {
-    if (DragKeyDown(key) || (key == VK_ESCAPE && CancelLayoutInteraction())) {
-      key = 0;
-      return;
-    }
-    TCustomdxTreeListControl::KeyDown(key, shift);
-  }
-  void WndProc(TMessage& message) override {
-    if (message.Msg == WM_CANCELMODE) CancelLayoutInteraction();
-    TCustomdxTreeListControl::WndProc(message);
-  }
-
- private:
-  TPoint FPress;
 };
 
 // A form with one such grid: three columns A, B and C of widths 60, 80 and

@@ -169,6 +169,8 @@ TEST(TreeListRows, AutoHeightRowsGrowWithTheirTallestCell) {
       done = true;
     }
   };
+  // The scroll bars measured the rows before the handler came.
+  grid.ResetRowHeights();
   const int line = grid.Metrics().RowLineHeight;
   const int text = grid.Metrics().RowTextHeight;
   EXPECT_EQ(grid.GetNodeHeight(grid.Items(1), line, true), line + 2 * text);
@@ -220,7 +222,9 @@ TEST(TreeListRows, RowAndCellRectanglesFollowTheTopRow) {
   grid.AddApartments(50);
   const TdxTreeListLayoutInfo l = grid.Layout();
   const int line = grid.Metrics().RowLineHeight;
-  EXPECT_EQ(grid.GetNodeRowRect(grid.Items(2)), Rect(0, l.Rows.Top + 2 * line, 640, l.Rows.Top + 3 * line));
+  // The rows reach the vertical scroll bar.
+  EXPECT_EQ(grid.GetNodeRowRect(grid.Items(2)),
+            Rect(0, l.Rows.Top + 2 * line, grid.ClientWidth(), l.Rows.Top + 3 * line));
   EXPECT_EQ(grid.GetNodeRowRect(grid.Items(49)), Rect(-1, -1, -1, -1)) << "below the screen";
   grid.SetTopVisibleNode(grid.Items(40));
   EXPECT_EQ(grid.GetNodeRowRect(grid.Items(41)).Top, l.Rows.Top + line);

@@ -167,8 +167,11 @@ void TWinControl::ParentChanged() {
   if (FPopupWindow) {
     // Never Qt::Popup: that one grabs the keyboard and takes the focus,
     // while the control a list drops down from keeps both.
-    window->setParent(nullptr, Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
-                                   Qt::WindowDoesNotAcceptFocus);
+    Qt::WindowFlags flags = Qt::ToolTip | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint |
+                            Qt::WindowDoesNotAcceptFocus;
+    // The window system passes the pointer through, not only Qt.
+    if (FMouseTransparent) flags |= Qt::WindowTransparentForInput;
+    window->setParent(nullptr, flags);
     if (Parent()) {
       // Kept above the window it drops down from.
       QWidget* owner = TWidgetAccess::Window(*Parent())->window();
@@ -194,6 +197,14 @@ void TWinControl::SetPopupWindow(bool popup) {
   FHandle->Window->setAttribute(Qt::WA_ShowWithoutActivating, popup);
   ApplyFocusPolicy();
   ParentChanged();
+}
+
+void TWinControl::SetMouseTransparent(bool transparent) {
+  if (transparent == FMouseTransparent) return;
+  FMouseTransparent = transparent;
+  if (!FHandle) return;
+  FHandle->Window->setAttribute(Qt::WA_TransparentForMouseEvents, transparent);
+  if (FPopupWindow) ParentChanged();
 }
 
 void TWinControl::BoundsChanged() {

@@ -86,6 +86,10 @@ class TWinControl : public TControl {
   // that opens later is made invisible first); WM_CLOSE hides it.
   bool PopupWindow() const { return FPopupWindow; }
   void SetPopupWindow(bool popup);
+  // The mouse passes through the window to whatever lies under it (a hint
+  // shown over the control it describes, which keeps the pointer).
+  bool MouseTransparent() const { return FMouseTransparent; }
+  void SetMouseTransparent(bool transparent);
 
   // The pointer shape the window shows now (crDefault: the window's own),
   // as the last WM_SETCURSOR left it.
@@ -178,6 +182,7 @@ class TWinControl : public TControl {
   std::unique_ptr<TWinControlHandle> FHandle;
   bool FTabStop = false;
   bool FPopupWindow = false;
+  bool FMouseTransparent = false;
   TCursor FWindowCursor = crDefault;
   int FAlignLevel = 0;
   bool FAligning = false;
