@@ -11,6 +11,7 @@
 #include "dbaccess/client/errors.h"
 #include "dbaccess/client/parameter_blocks.h"
 #include "dbaccess/client/status_vector.h"
+#include "dbaccess/metadata/layer_shutdown.h"
 #include "tests/support/text_query.h"
 
 namespace {
@@ -27,6 +28,15 @@ class TEngineLockFolder {
 };
 
 void EnsureEngineLockFolder() { static TEngineLockFolder folder; }
+
+// Every program on a real engine ends the way the directory program does:
+// the layer shut down after the last test, before static destruction, so
+// the engine's threads are stopped while everything they use still exists.
+class TDatabaseLayerEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { ShutdownDatabaseLayer(); }
+};
+const auto* const DatabaseLayerEnvironment = ::testing::AddGlobalTestEnvironment(new TDatabaseLayerEnvironment);
 
 void Check(ISC_STATUS result) {
   if (result != 0) RaiseStatusError(nullptr);
