@@ -7,9 +7,12 @@
 
 #include <gtest/gtest.h>
 
+#include <QTimer>
+
 #include <filesystem>
 #include <string>
 
+#include "app/forms/about_form.h"
 #include "datagrid/grid/db_grid.h"
 #include "dbaccess/client/client_library.h"
 #include "dbaccess/connection/app_database.h"
@@ -183,6 +186,28 @@ TEST_F(MainFormTest, HelpWarnsAndExitCloses) {
   EXPECT_TRUE(f.N1->IsLine());
   f.Exit1->Click();
   EXPECT_FALSE(f.Visible());
+}
+
+TEST_F(MainFormTest, AboutBoxIsShownModallyAndFreedAfterwards) {
+  TMainForm& f = StartProgram();
+  const int components = Application->ComponentCount();
+  TAboutForm* shown = nullptr;
+  bool modal = false;
+  TRect client;
+  QTimer::singleShot(0, [&] {
+    for (int i = 0; i < Application->ComponentCount(); ++i)
+      if (auto* about = dynamic_cast<TAboutForm*>(Application->Components(i))) shown = about;
+    if (!shown) return;
+    modal = shown->Modal();
+    client = shown->ClientRect();
+    shown->SetModalResult(mrOk);
+  });
+  f.About1->Click();
+  ASSERT_NE(shown, nullptr);
+  EXPECT_TRUE(modal);
+  EXPECT_EQ(client, Rect(0, 0, 303, 181));
+  EXPECT_EQ(Application->ComponentCount(), components);
+  EXPECT_TRUE(Dialogs.Requests().empty());
 }
 
 }  // namespace
