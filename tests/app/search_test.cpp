@@ -70,12 +70,6 @@ INSTANTIATE_TEST_SUITE_P(
                        "UPPER(BUILD) = '2''' AND \n\rUPPER(NAME) CONTAINING 'O''BRIEN'' OR 1=1 --'"}),
     [](const auto& info) { return std::string(info.param.Title); });
 
-TEST(ConditionBuilders, EachAppendsOneComparisonAfterTheSeparator) {
-  EXPECT_EQ(AddStartingWithCondition("", "A", "x"), "UPPER(A) STARTING WITH 'X'");
-  EXPECT_EQ(AddContainingCondition("P", "B", "y"), "P AND \n\rUPPER(B) CONTAINING 'Y'");
-  EXPECT_EQ(AddEqualsCondition("P", "C", ""), "P AND \n\rUPPER(C) = ''");
-}
-
 // --- History -------------------------------------------------------------------------
 
 std::vector<std::string> Items(const TStrings& list) {
