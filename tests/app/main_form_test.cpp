@@ -25,6 +25,8 @@
 #include "framework/gui/standard/menus.h"
 #include "framework/gui/standard/page_control.h"
 #include "framework/gui/standard/std_controls.h"
+#include "datagrid/control/db_column.h"
+#include "grid/tree_list/tree_list_bands.h"
 #include "grid/tree_list/tree_list_column.h"
 #include "tests/app/app_fixture.h"
 #include "tests/support/raised.h"
@@ -130,6 +132,34 @@ TEST_F(MainFormTest, MissingClientLibraryLeavesTheStoredSettingsAndLayoutsAlone)
   EXPECT_NE(raised.find("libfbclient.so.2"), std::string::npos) << raised;
   EXPECT_EQ(ReadFileText(RegistryPath()), before);
   EXPECT_EQ(MainForm, nullptr);
+}
+
+// The grids as the user first sees them: two bands, the fixed "Left" one
+// and "Main", the key columns hidden, the others bound to their fields;
+// and the same again after a start that restored the stored layouts.
+TEST_F(MainFormTest, GridsShowTheirBandsAndColumnsAlsoAfterTheLayoutWasStored) {
+  for (int start = 0; start < 2; ++start) {
+    TMainForm& f = StartProgram();
+    for (TdxDBGrid* grid : {f.GridHome, f.GridOrg}) {
+      ASSERT_EQ(grid->Bands().Count(), 2) << grid->Name();
+      EXPECT_EQ(grid->Bands().Items(0)->Caption(), "Left");
+      EXPECT_EQ(grid->Bands().Items(0)->Fixed(), bfLeft);
+      EXPECT_EQ(grid->Bands().Items(1)->Caption(), "Main");
+      std::string shown;
+      for (int i = 0; i < grid->ColumnCount(); ++i) {
+        const auto* column = dynamic_cast<const TdxDBGridMaskColumn*>(grid->Columns(i));
+        ASSERT_NE(column, nullptr);
+        EXPECT_EQ(column->Name(), grid->Name() + column->FieldName());
+        if (column->Visible()) shown += std::to_string(column->BandIndex()) + column->FieldName() + " ";
+      }
+      EXPECT_EQ(shown, grid == f.GridHome ? "0PHONE 0NAME 1STREET_NAME 1BUILD 1CORP 1APARTAMENT "
+                                          : "0PHONE 1SHORT 0NAME 1DIVISION_NAME 1STREET_NAME 1BUILD 1CORP ")
+          << "start " << start;
+    }
+    EXPECT_EQ(f.fdsHome->FieldByName("NAME")->DisplayLabel(), RU("Фио"));
+    EXPECT_FALSE(f.fdsOrg->FieldByName("ORG_ID")->Visible());
+    CloseProgram();
+  }
 }
 
 // --- Cell colours ----------------------------------------------------------------------------
