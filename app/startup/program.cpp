@@ -7,26 +7,13 @@
 #include "app/startup/firebird_root.h"
 #include "app/startup/test_run.h"
 #include "dbaccess/client/client_library.h"
-#include "dbaccess/connection/database.h"
-#include "dbaccess/metadata/metadata_caches.h"
-#include "dbaccess/statement/query_cache.h"
-#include "dbaccess/trace/sql_monitor.h"
+#include "dbaccess/metadata/layer_shutdown.h"
 #include "dbaccess_ui/database_ui.h"
 #include "framework/core/text/text.h"
 #include "framework/gui/application/application.h"
 #include "framework/gui/standard/dialogs.h"
 
 namespace {
-
-// Everything the database layer keeps for the whole process, released in
-// the order its parts depend on each other.
-void ShutdownDatabaseLayer() noexcept {
-  ShutdownDatabases();
-  ShutdownMetadataCaches();
-  ShutdownSQLMonitor();
-  ShutdownQueryCache();
-  ShutdownClientLibrary();
-}
 
 int RunApplication(int argc, char** argv, const TFirebirdRootResult& root) {
   TApplication application(argc, argv);
