@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "framework/core/base/exceptions.h"
+#include "framework/core/base/scope_exit.h"
 
 namespace {
 
@@ -42,6 +43,7 @@ TCustomdxDBGrid::TCustomdxDBGrid(TComponent* owner)
       FOptionsCustomize(DefaultOptionsCustomize()),
       FOptionsDB(DefaultOptionsDB()),
       FOptionsView(DefaultOptionsView()) {
+  FSummaryGroups = std::make_unique<TdxDBGridSummaryGroups>(this);
   ApplyTreeListOptions();
   SetHideFocusRect(false);
   SetHideSelection(false);
@@ -180,6 +182,36 @@ void TCustomdxDBGrid::SetOptionsDB(const TdxDBGridOptionsDB& value) {
   if (reload && !IsLoading()) ActiveChanged(FDataLink->Active());
 }
 
+TdxDBGridOptions TCustomdxDBGrid::GridOptions() const {
+  return CombinedOptions({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView});
+}
+
+TdxDBGridOptionsEx TCustomdxDBGrid::GridOptionsEx() const {
+  return CombinedOptionsEx({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView});
+}
+
+void TCustomdxDBGrid::SetGridOptions(const TdxDBGridOptions& value) {
+  const TdxDBGridGroupedOptions grouped =
+      ApplyCombinedOptions({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView}, value);
+  TdxTreeListUpdateLock lock(*this);
+  SetOptionsBehavior(grouped.Behavior);
+  SetOptionsCustomize(grouped.Customize);
+  SetOptionsDB(grouped.DB);
+  SetOptionsView(grouped.View);
+  lock.Close();
+}
+
+void TCustomdxDBGrid::SetGridOptionsEx(const TdxDBGridOptionsEx& value) {
+  const TdxDBGridGroupedOptions grouped =
+      ApplyCombinedOptionsEx({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView}, value);
+  TdxTreeListUpdateLock lock(*this);
+  SetOptionsBehavior(grouped.Behavior);
+  SetOptionsCustomize(grouped.Customize);
+  SetOptionsDB(grouped.DB);
+  SetOptionsView(grouped.View);
+  lock.Close();
+}
+
 bool TCustomdxDBGrid::OptionOn(TdxTreeListOption option) const {
   // Sorting by a header click works on loaded records only.
   if (option == tloAutoSort) return FOptionsBehavior.Contains(edgoAutoSort) && IsLoadAllMode();
@@ -237,6 +269,17 @@ void TCustomdxDBGrid::ActiveChanged(bool active) {
 
 void TCustomdxDBGrid::Reload() {
   if (IsLoading() || IsDestroying()) return;
+  // The grouping changed over records that are all loaded: with smart
+  // reload they are regrouped where they are instead of read again.
+  if (FOptionsDB.Contains(edgoSmartReload) && FGroupingChanged && FAllLoaded && IsLoadAllMode() &&
+      FDataLink->Active()) {
+    FGroupingChanged = false;
+    RegroupAll();
+    if (OnReloadGroupList) OnReloadGroupList(this);
+    return;
+  }
+  FGroupingChanged = false;
+  FAllLoaded = false;
   TdxTreeListUpdateLock lock(*this);
   CloseEditor();
   FInsertedNode = nullptr;
@@ -461,6 +504,11 @@ void TCustomdxDBGrid::Loaded() {
       if (!first) column->SetSorted(csNone);
       first = false;
     }
+  }
+  {
+    TRestoreOnExit<bool> changing(FLayoutChanging);
+    FLayoutChanging = true;
+    RestoreGrouping();
   }
   lock.Close();
   if (FDataLink->Active()) ActiveChanged(true);
