@@ -332,17 +332,17 @@ std::vector<TdxTreeListNode*> TCustomdxDBGrid::FlattenGroups() {
     if (Items(i)->Count() > 0) ++groups;
   for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
     if (node->Count() == 0) leaves.push_back(node);
-  if (groups == 0) return leaves;
   for (TdxTreeListNode* leaf : leaves)
     if (leaf->Parent() != nullptr) leaf->AppendToTopLevel();
-  // The emptied group rows stand before the records.
-  while (Count() > 0 && groups-- > 0) {
-    TdxTreeListNode* group = Items(0);
-    if (group->Count() != 0) break;
-    group->Free();
-  }
-  // A group row left without records has no children either: free what
-  // still stands before the records.
+  // The group rows, left holding only emptied group rows, stand before the
+  // records.
+  while (Count() > 0 && groups-- > 0) Items(0)->Free();
+  // The records go back to the order they were read in, as a reload would
+  // give them; the sorted columns order them afterwards.
+  std::stable_sort(leaves.begin(), leaves.end(), [](const TdxTreeListNode* a, const TdxTreeListNode* b) {
+    return static_cast<const TdxDBGridNode*>(a)->RecordIndex() < static_cast<const TdxDBGridNode*>(b)->RecordIndex();
+  });
+  if (static_cast<std::size_t>(Count()) == leaves.size()) ReorderSiblings(nullptr, leaves);
   return leaves;
 }
 
