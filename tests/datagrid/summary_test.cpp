@@ -19,32 +19,42 @@ std::string Local(std::string text) {
 }
 
 struct FoldCase {
+  const char* Name;
   TdxSummaryType Type;
+  std::vector<Variant> Values;
   long double Expected;
 };
 
 class FoldTest : public ::testing::TestWithParam<FoldCase> {};
 
-// 4, Null, "x", 1.5 as text, Empty, -2, true: the numbers are 4, 1.5, -2
-// and true (-1, as a Boolean reads as a number); a count counts the
-// records (7).
-TEST_P(FoldTest, OnlyNumbersAreTotalledAndAnAverageDividesByThem) {
+// Null, Empty and words are no numbers: a total leaves them out (a
+// minimum of positive numbers or a maximum of negative ones shows it), and
+// an average divides by the numbers it took; a count counts the records.
+TEST_P(FoldTest, NullsAndNonNumbersStayOutOfTotals) {
   const FoldCase& c = GetParam();
-  const std::vector<Variant> values = {Variant(4),          Variant::Null(), Variant("x"), Variant(Local("1.5")),
-                                       Variant(),           Variant(-2.0),   Variant(true)};
   TdxSummaryAccumulator total;
-  for (const Variant& value : values)
-    if (const std::optional<long double> number = c.Type == cstCount ? std::optional<long double>(0.0L)
-                                                                      : SummaryNumber(value))
+  for (const Variant& value : c.Values)
+    if (const std::optional<long double> number =
+            c.Type == cstCount ? std::optional<long double>(0.0L) : SummaryNumber(value))
       AccumulateSummary(total, c.Type, *number);
-  EXPECT_NEAR(static_cast<double>(FinishSummary(total, c.Type, static_cast<int>(values.size()))),
+  EXPECT_NEAR(static_cast<double>(FinishSummary(total, c.Type, static_cast<int>(c.Values.size()))),
               static_cast<double>(c.Expected), 1e-12);
 }
 
+std::vector<Variant> Positive() {
+  return {Variant(4), Variant::Null(), Variant("x"), Variant(Local("1.5")), Variant(), Variant(2.5)};
+}
+std::vector<Variant> Negative() {
+  return {Variant(-4), Variant::Null(), Variant("x"), Variant(Local("-1.5")), Variant(), Variant(true)};
+}
+
 INSTANTIATE_TEST_SUITE_P(Kinds, FoldTest,
-                         ::testing::Values(FoldCase{cstSum, 2.5L}, FoldCase{cstMin, -2}, FoldCase{cstMax, 4},
-                                           FoldCase{cstCount, 7}, FoldCase{cstAvg, 2.5L / 4},
-                                           FoldCase{cstNone, 0}));
+                         ::testing::Values(FoldCase{"Sum", cstSum, Positive(), 8}, FoldCase{"Min", cstMin, Positive(), 1.5L},
+                                           FoldCase{"Max", cstMax, Negative(), -1},
+                                           FoldCase{"Count", cstCount, Positive(), 6},
+                                           FoldCase{"Avg", cstAvg, Positive(), 8.0L / 3},
+                                           FoldCase{"None", cstNone, Positive(), 0}),
+                         [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Summary, AnAverageOfNothingIsZero) {
   EXPECT_EQ(FinishSummary(TdxSummaryAccumulator{}, cstAvg, 5), 0);
