@@ -13,6 +13,8 @@
 #include "framework/core/text/format_settings.h"
 #include "grid/tree_list/tree_list_errors.h"
 #include "tests/datagrid/grid_fixture.h"
+#include "framework/core/storage/registry.h"
+#include "tests/support/temp_folder.h"
 #include "tests/support/window_input.h"
 
 namespace {
@@ -406,6 +408,99 @@ TEST_F(GroupTest, SummaryGroupNamesAreUniqueAndNeverEmpty) {
   second->SetDefaultGroup(true);
   first->SetDefaultGroup(true);
   EXPECT_FALSE(second->DefaultGroup()) << "one default group at most";
+}
+
+// --- The stored layout -------------------------------------------------------------------------
+
+constexpr const char* LayoutKey = "\\Software\\Tulvo\\HOME";
+
+class GroupLayoutTest : public GroupTest {
+ protected:
+  void SetUp() override {
+    ::setenv("TULVO_REGISTRY", Folder.File("registry").c_str(), 1);
+    GroupTest::SetUp();
+  }
+  void TearDown() override {
+    GroupTest::TearDown();
+    ::unsetenv("TULVO_REGISTRY");
+  }
+  std::string Stored(const std::string& section, const std::string& name) {
+    return TRegIniFile().ReadString(std::string(LayoutKey) + section, name, "?");
+  }
+  TTempFolder Folder;
+};
+
+TEST_F(GroupLayoutTest, GroupingPanelsAndSummaryGroupsComeBackOntoTheGroupsThatExist) {
+  Make();
+  int handled = 0;
+  TdxDBGridSummaryGroup* totals = Grid->SummaryGroups().Add();
+  totals->SetName("Totals");
+  totals->SetBeginSummaryText("[");
+  totals->SetDefaultGroup(true);
+  TdxDBGridSummaryItem* amount = totals->SummaryItems().Add();
+  amount->SetSummaryField("AMOUNT");
+  amount->SetSummaryFormat("0.0");
+  amount->SetSummaryType(cstSum);
+  amount->OnSummary = [&](TObject*, TDataSet*, long double&) { ++handled; };
+  Grid->SummaryGroups().Add()->SummaryItems().Add()->SetColumnName("colHOUSE");
+  Col("STREET")->SetGroupIndex(0);
+  Col("HOUSE")->SetGroupIndex(1);
+  Col("AMOUNT")->SetSummaryFooterType(cstMax);
+  Col("AMOUNT")->SetSummaryFooterField("HOUSE");
+  Grid->SetShowGroupPanel(true);
+  Grid->SetShowSummaryFooter(true);
+  Grid->SaveLayoutToRegistry(LayoutKey);
+
+  EXPECT_EQ(Stored("", "ShowGroupPanel"), "1");
+  EXPECT_EQ(Stored("", "CountSummaryGroups"), "2");
+  EXPECT_EQ(Stored("\\SumGroups\\0", "Defaul"), "1");
+  EXPECT_EQ(Stored("\\SumGroups\\1", "CountSummaryItems"), "1");
+  EXPECT_EQ(Stored("\\SumGroups\\1\\Items\\0", "ColumnName"), "colHOUSE");
+  EXPECT_EQ(Stored("\\SumGroups\\0\\Items\\0", "SummaryType"), "1");
+
+  // Everything changed, then read back.
+  Grid->ClearGrouping();
+  Grid->SetShowGroupPanel(false);
+  Grid->SetShowSummaryFooter(false);
+  Col("AMOUNT")->SetSummaryFooterType(cstNone);
+  amount->SetSummaryType(cstAvg);
+  Grid->SummaryGroups().Items(1)->SummaryItems().Add();
+  Grid->SummaryGroups().Add();
+  Grid->LoadLayoutFromRegistry(LayoutKey);
+
+  ASSERT_EQ(Grid->GroupColumnCount(), 2);
+  EXPECT_EQ(Grid->GroupColumns(0), Col("STREET"));
+  EXPECT_EQ(Grid->GroupColumns(1), Col("HOUSE"));
+  EXPECT_TRUE(Grid->ShowGroupPanel());
+  EXPECT_TRUE(Grid->ShowSummaryFooter());
+  EXPECT_EQ(Col("AMOUNT")->SummaryFooterType(), cstMax);
+  EXPECT_EQ(Col("AMOUNT")->SummaryFooterField(), "HOUSE");
+  ASSERT_EQ(Grid->SummaryGroups().Count(), 2);
+  ASSERT_EQ(Grid->SummaryGroups().Items(0), totals) << "the same group, not a new one";
+  EXPECT_EQ(totals->Name(), "Totals");
+  EXPECT_EQ(totals->BeginSummaryText(), "[");
+  ASSERT_EQ(totals->SummaryItems().Items(0), amount);
+  EXPECT_EQ(amount->SummaryType(), cstSum);
+  EXPECT_EQ(amount->SummaryFormat(), "0.0");
+  EXPECT_EQ(Grid->SummaryGroups().Items(1)->SummaryItems().Count(), 1);
+
+  // The restored grouping totals with the kept handler and format.
+  handled = 0;
+  Grid->ActiveChanged(true);
+  EXPECT_EQ(handled, 6) << "once per record with a number, for each of the two levels";
+  EXPECT_EQ(Grid->GetCellText(Grid->Items(2), 0), Local("STREET : Mira [10.0"));
+  EXPECT_EQ(Grid->FooterSummaryText(Col("AMOUNT")->Index()), Local("MAX=2.00"));
+}
+
+TEST_F(GroupLayoutTest, ALayoutWithoutSummaryGroupsGivesOneDefaultGroupNamingTheKey) {
+  Make();
+  Grid->SaveLayoutToRegistry(LayoutKey);
+  TRegIniFile().WriteString(std::string(LayoutKey), "CountSummaryGroups", "0");
+  Grid->LoadLayoutFromRegistry(LayoutKey);
+  ASSERT_EQ(Grid->SummaryGroups().Count(), 1);
+  EXPECT_TRUE(Grid->SummaryGroups().Items(0)->DefaultGroup());
+  ASSERT_EQ(Grid->SummaryGroups().Items(0)->SummaryItems().Count(), 1);
+  EXPECT_EQ(Grid->SummaryGroups().Items(0)->SummaryItems().Items(0)->ColumnName(), "HOME_ID");
 }
 
 }  // namespace
