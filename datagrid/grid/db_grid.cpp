@@ -150,10 +150,9 @@ void TCustomdxDBGrid::SetOptionsView(const TdxDBGridOptionsView& value) {
 
 void TCustomdxDBGrid::SetOptionsDB(const TdxDBGridOptionsDB& value) {
   TdxDBGridOptionsDB options = value;
-  if (options.Contains(edgoLoadAllRecords) && !FOptionsDB.Contains(edgoLoadAllRecords))
-    options.Exclude(edgoPartialLoad);
-  else if (options.Contains(edgoPartialLoad) && options.Contains(edgoLoadAllRecords))
-    options.Exclude(edgoLoadAllRecords);
+  // The two exclude each other, and loading all records wins, whatever
+  // the grid held before.
+  if (options.Contains(edgoLoadAllRecords)) options.Exclude(edgoPartialLoad);
   if (options == FOptionsDB) return;
   const TdxDBGridOptionsDB old = FOptionsDB;
   TdxTreeListUpdateLock lock(*this);

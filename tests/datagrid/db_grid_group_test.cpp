@@ -410,6 +410,36 @@ TEST_F(GroupTest, SummaryGroupNamesAreUniqueAndNeverEmpty) {
   EXPECT_FALSE(second->DefaultGroup()) << "one default group at most";
 }
 
+// --- Option sets on the grid ------------------------------------------------------------------
+
+TEST_F(GroupTest, TheTreeListWordCarriesAutoSortAsTheGroupedSetHasIt) {
+  Make(RecordWindowOptions());
+  EXPECT_EQ(Grid->Options(), 151u | (1u << tloAutoSort));
+  EXPECT_EQ(Grid->OptionsEx(), 5302u);
+  EXPECT_FALSE(Grid->OptionOn(tloAutoSort)) << "no sorting by a click on a record window";
+  Grid->SetOptionsDB(DirectoryOptions());
+  EXPECT_TRUE(Grid->OptionOn(tloAutoSort));
+  TdxDBGridOptionsBehavior behavior = Grid->OptionsBehavior();
+  behavior.Exclude(edgoAutoSort);
+  Grid->SetOptionsBehavior(behavior);
+  EXPECT_EQ(Grid->Options() & (1u << tloAutoSort), 0u);
+  EXPECT_FALSE(Grid->OptionOn(tloAutoSort));
+  EXPECT_FALSE(Grid->GridOptionsEx().Contains(egoAutoSort));
+}
+
+TEST_F(GroupTest, CombinedWordsReachTheGroupedSetsAndTheTreeList) {
+  Make();
+  EXPECT_EQ(Grid->GridOptions().Bits(), 15255u | (1u << egoLoadAllRecords));
+  Grid->SetGridOptions(TdxDBGridOptions{egoLoadAllRecords, egoIndicator, egoRowSelect});
+  const TdxDBGridOptionsDB db{edgoLoadAllRecords, edgoUseBookmarks};
+  EXPECT_EQ(Grid->OptionsDB(), db);
+  EXPECT_TRUE(Grid->ShowIndicator());
+  EXPECT_TRUE(Grid->OptionOn(tloRowSelect));
+  EXPECT_FALSE(Grid->OptionOn(tloEditing));
+  Grid->SetOptionsDB(TdxDBGridOptionsDB{edgoLoadAllRecords, edgoPartialLoad});
+  EXPECT_FALSE(Grid->OptionsDB().Contains(edgoPartialLoad)) << "load-all wins over partial loading";
+}
+
 // --- The stored layout -------------------------------------------------------------------------
 
 constexpr const char* LayoutKey = "\\Software\\Tulvo\\HOME";
