@@ -147,6 +147,10 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void EndUpdate() override;
   // Sorts the leaves by the sorted columns.
   void SortNodes();
+  // The tree list's sort of one column: loaded records wait for SortNodes
+  // at the end of the change, which sorts once by every sorted column and
+  // never moves group rows out of their groups.
+  void SortNodes(int level, int columnIndex, bool descending) override;
 
   // --- Selection, deleting, inserting, keys (db_grid_edit.cpp) ------------------------------
   void SetNodeSelected(TdxTreeListNode* node, bool selected) override;
@@ -231,8 +235,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void BindGroupSummaries() override;
   void BindFooterSummaries() override;
   void RenameSummaryColumn(const std::string& oldName, const std::string& newName) override;
-  // Every total again from the nodes.
-  void RecalcSummaries();
+  // Every total again from the nodes (the footers' only when asked).
+  void RecalcSummaries(bool footers = true);
   // The finished footer total of a column and its text.
   long double FooterSummaryValue(int columnIndex) const;
   std::string FooterSummaryText(int columnIndex) const;
@@ -312,7 +316,7 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // Group totals over the grouped records (from the values read while
   // loading when given), then finished with the footers.
   void AddGroupSummaries(const std::vector<std::vector<std::optional<long double>>>* loaded);
-  void FinishSummaries();
+  void FinishSummaries(bool footers);
   int ColumnIndexOfField(const std::string& fieldName) const;
 
   friend class TdxGridBusyScope;
@@ -361,6 +365,16 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   std::vector<TField*> FFooterFields;
   std::vector<TdxSummaryAccumulator> FFooterTotals;
   std::vector<long double> FFooterValues;
+  mutable std::vector<std::pair<std::string, int>> FFieldColumns;
+  // A footer total: its column, the column's index, and the index of the
+  // column whose cells it reads (-1: none).
+  struct TFooterPlan {
+    TdxDBTreeListColumn* Column;
+    int Index;
+    int Source;
+  };
+  std::vector<TFooterPlan> FFooterPlan;
+  bool FFooterPlanReady = false;
   std::vector<TField*> FGroupSummaryFields;
   std::vector<TdxDBGridSummaryGroup*> FGroupSummaryGroups;
 

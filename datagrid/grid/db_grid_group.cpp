@@ -250,14 +250,31 @@ void TCustomdxDBGrid::GroupLeaves(std::vector<TdxTreeListNode*>& leaves) {
     std::vector<TRange> next;
     for (const TRange& range : ranges) {
       std::unordered_map<std::string, std::uint32_t> byKey;
+      std::unordered_map<std::string_view, std::uint32_t> byText;
       std::vector<TDistinct> distinct;
       ids.resize(range.End - range.Begin);
       for (std::size_t i = range.Begin; i < range.End; ++i) {
-        Variant value = GetNodeValue(leaves[order[i]], columnIndex);
-        std::string key = GroupKey(value, caseInsensitive);
-        auto [at, added] = byKey.try_emplace(std::move(key), static_cast<std::uint32_t>(distinct.size()));
-        if (added) distinct.push_back({std::move(value), std::string(), static_cast<std::uint32_t>(i)});
-        ids[i - range.Begin] = at->second;
+        const auto* leaf = static_cast<const TdxDBTreeListControlNode*>(leaves[order[i]]);
+        std::uint32_t id;
+        if (leaf->HeldValue(columnIndex) == nullptr && !caseInsensitive) {
+          // A text cell (the common case) is looked up without copying it.
+          const std::string& text = leaf->Text(columnIndex);
+          auto at = byText.find(text);
+          if (at == byText.end()) {
+            Variant value = text.empty() ? Variant::Null() : Variant(text);
+            auto [keyAt, added] = byKey.try_emplace(GroupKey(value, false), static_cast<std::uint32_t>(distinct.size()));
+            if (added) distinct.push_back({std::move(value), std::string(), static_cast<std::uint32_t>(i)});
+            at = byText.emplace(text, keyAt->second).first;
+          }
+          id = at->second;
+        } else {
+          Variant value = GetNodeValue(leaf, columnIndex);
+          auto [at, added] =
+              byKey.try_emplace(GroupKey(value, caseInsensitive), static_cast<std::uint32_t>(distinct.size()));
+          if (added) distinct.push_back({std::move(value), std::string(), static_cast<std::uint32_t>(i)});
+          id = at->second;
+        }
+        ids[i - range.Begin] = id;
       }
       // The distinct values in the column's order (by summary: as met, and
       // sorted once the totals are known).
@@ -312,17 +329,16 @@ void TCustomdxDBGrid::GroupLeaves(std::vector<TdxTreeListNode*>& leaves) {
     }
     ranges = std::move(next);
   }
-  // The top level now holds the records (in load order) and then the first
-  // level's group rows: the records go first in their grouped order, and
-  // each is moved from the front under its deepest group row.
-  std::vector<TdxTreeListNode*> top;
-  top.reserve(total + topGroups.size());
-  for (std::uint32_t index : order) top.push_back(leaves[index]);
-  top.insert(top.end(), topGroups.begin(), topGroups.end());
-  ReorderSiblings(nullptr, top);
+  // The top level now holds the records and then the first level's group
+  // rows. Taken in their own order, each record stands first in the top
+  // level when it moves under its deepest group row, which the node list
+  // does in constant time, and the records are visited in the order they
+  // lie in memory; each group row receives its records in their order,
+  // as the stable pass above ordered them.
+  std::vector<TdxTreeListNode*> deepest(total, nullptr);
   for (const TRange& range : ranges)
-    for (std::size_t i = range.Begin; i < range.End; ++i) leaves[order[i]]->MoveTopLevelUnder(range.Parent);
-  for (std::size_t i = 0; i < total; ++i) leaves[i] = top[i];
+    for (std::size_t i = range.Begin; i < range.End; ++i) deepest[order[i]] = range.Parent;
+  for (std::size_t i = 0; i < total; ++i) leaves[i]->MoveTopLevelUnder(deepest[i]);
 }
 
 std::vector<TdxTreeListNode*> TCustomdxDBGrid::FlattenGroups() {
@@ -330,8 +346,15 @@ std::vector<TdxTreeListNode*> TCustomdxDBGrid::FlattenGroups() {
   int groups = 0;
   for (int i = 0; i < Count(); ++i)
     if (Items(i)->Count() > 0) ++groups;
-  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
-    if (node->Count() == 0) leaves.push_back(node);
+  if (groups == 0) {
+    // A flat list keeps its order (load order, or the order a sort gave).
+    leaves.reserve(static_cast<std::size_t>(Count()));
+    for (int i = 0; i < Count(); ++i) leaves.push_back(Items(i));
+    return leaves;
+  } else {
+    for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
+      if (node->Count() == 0) leaves.push_back(node);
+  }
   for (TdxTreeListNode* leaf : leaves)
     if (leaf->Parent() != nullptr) leaf->AppendToTopLevel();
   // The group rows, left holding only emptied group rows, stand before the
@@ -339,25 +362,31 @@ std::vector<TdxTreeListNode*> TCustomdxDBGrid::FlattenGroups() {
   while (Count() > 0 && groups-- > 0) Items(0)->Free();
   // The records go back to the order they were read in, as a reload would
   // give them; the sorted columns order them afterwards.
-  std::stable_sort(leaves.begin(), leaves.end(), [](const TdxTreeListNode* a, const TdxTreeListNode* b) {
+  const auto byRecord = [](const TdxTreeListNode* a, const TdxTreeListNode* b) {
     return static_cast<const TdxDBGridNode*>(a)->RecordIndex() < static_cast<const TdxDBGridNode*>(b)->RecordIndex();
-  });
-  if (static_cast<std::size_t>(Count()) == leaves.size()) ReorderSiblings(nullptr, leaves);
+  };
+  if (!std::is_sorted(leaves.begin(), leaves.end(), byRecord)) {
+    std::stable_sort(leaves.begin(), leaves.end(), byRecord);
+    if (static_cast<std::size_t>(Count()) == leaves.size()) ReorderSiblings(nullptr, leaves);
+  }
   return leaves;
 }
 
 void TCustomdxDBGrid::PropagateGroupKeys() {
   if (FGroupColumns.empty()) return;
-  // Children before parents: walk the tree backward.
-  std::vector<TdxTreeListNode*> groups;
-  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
-    if (node->Count() > 0) groups.push_back(node);
-  for (auto it = groups.rbegin(); it != groups.rend(); ++it) {
-    auto* group = static_cast<TdxDBGridNode*>(*it);
+  // Only group rows are visited: records below the deepest level are
+  // never walked.
+  const int deepest = GroupColumnCount() - 1;
+  const auto propagate = [deepest](auto& self, TdxTreeListNode* node) -> void {
+    if (node->Count() == 0) return;
+    if (node->Level() < deepest)
+      for (int i = 0; i < node->Count(); ++i) self(self, node->Items(i));
+    auto* group = static_cast<TdxDBGridNode*>(node);
     const auto* first = static_cast<const TdxDBGridNode*>(group->GetFirstChild());
     group->SetKey(first->Key());
     group->SetRecordIndex(first->RecordIndex());
-  }
+  };
+  for (int i = 0; i < Count(); ++i) propagate(propagate, Items(i));
 }
 
 void TCustomdxDBGrid::SortGroupsBySummary() {
@@ -378,7 +407,8 @@ void TCustomdxDBGrid::RegroupAll() {
   std::vector<TdxTreeListNode*> leaves = FlattenGroups();
   GroupLeaves(leaves);
   SortNodes();
-  RecalcSummaries();
+  // The records are the ones loaded: the footers keep their totals.
+  RecalcSummaries(false);
   if (focused != nullptr) {
     focused->MakeVisible();
     focused->SetFocused(true);

@@ -95,7 +95,7 @@ void TCustomdxDBGrid::LoadAll() {
   if (grouping) GroupLeaves(leaves);
   SortNodes();
   AddGroupSummaries(summaryValues > 0 ? &groupValues : nullptr);
-  FinishSummaries();
+  FinishSummaries(true);
   SortGroupsBySummary();
   PropagateGroupKeys();
   FAllLoaded = true;
@@ -231,6 +231,15 @@ void TCustomdxDBGrid::EndUpdateSort() {
   if (!IsLoadAllMode()) return;
   SortNodes();
   Invalidate();
+}
+
+void TCustomdxDBGrid::SortNodes(int level, int columnIndex, bool descending) {
+  if (!IsLoadAllMode()) {
+    TCustomdxDBTreeListControl::SortNodes(level, columnIndex, descending);
+    return;
+  }
+  FSortPending = true;
+  if (!IsUpdateLocked()) EndUpdateSort();
 }
 
 void TCustomdxDBGrid::SortNodes() {

@@ -4,10 +4,31 @@
 // from the nodes after a regroup.
 
 #include <algorithm>
-#include <unordered_map>
 
 #include "datagrid/grid/db_grid.h"
 #include "framework/core/text/text.h"
+
+namespace {
+
+// Visits the group rows only (records never), each before its children,
+// in tree order: a million records cost nothing here.
+template <class F>
+void VisitGroupRows(const TCustomdxDBGrid& grid, F&& visit) {
+  const int levels = grid.GroupColumnCount();
+  if (levels == 0) return;
+  std::vector<TdxTreeListNode*> stack;
+  for (int i = grid.Count() - 1; i >= 0; --i) stack.push_back(grid.Items(i));
+  while (!stack.empty()) {
+    TdxTreeListNode* node = stack.back();
+    stack.pop_back();
+    if (node->Count() == 0 || node->Level() >= levels) continue;
+    visit(node);
+    if (node->Level() < levels - 1)
+      for (int i = node->Count() - 1; i >= 0; --i) stack.push_back(node->Items(i));
+  }
+}
+
+}  // namespace
 
 void TCustomdxDBGrid::SetSummarySeparator(const std::string& value) {
   if (value == FSummarySeparator) return;
@@ -17,15 +38,23 @@ void TCustomdxDBGrid::SetSummarySeparator(const std::string& value) {
 
 int TCustomdxDBGrid::ColumnIndexOfField(const std::string& fieldName) const {
   if (fieldName.empty()) return -1;
-  for (int i = 0; i < ColumnCount(); ++i)
+  // Asked once per record and value while totalling: the answers of one
+  // pass are kept (the binding empties the list).
+  for (const auto& [name, index] : FFieldColumns)
+    if (name == fieldName) return index;
+  int found = -1;
+  for (int i = 0; i < ColumnCount() && found < 0; ++i)
     if (const TdxDBTreeListColumn* column = DBColumn(i); column != nullptr && AnsiSameText(column->FieldName(), fieldName))
-      return i;
-  return -1;
+      found = i;
+  FFieldColumns.emplace_back(fieldName, found);
+  return found;
 }
 
 // --- Binding ----------------------------------------------------------------------------------
 
 void TCustomdxDBGrid::BindFooterSummaries() {
+  FFieldColumns.clear();
+  FFooterPlanReady = false;
   const auto count = static_cast<std::size_t>(ColumnCount());
   FFooterFields.assign(count, nullptr);
   FFooterTotals.assign(count, TdxSummaryAccumulator{});
@@ -54,8 +83,7 @@ void TCustomdxDBGrid::BindGroupSummaries() {
       FGroupSummaryGroups[k] = FSummaryGroups->FindByName(column->SummaryGroupName());
   }
   if (FSummaryGroups->Count() > 0) {
-    for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
-      if (node->Count() > 0) static_cast<TdxDBGridNode*>(node)->ClearSummaryList();
+    VisitGroupRows(*this, [](TdxTreeListNode* node) { static_cast<TdxDBGridNode*>(node)->ClearSummaryList(); });
     for (int g = 0; g < FSummaryGroups->Count(); ++g) {
       TdxDBGridSummaryItems& items = FSummaryGroups->Items(g)->SummaryItems();
       for (int i = 0; i < items.Count(); ++i) {
@@ -90,26 +118,35 @@ void TCustomdxDBGrid::RenameSummaryColumn(const std::string& oldName, const std:
 
 void TCustomdxDBGrid::AddFooterSummaries(TdxTreeListNode* leaf, bool loading) {
   TDataSet* dataSet = DataSet();
-  const std::size_t count = std::min(FFooterTotals.size(), static_cast<std::size_t>(ColumnCount()));
-  for (std::size_t i = 0; i < count; ++i) {
-    TdxDBTreeListColumn* column = DBColumn(static_cast<int>(i));
-    if (column == nullptr || column->SummaryFooterType() == cstNone) continue;
-    const TdxSummaryType type = column->SummaryFooterType();
+  const auto* node = dynamic_cast<const TdxDBTreeListControlNode*>(leaf);
+  // The columns with a footer total, worked out once per pass.
+  if (!FFooterPlanReady) {
+    FFooterPlan.clear();
+    const std::size_t count = std::min(FFooterTotals.size(), static_cast<std::size_t>(ColumnCount()));
+    for (std::size_t i = 0; i < count; ++i) {
+      TdxDBTreeListColumn* column = DBColumn(static_cast<int>(i));
+      if (column == nullptr || column->SummaryFooterType() == cstNone) continue;
+      const std::string& name =
+          column->SummaryFooterField().empty() ? column->FieldName() : column->SummaryFooterField();
+      FFooterPlan.push_back({column, static_cast<int>(i), ColumnIndexOfField(name)});
+    }
+    FFooterPlanReady = true;
+  }
+  for (const TFooterPlan& plan : FFooterPlan) {
+    const TdxSummaryType type = plan.Column->SummaryFooterType();
     std::optional<long double> value = 0.0L;
     if (type != cstCount) {
       if (loading) {
-        if (FFooterFields[i] != nullptr) value = SummaryNumber(FFooterFields[i]->Value());
-      } else {
-        const std::string& name =
-            column->SummaryFooterField().empty() ? column->FieldName() : column->SummaryFooterField();
-        const int index = ColumnIndexOfField(name);
-        if (index >= 0) value = SummaryNumber(GetNodeValue(leaf, index));
+        if (TField* field = FFooterFields[static_cast<std::size_t>(plan.Index)]) value = SummaryNumber(field->Value());
+      } else if (plan.Source >= 0) {
+        const Variant* held = node != nullptr ? node->HeldValue(plan.Source) : nullptr;
+        value = held != nullptr ? SummaryNumber(*held) : SummaryNumber(GetNodeValue(leaf, plan.Source));
       }
     }
     if (!value) continue;
     long double v = *value;
-    if (column->OnSummaryFooter && dataSet != nullptr) column->OnSummaryFooter(column, dataSet, v);
-    AccumulateSummary(FFooterTotals[i], type, v);
+    if (plan.Column->OnSummaryFooter && dataSet != nullptr) plan.Column->OnSummaryFooter(plan.Column, dataSet, v);
+    AccumulateSummary(FFooterTotals[static_cast<std::size_t>(plan.Index)], type, v);
   }
 }
 
@@ -168,8 +205,14 @@ void TCustomdxDBGrid::AddGroupSummaries(const std::vector<std::vector<std::optio
   const std::vector<TSummaryLevel> levels = SummaryLevels(valueCount);
   if (valueCount == 0) return;
   TDataSet* dataSet = DataSet();
-  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext()) {
-    if (node->Count() > 0 || node->Level() != GroupColumnCount()) continue;
+  std::vector<TdxTreeListNode*> leaves;
+  const int deepest = GroupColumnCount() - 1;
+  VisitGroupRows(*this, [&](TdxTreeListNode* group) {
+    if (group->Level() == deepest)
+      for (int i = 0; i < group->Count(); ++i) leaves.push_back(group->Items(i));
+  });
+  for (TdxTreeListNode* node : leaves) {
+    if (node->Count() > 0) continue;
     auto* leaf = static_cast<TdxDBGridNode*>(node);
     const auto index = static_cast<std::size_t>(leaf->RecordIndex());
     std::vector<std::optional<long double>> computed;
@@ -204,19 +247,26 @@ void TCustomdxDBGrid::AddGroupSummaries(const std::vector<std::vector<std::optio
   }
 }
 
-void TCustomdxDBGrid::FinishSummaries() {
-  // Records below each group row, through all lower levels.
+void TCustomdxDBGrid::FinishSummaries(bool footers) {
+  // Records below each group row, through all lower levels; only group
+  // rows are visited.
   std::vector<TdxTreeListNode*> groups;
-  std::unordered_map<const TdxTreeListNode*, int> below;
-  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext()) {
-    if (node->Count() > 0) {
-      if (node->Level() < GroupColumnCount()) groups.push_back(node);
-      continue;
-    }
-    for (const TdxTreeListNode* up = node->Parent(); up != nullptr; up = up->Parent()) ++below[up];
-  }
-  std::vector<int> records(groups.size(), 0);
-  for (std::size_t g = 0; g < groups.size(); ++g) records[g] = below[groups[g]];
+  std::vector<int> records;
+  const auto count = [&](auto& self, TdxTreeListNode* node) -> int {
+    if (node->Count() == 0 || node->Level() >= GroupColumnCount()) return 1;
+    const std::size_t slot = groups.size();
+    groups.push_back(node);
+    records.push_back(0);
+    int total = 0;
+    if (node->Level() == GroupColumnCount() - 1)
+      total = node->Count();
+    else
+      for (int i = 0; i < node->Count(); ++i) total += self(self, node->Items(i));
+    records[slot] = total;
+    return total;
+  };
+  if (GroupColumnCount() > 0)
+    for (int i = 0; i < Count(); ++i) count(count, Items(i));
   for (std::size_t g = 0; g < groups.size(); ++g) {
     auto* group = static_cast<TdxDBGridNode*>(groups[g]);
     const auto k = static_cast<std::size_t>(group->Level());
@@ -235,33 +285,50 @@ void TCustomdxDBGrid::FinishSummaries() {
         list[static_cast<std::size_t>(i)].Value = FinishSummary(list[static_cast<std::size_t>(i)], itemType, records[g]);
     }
   }
-  for (std::size_t i = 0; i < FFooterTotals.size(); ++i) {
+  for (std::size_t i = 0; footers && i < FFooterTotals.size(); ++i) {
     const TdxDBTreeListColumn* column = DBColumn(static_cast<int>(i));
     FFooterValues[i] = column == nullptr ? 0 : FinishSummary(FFooterTotals[i], column->SummaryFooterType(), FRecordCount);
   }
   if (OnCalcSummary) OnCalcSummary(this);
 }
 
-void TCustomdxDBGrid::RecalcSummaries() {
+void TCustomdxDBGrid::RecalcSummaries(bool footers) {
   TdxTreeListUpdateLock lock(*this);
-  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
-    if (node->Count() > 0) {
-      auto* group = static_cast<TdxDBGridNode*>(node);
-      if (group->SummaryAssigned() || group->SummaryValue() != 0) group->Summary() = TdxDBGridNode::TSummarySlot{};
-      group->ClearSummaryList();
-    }
+  VisitGroupRows(*this, [](TdxTreeListNode* node) {
+    auto* group = static_cast<TdxDBGridNode*>(node);
+    if (group->SummaryAssigned() || group->SummaryValue() != 0) group->Summary() = TdxDBGridNode::TSummarySlot{};
+    group->ClearSummaryList();
+  });
+  const std::vector<TdxSummaryAccumulator> totals = FFooterTotals;
+  const std::vector<long double> values = FFooterValues;
+  const std::vector<TField*> fields = FFooterFields;
   BindFooterSummaries();
   BindGroupSummaries();
   DoBeforeCalcSummary();
   int records = 0;
-  for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
-    if (node->Count() == 0) {
-      AddFooterSummaries(node, false);
-      ++records;
-    }
+  const bool anyFooter = footers && std::any_of(FFooterFields.begin(), FFooterFields.end(),
+                                                [](const TField* field) { return field != nullptr; });
+  if (GroupColumnCount() == 0) {
+    records = Count();
+    if (anyFooter)
+      for (int i = 0; i < Count(); ++i) AddFooterSummaries(Items(i), false);
+  } else {
+    const int deepest = GroupColumnCount() - 1;
+    VisitGroupRows(*this, [&](TdxTreeListNode* node) {
+      if (node->Level() != deepest) return;
+      records += node->Count();
+      if (anyFooter)
+        for (int i = 0; i < node->Count(); ++i) AddFooterSummaries(node->Items(i), false);
+    });
+  }
   FRecordCount = records;
   AddGroupSummaries(nullptr);
-  FinishSummaries();
+  if (!footers && totals.size() == FFooterTotals.size()) {
+    FFooterTotals = totals;
+    FFooterValues = values;
+    FFooterFields = fields;
+  }
+  FinishSummaries(footers);
   SortGroupsBySummary();
   PropagateGroupKeys();
   lock.Close();
