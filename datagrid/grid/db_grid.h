@@ -151,6 +151,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // at the end of the change, which sorts once by every sorted column and
   // never moves group rows out of their groups.
   void SortNodes(int level, int columnIndex, bool descending) override;
+  // A header click's sort, once OnColumnSorting allowed it.
+  void ColumnSortClick(TdxTreeListColumn* column, bool clearSorting) override;
 
   // --- Selection, deleting, inserting, keys (db_grid_edit.cpp) ------------------------------
   void SetNodeSelected(TdxTreeListNode* node, bool selected) override;
@@ -299,6 +301,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void PropagateGroupKeys();
   void SortGroupsBySummary();
   bool PanelPressStart(TShiftState shift, int x, int y);
+  // edgoCollapsedReload after a load.
+  void MoveIntoCollapsedGroup();
   // Summaries (db_grid_summary.cpp).
   // Which values a record gives to the group totals of each level.
   struct TSummaryLevel {

@@ -106,8 +106,29 @@ void TCustomdxDBGrid::LoadAll() {
     else
       dataSet->Next();
   }
+  if (grouping && FOptionsBehavior.Contains(edgoCollapsedReload)) MoveIntoCollapsedGroup();
   RestoreTopRow();
   lock.Close();
+}
+
+void TCustomdxDBGrid::MoveIntoCollapsedGroup() {
+  // A current record hidden in a collapsed first-level group: the dataset
+  // goes to that group's first record, which its group row shows.
+  TField* key = KeyFieldObj();
+  TDataSet* dataSet = DataSet();
+  if (key == nullptr || dataSet == nullptr || dataSet->IsEmpty()) return;
+  TdxTreeListNode* node = FindNodeByKey(key->Value());
+  if (node == nullptr) return;
+  while (node->Parent() != nullptr) node = node->Parent();
+  if (node->Count() == 0 || node->Expanded()) return;
+  const auto* group = static_cast<const TdxDBGridNode*>(node);
+  if (CompareVariants(group->Key(), key->Value()) == 0) return;
+  if (UsesLocate()) {
+    dataSet->Locate(FKeyField, group->Key(), {});
+  } else {
+    dataSet->First();
+    dataSet->MoveBy(group->RecordIndex());
+  }
 }
 
 void TCustomdxDBGrid::RestoreTopRow() {
@@ -231,6 +252,16 @@ void TCustomdxDBGrid::EndUpdateSort() {
   if (!IsLoadAllMode()) return;
   SortNodes();
   Invalidate();
+}
+
+void TCustomdxDBGrid::ColumnSortClick(TdxTreeListColumn* column, bool clearSorting) {
+  auto* dbColumn = dynamic_cast<TdxDBTreeListColumn*>(column);
+  if (dbColumn != nullptr && OnColumnSorting) {
+    bool allow = true;
+    OnColumnSorting(this, dbColumn, allow);
+    if (!allow) return;
+  }
+  TCustomdxDBTreeListControl::ColumnSortClick(column, clearSorting);
 }
 
 void TCustomdxDBGrid::SortNodes(int level, int columnIndex, bool descending) {

@@ -118,7 +118,8 @@ void TCustomdxDBGrid::RenameSummaryColumn(const std::string& oldName, const std:
 
 void TCustomdxDBGrid::AddFooterSummaries(TdxTreeListNode* leaf, bool loading) {
   TDataSet* dataSet = DataSet();
-  const auto* node = dynamic_cast<const TdxDBTreeListControlNode*>(leaf);
+  // Every node of the grid is made by its node factory.
+  const auto* node = static_cast<const TdxDBTreeListControlNode*>(leaf);
   // The columns with a footer total, worked out once per pass.
   if (!FFooterPlanReady) {
     FFooterPlan.clear();

@@ -227,6 +227,32 @@ TEST_F(GroupTest, StoredGroupIndexesRebuildTheGroupingInTheirOrder) {
                     "2[Resident 1[Mira[1]] Resident 6[Mira[6]]]");
 }
 
+TEST_F(GroupTest, AReloadMovesACurrentRecordOutOfACollapsedGroupOntoItsFirstRecord) {
+  Make();
+  TdxDBGridOptionsBehavior behavior = Grid->OptionsBehavior();
+  behavior.Include(edgoCollapsedReload);
+  Grid->SetOptionsBehavior(behavior);
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(5), {}));
+  Col("STREET")->SetGroupIndex(0);
+  EXPECT_EQ(CurrentId(), 2) << "record 5 is hidden in the collapsed Lenina group, which starts with 2";
+}
+
+TEST_F(GroupTest, ColumnSortingHandlerMayRefuseAHeaderClick) {
+  Make();
+  std::vector<std::string> asked;
+  bool allow = false;
+  Grid->OnColumnSorting = [&](TObject*, TdxDBTreeListColumn* column, bool& a) {
+    asked.push_back(column->FieldName());
+    a = allow;
+  };
+  Grid->ColumnClick(Col("NAME"), false);
+  EXPECT_EQ(Col("NAME")->Sorted(), csNone);
+  allow = true;
+  Grid->ColumnClick(Col("NAME"), false);
+  EXPECT_EQ(Col("NAME")->Sorted(), csUp);
+  EXPECT_EQ(asked, (std::vector<std::string>{"NAME", "NAME"}));
+}
+
 // --- The group panel --------------------------------------------------------------------------
 
 TEST_F(GroupTest, PanelGrowsByHalfARowPerGroupingColumnAndHitsAsTopPanel) {
