@@ -56,6 +56,8 @@ TCustomdxDBGrid::TCustomdxDBGrid(TComponent* owner)
 
 TCustomdxDBGrid::~TCustomdxDBGrid() {
   LeaveLiveGrids(this);
+  // The columns may go before the grid does.
+  FGroupColumns.clear();
   // No notification may reach a grid that is half gone.
   FDataLink->SetDataSource(nullptr);
   FInsertedNode = nullptr;
@@ -172,6 +174,7 @@ void TCustomdxDBGrid::SetOptionsDB(const TdxDBGridOptionsDB& value) {
   if (old.Contains(edgoLoadAllRecords) != options.Contains(edgoLoadAllRecords) && !HasGrouping()) {
     ClearSortedColumns();
     reload = true;
+    ReapplyFilter();
   }
   if (old.Contains(edgoCanNavigation) != options.Contains(edgoCanNavigation)) {
     CanNavigationChanged();
@@ -209,6 +212,11 @@ void TCustomdxDBGrid::SetGridOptionsEx(const TdxDBGridOptionsEx& value) {
   SetOptionsDB(grouped.DB);
   SetOptionsView(grouped.View);
   lock.Close();
+}
+
+void TCustomdxDBGrid::ClearAutoHeaderPanelHeight() {
+  TCustomdxDBTreeListControl::ClearAutoHeaderPanelHeight();
+  FOptionsView.Exclude(edgoAutoHeaderPanelHeight);
 }
 
 bool TCustomdxDBGrid::OptionOn(TdxTreeListOption option) const {
@@ -329,7 +337,12 @@ void TCustomdxDBGrid::DataSetChanged() {
   const bool smart = SmartRefreshApplies() && KeyFieldObj() != nullptr && CanNavigate() && !IsBufferMode();
   if (smart && !IsBusy() && !FLocatedJustNow) {
     TdxTreeListNode* node = FindNodeByKey(KeyFieldObj()->Value());
-    if (node != nullptr) RefreshNode(node);
+    if (node != nullptr) {
+      RefreshNode(node);
+      // The changed record may belong to another group now, and the totals
+      // changed with it.
+      RegroupNode(node);
+    }
   }
   FLocatedJustNow = false;
   if (dataSet->State() != dsInsert) FInsertedNode = nullptr;
@@ -401,6 +414,11 @@ void TCustomdxDBGrid::RecordChanged(TField* field) {
   }
   if ((dataSet->State() == dsInsert && FInsertedNode == nullptr) || dataSet->State() == dsSetKey) return;
   TdxTreeListNode* node = FocusedNode();
+  // The focus may stand on another record (a group row, or a record of a
+  // collapsed group the focus did not follow into): the changed record's
+  // own node is the one refreshed, never another record's.
+  if (KeyFieldObj() != nullptr && dataSet->State() != dsInsert && CanNavigate())
+    if (TdxTreeListNode* own = FindNodeByKey(KeyFieldObj()->Value())) node = own;
   if (node == nullptr) return;
   RefreshNode(node);
   if (dataSet->State() == dsInsert) {

@@ -268,6 +268,9 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TBookmark NodeBookmark(const TdxTreeListNode* node) const override;
   void Resize() override;
   void DoChangeTopVisibleNode() override;
+  // The tree list turned the automatic header height off (the user sized
+  // the panel): the grouped option follows.
+  void ClearAutoHeaderPanelHeight() override;
   // Grouping and the panel (db_grid_group.cpp).
   int GetTopPanelHeight() const override;
   void DrawTopPanel(TCanvas& canvas, const TRect& rect) override;
@@ -292,6 +295,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void AddGroupColumn(TdxDBTreeListColumn* column, int index);
   void RemoveGroupColumn(int position);
   void RenumberGroupColumns();
+  // Closes a grouping bracket on an error path, without its reload.
+  void LeaveGrouping() noexcept;
   void RestoreGrouping();
   // Puts the top-level leaves (all of them, in order) under new group rows.
   void GroupLeaves(std::vector<TdxTreeListNode*>& leaves);

@@ -102,13 +102,12 @@ void TCustomdxDBGrid::ChangeGroupIndex(TdxDBTreeListColumn* column, int index) {
   if (index == current && !FRestoringGrouping) return;
   TdxTreeListUpdateLock lock(*this);
   BeginGrouping();
-  {
-    // The bracket closes on the error path without its reload.
-    TAtScopeExit leave([&] {
-      if (FGroupingCount > 1) --FGroupingCount;
-    });
+  try {
     if (current >= 0) RemoveGroupColumn(current);
     if (index != -1) AddGroupColumn(column, index);
+  } catch (...) {
+    LeaveGrouping();
+    throw;
   }
   EndGrouping();
   lock.Close();
@@ -120,11 +119,11 @@ void TCustomdxDBGrid::ClearGrouping() {
   TAtScopeExit sort([&] { EndSortUpdate(); });
   TdxTreeListUpdateLock lock(*this);
   BeginGrouping();
-  {
-    TAtScopeExit leave([&] {
-      if (FGroupingCount > 1) --FGroupingCount;
-    });
+  try {
     while (!FGroupColumns.empty()) RemoveGroupColumn(0);
+  } catch (...) {
+    LeaveGrouping();
+    throw;
   }
   EndGrouping();
   lock.Close();
@@ -143,6 +142,10 @@ void TCustomdxDBGrid::BeginGrouping() {
   FSavedGroupNames.clear();
   for (const TdxDBTreeListColumn* column : FGroupColumns) FSavedGroupNames.push_back(column->Name());
   FGroupingBufferMode = IsBufferMode();
+}
+
+void TCustomdxDBGrid::LeaveGrouping() noexcept {
+  if (FGroupingCount > 0 && --FGroupingCount == 0) FSavedGroupNames.clear();
 }
 
 void TCustomdxDBGrid::EndGrouping() {
@@ -171,14 +174,14 @@ void TCustomdxDBGrid::RestoreGrouping() {
   FRestoringGrouping = true;
   TdxTreeListUpdateLock lock(*this);
   BeginGrouping();
-  {
-    TAtScopeExit leave([&] {
-      if (FGroupingCount > 1) --FGroupingCount;
-    });
+  try {
     for (const auto& [index, column] : stored) {
       column->SetGroupIndexValue(-1);
       AddGroupColumn(column, index);
     }
+  } catch (...) {
+    LeaveGrouping();
+    throw;
   }
   FGroupingChanged = false;
   EndGrouping();

@@ -164,6 +164,39 @@ INSTANTIATE_TEST_SUITE_P(
                     }}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+TEST_F(GroupTest, SmartRefreshMovesAChangedRecordToItsNewGroupAndTotalsAgain) {
+  TdxDBGridOptionsDB options = DirectoryOptions();
+  options.Include(edgoSmartRefresh);
+  Make(options);
+  Col("HOUSE")->SetSummaryFooterType(cstSum);
+  Col("STREET")->SetGroupIndex(0);
+  ASSERT_EQ(Grid->FooterSummaryText(Col("HOUSE")->Index()), Local("8.00"));
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(4), {}));
+  Data->Edit();
+  Data->FieldByName("STREET")->SetAsString("Lenina");
+  Data->FieldByName("HOUSE")->SetAsInteger(5);
+  Data->Post();
+  EXPECT_EQ(Tree(), "-[3] Lenina[2 5 4] Mira[1 6]") << "moved as the last record of its new group, no other record touched";
+  EXPECT_EQ(Grid->FooterSummaryText(Col("HOUSE")->Index()), Local("12.00"));
+  Data->Edit();
+  Data->FieldByName("STREET")->SetAsString("Gagarina");
+  Data->Post();
+  EXPECT_EQ(Tree(), "-[3] Gagarina[4] Lenina[2 5] Mira[1 6]") << "a new group row in its place, the emptied one not";
+}
+
+TEST_F(GroupTest, AGroupingBracketReloadsOnceAtItsEnd) {
+  Make();
+  int reloads = 0;
+  Grid->OnReloadGroupList = [&](TObject*) { ++reloads; };
+  Grid->BeginGrouping();
+  Col("STREET")->SetGroupIndex(0);
+  Col("HOUSE")->SetGroupIndex(1);
+  EXPECT_EQ(reloads, 0) << "nothing reloads while the bracket is open";
+  Grid->EndGrouping();
+  EXPECT_EQ(reloads, 1);
+  EXPECT_EQ(Tree(), "-[1[3]] Lenina[1[2 5]] Mira[1[4] 2[1 6]]");
+}
+
 TEST_F(GroupTest, DisableGroupingUngroupsAGroupingColumn) {
   Make();
   Col("STREET")->SetGroupIndex(0);
