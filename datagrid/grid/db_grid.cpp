@@ -366,10 +366,9 @@ void TCustomdxDBGrid::DataSetChanged() {
     if (FOptionsDB.Contains(edgoResetColumnFocus)) SetFocusedColumnIndex(0);
     return;
   }
-  if (!smart) {
-    RefreshKeepingView();
-    if (!FMoving) FocusNodeOfCurrentRecord();
-  }
+  // A smart refresh spares the reload, not the following of the record.
+  if (!smart) RefreshKeepingView();
+  if (!FMoving) FocusNodeOfCurrentRecord();
 }
 
 void TCustomdxDBGrid::DataSetScrolled(int distance) {

@@ -184,6 +184,18 @@ TEST_F(GroupTest, SmartRefreshMovesAChangedRecordToItsNewGroupAndTotalsAgain) {
   EXPECT_EQ(Tree(), "-[3] Gagarina[4] Lenina[2 5] Mira[1 6]") << "a new group row in its place, the emptied one not";
 }
 
+TEST_F(GroupTest, WithSmartRefreshTheFocusStillFollowsTheDataSet) {
+  TdxDBGridOptionsDB options = DirectoryOptions();
+  options.Include(edgoSmartRefresh);
+  Make(options);
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(4), {}));
+  EXPECT_EQ(FocusedId(), 4);
+  Col("STREET")->SetGroupIndex(0);
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(5), {}));
+  EXPECT_EQ(FocusedId(), 5) << "into a collapsed group too";
+  EXPECT_TRUE(Grid->Items(1)->Expanded());
+}
+
 TEST_F(GroupTest, AGroupingBracketReloadsOnceAtItsEnd) {
   Make();
   int reloads = 0;
