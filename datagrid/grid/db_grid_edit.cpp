@@ -385,7 +385,9 @@ bool TCustomdxDBGrid::KeyDownLoaded(TKey& key, TShiftState shift) {
 
 void TCustomdxDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
   FLastPress = TPoint{x, y};
+  FPanelPressed = nullptr;
   TCustomdxDBTreeListControl::MouseDown(button, shift, x, y);
+  if (button == mbLeft) PanelPressStart(shift, x, y);
 }
 
 void TCustomdxDBGrid::DblClick() {
