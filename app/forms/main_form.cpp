@@ -317,6 +317,7 @@ void TMainForm::BuildGrid(TdxDBGrid* grid, TDataSource* source, const char* keyF
   grid->Bands().Add()->SetCaption("Main");
   grid->SetDefaultLayout(false);
   grid->SetHeaderPanelRowCount(1);
+  grid->SetSummarySeparator(", ");
   grid->SetLookAndFeel(lfUltraFlat);
   grid->SetDataSource(source);
   grid->SetKeyField(keyField);
