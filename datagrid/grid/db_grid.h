@@ -30,6 +30,15 @@
 using TdxDBGridCanNodeSelected = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
 using TdxDBGridGetTextEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, std::string& Text)>;
 using TdxDBGridEditingEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
+// The filter's expression on its way to the dataset (Text may be changed).
+using TdxDBGridFilterChangedEvent = TEvent<void(TObject* Sender, TDataSet* DataSet, std::string& Text)>;
+// Values for a column's filter drop-down outside load-all mode: called until
+// Continue is left False; Text empty and Value Null before each call.
+using TdxDBGridEnumFilterValuesEvent = TEvent<void(TObject* Sender, TdxDBTreeListColumn* Column, bool& Continue,
+                                                   std::string& Text, Variant& Value)>;
+
+class TdxDBGridFilter;
+class TdxDBGridFilterPopupListBox;
 
 class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
  public:
@@ -162,6 +171,44 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
 
   void Notification(TComponent* component, TOperation operation) override;
 
+  // --- Filtering (datagrid/filter/grid_filtering.cpp) ---------------------------------------
+  // Made on first use, freed with the grid.
+  TdxDBGridFilter& Filter();
+  const TdxDBGridFilter& Filter() const { return const_cast<TCustomdxDBGrid*>(this)->Filter(); }
+  void SetFilter(const TdxDBGridFilter& value);
+  // Set while the filter has criteria; filtering is this in load-all mode.
+  bool FilterActive() const { return FFilterActive; }
+  bool IsFiltering() const { return FFilterActive && IsLoadAllMode(); }
+  bool NodePassesFilter(const TdxTreeListNode* node) const;
+  // The criteria changed: hide and show nodes again, tell the dataset.
+  void FilterChanged();
+  // Forget the active flag, then FilterChanged.
+  void ResetFilter();
+  void Refilter();
+  // With a node: hides it when it does not pass. Without: every record node
+  // again, hidden ones shown when they pass now. True when none was hidden.
+  bool FilterNodes(TdxTreeListNode* node, bool regroup);
+  // The records the filter hides (detached from the tree, data kept).
+  int HiddenNodeCount() const { return static_cast<int>(FHiddenNodes.size()); }
+  TdxTreeListNode* HiddenNodes(int index) const { return FHiddenNodes.at(static_cast<std::size_t>(index)); }
+  // The header drop-down of a column's values (a header button click).
+  void DropDownFilter(TdxDBTreeListColumn* column);
+  TdxDBGridFilterPopupListBox* FilterDropDown() const { return FFilterDropDown; }
+  bool FilterDropDownOpen() const { return FFilterDropDownOpen; }
+  void SetFilterDropDownOpen(bool value) { FFilterDropDownOpen = value; }
+  // The drop-down box's rectangle in a column's header (client
+  // coordinates); empty when the header shows none.
+  TRect FilterButtonRect(const TdxTreeListColumn* column);
+  // The filter's header buttons and status panel.
+  int GetColumnHeaderButtonState(int absoluteIndex) const override;
+  bool IsBottomPanelShown() const override;
+  bool IsBottomPanelButtonShown() const override;
+  std::string GetBottomPanelText() const override;
+  std::string GetBottomPanelButtonHint() const override;
+  void BottomPanelButtonClick() override;
+  TdxDBGridFilterChangedEvent OnFilterChanged;
+  TdxDBGridEnumFilterValuesEvent OnEnumFilterValues;
+
   TdxDBGridGetTextEvent OnGetPreviewText;
   TNotifyEvent OnClearNodeData;
   TNotifyEvent OnReloadGroupList;
@@ -175,6 +222,13 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TBookmark NodeBookmark(const TdxTreeListNode* node) const override;
   void Resize() override;
   void DoChangeTopVisibleNode() override;
+  // Puts re-shown records of a grouped grid back under their group rows
+  // (the grouping code's); neutral here.
+  virtual void RegroupFilteredNodes(TdxTreeListNode* node) {}
+  // Routes input to the open filter drop-down; true when it took it.
+  bool FilterDropDownKey(TKey& key);
+  bool FilterDropDownPress(int x, int y);
+  void PassFilterToDataSet();
 
  private:
   friend class TdxGridBusyScope;
@@ -204,6 +258,12 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   int RowOfNode(const TdxTreeListNode* node) const;
 
   std::unique_ptr<TdxGridDataLink> FDataLink;
+  // Filtering.
+  std::unique_ptr<TdxDBGridFilter> FFilter;
+  TdxDBGridFilterPopupListBox* FFilterDropDown = nullptr;  // owned as a component
+  std::vector<TdxTreeListNode*> FHiddenNodes;
+  bool FFilterActive = false;
+  bool FFilterDropDownOpen = false;
   TPoint FLastPress{0, 0};
   bool FDefaultFields = false;
   std::string FKeyField;

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "datagrid/grid/db_grid.h"
+#include "datagrid/filter/grid_filter.h"
 #include "framework/core/system/screen_cursor.h"
 #include "framework/core/text/text.h"
 #include "grid/nodes/sort_comparers.h"
@@ -54,11 +55,21 @@ void TCustomdxDBGrid::LoadAll() {
   const bool reselectBookmarks = UsesBookmarks() && !FSavedSelection.empty();
   const bool reselectKeys = !UsesBookmarks() && !FSavedKeys.empty();
   const std::vector<TdxDBTreeListColumn*> columns = BoundColumns();
+  // Each record is filtered as it is loaded (the grouping comes after).
+  const bool filtering = IsFiltering();
+  if (filtering) Filter().CurrentCriteria();
+  for (std::vector<TdxTreeListNode*> old = std::move(FHiddenNodes); TdxTreeListNode* hidden : old) hidden->Free();
+  FHiddenNodes.clear();
   while (!dataSet->Eof()) {
     auto* node = static_cast<TdxDBGridNode*>(AddNode());
     LoadNodeFromRecord(*node, columns);
     node->SetRecordIndex(counter);
     DoRefreshNodeData(node);
+    if (filtering && !FilterNodes(node, false)) {
+      dataSet->Next();
+      ++counter;
+      continue;
+    }
     if (reselectBookmarks) {
       TBookmark bookmark = dataSet->GetBookmark();
       if (InSavedSelection(bookmark)) InsertSelected(SelectedBookmarkCount(), std::move(bookmark), node);
@@ -79,6 +90,10 @@ void TCustomdxDBGrid::LoadAll() {
               });
   }
   SortNodes();
+  if (filtering && FocusedNode() == nullptr && FirstNode() != nullptr) {
+    SetFocusedNodeField(FirstNode());
+    if (TopVisibleNode() == nullptr) SetTopVisibleNode(FirstNode());
+  }
   if (!saved.empty() && dataSet->BookmarkValid(saved)) dataSet->GotoBookmark(saved);
   if (wasBof != wasEof) {
     if (wasBof)

@@ -1,0 +1,372 @@
+// The grid's side of filtering: which record nodes the criteria hide and
+// show again, the expression passed to the dataset, the header filter
+// buttons and their drop-down, and the filter status panel.
+//
+// Hidden records are detached from the tree (they keep their data) and
+// listed in the grid; hiding and showing go through one pass over each
+// list of siblings, so filtering a million rows costs about one evaluation
+// per row.
+
+#include <algorithm>
+#include <unordered_set>
+
+#include "datagrid/control/db_column.h"
+#include "datagrid/control/db_node.h"
+#include "datagrid/filter/filter_drop_down.h"
+#include "datagrid/filter/grid_filter.h"
+#include "datagrid/grid/db_grid.h"
+#include "framework/core/data/dataset.h"
+#include "framework/gui/controls/keys.h"
+#include "framework/gui/controls/messages.h"
+#include "framework/gui/graphics/bitmap.h"
+#include "grid/support/draw_helpers.h"
+#include "grid/tree_list/tree_list_layout.h"
+
+TdxDBGridFilter& TCustomdxDBGrid::Filter() {
+  if (!FFilter) FFilter = std::make_unique<TdxDBGridFilter>(this);
+  return *FFilter;
+}
+
+void TCustomdxDBGrid::SetFilter(const TdxDBGridFilter& value) {
+  Filter().Assign(&value);
+  FilterChanged();
+}
+
+bool TCustomdxDBGrid::NodePassesFilter(const TdxTreeListNode* node) const {
+  return !IsFiltering() || FFilter == nullptr || FFilter->NodePasses(node);
+}
+
+void TCustomdxDBGrid::FilterChanged() {
+  FFilterActive = FFilter != nullptr && !FFilter->IsEmpty();
+  Refilter();
+  PassFilterToDataSet();
+  // The status panel may come or go, the header buttons change their look.
+  LayoutChanged();
+  Invalidate();
+}
+
+void TCustomdxDBGrid::ResetFilter() {
+  FFilterActive = false;
+  FilterChanged();
+}
+
+void TCustomdxDBGrid::Refilter() {
+  if (FFilter) FFilter->CurrentCriteria();
+  FilterNodes(nullptr, true);
+}
+
+void TCustomdxDBGrid::PassFilterToDataSet() {
+  std::string text = FFilter ? FFilter->FilterText() : std::string();
+  TDataSet* dataSet = DataSet();
+  if (OnFilterChanged) OnFilterChanged(this, dataSet, text);
+  if (FFilter == nullptr || !FFilter->AutoDataSetFilter() || dataSet == nullptr) return;
+  dataSet->SetFilterExpression(text);
+  TFilterOptions options = dataSet->FilterOptions();
+  if (FFilter->CaseInsensitive())
+    options.Include(foCaseInsensitive);
+  else
+    options.Exclude(foCaseInsensitive);
+  dataSet->SetFilterOptionSet(options);
+  dataSet->SetFilteredFlag(!text.empty());
+}
+
+namespace {
+// Filters the children of parent (the top level when nil) in one pass:
+// leaves that fail go to hidden, group rows left empty to emptied.
+void FilterSiblings(TCustomdxDBGrid& grid, TdxTreeListNode* parent, std::vector<TdxTreeListNode*>& hidden,
+                    std::vector<TdxTreeListNode*>& emptied, std::vector<TdxTreeListNode*>* reshown) {
+  const int count = parent != nullptr ? parent->Count() : grid.Count();
+  std::vector<TdxTreeListNode*> kept;
+  kept.reserve(static_cast<std::size_t>(count) + (reshown != nullptr ? reshown->size() : 0));
+  bool changed = false;
+  for (int i = 0; i < count; ++i) {
+    TdxTreeListNode* child = parent != nullptr ? parent->Items(i) : grid.Items(i);
+    if (child->Count() > 0) {
+      FilterSiblings(grid, child, hidden, emptied, nullptr);
+      if (child->Count() == 0) {
+        emptied.push_back(child);
+        changed = true;
+        continue;
+      }
+      kept.push_back(child);
+    } else if (grid.NodePassesFilter(child)) {
+      kept.push_back(child);
+    } else {
+      hidden.push_back(child);
+      changed = true;
+    }
+  }
+  if (reshown != nullptr && !reshown->empty()) {
+    kept.insert(kept.end(), reshown->begin(), reshown->end());
+    changed = true;
+  }
+  if (changed) grid.ReplaceSiblings(parent, kept);
+}
+}  // namespace
+
+bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
+  if (node != nullptr) {
+    if (NodePassesFilter(node)) return true;
+    if (SelectedBookmarkCount() > 0 && IsNodeSelected(node)) SetNodeSelected(node, false);
+    if (FocusedNode() == node) SetFocusedNodeField(nullptr);
+    if (TopVisibleNode() == node) SetTopVisibleNode(nullptr);
+    if (node == FInsertedNode) FInsertedNode = nullptr;
+    TdxTreeListNode* parent = node->Parent();
+    node->Detach();
+    FHiddenNodes.push_back(node);
+    // Group rows left without records go, upwards.
+    while (parent != nullptr && parent->Count() == 0) {
+      TdxTreeListNode* up = parent->Parent();
+      parent->Free();
+      parent = up;
+    }
+    return false;
+  }
+  if (IsBufferMode()) return true;
+  CloseEditor();
+  TdxTreeListNode* focused = FocusedNode();
+  TdxTreeListNode* top = TopVisibleNode();
+  const int focusedColumn = FocusedColumnIndex();
+  std::vector<TdxTreeListNode*> hidden;
+  std::vector<TdxTreeListNode*> emptied;
+  std::vector<TdxTreeListNode*> reshown;
+  {
+    TdxTreeListUpdateLock lock(*this);
+    ResetNodeReferences();
+    // Hidden records that pass now come back, the latest hidden first.
+    std::vector<TdxTreeListNode*> stillHidden;
+    for (auto it = FHiddenNodes.rbegin(); it != FHiddenNodes.rend(); ++it) {
+      if (NodePassesFilter(*it))
+        reshown.push_back(*it);
+      else
+        stillHidden.push_back(*it);
+    }
+    std::reverse(stillHidden.begin(), stillHidden.end());
+    const bool grouped = HasGrouping();
+    if (!reshown.empty() && !grouped) {
+      // Back in their place among the records: by load order (a sort by
+      // columns follows below).
+      std::vector<TdxTreeListNode*> merged;
+      merged.reserve(static_cast<std::size_t>(Count()) + reshown.size());
+      for (int i = 0; i < Count(); ++i) merged.push_back(Items(i));
+      merged.insert(merged.end(), reshown.begin(), reshown.end());
+      std::stable_sort(merged.begin(), merged.end(), [](const TdxTreeListNode* a, const TdxTreeListNode* b) {
+        return static_cast<const TdxDBGridNode*>(a)->RecordIndex() < static_cast<const TdxDBGridNode*>(b)->RecordIndex();
+      });
+      ReplaceSiblings(nullptr, merged);
+      // Shown again, they pass: no need to test them twice.
+      FilterSiblings(*this, nullptr, hidden, emptied, nullptr);
+    } else {
+      FilterSiblings(*this, nullptr, hidden, emptied, &reshown);
+    }
+    if (SelectedBookmarkCount() > 0)
+      for (TdxTreeListNode* n : hidden)
+        if (IsNodeSelected(n)) SetNodeSelected(n, false);
+    FHiddenNodes = std::move(stillHidden);
+    FHiddenNodes.insert(FHiddenNodes.end(), hidden.begin(), hidden.end());
+    const std::unordered_set<const TdxTreeListNode*> freed(emptied.begin(), emptied.end());
+    if (freed.count(focused) != 0) focused = nullptr;
+    if (freed.count(top) != 0) top = nullptr;
+    for (TdxTreeListNode* group : emptied) group->Free();
+    if (FInsertedNode != nullptr && FInsertedNode->IsDetached()) FInsertedNode = nullptr;
+    if (regroup && !(hidden.size() == 1 && reshown.empty() && hidden.front() == node)) {
+      if (grouped && !reshown.empty()) RegroupFilteredNodes(nullptr);
+      if (!reshown.empty()) SortNodes();
+    }
+    if (top != nullptr && !top->IsDetached()) SetTopVisibleNode(top);
+    else if (FirstNode() != nullptr) SetTopVisibleNode(FirstNode());
+    lock.Close();
+  }
+  // The focus: back on the node it was on when that is still shown, else on
+  // the first row, with the dataset following.
+  if (focused != nullptr && !focused->IsDetached()) {
+    SetFocusedNodeField(nullptr);
+    SetFocusedNodeAndColumn(focused, focusedColumn, true);
+  } else if (FirstNode() != nullptr) {
+    SetFocusedNodeAndColumn(FirstNode(), focusedColumn, false);
+    if (focused != nullptr && LinkActive()) MoveDataSetToNode(FocusedNode());
+  }
+  return hidden.empty();
+}
+
+// --- Header buttons and the status panel ---------------------------------------------------------
+
+int TCustomdxDBGrid::GetColumnHeaderButtonState(int absoluteIndex) const {
+  const TdxTreeListColumn* column = Columns(absoluteIndex);
+  if (column == nullptr || !OptionExOn(tloHeaderButtonClicking) || !column->CanShowHeaderButton()) return 0;
+  int state = 1;
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr && FFilterDropDown->Column() == column) state |= 2;
+  if (FFilter != nullptr && FFilter->HasColumnFilter(column)) state |= 8;
+  return state;
+}
+
+bool TCustomdxDBGrid::IsBottomPanelShown() const {
+  if (FFilter == nullptr) return false;
+  switch (FFilter->FilterStatus()) {
+    case fsNone:
+      return false;
+    case fsAlways:
+      return true;
+    default:
+      return FFilterActive && !FFilter->IsEmpty();
+  }
+}
+
+bool TCustomdxDBGrid::IsBottomPanelButtonShown() const { return FFilter != nullptr && !FFilter->IsEmpty(); }
+
+std::string TCustomdxDBGrid::GetBottomPanelText() const {
+  return FFilter != nullptr ? FFilter->DisplayText() : std::string();
+}
+
+std::string TCustomdxDBGrid::GetBottomPanelButtonHint() const { return "Clear Filter"; }
+
+void TCustomdxDBGrid::BottomPanelButtonClick() {
+  if (FFilter != nullptr) FFilter->ClearAll();
+}
+
+// --- The header drop-down -----------------------------------------------------------------------
+
+TRect TCustomdxDBGrid::FilterButtonRect(const TdxTreeListColumn* column) {
+  if (column == nullptr || GetColumnHeaderButtonState(column->Index()) == 0) return {};
+  TdxTreeListLayoutInfo layout;
+  CalculateLayout(layout);
+  for (const TdxTreeListHeaderItem& cell : layout.Headers) {
+    if (cell.AbsoluteIndex != column->Index() || cell.Rect.Width() <= 14) continue;
+    // The box at the header's right, with the header's edge beside it.
+    return Rect(cell.Rect.Right - 17, cell.Rect.Top, cell.Rect.Right, cell.Rect.Bottom);
+  }
+  return {};
+}
+
+void TCustomdxDBGrid::DropDownFilter(TdxDBTreeListColumn* column) {
+  if (column == nullptr) return;
+  const TRect box = FilterButtonRect(column);
+  if (box.IsEmpty()) return;
+  TRect header = box;
+  {
+    TdxTreeListLayoutInfo layout;
+    CalculateLayout(layout);
+    for (const TdxTreeListHeaderItem& cell : layout.Headers)
+      if (cell.AbsoluteIndex == column->Index()) header = cell.Rect;
+  }
+  if (FFilterDropDown == nullptr) FFilterDropDown = new TdxDBGridFilterPopupListBox(this);
+  TdxDBGridFilterPopupListBox& list = *FFilterDropDown;
+  list.SetVisible(false);
+  list.SetParent(this);
+  list.SetColumn(column);
+  list.SetColor(Color());
+  list.SetFont(Font());
+  list.SetPopupBorderStyle(LookAndFeel() == lfUltraFlat ? pbsFlat : pbsThick);
+  list.ClearSearchText();
+
+  TdxDBGridFilter& filter = Filter();
+  TdxDBGridFilterValues& values = list.Values();
+  values.Clear();
+  values.SetLocaleCompare(OptionExOn(tloAnsiSort));
+  values.SetCaseInsensitive(filter.CaseInsensitive());
+  values.SetMaxCount(filter.MaxDropDownCount());
+  bool blanks = false;
+  auto add = [&](const std::string& text, const Variant& value) {
+    const std::string* s = value.StringPtr();
+    if (value.IsNull() || value.IsEmpty() || (s != nullptr && s->empty())) {
+      blanks = true;
+      return;
+    }
+    values.AddValue(text, value);
+  };
+  if (IsLoadAllMode()) {
+    const int index = column->Index();
+    auto visit = [&](const TdxTreeListNode* node) {
+      add(GetCellText(node, index), dxFilterCellValue(*this, *column, node));
+    };
+    for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
+      if (node->Count() == 0) visit(node);
+    for (const TdxTreeListNode* node : FHiddenNodes) visit(node);
+  } else if (OnEnumFilterValues) {
+    bool more = true;
+    while (more) {
+      std::string text;
+      Variant value = Variant::Null();
+      OnEnumFilterValues(this, column, more, text, value);
+      if (more) add(text, value);
+    }
+  }
+  list.FillItems(blanks);
+
+  // The current item follows the column's condition.
+  Variant current;
+  int item = 0;
+  switch (filter.ColumnFilterState(column, current)) {
+    case cfsBlanks:
+      if (blanks) item = 2;
+      break;
+    case cfsNonBlanks:
+      if (blanks) item = 3;
+      break;
+    case cfsValue: {
+      for (int i = 0; i < list.Count(); ++i) {
+        const int valueIndex = list.ValueIndexOf(i);
+        if (valueIndex >= 0 && CompareVariants(values.Values(valueIndex), current) == 0) {
+          item = i;
+          break;
+        }
+      }
+      break;
+    }
+    case cfsCustom:
+      item = 1;
+      break;
+    default:
+      break;
+  }
+
+  // Size: whole items, DropDownCount rows at most, as wide as the widest text.
+  const int itemHeight = list.MeasuredItemHeight();
+  const int rows = filter.DropDownCount() > 0 && list.Count() >= filter.DropDownCount() ? filter.DropDownCount()
+                                                                                       : list.Count();
+  int clientWidth = header.Width();
+  if (filter.DropDownWidth() != 0) {
+    clientWidth = filter.DropDownWidth();
+  } else {
+    TBitmap probe(1, 1);
+    TCanvas& canvas = probe.Canvas();
+    canvas.Font().Assign(&list.Font());
+    for (int i = 0; i < list.Count(); ++i) clientWidth = std::max(clientWidth, canvas.TextWidth(list.Items().Strings(i)));
+  }
+  clientWidth += 4;
+  const int border = list.BorderWidth();
+  const int width = clientWidth + 2 * border;
+  const int height = itemHeight * rows + 2 * border;
+  TPoint origin = ClientToScreen(Point(header.Left, header.Bottom));
+  FitPopupToWorkArea(origin, width, height, header.Height());
+  list.SetBounds(origin.X, origin.Y, width, height);
+  list.SetItemIndex(item);
+  list.SetVisible(true);
+  FFilterDropDownOpen = true;
+  Invalidate();
+}
+
+bool TCustomdxDBGrid::FilterDropDownKey(TKey& key) {
+  if (!FFilterDropDownOpen || FFilterDropDown == nullptr) return false;
+  FFilterDropDown->Perform(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
+  key = 0;
+  return true;
+}
+
+bool TCustomdxDBGrid::FilterDropDownPress(int x, int y) {
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr) {
+    // A press outside the open list closes it and is handled as usual.
+    FFilterDropDown->CloseUp(false);
+    return false;
+  }
+  if (!OptionExOn(tloHeaderButtonClicking)) return false;
+  for (int i = 0; i < ColumnCount(); ++i) {
+    auto* column = dynamic_cast<TdxDBTreeListColumn*>(Columns(i));
+    if (column == nullptr || !column->Visible()) continue;
+    if (FilterButtonRect(column).Contains(Point(x, y))) {
+      DropDownFilter(column);
+      return FFilterDropDownOpen;
+    }
+  }
+  return false;
+}

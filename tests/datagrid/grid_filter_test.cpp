@@ -1,0 +1,349 @@
+// Filtering in the data-aware grid over the in-memory dataset: the header
+// drop-down's items and what choosing each does to the rows, the criteria
+// bound to columns, the expression handed to the dataset, and the status
+// panel.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "datagrid/filter/filter_drop_down.h"
+#include "datagrid/filter/grid_filter.h"
+#include "tests/datagrid/grid_fixture.h"
+#include "tests/support/city_lookup.h"
+#include "tests/support/window_input.h"
+
+namespace {
+
+TPoint Center(const TRect& r) { return Point((r.Left + r.Right) / 2, (r.Top + r.Bottom) / 2); }
+
+class FilterTest : public GridTest {
+ protected:
+  // Rows 1..8, NAME by `names` (nullptr: Null), PHONE 200000 + id.
+  void FillNames(const std::vector<const char*>& names) {
+    Data->Open();
+    int id = 0;
+    for (const char* name : names) {
+      ++id;
+      Data->AppendRecord({Variant(id), name == nullptr ? Variant::Null() : Variant(name), Variant(200000 + id)});
+    }
+    Data->First();
+  }
+  TdxDBGrid* MakeFilterGrid() {
+    MakeGrid(DirectoryOptions());
+    TdxDBGridOptionsBehavior behavior = Grid->OptionsBehavior();
+    behavior.Include(edgoHeaderButtonClicking);
+    Grid->SetOptionsBehavior(behavior);
+    return Grid;
+  }
+  TdxDBTreeListColumn* Column(int index) const { return dynamic_cast<TdxDBTreeListColumn*>(Grid->Columns(index)); }
+  std::vector<std::string> DropDownItems() const {
+    std::vector<std::string> items;
+    const TdxDBGridFilterPopupListBox* list = Grid->FilterDropDown();
+    for (int i = 0; list != nullptr && i < list->Count(); ++i) items.push_back(list->Items().Strings(i));
+    return items;
+  }
+  // Opens the column's drop-down and accepts the item with this text.
+  void Choose(int column, const std::string& text) {
+    Grid->DropDownFilter(Column(column));
+    ASSERT_TRUE(Grid->FilterDropDownOpen());
+    const std::vector<std::string> items = DropDownItems();
+    const auto it = std::find(items.begin(), items.end(), text);
+    ASSERT_NE(it, items.end()) << text;
+    Grid->FilterDropDown()->SetItemIndex(static_cast<int>(it - items.begin()));
+    TKey key = VK_RETURN;
+    Grid->FilterDropDown()->KeyDown(key, {});
+    EXPECT_FALSE(Grid->FilterDropDownOpen());
+  }
+  std::vector<int> AllIds() const {
+    std::vector<int> ids;
+    for (int i = 0; i < Grid->Count(); ++i) ids.push_back(NodeId(Grid->Items(i)));
+    return ids;
+  }
+};
+
+TEST_F(FilterTest, DropDownListsFixedItemsBlanksAndSortedDistinctValues) {
+  FillNames({"Pine", nullptr, "Ash", "Pine", "", "Oak", "Ash", "Birch"});
+  MakeFilterGrid();
+  Grid->DropDownFilter(Column(1));
+  ASSERT_TRUE(Grid->FilterDropDownOpen());
+  EXPECT_EQ(DropDownItems(), (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)", "Ash",
+                                                       "Birch", "Oak", "Pine"}));
+  EXPECT_EQ(Grid->FilterDropDown()->ItemIndex(), 0);
+  EXPECT_TRUE(Grid->FilterDropDown()->Visible());
+  // Escape closes it and changes nothing.
+  TKey key = VK_ESCAPE;
+  Grid->KeyDown(key, {});
+  EXPECT_FALSE(Grid->FilterDropDownOpen());
+  EXPECT_FALSE(Grid->FilterDropDown()->Visible());
+  EXPECT_TRUE(Grid->Filter().IsEmpty());
+
+  // A column without blanks shows no blanks items; numbers sort as numbers.
+  Grid->DropDownFilter(Column(2));
+  const std::vector<std::string> phones = DropDownItems();
+  ASSERT_EQ(phones.size(), 10u);
+  EXPECT_EQ(phones[2], "200001");
+  EXPECT_EQ(phones[9], "200008");
+}
+
+struct ChoiceCase {
+  const char* Name;
+  int Column;
+  std::string Item;
+  std::vector<int> Shown;
+  std::string Expression;
+  int CurrentItem;  // the item the drop-down selects when opened again
+};
+
+class FilterChoice : public FilterTest, public ::testing::WithParamInterface<ChoiceCase> {};
+
+TEST_P(FilterChoice, HidesTheRowsThatFailAndTellsTheDataSet) {
+  const ChoiceCase& c = GetParam();
+  FillNames({"Pine", nullptr, "Ash", "Pine", "", "Oak", "Ash", "Birch"});
+  MakeFilterGrid();
+  Grid->Filter().SetAutoDataSetFilter(true);
+  std::string heard = "-";
+  Grid->OnFilterChanged = [&](TObject*, TDataSet* dataSet, std::string& text) {
+    EXPECT_EQ(dataSet, Data);
+    heard = text;
+  };
+  Choose(c.Column, c.Item);
+  EXPECT_EQ(AllIds(), c.Shown);
+  EXPECT_EQ(heard, c.Expression);
+  EXPECT_EQ(Grid->HiddenNodeCount(), 8 - static_cast<int>(c.Shown.size()));
+  EXPECT_EQ(Data->Filter(), c.Expression);
+  EXPECT_EQ(Data->Filtered(), !c.Expression.empty());
+  Grid->CheckInvariants();
+  Grid->DropDownFilter(Column(c.Column));
+  EXPECT_EQ(Grid->FilterDropDown()->ItemIndex(), c.CurrentItem);
+  Grid->FilterDropDown()->CloseUp(false);
+
+  // "(All)" brings every row back, in its order.
+  Choose(c.Column, "(All)");
+  EXPECT_EQ(AllIds(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(Grid->HiddenNodeCount(), 0);
+  EXPECT_EQ(Data->Filter(), "");
+  EXPECT_FALSE(Data->Filtered());
+  Grid->CheckInvariants();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Items, FilterChoice,
+    ::testing::Values(ChoiceCase{"Value", 1, "Pine", {1, 4}, "(NAME = 'Pine')", 7},
+                      ChoiceCase{"OtherValue", 1, "Ash", {3, 7}, "(NAME = 'Ash')", 4},
+                      ChoiceCase{"Number", 2, "200006", {6}, "(PHONE = 200006)", 7},
+                      ChoiceCase{"Blanks", 1, "(Blanks)", {2, 5}, "(NAME Is Null)", 2},
+                      ChoiceCase{"NonBlanks", 1, "(NonBlanks)", {1, 3, 4, 6, 7, 8}, "(NOT (NAME Is Null))", 3},
+                      ChoiceCase{"All", 1, "(All)", {1, 2, 3, 4, 5, 6, 7, 8}, "", 0}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(FilterTest, TwoColumnsFilterTogetherAndTheFocusStaysOnAShownRow) {
+  FillNames({"Pine", "Oak", "Ash", "Pine", "Oak", "Pine", "Ash", "Pine"});
+  MakeFilterGrid();
+  Grid->SetFocusedNodeAndColumn(Grid->Items(4), 0, true);  // id 5, an Oak
+  Choose(1, "Pine");
+  EXPECT_EQ(AllIds(), (std::vector<int>{1, 4, 6, 8}));
+  // The focused row went: the first shown row is focused, the dataset follows.
+  EXPECT_EQ(FocusedId(), 1);
+  EXPECT_EQ(CurrentId(), 1);
+  Grid->SetFocusedNodeAndColumn(Grid->Items(2), 0, true);  // id 6
+  EXPECT_EQ(CurrentId(), 6);
+  Grid->Filter().ApplyValue(Column(2), Variant(200006), "200006");
+  EXPECT_EQ(AllIds(), (std::vector<int>{6}));
+  EXPECT_EQ(FocusedId(), 6);
+  EXPECT_EQ(Grid->Filter().FilterText(), "(NAME = 'Pine') AND (PHONE = 200006)");
+  // Dropping the second column's condition keeps the first.
+  Grid->Filter().RemoveColumnFilter(Column(2));
+  EXPECT_EQ(AllIds(), (std::vector<int>{1, 4, 6, 8}));
+  EXPECT_EQ(FocusedId(), 6);
+  // The status panel's button clears everything.
+  Grid->Filter().ClearAll();
+  EXPECT_EQ(AllIds(), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_FALSE(Grid->FilterActive());
+  Grid->CheckInvariants();
+}
+
+TEST_F(FilterTest, AReloadKeepsTheFilterAndTheDataSetsFilterStaysAloneWithoutAutoFilter) {
+  FillNames({"Pine", "Oak", "Ash", "Pine"});
+  MakeFilterGrid();
+  Data->SetFilter("HOME_ID > 0");
+  Choose(1, "Oak");
+  EXPECT_EQ(AllIds(), (std::vector<int>{2}));
+  EXPECT_EQ(Data->Filter(), "HOME_ID > 0");
+  Data->AppendRecord({Variant(5), Variant("Oak"), Variant(200005)});
+  Data->AppendRecord({Variant(6), Variant("Elm"), Variant(200006)});
+  EXPECT_EQ(AllIds(), (std::vector<int>{2, 5}));
+  EXPECT_EQ(Grid->HiddenNodeCount(), 4);
+  Grid->Reload();
+  EXPECT_EQ(AllIds(), (std::vector<int>{2, 5}));
+  Grid->CheckInvariants();
+}
+
+struct StatusCase {
+  const char* Name;
+  TdxDBGridFilterStatus Status;
+  bool WithCriteria;
+  bool Shown;
+};
+
+class FilterStatusPanel : public FilterTest, public ::testing::WithParamInterface<StatusCase> {};
+
+TEST_P(FilterStatusPanel, ShowsAsItsStatusSays) {
+  const StatusCase& c = GetParam();
+  FillNames({"Pine", "Oak"});
+  MakeFilterGrid();
+  const int rowsBottom = Grid->GetRowsAreaRect().Bottom;
+  Grid->Filter().SetFilterStatus(c.Status);
+  if (c.WithCriteria) Grid->Filter().ApplyValue(Column(1), Variant("Oak"), "Oak");
+  TdxTreeListLayoutInfo layout;
+  Grid->CalcAreaRects(layout);
+  EXPECT_EQ(!layout.BottomPanel.IsEmpty(), c.Shown);
+  EXPECT_EQ(Grid->GetRowsAreaRect().Bottom < rowsBottom, c.Shown);
+}
+
+INSTANTIATE_TEST_SUITE_P(Statuses, FilterStatusPanel,
+                         ::testing::Values(StatusCase{"AutoEmpty", fsAuto, false, false},
+                                           StatusCase{"AutoFiltered", fsAuto, true, true},
+                                           StatusCase{"AlwaysEmpty", fsAlways, false, true},
+                                           StatusCase{"NoneFiltered", fsNone, true, false}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(FilterTest, StatusPanelShowsTheCaptionAndItsButtonClearsTheFilter) {
+  FillNames({"Pine", "Oak", "Ash"});
+  MakeFilterGrid();
+  ASSERT_TRUE(ShowActive(*Form));
+  Grid->Filter().ApplyBlanks(Column(1), true);
+  EXPECT_EQ(Grid->Filter().DisplayText(), "(NOT (NAME Is Null))");
+  const TRect button = Grid->GetBottomPanelButtonRect();
+  ASSERT_FALSE(button.IsEmpty());
+  TdxTreeListHitInfo hit;
+  Grid->HitTestPoint(Center(button), hit);
+  EXPECT_EQ(hit.HitTest, htBottomPanel);
+  MousePressAt(*Grid, Center(button));
+  EXPECT_EQ(Grid->State(), tsBottomPanelButtonDown);
+  MouseReleaseAt(*Grid, Center(button));
+  EXPECT_TRUE(Grid->Filter().IsEmpty());
+  EXPECT_TRUE(Grid->GetBottomPanelButtonRect().IsEmpty());
+}
+
+TEST_F(FilterTest, HeaderButtonOpensTheDropDownAndAClickOnAValueFilters) {
+  FillNames({"Pine", "Oak", "Ash", "Oak"});
+  MakeFilterGrid();
+  ASSERT_TRUE(ShowActive(*Form));
+  const TRect box = Grid->FilterButtonRect(Column(1));
+  ASSERT_FALSE(box.IsEmpty());
+  MousePressAt(*Grid, Center(box));
+  MouseReleaseAt(*Grid, Center(box));
+  ASSERT_TRUE(Grid->FilterDropDownOpen());
+  TdxDBGridFilterPopupListBox& list = *Grid->FilterDropDown();
+  // Items: (All), (Custom...), Ash, Oak, Pine.
+  const TRect oak = list.ItemRect(3);
+  MousePressAt(list, Center(oak));
+  MouseReleaseAt(list, Center(oak));
+  EXPECT_FALSE(Grid->FilterDropDownOpen());
+  EXPECT_EQ(AllIds(), (std::vector<int>{2, 4}));
+  EXPECT_EQ(Grid->GetColumnHeaderButtonState(1) & 8, 8);
+  EXPECT_EQ(Grid->GetColumnHeaderButtonState(2) & 8, 0);
+}
+
+TEST_F(FilterTest, ValuesComeFromTheEventOutsideLoadAllMode) {
+  FillNames({"Pine", "Oak"});
+  MakeGrid(RecordWindowOptions());
+  int calls = 0;
+  Grid->OnEnumFilterValues = [&](TObject*, TdxDBTreeListColumn* column, bool& more, std::string& text,
+                                 Variant& value) {
+    EXPECT_EQ(column, Column(1));
+    EXPECT_TRUE(more);
+    EXPECT_TRUE(text.empty());
+    EXPECT_TRUE(value.IsNull());
+    static const char* names[] = {"Yew", "", "Elm", "Yew"};
+    if (calls < 4) {
+      text = names[calls];
+      value = Variant(names[calls]);
+    } else {
+      more = false;
+    }
+    ++calls;
+  };
+  TdxDBGridOptionsBehavior behavior = Grid->OptionsBehavior();
+  behavior.Include(edgoHeaderButtonClicking);
+  Grid->SetOptionsBehavior(behavior);
+  Grid->DropDownFilter(Column(1));
+  EXPECT_EQ(calls, 5);
+  EXPECT_EQ(DropDownItems(),
+            (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)", "Elm", "Yew"}));
+}
+
+// --- Criteria bound to columns ----------------------------------------------------------------
+
+TEST_F(FilterTest, ExpressionNamesTheFieldNeverItsOrigin) {
+  FillNames({"Pine", "Oak"});
+  MakeFilterGrid();
+  Data->FieldByName("NAME")->SetOrigin("HOME.NAME");
+  Grid->Filter().ApplyValue(Column(1), Variant("Oak"), "Oak");
+  EXPECT_EQ(Grid->Filter().FilterText(), "(NAME = 'Oak')");
+}
+
+TEST_F(FilterTest, NegatedEqualityInTheRootIsACustomFilter) {
+  FillNames({"Pine", "Oak"});
+  MakeFilterGrid();
+  TdxDBGridCriteria& criteria = Grid->Filter().Criteria();
+  criteria.AddColumnItem(nullptr, Column(1), true, "Oak", Variant("Oak"), ocEqual);
+  Grid->FilterChanged();
+  EXPECT_TRUE(criteria.HasCustomFilter(Column(1)));
+  Variant value;
+  EXPECT_EQ(Grid->Filter().ColumnFilterState(Column(1), value), cfsCustom);
+  EXPECT_EQ(AllIds(), (std::vector<int>{1}));
+  Grid->DropDownFilter(Column(1));
+  EXPECT_EQ(Grid->FilterDropDown()->ItemIndex(), 1);
+}
+
+TEST_F(FilterTest, CaseInsensitiveFilterIgnoresCaseOfValuesAndRows) {
+  FillNames({"Pine", "PINE", "pine", "Oak"});
+  MakeFilterGrid();
+  Grid->Filter().SetCaseInsensitive(true);
+  Grid->DropDownFilter(Column(1));
+  EXPECT_EQ(DropDownItems(), (std::vector<std::string>{"(All)", "(Custom...)", "OAK", "PINE"}));
+  Grid->FilterDropDown()->CloseUp(false);
+  Choose(1, "PINE");
+  EXPECT_EQ(AllIds(), (std::vector<int>{1, 2, 3}));
+}
+
+TEST_F(FilterTest, LookupColumnFiltersByItsKey) {
+  TCityLookup cities;
+  auto* form = Form.get();
+  cities.People.Open();
+  cities.People.AppendRecord({Variant(1), Variant(2)});
+  cities.People.AppendRecord({Variant(2), Variant(1)});
+  cities.People.AppendRecord({Variant(3), Variant(2)});
+  cities.People.First();
+  auto* source = new TDataSource(form);
+  source->SetDataSet(&cities.People);
+  auto* grid = new TdxDBGrid(form);
+  grid->SetParent(form);
+  grid->SetOptionsDB(DirectoryOptions());
+  for (const char* name : {"ID", "CITY_TITLE"})
+    grid->CreateColumn<TdxDBGridMaskColumn>(form)->SetFieldName(name);
+  grid->SetBounds(0, 0, 400, 300);
+  grid->SetKeyField("ID");
+  grid->SetDataSource(source);
+  Grid = grid;
+  TdxDBGridOptionsBehavior behavior = grid->OptionsBehavior();
+  behavior.Include(edgoHeaderButtonClicking);
+  grid->SetOptionsBehavior(behavior);
+  ASSERT_EQ(grid->Count(), 3);
+  auto* title = dynamic_cast<TdxDBTreeListColumn*>(grid->Columns(1));
+  grid->DropDownFilter(title);
+  // The texts shown are the titles; the values kept are the keys.
+  EXPECT_EQ(DropDownItems(), (std::vector<std::string>{"(All)", "(Custom...)", "Tulvo", "Kelvorsk"}));
+  grid->FilterDropDown()->CloseUp(false);
+  Choose(1, "Kelvorsk");
+  EXPECT_EQ(AllIds(), (std::vector<int>{1, 3}));
+  EXPECT_EQ(grid->Filter().FilterText(), "(CITY = 2)");
+  EXPECT_EQ(grid->Filter().DisplayText(), "(CITY_TITLE = Kelvorsk)");
+  grid->Filter().ClearAll();
+  source->SetDataSet(nullptr);
+}
+
+}  // namespace
