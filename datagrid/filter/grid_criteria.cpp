@@ -94,5 +94,3 @@ Variant TdxDBGridCriteria::ConvertValue(const Variant& value) const {
 std::unique_ptr<TdxCriteriaItem> TdxDBGridCriteria::CreateItem(TdxCriteriaItemList* parent) {
   return std::make_unique<TdxDBGridCriteriaItem>(parent);
 }
-
-bool TdxDBGridCriteria::EditColumnFilter(TdxDBTreeListColumn*) { return false; }

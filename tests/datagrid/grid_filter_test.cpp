@@ -95,6 +95,7 @@ struct ChoiceCase {
   std::string Expression;
   int CurrentItem;  // the item the drop-down selects when opened again
 };
+void PrintTo(const ChoiceCase& c, std::ostream* os) { *os << c.Name; }
 
 class FilterChoice : public FilterTest, public ::testing::WithParamInterface<ChoiceCase> {};
 
@@ -186,6 +187,7 @@ struct StatusCase {
   bool WithCriteria;
   bool Shown;
 };
+void PrintTo(const StatusCase& c, std::ostream* os) { *os << c.Name; }
 
 class FilterStatusPanel : public FilterTest, public ::testing::WithParamInterface<StatusCase> {};
 
