@@ -206,6 +206,11 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   std::string GetBottomPanelText() const override;
   std::string GetBottomPanelButtonHint() const override;
   void BottomPanelButtonClick() override;
+  // The "Filter" value of the stored layout at base: written only in
+  // load-all mode (removed otherwise, so a cleared filter stays cleared),
+  // always read; a value that does not read is ignored.
+  void SaveFilterLayout(TdxRegIniWrapper& store, const std::string& base);
+  void LoadFilterLayout(TdxRegIniWrapper& store, const std::string& base);
   TdxDBGridFilterChangedEvent OnFilterChanged;
   TdxDBGridEnumFilterValuesEvent OnEnumFilterValues;
 
@@ -225,6 +230,9 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // Puts re-shown records of a grouped grid back under their group rows
   // (the grouping code's); neutral here.
   virtual void RegroupFilteredNodes(TdxTreeListNode* node) {}
+  // The stored layout carries the filter (grid_filter_layout.cpp).
+  void SaveControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
+  void LoadControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
   // Routes input to the open filter drop-down; true when it took it.
   bool FilterDropDownKey(TKey& key);
   bool FilterDropDownPress(int x, int y);
