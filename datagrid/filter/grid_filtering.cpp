@@ -8,11 +8,13 @@
 // per row.
 
 #include <algorithm>
+#include <optional>
 #include <unordered_set>
 
 #include "datagrid/control/db_column.h"
 #include "datagrid/control/db_node.h"
 #include "datagrid/filter/filter_drop_down.h"
+#include "datagrid/filter/filter_pass_scope.h"
 #include "datagrid/filter/grid_filter.h"
 #include "datagrid/grid/db_grid.h"
 #include "framework/core/data/dataset.h"
@@ -33,8 +35,10 @@ void TCustomdxDBGrid::SetFilter(const TdxDBGridFilter& value) {
 }
 
 bool TCustomdxDBGrid::NodePassesFilter(const TdxTreeListNode* node) const {
-  return !IsFiltering() || FFilter == nullptr || FFilter->NodePasses(node);
+  if (!IsFiltering() || FFilter == nullptr) return true;
+  return FFilterProgram != nullptr ? FFilterProgram->Passes(node) : FFilter->NodePasses(node);
 }
+
 
 void TCustomdxDBGrid::FilterChanged() {
   FFilterActive = FFilter != nullptr && !FFilter->IsEmpty();
@@ -131,6 +135,7 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
   std::vector<TdxTreeListNode*> emptied;
   std::vector<TdxTreeListNode*> reshown;
   {
+    TFilterPassScope pass(*this);
     TdxTreeListUpdateLock lock(*this);
     ResetNodeReferences();
     // Hidden records that pass now come back, the latest hidden first.

@@ -39,6 +39,7 @@ using TdxDBGridEnumFilterValuesEvent = TEvent<void(TObject* Sender, TdxDBTreeLis
 
 class TdxDBGridFilter;
 class TdxDBGridFilterPopupListBox;
+class TdxDBGridFilterProgram;
 
 class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
  public:
@@ -233,6 +234,9 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // The stored layout carries the filter (grid_filter_layout.cpp).
   void SaveControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
   void LoadControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
+  // Filtering many nodes: NodePassesFilter runs the criteria compiled once
+  // while the returned scope lives.
+  class TFilterPassScope;
   // Routes input to the open filter drop-down; true when it took it.
   bool FilterDropDownKey(TKey& key);
   bool FilterDropDownPress(int x, int y);
@@ -272,6 +276,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   std::vector<TdxTreeListNode*> FHiddenNodes;
   bool FFilterActive = false;
   bool FFilterDropDownOpen = false;
+  // The criteria compiled for the filtering pass under way; nil outside one.
+  const TdxDBGridFilterProgram* FFilterProgram = nullptr;
   TPoint FLastPress{0, 0};
   bool FDefaultFields = false;
   std::string FKeyField;

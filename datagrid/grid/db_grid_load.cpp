@@ -10,7 +10,7 @@
 #include <optional>
 
 #include "datagrid/grid/db_grid.h"
-#include "datagrid/filter/grid_filter.h"
+#include "datagrid/filter/filter_pass_scope.h"
 #include "framework/core/system/screen_cursor.h"
 #include "framework/core/text/text.h"
 #include "grid/nodes/sort_comparers.h"
@@ -58,6 +58,7 @@ void TCustomdxDBGrid::LoadAll() {
   // Each record is filtered as it is loaded (the grouping comes after).
   const bool filtering = IsFiltering();
   if (filtering) Filter().CurrentCriteria();
+  TFilterPassScope filterPass(*this);
   for (std::vector<TdxTreeListNode*> old = std::move(FHiddenNodes); TdxTreeListNode* hidden : old) hidden->Free();
   FHiddenNodes.clear();
   while (!dataSet->Eof()) {

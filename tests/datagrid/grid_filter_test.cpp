@@ -5,10 +5,12 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
 #include "datagrid/filter/filter_drop_down.h"
+#include "datagrid/filter/filter_program.h"
 #include "datagrid/filter/grid_filter.h"
 #include "tests/datagrid/grid_fixture.h"
 #include "tests/support/city_lookup.h"
@@ -347,5 +349,83 @@ TEST_F(FilterTest, LookupColumnFiltersByItsKey) {
   grid->Filter().ClearAll();
   source->SetDataSet(nullptr);
 }
+
+// The compiled form answers as the criteria do, for every row, over
+// conditions of every operator, negated or not, nested, case-insensitive.
+struct ProgramCase {
+  const char* Name;
+  std::function<void(TdxDBGridCriteria&, TdxDBTreeListColumn* id, TdxDBTreeListColumn* name,
+                     TdxDBTreeListColumn* phone)>
+      Build;
+  bool CaseInsensitive;
+};
+void PrintTo(const ProgramCase& c, std::ostream* os) { *os << c.Name; }
+
+class FilterProgramMatches : public FilterTest, public ::testing::WithParamInterface<ProgramCase> {};
+
+TEST_P(FilterProgramMatches, TheCriteria) {
+  FillNames({"Pine", nullptr, "Ash", "pine", "", "Oak", "Ash", "Birch"});
+  MakeFilterGrid();
+  TdxDBGridCriteria& criteria = Grid->Filter().Criteria();
+  GetParam().Build(criteria, Column(0), Column(1), Column(2));
+  criteria.SetCaseInsensitive(GetParam().CaseInsensitive);
+  criteria.Changed();
+  const TdxDBGridFilterProgram program(criteria);
+  int passed = 0;
+  for (int i = 0; i < Grid->Count(); ++i) {
+    const TdxTreeListNode* node = Grid->Items(i);
+    EXPECT_EQ(program.Passes(node), criteria.Evaluate(node)) << "row " << NodeId(node);
+    passed += criteria.Evaluate(node) ? 1 : 0;
+  }
+  // And the grid shows those rows.
+  Grid->FilterChanged();
+  EXPECT_EQ(Grid->Count(), passed);
+}
+
+using C = TdxDBGridCriteria;
+using Col = TdxDBTreeListColumn*;
+INSTANTIATE_TEST_SUITE_P(
+    Conditions, FilterProgramMatches,
+    ::testing::Values(
+        ProgramCase{"TextEquals", [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", "Ash", ocEqual); },
+                    false},
+        ProgramCase{"TextEqualsNoCase",
+                    [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", "PINE", ocEqual); }, true},
+        ProgramCase{"TextBlanks", [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", Variant::Null(), ocIsNull); },
+                    false},
+        ProgramCase{"TextNotBlanks",
+                    [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, true, "", Variant::Null(), ocIsNull); },
+                    false},
+        ProgramCase{"TextGreater", [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", "Birch", ocGreater); },
+                    false},
+        // Texts that do not convert compare as less.
+        ProgramCase{"TextGreaterNumber",
+                    [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", Variant(5), ocGreater); },
+                    false},
+        ProgramCase{"NumberLessEqual",
+                    [](C& c, Col i, Col, Col) { c.AddColumnItem(nullptr, i, false, "", Variant(4), ocLessEqual); },
+                    false},
+        ProgramCase{"NumberAsText",
+                    [](C& c, Col, Col, Col p) { c.AddColumnItem(nullptr, p, false, "", Variant("200003"), ocEqual); },
+                    false},
+        ProgramCase{"NegatedOrList",
+                    [](C& c, Col i, Col n, Col) {
+                      TdxCriteriaItemList* list = c.Root().AddList(jtOr);
+                      c.AddColumnItem(list, i, false, "", Variant(2), ocLess);
+                      c.AddColumnItem(list, n, true, "", "Ash", ocEqual);
+                      list->SetNegated(true);
+                      c.AddColumnItem(nullptr, i, false, "", Variant(8), ocLess);
+                    },
+                    false},
+        ProgramCase{"OrRootNested",
+                    [](C& c, Col i, Col n, Col p) {
+                      c.Root().SetJunction(jtOr);
+                      TdxCriteriaItemList* list = c.Root().AddList(jtAnd);
+                      c.AddColumnItem(list, p, false, "", Variant(200002), ocGreaterEqual);
+                      c.AddColumnItem(list, n, false, "", Variant::Null(), ocIsNull);
+                      c.AddColumnItem(nullptr, i, false, "", Variant(1), ocEqual);
+                    },
+                    false}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
