@@ -138,26 +138,34 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
     TFilterPassScope pass(*this);
     TdxTreeListUpdateLock lock(*this);
     ResetNodeReferences();
-    // Hidden records that pass now come back, the latest hidden first.
+    // Hidden records that pass now come back (in the order they left).
     std::vector<TdxTreeListNode*> stillHidden;
-    for (auto it = FHiddenNodes.rbegin(); it != FHiddenNodes.rend(); ++it) {
-      if (NodePassesFilter(*it))
-        reshown.push_back(*it);
+    for (TdxTreeListNode* hiddenNode : FHiddenNodes) {
+      if (NodePassesFilter(hiddenNode))
+        reshown.push_back(hiddenNode);
       else
-        stillHidden.push_back(*it);
+        stillHidden.push_back(hiddenNode);
     }
-    std::reverse(stillHidden.begin(), stillHidden.end());
     const bool grouped = HasGrouping();
     if (!reshown.empty() && !grouped) {
       // Back in their place among the records: by load order (a sort by
       // columns follows below).
-      std::vector<TdxTreeListNode*> merged;
-      merged.reserve(static_cast<std::size_t>(Count()) + reshown.size());
-      for (int i = 0; i < Count(); ++i) merged.push_back(Items(i));
-      merged.insert(merged.end(), reshown.begin(), reshown.end());
-      std::stable_sort(merged.begin(), merged.end(), [](const TdxTreeListNode* a, const TdxTreeListNode* b) {
+      const auto byRecord = [](const TdxTreeListNode* a, const TdxTreeListNode* b) {
         return static_cast<const TdxDBGridNode*>(a)->RecordIndex() < static_cast<const TdxDBGridNode*>(b)->RecordIndex();
-      });
+      };
+      std::vector<TdxTreeListNode*> shown;
+      shown.reserve(static_cast<std::size_t>(Count()));
+      for (int i = 0; i < Count(); ++i) shown.push_back(Items(i));
+      std::vector<TdxTreeListNode*> merged(shown.size() + reshown.size());
+      // Both are in load order unless the rows were sorted since: then a
+      // merge does, else a sort.
+      if (std::is_sorted(shown.begin(), shown.end(), byRecord) &&
+          std::is_sorted(reshown.begin(), reshown.end(), byRecord)) {
+        std::merge(shown.begin(), shown.end(), reshown.begin(), reshown.end(), merged.begin(), byRecord);
+      } else {
+        std::copy(reshown.begin(), reshown.end(), std::copy(shown.begin(), shown.end(), merged.begin()));
+        std::stable_sort(merged.begin(), merged.end(), byRecord);
+      }
       ReplaceSiblings(nullptr, merged);
       // Shown again, they pass: no need to test them twice.
       FilterSiblings(*this, nullptr, hidden, emptied, nullptr);
