@@ -202,6 +202,37 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
   return hidden.empty();
 }
 
+void TCustomdxDBGrid::ColumnRemoving(TdxTreeListColumn* column) {
+  TCustomdxDBTreeListControl::ColumnRemoving(column);
+  if (FFilterDropDown != nullptr && FFilterDropDown->Column() == column) {
+    // Closed here, not through the list: the column is half gone already.
+    FFilterDropDown->SetColumn(nullptr);
+    if (FFilterDropDownOpen) {
+      FFilterDropDown->SetVisible(false);
+      FFilterDropDownOpen = false;
+    }
+  }
+  // While the grid goes, its filter goes with it: nothing to tell anyone.
+  if (IsDestroying() || FFilter == nullptr || !FFilter->HasColumnFilter(column)) return;
+  FFilter->Criteria().RemoveColumn(column);
+  // The nodes' cells are shifting now; they are read once the column has
+  // left the list.
+  FFilterColumnGone = true;
+}
+
+void TCustomdxDBGrid::ColumnsChanged(TdxTreeListColumn* column) {
+  TCustomdxDBTreeListControl::ColumnsChanged(column);
+  if (!FFilterColumnGone) return;
+  FFilterColumnGone = false;
+  FilterChanged();
+}
+
+void TCustomdxDBGrid::DeleteColumnNodeData(int absoluteIndex) {
+  TCustomdxDBTreeListControl::DeleteColumnNodeData(absoluteIndex);
+  for (TdxTreeListNode* node : FHiddenNodes)
+    if (auto* dbNode = dynamic_cast<TdxDBTreeListControlNode*>(node)) dbNode->DropColumn(absoluteIndex);
+}
+
 // --- Header buttons and the status panel ---------------------------------------------------------
 
 int TCustomdxDBGrid::GetColumnHeaderButtonState(int absoluteIndex) const {

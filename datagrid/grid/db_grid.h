@@ -231,6 +231,11 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // Puts re-shown records of a grouped grid back under their group rows
   // (the grouping code's); neutral here.
   virtual void RegroupFilteredNodes(TdxTreeListNode* node) {}
+  // A column that goes leaves the filter and the drop-down; hidden records
+  // lose its cells as shown ones do.
+  void ColumnRemoving(TdxTreeListColumn* column) override;
+  void DeleteColumnNodeData(int absoluteIndex) override;
+  void ColumnsChanged(TdxTreeListColumn* column) override;
   // The stored layout carries the filter (grid_filter_layout.cpp).
   void SaveControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
   void LoadControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
@@ -276,6 +281,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   std::vector<TdxTreeListNode*> FHiddenNodes;
   bool FFilterActive = false;
   bool FFilterDropDownOpen = false;
+  // A removed column took conditions with it: refilter once it is gone.
+  bool FFilterColumnGone = false;
   // The criteria compiled for the filtering pass under way; nil outside one.
   const TdxDBGridFilterProgram* FFilterProgram = nullptr;
   TPoint FLastPress{0, 0};

@@ -279,6 +279,28 @@ TEST_F(FilterTest, ValuesComeFromTheEventOutsideLoadAllMode) {
             (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)", "Elm", "Yew"}));
 }
 
+TEST_F(FilterTest, RemovedColumnLeavesTheFilterAndHiddenRowsKeepTheirCellsInPlace) {
+  FillNames({"Pine", "Oak", "Ash", "Oak"});
+  MakeFilterGrid();
+  Grid->Filter().ApplyValue(Column(1), Variant("Oak"), "Oak");
+  Grid->Filter().ApplyValue(Column(2), Variant(200004), "200004");
+  EXPECT_EQ(AllIds(), (std::vector<int>{4}));
+  Grid->DropDownFilter(Column(1));
+  ASSERT_TRUE(Grid->FilterDropDownOpen());
+  delete Column(1);
+  EXPECT_FALSE(Grid->FilterDropDownOpen());
+  // The phone condition alone: every row with that phone, read from the
+  // right cells of shown and hidden rows alike.
+  EXPECT_EQ(Grid->Filter().FilterText(), "(PHONE = 200004)");
+  EXPECT_EQ(AllIds(), (std::vector<int>{4}));
+  Grid->Filter().ApplyValue(Column(1), Variant(200002), "200002");
+  EXPECT_EQ(AllIds(), (std::vector<int>{2}));
+  Grid->Filter().ClearAll();
+  EXPECT_EQ(AllIds(), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(Grid->GetCellText(Grid->Items(2), 1), "200003");
+  Grid->CheckInvariants();
+}
+
 // --- Criteria bound to columns ----------------------------------------------------------------
 
 TEST_F(FilterTest, ExpressionNamesTheFieldNeverItsOrigin) {
