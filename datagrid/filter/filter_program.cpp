@@ -61,7 +61,8 @@ bool TdxDBGridFilterProgram::EvaluateList(const TdxTreeListNode* node, std::size
 
 bool TdxDBGridFilterProgram::EvaluateLeaf(const TdxTreeListNode* node, const TStep& step) const {
   bool v;
-  const auto* dbNode = step.Column >= 0 ? dynamic_cast<const TdxDBTreeListControlNode*>(node) : nullptr;
+  // The dataset-bound tree list makes only nodes of this class.
+  const auto* dbNode = step.Column >= 0 ? static_cast<const TdxDBTreeListControlNode*>(node) : nullptr;
   if (dbNode == nullptr) {
     v = dxOperator(step.Operator).Compare(FCriteria.ConvertValue(step.Item->RowValue(node)), step.Value);
   } else if (const Variant* held = dbNode->HeldValue(step.Column)) {

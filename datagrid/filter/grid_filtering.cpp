@@ -35,8 +35,9 @@ void TCustomdxDBGrid::SetFilter(const TdxDBGridFilter& value) {
 }
 
 bool TCustomdxDBGrid::NodePassesFilter(const TdxTreeListNode* node) const {
-  if (!IsFiltering() || FFilter == nullptr) return true;
-  return FFilterProgram != nullptr ? FFilterProgram->Passes(node) : FFilter->NodePasses(node);
+  // A compiled program exists only while filtering.
+  if (FFilterProgram != nullptr) return FFilterProgram->Passes(node);
+  return !IsFiltering() || FFilter == nullptr || FFilter->NodePasses(node);
 }
 
 
@@ -77,7 +78,8 @@ void TCustomdxDBGrid::PassFilterToDataSet() {
 namespace {
 // Filters the children of parent (the top level when nil) in one pass:
 // leaves that fail go to hidden, group rows left empty to emptied.
-void FilterSiblings(TCustomdxDBGrid& grid, TdxTreeListNode* parent, std::vector<TdxTreeListNode*>& hidden,
+template <class TPasses>
+void FilterSiblings(TCustomdxDBGrid& grid, const TPasses& passes, TdxTreeListNode* parent, std::vector<TdxTreeListNode*>& hidden,
                     std::vector<TdxTreeListNode*>& emptied, std::vector<TdxTreeListNode*>* reshown) {
   const int count = parent != nullptr ? parent->Count() : grid.Count();
   std::vector<TdxTreeListNode*> kept;
@@ -86,14 +88,14 @@ void FilterSiblings(TCustomdxDBGrid& grid, TdxTreeListNode* parent, std::vector<
   for (int i = 0; i < count; ++i) {
     TdxTreeListNode* child = parent != nullptr ? parent->Items(i) : grid.Items(i);
     if (child->Count() > 0) {
-      FilterSiblings(grid, child, hidden, emptied, nullptr);
+      FilterSiblings(grid, passes, child, hidden, emptied, nullptr);
       if (child->Count() == 0) {
         emptied.push_back(child);
         changed = true;
         continue;
       }
       kept.push_back(child);
-    } else if (grid.NodePassesFilter(child)) {
+    } else if (passes(child)) {
       kept.push_back(child);
     } else {
       hidden.push_back(child);
@@ -136,12 +138,14 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
   std::vector<TdxTreeListNode*> reshown;
   {
     TFilterPassScope pass(*this);
+    const bool filtering = IsFiltering();
+    const auto passes = [this, filtering](const TdxTreeListNode* n) { return !filtering || NodePassesFilter(n); };
     TdxTreeListUpdateLock lock(*this);
     ResetNodeReferences();
     // Hidden records that pass now come back (in the order they left).
     std::vector<TdxTreeListNode*> stillHidden;
     for (TdxTreeListNode* hiddenNode : FHiddenNodes) {
-      if (NodePassesFilter(hiddenNode))
+      if (passes(hiddenNode))
         reshown.push_back(hiddenNode);
       else
         stillHidden.push_back(hiddenNode);
@@ -167,10 +171,10 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
         std::stable_sort(merged.begin(), merged.end(), byRecord);
       }
       ReplaceSiblings(nullptr, merged);
-      // Shown again, they pass: no need to test them twice.
-      FilterSiblings(*this, nullptr, hidden, emptied, nullptr);
+      // Without a filter every row passes: nothing more to test.
+      if (filtering) FilterSiblings(*this, passes, nullptr, hidden, emptied, nullptr);
     } else {
-      FilterSiblings(*this, nullptr, hidden, emptied, &reshown);
+      FilterSiblings(*this, passes, nullptr, hidden, emptied, &reshown);
     }
     if (SelectedBookmarkCount() > 0)
       for (TdxTreeListNode* n : hidden)

@@ -160,7 +160,8 @@ void TdxNodeList::Release() noexcept {
 std::vector<std::unique_ptr<TdxTreeListNode>> TdxNodeList::TakeAll() noexcept {
   std::vector<std::unique_ptr<TdxTreeListNode>> nodes = std::move(FSlots);
   if (FHead > 0) nodes.erase(nodes.begin(), nodes.begin() + static_cast<std::ptrdiff_t>(FHead));
-  for (auto& node : nodes) node->FList = nullptr;
+  // The nodes keep their old list and slot until AppendAll places them
+  // again (ReplaceSiblings reads the slots meanwhile).
   Release();
   return nodes;
 }

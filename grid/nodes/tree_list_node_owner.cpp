@@ -87,7 +87,8 @@ void TdxTreeListNodeOwner::ReplaceSiblings(TdxTreeListNode* parent, std::span<Td
     if (node) stayDetached.push_back(std::move(node));
   for (auto& node : children)
     if (node) {
-      node->FParent = nullptr;
+      // Each node touched once more only: a million of them may leave.
+      if (parent != nullptr) node->FParent = nullptr;
       stayDetached.push_back(std::move(node));
     }
   FDetached.AppendAll(std::move(stayDetached));
