@@ -38,7 +38,14 @@ void TdxDBGridFilterProgram::Compile(const TdxCriteriaItemList& list) {
   FSteps[at].Span = static_cast<int>(FSteps.size() - at);
 }
 
-bool TdxDBGridFilterProgram::Passes(const TdxTreeListNode* node) const { return EvaluateList(node, 0); }
+bool TdxDBGridFilterProgram::Passes(const TdxTreeListNode* node) const {
+  // One condition in the root, the drop-down's usual filter: no list walk.
+  if (FSteps.size() == 2 && FSteps[0].Count == 1) {
+    const bool v = EvaluateLeaf(node, FSteps[1]);
+    return FSteps[0].Negated ? !v : v;
+  }
+  return EvaluateList(node, 0);
+}
 
 bool TdxDBGridFilterProgram::EvaluateList(const TdxTreeListNode* node, std::size_t at) const {
   const TStep& list = FSteps[at];

@@ -139,7 +139,10 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
   {
     TFilterPassScope pass(*this);
     const bool filtering = IsFiltering();
-    const auto passes = [this, filtering](const TdxTreeListNode* n) { return !filtering || NodePassesFilter(n); };
+    const TdxDBGridFilterProgram* program = FFilterProgram;
+    const auto passes = [this, filtering, program](const TdxTreeListNode* n) {
+      return !filtering || (program != nullptr ? program->Passes(n) : NodePassesFilter(n));
+    };
     TdxTreeListUpdateLock lock(*this);
     ResetNodeReferences();
     // Hidden records that pass now come back (in the order they left).
