@@ -189,9 +189,11 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
     if (freed.count(top) != 0) top = nullptr;
     for (TdxTreeListNode* group : emptied) group->Free();
     if (FInsertedNode != nullptr && FInsertedNode->IsDetached()) FInsertedNode = nullptr;
-    if (regroup && !(hidden.size() == 1 && reshown.empty() && hidden.front() == node)) {
-      if (grouped && !reshown.empty()) RegroupFilteredNodes(nullptr);
-      if (!reshown.empty()) SortNodes();
+    // Rows shown again take their places among the groups and the sorted
+    // rows; hiding leaves the order as it was.
+    if (regroup && !reshown.empty()) {
+      if (grouped) RegroupFilteredNodes(nullptr);
+      SortNodes();
     }
     if (top != nullptr && !top->IsDetached()) SetTopVisibleNode(top);
     else if (FirstNode() != nullptr) SetTopVisibleNode(FirstNode());
@@ -395,6 +397,15 @@ void TCustomdxDBGrid::DropDownFilter(TdxDBTreeListColumn* column) {
   list.SetVisible(true);
   FFilterDropDownOpen = true;
   Invalidate();
+}
+
+void TCustomdxDBGrid::WndProc(TMessage& message) {
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr &&
+      (message.Msg == WM_KILLFOCUS || message.Msg == WM_CANCELMODE || message.Msg == CM_DEACTIVATE)) {
+    const bool fromList = message.Msg == WM_KILLFOCUS && message.WParam == ControlParam(FFilterDropDown);
+    if (!fromList) FFilterDropDown->CloseUp(false);
+  }
+  TCustomdxDBTreeListControl::WndProc(message);
 }
 
 bool TCustomdxDBGrid::FilterDropDownKey(TKey& key) {

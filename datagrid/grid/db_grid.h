@@ -242,6 +242,9 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // Filtering many nodes: NodePassesFilter runs the criteria compiled once
   // while the returned scope lives.
   class TFilterPassScope;
+  // Focus loss, cancel mode and deactivation close an open filter
+  // drop-down (unless the drop-down itself sent them).
+  void WndProc(TMessage& message) override;
   // Routes input to the open filter drop-down; true when it took it.
   bool FilterDropDownKey(TKey& key);
   bool FilterDropDownPress(int x, int y);

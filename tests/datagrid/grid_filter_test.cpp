@@ -12,6 +12,7 @@
 #include "datagrid/filter/filter_drop_down.h"
 #include "datagrid/filter/filter_program.h"
 #include "datagrid/filter/grid_filter.h"
+#include "framework/gui/standard/std_controls.h"
 #include "tests/datagrid/grid_fixture.h"
 #include "tests/support/city_lookup.h"
 #include "tests/support/window_input.h"
@@ -249,6 +250,25 @@ TEST_F(FilterTest, HeaderButtonOpensTheDropDownAndAClickOnAValueFilters) {
   EXPECT_EQ(AllIds(), (std::vector<int>{2, 4}));
   EXPECT_EQ(Grid->GetColumnHeaderButtonState(1) & 8, 8);
   EXPECT_EQ(Grid->GetColumnHeaderButtonState(2) & 8, 0);
+}
+
+TEST_F(FilterTest, LosingTheFocusClosesTheDropDownWithoutApplying) {
+  FillNames({"Pine", "Oak"});
+  MakeFilterGrid();
+  auto* other = new TEdit(Form.get());
+  other->SetParent(Form.get());
+  other->SetBounds(10, 520, 100, 24);
+  ASSERT_TRUE(ShowActive(*Form));
+  Grid->SetFocus();
+  ASSERT_TRUE(WaitFor([&] { return Grid->Focused(); }));
+  Grid->DropDownFilter(Column(1));
+  ASSERT_TRUE(Grid->FilterDropDownOpen());
+  Grid->FilterDropDown()->SetItemIndex(3);
+  other->SetFocus();
+  ASSERT_TRUE(WaitFor([&] { return other->Focused(); }));
+  EXPECT_FALSE(Grid->FilterDropDownOpen());
+  EXPECT_FALSE(Grid->FilterDropDown()->Visible());
+  EXPECT_TRUE(Grid->Filter().IsEmpty());
 }
 
 TEST_F(FilterTest, ValuesComeFromTheEventOutsideLoadAllMode) {
