@@ -8,7 +8,6 @@
 #include <memory>
 #include <set>
 
-#include "datagrid/filter/grid_filter.h"
 #include "datagrid/grid/db_grid.h"
 #include "dbaccess/dataset/fib_dataset.h"
 #include "framework/core/data/data_source.h"
@@ -124,68 +123,5 @@ TEST_F(FibGridTest, RecordWindowScrollsTheDataSet) {
   EXPECT_EQ(CurrentId(), HomeRows);
   EXPECT_EQ(Id(Grid->FocusedNode()), HomeRows);
 }
-
-// The filter's expression, handed to the dataset, leaves the rows the grid
-// itself keeps: the dataset's own evaluator reads what the criteria write.
-struct FibFilterCase {
-  const char* Name;
-  int Column;  // STREET_ID 1, PHONE 2, NAME 3, STREET_NAME 4, CORP 6
-  int Operator;
-  bool Negated;
-  Variant Value;
-  std::string Expression;
-};
-void PrintTo(const FibFilterCase& c, std::ostream* os) { *os << c.Name; }
-
-class FibGridFilter : public FibGridTest, public ::testing::WithParamInterface<FibFilterCase> {
- protected:
-  std::set<int> ShownIds() const {
-    std::set<int> ids;
-    for (int i = 0; i < Grid->Count(); ++i) ids.insert(Id(Grid->Items(i)));
-    return ids;
-  }
-};
-
-TEST_P(FibGridFilter, DataSetLeavesTheRowsTheGridKeeps) {
-  const FibFilterCase& c = GetParam();
-  Home->Open();
-  TdxDBGridFilter& filter = Grid->Filter();
-  auto* column = Grid->Columns(c.Column);
-  filter.Criteria().AddColumnItem(nullptr, column, c.Negated, VarToStr(c.Value), c.Value, c.Operator);
-  Grid->FilterChanged();
-  const std::set<int> kept = ShownIds();
-  ASSERT_FALSE(kept.empty());
-  ASSERT_LT(static_cast<int>(kept.size()), HomeRows);
-  EXPECT_EQ(Home->Filter(), "") << "the dataset's filter is left alone";
-  EXPECT_EQ(filter.FilterText(), RU(c.Expression.c_str()));
-
-  filter.SetAutoDataSetFilter(true);
-  EXPECT_EQ(Home->Filter(), RU(c.Expression.c_str()));
-  EXPECT_TRUE(Home->Filtered());
-  std::set<int> left;
-  {
-    TDisableControlsScope scope(*Home);
-    for (Home->First(); !Home->Eof(); Home->Next()) left.insert(CurrentId());
-  }
-  EXPECT_EQ(left, kept);
-  // The grid reloaded from the filtered dataset shows the same rows.
-  Grid->Reload();
-  EXPECT_EQ(ShownIds(), kept);
-  filter.ClearAll();
-  EXPECT_EQ(Home->Filter(), "");
-  EXPECT_FALSE(Home->Filtered());
-  EXPECT_EQ(Grid->Count(), HomeRows);
-}
-
-INSTANTIATE_TEST_SUITE_P(
-    Conditions, FibGridFilter,
-    ::testing::Values(FibFilterCase{"Number", 1, ocEqual, false, Variant(3), "(STREET_ID = 3)"},
-                      FibFilterCase{"NumberAbove", 2, ocGreater, false, Variant(200100), "(PHONE > 200100)"},
-                      FibFilterCase{"Text", 4, ocEqual, false, Variant(RU("Улица 2")), "(STREET_NAME = 'Улица 2')"},
-                      FibFilterCase{"TextNot", 4, ocEqual, true, Variant(RU("Улица 2")),
-                                    "(NOT (STREET_NAME = 'Улица 2'))"},
-                      FibFilterCase{"Blanks", 6, ocIsNull, false, Variant::Null(), "(CORP Is Null)"},
-                      FibFilterCase{"NonBlanks", 6, ocIsNull, true, Variant::Null(), "(NOT (CORP Is Null))"}),
-    [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace
