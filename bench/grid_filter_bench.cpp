@@ -64,7 +64,8 @@ class TFilterBench {
     TdxDBGridOptionsBehavior behavior = Grid->OptionsBehavior();
     behavior.Include(edgoHeaderButtonClicking);
     Grid->SetOptionsBehavior(behavior);
-    for (const char* name : {"HOME_ID", "NAME"}) Grid->CreateColumn<TdxDBGridColumn>(&Form)->SetFieldName(name);
+    for (const char* name : {"HOME_ID", "NAME"})
+      Grid->CreateColumn<TdxDBGridColumn>(&Form)->SetFieldName(name);
     Grid->SetKeyField("HOME_ID");
     Grid->SetDataSource(Source);
     Column = dynamic_cast<TdxDBTreeListColumn*>(Grid->Columns(1));
@@ -152,7 +153,8 @@ int main(int argc, char** argv) {
   TApplication application(argc, argv);
   TFilterBench bench(rows);
   Bench = &bench;
-  benchmark::RegisterBenchmark("FilterByDropDownValue", BM_FilterByDropDownValue)->Unit(benchmark::kMillisecond);
+  benchmark::RegisterBenchmark("FilterByDropDownValue", BM_FilterByDropDownValue)
+      ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("ClearByDropDownAll", BM_ClearByDropDownAll)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("PlainLoop", BM_PlainLoop)->Unit(benchmark::kMillisecond);
   benchmark::Initialize(&argc, argv);
@@ -177,8 +179,8 @@ int main(int argc, char** argv) {
     plain = std::min(plain, Milliseconds(start));
   }
   if (shown != expected || bench.Grid->Count() != rows) {
-    std::fprintf(stderr, "bench_grid_filter: %d rows shown, %d expected; %d after clearing\n", shown, expected,
-                 bench.Grid->Count());
+    std::fprintf(stderr, "bench_grid_filter: %d rows shown, %d expected; %d after clearing\n", shown,
+                 expected, bench.Grid->Count());
     return 1;
   }
   std::printf("rows: %d\n", rows);

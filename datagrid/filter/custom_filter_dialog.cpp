@@ -87,7 +87,9 @@ int EntryOf(TdxFilterDialogComboEdit& combo) {
 
 }  // namespace
 
-const TdxFilterOperatorEntry& dxFilterOperatorEntry(int entry) { return kEntries.at(static_cast<std::size_t>(entry)); }
+const TdxFilterOperatorEntry& dxFilterOperatorEntry(int entry) {
+  return kEntries.at(static_cast<std::size_t>(entry));
+}
 
 int dxFilterEntryOfItem(int operatorCode, bool negated) {
   switch (operatorCode) {
@@ -140,7 +142,8 @@ TfmCustomDialog::TfmCustomDialog(TComponent* owner) : TForm(owner) {
   lblSingle->SetText("Use ? to represent any single character");
   lblSeries = Place<TLabel>(*this, "lblSeries", 8, 136, 200, 13);
   lblSeries->SetText("Use * to represent any series of characters");
-  for (TControl* hidden : std::initializer_list<TControl*>{cbOperator1, Edit1, cbOperator2, Edit2, lblSingle, lblSeries})
+  for (TControl* hidden :
+       std::initializer_list<TControl*>{cbOperator1, Edit1, cbOperator2, Edit2, lblSingle, lblSeries})
     hidden->SetVisible(false);
   OnCloseQuery = TCloseQueryEvent(this, &TfmCustomDialog::FormCloseQuery);
 }
@@ -213,8 +216,8 @@ void TfmCustomDialog::FormCloseQuery(TObject*, bool& canClose) {
 
 namespace {
 
-void AddRow(TdxDBGridCriteria& criteria, TdxCriteriaItemList* list, const TdxDBTreeListColumn* column, int entry,
-            const Variant& value, const std::string& text) {
+void AddRow(TdxDBGridCriteria& criteria, TdxCriteriaItemList* list, const TdxDBTreeListColumn* column,
+            int entry, const Variant& value, const std::string& text) {
   if (entry < 0 || entry >= dxFilterOperatorEntryCount) return;
   const TdxFilterOperatorEntry& e = kEntries[static_cast<std::size_t>(entry)];
   int code = e.OperatorCode;
@@ -244,7 +247,8 @@ bool TdxDBGridCriteria::EditColumnFilter(TdxDBTreeListColumn* column) {
       else
         form->rbAnd->SetChecked(true);
       if (const auto* second = dynamic_cast<const TdxCriteriaItem*>(list->Items(1))) {
-        form->Operator2->SetText(std::to_string(dxFilterEntryOfItem(second->OperatorCode(), second->Negated())));
+        form->Operator2->SetText(
+            std::to_string(dxFilterEntryOfItem(second->OperatorCode(), second->Negated())));
         SetEditorValue(*form->Value2, second->Value());
       }
     }

@@ -83,7 +83,8 @@ class TfmCustomDialog : public TForm {
   void FormCloseQuery(TObject* sender, bool& canClose);
 
  private:
-  void ReadRow(TdxFilterDialogComboEdit& combo, TCustomdxFilterEdit& editor, Variant& value, std::string& text);
+  void ReadRow(TdxFilterDialogComboEdit& combo, TCustomdxFilterEdit& editor, Variant& value,
+               std::string& text);
 };
 
 // Process-wide hook, for tests that drive the dialog: called once the

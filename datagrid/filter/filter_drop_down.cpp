@@ -5,7 +5,8 @@
 #include "framework/gui/controls/keys.h"
 #include "framework/gui/controls/messages.h"
 
-TdxDBGridFilterPopupListBox::TdxDBGridFilterPopupListBox(TComponent* owner) : TCustomdxPopupPickListBox(owner) {
+TdxDBGridFilterPopupListBox::TdxDBGridFilterPopupListBox(TComponent* owner)
+    : TCustomdxPopupPickListBox(owner) {
   OnPopupMouseUp = [this](TObject* sender, bool inside) { PopupMouseUp(sender, inside); };
 }
 

@@ -26,4 +26,3 @@ class TCustomdxDBGrid::TFilterPassScope {
   const TdxDBGridFilterProgram* FSaved;
   std::optional<TdxDBGridFilterProgram> FProgram;
 };
-

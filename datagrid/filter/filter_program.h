@@ -31,12 +31,12 @@ class TdxDBGridFilterProgram {
     bool IsList = false;
     bool Negated = false;
     bool OrJunction = false;
-    int Count = 0;      // children of a list
-    int Span = 1;       // steps this one covers, itself included
-    int Column = -1;    // a leaf read in place: the column's index
+    int Count = 0;    // children of a list
+    int Span = 1;     // steps this one covers, itself included
+    int Column = -1;  // a leaf read in place: the column's index
     std::uint8_t Operator = 0;
     const TdxCriteriaItem* Item = nullptr;  // a leaf read through the criteria
-    Variant Value;      // converted once
+    Variant Value;                          // converted once
   };
   void Compile(const TdxCriteriaItemList& list);
   bool EvaluateList(const TdxTreeListNode* node, std::size_t at) const;

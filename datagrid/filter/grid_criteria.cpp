@@ -21,7 +21,9 @@ Variant dxFilterCellValue(const TCustomdxDBGrid& grid, const TdxDBTreeListColumn
   return grid.GetCellVariant(node, index);
 }
 
-std::string TdxDBGridCriteriaItem::Caption() const { return FColumn == nullptr ? std::string() : FColumn->Caption(); }
+std::string TdxDBGridCriteriaItem::Caption() const {
+  return FColumn == nullptr ? std::string() : FColumn->Caption();
+}
 
 Variant TdxDBGridCriteriaItem::RowValue(TdxCriteriaRow row) const {
   if (FColumn == nullptr) return Variant::Null();

@@ -73,7 +73,8 @@ TdxDBGridCriteria& TdxDBGridFilter::CurrentCriteria() {
   return FCriteria;
 }
 
-void TdxDBGridFilter::ApplyValue(const TdxTreeListColumn* column, const Variant& value, const std::string& text) {
+void TdxDBGridFilter::ApplyValue(const TdxTreeListColumn* column, const Variant& value,
+                                 const std::string& text) {
   FCriteria.RemoveColumn(column);
   FCriteria.AddColumnItem(nullptr, column, false, text, value, ocEqual);
   DoChanged();
@@ -101,7 +102,8 @@ bool TdxDBGridFilter::EditCustomFilter(TdxDBTreeListColumn* column) {
   return true;
 }
 
-TdxColumnFilterState TdxDBGridFilter::ColumnFilterState(const TdxTreeListColumn* column, Variant& value) const {
+TdxColumnFilterState TdxDBGridFilter::ColumnFilterState(const TdxTreeListColumn* column,
+                                                        Variant& value) const {
   const TdxCriteriaItem* item = FCriteria.ColumnItem(column);
   if (item == nullptr) {
     value = Variant::Null();
@@ -127,7 +129,8 @@ void ReadBytes(TStream& stream, void* data, std::int64_t count) {
 }
 void WriteInt(TStream& stream, std::int32_t value) {
   unsigned char bytes[4];
-  for (int i = 0; i < 4; ++i) bytes[i] = static_cast<unsigned char>(static_cast<std::uint32_t>(value) >> (8 * i));
+  for (int i = 0; i < 4; ++i)
+    bytes[i] = static_cast<unsigned char>(static_cast<std::uint32_t>(value) >> (8 * i));
   WriteBytes(stream, bytes, 4);
 }
 std::int32_t ReadInt(TStream& stream) {

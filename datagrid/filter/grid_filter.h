@@ -70,7 +70,9 @@ class TdxDBGridFilter : public TPersistent {
   virtual void ApplyValue(const TdxTreeListColumn* column, const Variant& value, const std::string& text);
   virtual void ApplyBlanks(const TdxTreeListColumn* column, bool negated);
   virtual void ClearAll();
-  bool HasColumnFilter(const TdxTreeListColumn* column) const { return FCriteria.ColumnItem(column) != nullptr; }
+  bool HasColumnFilter(const TdxTreeListColumn* column) const {
+    return FCriteria.ColumnItem(column) != nullptr;
+  }
   bool IsEmpty() const { return FCriteria.Root().Count() == 0; }
   virtual void RemoveColumnFilter(const TdxTreeListColumn* column);
   // The custom dialog; the grid hears of it only when confirmed.

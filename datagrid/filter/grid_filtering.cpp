@@ -17,6 +17,7 @@
 #include "datagrid/filter/filter_pass_scope.h"
 #include "datagrid/filter/grid_filter.h"
 #include "datagrid/grid/db_grid.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/data/dataset.h"
 #include "framework/gui/controls/keys.h"
 #include "framework/gui/controls/messages.h"
@@ -39,7 +40,6 @@ bool TCustomdxDBGrid::NodePassesFilter(const TdxTreeListNode* node) const {
   if (FFilterProgram != nullptr) return FFilterProgram->Passes(node);
   return !IsFiltering() || FFilter == nullptr || FFilter->NodePasses(node);
 }
-
 
 void TCustomdxDBGrid::FilterChanged() {
   FFilterActive = FFilter != nullptr && !FFilter->IsEmpty();
@@ -79,8 +79,9 @@ namespace {
 // Filters the children of parent (the top level when nil) in one pass:
 // leaves that fail go to hidden, group rows left empty to emptied.
 template <class TPasses>
-void FilterSiblings(TCustomdxDBGrid& grid, const TPasses& passes, TdxTreeListNode* parent, std::vector<TdxTreeListNode*>& hidden,
-                    std::vector<TdxTreeListNode*>& emptied, std::vector<TdxTreeListNode*>* reshown) {
+void FilterSiblings(TCustomdxDBGrid& grid, const TPasses& passes, TdxTreeListNode* parent,
+                    std::vector<TdxTreeListNode*>& hidden, std::vector<TdxTreeListNode*>& emptied,
+                    std::vector<TdxTreeListNode*>* reshown) {
   const int count = parent != nullptr ? parent->Count() : grid.Count();
   std::vector<TdxTreeListNode*> kept;
   kept.reserve(static_cast<std::size_t>(count) + (reshown != nullptr ? reshown->size() : 0));
@@ -153,12 +154,24 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
       else
         stillHidden.push_back(hiddenNode);
     }
+    // Emptied while the groups left empty are freed below, so that freeing
+    // them does not search the list; a failure on the way (a value that
+    // does not compare) lists again every record still out of the tree.
+    FHiddenNodes.clear();
+    bool listed = false;
+    TAtScopeExit relist([&] {
+      if (listed) return;
+      FHiddenNodes = stillHidden;
+      for (TdxTreeListNode* n : reshown)
+        if (n->IsDetached()) FHiddenNodes.push_back(n);
+    });
     const bool grouped = HasGrouping();
     if (!reshown.empty() && !grouped) {
       // Back in their place among the records: by load order (a sort by
       // columns follows below).
       const auto byRecord = [](const TdxTreeListNode* a, const TdxTreeListNode* b) {
-        return static_cast<const TdxDBGridNode*>(a)->RecordIndex() < static_cast<const TdxDBGridNode*>(b)->RecordIndex();
+        return static_cast<const TdxDBGridNode*>(a)->RecordIndex() <
+               static_cast<const TdxDBGridNode*>(b)->RecordIndex();
       };
       std::vector<TdxTreeListNode*> shown;
       shown.reserve(static_cast<std::size_t>(Count()));
@@ -182,12 +195,13 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
     if (SelectedBookmarkCount() > 0)
       for (TdxTreeListNode* n : hidden)
         if (IsNodeSelected(n)) SetNodeSelected(n, false);
-    FHiddenNodes = std::move(stillHidden);
-    FHiddenNodes.insert(FHiddenNodes.end(), hidden.begin(), hidden.end());
     const std::unordered_set<const TdxTreeListNode*> freed(emptied.begin(), emptied.end());
     if (freed.count(focused) != 0) focused = nullptr;
     if (freed.count(top) != 0) top = nullptr;
     for (TdxTreeListNode* group : emptied) group->Free();
+    FHiddenNodes = std::move(stillHidden);
+    FHiddenNodes.insert(FHiddenNodes.end(), hidden.begin(), hidden.end());
+    listed = true;
     if (FInsertedNode != nullptr && FInsertedNode->IsDetached()) FInsertedNode = nullptr;
     // Rows shown again take their places among the groups and the sorted
     // rows; hiding leaves the order as it was.
@@ -195,8 +209,10 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
       if (grouped) RegroupFilteredNodes(nullptr);
       SortNodes();
     }
-    if (top != nullptr && !top->IsDetached()) SetTopVisibleNode(top);
-    else if (FirstNode() != nullptr) SetTopVisibleNode(FirstNode());
+    if (top != nullptr && !top->IsDetached())
+      SetTopVisibleNode(top);
+    else if (FirstNode() != nullptr)
+      SetTopVisibleNode(FirstNode());
     lock.Close();
   }
   // The focus: back on the node it was on when that is still shown, else on
@@ -375,8 +391,9 @@ void TCustomdxDBGrid::DropDownFilter(TdxDBTreeListColumn* column) {
 
   // Size: whole items, DropDownCount rows at most, as wide as the widest text.
   const int itemHeight = list.MeasuredItemHeight();
-  const int rows = filter.DropDownCount() > 0 && list.Count() >= filter.DropDownCount() ? filter.DropDownCount()
-                                                                                       : list.Count();
+  const int rows = filter.DropDownCount() > 0 && list.Count() >= filter.DropDownCount()
+                       ? filter.DropDownCount()
+                       : list.Count();
   int clientWidth = header.Width();
   if (filter.DropDownWidth() != 0) {
     clientWidth = filter.DropDownWidth();
@@ -384,7 +401,8 @@ void TCustomdxDBGrid::DropDownFilter(TdxDBTreeListColumn* column) {
     TBitmap probe(1, 1);
     TCanvas& canvas = probe.Canvas();
     canvas.Font().Assign(&list.Font());
-    for (int i = 0; i < list.Count(); ++i) clientWidth = std::max(clientWidth, canvas.TextWidth(list.Items().Strings(i)));
+    for (int i = 0; i < list.Count(); ++i)
+      clientWidth = std::max(clientWidth, canvas.TextWidth(list.Items().Strings(i)));
   }
   clientWidth += 4;
   const int border = list.BorderWidth();

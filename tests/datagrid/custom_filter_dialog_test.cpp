@@ -2,6 +2,8 @@
 // by the mouse and the keyboard while it runs modally: the conditions it
 // builds, what it shows for conditions already there, and what it refuses.
 
+#include "datagrid/filter/custom_filter_dialog.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -9,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "datagrid/filter/custom_filter_dialog.h"
 #include "datagrid/filter/filter_drop_down.h"
 #include "datagrid/filter/grid_filter.h"
 #include "framework/gui/application/application.h"
@@ -24,7 +25,8 @@ TPoint Middle(const TControl& c) { return Point(c.Width() / 2, c.Height() / 2); 
 
 void TypeInto(const TWinControl& control, const std::string& text) {
   for (char ch : text)
-    QTest::sendKeyEvent(QTest::Click, QtWindowOf(control), Qt::Key_unknown, QString(QChar(ch)), Qt::NoModifier);
+    QTest::sendKeyEvent(QTest::Click, QtWindowOf(control), Qt::Key_unknown, QString(QChar(ch)),
+                        Qt::NoModifier);
 }
 
 // One row of the dialog as a user fills it: the operator entry (-1 for the
@@ -45,7 +47,9 @@ class CustomFilterTest : public GridTest {
     Application->OnException = nullptr;
     GridTest::TearDown();
   }
-  TdxDBTreeListColumn* Column(int index) const { return dynamic_cast<TdxDBTreeListColumn*>(Grid->Columns(index)); }
+  TdxDBTreeListColumn* Column(int index) const {
+    return dynamic_cast<TdxDBTreeListColumn*>(Grid->Columns(index));
+  }
 
   static void ActivateDialog(TfmCustomDialog& dialog) {
     QWidget* w = WindowOf(dialog);
@@ -77,36 +81,36 @@ class CustomFilterTest : public GridTest {
     std::unique_ptr<TInputSteps> steps;
     dxOnCustomFilterDialogShow = [&](TfmCustomDialog& dialog) {
       TfmCustomDialog* d = &dialog;
-      steps = std::make_unique<TInputSteps>(std::vector<std::function<void()>>{
-          [=] {
-            ActivateDialog(*d);
-            if (look) look(*d);
-            if (row1.Entry >= 0) StepTo(*d->Operator1, row1.Entry);
-          },
-          [=] { TypeValue(*d->Value1, row1.Text); },
-          [=] {
-            if (useOr) {
-              MousePressAt(*d->rbOr, Point(6, 8));
-              MouseReleaseAt(*d->rbOr, Point(6, 8));
-            }
-          },
-          [=] { StepTo(*d->Operator2, row2.Entry); },
-          [=] {
-            if (row2.Entry >= 0) TypeValue(*d->Value2, row2.Text);
-          },
-          [=] {
-            TButton* button = ok ? d->btnOK : d->btnCancel;
-            MousePressAt(*button, Middle(*button));
-            MouseReleaseAt(*button, Middle(*button));
-          },
-          [=, this] {
-            // Still open after OK: refused; leave by Cancel.
-            if (d->Visible()) {
-              ShownAfterOk = true;
-              MousePressAt(*d->btnCancel, Middle(*d->btnCancel));
-              MouseReleaseAt(*d->btnCancel, Middle(*d->btnCancel));
-            }
-          }});
+      steps = std::make_unique<TInputSteps>(
+          std::vector<std::function<void()>>{[=] {
+                                               ActivateDialog(*d);
+                                               if (look) look(*d);
+                                               if (row1.Entry >= 0) StepTo(*d->Operator1, row1.Entry);
+                                             },
+                                             [=] { TypeValue(*d->Value1, row1.Text); },
+                                             [=] {
+                                               if (useOr) {
+                                                 MousePressAt(*d->rbOr, Point(6, 8));
+                                                 MouseReleaseAt(*d->rbOr, Point(6, 8));
+                                               }
+                                             },
+                                             [=] { StepTo(*d->Operator2, row2.Entry); },
+                                             [=] {
+                                               if (row2.Entry >= 0) TypeValue(*d->Value2, row2.Text);
+                                             },
+                                             [=] {
+                                               TButton* button = ok ? d->btnOK : d->btnCancel;
+                                               MousePressAt(*button, Middle(*button));
+                                               MouseReleaseAt(*button, Middle(*button));
+                                             },
+                                             [=, this] {
+                                               // Still open after OK: refused; leave by Cancel.
+                                               if (d->Visible()) {
+                                                 ShownAfterOk = true;
+                                                 MousePressAt(*d->btnCancel, Middle(*d->btnCancel));
+                                                 MouseReleaseAt(*d->btnCancel, Middle(*d->btnCancel));
+                                               }
+                                             }});
     };
     ShownAfterOk = false;
     return Grid->Filter().EditCustomFilter(Column(column));
@@ -153,21 +157,58 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, CustomFilterDialog,
     ::testing::Values(
         DialogCase{"Equals", 0, {0, "7"}, {-1, ""}, false, "(HOME_ID = 7)", "(HOME_ID = 7)", {7}},
-        DialogCase{"Between", 0, {3, "4"}, {5, "6"}, false, "((HOME_ID >= 4) AND (HOME_ID <= 6))",
-                   "((HOME_ID >= 4) AND (HOME_ID <= 6))", {4, 5, 6}},
-        DialogCase{"Outside", 2, {4, "200003"}, {2, "200010"}, true, "((PHONE < 200003) OR (PHONE > 200010))",
-                   "((PHONE < 200003) OR (PHONE > 200010))", {1, 2, 11, 12}},
-        DialogCase{"DoesNotEqual", 1, {1, "Resident 2"}, {-1, ""}, false, "(NOT (NAME = 'Resident 2'))",
-                   "(NOT (NAME = Resident 2))", {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+        DialogCase{"Between",
+                   0,
+                   {3, "4"},
+                   {5, "6"},
+                   false,
+                   "((HOME_ID >= 4) AND (HOME_ID <= 6))",
+                   "((HOME_ID >= 4) AND (HOME_ID <= 6))",
+                   {4, 5, 6}},
+        DialogCase{"Outside",
+                   2,
+                   {4, "200003"},
+                   {2, "200010"},
+                   true,
+                   "((PHONE < 200003) OR (PHONE > 200010))",
+                   "((PHONE < 200003) OR (PHONE > 200010))",
+                   {1, 2, 11, 12}},
+        DialogCase{"DoesNotEqual",
+                   1,
+                   {1, "Resident 2"},
+                   {-1, ""},
+                   false,
+                   "(NOT (NAME = 'Resident 2'))",
+                   "(NOT (NAME = Resident 2))",
+                   {1, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
         // An empty value makes any comparison a test for blanks.
-        DialogCase{"GreaterThanNothing", 2, {2, ""}, {-1, ""}, false, "(PHONE Is Null)", "(PHONE Is Null)", {}},
-        DialogCase{"NotEqualNothing", 2, {1, ""}, {-1, ""}, false, "(NOT (PHONE Is Null))",
-                   "(NOT (PHONE Is Null))", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+        DialogCase{
+            "GreaterThanNothing", 2, {2, ""}, {-1, ""}, false, "(PHONE Is Null)", "(PHONE Is Null)", {}},
+        DialogCase{"NotEqualNothing",
+                   2,
+                   {1, ""},
+                   {-1, ""},
+                   false,
+                   "(NOT (PHONE Is Null))",
+                   "(NOT (PHONE Is Null))",
+                   {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
         // Blanks take no value: letters typed into a number column are not read.
-        DialogCase{"NonBlanksIgnoresText", 2, {7, "abc"}, {-1, ""}, false, "(NOT (PHONE Is Null))",
-                   "(NOT (PHONE Is Null))", {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
-        DialogCase{"BlanksOrValue", 2, {6, "xyz"}, {0, "200005"}, true, "((PHONE Is Null) OR (PHONE = 200005))",
-                   "((PHONE Is Null) OR (PHONE = 200005))", {5}}),
+        DialogCase{"NonBlanksIgnoresText",
+                   2,
+                   {7, "abc"},
+                   {-1, ""},
+                   false,
+                   "(NOT (PHONE Is Null))",
+                   "(NOT (PHONE Is Null))",
+                   {1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}},
+        DialogCase{"BlanksOrValue",
+                   2,
+                   {6, "xyz"},
+                   {0, "200005"},
+                   true,
+                   "((PHONE Is Null) OR (PHONE = 200005))",
+                   "((PHONE Is Null) OR (PHONE = 200005))",
+                   {5}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(CustomFilterTest, LettersForANumberAreRefusedAndTheDialogStaysOpen) {
@@ -206,8 +247,12 @@ TEST_F(CustomFilterTest, ShowsTheColumnsTwoConditionsAndReplacesThemByOne) {
   Grid->FilterChanged();
   std::vector<std::string> seen;
   auto look = [&](TfmCustomDialog& d) {
-    seen = {d.Operator1->Value(), d.Value1->Text(), d.Operator2->Value(), d.Value2->Text(),
-            d.rbOr->Checked() ? "or" : "and", d.LColumnName->Text()};
+    seen = {d.Operator1->Value(),
+            d.Value1->Text(),
+            d.Operator2->Value(),
+            d.Value2->Text(),
+            d.rbOr->Checked() ? "or" : "and",
+            d.LColumnName->Text()};
   };
   ASSERT_TRUE(RunDialog(0, {0, "9"}, {-1, ""}, false, true, look));
   EXPECT_EQ(seen, (std::vector<std::string>{"4", "3", "7", "", "or", "HOME_ID "}));
@@ -235,7 +280,8 @@ TEST_F(CustomFilterTest, DialogCarriesItsCaptionsAndPlaces) {
   EXPECT_FALSE(dialog.lblSingle->Visible());
   EXPECT_FALSE(dialog.cbOperator1->Visible());
   std::vector<std::string> descriptions;
-  for (int i = 0; i < dxFilterOperatorEntryCount; ++i) descriptions.push_back(dxFilterOperatorEntry(i).Description);
+  for (int i = 0; i < dxFilterOperatorEntryCount; ++i)
+    descriptions.push_back(dxFilterOperatorEntry(i).Description);
   EXPECT_EQ(descriptions, (std::vector<std::string>{"equals", "does not equal", "is greater than",
                                                     "is greater than or equal to", "is less than",
                                                     "is less than or equal to", "blanks", "non blanks"}));
@@ -256,8 +302,7 @@ TEST_F(CustomFilterTest, DropDownsCustomItemRunsTheDialog) {
           ActivateDialog(*dialog);
           StepTo(*dialog->Operator1, 2);
         },
-        [=] { TypeValue(*dialog->Value1, "4"); },
-        [=] { KeyInto(*dialog->Value1, Qt::Key_Return); }});
+        [=] { TypeValue(*dialog->Value1, "4"); }, [=] { KeyInto(*dialog->Value1, Qt::Key_Return); }});
   };
   Grid->DropDownFilter(Column(0));
   ASSERT_TRUE(Grid->FilterDropDownOpen());

@@ -74,7 +74,8 @@ TEST_P(FibGridFilter, DataSetLeavesTheRowsTheGridKeeps) {
   Home().OpenWithParams({Variant("HOME_ID > 0")});
   ASSERT_EQ(Grid->Count(), HomeRows);
   TdxDBGridFilter& filter = Grid->Filter();
-  filter.Criteria().AddColumnItem(nullptr, ColumnOf(c.Field), c.Negated, VarToStr(c.Value), c.Value, c.Operator);
+  filter.Criteria().AddColumnItem(nullptr, ColumnOf(c.Field), c.Negated, VarToStr(c.Value), c.Value,
+                                  c.Operator);
   Grid->FilterChanged();
   const std::set<int> kept = ShownIds();
   ASSERT_FALSE(kept.empty());
@@ -88,7 +89,8 @@ TEST_P(FibGridFilter, DataSetLeavesTheRowsTheGridKeeps) {
   std::set<int> left;
   {
     TDisableControlsScope scope(Home());
-    for (Home().First(); !Home().Eof(); Home().Next()) left.insert(Home().FieldByName("HOME_ID")->AsInteger());
+    for (Home().First(); !Home().Eof(); Home().Next())
+      left.insert(Home().FieldByName("HOME_ID")->AsInteger());
   }
   EXPECT_EQ(left, kept);
   Grid->Reload();
@@ -101,14 +103,15 @@ TEST_P(FibGridFilter, DataSetLeavesTheRowsTheGridKeeps) {
 
 INSTANTIATE_TEST_SUITE_P(
     Conditions, FibGridFilter,
-    ::testing::Values(FibFilterCase{"Number", "STREET_ID", ocEqual, false, Variant(3), "(STREET_ID = 3)"},
-                      FibFilterCase{"NumberAbove", "PHONE", ocGreater, false, Variant(200100), "(PHONE > 200100)"},
-                      FibFilterCase{"Text", "STREET_NAME", ocEqual, false, Variant(RU("Улица 2")),
-                                    "(STREET_NAME = 'Улица 2')"},
-                      FibFilterCase{"TextNot", "STREET_NAME", ocEqual, true, Variant(RU("Улица 2")),
-                                    "(NOT (STREET_NAME = 'Улица 2'))"},
-                      FibFilterCase{"Blanks", "CORP", ocIsNull, false, Variant::Null(), "(CORP Is Null)"},
-                      FibFilterCase{"NonBlanks", "CORP", ocIsNull, true, Variant::Null(), "(NOT (CORP Is Null))"}),
+    ::testing::Values(
+        FibFilterCase{"Number", "STREET_ID", ocEqual, false, Variant(3), "(STREET_ID = 3)"},
+        FibFilterCase{"NumberAbove", "PHONE", ocGreater, false, Variant(200100), "(PHONE > 200100)"},
+        FibFilterCase{"Text", "STREET_NAME", ocEqual, false, Variant(RU("Улица 2")),
+                      "(STREET_NAME = 'Улица 2')"},
+        FibFilterCase{"TextNot", "STREET_NAME", ocEqual, true, Variant(RU("Улица 2")),
+                      "(NOT (STREET_NAME = 'Улица 2'))"},
+        FibFilterCase{"Blanks", "CORP", ocIsNull, false, Variant::Null(), "(CORP Is Null)"},
+        FibFilterCase{"NonBlanks", "CORP", ocIsNull, true, Variant::Null(), "(NOT (CORP Is Null))"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

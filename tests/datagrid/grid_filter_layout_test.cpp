@@ -29,7 +29,9 @@ class FilterLayoutTest : public GridTest {
     GridTest::TearDown();
     ::unsetenv("TULVO_REGISTRY");
   }
-  TdxDBTreeListColumn* Column(int index) const { return dynamic_cast<TdxDBTreeListColumn*>(Grid->Columns(index)); }
+  TdxDBTreeListColumn* Column(int index) const {
+    return dynamic_cast<TdxDBTreeListColumn*>(Grid->Columns(index));
+  }
   static int StoredSize() {
     TRegistry registry;
     if (!registry.OpenKey(Key, false) || !registry.ValueExists("Filter")) return -1;

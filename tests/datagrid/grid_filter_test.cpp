@@ -3,6 +3,8 @@
 // bound to columns, the expression handed to the dataset, and the status
 // panel.
 
+#include "datagrid/filter/grid_filter.h"
+
 #include <gtest/gtest.h>
 
 #include <functional>
@@ -11,7 +13,6 @@
 
 #include "datagrid/filter/filter_drop_down.h"
 #include "datagrid/filter/filter_program.h"
-#include "datagrid/filter/grid_filter.h"
 #include "framework/gui/standard/std_controls.h"
 #include "tests/datagrid/grid_fixture.h"
 #include "tests/support/city_lookup.h"
@@ -29,7 +30,8 @@ class FilterTest : public GridTest {
     int id = 0;
     for (const char* name : names) {
       ++id;
-      Data->AppendRecord({Variant(id), name == nullptr ? Variant::Null() : Variant(name), Variant(200000 + id)});
+      Data->AppendRecord(
+          {Variant(id), name == nullptr ? Variant::Null() : Variant(name), Variant(200000 + id)});
     }
     Data->First();
   }
@@ -40,7 +42,9 @@ class FilterTest : public GridTest {
     Grid->SetOptionsBehavior(behavior);
     return Grid;
   }
-  TdxDBTreeListColumn* Column(int index) const { return dynamic_cast<TdxDBTreeListColumn*>(Grid->Columns(index)); }
+  TdxDBTreeListColumn* Column(int index) const {
+    return dynamic_cast<TdxDBTreeListColumn*>(Grid->Columns(index));
+  }
   std::vector<std::string> DropDownItems() const {
     std::vector<std::string> items;
     const TdxDBGridFilterPopupListBox* list = Grid->FilterDropDown();
@@ -71,8 +75,8 @@ TEST_F(FilterTest, DropDownListsFixedItemsBlanksAndSortedDistinctValues) {
   MakeFilterGrid();
   Grid->DropDownFilter(Column(1));
   ASSERT_TRUE(Grid->FilterDropDownOpen());
-  EXPECT_EQ(DropDownItems(), (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)", "Ash",
-                                                       "Birch", "Oak", "Pine"}));
+  EXPECT_EQ(DropDownItems(), (std::vector<std::string>{"(All)", "(Custom...)", "(Blanks)", "(NonBlanks)",
+                                                       "Ash", "Birch", "Oak", "Pine"}));
   EXPECT_EQ(Grid->FilterDropDown()->ItemIndex(), 0);
   EXPECT_TRUE(Grid->FilterDropDown()->Visible());
   // Escape closes it and changes nothing.
@@ -138,7 +142,8 @@ INSTANTIATE_TEST_SUITE_P(
                       ChoiceCase{"OtherValue", 1, "Ash", {3, 7}, "(NAME = 'Ash')", 4},
                       ChoiceCase{"Number", 2, "200006", {6}, "(PHONE = 200006)", 7},
                       ChoiceCase{"Blanks", 1, "(Blanks)", {2, 5}, "(NAME Is Null)", 2},
-                      ChoiceCase{"NonBlanks", 1, "(NonBlanks)", {1, 3, 4, 6, 7, 8}, "(NOT (NAME Is Null))", 3},
+                      ChoiceCase{
+                          "NonBlanks", 1, "(NonBlanks)", {1, 3, 4, 6, 7, 8}, "(NOT (NAME Is Null))", 3},
                       ChoiceCase{"All", 1, "(All)", {1, 2, 3, 4, 5, 6, 7, 8}, "", 0}),
     [](const auto& info) { return std::string(info.param.Name); });
 
@@ -321,6 +326,22 @@ TEST_F(FilterTest, RemovedColumnLeavesTheFilterAndHiddenRowsKeepTheirCellsInPlac
   Grid->CheckInvariants();
 }
 
+TEST_F(FilterTest, AValueThatDoesNotCompareRaisesAndLosesNoRow) {
+  FillNames({"Pine", "Oak", "Ash", "Oak"});
+  MakeFilterGrid();
+  Grid->Filter().ApplyValue(Column(1), Variant("Oak"), "Oak");
+  ASSERT_EQ(AllIds(), (std::vector<int>{2, 4}));
+  // Equality raises when a text does not convert to the condition's number.
+  TdxDBGridCriteria& criteria = Grid->Filter().Criteria();
+  criteria.RemoveColumn(Column(1));
+  criteria.AddColumnItem(nullptr, Column(1), false, "5", Variant(5), ocEqual);
+  EXPECT_THROW(Grid->FilterChanged(), EVariantError);
+  Grid->Filter().ClearAll();
+  EXPECT_EQ(AllIds(), (std::vector<int>{1, 2, 3, 4}));
+  EXPECT_EQ(Grid->HiddenNodeCount(), 0);
+  Grid->CheckInvariants();
+}
+
 // --- Criteria bound to columns ----------------------------------------------------------------
 
 TEST_F(FilterTest, ExpressionNamesTheFieldNeverItsOrigin) {
@@ -429,27 +450,36 @@ using Col = TdxDBTreeListColumn*;
 INSTANTIATE_TEST_SUITE_P(
     Conditions, FilterProgramMatches,
     ::testing::Values(
-        ProgramCase{"TextEquals", [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", "Ash", ocEqual); },
+        ProgramCase{"TextEquals",
+                    [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", "Ash", ocEqual); },
                     false},
         ProgramCase{"TextEqualsNoCase",
-                    [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", "PINE", ocEqual); }, true},
-        ProgramCase{"TextBlanks", [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", Variant::Null(), ocIsNull); },
-                    false},
-        ProgramCase{"TextNotBlanks",
-                    [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, true, "", Variant::Null(), ocIsNull); },
-                    false},
-        ProgramCase{"TextGreater", [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", "Birch", ocGreater); },
+                    [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", "PINE", ocEqual); },
+                    true},
+        ProgramCase{
+            "TextBlanks",
+            [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", Variant::Null(), ocIsNull); },
+            false},
+        ProgramCase{
+            "TextNotBlanks",
+            [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, true, "", Variant::Null(), ocIsNull); },
+            false},
+        ProgramCase{"TextGreater",
+                    [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", "Birch", ocGreater); },
                     false},
         // Texts that do not convert compare as less.
-        ProgramCase{"TextGreaterNumber",
-                    [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", Variant(5), ocGreater); },
-                    false},
-        ProgramCase{"NumberLessEqual",
-                    [](C& c, Col i, Col, Col) { c.AddColumnItem(nullptr, i, false, "", Variant(4), ocLessEqual); },
-                    false},
-        ProgramCase{"NumberAsText",
-                    [](C& c, Col, Col, Col p) { c.AddColumnItem(nullptr, p, false, "", Variant("200003"), ocEqual); },
-                    false},
+        ProgramCase{
+            "TextGreaterNumber",
+            [](C& c, Col, Col n, Col) { c.AddColumnItem(nullptr, n, false, "", Variant(5), ocGreater); },
+            false},
+        ProgramCase{
+            "NumberLessEqual",
+            [](C& c, Col i, Col, Col) { c.AddColumnItem(nullptr, i, false, "", Variant(4), ocLessEqual); },
+            false},
+        ProgramCase{
+            "NumberAsText",
+            [](C& c, Col, Col, Col p) { c.AddColumnItem(nullptr, p, false, "", Variant("200003"), ocEqual); },
+            false},
         ProgramCase{"NegatedOrList",
                     [](C& c, Col i, Col n, Col) {
                       TdxCriteriaItemList* list = c.Root().AddList(jtOr);

@@ -30,7 +30,15 @@ class TRadioButton : public TWinControl {
   bool FChecked = false;
 };
 
-enum TBevelShape : std::uint8_t { bsBox, bsFrame, bsTopLine, bsBottomLine, bsLeftLine, bsRightLine, bsSpacer };
+enum TBevelShape : std::uint8_t {
+  bsBox,
+  bsFrame,
+  bsTopLine,
+  bsBottomLine,
+  bsLeftLine,
+  bsRightLine,
+  bsSpacer
+};
 enum TBevelStyle : std::uint8_t { bsLowered, bsRaised };
 
 class TBevel : public TWinControl {
