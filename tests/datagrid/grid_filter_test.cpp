@@ -327,7 +327,8 @@ TEST_F(FilterTest, RemovedColumnLeavesTheFilterAndHiddenRowsKeepTheirCellsInPlac
 }
 
 TEST_F(FilterTest, AValueThatDoesNotCompareRaisesAndLosesNoRow) {
-  FillNames({"Pine", "Oak", "Ash", "Oak"});
+  // The hidden rows compare with a number; the shown ones raise.
+  FillNames({"7", "Oak", "9", "Oak"});
   MakeFilterGrid();
   Grid->Filter().ApplyValue(Column(1), Variant("Oak"), "Oak");
   ASSERT_EQ(AllIds(), (std::vector<int>{2, 4}));
