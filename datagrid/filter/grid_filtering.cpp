@@ -84,7 +84,6 @@ void FilterSiblings(TCustomdxDBGrid& grid, const TPasses& passes, TdxTreeListNod
                     std::vector<TdxTreeListNode*>* reshown) {
   const int count = parent != nullptr ? parent->Count() : grid.Count();
   std::vector<TdxTreeListNode*> kept;
-  kept.reserve(static_cast<std::size_t>(count) + (reshown != nullptr ? reshown->size() : 0));
   bool changed = false;
   for (int i = 0; i < count; ++i) {
     TdxTreeListNode* child = parent != nullptr ? parent->Items(i) : grid.Items(i);
@@ -137,6 +136,7 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
   std::vector<TdxTreeListNode*> hidden;
   std::vector<TdxTreeListNode*> emptied;
   std::vector<TdxTreeListNode*> reshown;
+  bool hiddenAny = false;
   {
     TFilterPassScope pass(*this);
     const bool filtering = IsFiltering();
@@ -199,8 +199,15 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
     if (freed.count(focused) != 0) focused = nullptr;
     if (freed.count(top) != 0) top = nullptr;
     for (TdxTreeListNode* group : emptied) group->Free();
-    FHiddenNodes = std::move(stillHidden);
-    FHiddenNodes.insert(FHiddenNodes.end(), hidden.begin(), hidden.end());
+    if (stillHidden.empty()) {
+      FHiddenNodes = std::move(hidden);
+      hidden.clear();
+      hiddenAny = !FHiddenNodes.empty();
+    } else {
+      hiddenAny = !hidden.empty();
+      FHiddenNodes = std::move(stillHidden);
+      FHiddenNodes.insert(FHiddenNodes.end(), hidden.begin(), hidden.end());
+    }
     listed = true;
     if (FInsertedNode != nullptr && FInsertedNode->IsDetached()) FInsertedNode = nullptr;
     // Rows shown again take their places among the groups and the sorted
@@ -224,7 +231,7 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
     SetFocusedNodeAndColumn(FirstNode(), focusedColumn, false);
     if (focused != nullptr && LinkActive()) MoveDataSetToNode(FocusedNode());
   }
-  return hidden.empty();
+  return !hiddenAny;
 }
 
 void TCustomdxDBGrid::ColumnRemoving(TdxTreeListColumn* column) {
