@@ -430,6 +430,12 @@ void TCustomdxDBGrid::WndProc(TMessage& message) {
     const bool fromList = message.Msg == WM_KILLFOCUS && message.WParam == ControlParam(FFilterDropDown);
     if (!fromList) FFilterDropDown->CloseUp(false);
   }
+  // Typed characters choose the list's items, not the grid's rows.
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr && message.Msg == WM_CHAR) {
+    FFilterDropDown->Perform(WM_CHAR, message.WParam, message.LParam);
+    message.Result = 0;
+    return;
+  }
   TCustomdxDBTreeListControl::WndProc(message);
 }
 

@@ -257,7 +257,7 @@ TEST_F(FilterTest, HeaderButtonOpensTheDropDownAndAClickOnAValueFilters) {
   EXPECT_EQ(Grid->GetColumnHeaderButtonState(2) & 8, 0);
 }
 
-TEST_F(FilterTest, LosingTheFocusClosesTheDropDownWithoutApplying) {
+TEST_F(FilterTest, OpenDropDownTakesTheKeysAndLosingTheFocusClosesItUnapplied) {
   FillNames({"Pine", "Oak"});
   MakeFilterGrid();
   auto* other = new TEdit(Form.get());
@@ -268,7 +268,11 @@ TEST_F(FilterTest, LosingTheFocusClosesTheDropDownWithoutApplying) {
   ASSERT_TRUE(WaitFor([&] { return Grid->Focused(); }));
   Grid->DropDownFilter(Column(1));
   ASSERT_TRUE(Grid->FilterDropDownOpen());
-  Grid->FilterDropDown()->SetItemIndex(3);
+  // Keys and characters typed into the grid reach the list.
+  KeyInto(*Grid, Qt::Key_Down);
+  EXPECT_EQ(Grid->FilterDropDown()->ItemIndex(), 1);
+  QTest::keyClick(QtWindowOf(*Grid), Qt::Key_O);
+  EXPECT_EQ(Grid->FilterDropDown()->ItemIndex(), 2);  // (All), (Custom...), Oak, Pine
   other->SetFocus();
   ASSERT_TRUE(WaitFor([&] { return other->Focused(); }));
   EXPECT_FALSE(Grid->FilterDropDownOpen());
