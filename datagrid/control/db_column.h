@@ -23,6 +23,8 @@
 enum TdxSummaryType : std::uint8_t { cstNone = 0, cstSum = 1, cstMin = 2, cstMax = 3, cstCount = 4, cstAvg = 5 };
 
 using TdxDBColumnGetTextEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, std::string& Text)>;
+// A value about to be totalled; the handler may change it.
+using TdxDBColumnSummaryEvent = TEvent<void(TObject* Sender, TDataSet* DataSet, long double& Value)>;
 
 class TdxDBTreeListColumn : public TdxTreeListColumn {
  public:
@@ -94,6 +96,9 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
   void SetCellValueFromEditor(TdxTreeListNode* node, TdxInplaceEdit& editor, Variant& value) override;
 
   TdxDBColumnGetTextEvent OnGetText;
+  // The grouping column's own group total, and the footer total.
+  TdxDBColumnSummaryEvent OnSummary;
+  TdxDBColumnSummaryEvent OnSummaryFooter;
   void DoGetText(TdxTreeListNode* node, std::string& text);
 
  protected:

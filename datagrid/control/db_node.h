@@ -90,18 +90,22 @@ class TdxDBGridNode : public TdxDBTreeListControlNode {
   explicit TdxDBGridNode(TdxTreeListNodeOwner* owner);
   ~TdxDBGridNode() override;
 
-  // One slot per summary item of a group row.
+  // A total being made: the value, whether a first value was stored, and
+  // how many values were taken (an average divides by it).
   struct TSummarySlot {
     long double Value = 0;
     bool Assigned = false;
+    int Count = 0;
   };
 
   const Variant& GroupValue() const noexcept;
   void SetGroupValue(Variant value);
-  long double SummaryValue() const noexcept { return FExtra ? FExtra->SummaryValue : 0; }
-  void SetSummaryValue(long double value) { Extra().SummaryValue = value; }
-  bool SummaryAssigned() const noexcept { return FExtra && FExtra->SummaryAssigned; }
-  void SetSummaryAssigned(bool value) { Extra().SummaryAssigned = value; }
+  long double SummaryValue() const noexcept { return FExtra ? FExtra->Summary.Value : 0; }
+  void SetSummaryValue(long double value) { Extra().Summary.Value = value; }
+  bool SummaryAssigned() const noexcept { return FExtra && FExtra->Summary.Assigned; }
+  void SetSummaryAssigned(bool value) { Extra().Summary.Assigned = value; }
+  // The group row's own total (value, assigned mark and count together).
+  TSummarySlot& Summary() { return Extra().Summary; }
   int RecordIndex() const noexcept { return FRecordIndex; }
   void SetRecordIndex(int value) noexcept { FRecordIndex = value; }
   std::vector<TSummarySlot>& SummaryList() { return Extra().SummaryList; }
@@ -116,8 +120,7 @@ class TdxDBGridNode : public TdxDBTreeListControlNode {
  private:
   struct TExtra {
     Variant GroupValue = Variant::Null();
-    long double SummaryValue = 0;
-    bool SummaryAssigned = false;
+    TSummarySlot Summary;
     std::vector<TSummarySlot> SummaryList;
     TBookmark Bookmark;
   };

@@ -16,6 +16,7 @@
 // db_tree_list_selection.cpp (bookmarks, selection), db_tree_list_search.cpp
 // (searching by text, horizontal scrolling by columns).
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -111,7 +112,13 @@ class TCustomdxDBTreeListControl : public TCustomdxTreeListControl {
   TField* KeyFieldObj() const { return FKeyFieldObj; }
   TField* PreviewFieldObj() const { return FPreviewFieldObj; }
   int PreviewMaxLength() const { return FPreviewMaxLength; }
-  void SetPreviewMaxLength(int value) { FPreviewMaxLength = value; }
+  // Below 0 reads as 0; a change re-lays out.
+  void SetPreviewMaxLength(int value) {
+    value = std::max(value, 0);
+    if (value == FPreviewMaxLength) return;
+    FPreviewMaxLength = value;
+    LayoutChanged();
+  }
 
   // --- Columns ---------------------------------------------------------------------
   virtual TdxTreeListColumnClass GetDefaultColumnClass() const;

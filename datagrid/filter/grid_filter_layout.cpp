@@ -1,5 +1,5 @@
 // The filter in the grid's stored layout: the "Filter" binary value at the
-// control's base key.
+// control's base key, after the summary groups (db_grid_layout.cpp).
 
 #include <vector>
 
@@ -10,16 +10,6 @@
 
 namespace {
 constexpr const char* kFilterValue = "Filter";
-}
-
-void TCustomdxDBGrid::SaveControlLayout(TdxRegIniWrapper& store, const std::string& base) {
-  TCustomdxDBTreeListControl::SaveControlLayout(store, base);
-  SaveFilterLayout(store, base);
-}
-
-void TCustomdxDBGrid::LoadControlLayout(TdxRegIniWrapper& store, const std::string& base) {
-  TCustomdxDBTreeListControl::LoadControlLayout(store, base);
-  LoadFilterLayout(store, base);
 }
 
 void TCustomdxDBGrid::SaveFilterLayout(TdxRegIniWrapper& store, const std::string& base) {

@@ -50,6 +50,10 @@ void TCustomdxDBGrid::FilterChanged() {
   Invalidate();
 }
 
+void TCustomdxDBGrid::ReapplyFilter() {
+  if (FFilter != nullptr) FilterChanged();
+}
+
 void TCustomdxDBGrid::ResetFilter() {
   FFilterActive = false;
   FilterChanged();
@@ -213,9 +217,19 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
     // Rows shown again take their places among the groups and the sorted
     // rows; hiding leaves the order as it was.
     if (regroup && !reshown.empty()) {
-      if (grouped) RegroupFilteredNodes(nullptr);
+      // Records shown again wait at the top level for their group rows.
+      if (grouped) {
+        // Regrouping builds the group rows anew: only records stay.
+        if (top != nullptr && top->Count() > 0) top = nullptr;
+        if (focused != nullptr && focused->Count() > 0) focused = nullptr;
+        RegroupAll();
+      }
       SortNodes();
     }
+    // Totals count only the rows shown.
+    if (regroup && (grouped || ShowSummaryFooter()) &&
+        (!reshown.empty() || !FHiddenNodes.empty() || hiddenAny))
+      RecalcSummaries();
     if (top != nullptr && !top->IsDetached())
       SetTopVisibleNode(top);
     else if (FirstNode() != nullptr)

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "framework/core/base/exceptions.h"
+#include "framework/core/base/scope_exit.h"
 
 namespace {
 
@@ -44,6 +45,7 @@ TCustomdxDBGrid::TCustomdxDBGrid(TComponent* owner)
       FOptionsCustomize(DefaultOptionsCustomize()),
       FOptionsDB(DefaultOptionsDB()),
       FOptionsView(DefaultOptionsView()) {
+  FSummaryGroups = std::make_unique<TdxDBGridSummaryGroups>(this);
   ApplyTreeListOptions();
   SetHideFocusRect(false);
   SetHideSelection(false);
@@ -56,6 +58,8 @@ TCustomdxDBGrid::TCustomdxDBGrid(TComponent* owner)
 
 TCustomdxDBGrid::~TCustomdxDBGrid() {
   LeaveLiveGrids(this);
+  // The columns may go before the grid does.
+  FGroupColumns.clear();
   // No notification may reach a grid that is half gone.
   FDataLink->SetDataSource(nullptr);
   FInsertedNode = nullptr;
@@ -150,10 +154,9 @@ void TCustomdxDBGrid::SetOptionsView(const TdxDBGridOptionsView& value) {
 
 void TCustomdxDBGrid::SetOptionsDB(const TdxDBGridOptionsDB& value) {
   TdxDBGridOptionsDB options = value;
-  if (options.Contains(edgoLoadAllRecords) && !FOptionsDB.Contains(edgoLoadAllRecords))
-    options.Exclude(edgoPartialLoad);
-  else if (options.Contains(edgoPartialLoad) && options.Contains(edgoLoadAllRecords))
-    options.Exclude(edgoLoadAllRecords);
+  // The two exclude each other, and loading all records wins, whatever
+  // the grid held before.
+  if (options.Contains(edgoLoadAllRecords)) options.Exclude(edgoPartialLoad);
   if (options == FOptionsDB) return;
   const TdxDBGridOptionsDB old = FOptionsDB;
   TdxTreeListUpdateLock lock(*this);
@@ -173,6 +176,7 @@ void TCustomdxDBGrid::SetOptionsDB(const TdxDBGridOptionsDB& value) {
   if (old.Contains(edgoLoadAllRecords) != options.Contains(edgoLoadAllRecords) && !HasGrouping()) {
     ClearSortedColumns();
     reload = true;
+    ReapplyFilter();
   }
   if (old.Contains(edgoCanNavigation) != options.Contains(edgoCanNavigation)) {
     CanNavigationChanged();
@@ -180,6 +184,41 @@ void TCustomdxDBGrid::SetOptionsDB(const TdxDBGridOptionsDB& value) {
   }
   lock.Close();
   if (reload && !IsLoading()) ActiveChanged(FDataLink->Active());
+}
+
+TdxDBGridOptions TCustomdxDBGrid::GridOptions() const {
+  return CombinedOptions({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView});
+}
+
+TdxDBGridOptionsEx TCustomdxDBGrid::GridOptionsEx() const {
+  return CombinedOptionsEx({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView});
+}
+
+void TCustomdxDBGrid::SetGridOptions(const TdxDBGridOptions& value) {
+  const TdxDBGridGroupedOptions grouped =
+      ApplyCombinedOptions({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView}, value);
+  TdxTreeListUpdateLock lock(*this);
+  SetOptionsBehavior(grouped.Behavior);
+  SetOptionsCustomize(grouped.Customize);
+  SetOptionsDB(grouped.DB);
+  SetOptionsView(grouped.View);
+  lock.Close();
+}
+
+void TCustomdxDBGrid::SetGridOptionsEx(const TdxDBGridOptionsEx& value) {
+  const TdxDBGridGroupedOptions grouped =
+      ApplyCombinedOptionsEx({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView}, value);
+  TdxTreeListUpdateLock lock(*this);
+  SetOptionsBehavior(grouped.Behavior);
+  SetOptionsCustomize(grouped.Customize);
+  SetOptionsDB(grouped.DB);
+  SetOptionsView(grouped.View);
+  lock.Close();
+}
+
+void TCustomdxDBGrid::ClearAutoHeaderPanelHeight() {
+  TCustomdxDBTreeListControl::ClearAutoHeaderPanelHeight();
+  FOptionsView.Exclude(edgoAutoHeaderPanelHeight);
 }
 
 bool TCustomdxDBGrid::OptionOn(TdxTreeListOption option) const {
@@ -239,6 +278,17 @@ void TCustomdxDBGrid::ActiveChanged(bool active) {
 
 void TCustomdxDBGrid::Reload() {
   if (IsLoading() || IsDestroying()) return;
+  // The grouping changed over records that are all loaded: with smart
+  // reload they are regrouped where they are instead of read again.
+  if (FOptionsDB.Contains(edgoSmartReload) && FGroupingChanged && FAllLoaded && IsLoadAllMode() &&
+      FDataLink->Active()) {
+    FGroupingChanged = false;
+    RegroupAll();
+    if (OnReloadGroupList) OnReloadGroupList(this);
+    return;
+  }
+  FGroupingChanged = false;
+  FAllLoaded = false;
   TdxTreeListUpdateLock lock(*this);
   CloseEditor();
   FInsertedNode = nullptr;
@@ -289,7 +339,12 @@ void TCustomdxDBGrid::DataSetChanged() {
   const bool smart = SmartRefreshApplies() && KeyFieldObj() != nullptr && CanNavigate() && !IsBufferMode();
   if (smart && !IsBusy() && !FLocatedJustNow) {
     TdxTreeListNode* node = FindNodeByKey(KeyFieldObj()->Value());
-    if (node != nullptr) RefreshNode(node);
+    if (node != nullptr) {
+      RefreshNode(node);
+      // The changed record may belong to another group now, and the totals
+      // changed with it.
+      RegroupNode(node);
+    }
   }
   FLocatedJustNow = false;
   if (dataSet->State() != dsInsert) FInsertedNode = nullptr;
@@ -313,10 +368,9 @@ void TCustomdxDBGrid::DataSetChanged() {
     if (FOptionsDB.Contains(edgoResetColumnFocus)) SetFocusedColumnIndex(0);
     return;
   }
-  if (!smart) {
-    RefreshKeepingView();
-    if (!FMoving) FocusNodeOfCurrentRecord();
-  }
+  // A smart refresh spares the reload, not the following of the record.
+  if (!smart) RefreshKeepingView();
+  if (!FMoving) FocusNodeOfCurrentRecord();
 }
 
 void TCustomdxDBGrid::DataSetScrolled(int distance) {
@@ -361,6 +415,11 @@ void TCustomdxDBGrid::RecordChanged(TField* field) {
   }
   if ((dataSet->State() == dsInsert && FInsertedNode == nullptr) || dataSet->State() == dsSetKey) return;
   TdxTreeListNode* node = FocusedNode();
+  // The focus may stand on another record (a group row, or a record of a
+  // collapsed group the focus did not follow into): the changed record's
+  // own node is the one refreshed, never another record's.
+  if (KeyFieldObj() != nullptr && dataSet->State() != dsInsert && CanNavigate())
+    if (TdxTreeListNode* own = FindNodeByKey(KeyFieldObj()->Value())) node = own;
   if (node == nullptr) return;
   RefreshNode(node);
   if (dataSet->State() == dsInsert) {
@@ -463,6 +522,11 @@ void TCustomdxDBGrid::Loaded() {
       if (!first) column->SetSorted(csNone);
       first = false;
     }
+  }
+  {
+    TRestoreOnExit<bool> changing(FLayoutChanging);
+    FLayoutChanging = true;
+    RestoreGrouping();
   }
   lock.Close();
   if (FDataLink->Active()) ActiveChanged(true);

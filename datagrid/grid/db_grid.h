@@ -21,15 +21,24 @@
 // position), db_grid_edit.cpp (selection, deleting, inserting, keys, mouse).
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "datagrid/control/db_tree_list_control.h"
 #include "datagrid/grid/db_grid_options.h"
+#include "datagrid/summary/summary.h"
 
 using TdxDBGridCanNodeSelected = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
 using TdxDBGridGetTextEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, std::string& Text)>;
 using TdxDBGridEditingEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
+using TdxDBGridAddGroupColumnEvent = TEvent<void(TObject* Sender, TdxDBTreeListColumn* Column, bool& Allow)>;
+using TdxDBGridEndDragGroupColumnEvent =
+    TEvent<void(TObject* Sender, TdxDBTreeListColumn* Column, int Index, bool& Allow)>;
+using TdxDBGridBackgroundDrawEvent = TEvent<void(TObject* Sender, TCanvas& Canvas, const TRect& Rect)>;
+using TdxDBGridColumnSortingEvent = TEvent<void(TObject* Sender, TdxDBTreeListColumn* Column, bool& Allow)>;
+using TdxDBGridGroupSummaryEvent =
+    TEvent<void(TObject* Sender, TdxTreeListNode* Node, long double& Value, TDataSet* DataSet)>;
 // The filter's expression on its way to the dataset (Text may be changed).
 using TdxDBGridFilterChangedEvent = TEvent<void(TObject* Sender, TDataSet* DataSet, std::string& Text)>;
 // Values for a column's filter drop-down outside load-all mode: called until
@@ -148,6 +157,12 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void EndUpdate() override;
   // Sorts the leaves by the sorted columns.
   void SortNodes();
+  // The tree list's sort of one column: loaded records wait for SortNodes
+  // at the end of the change, which sorts once by every sorted column and
+  // never moves group rows out of their groups.
+  void SortNodes(int level, int columnIndex, bool descending) override;
+  // A header click's sort, once OnColumnSorting allowed it.
+  void ColumnSortClick(TdxTreeListColumn* column, bool clearSorting) override;
 
   // --- Selection, deleting, inserting, keys (db_grid_edit.cpp) ------------------------------
   void SetNodeSelected(TdxTreeListNode* node, bool selected) override;
@@ -172,6 +187,75 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
 
   void Notification(TComponent* component, TOperation operation) override;
 
+  // --- Combined option words (not stored) -------------------------------------------------
+  // The grid's Options and OptionsEx words; named apart from the tree
+  // list's own two words, which they drive through the grouped sets.
+  TdxDBGridOptions GridOptions() const;
+  void SetGridOptions(const TdxDBGridOptions& value);
+  TdxDBGridOptionsEx GridOptionsEx() const;
+  void SetGridOptionsEx(const TdxDBGridOptionsEx& value);
+
+  // --- Grouping and the group panel (db_grid_group.cpp) ------------------------------------
+  int GroupColumnCount() const { return static_cast<int>(FGroupColumns.size()); }
+  TdxDBTreeListColumn* GroupColumns(int index) const { return FGroupColumns.at(static_cast<std::size_t>(index)); }
+  void ChangeGroupIndex(TdxDBTreeListColumn* column, int index) override;
+  void ClearGrouping() override;
+  void ColumnFieldChanged(TdxDBTreeListColumn* column) override;
+  // Whether the column may join the grouping (OnAddGroupColumn decides last).
+  bool CanGroupColumn(TdxDBTreeListColumn* column);
+  // The grouping bracket: the grid reloads at the outermost end when the
+  // grouping columns differ from those at the start, else refreshes.
+  void BeginGrouping();
+  void EndGrouping();
+  // Places every loaded record again under its group rows (smart reload).
+  void RegroupAll();
+  // Moves one record node under the group path of its cells and totals
+  // the summaries again.
+  void RegroupNode(TdxTreeListNode* node);
+  // Group values compared: Null first, texts by the locale with the ANSI
+  // sort option, case folded with the case-insensitive one.
+  int CompareGroupValues(const Variant& a, const Variant& b) const;
+  // A group row's text: caption, " : ", value, summaries, the event's text.
+  std::string GetGroupRowText(const TdxTreeListNode* node) const;
+  bool IsGroupNode(const TdxTreeListNode* node) const override;
+  int GetGroupIndent() const override;
+
+  bool ShowGroupPanel() const { return FShowGroupPanel; }
+  void SetShowGroupPanel(bool value);
+  TColor GroupPanelColor() const { return FGroupPanelColor; }
+  void SetGroupPanelColor(TColor value);
+  TColor GroupPanelFontColor() const { return FGroupPanelFontColor; }
+  void SetGroupPanelFontColor(TColor value);
+  int GroupPanelHeight() const;
+  // Box k of the panel, in client coordinates.
+  TRect GroupBoxRect(int index) const;
+  TRect GroupPanelRect() const;
+  // Where a header dropped at p would join the grouping.
+  int GroupPanelDropIndex(TPoint p) const;
+  // The grouping column whose box lies under p; nil when none.
+  TdxDBTreeListColumn* GroupBoxAt(TPoint p) const;
+  void HitTestPoint(TPoint point, TdxTreeListHitInfo& hitInfo) const override;
+
+  // --- Summaries (db_grid_summary.cpp) ------------------------------------------------------
+  TdxDBGridSummaryGroups& SummaryGroups() { return *FSummaryGroups; }
+  const TdxDBGridSummaryGroups& SummaryGroups() const { return *FSummaryGroups; }
+  void SetSummaryGroups(const TdxDBGridSummaryGroups& value) { FSummaryGroups->Assign(&value); }
+  const std::string& SummarySeparator() const { return FSummarySeparator; }
+  void SetSummarySeparator(const std::string& value);
+  bool ShowSummaryFooter() const { return ShowFooter(); }
+  void SetShowSummaryFooter(bool value) { SetShowFooter(value); }
+  void BindGroupSummaries() override;
+  void BindFooterSummaries() override;
+  void RenameSummaryColumn(const std::string& oldName, const std::string& newName) override;
+  // Every total again from the nodes (the footers' only when asked).
+  void RecalcSummaries(bool footers = true);
+  // The finished footer total of a column and its text.
+  long double FooterSummaryValue(int columnIndex) const;
+  std::string FooterSummaryText(int columnIndex) const;
+  // The summary part of a group row's text.
+  std::string GroupSummaryText(const TdxTreeListNode* node) const;
+  // A row footer's cell under the group of that level.
+  std::string RowFooterText(const TdxTreeListNode* node, int columnIndex, int footerIndex) const;
   // --- Filtering (datagrid/filter/grid_filtering.cpp) ---------------------------------------
   // Made on first use, freed with the grid.
   TdxDBGridFilter& Filter();
@@ -219,6 +303,14 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TNotifyEvent OnClearNodeData;
   TNotifyEvent OnReloadGroupList;
   TdxDBGridEditingEvent OnEditingNode;
+  TdxDBGridAddGroupColumnEvent OnAddGroupColumn;
+  TdxDBGridEndDragGroupColumnEvent OnEndDragGroupColumn;
+  TdxDBGridBackgroundDrawEvent OnBackgroundDrawEvent;
+  TdxDBGridColumnSortingEvent OnColumnSorting;
+  TdxDBGridGetTextEvent OnGetGroupRowText;
+  TNotifyEvent OnCalcSummary;
+  // The grid-level group summary (not stored in forms).
+  TdxDBGridGroupSummaryEvent OnGroupSummary;
 
  protected:
   void Loaded() override;
@@ -228,17 +320,29 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TBookmark NodeBookmark(const TdxTreeListNode* node) const override;
   void Resize() override;
   void DoChangeTopVisibleNode() override;
-  // Puts re-shown records of a grouped grid back under their group rows
-  // (the grouping code's); neutral here.
-  virtual void RegroupFilteredNodes(TdxTreeListNode* node) {}
+  // The tree list turned the automatic header height off (the user sized
+  // the panel): the grouped option follows.
+  void ClearAutoHeaderPanelHeight() override;
+  // Grouping and the panel (db_grid_group.cpp).
+  int GetTopPanelHeight() const override;
+  void DrawTopPanel(TCanvas& canvas, const TRect& rect) override;
+  TColor GetGridLineColor() const override;
+  void DoDragOverHeader(TdxTreeListColumn* column, TPoint p, bool& accept) override;
+  void DoDragEndHeader(TdxTreeListColumn* column, TPoint p, TdxHeaderPosInfo& posInfo, bool& accept) override;
+  void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
+  // Summaries (db_grid_summary.cpp).
+  std::string GetFooterText(const TdxTreeListNode* node, int absoluteIndex, int footerIndex) const override;
+  bool IsLevelFooter(int level) const override;
+  // Stored layout (db_grid_layout.cpp).
+  void SaveControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
+  void LoadControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
+  void SaveColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column, const std::string& section) override;
+  void LoadColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column, const std::string& section) override;
   // A column that goes leaves the filter and the drop-down; hidden records
   // lose its cells as shown ones do.
   void ColumnRemoving(TdxTreeListColumn* column) override;
   void DeleteColumnNodeData(int absoluteIndex) override;
   void ColumnsChanged(TdxTreeListColumn* column) override;
-  // The stored layout carries the filter (grid_filter_layout.cpp).
-  void SaveControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
-  void LoadControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
   // Filtering many nodes: NodePassesFilter runs the criteria compiled once
   // while the returned scope lives.
   class TFilterPassScope;
@@ -251,6 +355,46 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void PassFilterToDataSet();
 
  private:
+  // Grouping and option changes that owe the filter a new pass call this
+  // (grid_filtering.cpp).
+  void ReapplyFilter();
+  // Grouping (db_grid_group.cpp).
+  void AddGroupColumn(TdxDBTreeListColumn* column, int index);
+  void RemoveGroupColumn(int position);
+  void RenumberGroupColumns();
+  // Closes a grouping bracket on an error path, without its reload.
+  void LeaveGrouping() noexcept;
+  void RestoreGrouping();
+  // Puts the top-level leaves (all of them, in order) under new group rows.
+  void GroupLeaves(std::vector<TdxTreeListNode*>& leaves);
+  // Every leaf out of its group rows, which are freed; the leaves in tree
+  // order.
+  std::vector<TdxTreeListNode*> FlattenGroups();
+  void PropagateGroupKeys();
+  void SortGroupsBySummary();
+  bool PanelPressStart(TShiftState shift, int x, int y);
+  // edgoCollapsedReload after a load.
+  void MoveIntoCollapsedGroup();
+  // Summaries (db_grid_summary.cpp).
+  // Which values a record gives to the group totals of each level.
+  struct TSummaryLevel {
+    bool Own = false;
+    TdxDBGridSummaryGroup* Group = nullptr;
+    int Offset = 0;  // of the level's first value in a record's values
+  };
+  std::vector<TSummaryLevel> SummaryLevels(int& valueCount) const;
+  // The totals of one record: loading reads the current record's fields,
+  // otherwise the leaf's cells (the column with the field's name).
+  void AddFooterSummaries(TdxTreeListNode* leaf, bool loading);
+  std::vector<std::optional<long double>> GroupSummaryValues(TdxTreeListNode* leaf, bool loading,
+                                                             const std::vector<TSummaryLevel>& levels,
+                                                             int valueCount);
+  // Group totals over the grouped records (from the values read while
+  // loading when given), then finished with the footers.
+  void AddGroupSummaries(const std::vector<std::vector<std::optional<long double>>>* loaded);
+  void FinishSummaries(bool footers);
+  int ColumnIndexOfField(const std::string& fieldName) const;
+
   friend class TdxGridBusyScope;
   void ApplyTreeListOptions();
   void EndUpdateSort();
@@ -289,6 +433,37 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // The criteria compiled for the filtering pass under way; nil outside one.
   const TdxDBGridFilterProgram* FFilterProgram = nullptr;
   TPoint FLastPress{0, 0};
+  // Grouping and the group panel.
+  std::vector<TdxDBTreeListColumn*> FGroupColumns;
+  int FGroupingCount = 0;
+  std::vector<std::string> FSavedGroupNames;
+  bool FGroupingBufferMode = false;
+  bool FGroupingChanged = false;
+  bool FRestoringGrouping = false;
+  bool FAllLoaded = false;
+  bool FShowGroupPanel = false;
+  TColor FGroupPanelColor = clBtnShadow;
+  TColor FGroupPanelFontColor = clBtnFace;
+  TdxDBTreeListColumn* FPanelPressed = nullptr;
+  // Summaries.
+  std::unique_ptr<TdxDBGridSummaryGroups> FSummaryGroups;
+  std::string FSummarySeparator = ", ";
+  std::vector<TField*> FFooterFields;
+  std::vector<TdxSummaryAccumulator> FFooterTotals;
+  std::vector<long double> FFooterValues;
+  mutable std::vector<std::pair<std::string, int>> FFieldColumns;
+  // A footer total: its column, the column's index, and the index of the
+  // column whose cells it reads (-1: none).
+  struct TFooterPlan {
+    TdxDBTreeListColumn* Column;
+    int Index;
+    int Source;
+  };
+  std::vector<TFooterPlan> FFooterPlan;
+  bool FFooterPlanReady = false;
+  std::vector<TField*> FGroupSummaryFields;
+  std::vector<TdxDBGridSummaryGroup*> FGroupSummaryGroups;
+
   bool FDefaultFields = false;
   std::string FKeyField;
   std::string FPreviewFieldName;

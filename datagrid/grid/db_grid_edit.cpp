@@ -390,7 +390,9 @@ void TCustomdxDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, i
   if (button == mbLeft && FilterDropDownPress(x, y)) return;
   if (button != mbLeft && FilterDropDownOpen()) FilterDropDownPress(x, y);
   FLastPress = TPoint{x, y};
+  FPanelPressed = nullptr;
   TCustomdxDBTreeListControl::MouseDown(button, shift, x, y);
+  if (button == mbLeft) PanelPressStart(shift, x, y);
 }
 
 void TCustomdxDBGrid::DblClick() {

@@ -13,6 +13,7 @@
 #include "datagrid/filter/filter_pass_scope.h"
 #include "framework/core/system/screen_cursor.h"
 #include "framework/core/text/text.h"
+#include "grid/nodes/node_sorter.h"
 #include "grid/nodes/sort_comparers.h"
 
 void TCustomdxDBGrid::LoadAll() {
@@ -61,6 +62,16 @@ void TCustomdxDBGrid::LoadAll() {
   TFilterPassScope filterPass(*this);
   for (std::vector<TdxTreeListNode*> old = std::move(FHiddenNodes); TdxTreeListNode* hidden : old) hidden->Free();
   FHiddenNodes.clear();
+  const bool grouping = HasGrouping();
+  const bool footers = std::any_of(columns.begin(), columns.end(), [](const TdxDBTreeListColumn* column) {
+    return column != nullptr && column->SummaryFooterType() != cstNone;
+  });
+  int summaryValues = 0;
+  const std::vector<TSummaryLevel> summaryLevels = SummaryLevels(summaryValues);
+  // Group totals are read from the record now and added once the records
+  // stand under their group rows.
+  std::vector<std::vector<std::optional<long double>>> groupValues;
+  std::vector<TdxTreeListNode*> leaves;
   while (!dataSet->Eof()) {
     auto* node = static_cast<TdxDBGridNode*>(AddNode());
     LoadNodeFromRecord(*node, columns);
@@ -71,6 +82,9 @@ void TCustomdxDBGrid::LoadAll() {
       ++counter;
       continue;
     }
+    if (grouping) leaves.push_back(node);
+    if (footers) AddFooterSummaries(node, true);
+    if (summaryValues > 0) groupValues.push_back(GroupSummaryValues(node, true, summaryLevels, summaryValues));
     if (reselectBookmarks) {
       TBookmark bookmark = dataSet->GetBookmark();
       if (InSavedSelection(bookmark)) InsertSelected(SelectedBookmarkCount(), std::move(bookmark), node);
@@ -90,7 +104,13 @@ void TCustomdxDBGrid::LoadAll() {
                 return std::less<const TdxTreeListNode*>()(a.Node, b.Node);
               });
   }
+  if (grouping) GroupLeaves(leaves);
   SortNodes();
+  AddGroupSummaries(summaryValues > 0 ? &groupValues : nullptr);
+  FinishSummaries(true);
+  SortGroupsBySummary();
+  PropagateGroupKeys();
+  FAllLoaded = true;
   if (filtering && FocusedNode() == nullptr && FirstNode() != nullptr) {
     SetFocusedNodeField(FirstNode());
     if (TopVisibleNode() == nullptr) SetTopVisibleNode(FirstNode());
@@ -102,8 +122,29 @@ void TCustomdxDBGrid::LoadAll() {
     else
       dataSet->Next();
   }
+  if (grouping && FOptionsBehavior.Contains(edgoCollapsedReload)) MoveIntoCollapsedGroup();
   RestoreTopRow();
   lock.Close();
+}
+
+void TCustomdxDBGrid::MoveIntoCollapsedGroup() {
+  // A current record hidden in a collapsed first-level group: the dataset
+  // goes to that group's first record, which its group row shows.
+  TField* key = KeyFieldObj();
+  TDataSet* dataSet = DataSet();
+  if (key == nullptr || dataSet == nullptr || dataSet->IsEmpty()) return;
+  TdxTreeListNode* node = FindNodeByKey(key->Value());
+  if (node == nullptr) return;
+  while (node->Parent() != nullptr) node = node->Parent();
+  if (node->Count() == 0 || node->Expanded()) return;
+  const auto* group = static_cast<const TdxDBGridNode*>(node);
+  if (CompareVariants(group->Key(), key->Value()) == 0) return;
+  if (UsesLocate()) {
+    dataSet->Locate(FKeyField, group->Key(), {});
+  } else {
+    dataSet->First();
+    dataSet->MoveBy(group->RecordIndex());
+  }
 }
 
 void TCustomdxDBGrid::RestoreTopRow() {
@@ -229,22 +270,65 @@ void TCustomdxDBGrid::EndUpdateSort() {
   Invalidate();
 }
 
+void TCustomdxDBGrid::ColumnSortClick(TdxTreeListColumn* column, bool clearSorting) {
+  auto* dbColumn = dynamic_cast<TdxDBTreeListColumn*>(column);
+  if (dbColumn != nullptr && OnColumnSorting) {
+    bool allow = true;
+    OnColumnSorting(this, dbColumn, allow);
+    if (!allow) return;
+  }
+  TCustomdxDBTreeListControl::ColumnSortClick(column, clearSorting);
+}
+
+void TCustomdxDBGrid::SortNodes(int level, int columnIndex, bool descending) {
+  if (!IsLoadAllMode()) {
+    TCustomdxDBTreeListControl::SortNodes(level, columnIndex, descending);
+    return;
+  }
+  FSortPending = true;
+  if (!IsUpdateLocked()) EndUpdateSort();
+}
+
 void TCustomdxDBGrid::SortNodes() {
-  if (!IsLoadAllMode() || Count() < 2) return;
+  if (!IsLoadAllMode() || (Count() < 2 && GroupColumnCount() == 0)) return;
+  // Group rows keep the order they were built in; the records sort by the
+  // sorted columns that do not group.
   std::vector<TdxSortColumn> keys;
   for (int i = 0; i < SortedColumnCount(); ++i) {
     const TdxTreeListColumn* column = SortedColumns(i);
     if (column == nullptr || column->Sorted() == csNone) continue;
+    if (const auto* dbColumn = dynamic_cast<const TdxDBTreeListColumn*>(column); dbColumn != nullptr && dbColumn->GroupIndex() >= 0)
+      continue;
     keys.push_back(TdxSortColumn{column->Index(), column->Sorted() == csDown});
   }
-  if (keys.empty()) return;
   const TdxNodeSortComparer compare(*this, OptionExOn(tloAnsiSort), OnCompare, this);
-  ::SortNodeList(*this, nullptr, keys, compare);
+  // A grouping column whose direction changed orders its level again.
+  for (int level = 0; level < GroupColumnCount(); ++level) {
+    const TdxDBTreeListColumn* column = GroupColumns(level);
+    if (column->SortBySummary()) continue;
+    const TdxSortColumn key{column->Index(), column->Sorted() == csDown};
+    ::SortNodes(*this, level, std::span<const TdxSortColumn>(&key, 1), compare);
+  }
+  if (keys.empty()) {
+    PropagateGroupKeys();
+    RebuildVisibleOrder();
+    return;
+  }
+  if (GroupColumnCount() > 0)
+    ::SortNodes(*this, GroupColumnCount(), keys, compare);
+  else
+    ::SortNodeList(*this, nullptr, keys, compare);
+  PropagateGroupKeys();
   RebuildVisibleOrder();
 }
 
 Variant TCustomdxDBGrid::GetSortValue(const TdxTreeListNode* node, int columnIndex) const {
   const TdxDBTreeListColumn* column = DBColumn(columnIndex);
+  if (IsGroupNode(node)) {
+    const auto* group = static_cast<const TdxDBGridNode*>(node);
+    if (column != nullptr && column->SortBySummary()) return Variant(static_cast<double>(group->SummaryValue()));
+    return group->GroupValue();
+  }
   if (column != nullptr && column->FieldVariantType() == 256) {
     std::string text = GetCellText(node, columnIndex);
     if (OptionOn(tloCaseInsensitive)) text = AnsiUpperCase(text);

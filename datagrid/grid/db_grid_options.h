@@ -94,6 +94,46 @@ using TdxDBGridOptionsCustomize = TSet<TdxDBGridOptionCustomize, 16>;
 using TdxDBGridOptionsDB = TSet<TdxDBGridOptionDB, 16>;
 using TdxDBGridOptionsView = TSet<TdxDBGridOptionView, 16>;
 
+// The combined words (not stored): each egoX is the same-named edgoX,
+// except that edgoAutoCopySelectedToClipboard, edgoPartialLoad,
+// edgoUseBookmarks and edgoHotTrack have no counterpart.
+enum TdxDBGridOption : int {
+  egoColumnSizing, egoColumnMoving, egoEditing, egoTabs, egoTabThrough, egoRowSelect, egoMultiSelect,
+  egoCanDelete, egoConfirmDelete, egoCanNavigation, egoCanAppend, egoCancelOnExit, egoImmediateEditor,
+  egoCanInsert, egoLoadAllRecords, egoPreview, egoDrawEndEllipsis, egoStoreToRegistry, egoAutoWidth,
+  egoShowHourGlass, egoCaseInsensitive, egoDblClick, egoIndicator, egoExtMultiSelect, egoResetColumnFocus,
+  egoExtCustomizing, egoHideFocusRect, egoStoreToIniFile, egoUseLocate, egoSmartReload, egoSmartRefresh,
+  egoSeekDetail,
+};
+
+enum TdxDBGridOptionEx : int {
+  egoInvertSelect, egoUseBitmap, egoBandHeaderWidth, egoAutoCalcPreviewLines, egoBandSizing, egoBandMoving,
+  egoHorzThrough, egoVertThrough, egoCellMultiSelect, egoEnterThrough, egoEnterShowEditor, egoFullSizing,
+  egoDragScroll, egoDragExpand, egoDragCollapse, egoRowAutoHeight, egoBandButtonClicking, egoBandPanelSizing,
+  egoHeaderButtonClicking, egoHeaderPanelSizing, egoRowSizing, egoAutoSort, egoNotHideColumn, egoMultiSort,
+  egoShowButtonAlways, egoAutoHeaderPanelHeight, egoKeepColumnWidth, egoSyncSelection, egoCollapsedReload,
+  egoAnsiSort, egoMouseScroll, egoAutoSearch,
+};
+
+using TdxDBGridOptions = TSet<TdxDBGridOption, 32>;
+using TdxDBGridOptionsEx = TSet<TdxDBGridOptionEx, 32>;
+
+// The four grouped sets as one of them sees them.
+struct TdxDBGridGroupedOptions {
+  TdxDBGridOptionsBehavior Behavior;
+  TdxDBGridOptionsCustomize Customize;
+  TdxDBGridOptionsDB DB;
+  TdxDBGridOptionsView View;
+};
+
+// The combined words of the grouped sets.
+TdxDBGridOptions CombinedOptions(const TdxDBGridGroupedOptions& grouped);
+TdxDBGridOptionsEx CombinedOptionsEx(const TdxDBGridGroupedOptions& grouped);
+// The grouped sets after writing one combined word: every option with a
+// counterpart in that word takes its bit; the others keep their value.
+TdxDBGridGroupedOptions ApplyCombinedOptions(TdxDBGridGroupedOptions grouped, const TdxDBGridOptions& options);
+TdxDBGridGroupedOptions ApplyCombinedOptionsEx(TdxDBGridGroupedOptions grouped, const TdxDBGridOptionsEx& options);
+
 TdxDBGridOptionsBehavior DefaultOptionsBehavior();
 TdxDBGridOptionsCustomize DefaultOptionsCustomize();
 TdxDBGridOptionsDB DefaultOptionsDB();

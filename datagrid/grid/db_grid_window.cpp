@@ -60,6 +60,7 @@ int TCustomdxDBGrid::RowsInView() const {
 std::string TCustomdxDBGrid::GetCellText(const TdxTreeListNode* node, int columnIndex) const {
   TdxDBTreeListColumn* column = DBColumn(columnIndex);
   std::string text;
+  if (IsGroupNode(node)) return GetGroupRowText(node);
   if (IsBufferMode()) {
     if (column == nullptr || column->Field() == nullptr) return {};
     text = WithRow(node, [&] { return column->DisplayConversion(column->Field()->DisplayTextOf()); });

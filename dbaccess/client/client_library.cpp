@@ -162,6 +162,12 @@ void TClientLibrary::UnloadLocked() noexcept {
   FMajorVersion = 0;
   FMinorVersion = 0;
   if (FHandle != nullptr) {
+    // An embedded engine runs threads of its own; they must end before the
+    // code they run is unmapped (or before the process's static destruction
+    // tears down what they use). The client's own shutdown stops them.
+    using TShutdown = int (*)(unsigned int timeout, int reason);
+    if (auto shutdown = reinterpret_cast<TShutdown>(dlsym(FHandle, "fb_shutdown")))
+      shutdown(0, ClientShutdownReasonAppStopped);
     dlclose(FHandle);
     FHandle = nullptr;
   }

@@ -17,6 +17,10 @@
 
 struct TClientEntryPoints;
 
+// The reason the layer gives the client's shutdown call when it unloads the
+// library: the application is stopping.
+inline constexpr int ClientShutdownReasonAppStopped = -3;
+
 // The file name the layer loads, found by the system's usual library search.
 inline constexpr const char* DefaultClientLibraryName = "libfbclient.so.2";
 

@@ -333,6 +333,21 @@ void TFIBDatabase::EndTransactionsForClose(bool force) {
 }
 
 void TFIBDatabase::ReleaseLostConnection() noexcept {
+  // The client library keeps its own record of the attachment and of its
+  // statements and transactions; a handle only forgotten leaves that record
+  // behind, and a remote one with an open cursor brings the library down
+  // when the process ends. Detaching lets the record go: the server is
+  // gone or has shut the attachment, so the call fails at once on the
+  // broken line (freeing the record all the same) or is accepted; its
+  // answer does not matter, and the thread's status vector keeps the
+  // error that found the connection lost.
+  try {
+    ISC_STATUS_ARRAY scratch{};
+    TClientHandle handle = FHandle.Value();
+    if (handle != 0) ClientCall(ClientAPI().isc_detach_database(scratch, &handle), false);
+  } catch (...) {
+    // Forgetting the handle below is all that is left to do.
+  }
   FHandle.Forget();
   FLinks.ForEach([](TFIBBase* link) {
     try {

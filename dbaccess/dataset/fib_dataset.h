@@ -792,6 +792,8 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   // old values, value at record); FScratchIndex names the record it holds.
   std::unique_ptr<std::byte[]> FScratch;
   int FScratchIndex = -1;
+  // The scratch record's calculated fields were computed for it.
+  bool FScratchCalculated = false;
 
   // Scrolling, controls and filtering.
   int FInternalScroll = 0;

@@ -61,9 +61,17 @@ TRecordBuffer TFIBCustomDataSet::ReadBufferFor(bool& visible) {
   const int outside = FValueAtRecord >= 0 ? FValueAtRecord : (State() == dsFilter ? FCurrentRecord : -1);
   if (outside >= 0 || State() == dsFilter) {
     if (!IsHeld(outside)) return nullptr;
-    if (FScratchIndex != outside) {
+    if (FScratchIndex != outside || (State() == dsFilter && !FScratchCalculated)) {
       ReadCachedRecord(outside, FScratch.get());
       FScratchIndex = outside;
+      FScratchCalculated = false;
+      // A record under test (filter, locate, lookup) answers for its
+      // calculated fields too; a value read by number leaves them alone,
+      // since it never shows the record.
+      if (State() == dsFilter && CalcFieldsSize() > 0) {
+        GetCalcFields(FScratch.get());
+        FScratchCalculated = true;
+      }
     }
     record = FScratch.get();
   } else {

@@ -808,6 +808,11 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
 
   // --- Painting hooks ---------------------------------------------------------------
   virtual void DrawTopPanel(TCanvas& canvas, const TRect& rect) {}
+  // A lone column header as the header panel draws it (a grid's group
+  // boxes, a drag picture).
+  void PaintColumnButton(TCanvas& canvas, const TRect& rect, int absoluteColumn) {
+    PaintButtonPicture(canvas, rect, -1, absoluteColumn);
+  }
   virtual void DrawBottomPanel(TCanvas& canvas, const TRect& rect);
   virtual void DrawCellText(TCanvas& canvas, const TdxCellPaintInfo& cell);
   virtual void DrawCell(TCanvas& canvas, const TdxCellPaintInfo& cell);

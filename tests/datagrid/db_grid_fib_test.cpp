@@ -15,6 +15,7 @@
 #include "framework/gui/standard/forms.h"
 #include "framework/core/text/text.h"
 #include "framework/gui/controls/custom_control.h"
+#include "grid/nodes/sort_comparers.h"
 #include "tests/dbaccess/fib_dataset_fixture.h"
 
 namespace {
@@ -122,6 +123,48 @@ TEST_F(FibGridTest, RecordWindowScrollsTheDataSet) {
   Grid->WMVScroll(SB_BOTTOM, 0);
   EXPECT_EQ(CurrentId(), HomeRows);
   EXPECT_EQ(Id(Grid->FocusedNode()), HomeRows);
+}
+
+}  // namespace
+
+namespace {
+
+// Group rows over the server's records: every record sits under the row of
+// its street, streets in order, and a footer count and sum over PHONE
+// total what the server totals.
+TEST_F(FibGridTest, GroupsByStreetAndTotalsAsTheServerDoes) {
+  Home->Open();
+  auto* street = static_cast<TdxDBTreeListColumn*>(Grid->Columns(1));  // STREET_ID
+  auto* phone = static_cast<TdxDBTreeListColumn*>(Grid->Columns(2));
+  phone->SetSummaryFooterType(cstSum);
+  street->SetSummaryType(cstCount);
+  street->SetGroupIndex(0);
+  ASSERT_GT(Grid->Count(), 1);
+  int records = 0;
+  Variant previous = Variant::Null();
+  for (int i = 0; i < Grid->Count(); ++i) {
+    const auto* group = static_cast<const TdxDBGridNode*>(Grid->Items(i));
+    ASSERT_GT(group->Count(), 0);
+    if (i > 0) {
+      EXPECT_LT(CompareVariants(previous, group->GroupValue()), 0) << "streets ascend";
+    }
+    previous = group->GroupValue();
+    for (int j = 0; j < group->Count(); ++j)
+      EXPECT_EQ(Grid->GetCellVariant(group->Items(j), 1), group->GroupValue());
+    EXPECT_EQ(static_cast<int>(group->SummaryValue()), group->Count());
+    records += group->Count();
+  }
+  EXPECT_EQ(records, HomeRows);
+  long double sum = 0;
+  for (int id = 1; id <= HomeRows; ++id) sum += 200000 + id;
+  EXPECT_EQ(Grid->FooterSummaryValue(2), sum);
+
+  // Focus follows the dataset into a collapsed group.
+  ASSERT_TRUE(Home->Locate("HOME_ID", Variant(77), {}));
+  ASSERT_NE(Grid->FocusedNode(), nullptr);
+  street->SetGroupIndex(-1);
+  EXPECT_EQ(Grid->Count(), HomeRows);
+  Grid->CheckInvariants();
 }
 
 }  // namespace

@@ -347,6 +347,36 @@ TEST_F(FilterTest, AValueThatDoesNotCompareRaisesAndLosesNoRow) {
   Grid->CheckInvariants();
 }
 
+TEST_F(FilterTest, AGroupWhoseRecordsAreAllHiddenGoesAndComesBackWithThem) {
+  FillNames({"Pine", "Oak", "Ash", "Oak", "Pine", "Ash"});
+  MakeFilterGrid();
+  Column(1)->SetGroupIndex(0);
+  ASSERT_EQ(Grid->Count(), 3);  // Ash, Oak, Pine
+  auto groups = [this] {
+    std::vector<std::string> names;
+    for (int i = 0; i < Grid->Count(); ++i)
+      names.push_back(Grid->GetCellText(Grid->Items(i)->Items(0), 1) + ":" +
+                      std::to_string(Grid->Items(i)->Count()));
+    return names;
+  };
+  // Phones above 200004: rows 5 (Pine) and 6 (Ash); the Oak group goes.
+  TdxDBGridCriteria& criteria = Grid->Filter().Criteria();
+  criteria.AddColumnItem(nullptr, Column(2), false, "200004", Variant(200004), ocGreater);
+  Grid->FilterChanged();
+  EXPECT_EQ(groups(), (std::vector<std::string>{"Ash:1", "Pine:1"}));
+  EXPECT_EQ(Grid->HiddenNodeCount(), 4);
+  Grid->CheckInvariants();
+  Grid->Filter().ClearAll();
+  EXPECT_EQ(groups(), (std::vector<std::string>{"Ash:2", "Oak:2", "Pine:2"}));
+  EXPECT_EQ(Grid->HiddenNodeCount(), 0);
+  Grid->CheckInvariants();
+  // A reload with the filter on builds only the groups of shown rows.
+  Grid->Filter().ApplyValue(Column(1), Variant("Oak"), "Oak");
+  Grid->Reload();
+  EXPECT_EQ(groups(), (std::vector<std::string>{"Oak:2"}));
+  Grid->CheckInvariants();
+}
+
 // --- Criteria bound to columns ----------------------------------------------------------------
 
 TEST_F(FilterTest, ExpressionNamesTheFieldNeverItsOrigin) {

@@ -20,6 +20,7 @@
 #include "framework/core/component/strings.h"
 #include "framework/core/system/timer.h"
 #include "tests/dbaccess/connection_fixture.h"
+#include "tests/support/child_processes.h"
 #include "tests/support/raised.h"
 
 namespace {
@@ -279,13 +280,13 @@ TEST_F(AppDatabaseTest, AConnectWritesTheAliasAndAnotherConnectionReadsIt) {
   ASSERT_TRUE(stored);
   std::vector<std::string> texts;
   for (const TRegReadValue& value : *stored) texts.push_back(value.Found ? value.Value.AsString() : "(none)");
-  EXPECT_EQ(texts, (std::vector<std::string>{DatabasePath(), "SYSDBA", "WIN1251", "READER", "3", "(none)"}));
+  EXPECT_EQ(texts, (std::vector<std::string>{DatabasePath(), TestServerUser(), "WIN1251", "READER", "3", "(none)"}));
 
   auto* second = new TpFIBDatabase(&Form());  // owned by the form
   second->SetName("Second");
   second->SetAliasName("phones");
   EXPECT_EQ(second->DBName(), DatabasePath());
-  EXPECT_EQ(second->ParamValue(std::string_view("user_name")), "SYSDBA");
+  EXPECT_EQ(second->ParamValue(std::string_view("user_name")), TestServerUser());
   EXPECT_EQ(second->ParamValue(std::string_view("lc_ctype")), "WIN1251");
   EXPECT_EQ(second->ParamValue(std::string_view("sql_role_name")), "READER");
   EXPECT_EQ(second->SQLDialect(), 3);
@@ -624,6 +625,17 @@ TEST_F(LostStatementTest, OpenCursorLeavesNeitherStatementNorTransactionStuck) {
   EXPECT_FALSE(q.Prepared());
   EXPECT_EQ(q.Handle(), 0u);
   ExpectAFreshStart(q);
+}
+
+// The client library keeps its own record of an attachment and of its
+// statements; one left behind by a lost connection with an open cursor
+// brought the program down as it ended. The test above, in a program of its
+// own, must end cleanly.
+TEST_F(LostStatementTest, AProgramThatLostAConnectionWithAnOpenCursorEndsCleanly) {
+  const std::string output = (std::filesystem::path(Folder()) / "child.txt").string();
+  const int code = RunThisProgram(
+      {"--gtest_filter=LostStatementTest.OpenCursorLeavesNeitherStatementNorTransactionStuck"}, output);
+  EXPECT_EQ(code, 0) << ReadFileText(output);
 }
 
 // Whatever a hook of the ending raises, the transaction of a lost

@@ -92,7 +92,7 @@ class MissingDatabase : public DatabaseTest, public ::testing::WithParamInterfac
 TEST_P(MissingDatabase, GivesTheEnginesOwnError) {
   const std::string path = Folder() + GetParam();
   try {
-    Attach(path, DialectThreeLines);
+    Attach(DatabaseName(path), DialectThreeLines);
     ADD_FAILURE() << "attached to " << path;
   } catch (const EFIBInterBaseError& e) {
     EXPECT_EQ(e.SQLCode(), -902);

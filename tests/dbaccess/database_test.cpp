@@ -88,7 +88,7 @@ class MissingDatabaseFile : public ConnectionTest, public ::testing::WithParamIn
 
 TEST_P(MissingDatabaseFile, IsReportedWithTheConnectionsPath) {
   const std::string path = Folder() + GetParam();
-  TFIBDatabase& db = NewDatabase("DB", path);
+  TFIBDatabase& db = NewDatabase("DB", DatabaseName(path));
   try {
     db.OpenConnection();
     ADD_FAILURE() << "attached to " << path;
@@ -407,8 +407,8 @@ TEST_F(ConnectionTest, LoginPromptAsksTheHookAndWritesTheAnswer) {
   SetDatabaseLoginHook(
       [&](const std::string& name, std::string& user, std::string& password, std::string& role) {
         shownName = name;
-        EXPECT_EQ(user, "SYSDBA");
-        EXPECT_EQ(password, "masterkey");
+        EXPECT_EQ(user, TestServerUser());
+        EXPECT_EQ(password, TestServerPassword());
         EXPECT_EQ(role, "");
         return false;
       });
@@ -416,15 +416,16 @@ TEST_F(ConnectionTest, LoginPromptAsksTheHookAndWritesTheAnswer) {
   EXPECT_EQ(shownName, DatabasePath());
   EXPECT_FALSE(db.Connected());
 
-  SetDatabaseLoginHook([](const std::string&, std::string& user, std::string& password, std::string& role) {
-    user = "clerk";
+  const std::string clerk = CreateUser("secret");
+  SetDatabaseLoginHook([&](const std::string&, std::string& user, std::string& password, std::string& role) {
+    user = clerk;
     password = "secret";
     role = "";
     return true;
   });
   db.OpenConnection();
   EXPECT_TRUE(db.Connected());
-  EXPECT_EQ(db.ConnectParams().UserName(), "clerk");
+  EXPECT_EQ(db.ConnectParams().UserName(), clerk);
   EXPECT_EQ(db.ConnectParams().Password(), "secret");
   EXPECT_GE(db.ParamIndex("sql_role_name"), 0);
   db.SetConnected(false);
@@ -483,8 +484,9 @@ TEST_F(ConnectionTest, ParamValuesAreReadAndWrittenByCodeAndName) {
   db.ConnectParams().SetUserName("SYSDBA");
   db.ConnectParams().SetCharSet("WIN1251");
   EXPECT_EQ(db.ParamValue(28), "SYSDBA");
-  db.SetParamValue("user_name", "CLERK");
-  EXPECT_EQ(db.DBParams().Strings(2), "user_name=CLERK");
+  const std::string clerk = CreateUser("secret");
+  db.SetParamValue("user_name", clerk);
+  EXPECT_EQ(db.DBParams().Strings(2), "user_name=" + clerk);
   db.ConnectParams().SetPassword("");
   EXPECT_EQ(db.ParamIndex("password"), -1);
   EXPECT_EQ(db.DBParams().Count(), 3);
@@ -492,6 +494,7 @@ TEST_F(ConnectionTest, ParamValuesAreReadAndWrittenByCodeAndName) {
   EXPECT_EQ(db.ParamValue(99), "");
   // The lines still make an attachment.
   db.DBParams().Delete(0);
+  db.SetParamValue("password", "secret");
   db.SetConnected(true);
   EXPECT_TRUE(db.Connected());
   db.SetConnected(false);

@@ -1,5 +1,7 @@
 #include "tests/dbaccess/db_fixture.h"
 
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -9,6 +11,7 @@
 #include "dbaccess/client/errors.h"
 #include "dbaccess/client/parameter_blocks.h"
 #include "dbaccess/client/status_vector.h"
+#include "dbaccess/metadata/layer_shutdown.h"
 #include "tests/support/text_query.h"
 
 namespace {
@@ -26,6 +29,15 @@ class TEngineLockFolder {
 
 void EnsureEngineLockFolder() { static TEngineLockFolder folder; }
 
+// Every program on a real engine ends the way the directory program does:
+// the layer shut down after the last test, before static destruction, so
+// the engine's threads are stopped while everything they use still exists.
+class TDatabaseLayerEnvironment : public ::testing::Environment {
+ public:
+  void TearDown() override { ShutdownDatabaseLayer(); }
+};
+const auto* const DatabaseLayerEnvironment = ::testing::AddGlobalTestEnvironment(new TDatabaseLayerEnvironment);
+
 void Check(ISC_STATUS result) {
   if (result != 0) RaiseStatusError(nullptr);
 }
@@ -33,22 +45,49 @@ void Check(ISC_STATUS result) {
 }  // namespace
 
 std::vector<std::string> DatabaseTest::ConnectionLines() {
-  return {"user_name=SYSDBA", "password=masterkey", "lc_ctype=WIN1251"};
+  return {"user_name=" + TestServerUser(), "password=" + TestServerPassword(), "lc_ctype=WIN1251"};
 }
+
+std::string DatabaseTest::DatabaseName(const std::string& file) { return DatabaseNameOf(file); }
 
 void DatabaseTest::SetUp() {
   EnsureEngineLockFolder();
   FFolder.emplace("tulvo-db-");
+  // The server runs as a user of its own, which must make and write the
+  // files; the temporary folders' parent is open to everyone already.
+  if (OnTestServer())
+    std::filesystem::permissions(Folder(), std::filesystem::perms::all, std::filesystem::perm_options::replace);
   CheckClientLibrary();
+  FDatabaseFile = (std::filesystem::path(Folder()) / "test.fdb").string();
   FDatabasePath = CreateDatabase("test.fdb");
 }
 
-void DatabaseTest::TearDown() { FFolder.reset(); }
+void DatabaseTest::TearDown() {
+  for (const std::string& user : FUsers) {
+    try {
+      ExecuteSQL("DROP USER " + user);
+    } catch (const Exception& e) {
+      ADD_FAILURE() << "the login " << user << " stays on the server: " << e.Message();
+    }
+  }
+  FUsers.clear();
+  FFolder.reset();
+}
+
+std::string DatabaseTest::CreateUser(const std::string& password) {
+  static int made = 0;
+  const std::string name = "TULVO_" + std::to_string(::getpid()) + "_" + std::to_string(++made);
+  if (OnTestServer()) {
+    ExecuteSQL("CREATE USER " + name + " PASSWORD '" + password + "'");
+    FUsers.push_back(name);
+  }
+  return name;
+}
 
 std::string DatabaseTest::CreateDatabase(std::string_view fileName, int dialect) {
-  const std::string path = (std::filesystem::path(Folder()) / fileName).string();
-  const std::string sql =
-      "CREATE DATABASE '" + path + "' USER 'SYSDBA' PASSWORD 'masterkey' DEFAULT CHARACTER SET WIN1251";
+  const std::string path = DatabaseName((std::filesystem::path(Folder()) / fileName).string());
+  const std::string sql = "CREATE DATABASE '" + path + "' USER '" + TestServerUser() + "' PASSWORD '" +
+                          TestServerPassword() + "' DEFAULT CHARACTER SET WIN1251";
   TDatabaseHandle db;
   TTransactionHandle tr;
   Check(ClientAPI().isc_dsql_execute_immediate(StatusVector(), db.Address(), tr.Address(), 0, sql.c_str(),

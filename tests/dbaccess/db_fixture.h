@@ -8,6 +8,11 @@
 // The engine keeps its lock files in one private folder per process
 // (FIREBIRD_LOCK, read once when the engine starts), removed when the process
 // ends.
+//
+// With the test server setting (tests/support/test_server.h) the databases
+// are made and reached through the server as "host:path", with the
+// administrator's login from the environment, in folders the server's own
+// user can write to.
 
 #include <gtest/gtest.h>
 
@@ -18,11 +23,15 @@
 #include <vector>
 
 #include "tests/support/temp_folder.h"
+#include "tests/support/test_server.h"
 
 class DatabaseTest : public ::testing::Test {
  public:
   // The connection lines every attachment of the fixture uses.
   static std::vector<std::string> ConnectionLines();
+  // The name a connection gives for a database file of the test (the path,
+  // or "host:path" on the test server).
+  static std::string DatabaseName(const std::string& file);
 
  protected:
   void SetUp() override;
@@ -30,10 +39,13 @@ class DatabaseTest : public ::testing::Test {
 
   // The test's own folder, for any further files.
   const std::string& Folder() const { return FFolder->Path(); }
-  // The database created for the test.
+  // The database created for the test, as connections name it.
   const std::string& DatabasePath() const { return FDatabasePath; }
+  // Its file.
+  const std::string& DatabaseFile() const { return FDatabaseFile; }
 
-  // Creates another database file in the test's folder; returns its path.
+  // Creates another database file in the test's folder; returns its name
+  // as connections give it (DatabaseName).
   std::string CreateDatabase(std::string_view fileName, int dialect = 3);
 
   // Runs one DDL or DML statement on the test's database in a transaction of
@@ -41,6 +53,11 @@ class DatabaseTest : public ::testing::Test {
   void ExecuteSQL(std::string_view sql);
   // The directory's two listings, empty, with the columns its program reads.
   void CreateListingTables();
+
+  // A login of the test's own with the password: made on the test server
+  // (and dropped after the test); on the embedded engine, which checks no
+  // password, only a name. Names differ between tests and processes.
+  std::string CreateUser(const std::string& password);
 
   // The one value of a SELECT, a whole number; raises for anything else.
   std::int64_t QueryInt64(std::string_view select);
@@ -50,4 +67,6 @@ class DatabaseTest : public ::testing::Test {
  private:
   std::optional<TTempFolder> FFolder;
   std::string FDatabasePath;
+  std::string FDatabaseFile;
+  std::vector<std::string> FUsers;
 };

@@ -10,6 +10,7 @@
 #include "dbaccess/client/errors.h"
 #include "dbaccess/connection/transaction.h"
 #include "dbaccess/dataset/fib_dataset.h"
+#include "dbaccess/dataset/fib_fields.h"
 #include "dbaccess/statement/query.h"
 #include "framework/core/data/data_source.h"
 #include "framework/core/text/text.h"
@@ -152,6 +153,29 @@ TEST_F(DataSetTest, LocateAndLookupSearchTheCacheAndTheRest) {
   EXPECT_TRUE(data.Lookup("HOME_ID", Variant(999), "PHONE").IsEmpty());
   EXPECT_EQ(data.FieldByName("HOME_ID")->AsInteger(), 1);
   EXPECT_EQ(before + after, 0);
+  data.CheckInvariants();
+}
+
+TEST_F(DataSetTest, LocateAndLookupSeeCalculatedFields) {
+  TFIBDataSet& data = NewDataSet(HomeSelect());
+  auto* id = new TFIBIntegerField(&data);  // owned by the dataset
+  id->SetFieldName("HOME_ID");
+  id->SetDataSet(&data);
+  auto* label = new TFIBStringField(&data);
+  label->SetFieldName("LABEL");
+  label->SetFieldKind(fkCalculated);
+  label->SetSize(10);
+  label->SetDataSet(&data);
+  data.OnCalcFields = [](TDataSet* ds) {
+    ds->FieldByName("LABEL")->SetAsString("N" + std::to_string(ds->FieldByName("HOME_ID")->AsInteger()));
+  };
+  data.Open();
+  EXPECT_EQ(data.Lookup("HOME_ID", Variant(42), "LABEL").AsString(), "N42");
+  EXPECT_EQ(data.Lookup("LABEL", Variant("N43"), "HOME_ID").AsInteger(), 43);
+  ASSERT_TRUE(data.Locate("LABEL", Variant("N77"), TLocateOptions{}));
+  EXPECT_EQ(data.FieldByName("HOME_ID")->AsInteger(), 77);
+  EXPECT_EQ(label->AsString(), "N77");
+  EXPECT_FALSE(data.Locate("LABEL", Variant("N0"), TLocateOptions{}));
   data.CheckInvariants();
 }
 

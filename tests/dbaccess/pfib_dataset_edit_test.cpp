@@ -52,10 +52,11 @@ TEST_F(EditingTest, EachKindOfChangeNeedsItsBitAndAText) {
 }
 
 TEST_F(EditingTest, AKindTheUserMayNotUseIsDroppedAtTheFirstTry) {
-  ExecuteSQL("grant select on HOME_PHONES to GUEST");
-  ExecuteSQL("grant delete on HOME_PHONES to GUEST");
+  const std::string guest = CreateUser("guest");
+  ExecuteSQL("grant select on HOME_PHONES to " + guest);
+  ExecuteSQL("grant delete on HOME_PHONES to " + guest);
   TFIBDatabase& guestDB = NewDatabase("GuestDB");
-  guestDB.DBParams().SetText("user_name=GUEST\npassword=guest\nlc_ctype=WIN1251");
+  guestDB.DBParams().SetText("user_name=" + guest + "\npassword=guest\nlc_ctype=WIN1251");
   TFIBTransaction& guestTR = NewTransaction("GuestTR", &guestDB);
   guestTR.TRParams().SetText("write\nread_committed\nrec_version\nnowait");
   guestDB.OpenConnection();

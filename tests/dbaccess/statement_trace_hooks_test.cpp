@@ -17,6 +17,7 @@
 #include "framework/core/data/memory_dataset.h"
 #include "tests/dbaccess/connection_fixture.h"
 #include "tests/dbaccess/monitor_thread.h"
+#include "tests/support/text_query.h"
 
 namespace {
 
@@ -143,6 +144,36 @@ TEST_F(StatementTraceTest, NothingIsSentForKindsTheMonitorDoesNotWant) {
   const std::vector<TMonitorChunk> chunks = monitor.WaitFor(2, std::chrono::milliseconds(500));
   ASSERT_EQ(chunks.size(), 1u);
   EXPECT_EQ(chunks[0].Kind, TTraceKind::Execute);
+}
+
+// The trace channel is a local affair whatever the connection reaches: a
+// statement over the network to the test server is traced as on the
+// embedded engine, the server's plan included.
+TEST_F(StatementTraceTest, AStatementOverTheNetworkIsTracedAsALocalOne) {
+  TULVO_SKIP_UNLESS_ON_TEST_SERVER();
+  TMonitorThread monitor(FSuffix, false);
+  for (TTraceKind kind : {TTraceKind::Connect, TTraceKind::Prepare, TTraceKind::Execute})
+    monitor.Reader().SetSwitch(kind, true);
+  Connect();
+  EXPECT_EQ(TTextQuery(FDB->HandleAddress(), FTR->HandleAddress())
+                .WholeNumber("select count(*) from mon$attachments where mon$attachment_id = current_connection"
+                             " and mon$remote_protocol starting with 'TCP'"),
+            1);
+  TFIBQuery& q = NewQuery(&Form(), "select NAME from T where ID = :ID");
+  q.ParamByName("ID").SetAsInteger(1);
+  q.ExecQuery();
+  EXPECT_EQ(q.Fields(0).AsString(), "one");
+  q.CloseCursor();
+
+  const std::vector<TMonitorChunk> chunks = monitor.WaitFor(3);
+  ASSERT_EQ(chunks.size(), 3u);
+  EXPECT_EQ(chunks[0].Kind, TTraceKind::Connect);
+  EXPECT_EQ(chunks[0].Text, "\r\n[Application: dbaccess_db_tests]\r\nDB: [Connect]");
+  const std::vector<std::string> texts = StatementTexts(chunks);
+  const std::string sql = "select NAME from T where ID = :ID\r\n";
+  ASSERT_EQ(texts.size(), 2u);
+  EXPECT_EQ(texts[0], "Q: [Prepare] " + sql + "\r\n  Plan: PLAN (T NATURAL)");
+  EXPECT_EQ(WithoutTicks(texts[1]), "Q: [Execute] " + sql + "\r\n  ID = 1\r\nExecute tick count N");
 }
 
 }  // namespace

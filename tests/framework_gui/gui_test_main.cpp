@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QCursor>
+#include <QTest>
+#include <QWidget>
 #include <memory>
 
 #include "framework/gui/application/application.h"
@@ -35,5 +38,27 @@ class TGuiEnvironment : public ::testing::Environment {
 };
 
 const auto* const environment = ::testing::AddGlobalTestEnvironment(new TGuiEnvironment);
+
+// The test library keeps the buttons it pressed in a state of its own, and
+// its widget double click leaves the button down. A test that ends with a
+// button held (that way, or a drag cut short by a failed assertion) would
+// hand it to the next test, whose moves then go to a grabbing widget and
+// never arrive: each test starts with no button held and no grab. The
+// system pointer, which some tests move, is parked away from every window:
+// a window that appears or goes under it would otherwise send the next
+// test's controls a move to wherever the last test left it.
+class TMouseStateReset : public ::testing::EmptyTestEventListener {
+ public:
+  void OnTestEnd(const ::testing::TestInfo&) override {
+    QTestPrivate::qtestMouseButtons = Qt::NoButton;
+    if (QWidget* grabber = QWidget::mouseGrabber()) grabber->releaseMouse();
+    QCursor::setPos(-10000, -10000);
+  }
+};
+
+const bool mouseStateReset = [] {
+  ::testing::UnitTest::GetInstance()->listeners().Append(new TMouseStateReset);
+  return true;
+}();
 
 }  // namespace

@@ -359,3 +359,25 @@ TEST_F(StdControlsTest, BevelDrawsItsShapeAsAFrame) {
 }
 
 }  // namespace
+
+namespace {
+
+// Every windowed control's widget carries the component's name, whichever
+// came first: the widget or the name, and after a rename.
+TEST_F(StdControlsTest, WindowCarriesTheComponentNameAsObjectName) {
+  const std::vector<std::pair<TWinControl*, std::string>> cases = {
+      {Make<TEdit>(), "edStreet"},       {Make<TComboBox>(), "cbPhone"}, {Make<TLabel>(), "Label1"},
+      {Make<TGroupBox>(), "gbSearch"},   {Make<TPageControl>(), "pcPhones"}, {Make<TButton>(), "Button1"},
+      {Make<TMemo>(), "Memo1"}};
+  for (const auto& [control, name] : cases) {
+    control->SetName(name);
+    EXPECT_EQ(WindowOf(*control)->objectName().toStdString(), name);
+    EXPECT_EQ(WindowOf(*FForm)->findChild<QWidget*>(QString::fromStdString(name)), WindowOf(*control)) << name;
+  }
+  cases[0].first->SetName("edBuild");
+  EXPECT_EQ(WindowOf(*cases[0].first)->objectName().toStdString(), "edBuild");
+  FForm->SetName("MainForm");
+  EXPECT_EQ(WindowOf(*FForm)->objectName().toStdString(), "MainForm");
+}
+
+}  // namespace

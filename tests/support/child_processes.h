@@ -1,15 +1,21 @@
 #pragma once
 // Runs work in one or several child processes at once, as programs running side by
-// side do, and checks that every child finished cleanly. A child that
+// side do, and checks that every child finished cleanly; or this test program
+// itself anew. A child that
 // raises, or whose work returns false, exits with a failure code; the
 // parent's check names nothing more, the child's own state being gone.
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <functional>
+#include <string>
 #include <vector>
+
+extern char** environ;
 
 // Starts one child per index 0..count-1 running work(index), then waits for
 // all of them and expects each to have exited with 0.
@@ -49,6 +55,30 @@ inline int InChildProcess(const std::function<int()>& body) {
     }
     ::_exit(code);
   }
+  int status = 0;
+  if (::waitpid(pid, &status, 0) != pid) return -3;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Runs this test program anew as a child with the arguments (such as
+// "--gtest_filter=Suite.Test"), its output going to the file, and gives its
+// exit code: -1 when it did not end by itself (a signal), -2 when it could
+// not start. Unlike a fork, the child starts from nothing, as a program
+// does, and goes through the whole of a program's end.
+inline int RunThisProgram(const std::vector<std::string>& arguments, const std::string& outputFile) {
+  std::vector<std::string> words{"/proc/self/exe"};
+  words.insert(words.end(), arguments.begin(), arguments.end());
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) return -2;
   int status = 0;
   if (::waitpid(pid, &status, 0) != pid) return -3;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;

@@ -100,7 +100,7 @@ class SampleDatabaseTest : public DatabaseTest {
   std::set<std::string> FolderFiles() {
     std::set<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(Folder()))
-      if (entry.path() != DatabasePath()) names.insert(entry.path().filename().string());
+      if (entry.path() != DatabaseFile()) names.insert(entry.path().filename().string());
     return names;
   }
 };

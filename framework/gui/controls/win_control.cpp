@@ -59,6 +59,7 @@ void TWidgetAccess::Attach(TWinControl& control, QWidget* window, QWidget* clien
   window->setMouseTracking(true);  // the frame hears the pointer too (WM_NCMOUSEMOVE)
   if (handle->Client->testAttribute(Qt::WA_SetCursor)) handle->OwnCursor = handle->Client->cursor();
   control.FHandle = std::move(handle);
+  control.ApplyObjectName();
 
   // Bring the new window up to the control's state.
   control.ParentChanged();
@@ -121,6 +122,18 @@ void TWinControl::HandleNeeded() {
 }
 
 void TWinControl::CreateWnd() { TWidgetAccess::Attach(*this, new QWidget); }
+
+void TWinControl::SetName(const std::string& name) {
+  TControl::SetName(name);
+  ApplyObjectName();
+}
+
+void TWinControl::ApplyObjectName() {
+  if (!FHandle) return;
+  const QString name = QString::fromLatin1(Name().data(), static_cast<qsizetype>(Name().size()));
+  if (FHandle->Window) FHandle->Window->setObjectName(name);
+  if (FHandle->Client && FHandle->Client != FHandle->Window) FHandle->Client->setObjectName(name + QLatin1String("Client"));
+}
 
 TControl* TWinControl::Controls(int index) const {
   if (index < 0 || index >= ControlCount())

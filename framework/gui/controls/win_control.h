@@ -41,6 +41,11 @@ class TWinControl : public TControl {
   bool HandleAllocated() const { return FHandle != nullptr; }
   void HandleNeeded();
 
+  // The window carries the component's name as its Qt object name, so that
+  // tools and tests that look at the widget tree find controls by the names
+  // the forms give them.
+  void SetName(const std::string& name) override;
+
   TRect ClientRect() const override;
   TPoint ClientOrigin() const override;
   bool Showing() const override;
@@ -177,6 +182,7 @@ class TWinControl : public TControl {
   void ChildBoundsChanged(TControl* control);
   void AlignAnchored(const TRect& client);
   void ApplyPalette();
+  void ApplyObjectName();
 
   std::vector<TControl*> FControls;
   std::unique_ptr<TWinControlHandle> FHandle;

@@ -1,0 +1,47 @@
+// The main form's settings: window placement and search histories, read
+// when the form is created and written when it goes.
+
+#include "app/forms/main_form.h"
+#include "app/settings/program_settings.h"
+#include "framework/core/storage/registry.h"
+#include "framework/gui/standard/std_controls.h"
+
+void TMainForm::LoadSettings() {
+  TWindowPlacement placement;
+  placement.length = 44;
+  GetWindowPlacement(placement);
+  TRegIniFile registry(ProgramRegistryKey);
+  registry.SetRootKey(HKEY_CURRENT_USER);
+  if (!registry.OpenKey(ProgramRegistryKey, false)) return;
+  ReadPlacement(registry, placement);
+  if (!Visible()) placement.showCmd = SW_HIDE;
+  if (BorderStyle() != bsSizeable && BorderStyle() != bsSizeToolWin) {
+    // A window of fixed size keeps its size; only its place is restored.
+    TRect& r = placement.rcNormalPosition;
+    r = Rect(r.Left, r.Top, r.Left + Width(), r.Top + Height());
+  }
+  const TRect& r = placement.rcNormalPosition;
+  if (r.Left < r.Right) {
+    // A stored place wins over centring on the first show. (Changing the
+    // position never re-creates our window, so no designing bracket.)
+    if (Position() == poScreenCenter || Position() == poDesktopCenter) SetPosition(poDesigned);
+    SetWindowPlacement(placement);
+  }
+  LoadHistory(registry, "Phones", cbPhone->Items());
+  LoadHistory(registry, "Names", cbName->Items());
+}
+
+void TMainForm::SaveSettings() {
+  TWindowPlacement placement;
+  placement.length = 44;
+  GetWindowPlacement(placement);
+  TRegIniFile registry(ProgramRegistryKey);
+  registry.SetRootKey(HKEY_CURRENT_USER);
+  if (!registry.OpenKey(ProgramRegistryKey, true)) return;
+  // One write of the store for everything.
+  TRegistryUpdateScope update(registry);
+  WritePlacement(registry, placement);
+  SaveHistory(registry, "Phones", cbPhone->Items());
+  SaveHistory(registry, "Names", cbName->Items());
+  update.Commit();
+}

@@ -1,0 +1,291 @@
+// A name search of the directory program, from the Enter key in the name
+// box to the painted apartments grid, against the plain client-API loop
+// fetching the same rows.
+//
+//   bench_search [PATH] [benchmark flags]
+//
+// PATH is a sample directory database (tools/sample_db PATH --apartments
+// 1000000). Without PATH the program builds a small one in a temporary
+// folder of its own. The real main form opens the database (through a link
+// "base/phone_3.gdb" in a folder that plays the program's folder).
+//
+// Two searches: a name prefix that finds about 1,000 apartments and one
+// that finds about 50,000 (on the large sample; the prefixes are chosen
+// from the names the database holds, by counting them once at start). One
+// round of the program: Enter in the name box runs the search (the
+// organisations query, then the apartments query with every row loaded
+// into the grid as a node), then the grid paints its screen. One round of
+// the baseline: the plain client loop runs the two SELECT texts the
+// program's datasets sent (their processed texts) and fetches every row.
+// The summary takes the fastest of several alternating rounds, then shows
+// the steps of the larger search timed one by one, and ends with
+// "ratio: X.XX", program over baseline, for the larger search.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/forms/main_form.h"
+#include "app/search/search_conditions.h"
+#include "framework/core/data/data_source.h"
+#include "bench/fetch_baseline.h"
+#include "datagrid/grid/db_grid.h"
+#include "dbaccess/connection/app_database.h"
+#include "dbaccess/dataset/pfib_dataset.h"
+#include "dbaccess/statement/query.h"
+#include "framework/core/base/exceptions.h"
+#include "framework/core/text/text.h"
+#include "framework/gui/application/application.h"
+#include "framework/gui/controls/messages.h"
+#include "framework/gui/standard/dialogs.h"
+#include "framework/gui/standard/page_control.h"
+#include "framework/gui/standard/std_controls.h"
+
+namespace {
+
+using namespace fetch_baseline;
+
+constexpr int SmallTownRows = 3000;
+
+double Seconds(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// The main form as the program makes it, on the database at path.
+class TProgram {
+ public:
+  explicit TProgram(const std::string& path) {
+    std::filesystem::create_directories(std::filesystem::path(FFolder.Path()) / "base");
+    std::filesystem::create_symlink(std::filesystem::absolute(path),
+                                    std::filesystem::path(FFolder.Path()) / "base" / "phone_3.gdb");
+    SetProgramFileForTests(FFolder.Path() + "/phones");
+    FForm = std::make_unique<TMainForm>(nullptr);
+    FForm->AfterConstruction();
+    if (Application->Terminated()) throw Exception("the main form could not open " + path);
+    FForm->SetBounds(0, 0, 900, 700);
+    FForm->Show();
+    // The window system shows the window before anything paints in it.
+    Application->ProcessMessages();
+  }
+  ~TProgram() {
+    FForm->BeforeDestruction();
+    FForm.reset();
+    SetProgramFileForTests("");
+  }
+
+  // Enter in the name box with the text in it, then the grid's screen.
+  [[gnu::noinline]] std::int64_t Round(const std::string& name) {
+    FForm->cbName->SetText(name);
+    FForm->cbName->Perform(WM_CHAR, '\r', 0);
+    FForm->GridHome->Repaint();
+    return FForm->GridHome->RecordCount();
+  }
+
+  TMainForm& Form() { return *FForm; }
+
+  // The steps of one search taken apart and timed one by one: closing the
+  // previous results, the organisations, the apartments dataset opening and
+  // fetching every row alone, the grid loading its nodes from the fetched
+  // rows, the paint.
+  void Breakdown(const std::string& name) {
+    TMainForm& f = *FForm;
+    const TSearchConditions c = BuildSearchConditions({"", name, "", "", ""});
+    auto t = std::chrono::steady_clock::now();
+    f.fdsOrg->Close();
+    f.fdsHome->Close();
+    const double closing = Seconds(t);
+    t = std::chrono::steady_clock::now();
+    f.fdsOrg->OpenWithParams({Variant(c.Org)});
+    const double org = Seconds(t);
+    f.dsHome->SetDataSet(nullptr);
+    t = std::chrono::steady_clock::now();
+    f.fdsHome->OpenWithParams({Variant(c.Home)});
+    f.fdsHome->FetchAll();
+    const double fetch = Seconds(t);
+    t = std::chrono::steady_clock::now();
+    f.dsHome->SetDataSet(f.fdsHome);
+    const double load = Seconds(t);
+    t = std::chrono::steady_clock::now();
+    f.GridHome->Repaint();
+    const double paint = Seconds(t);
+    std::printf("breakdown: close %.1f org %.1f home open+fetch %.1f grid load %.1f paint %.1f ms (%d nodes)\n",
+                closing * 1e3, org * 1e3, fetch * 1e3, load * 1e3, paint * 1e3, f.GridHome->RecordCount());
+  }
+
+ private:
+  TTemporaryFolder FFolder;
+  std::unique_ptr<TMainForm> FForm;
+};
+
+// The SELECT texts one search sent, fetched by the plain client loop.
+class TPlainSearch {
+ public:
+  TPlainSearch(TSession& session, const std::vector<std::string>& texts) : FTexts(texts) {
+    for (const std::string& text : FTexts) FStatements.push_back(std::make_unique<TPlainStatement>(session, text.c_str()));
+  }
+  // Rows of the first text (the apartments), every text fetched.
+  [[gnu::noinline]] std::int64_t FetchAll(std::int64_t& sum) {
+    std::int64_t first = -1;
+    for (auto& statement : FStatements) {
+      const std::int64_t rows = statement->FetchAll(sum);
+      if (first < 0) first = rows;
+    }
+    return first;
+  }
+
+ private:
+  std::vector<std::string> FTexts;
+  std::vector<std::unique_ptr<TPlainStatement>> FStatements;
+};
+
+struct TPrefix {
+  std::string Text;
+  std::int64_t Rows = 0;
+};
+
+// The name prefix whose apartments come nearest to target (by ratio),
+// among prefixes of 2 to 7 letters of the names the database holds.
+TPrefix ChoosePrefix(TMainForm& form, std::int64_t target) {
+  TPrefix best;
+  double bestDistance = 0;
+  for (int length = 2; length <= 7; ++length) {
+    TpFIBDataSet counts(nullptr);
+    counts.SetDatabase(form.DB);
+    counts.SetTransaction(form.TR);
+    counts.SelectSQL().SetText("SELECT SUBSTRING(NAME FROM 1 FOR " + std::to_string(length) +
+                               ") P, COUNT(*) C FROM HOME_PHONES GROUP BY 1");
+    counts.Open();
+    for (; !counts.Eof(); counts.Next()) {
+      const std::string prefix = counts.FieldByName("P")->AsString();
+      if (prefix.size() != static_cast<std::size_t>(length) || prefix.find_first_of(" .'") != std::string::npos)
+        continue;
+      const std::int64_t rows = counts.FieldByName("C")->AsInteger();
+      const double distance = std::fabs(std::log(static_cast<double>(rows) / static_cast<double>(target)));
+      if (best.Rows == 0 || distance < bestDistance) {
+        best = {prefix, rows};
+        bestDistance = distance;
+      }
+    }
+    counts.Close();
+  }
+  return best;
+}
+
+struct TCase {
+  const char* Name;
+  std::int64_t Target;
+  TPrefix Prefix;
+  std::vector<std::string> Texts;  // what the datasets sent
+};
+
+TProgram* Program = nullptr;
+TSession* Session = nullptr;
+
+void BM_Search(benchmark::State& state, const TCase* c) {
+  std::int64_t rows = 0;
+  for (auto _ : state) rows = Program->Round(c->Prefix.Text);
+  state.SetItemsProcessed(state.iterations() * rows);
+}
+
+void BM_Plain(benchmark::State& state, const TCase* c) {
+  TPlainSearch plain(*Session, c->Texts);
+  std::int64_t rows = 0;
+  for (auto _ : state) {
+    std::int64_t sum = 0;
+    rows = plain.FetchAll(sum);
+    benchmark::DoNotOptimize(sum);
+  }
+  state.SetItemsProcessed(state.iterations() * rows);
+}
+
+int Run(int argc, char** argv) {
+  std::string path = TakePath(argc, argv);
+  std::unique_ptr<TTemporaryFolder> folder;
+  if (path.empty()) {
+    folder = std::make_unique<TTemporaryFolder>();
+    path = (std::filesystem::path(folder->Path()) / "town.fdb").string();
+    BuildSampleDatabase(path, TTownSize{SmallTownRows, 200}, false);
+  }
+  TProgram program(path);
+  Program = &program;
+  TSession session(path);
+  Session = &session;
+
+  std::vector<TCase> cases = {{"Search/About1000", 1000, {}, {}}, {"Search/About50000", 50000, {}, {}}};
+  for (TCase& c : cases) {
+    c.Prefix = ChoosePrefix(program.Form(), c.Target);
+    program.Round(c.Prefix.Text);
+    c.Texts = {program.Form().fdsHome->SelectQuery().ProcessedSQL(),
+               program.Form().fdsOrg->SelectQuery().ProcessedSQL()};
+    std::printf("%s: prefix \"%s\", %lld apartments, %d organisations\n", c.Name,
+                AnsiToUtf8(c.Prefix.Text).c_str(), static_cast<long long>(c.Prefix.Rows),
+                program.Form().GridOrg->RecordCount());
+  }
+  for (const TCase& c : cases) {
+    benchmark::RegisterBenchmark((std::string(c.Name) + "/EnterToPaintedGrid").c_str(), BM_Search, &c)
+        ->Unit(benchmark::kMillisecond);
+    benchmark::RegisterBenchmark((std::string(c.Name) + "/PlainClientLoop").c_str(), BM_Plain, &c)
+        ->Unit(benchmark::kMillisecond);
+  }
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+
+  double ratio = 0;
+  for (const TCase& c : cases) {
+    TPlainSearch plain(session, c.Texts);
+    double best = 0;
+    double baseline = 0;
+    std::int64_t rows = 0;
+    std::int64_t plainRows = 0;
+    const int rounds = 5;
+    for (int round = 0; round < rounds; ++round) {
+      auto start = std::chrono::steady_clock::now();
+      rows = program.Round(c.Prefix.Text);
+      const double searched = Seconds(start);
+      start = std::chrono::steady_clock::now();
+      std::int64_t sum = 0;
+      plainRows = plain.FetchAll(sum);
+      const double fetched = Seconds(start);
+      if (round == 0 || searched < best) best = searched;
+      if (round == 0 || fetched < baseline) baseline = fetched;
+    }
+    if (rows != plainRows) {
+      std::fprintf(stderr, "bench_search: the grid holds %lld apartments, the plain loop fetched %lld\n",
+                   static_cast<long long>(rows), static_cast<long long>(plainRows));
+      return 1;
+    }
+    ratio = best / baseline;
+    std::printf("%s: %lld apartments: Enter to painted grid %.1f ms, plain client loop %.1f ms, ratio %.2f\n",
+                c.Name, static_cast<long long>(rows), best * 1e3, baseline * 1e3, ratio);
+  }
+  // Where the time of the larger search goes: its steps taken apart.
+  program.Breakdown(cases.back().Prefix.Text);
+  Program = nullptr;
+  Session = nullptr;
+  std::printf("ratio: %.2f\n", ratio);
+  std::fflush(stdout);
+  return 0;
+}
+
+// The form needs the application object for its windows; dialogs would
+// wait for a person, so the program's errors end the run instead.
+int RunWithApplication(int argc, char** argv) {
+  TApplication application(argc, argv);
+  TAnsweringDialogService dialogs;
+  const TMessageDialogScope answering(dialogs);
+  const int status = Run(argc, argv);
+  for (const TMessageDialogRequest& request : dialogs.Requests())
+    std::fprintf(stderr, "bench_search: the program said: %s\n", AnsiToUtf8(request.Text).c_str());
+  return dialogs.Requests().empty() ? status : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return RunFetchBenchmark("bench_search", RunWithApplication, argc, argv); }

@@ -1,0 +1,607 @@
+// Grouping, group rows, the group panel and the grid's totals over the
+// in-memory dataset, on real widgets: apartments with a street, a house
+// number and an amount kept as text (so that numbers, blanks and words
+// that are no numbers meet the totals).
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "datagrid/grid/db_grid.h"
+#include "framework/core/text/format_settings.h"
+#include "grid/tree_list/tree_list_errors.h"
+#include "tests/datagrid/grid_fixture.h"
+#include "framework/core/storage/registry.h"
+#include "tests/support/temp_folder.h"
+#include "tests/support/window_input.h"
+
+namespace {
+
+// Numbers as the locale writes them.
+std::string Local(std::string text) {
+  std::replace(text.begin(), text.end(), '.', FormatSettings().DecimalSeparator);
+  return text;
+}
+
+struct TRow {
+  int Id;
+  const char* Street;  // nullptr: Null
+  int House;
+  const char* Amount;  // nullptr: Null
+};
+
+// Streets in load order Mira, Lenina, (none), Mira, Lenina, Mira.
+const std::vector<TRow> Rows = {
+    {1, "Mira", 2, "10"},   {2, "Lenina", 1, "2.5"}, {3, nullptr, 1, nullptr},
+    {4, "Mira", 1, "abc"},  {5, "Lenina", 1, "-4"},  {6, "Mira", 2, nullptr},
+};
+
+class GroupTest : public GridTest {
+ protected:
+  void SetUp() override {
+    GridTest::SetUp();
+    Data->FieldDefs().Add("STREET", ftString, 40, false);
+    Data->FieldDefs().Add("HOUSE", ftInteger, 0, false);
+    Data->FieldDefs().Add("AMOUNT", ftString, 20, false);
+    Data->Open();
+    for (const TRow& row : Rows)
+      Data->AppendRecord({Variant(row.Id), Variant("Resident " + std::to_string(row.Id)), Variant(200000 + row.Id),
+                          row.Street != nullptr ? Variant(row.Street) : Variant::Null(), Variant(row.House),
+                          row.Amount != nullptr ? Variant(Local(row.Amount)) : Variant::Null()});
+    Data->First();
+  }
+
+  TdxDBGrid* Make(TdxDBGridOptionsDB options = DirectoryOptions()) {
+    TdxDBGrid* grid = MakeGrid(options, "HOME_ID", 14);
+    for (const char* name : {"STREET", "HOUSE", "AMOUNT"}) {
+      auto* column = grid->CreateColumn<TdxDBGridMaskColumn>(Form.get());
+      column->SetName(std::string("col") + name);
+      column->SetFieldName(name);
+    }
+    // Every header within the grid's 500 pixels.
+    for (int i = 0; i < grid->ColumnCount(); ++i) grid->Columns(i)->SetWidth(70);
+    grid->ActiveChanged(true);
+    return grid;
+  }
+  TdxDBTreeListColumn* Col(const std::string& field) const {
+    for (int i = 0; i < Grid->ColumnCount(); ++i)
+      if (Grid->DBColumn(i)->FieldName() == field) return Grid->DBColumn(i);
+    return nullptr;
+  }
+  // The tree as text: group rows by their value, records by id, children
+  // in brackets.
+  std::string Tree(const TdxTreeListNode* parent = nullptr) const {
+    std::string text;
+    const int count = parent != nullptr ? parent->Count() : Grid->Count();
+    for (int i = 0; i < count; ++i) {
+      const TdxTreeListNode* node = parent != nullptr ? parent->Items(i) : Grid->Items(i);
+      if (!text.empty()) text += ' ';
+      if (node->Count() > 0) {
+        const Variant& value = static_cast<const TdxDBGridNode*>(node)->GroupValue();
+        text += (value.IsNull() ? std::string("-") : VarToStr(value)) + "[" + Tree(node) + "]";
+      } else {
+        text += std::to_string(NodeId(node));
+      }
+    }
+    return text;
+  }
+  int Height() const { return Grid->Metrics().HeaderLineHeight; }
+};
+
+TEST_F(GroupTest, OneColumnGroupsRecordsUnderValueRowsWithNullFirst) {
+  Make();
+  Col("STREET")->SetGroupIndex(0);
+  EXPECT_EQ(Tree(), "-[3] Lenina[2 5] Mira[1 4 6]");
+  EXPECT_EQ(Grid->GroupColumnCount(), 1);
+  EXPECT_FALSE(Col("STREET")->Visible()) << "a grouping column hides";
+  EXPECT_EQ(Col("STREET")->Sorted(), csUp);
+  EXPECT_TRUE(Grid->IsLoadAllMode());
+  const auto* lenina = static_cast<const TdxDBGridNode*>(Grid->Items(1));
+  EXPECT_EQ(lenina->Key().AsInteger(), 2) << "a group row takes its first record's key";
+  EXPECT_EQ(Grid->GetCellText(lenina, 0), "STREET : Lenina ");
+  EXPECT_TRUE(Grid->IsGroupNode(lenina));
+  EXPECT_FALSE(Grid->IsGroupNode(lenina->Items(0)));
+
+  Col("STREET")->SetSorted(csDown);
+  EXPECT_EQ(Tree(), "Mira[1 4 6] Lenina[2 5] -[3]") << "a grouping column's direction orders its level";
+}
+
+TEST_F(GroupTest, TwoColumnsNestAndRecordsSortInsideTheirGroup) {
+  Make();
+  Col("NAME")->SetSorted(csDown);
+  Col("STREET")->SetGroupIndex(0);
+  Col("HOUSE")->SetGroupIndex(1);
+  EXPECT_EQ(Tree(), "-[1[3]] Lenina[1[5 2]] Mira[1[4] 2[6 1]]");
+  EXPECT_EQ(Grid->GroupColumns(1), Col("HOUSE"));
+  EXPECT_EQ(Grid->Items(2)->Items(1)->Items(0)->Level(), 2);
+
+  // Moving the second level to the top regroups the other way round.
+  Col("HOUSE")->SetGroupIndex(0);
+  EXPECT_EQ(Col("STREET")->GroupIndex(), 1);
+  EXPECT_EQ(Tree(), "1[-[3] Lenina[5 2] Mira[4]] 2[Mira[6 1]]");
+
+  Grid->ClearGrouping();
+  EXPECT_EQ(Grid->GroupColumnCount(), 0);
+  EXPECT_EQ(Tree(), "6 5 4 3 2 1") << "a flat list again, still sorted";
+  EXPECT_TRUE(Col("STREET")->Visible());
+  EXPECT_EQ(Col("STREET")->Sorted(), csNone);
+}
+
+struct RefusalCase {
+  const char* Name;
+  std::function<void(TdxDBGrid&, TdxDBTreeListColumn& target)> Prepare;
+};
+
+class GroupRefusalTest : public GroupTest, public ::testing::WithParamInterface<RefusalCase> {};
+
+TEST_P(GroupRefusalTest, ColumnStaysOutOfTheGrouping) {
+  Make();
+  Col("STREET")->SetGroupIndex(0);
+  TdxDBTreeListColumn& target = *Col("AMOUNT");
+  GetParam().Prepare(*Grid, target);
+  target.SetGroupIndex(1);
+  EXPECT_EQ(target.GroupIndex(), -1);
+  EXPECT_EQ(Grid->GroupColumnCount(), 1);
+  EXPECT_TRUE(target.Visible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Refusals, GroupRefusalTest,
+    ::testing::Values(
+        RefusalCase{"DisableGrouping", [](TdxDBGrid&, TdxDBTreeListColumn& c) { c.SetDisableGrouping(true); }},
+        RefusalCase{"SameFieldAsAGroupingColumn",
+                    [](TdxDBGrid&, TdxDBTreeListColumn& c) { c.SetFieldName("STREET"); }},
+        RefusalCase{"HandlerRefuses",
+                    [](TdxDBGrid& g, TdxDBTreeListColumn&) {
+                      g.OnAddGroupColumn = [](TObject*, TdxDBTreeListColumn*, bool& allow) { allow = false; };
+                    }},
+        RefusalCase{"OnlyVisibleColumn",
+                    [](TdxDBGrid& g, TdxDBTreeListColumn& c) {
+                      for (int i = 0; i < g.ColumnCount(); ++i)
+                        if (g.Columns(i) != &c) g.Columns(i)->SetVisible(false);
+                    }}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(GroupTest, SmartRefreshMovesAChangedRecordToItsNewGroupAndTotalsAgain) {
+  TdxDBGridOptionsDB options = DirectoryOptions();
+  options.Include(edgoSmartRefresh);
+  Make(options);
+  Col("HOUSE")->SetSummaryFooterType(cstSum);
+  Col("STREET")->SetGroupIndex(0);
+  ASSERT_EQ(Grid->FooterSummaryText(Col("HOUSE")->Index()), Local("8.00"));
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(4), {}));
+  Data->Edit();
+  Data->FieldByName("STREET")->SetAsString("Lenina");
+  Data->FieldByName("HOUSE")->SetAsInteger(5);
+  Data->Post();
+  EXPECT_EQ(Tree(), "-[3] Lenina[2 5 4] Mira[1 6]") << "moved as the last record of its new group, no other record touched";
+  EXPECT_EQ(Grid->FooterSummaryText(Col("HOUSE")->Index()), Local("12.00"));
+  Data->Edit();
+  Data->FieldByName("STREET")->SetAsString("Gagarina");
+  Data->Post();
+  EXPECT_EQ(Tree(), "-[3] Gagarina[4] Lenina[2 5] Mira[1 6]") << "a new group row in its place, the emptied one not";
+}
+
+TEST_F(GroupTest, WithSmartRefreshTheFocusStillFollowsTheDataSet) {
+  TdxDBGridOptionsDB options = DirectoryOptions();
+  options.Include(edgoSmartRefresh);
+  Make(options);
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(4), {}));
+  EXPECT_EQ(FocusedId(), 4);
+  Col("STREET")->SetGroupIndex(0);
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(5), {}));
+  EXPECT_EQ(FocusedId(), 5) << "into a collapsed group too";
+  EXPECT_TRUE(Grid->Items(1)->Expanded());
+}
+
+TEST_F(GroupTest, AGroupingBracketReloadsOnceAtItsEnd) {
+  Make();
+  int reloads = 0;
+  Grid->OnReloadGroupList = [&](TObject*) { ++reloads; };
+  Grid->BeginGrouping();
+  Col("STREET")->SetGroupIndex(0);
+  Col("HOUSE")->SetGroupIndex(1);
+  EXPECT_EQ(reloads, 0) << "nothing reloads while the bracket is open";
+  Grid->EndGrouping();
+  EXPECT_EQ(reloads, 1);
+  EXPECT_EQ(Tree(), "-[1[3]] Lenina[1[2 5]] Mira[1[4] 2[1 6]]");
+}
+
+TEST_F(GroupTest, DisableGroupingUngroupsAGroupingColumn) {
+  Make();
+  Col("STREET")->SetGroupIndex(0);
+  Col("STREET")->SetDisableGrouping(true);
+  EXPECT_EQ(Col("STREET")->GroupIndex(), -1);
+  EXPECT_EQ(Tree(), "1 2 3 4 5 6");
+}
+
+TEST_F(GroupTest, GroupRowsExpandAndCollapse) {
+  Make();
+  Col("STREET")->SetGroupIndex(0);
+  ASSERT_EQ(Grid->VisibleNodeCount(), 3) << "group rows start collapsed";
+  Grid->Items(2)->SetExpanded(true);
+  EXPECT_EQ(Grid->VisibleNodeCount(), 6);
+  EXPECT_EQ(NodeId(Grid->GetAbsoluteNode(3)), 1);
+  Grid->Items(2)->SetExpanded(false);
+  EXPECT_EQ(Grid->VisibleNodeCount(), 3);
+}
+
+TEST_F(GroupTest, SmartReloadRegroupsLoadedRecordsWithoutReadingThemAgain) {
+  TdxDBGridOptionsDB options = DirectoryOptions();
+  options.Include(edgoSmartReload);
+  Make(options);
+  int refreshed = 0;
+  Grid->OnRefreshNodeData = [&](TObject*, TdxTreeListNode*) { ++refreshed; };
+  Col("STREET")->SetGroupIndex(0);
+  EXPECT_EQ(refreshed, 3) << "only the new group rows were filled, no record was loaded again";
+  EXPECT_EQ(Tree(), "-[3] Lenina[2 5] Mira[1 4 6]");
+  Col("HOUSE")->SetGroupIndex(0);
+  EXPECT_EQ(Tree(), "1[-[3] Lenina[2 5] Mira[4]] 2[Mira[1 6]]");
+  Col("HOUSE")->SetGroupIndex(-1);
+  Col("STREET")->SetGroupIndex(-1);
+  EXPECT_EQ(refreshed, 3 + 6 + 3);
+  EXPECT_EQ(Tree(), "1 2 3 4 5 6");
+}
+
+TEST_F(GroupTest, StoredGroupIndexesRebuildTheGroupingInTheirOrder) {
+  {
+    TLoadingScope loading;
+    auto* grid = new TdxDBGrid(Form.get());
+    grid->SetName("GridHome");
+    grid->SetParent(Form.get());
+    grid->SetOptionsDB(DirectoryOptions());
+    const std::pair<const char*, int> stored[] = {{"HOME_ID", -1}, {"NAME", 1}, {"STREET", 2}, {"HOUSE", 0}};
+    for (const auto& [name, index] : stored) {
+      auto* column = grid->CreateColumn<TdxDBGridMaskColumn>(Form.get());
+      column->SetFieldName(name);
+      column->SetGroupIndex(index);
+    }
+    grid->SetKeyField("HOME_ID");
+    grid->SetDataSource(Source);
+    Grid = grid;
+    loading.Finish();
+  }
+  ASSERT_EQ(Grid->GroupColumnCount(), 3);
+  EXPECT_EQ(Grid->GroupColumns(0), Col("HOUSE"));
+  EXPECT_EQ(Grid->GroupColumns(1), Col("NAME"));
+  EXPECT_EQ(Grid->GroupColumns(2), Col("STREET"));
+  EXPECT_EQ(Col("STREET")->GroupIndex(), 2);
+  EXPECT_EQ(Tree(), "1[Resident 2[Lenina[2]] Resident 3[-[3]] Resident 4[Mira[4]] Resident 5[Lenina[5]]] "
+                    "2[Resident 1[Mira[1]] Resident 6[Mira[6]]]");
+}
+
+TEST_F(GroupTest, AReloadMovesACurrentRecordOutOfACollapsedGroupOntoItsFirstRecord) {
+  Make();
+  TdxDBGridOptionsBehavior behavior = Grid->OptionsBehavior();
+  behavior.Include(edgoCollapsedReload);
+  Grid->SetOptionsBehavior(behavior);
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(5), {}));
+  Col("STREET")->SetGroupIndex(0);
+  EXPECT_EQ(CurrentId(), 2) << "record 5 is hidden in the collapsed Lenina group, which starts with 2";
+}
+
+TEST_F(GroupTest, ColumnSortingHandlerMayRefuseAHeaderClick) {
+  Make();
+  std::vector<std::string> asked;
+  bool allow = false;
+  Grid->OnColumnSorting = [&](TObject*, TdxDBTreeListColumn* column, bool& a) {
+    asked.push_back(column->FieldName());
+    a = allow;
+  };
+  Grid->ColumnClick(Col("NAME"), false);
+  EXPECT_EQ(Col("NAME")->Sorted(), csNone);
+  allow = true;
+  Grid->ColumnClick(Col("NAME"), false);
+  EXPECT_EQ(Col("NAME")->Sorted(), csUp);
+  EXPECT_EQ(asked, (std::vector<std::string>{"NAME", "NAME"}));
+}
+
+// --- The group panel --------------------------------------------------------------------------
+
+TEST_F(GroupTest, PanelGrowsByHalfARowPerGroupingColumnAndHitsAsTopPanel) {
+  Make();
+  EXPECT_EQ(Grid->GroupPanelHeight(), 0);
+  Grid->SetShowGroupPanel(true);
+  const int h = Height();
+  EXPECT_EQ(Grid->GroupPanelHeight(), h - h / 2 + 16);
+  EXPECT_EQ(Grid->GetRowsAreaRect().Top - Grid->GroupPanelRect().Bottom, h) << "the headers move down";
+  Col("STREET")->SetGroupIndex(0);
+  Col("HOUSE")->SetGroupIndex(1);
+  EXPECT_EQ(Grid->GroupPanelHeight(), h / 2 + h + 16);
+  const TRect panel = Grid->GroupPanelRect();
+  EXPECT_EQ(Grid->GroupBoxRect(1), Rect(panel.Left + 112, panel.Top + 8 + h / 2, panel.Left + 212, panel.Top + 8 + h / 2 + h));
+  TdxTreeListHitInfo hit;
+  Grid->HitTestPoint(Point(panel.Left + 150, panel.Top + 8 + h / 2 + 2), hit);
+  EXPECT_EQ(hit.HitTest, htTopPanel);
+  EXPECT_EQ(hit.Column, Col("HOUSE")->Index());
+  EXPECT_EQ(Grid->GroupPanelDropIndex(Point(panel.Left + 10, panel.Top + 4)), 0);
+  EXPECT_EQ(Grid->GroupPanelDropIndex(Point(panel.Left + 100, panel.Top + 4)), 1);
+  EXPECT_EQ(Grid->GroupPanelDropIndex(Point(panel.Left + 300, panel.Top + 4)), 2);
+}
+
+TEST_F(GroupTest, DraggingAHeaderIntoThePanelGroupsAndABoxOutUngroups) {
+  Make();
+  Grid->SetShowGroupPanel(true);
+  ASSERT_TRUE(ShowActive(*Form));
+  std::vector<std::string> events;
+  Grid->OnEndDragGroupColumn = [&](TObject*, TdxDBTreeListColumn* column, int index, bool&) {
+    events.push_back(column->FieldName() + "@" + std::to_string(index));
+  };
+  Grid->OnHideHeader = [&](TObject*, TdxTreeListColumn* column) { events.push_back("hide " + column->Caption()); };
+  TdxTreeListLayoutInfo layout;
+  Grid->CalculateLayout(layout);
+  const TdxTreeListHeaderItem* header = layout.FindHeader(Col("STREET")->Index());
+  ASSERT_NE(header, nullptr);
+  const TPoint from = Point((header->Rect.Left + header->Rect.Right) / 2, (header->Rect.Top + header->Rect.Bottom) / 2);
+  const TRect panel = Grid->GroupPanelRect();
+  const TPoint into = Point(panel.Left + 40, panel.Top + 10);
+  MousePressAt(*Grid, from);
+  EXPECT_EQ(Grid->State(), tsColumnDown) << from.X << "," << from.Y << " focused " << Grid->Focused();
+  MouseMoveTo(*Grid, Point(from.X, from.Y - 10));
+  MouseMoveTo(*Grid, into);
+  EXPECT_EQ(Grid->State(), tsColumnDragging);
+  MouseReleaseAt(*Grid, into);
+  ASSERT_EQ(Col("STREET")->GroupIndex(), 0);
+  EXPECT_EQ(Tree(), "-[3] Lenina[2 5] Mira[1 4 6]");
+  EXPECT_EQ(Grid->State(), tsNone);
+
+  // The box, dragged down onto the rows, leaves the panel.
+  const TRect box = Grid->GroupBoxRect(0);
+  const TPoint boxCentre = Point((box.Left + box.Right) / 2, (box.Top + box.Bottom) / 2);
+  const TPoint rows = Point(200, Grid->GetRowsAreaRect().Top + 30);
+  MousePressAt(*Grid, boxCentre);
+  MouseMoveTo(*Grid, Point(boxCentre.X, boxCentre.Y + 10));
+  MouseMoveTo(*Grid, rows);
+  MouseReleaseAt(*Grid, rows);
+  EXPECT_EQ(Col("STREET")->GroupIndex(), -1);
+  EXPECT_EQ(Grid->GroupColumnCount(), 0);
+  EXPECT_TRUE(Col("STREET")->Visible());
+  EXPECT_EQ(Tree(), "1 2 3 4 5 6") << "the last box out gives the flat list back";
+  EXPECT_EQ(events, std::vector<std::string>{"STREET@0"});
+}
+
+TEST_F(GroupTest, AHandlerMayRefuseTheDropOnThePanel) {
+  Make();
+  Grid->SetShowGroupPanel(true);
+  ASSERT_TRUE(ShowActive(*Form));
+  Grid->OnEndDragGroupColumn = [](TObject*, TdxDBTreeListColumn*, int, bool& allow) { allow = false; };
+  TdxTreeListLayoutInfo layout;
+  Grid->CalculateLayout(layout);
+  const TdxTreeListHeaderItem* header = layout.FindHeader(Col("HOUSE")->Index());
+  ASSERT_NE(header, nullptr);
+  const TPoint from = Point(header->Rect.Left + 5, header->Rect.Top + 3);
+  const TPoint into = Point(Grid->GroupPanelRect().Left + 20, Grid->GroupPanelRect().Top + 5);
+  MousePressAt(*Grid, from);
+  MouseMoveTo(*Grid, Point(from.X + 10, from.Y));
+  MouseMoveTo(*Grid, into);
+  MouseReleaseAt(*Grid, into);
+  EXPECT_EQ(Col("HOUSE")->GroupIndex(), -1);
+  EXPECT_TRUE(Col("HOUSE")->Visible());
+}
+
+// --- Totals ----------------------------------------------------------------------------------------
+
+struct TotalCase {
+  TdxSummaryType Type;
+  const char* Footer;    // AMOUNT over all rows: 10, 2.5, -4 count; Null and "abc" do not
+  const char* Lenina;    // group row text of Lenina (2.5 and -4)
+};
+
+class TotalTest : public GroupTest, public ::testing::WithParamInterface<TotalCase> {};
+
+TEST_P(TotalTest, NullsAndWordsAreLeftOutAlikeWhenLoadingAndRecomputing) {
+  const TotalCase& c = GetParam();
+  Make();
+  Col("AMOUNT")->SetSummaryFooterType(c.Type);
+  Col("STREET")->SetSummaryType(c.Type);
+  Col("STREET")->SetSummaryField("AMOUNT");
+  Grid->SetShowSummaryFooter(true);
+  // Loading reads the records' fields.
+  Col("STREET")->SetGroupIndex(0);
+  EXPECT_EQ(Grid->FooterSummaryText(Col("AMOUNT")->Index()), Local(c.Footer));
+  EXPECT_EQ(Grid->GroupSummaryText(Grid->Items(1)), Local(c.Lenina));
+  // Recomputing reads the nodes' cells: the same totals.
+  Grid->RecalcSummaries();
+  EXPECT_EQ(Grid->FooterSummaryText(Col("AMOUNT")->Index()), Local(c.Footer));
+  EXPECT_EQ(Grid->GroupSummaryText(Grid->Items(1)), Local(c.Lenina));
+  EXPECT_EQ(Grid->RecordCount(), 6);
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, TotalTest,
+                         ::testing::Values(TotalCase{cstSum, "8.50", "(SUM=-1.50) "},
+                                           TotalCase{cstMin, "MIN=-4.00", "(MIN=-4.00) "},
+                                           TotalCase{cstMax, "MAX=10.00", "(MAX=2.50) "},
+                                           TotalCase{cstCount, "6", "(COUNT=2) "},
+                                           TotalCase{cstAvg, "AVG=2.83", "(AVG=-0.75) "},
+                                           TotalCase{cstNone, "", ""}),
+                         [](const auto& info) { return std::to_string(static_cast<int>(info.param.Type)); });
+
+TEST_F(GroupTest, EmptyDatasetCountsZeroAndAveragesZero) {
+  Data->First();
+  while (!Data->IsEmpty()) Data->Delete();
+  Make();
+  Col("HOUSE")->SetSummaryFooterType(cstCount);
+  Col("PHONE")->SetSummaryFooterType(cstAvg);
+  Grid->ActiveChanged(true);
+  EXPECT_EQ(Grid->FooterSummaryText(Col("HOUSE")->Index()), "0");
+  EXPECT_EQ(Grid->FooterSummaryText(Col("PHONE")->Index()), Local("AVG=0.00"));
+}
+
+TEST_F(GroupTest, SummaryGroupItemsFillTheGroupRowAndTheRowFooters) {
+  Make();
+  TdxDBGridSummaryGroup* group = Grid->SummaryGroups().Add();
+  group->SetDefaultGroup(true);
+  group->SetBeginSummaryText("{");
+  group->SetEndSummaryText("}");
+  auto addItem = [&](const char* column, const char* field, TdxSummaryType type) {
+    TdxDBGridSummaryItem* item = group->SummaryItems().Add();
+    item->SetColumnName(column);
+    item->SetSummaryField(field);
+    item->SetSummaryType(type);
+  };
+  addItem("", "AMOUNT", cstSum);
+  addItem("", "AMOUNT", cstNone);
+  addItem("", "HOUSE", cstMax);
+  addItem("colHOUSE", "", cstCount);
+  Grid->SetSummarySeparator(" | ");
+  Grid->SetShowRowFooter(true);
+  Col("STREET")->SetGroupIndex(0);
+  const TdxTreeListNode* mira = Grid->Items(2);
+  EXPECT_EQ(Grid->GetCellText(mira, 0), Local("STREET : Mira {(SUM=10.00) | (MAX=2.00)}"))
+      << "an item naming a column shows only in the row footer";
+  const TdxTreeListNode* last = mira->Items(2);
+  ASSERT_EQ(Grid->GetRowFooterCount(last), 1);
+  EXPECT_EQ(Grid->RowFooterText(last, Col("HOUSE")->Index(), 0), "3");
+  EXPECT_EQ(Grid->RowFooterText(last, Col("AMOUNT")->Index(), 0), "");
+}
+
+TEST_F(GroupTest, SummaryGroupNamesAreUniqueAndNeverEmpty) {
+  Make();
+  Grid->SetName("Grid1");
+  TdxDBGridSummaryGroup* first = Grid->SummaryGroups().Add();
+  EXPECT_EQ(first->Name(), "Grid1SummaryGroup2");
+  TdxDBGridSummaryGroup* second = Grid->SummaryGroups().Add();
+  EXPECT_NE(second->Name(), first->Name());
+  try {
+    second->SetName(first->Name());
+    FAIL() << "a duplicate name was taken";
+  } catch (const EInvaliddxTreeListOperation& e) {
+    EXPECT_STREQ(e.what(), "Invalidate group name: duplicate!");
+  }
+  try {
+    second->SetName("");
+    FAIL() << "an empty name was taken";
+  } catch (const EInvaliddxTreeListOperation& e) {
+    EXPECT_STREQ(e.what(), "Invalidate group name!");
+  }
+  second->SetDefaultGroup(true);
+  first->SetDefaultGroup(true);
+  EXPECT_FALSE(second->DefaultGroup()) << "one default group at most";
+}
+
+// --- Option sets on the grid ------------------------------------------------------------------
+
+TEST_F(GroupTest, TheTreeListWordCarriesAutoSortAsTheGroupedSetHasIt) {
+  Make(RecordWindowOptions());
+  EXPECT_EQ(Grid->Options(), 151u | (1u << tloAutoSort));
+  EXPECT_EQ(Grid->OptionsEx(), 5302u);
+  EXPECT_FALSE(Grid->OptionOn(tloAutoSort)) << "no sorting by a click on a record window";
+  Grid->SetOptionsDB(DirectoryOptions());
+  EXPECT_TRUE(Grid->OptionOn(tloAutoSort));
+  TdxDBGridOptionsBehavior behavior = Grid->OptionsBehavior();
+  behavior.Exclude(edgoAutoSort);
+  Grid->SetOptionsBehavior(behavior);
+  EXPECT_EQ(Grid->Options() & (1u << tloAutoSort), 0u);
+  EXPECT_FALSE(Grid->OptionOn(tloAutoSort));
+  EXPECT_FALSE(Grid->GridOptionsEx().Contains(egoAutoSort));
+}
+
+TEST_F(GroupTest, CombinedWordsReachTheGroupedSetsAndTheTreeList) {
+  Make();
+  EXPECT_EQ(Grid->GridOptions().Bits(), 15255u | (1u << egoLoadAllRecords));
+  Grid->SetGridOptions(TdxDBGridOptions{egoLoadAllRecords, egoIndicator, egoRowSelect});
+  const TdxDBGridOptionsDB db{edgoLoadAllRecords, edgoUseBookmarks};
+  EXPECT_EQ(Grid->OptionsDB(), db);
+  EXPECT_TRUE(Grid->ShowIndicator());
+  EXPECT_TRUE(Grid->OptionOn(tloRowSelect));
+  EXPECT_FALSE(Grid->OptionOn(tloEditing));
+  Grid->SetOptionsDB(TdxDBGridOptionsDB{edgoLoadAllRecords, edgoPartialLoad});
+  EXPECT_FALSE(Grid->OptionsDB().Contains(edgoPartialLoad)) << "load-all wins over partial loading";
+}
+
+// --- The stored layout -------------------------------------------------------------------------
+
+constexpr const char* LayoutKey = "\\Software\\Tulvo\\HOME";
+
+class GroupLayoutTest : public GroupTest {
+ protected:
+  void SetUp() override {
+    ::setenv("TULVO_REGISTRY", Folder.File("registry").c_str(), 1);
+    GroupTest::SetUp();
+  }
+  void TearDown() override {
+    GroupTest::TearDown();
+    ::unsetenv("TULVO_REGISTRY");
+  }
+  std::string Stored(const std::string& section, const std::string& name) {
+    return TRegIniFile().ReadString(std::string(LayoutKey) + section, name, "?");
+  }
+  TTempFolder Folder;
+};
+
+TEST_F(GroupLayoutTest, GroupingPanelsAndSummaryGroupsComeBackOntoTheGroupsThatExist) {
+  Make();
+  int handled = 0;
+  TdxDBGridSummaryGroup* totals = Grid->SummaryGroups().Add();
+  totals->SetName("Totals");
+  totals->SetBeginSummaryText("[");
+  totals->SetDefaultGroup(true);
+  TdxDBGridSummaryItem* amount = totals->SummaryItems().Add();
+  amount->SetSummaryField("AMOUNT");
+  amount->SetSummaryFormat("0.0");
+  amount->SetSummaryType(cstSum);
+  amount->OnSummary = [&](TObject*, TDataSet*, long double&) { ++handled; };
+  Grid->SummaryGroups().Add()->SummaryItems().Add()->SetColumnName("colHOUSE");
+  Col("STREET")->SetGroupIndex(0);
+  Col("HOUSE")->SetGroupIndex(1);
+  Col("AMOUNT")->SetSummaryFooterType(cstMax);
+  Col("AMOUNT")->SetSummaryFooterField("HOUSE");
+  Grid->SetShowGroupPanel(true);
+  Grid->SetShowSummaryFooter(true);
+  Grid->SaveLayoutToRegistry(LayoutKey);
+
+  EXPECT_EQ(Stored("", "ShowGroupPanel"), "1");
+  EXPECT_EQ(Stored("", "CountSummaryGroups"), "2");
+  EXPECT_EQ(Stored("\\SumGroups\\0", "Defaul"), "1");
+  EXPECT_EQ(Stored("\\SumGroups\\1", "CountSummaryItems"), "1");
+  EXPECT_EQ(Stored("\\SumGroups\\1\\Items\\0", "ColumnName"), "colHOUSE");
+  EXPECT_EQ(Stored("\\SumGroups\\0\\Items\\0", "SummaryType"), "1");
+
+  // Everything changed, then read back.
+  Grid->ClearGrouping();
+  Grid->SetShowGroupPanel(false);
+  Grid->SetShowSummaryFooter(false);
+  Col("AMOUNT")->SetSummaryFooterType(cstNone);
+  amount->SetSummaryType(cstAvg);
+  Grid->SummaryGroups().Items(1)->SummaryItems().Add();
+  Grid->SummaryGroups().Add();
+  Grid->LoadLayoutFromRegistry(LayoutKey);
+
+  ASSERT_EQ(Grid->GroupColumnCount(), 2);
+  EXPECT_EQ(Grid->GroupColumns(0), Col("STREET"));
+  EXPECT_EQ(Grid->GroupColumns(1), Col("HOUSE"));
+  EXPECT_TRUE(Grid->ShowGroupPanel());
+  EXPECT_TRUE(Grid->ShowSummaryFooter());
+  EXPECT_EQ(Col("AMOUNT")->SummaryFooterType(), cstMax);
+  EXPECT_EQ(Col("AMOUNT")->SummaryFooterField(), "HOUSE");
+  ASSERT_EQ(Grid->SummaryGroups().Count(), 2);
+  ASSERT_EQ(Grid->SummaryGroups().Items(0), totals) << "the same group, not a new one";
+  EXPECT_EQ(totals->Name(), "Totals");
+  EXPECT_EQ(totals->BeginSummaryText(), "[");
+  ASSERT_EQ(totals->SummaryItems().Items(0), amount);
+  EXPECT_EQ(amount->SummaryType(), cstSum);
+  EXPECT_EQ(amount->SummaryFormat(), "0.0");
+  EXPECT_EQ(Grid->SummaryGroups().Items(1)->SummaryItems().Count(), 1);
+
+  // The restored grouping totals with the kept handler and format.
+  handled = 0;
+  Grid->ActiveChanged(true);
+  EXPECT_EQ(handled, 6) << "once per record with a number, for each of the two levels";
+  EXPECT_EQ(Grid->GetCellText(Grid->Items(2), 0), Local("STREET : Mira [10.0"));
+  EXPECT_EQ(Grid->FooterSummaryText(Col("AMOUNT")->Index()), Local("MAX=2.00"));
+}
+
+TEST_F(GroupLayoutTest, ALayoutWithoutSummaryGroupsGivesOneDefaultGroupNamingTheKey) {
+  Make();
+  Grid->SaveLayoutToRegistry(LayoutKey);
+  TRegIniFile().WriteString(std::string(LayoutKey), "CountSummaryGroups", "0");
+  Grid->LoadLayoutFromRegistry(LayoutKey);
+  ASSERT_EQ(Grid->SummaryGroups().Count(), 1);
+  EXPECT_TRUE(Grid->SummaryGroups().Items(0)->DefaultGroup());
+  ASSERT_EQ(Grid->SummaryGroups().Items(0)->SummaryItems().Count(), 1);
+  EXPECT_EQ(Grid->SummaryGroups().Items(0)->SummaryItems().Items(0)->ColumnName(), "HOME_ID");
+}
+
+}  // namespace
