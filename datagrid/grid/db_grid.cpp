@@ -2,6 +2,8 @@
 // to the data link's notifications.
 
 #include "datagrid/grid/db_grid.h"
+#include "datagrid/filter/filter_drop_down.h"
+#include "datagrid/filter/grid_filter.h"
 
 #include <algorithm>
 #include <memory>
@@ -534,6 +536,11 @@ void TCustomdxDBGrid::NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before
                                   bool wasLast, bool wasVisible) {
   if (node == FInsertedNode) FInsertedNode = nullptr;
   if (node == FNewTopNode) FNewTopNode = nullptr;
+  if (IsClearing()) {
+    FHiddenNodes.clear();
+  } else if (!FHiddenNodes.empty() && node->Parent() == nullptr && node->IsDetached()) {
+    std::erase(FHiddenNodes, node);
+  }
   TCustomdxDBTreeListControl::NodeDeleted(node, before, next, wasLast, wasVisible);
 }
 

@@ -39,6 +39,16 @@ using TdxDBGridBackgroundDrawEvent = TEvent<void(TObject* Sender, TCanvas& Canva
 using TdxDBGridColumnSortingEvent = TEvent<void(TObject* Sender, TdxDBTreeListColumn* Column, bool& Allow)>;
 using TdxDBGridGroupSummaryEvent =
     TEvent<void(TObject* Sender, TdxTreeListNode* Node, long double& Value, TDataSet* DataSet)>;
+// The filter's expression on its way to the dataset (Text may be changed).
+using TdxDBGridFilterChangedEvent = TEvent<void(TObject* Sender, TDataSet* DataSet, std::string& Text)>;
+// Values for a column's filter drop-down outside load-all mode: called until
+// Continue is left False; Text empty and Value Null before each call.
+using TdxDBGridEnumFilterValuesEvent = TEvent<void(TObject* Sender, TdxDBTreeListColumn* Column, bool& Continue,
+                                                   std::string& Text, Variant& Value)>;
+
+class TdxDBGridFilter;
+class TdxDBGridFilterPopupListBox;
+class TdxDBGridFilterProgram;
 
 class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
  public:
@@ -246,6 +256,48 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   std::string GroupSummaryText(const TdxTreeListNode* node) const;
   // A row footer's cell under the group of that level.
   std::string RowFooterText(const TdxTreeListNode* node, int columnIndex, int footerIndex) const;
+  // --- Filtering (datagrid/filter/grid_filtering.cpp) ---------------------------------------
+  // Made on first use, freed with the grid.
+  TdxDBGridFilter& Filter();
+  const TdxDBGridFilter& Filter() const { return const_cast<TCustomdxDBGrid*>(this)->Filter(); }
+  void SetFilter(const TdxDBGridFilter& value);
+  // Set while the filter has criteria; filtering is this in load-all mode.
+  bool FilterActive() const { return FFilterActive; }
+  bool IsFiltering() const { return FFilterActive && IsLoadAllMode(); }
+  bool NodePassesFilter(const TdxTreeListNode* node) const;
+  // The criteria changed: hide and show nodes again, tell the dataset.
+  void FilterChanged();
+  // Forget the active flag, then FilterChanged.
+  void ResetFilter();
+  void Refilter();
+  // With a node: hides it when it does not pass. Without: every record node
+  // again, hidden ones shown when they pass now. True when none was hidden.
+  bool FilterNodes(TdxTreeListNode* node, bool regroup);
+  // The records the filter hides (detached from the tree, data kept).
+  int HiddenNodeCount() const { return static_cast<int>(FHiddenNodes.size()); }
+  TdxTreeListNode* HiddenNodes(int index) const { return FHiddenNodes.at(static_cast<std::size_t>(index)); }
+  // The header drop-down of a column's values (a header button click).
+  void DropDownFilter(TdxDBTreeListColumn* column);
+  TdxDBGridFilterPopupListBox* FilterDropDown() const { return FFilterDropDown; }
+  bool FilterDropDownOpen() const { return FFilterDropDownOpen; }
+  void SetFilterDropDownOpen(bool value) { FFilterDropDownOpen = value; }
+  // The drop-down box's rectangle in a column's header (client
+  // coordinates); empty when the header shows none.
+  TRect FilterButtonRect(const TdxTreeListColumn* column);
+  // The filter's header buttons and status panel.
+  int GetColumnHeaderButtonState(int absoluteIndex) const override;
+  bool IsBottomPanelShown() const override;
+  bool IsBottomPanelButtonShown() const override;
+  std::string GetBottomPanelText() const override;
+  std::string GetBottomPanelButtonHint() const override;
+  void BottomPanelButtonClick() override;
+  // The "Filter" value of the stored layout at base: written only in
+  // load-all mode (removed otherwise, so a cleared filter stays cleared),
+  // always read; a value that does not read is ignored.
+  void SaveFilterLayout(TdxRegIniWrapper& store, const std::string& base);
+  void LoadFilterLayout(TdxRegIniWrapper& store, const std::string& base);
+  TdxDBGridFilterChangedEvent OnFilterChanged;
+  TdxDBGridEnumFilterValuesEvent OnEnumFilterValues;
 
   TdxDBGridGetTextEvent OnGetPreviewText;
   TNotifyEvent OnClearNodeData;
@@ -286,11 +338,26 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void LoadControlLayout(TdxRegIniWrapper& store, const std::string& base) override;
   void SaveColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column, const std::string& section) override;
   void LoadColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column, const std::string& section) override;
+  // A column that goes leaves the filter and the drop-down; hidden records
+  // lose its cells as shown ones do.
+  void ColumnRemoving(TdxTreeListColumn* column) override;
+  void DeleteColumnNodeData(int absoluteIndex) override;
+  void ColumnsChanged(TdxTreeListColumn* column) override;
+  // Filtering many nodes: NodePassesFilter runs the criteria compiled once
+  // while the returned scope lives.
+  class TFilterPassScope;
+  // Focus loss, cancel mode and deactivation close an open filter
+  // drop-down (unless the drop-down itself sent them).
+  void WndProc(TMessage& message) override;
+  // Routes input to the open filter drop-down; true when it took it.
+  bool FilterDropDownKey(TKey& key);
+  bool FilterDropDownPress(int x, int y);
+  void PassFilterToDataSet();
 
  private:
-  // Filtering belongs to the filter object; grouping and option changes
-  // that owe the filter a new pass call this (nothing yet).
-  void ReapplyFilter() {}
+  // Grouping and option changes that owe the filter a new pass call this
+  // (grid_filtering.cpp).
+  void ReapplyFilter();
   // Grouping (db_grid_group.cpp).
   void AddGroupColumn(TdxDBTreeListColumn* column, int index);
   void RemoveGroupColumn(int position);
@@ -355,6 +422,16 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   int RowOfNode(const TdxTreeListNode* node) const;
 
   std::unique_ptr<TdxGridDataLink> FDataLink;
+  // Filtering.
+  std::unique_ptr<TdxDBGridFilter> FFilter;
+  TdxDBGridFilterPopupListBox* FFilterDropDown = nullptr;  // owned as a component
+  std::vector<TdxTreeListNode*> FHiddenNodes;
+  bool FFilterActive = false;
+  bool FFilterDropDownOpen = false;
+  // A removed column took conditions with it: refilter once it is gone.
+  bool FFilterColumnGone = false;
+  // The criteria compiled for the filtering pass under way; nil outside one.
+  const TdxDBGridFilterProgram* FFilterProgram = nullptr;
   TPoint FLastPress{0, 0};
   // Grouping and the group panel.
   std::vector<TdxDBTreeListColumn*> FGroupColumns;

@@ -240,6 +240,8 @@ void TCustomdxDBGrid::CreateInsertedNode() {
 // OnKeyDown hears the key first, once: the tree list's own handling
 // follows through HandleKey, which does not fire it again.
 void TCustomdxDBGrid::KeyDown(TKey& key, TShiftState shift) {
+  // An open filter drop-down takes the keys.
+  if (FilterDropDownKey(key)) return;
   if (DragKeyDown(key)) {
     key = 0;
     return;
@@ -384,6 +386,9 @@ bool TCustomdxDBGrid::KeyDownLoaded(TKey& key, TShiftState shift) {
 // --- Mouse ------------------------------------------------------------------------------------------
 
 void TCustomdxDBGrid::MouseDown(TMouseButton button, TShiftState shift, int x, int y) {
+  // A filter button opens its drop-down; a press elsewhere closes an open one.
+  if (button == mbLeft && FilterDropDownPress(x, y)) return;
+  if (button != mbLeft && FilterDropDownOpen()) FilterDropDownPress(x, y);
   FLastPress = TPoint{x, y};
   FPanelPressed = nullptr;
   TCustomdxDBTreeListControl::MouseDown(button, shift, x, y);

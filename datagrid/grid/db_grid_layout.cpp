@@ -48,6 +48,7 @@ void TCustomdxDBGrid::SaveControlLayout(TdxRegIniWrapper& store, const std::stri
       store.WriteIntegerValue(itemSection, "SummaryType", static_cast<int>(item.SummaryType()));
     }
   }
+  SaveFilterLayout(store, base);
 }
 
 void TCustomdxDBGrid::LoadControlLayout(TdxRegIniWrapper& store, const std::string& base) {
@@ -84,6 +85,7 @@ void TCustomdxDBGrid::LoadControlLayout(TdxRegIniWrapper& store, const std::stri
   TdxDBGridSummaryItems& first = groups.Items(0)->SummaryItems();
   if (first.Count() == 0) first.Add()->SetColumnName(FKeyField);
   lock.Close();
+  LoadFilterLayout(store, base);
 }
 
 void TCustomdxDBGrid::SaveColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column,

@@ -10,6 +10,7 @@
 #include <optional>
 
 #include "datagrid/grid/db_grid.h"
+#include "datagrid/filter/filter_pass_scope.h"
 #include "framework/core/system/screen_cursor.h"
 #include "framework/core/text/text.h"
 #include "grid/nodes/node_sorter.h"
@@ -55,6 +56,12 @@ void TCustomdxDBGrid::LoadAll() {
   const bool reselectBookmarks = UsesBookmarks() && !FSavedSelection.empty();
   const bool reselectKeys = !UsesBookmarks() && !FSavedKeys.empty();
   const std::vector<TdxDBTreeListColumn*> columns = BoundColumns();
+  // Each record is filtered as it is loaded (the grouping comes after).
+  const bool filtering = IsFiltering();
+  if (filtering) Filter().CurrentCriteria();
+  TFilterPassScope filterPass(*this);
+  for (std::vector<TdxTreeListNode*> old = std::move(FHiddenNodes); TdxTreeListNode* hidden : old) hidden->Free();
+  FHiddenNodes.clear();
   const bool grouping = HasGrouping();
   const bool footers = std::any_of(columns.begin(), columns.end(), [](const TdxDBTreeListColumn* column) {
     return column != nullptr && column->SummaryFooterType() != cstNone;
@@ -70,6 +77,11 @@ void TCustomdxDBGrid::LoadAll() {
     LoadNodeFromRecord(*node, columns);
     node->SetRecordIndex(counter);
     DoRefreshNodeData(node);
+    if (filtering && !FilterNodes(node, false)) {
+      dataSet->Next();
+      ++counter;
+      continue;
+    }
     if (grouping) leaves.push_back(node);
     if (footers) AddFooterSummaries(node, true);
     if (summaryValues > 0) groupValues.push_back(GroupSummaryValues(node, true, summaryLevels, summaryValues));
@@ -99,6 +111,10 @@ void TCustomdxDBGrid::LoadAll() {
   SortGroupsBySummary();
   PropagateGroupKeys();
   FAllLoaded = true;
+  if (filtering && FocusedNode() == nullptr && FirstNode() != nullptr) {
+    SetFocusedNodeField(FirstNode());
+    if (TopVisibleNode() == nullptr) SetTopVisibleNode(FirstNode());
+  }
   if (!saved.empty() && dataSet->BookmarkValid(saved)) dataSet->GotoBookmark(saved);
   if (wasBof != wasEof) {
     if (wasBof)

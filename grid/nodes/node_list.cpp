@@ -157,6 +157,30 @@ void TdxNodeList::Release() noexcept {
   FHead = 0;
 }
 
+std::vector<std::unique_ptr<TdxTreeListNode>> TdxNodeList::TakeAll() noexcept {
+  std::vector<std::unique_ptr<TdxTreeListNode>> nodes = std::move(FSlots);
+  if (FHead > 0) nodes.erase(nodes.begin(), nodes.begin() + static_cast<std::ptrdiff_t>(FHead));
+  // The nodes keep their old list and slot until AppendAll places them
+  // again (ReplaceSiblings reads the slots meanwhile).
+  Release();
+  return nodes;
+}
+
+void TdxNodeList::AppendAll(std::vector<std::unique_ptr<TdxTreeListNode>> nodes) {
+  if (nodes.empty()) return;
+  if (Empty()) {
+    FSlots = std::move(nodes);
+    FHead = 0;
+    for (std::size_t slot = 0; slot < FSlots.size(); ++slot) {
+      FSlots[slot]->FList = this;
+      FSlots[slot]->FSlot = slot;
+    }
+    return;
+  }
+  FSlots.reserve(FSlots.size() + nodes.size());
+  for (auto& node : nodes) Append(std::move(node));
+}
+
 void TdxNodeList::CheckSlots() const {
   if (Empty() && (FHead != 0 || FSlots.capacity() != 0))
     RaiseInvalidTreeListOperation("Node tree: an empty list keeps storage");

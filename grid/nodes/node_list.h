@@ -57,6 +57,11 @@ class TdxNodeList {
   void Permute(std::span<const std::uint32_t> from);
   // Frees the storage of an empty list.
   void Release() noexcept;
+  // Takes every node out (the list is left empty, its storage released);
+  // the nodes still name this list and their slots until placed again.
+  std::vector<std::unique_ptr<TdxTreeListNode>> TakeAll() noexcept;
+  // Appends the nodes in order (an empty list takes the vector as it is).
+  void AppendAll(std::vector<std::unique_ptr<TdxTreeListNode>> nodes);
   // Raises EInvaliddxTreeListOperation when an entry disagrees with its node.
   void CheckSlots() const;
 

@@ -49,6 +49,59 @@ void TdxTreeListNodeOwner::PermuteSiblings(TdxTreeListNode* parent, std::span<co
   (parent != nullptr ? parent->FChildren : FNodes).Permute(from);
 }
 
+void TdxTreeListNodeOwner::ReplaceSiblings(TdxTreeListNode* parent, std::span<TdxTreeListNode* const> shown) {
+  if (parent != nullptr && parent->Owner() != this)
+    RaiseInvalidTreeListOperation("The node belongs to another tree list");
+  TdxNodeList& list = parent != nullptr ? parent->FChildren : FNodes;
+  // Checked whole first, so a wrong entry leaves the tree as it was: one
+  // mark per slot of the two lists the entries may come from.
+  std::vector<bool> listTaken(list.FSlots.size()), detachedTaken(FDetached.FSlots.size());
+  for (TdxTreeListNode* node : shown) {
+    if (node == nullptr || node->FOwner != this) RaiseInvalidTreeListOperation("The node cannot be shown there");
+    std::vector<bool>* taken = node->FList == &list ? &listTaken : node->FList == &FDetached ? &detachedTaken : nullptr;
+    if (taken == nullptr || (*taken)[node->FSlot]) RaiseInvalidTreeListOperation("The node cannot be shown there");
+    if (parent != nullptr && (node == parent || parent->HasAsParent(node)))
+      RaiseInvalidTreeListOperation("The node cannot be shown there");
+    (*taken)[node->FSlot] = true;
+  }
+  std::vector<std::unique_ptr<TdxTreeListNode>> children = list.TakeAll();
+  std::vector<std::unique_ptr<TdxTreeListNode>> detached = FDetached.TakeAll();
+  const std::size_t listHead = listTaken.size() - children.size();
+  const std::size_t detachedHead = detachedTaken.size() - detached.size();
+  std::vector<std::unique_ptr<TdxTreeListNode>> result(shown.size());
+  // Each node's slot still tells where it stood in the vectors taken above.
+  std::size_t i = 0;
+  for (TdxTreeListNode* node : shown) {
+    const std::size_t slot = node->FSlot;
+    std::unique_ptr<TdxTreeListNode> owned;
+    if (slot >= listHead && slot - listHead < children.size() && children[slot - listHead].get() == node)
+      owned = std::move(children[slot - listHead]);
+    else
+      owned = std::move(detached[slot - detachedHead]);
+    owned->FParent = parent;
+    result[i++] = std::move(owned);
+  }
+  std::vector<std::unique_ptr<TdxTreeListNode>> stayDetached;
+  stayDetached.reserve(detached.size() + children.size());
+  for (auto& node : detached)
+    if (node) stayDetached.push_back(std::move(node));
+  for (auto& node : children)
+    if (node) {
+      // Each node touched once more only: a million of them may leave.
+      if (parent != nullptr) node->FParent = nullptr;
+      stayDetached.push_back(std::move(node));
+    }
+  FDetached.AppendAll(std::move(stayDetached));
+  list.AppendAll(std::move(result));
+  if (parent != nullptr) {
+    if (list.Empty())
+      parent->ChildLeft(false);
+    else
+      parent->FHasChildren = true;
+  }
+  RebuildVisibleOrder();
+}
+
 void TdxTreeListNodeOwner::BeginUpdate() { ++FUpdateLock; }
 
 void TdxTreeListNodeOwner::EndUpdate() {

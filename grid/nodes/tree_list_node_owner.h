@@ -61,6 +61,15 @@ class TdxTreeListNodeOwner {
   void ReorderSiblings(TdxTreeListNode* parent, std::span<TdxTreeListNode* const> order);
   // The same by position: the node at index i moves from index from[i].
   void PermuteSiblings(TdxTreeListNode* parent, std::span<const std::uint32_t> from);
+  // Makes `shown` the children of parent (the top-level nodes when nil), in
+  // that order, in one pass: each entry is a child of parent already or a
+  // detached root (linked in again); the children left out are detached,
+  // appended to the detached list in their order. A filter hides and shows
+  // a million rows this way without moving the list once per node. No
+  // events: the caller repaints and fixes its node references. An entry of
+  // another list or given twice raises EInvaliddxTreeListOperation and
+  // changes nothing.
+  void ReplaceSiblings(TdxTreeListNode* parent, std::span<TdxTreeListNode* const> shown);
 
   // The update lock nests; a tree list overrides both to add its own work
   // (caches, editor, re-measuring) and calls these. An EndUpdate without a

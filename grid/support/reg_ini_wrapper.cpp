@@ -87,3 +87,10 @@ void TdxRegIniWrapper::WriteBinaryValue(std::string_view key, std::string_view n
   if (!FRegistry->OpenKey(key, true)) throw ERegistryException("Failed to create key " + std::string(key));
   FRegistry->WriteBinaryData(name, buffer, size);
 }
+
+void TdxRegIniWrapper::DeleteBinaryValue(std::string_view key, std::string_view name) {
+  if (!FRegistry) return;
+  TRegistryKeyScope restore(*FRegistry);
+  if (!FRegistry->OpenKey(key, false) || !FRegistry->ValueExists(name)) return;
+  FRegistry->DeleteValue(name);
+}

@@ -51,6 +51,9 @@ class TdxRegIniWrapper : public TObject {
   // Registry only: writes size bytes of buffer as the binary value name of
   // the subkey key, creating the key when missing. Nothing on an ini file.
   void WriteBinaryValue(std::string_view key, std::string_view name, const void* buffer, int size);
+  // Registry only: removes the value name of the subkey key when it is
+  // there. Nothing on an ini file.
+  void DeleteBinaryValue(std::string_view key, std::string_view name);
 
  private:
   // Exactly one of the two is set.

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QTimer>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,10 +86,41 @@ TEST_F(FormsTest, ShowModalReturnsTheResultOfTheButtonPressed) {
   EXPECT_FALSE(form.Modal());
 }
 
+TEST_F(FormsTest, ModalResultOfAButtonWaitsForOnCloseQuery) {
+  TForm form(nullptr);
+  auto* ok = new TButton(&form);
+  ok->SetParent(&form);
+  ok->SetModalResult(mrOk);
+  int queries = 0;
+  std::vector<std::string> errors;
+  Application->OnException = [&](TObject*, const Exception& e) { errors.push_back(e.Message()); };
+  // The first press is refused, the second raises (shown, form stays), the
+  // third is accepted.
+  form.OnCloseQuery = [&](TObject*, bool& canClose) {
+    ++queries;
+    if (queries == 2) throw Exception("Invalid value");
+    canClose = queries == 3;
+  };
+  int step = 0;
+  std::function<void()> press = [&] {
+    if (!form.Visible() || ++step > 3) return;
+    QTest::mouseClick(WindowOf(*ok), Qt::LeftButton);
+    QTimer::singleShot(0, WindowOf(form), press);
+  };
+  QTimer::singleShot(0, WindowOf(form), press);
+  EXPECT_EQ(form.ShowModal(), mrOk);
+  EXPECT_EQ(queries, 3);
+  EXPECT_EQ(errors, (std::vector<std::string>{"Invalid value"}));
+}
+
 TEST_F(FormsTest, ClosingAModalFormGivesCancel) {
   TForm form(nullptr);
+  int queries = 0;
+  form.OnCloseQuery = [&](TObject*, bool&) { ++queries; };
   QTimer::singleShot(0, WindowOf(form), [&] { form.Close(); });
   EXPECT_EQ(form.ShowModal(), mrCancel);
+  // Asked by Close, not again by the modal loop.
+  EXPECT_EQ(queries, 1);
 }
 
 TEST_F(FormsTest, AVisibleFormCannotBeShownModally) {

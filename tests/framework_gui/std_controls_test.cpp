@@ -9,6 +9,8 @@
 #include <QAbstractItemView>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFrame>
+#include <QRadioButton>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTabWidget>
@@ -20,6 +22,7 @@
 #include "framework/gui/application/application.h"
 #include "framework/gui/application/clipboard.h"
 #include "framework/gui/standard/forms.h"
+#include "framework/gui/standard/check_controls.h"
 #include "framework/gui/standard/page_control.h"
 #include "tests/framework_gui/gui_test_support.h"
 
@@ -307,6 +310,52 @@ TEST(ClipboardTest, TextRoundTripsInWindows1251) {
   EXPECT_TRUE(Clipboard().HasText());
   EXPECT_EQ(Clipboard().AsText(), RU("Телефон\t12345"));
   EXPECT_EQ(QGuiApplication::clipboard()->text(), QString::fromUtf8("Телефон\t12345"));
+}
+
+// Radio buttons of one parent form a group, by click and by SetChecked;
+// those of another parent are left alone.
+TEST_F(StdControlsTest, RadioButtonsOfOneParentExcludeEachOther) {
+  auto* a = Make<TRadioButton>();
+  auto* b = Make<TRadioButton>();
+  a->SetBounds(10, 10, 80, 17);
+  b->SetBounds(10, 40, 80, 17);
+  b->SetText("&Or");
+  auto* box = Make<TGroupBox>();
+  box->SetBounds(150, 10, 200, 100);
+  auto* other = new TRadioButton(FForm.get());
+  other->SetParent(box);
+  other->SetChecked(true);
+  int clicks = 0;
+  b->OnClick = [&](TObject*) { ++clicks; };
+  a->SetChecked(true);
+  EXPECT_TRUE(a->Checked());
+  ASSERT_TRUE(ShowActive(*FForm));
+  QTest::mouseClick(WindowOf(*b), Qt::LeftButton, Qt::NoModifier, QPoint(6, 8));
+  EXPECT_TRUE(b->Checked());
+  EXPECT_FALSE(a->Checked());
+  EXPECT_TRUE(other->Checked());
+  EXPECT_EQ(clicks, 1);
+  // A click on the checked one keeps it checked.
+  QTest::mouseClick(WindowOf(*b), Qt::LeftButton, Qt::NoModifier, QPoint(6, 8));
+  EXPECT_TRUE(b->Checked());
+  EXPECT_EQ(static_cast<QRadioButton*>(WindowOf(*b))->isChecked(), true);
+  a->SetChecked(true);
+  EXPECT_FALSE(b->Checked());
+  EXPECT_FALSE(static_cast<QRadioButton*>(WindowOf(*b))->isChecked());
+}
+
+TEST_F(StdControlsTest, BevelDrawsItsShapeAsAFrame) {
+  auto* bevel = Make<TBevel>();
+  bevel->SetBounds(8, 34, 396, 2);
+  bevel->SetShape(bsTopLine);
+  auto* frame = static_cast<QFrame*>(WindowOf(*bevel));
+  EXPECT_EQ(frame->frameShape(), QFrame::HLine);
+  EXPECT_EQ(frame->frameShadow(), QFrame::Sunken);
+  bevel->SetShape(bsBox);
+  bevel->SetStyle(bsRaised);
+  EXPECT_EQ(frame->frameShape(), QFrame::Box);
+  EXPECT_EQ(frame->frameShadow(), QFrame::Raised);
+  EXPECT_EQ(bevel->Width(), 396);
 }
 
 }  // namespace

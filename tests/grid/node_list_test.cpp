@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "grid/nodes/tree_list_node.h"
+#include "grid/tree_list/tree_list_errors.h"
 #include "tests/grid/test_tree_list.h"
 
 namespace {
@@ -129,6 +130,118 @@ TEST(NodeTreeBulk, InsertingAtTheFrontAgainAndAgainKeepsTheOrder) {
     static_cast<TTestNode*>(tree.InsertNode(tree.FirstNode()))->Name = std::to_string(i);
   EXPECT_EQ(TTestTreeList::Name(tree.FirstNode()), std::to_string(kManyNodes - 1));
   EXPECT_EQ(TTestTreeList::Name(tree.Items(kManyNodes - 1)), "0");
+  tree.CheckInvariants();
+}
+
+// Replacing a list of siblings at once: which nodes end up shown (in the
+// order given), which detached (in their order), under a parent or at the
+// top level, and refusals that leave the tree as it was.
+struct ReplaceCase {
+  const char* Name;
+  bool UnderParent;
+  // Indexes into the six children made first; 10 + i: the i-th node
+  // detached beforehand.
+  std::vector<int> Shown;
+  std::vector<std::string> ExpectShown;
+  std::vector<std::string> ExpectDetached;
+};
+
+class SiblingsReplaced : public ::testing::TestWithParam<ReplaceCase> {};
+
+TEST_P(SiblingsReplaced, ShowTheGivenNodesAndDetachTheRest) {
+  const ReplaceCase& c = GetParam();
+  TTestTreeList tree;
+  TdxTreeListNode* parent = c.UnderParent ? tree.AddNode() : nullptr;
+  if (parent != nullptr) static_cast<TTestNode*>(parent)->Name = "P";
+  std::vector<TdxTreeListNode*> nodes;
+  for (int i = 0; i < 6; ++i) {
+    TdxTreeListNode* node = parent != nullptr ? parent->AddChild() : tree.AddNode();
+    static_cast<TTestNode*>(node)->Name = std::string(1, static_cast<char>('a' + i));
+    nodes.push_back(node);
+  }
+  // Two nodes detached before: x (a seventh node) and f.
+  TdxTreeListNode* x = parent != nullptr ? parent->AddChild() : tree.AddNode();
+  static_cast<TTestNode*>(x)->Name = "x";
+  x->Detach();
+  nodes[5]->Detach();
+  const std::vector<TdxTreeListNode*> detachedBefore = {x, nodes[5]};
+  std::vector<TdxTreeListNode*> shown;
+  for (int i : c.Shown)
+    shown.push_back(i >= 10 ? detachedBefore[static_cast<std::size_t>(i - 10)] : nodes[static_cast<std::size_t>(i)]);
+  auto names = [&] {
+    std::vector<std::string> result;
+    const int count = parent != nullptr ? parent->Count() : tree.Count();
+    for (int i = 0; i < count; ++i) {
+      TdxTreeListNode* node = parent != nullptr ? parent->Items(i) : tree.Items(i);
+      if (node != parent) result.push_back(TTestTreeList::Name(node));
+    }
+    return result;
+  };
+  auto detachedNames = [&] {
+    std::vector<std::string> result;
+    for (int i = 0; i < tree.DetachedCount(); ++i) result.push_back(TTestTreeList::Name(tree.DetachedNodes(i)));
+    return result;
+  };
+  if (c.ExpectShown.empty() && c.ExpectDetached.empty()) {
+    const std::vector<std::string> before = names();
+    EXPECT_THROW(tree.ReplaceSiblings(parent, shown), EInvaliddxTreeListOperation);
+    EXPECT_EQ(names(), before);
+    EXPECT_EQ(detachedNames(), (std::vector<std::string>{"x", "f"}));
+  } else {
+    tree.ReplaceSiblings(parent, shown);
+    EXPECT_EQ(names(), c.ExpectShown);
+    EXPECT_EQ(detachedNames(), c.ExpectDetached);
+    for (TdxTreeListNode* node : shown) EXPECT_EQ(node->Parent(), parent);
+    if (parent != nullptr) {
+      EXPECT_EQ(parent->HasChildren(), !shown.empty());
+    }
+  }
+  tree.CheckInvariants();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NodeTree, SiblingsReplaced,
+    ::testing::Values(
+        ReplaceCase{"KeepAll", false, {0, 1, 2, 3, 4}, {"a", "b", "c", "d", "e"}, {"x", "f"}},
+        ReplaceCase{"HideSome", false, {0, 2, 4}, {"a", "c", "e"}, {"x", "f", "b", "d"}},
+        ReplaceCase{"ShowDetachedInOrder", false, {11, 0, 10, 3}, {"f", "a", "x", "d"}, {"b", "c", "e"}},
+        ReplaceCase{"HideAllUnderParent", true, {}, {}, {"x", "f", "a", "b", "c", "d", "e"}},
+        ReplaceCase{"ReorderUnderParent", true, {4, 3, 11, 2, 1, 0}, {"e", "d", "f", "c", "b", "a"}, {"x"}},
+        ReplaceCase{"TwiceIsRefused", false, {0, 1, 0}, {}, {}},
+        ReplaceCase{"DetachedTwiceIsRefused", true, {10, 10}, {}, {}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST(NodeTreeBulk, ReplacingSiblingsRefusesNodesFromElsewhere) {
+  TTestTreeList tree;
+  TdxTreeListNode* group = tree.AddNode();
+  TdxTreeListNode* child = group->AddChild();
+  TdxTreeListNode* top = tree.AddNode();
+  TTestTreeList other;
+  TdxTreeListNode* foreign = other.AddNode();
+  for (TdxTreeListNode* wrong : {child, foreign}) {
+    const std::vector<TdxTreeListNode*> shown = {group, top, wrong};
+    EXPECT_THROW(tree.ReplaceSiblings(nullptr, shown), EInvaliddxTreeListOperation);
+  }
+  // A detached ancestor cannot come back under its own descendant.
+  group->Detach();
+  const std::vector<TdxTreeListNode*> cycle = {group};
+  EXPECT_THROW(tree.ReplaceSiblings(child, cycle), EInvaliddxTreeListOperation);
+  tree.CheckInvariants();
+}
+
+TEST(NodeTreeBulk, HidingEveryOtherOfManyNodesTakesOnePass) {
+  TTestTreeList tree;
+  for (int i = 0; i < kManyNodes * 10; ++i) tree.AddNode();
+  std::vector<TdxTreeListNode*> kept;
+  for (int i = 0; i < tree.Count(); i += 2) kept.push_back(tree.Items(i));
+  tree.ReplaceSiblings(nullptr, kept);
+  EXPECT_EQ(tree.Count(), kManyNodes * 5);
+  EXPECT_EQ(tree.DetachedCount(), kManyNodes * 5);
+  std::vector<TdxTreeListNode*> all;
+  for (int i = 0; i < tree.DetachedCount(); ++i) all.push_back(tree.DetachedNodes(i));
+  tree.ReplaceSiblings(nullptr, all);
+  EXPECT_EQ(tree.Count(), kManyNodes * 5);
+  EXPECT_EQ(tree.DetachedCount(), kManyNodes * 5);
   tree.CheckInvariants();
 }
 

@@ -305,7 +305,10 @@ bool TForm::CloseQuery() {
 
 void TForm::Close() {
   if (FModal) {
-    if (CloseQuery()) FModalResult = mrCancel;
+    if (CloseQuery()) {
+      FModalResult = mrCancel;
+      FModalResultAsked = true;
+    }
     return;
   }
   if (!CloseQuery()) return;
@@ -354,7 +357,26 @@ TModalResult TForm::ShowModal() {
     }
   } end{*this, w};
   Show();
-  while (FModalResult == mrNone) {
+  for (;;) {
+    if (FModalResult != mrNone) {
+      // A result a button set must still pass OnCloseQuery (Close asked it
+      // already); a refusal, or an error a handler raised (shown like any
+      // handler's), keeps the form open.
+      bool canClose = false;
+      if (FModalResultAsked) {
+        canClose = true;
+      } else {
+        try {
+          canClose = CloseQuery();
+        } catch (...) {
+          if (Application == nullptr) throw;
+          Application->HandleException(this);
+        }
+      }
+      FModalResultAsked = false;
+      if (canClose) break;
+      FModalResult = mrNone;
+    }
     if (Application && Application->Terminated()) {
       FModalResult = mrCancel;
       break;

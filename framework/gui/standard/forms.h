@@ -105,7 +105,7 @@ class TForm : public TWinControl {
   TModalResult ModalResult() const { return FModalResult; }
   void SetModalResult(TModalResult result) { FModalResult = result; }
   // Shows the form modally and returns its ModalResult once a handler set
-  // one (or the form was closed: mrCancel). Raises EInvalidOperation for a
+  // one that OnCloseQuery accepts (or the form was closed: mrCancel). Raises EInvalidOperation for a
   // form that is visible already.
   TModalResult ShowModal();
   bool Modal() const { return FModal; }
@@ -164,6 +164,8 @@ class TForm : public TWinControl {
   TMainMenu* FMenu = nullptr;
   TWinControl* FActiveControl = nullptr;
   TModalResult FModalResult = mrNone;
+  // The modal result came from Close, which asked OnCloseQuery already.
+  bool FModalResultAsked = false;
   bool FModal = false;
   bool FPositioned = false;
   bool FDestroyFired = false;

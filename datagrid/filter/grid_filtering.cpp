@@ -1,0 +1,479 @@
+// The grid's side of filtering: which record nodes the criteria hide and
+// show again, the expression passed to the dataset, the header filter
+// buttons and their drop-down, and the filter status panel.
+//
+// Hidden records are detached from the tree (they keep their data) and
+// listed in the grid; hiding and showing go through one pass over each
+// list of siblings, so filtering a million rows costs about one evaluation
+// per row.
+
+#include <algorithm>
+#include <optional>
+#include <unordered_set>
+
+#include "datagrid/control/db_column.h"
+#include "datagrid/control/db_node.h"
+#include "datagrid/filter/filter_drop_down.h"
+#include "datagrid/filter/filter_pass_scope.h"
+#include "datagrid/filter/grid_filter.h"
+#include "datagrid/grid/db_grid.h"
+#include "framework/core/base/scope_exit.h"
+#include "framework/core/data/dataset.h"
+#include "framework/gui/controls/keys.h"
+#include "framework/gui/controls/messages.h"
+#include "framework/gui/graphics/bitmap.h"
+#include "grid/support/draw_helpers.h"
+#include "grid/tree_list/tree_list_layout.h"
+
+TdxDBGridFilter& TCustomdxDBGrid::Filter() {
+  if (!FFilter) FFilter = std::make_unique<TdxDBGridFilter>(this);
+  return *FFilter;
+}
+
+void TCustomdxDBGrid::SetFilter(const TdxDBGridFilter& value) {
+  Filter().Assign(&value);
+  FilterChanged();
+}
+
+bool TCustomdxDBGrid::NodePassesFilter(const TdxTreeListNode* node) const {
+  // A compiled program exists only while filtering.
+  if (FFilterProgram != nullptr) return FFilterProgram->Passes(node);
+  return !IsFiltering() || FFilter == nullptr || FFilter->NodePasses(node);
+}
+
+void TCustomdxDBGrid::FilterChanged() {
+  FFilterActive = FFilter != nullptr && !FFilter->IsEmpty();
+  Refilter();
+  PassFilterToDataSet();
+  // The status panel may come or go, the header buttons change their look.
+  LayoutChanged();
+  Invalidate();
+}
+
+void TCustomdxDBGrid::ReapplyFilter() {
+  if (FFilter != nullptr) FilterChanged();
+}
+
+void TCustomdxDBGrid::ResetFilter() {
+  FFilterActive = false;
+  FilterChanged();
+}
+
+void TCustomdxDBGrid::Refilter() {
+  if (FFilter) FFilter->CurrentCriteria();
+  FilterNodes(nullptr, true);
+}
+
+void TCustomdxDBGrid::PassFilterToDataSet() {
+  std::string text = FFilter ? FFilter->FilterText() : std::string();
+  TDataSet* dataSet = DataSet();
+  if (OnFilterChanged) OnFilterChanged(this, dataSet, text);
+  if (FFilter == nullptr || !FFilter->AutoDataSetFilter() || dataSet == nullptr) return;
+  dataSet->SetFilterExpression(text);
+  TFilterOptions options = dataSet->FilterOptions();
+  if (FFilter->CaseInsensitive())
+    options.Include(foCaseInsensitive);
+  else
+    options.Exclude(foCaseInsensitive);
+  dataSet->SetFilterOptionSet(options);
+  dataSet->SetFilteredFlag(!text.empty());
+}
+
+namespace {
+// Filters the children of parent (the top level when nil) in one pass:
+// leaves that fail go to hidden, group rows left empty to emptied.
+template <class TPasses>
+void FilterSiblings(TCustomdxDBGrid& grid, const TPasses& passes, TdxTreeListNode* parent,
+                    std::vector<TdxTreeListNode*>& hidden, std::vector<TdxTreeListNode*>& emptied,
+                    std::vector<TdxTreeListNode*>* reshown) {
+  const int count = parent != nullptr ? parent->Count() : grid.Count();
+  std::vector<TdxTreeListNode*> kept;
+  bool changed = false;
+  for (int i = 0; i < count; ++i) {
+    TdxTreeListNode* child = parent != nullptr ? parent->Items(i) : grid.Items(i);
+    if (child->Count() > 0) {
+      FilterSiblings(grid, passes, child, hidden, emptied, nullptr);
+      if (child->Count() == 0) {
+        emptied.push_back(child);
+        changed = true;
+        continue;
+      }
+      kept.push_back(child);
+    } else if (passes(child)) {
+      kept.push_back(child);
+    } else {
+      hidden.push_back(child);
+      changed = true;
+    }
+  }
+  if (reshown != nullptr && !reshown->empty()) {
+    kept.insert(kept.end(), reshown->begin(), reshown->end());
+    changed = true;
+  }
+  if (changed) grid.ReplaceSiblings(parent, kept);
+}
+}  // namespace
+
+bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
+  if (node != nullptr) {
+    if (NodePassesFilter(node)) return true;
+    if (SelectedBookmarkCount() > 0 && IsNodeSelected(node)) SetNodeSelected(node, false);
+    if (FocusedNode() == node) SetFocusedNodeField(nullptr);
+    if (TopVisibleNode() == node) SetTopVisibleNode(nullptr);
+    if (node == FInsertedNode) FInsertedNode = nullptr;
+    TdxTreeListNode* parent = node->Parent();
+    node->Detach();
+    FHiddenNodes.push_back(node);
+    // Group rows left without records go, upwards.
+    while (parent != nullptr && parent->Count() == 0) {
+      TdxTreeListNode* up = parent->Parent();
+      parent->Free();
+      parent = up;
+    }
+    return false;
+  }
+  if (IsBufferMode()) return true;
+  CloseEditor();
+  TdxTreeListNode* focused = FocusedNode();
+  TdxTreeListNode* top = TopVisibleNode();
+  const int focusedColumn = FocusedColumnIndex();
+  std::vector<TdxTreeListNode*> hidden;
+  std::vector<TdxTreeListNode*> emptied;
+  std::vector<TdxTreeListNode*> reshown;
+  bool hiddenAny = false;
+  {
+    TFilterPassScope pass(*this);
+    const bool filtering = IsFiltering();
+    const TdxDBGridFilterProgram* program = FFilterProgram;
+    const auto passes = [this, filtering, program](const TdxTreeListNode* n) {
+      return !filtering || (program != nullptr ? program->Passes(n) : NodePassesFilter(n));
+    };
+    TdxTreeListUpdateLock lock(*this);
+    ResetNodeReferences();
+    // Hidden records that pass now come back (in the order they left).
+    std::vector<TdxTreeListNode*> stillHidden;
+    for (TdxTreeListNode* hiddenNode : FHiddenNodes) {
+      if (passes(hiddenNode))
+        reshown.push_back(hiddenNode);
+      else
+        stillHidden.push_back(hiddenNode);
+    }
+    // Emptied while the groups left empty are freed below, so that freeing
+    // them does not search the list; a failure on the way (a value that
+    // does not compare) lists again every record still out of the tree.
+    FHiddenNodes.clear();
+    bool listed = false;
+    TAtScopeExit relist([&] {
+      if (listed) return;
+      FHiddenNodes = stillHidden;
+      for (TdxTreeListNode* n : reshown)
+        if (n->IsDetached()) FHiddenNodes.push_back(n);
+    });
+    const bool grouped = HasGrouping();
+    if (!reshown.empty() && !grouped) {
+      // Back in their place among the records: by load order (a sort by
+      // columns follows below).
+      const auto byRecord = [](const TdxTreeListNode* a, const TdxTreeListNode* b) {
+        return static_cast<const TdxDBGridNode*>(a)->RecordIndex() <
+               static_cast<const TdxDBGridNode*>(b)->RecordIndex();
+      };
+      std::vector<TdxTreeListNode*> shown;
+      shown.reserve(static_cast<std::size_t>(Count()));
+      for (int i = 0; i < Count(); ++i) shown.push_back(Items(i));
+      std::vector<TdxTreeListNode*> merged(shown.size() + reshown.size());
+      // Both are in load order unless the rows were sorted since: then a
+      // merge does, else a sort.
+      if (std::is_sorted(shown.begin(), shown.end(), byRecord) &&
+          std::is_sorted(reshown.begin(), reshown.end(), byRecord)) {
+        std::merge(shown.begin(), shown.end(), reshown.begin(), reshown.end(), merged.begin(), byRecord);
+      } else {
+        std::copy(reshown.begin(), reshown.end(), std::copy(shown.begin(), shown.end(), merged.begin()));
+        std::stable_sort(merged.begin(), merged.end(), byRecord);
+      }
+      ReplaceSiblings(nullptr, merged);
+      // Without a filter every row passes: nothing more to test.
+      if (filtering) FilterSiblings(*this, passes, nullptr, hidden, emptied, nullptr);
+    } else {
+      FilterSiblings(*this, passes, nullptr, hidden, emptied, &reshown);
+    }
+    if (SelectedBookmarkCount() > 0)
+      for (TdxTreeListNode* n : hidden)
+        if (IsNodeSelected(n)) SetNodeSelected(n, false);
+    const std::unordered_set<const TdxTreeListNode*> freed(emptied.begin(), emptied.end());
+    if (freed.count(focused) != 0) focused = nullptr;
+    if (freed.count(top) != 0) top = nullptr;
+    for (TdxTreeListNode* group : emptied) group->Free();
+    if (stillHidden.empty()) {
+      FHiddenNodes = std::move(hidden);
+      hidden.clear();
+      hiddenAny = !FHiddenNodes.empty();
+    } else {
+      hiddenAny = !hidden.empty();
+      FHiddenNodes = std::move(stillHidden);
+      FHiddenNodes.insert(FHiddenNodes.end(), hidden.begin(), hidden.end());
+    }
+    listed = true;
+    if (FInsertedNode != nullptr && FInsertedNode->IsDetached()) FInsertedNode = nullptr;
+    // Rows shown again take their places among the groups and the sorted
+    // rows; hiding leaves the order as it was.
+    if (regroup && !reshown.empty()) {
+      // Records shown again wait at the top level for their group rows.
+      if (grouped) {
+        // Regrouping builds the group rows anew: only records stay.
+        if (top != nullptr && top->Count() > 0) top = nullptr;
+        if (focused != nullptr && focused->Count() > 0) focused = nullptr;
+        RegroupAll();
+      }
+      SortNodes();
+    }
+    // Totals count only the rows shown.
+    if (regroup && (grouped || ShowSummaryFooter()) &&
+        (!reshown.empty() || !FHiddenNodes.empty() || hiddenAny))
+      RecalcSummaries();
+    if (top != nullptr && !top->IsDetached())
+      SetTopVisibleNode(top);
+    else if (FirstNode() != nullptr)
+      SetTopVisibleNode(FirstNode());
+    lock.Close();
+  }
+  // The focus: back on the node it was on when that is still shown, else on
+  // the first row, with the dataset following.
+  if (focused != nullptr && !focused->IsDetached()) {
+    SetFocusedNodeField(nullptr);
+    SetFocusedNodeAndColumn(focused, focusedColumn, true);
+  } else if (FirstNode() != nullptr) {
+    SetFocusedNodeAndColumn(FirstNode(), focusedColumn, false);
+    if (focused != nullptr && LinkActive()) MoveDataSetToNode(FocusedNode());
+  }
+  return !hiddenAny;
+}
+
+void TCustomdxDBGrid::ColumnRemoving(TdxTreeListColumn* column) {
+  TCustomdxDBTreeListControl::ColumnRemoving(column);
+  if (FFilterDropDown != nullptr && FFilterDropDown->Column() == column) {
+    // Closed here, not through the list: the column is half gone already.
+    FFilterDropDown->SetColumn(nullptr);
+    if (FFilterDropDownOpen) {
+      FFilterDropDown->SetVisible(false);
+      FFilterDropDownOpen = false;
+    }
+  }
+  // While the grid goes, its filter goes with it: nothing to tell anyone.
+  if (IsDestroying() || FFilter == nullptr || !FFilter->HasColumnFilter(column)) return;
+  FFilter->Criteria().RemoveColumn(column);
+  // The nodes' cells are shifting now; they are read once the column has
+  // left the list.
+  FFilterColumnGone = true;
+}
+
+void TCustomdxDBGrid::ColumnsChanged(TdxTreeListColumn* column) {
+  TCustomdxDBTreeListControl::ColumnsChanged(column);
+  if (!FFilterColumnGone) return;
+  FFilterColumnGone = false;
+  FilterChanged();
+}
+
+void TCustomdxDBGrid::DeleteColumnNodeData(int absoluteIndex) {
+  TCustomdxDBTreeListControl::DeleteColumnNodeData(absoluteIndex);
+  for (TdxTreeListNode* node : FHiddenNodes)
+    if (auto* dbNode = dynamic_cast<TdxDBTreeListControlNode*>(node)) dbNode->DropColumn(absoluteIndex);
+}
+
+// --- Header buttons and the status panel ---------------------------------------------------------
+
+int TCustomdxDBGrid::GetColumnHeaderButtonState(int absoluteIndex) const {
+  const TdxTreeListColumn* column = Columns(absoluteIndex);
+  if (column == nullptr || !OptionExOn(tloHeaderButtonClicking) || !column->CanShowHeaderButton()) return 0;
+  int state = 1;
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr && FFilterDropDown->Column() == column) state |= 2;
+  if (FFilter != nullptr && FFilter->HasColumnFilter(column)) state |= 8;
+  return state;
+}
+
+bool TCustomdxDBGrid::IsBottomPanelShown() const {
+  if (FFilter == nullptr) return false;
+  switch (FFilter->FilterStatus()) {
+    case fsNone:
+      return false;
+    case fsAlways:
+      return true;
+    default:
+      return FFilterActive && !FFilter->IsEmpty();
+  }
+}
+
+bool TCustomdxDBGrid::IsBottomPanelButtonShown() const { return FFilter != nullptr && !FFilter->IsEmpty(); }
+
+std::string TCustomdxDBGrid::GetBottomPanelText() const {
+  return FFilter != nullptr ? FFilter->DisplayText() : std::string();
+}
+
+std::string TCustomdxDBGrid::GetBottomPanelButtonHint() const { return "Clear Filter"; }
+
+void TCustomdxDBGrid::BottomPanelButtonClick() {
+  if (FFilter != nullptr) FFilter->ClearAll();
+}
+
+// --- The header drop-down -----------------------------------------------------------------------
+
+TRect TCustomdxDBGrid::FilterButtonRect(const TdxTreeListColumn* column) {
+  if (column == nullptr || GetColumnHeaderButtonState(column->Index()) == 0) return {};
+  TdxTreeListLayoutInfo layout;
+  CalculateLayout(layout);
+  for (const TdxTreeListHeaderItem& cell : layout.Headers) {
+    if (cell.AbsoluteIndex != column->Index() || cell.Rect.Width() <= 14) continue;
+    // The box at the header's right, with the header's edge beside it.
+    return Rect(cell.Rect.Right - 17, cell.Rect.Top, cell.Rect.Right, cell.Rect.Bottom);
+  }
+  return {};
+}
+
+void TCustomdxDBGrid::DropDownFilter(TdxDBTreeListColumn* column) {
+  if (column == nullptr) return;
+  const TRect box = FilterButtonRect(column);
+  if (box.IsEmpty()) return;
+  TRect header = box;
+  {
+    TdxTreeListLayoutInfo layout;
+    CalculateLayout(layout);
+    for (const TdxTreeListHeaderItem& cell : layout.Headers)
+      if (cell.AbsoluteIndex == column->Index()) header = cell.Rect;
+  }
+  if (FFilterDropDown == nullptr) FFilterDropDown = new TdxDBGridFilterPopupListBox(this);
+  TdxDBGridFilterPopupListBox& list = *FFilterDropDown;
+  list.SetVisible(false);
+  list.SetParent(this);
+  list.SetColumn(column);
+  list.SetColor(Color());
+  list.SetFont(Font());
+  list.SetPopupBorderStyle(LookAndFeel() == lfUltraFlat ? pbsFlat : pbsThick);
+  list.ClearSearchText();
+
+  TdxDBGridFilter& filter = Filter();
+  TdxDBGridFilterValues& values = list.Values();
+  values.Clear();
+  values.SetLocaleCompare(OptionExOn(tloAnsiSort));
+  values.SetCaseInsensitive(filter.CaseInsensitive());
+  values.SetMaxCount(filter.MaxDropDownCount());
+  bool blanks = false;
+  auto add = [&](const std::string& text, const Variant& value) {
+    const std::string* s = value.StringPtr();
+    if (value.IsNull() || value.IsEmpty() || (s != nullptr && s->empty())) {
+      blanks = true;
+      return;
+    }
+    values.AddValue(text, value);
+  };
+  if (IsLoadAllMode()) {
+    const int index = column->Index();
+    auto visit = [&](const TdxTreeListNode* node) {
+      add(GetCellText(node, index), dxFilterCellValue(*this, *column, node));
+    };
+    for (TdxTreeListNode* node = FirstNode(); node != nullptr; node = node->GetNext())
+      if (node->Count() == 0) visit(node);
+    for (const TdxTreeListNode* node : FHiddenNodes) visit(node);
+  } else if (OnEnumFilterValues) {
+    bool more = true;
+    while (more) {
+      std::string text;
+      Variant value = Variant::Null();
+      OnEnumFilterValues(this, column, more, text, value);
+      if (more) add(text, value);
+    }
+  }
+  list.FillItems(blanks);
+
+  // The current item follows the column's condition.
+  Variant current;
+  int item = 0;
+  switch (filter.ColumnFilterState(column, current)) {
+    case cfsBlanks:
+      if (blanks) item = 2;
+      break;
+    case cfsNonBlanks:
+      if (blanks) item = 3;
+      break;
+    case cfsValue: {
+      for (int i = 0; i < list.Count(); ++i) {
+        const int valueIndex = list.ValueIndexOf(i);
+        if (valueIndex >= 0 && CompareVariants(values.Values(valueIndex), current) == 0) {
+          item = i;
+          break;
+        }
+      }
+      break;
+    }
+    case cfsCustom:
+      item = 1;
+      break;
+    default:
+      break;
+  }
+
+  // Size: whole items, DropDownCount rows at most, as wide as the widest text.
+  const int itemHeight = list.MeasuredItemHeight();
+  const int rows = filter.DropDownCount() > 0 && list.Count() >= filter.DropDownCount()
+                       ? filter.DropDownCount()
+                       : list.Count();
+  int clientWidth = header.Width();
+  if (filter.DropDownWidth() != 0) {
+    clientWidth = filter.DropDownWidth();
+  } else {
+    TBitmap probe(1, 1);
+    TCanvas& canvas = probe.Canvas();
+    canvas.Font().Assign(&list.Font());
+    for (int i = 0; i < list.Count(); ++i)
+      clientWidth = std::max(clientWidth, canvas.TextWidth(list.Items().Strings(i)));
+  }
+  clientWidth += 4;
+  const int border = list.BorderWidth();
+  const int width = clientWidth + 2 * border;
+  const int height = itemHeight * rows + 2 * border;
+  TPoint origin = ClientToScreen(Point(header.Left, header.Bottom));
+  FitPopupToWorkArea(origin, width, height, header.Height());
+  list.SetBounds(origin.X, origin.Y, width, height);
+  list.SetItemIndex(item);
+  list.SetVisible(true);
+  FFilterDropDownOpen = true;
+  Invalidate();
+}
+
+void TCustomdxDBGrid::WndProc(TMessage& message) {
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr &&
+      (message.Msg == WM_KILLFOCUS || message.Msg == WM_CANCELMODE || message.Msg == CM_DEACTIVATE)) {
+    const bool fromList = message.Msg == WM_KILLFOCUS && message.WParam == ControlParam(FFilterDropDown);
+    if (!fromList) FFilterDropDown->CloseUp(false);
+  }
+  // Typed characters choose the list's items, not the grid's rows.
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr && message.Msg == WM_CHAR) {
+    FFilterDropDown->Perform(WM_CHAR, message.WParam, message.LParam);
+    message.Result = 0;
+    return;
+  }
+  TCustomdxDBTreeListControl::WndProc(message);
+}
+
+bool TCustomdxDBGrid::FilterDropDownKey(TKey& key) {
+  if (!FFilterDropDownOpen || FFilterDropDown == nullptr) return false;
+  FFilterDropDown->Perform(WM_KEYDOWN, static_cast<WPARAM>(key), 0);
+  key = 0;
+  return true;
+}
+
+bool TCustomdxDBGrid::FilterDropDownPress(int x, int y) {
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr) {
+    // A press outside the open list closes it and is handled as usual.
+    FFilterDropDown->CloseUp(false);
+    return false;
+  }
+  if (!OptionExOn(tloHeaderButtonClicking)) return false;
+  for (int i = 0; i < ColumnCount(); ++i) {
+    auto* column = dynamic_cast<TdxDBTreeListColumn*>(Columns(i));
+    if (column == nullptr || !column->Visible()) continue;
+    if (FilterButtonRect(column).Contains(Point(x, y))) {
+      DropDownFilter(column);
+      return FFilterDropDownOpen;
+    }
+  }
+  return false;
+}
