@@ -308,9 +308,12 @@ TEST_P(EditorCursorTest, TheEditorAnswersWhichPointerShows) {
   TdxInplaceEdit& editor = c.TextWindow ? static_cast<TdxInplaceEdit&>(Start("abc"))
                                         : Host->StartEdit<TdxInplaceEdit>(Variant("abc"));
   editor.SetCursor(c.Cursor);
-  // Two moves: Qt reports no move to where the pointer already is.
-  QTest::mouseMove(ClientOf(editor), QPoint(2, 2));
-  QTest::mouseMove(ClientOf(editor), QPoint(5, 5));
+  // Moves delivered to the editor's window, as the other input tests do:
+  // the system pointer is shared by every test and may lie anywhere.
+  QWidget* client = ClientOf(editor);
+  QWindow* window = client->window()->windowHandle();
+  QTest::mouseMove(window, client->mapTo(client->window(), QPoint(2, 2)));
+  QTest::mouseMove(window, client->mapTo(client->window(), QPoint(5, 5)));
   EXPECT_EQ(editor.WindowCursor(), c.Shown);
   EXPECT_EQ(ClientOf(editor)->cursor().shape(), c.Shape);
 }
