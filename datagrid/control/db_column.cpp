@@ -174,6 +174,37 @@ void TdxDBTreeListColumn::DoGetText(TdxTreeListNode* node, std::string& text) {
   if (OnGetText) OnGetText(this, node, text);
 }
 
+// --- Drawing: the column's own handler first -----------------------------------------------
+
+bool TdxDBTreeListColumn::HasCustomDrawCell() const {
+  return TdxTreeListColumn::HasCustomDrawCell() || static_cast<bool>(OnCustomDraw);
+}
+
+void TdxDBTreeListColumn::DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node, bool selected,
+                                           bool focused, bool newItemRow, std::string& text, TColor& color,
+                                           TFont& font, TAlignment& alignment, bool& done) {
+  if (OnCustomDraw) OnCustomDraw(this, &canvas, rect, node, this, text, &font, color, selected, focused, done);
+  if (!done)
+    TdxTreeListColumn::DoCustomDrawCell(canvas, rect, node, selected, focused, newItemRow, text, color, font,
+                                        alignment, done);
+}
+
+bool TdxDBTreeListColumn::HasCustomDrawColumnHeader() const {
+  return TdxTreeListColumn::HasCustomDrawColumnHeader() || static_cast<bool>(OnCustomDrawHeader);
+}
+
+void TdxDBTreeListColumn::DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, std::string& text,
+                                                   TColor& color, TFont& font, TAlignment& alignment,
+                                                   TdxTreeListColumnSort& sorted, bool& done) {
+  if (OnCustomDrawHeader) OnCustomDrawHeader(this, &canvas, rect, this, text, &font, color, done);
+  if (!done) TdxTreeListColumn::DoCustomDrawColumnHeader(canvas, rect, text, color, font, alignment, sorted, done);
+}
+
+void TdxDBTreeListColumn::DoDrawSummaryFooter(TCanvas& canvas, const TRect& rect, std::string& text, TColor& color,
+                                              TFont& font, TAlignment& alignment, bool& done) {
+  if (OnDrawSummaryFooter) OnDrawSummaryFooter(this, &canvas, rect, text, &font, color, alignment, done);
+}
+
 void TdxDBTreeListColumn::InitEditorValue(TdxTreeListNode* node, TdxInplaceEdit& editor, Variant& value) {
   if (FField == nullptr) {
     TdxTreeListColumn::InitEditorValue(node, editor, value);

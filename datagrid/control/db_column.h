@@ -26,6 +26,20 @@ using TdxDBColumnGetTextEvent = TEvent<void(TObject* Sender, TdxTreeListNode* No
 // A value about to be totalled; the handler may change it.
 using TdxDBColumnSummaryEvent = TEvent<void(TObject* Sender, TDataSet* DataSet, long double& Value)>;
 
+// The column's own drawing of a cell, of its header and of its summary
+// footer cell, each called before the tree list's drawing, which runs only
+// while Done stays False.
+using TdxDBColumnCustomDrawEvent =
+    TEvent<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TdxTreeListNode* ANode,
+                TdxTreeListColumn* AColumn, std::string& AText, TFont* AFont, TColor& AColor, bool ASelected,
+                bool AFocused, bool& ADone)>;
+using TdxDBColumnCustomDrawHeaderEvent =
+    TEvent<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, TdxTreeListColumn* AColumn,
+                std::string& AText, TFont* AFont, TColor& AColor, bool& ADone)>;
+using TdxDBColumnDrawSummaryFooterEvent =
+    TEvent<void(TObject* Sender, TCanvas* ACanvas, const TRect& ARect, std::string& AText, TFont* AFont,
+                TColor& AColor, TAlignment& AAlignment, bool& ADone)>;
+
 class TdxDBTreeListColumn : public TdxTreeListColumn {
  public:
   explicit TdxDBTreeListColumn(TComponent* owner);
@@ -95,7 +109,21 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
   void InitEditorValue(TdxTreeListNode* node, TdxInplaceEdit& editor, Variant& value) override;
   void SetCellValueFromEditor(TdxTreeListNode* node, TdxInplaceEdit& editor, Variant& value) override;
 
+  bool HasCustomDrawCell() const override;
+  void DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node, bool selected, bool focused,
+                        bool newItemRow, std::string& text, TColor& color, TFont& font, TAlignment& alignment,
+                        bool& done) override;
+  bool HasCustomDrawColumnHeader() const override;
+  void DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, std::string& text, TColor& color, TFont& font,
+                                TAlignment& alignment, TdxTreeListColumnSort& sorted, bool& done) override;
+  // The summary footer cell's drawing (the grid asks).
+  void DoDrawSummaryFooter(TCanvas& canvas, const TRect& rect, std::string& text, TColor& color, TFont& font,
+                           TAlignment& alignment, bool& done);
+
   TdxDBColumnGetTextEvent OnGetText;
+  TdxDBColumnCustomDrawEvent OnCustomDraw;
+  TdxDBColumnCustomDrawHeaderEvent OnCustomDrawHeader;
+  TdxDBColumnDrawSummaryFooterEvent OnDrawSummaryFooter;
   // The grouping column's own group total, and the footer total.
   TdxDBColumnSummaryEvent OnSummary;
   TdxDBColumnSummaryEvent OnSummaryFooter;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <optional>
 
+#include "datagrid/control/db_column.h"
 #include "framework/core/base/exceptions.h"
 #include "grid/nodes/sort_comparers.h"
 
@@ -401,4 +402,26 @@ int TCustomdxDBTreeListControl::GetRowIndicatorKind(const TdxTreeListNode* node)
     if (dataSet->State() == dsInsert) kind = 3;
   }
   return kind;
+}
+
+// --- Drawing the summary footer ---------------------------------------------------------------
+
+bool TCustomdxDBTreeListControl::IsCustomDrawFooter(const TdxTreeListNode* node, int absoluteIndex,
+                                                    int footerIndex) const {
+  if (footerIndex < 0) {
+    const auto* column = dynamic_cast<const TdxDBTreeListColumn*>(Columns(absoluteIndex));
+    if (column != nullptr && column->OnDrawSummaryFooter) return true;
+  }
+  return TCustomdxTreeListControl::IsCustomDrawFooter(node, absoluteIndex, footerIndex);
+}
+
+void TCustomdxDBTreeListControl::DoCustomDrawFooter(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node,
+                                                    int absoluteIndex, int footerIndex, std::string& text,
+                                                    TColor& color, TFont& font, TAlignment& alignment, bool& done) {
+  if (footerIndex < 0)
+    if (auto* column = dynamic_cast<TdxDBTreeListColumn*>(Columns(absoluteIndex)))
+      column->DoDrawSummaryFooter(canvas, rect, text, color, font, alignment, done);
+  if (!done)
+    TCustomdxTreeListControl::DoCustomDrawFooter(canvas, rect, node, absoluteIndex, footerIndex, text, color, font,
+                                                 alignment, done);
 }

@@ -186,6 +186,12 @@ class TCustomdxDBTreeListControl : public TCustomdxTreeListControl {
   TdxDBTreeListEditColorEvent OnGetEditColor;
 
  protected:
+  // The summary footer's cells: the column's OnDrawSummaryFooter first,
+  // then the tree list's footer drawing while Done stays False.
+  bool IsCustomDrawFooter(const TdxTreeListNode* node, int absoluteIndex, int footerIndex) const override;
+  void DoCustomDrawFooter(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node, int absoluteIndex,
+                          int footerIndex, std::string& text, TColor& color, TFont& font, TAlignment& alignment,
+                          bool& done) override;
   void NodeDeleted(TdxTreeListNode* node, TdxTreeListNode* before, TdxTreeListNode* next, bool wasLast,
                    bool wasVisible) override;
   void DeleteColumnNodeData(int absoluteIndex) override;

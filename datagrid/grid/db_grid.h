@@ -302,6 +302,12 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TdxDBGridGetTextEvent OnGetPreviewText;
   TNotifyEvent OnClearNodeData;
   TNotifyEvent OnReloadGroupList;
+  // The grid's published names of the column-owning control's events: the
+  // cell drawing before OnCustomDrawCell, and a column shown or hidden by
+  // the user (dragged from or out of the header, grouping).
+  TdxTLCustomDrawCell& OnCustomDraw = OnBeforeCustomDrawCell;
+  TdxTLShowHeaderEvent& OnShowColumn = OnShowHeader;
+  TdxTLColumnEvent& OnHideColumn = OnHideHeader;
   TdxDBGridEditingEvent OnEditingNode;
   TdxDBGridAddGroupColumnEvent OnAddGroupColumn;
   TdxDBGridEndDragGroupColumnEvent OnEndDragGroupColumn;

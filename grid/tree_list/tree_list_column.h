@@ -220,13 +220,14 @@ class TdxTreeListColumn : public TComponent {
   // Fills the view data from the painter's record of one cell.
   virtual void PrepareViewData(TdxEditViewData& viewData, const TdxTreeListCellViewData& cellInfo);
   virtual bool HasCustomDrawCell() const { return static_cast<bool>(OnCustomDrawCell); }
-  bool HasCustomDrawColumnHeader() const { return static_cast<bool>(OnCustomDrawColumnHeader); }
+  virtual bool HasCustomDrawColumnHeader() const { return static_cast<bool>(OnCustomDrawColumnHeader); }
   // Fire the column's own handlers (Sender and AColumn: the column).
   virtual void DoCustomDrawCell(TCanvas& canvas, const TRect& rect, TdxTreeListNode* node, bool selected,
                                 bool focused, bool newItemRow, std::string& text, TColor& color, TFont& font,
                                 TAlignment& alignment, bool& done);
-  void DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, std::string& text, TColor& color,
-                                TFont& font, TAlignment& alignment, TdxTreeListColumnSort& sorted, bool& done);
+  virtual void DoCustomDrawColumnHeader(TCanvas& canvas, const TRect& rect, std::string& text, TColor& color,
+                                        TFont& font, TAlignment& alignment, TdxTreeListColumnSort& sorted,
+                                        bool& done);
 
   TNotifyEvent OnChange;
   TdxTLCustomDrawCell OnCustomDrawCell;

@@ -5,6 +5,7 @@
 
 #include "framework/gui/graphics/canvas.h"
 #include "tests/datagrid/grid_fixture.h"
+#include "tests/framework_gui/gui_test_support.h"
 
 namespace {
 
@@ -113,6 +114,76 @@ TEST_F(GridTest, DefaultWidthOfABoundColumnCountsDisplayDigits) {
   canvas.Font().Assign(&Grid->HeaderFont());
   const int caption = canvas.TextWidth("PHONE") + 6;
   EXPECT_EQ(column->Width(), std::max(std::max(digits, caption), column->MinWidth()));
+}
+
+}  // namespace
+
+namespace {
+
+// How often each drawing handler of a cell, a header and a summary footer
+// cell ran during one paint.
+struct DrawCounts {
+  int ColumnCell = 0, TreeListCell = 0, GridBefore = 0;
+  int ColumnHeader = 0, TreeListHeader = 0;
+  int ColumnFooter = 0, TreeListFooter = 0;
+};
+
+TEST_F(GridTest, AColumnsOwnDrawingComesFirstAndItsDoneSkipsTheRest) {
+  Fill(3);
+  MakeGrid(DirectoryOptions());
+  Grid->SetShowSummaryFooter(true);
+  auto* name = static_cast<TdxDBTreeListColumn*>(Grid->Columns(1));
+  auto* phone = static_cast<TdxDBTreeListColumn*>(Grid->Columns(2));
+  phone->SetSummaryFooterType(cstSum);
+  DrawCounts counts;
+  bool done = false;
+  Grid->OnCustomDraw = [&](TObject* sender, TCanvas*, const TRect&, TdxTreeListNode*, TdxTreeListColumn*, bool, bool,
+                           bool, std::string&, TColor&, TFont*, TAlignment&, bool&) {
+    EXPECT_EQ(sender, Grid);
+    ++counts.GridBefore;
+  };
+  name->OnCustomDraw = [&](TObject* sender, TCanvas*, const TRect&, TdxTreeListNode*, TdxTreeListColumn* column,
+                           std::string& text, TFont*, TColor&, bool, bool, bool& cellDone) {
+    EXPECT_EQ(sender, name);
+    EXPECT_EQ(column, name);
+    EXPECT_FALSE(text.empty());
+    ++counts.ColumnCell;
+    cellDone = done;
+  };
+  name->OnCustomDrawCell = [&](TObject*, TCanvas*, const TRect&, TdxTreeListNode*, TdxTreeListColumn*, bool, bool,
+                               bool, std::string&, TColor&, TFont*, TAlignment&, bool&) { ++counts.TreeListCell; };
+  name->OnCustomDrawHeader = [&](TObject*, TCanvas*, const TRect&, TdxTreeListColumn*, std::string& text, TFont*,
+                                 TColor&, bool& headerDone) {
+    EXPECT_EQ(text, "NAME");
+    ++counts.ColumnHeader;
+    headerDone = done;
+  };
+  name->OnCustomDrawColumnHeader = [&](TObject*, TdxTreeListColumn*, TCanvas*, const TRect&, std::string&, TColor&,
+                                       TFont*, TAlignment&, TdxTreeListColumnSort&, bool&) { ++counts.TreeListHeader; };
+  phone->OnDrawSummaryFooter = [&](TObject* sender, TCanvas*, const TRect&, std::string&, TFont*, TColor&,
+                                   TAlignment&, bool& footerDone) {
+    EXPECT_EQ(sender, phone);
+    ++counts.ColumnFooter;
+    footerDone = done;
+  };
+  Grid->OnCustomDrawFooter = [&](TObject*, TCanvas*, const TRect&, TdxTreeListNode*, TdxTreeListColumn* column,
+                                 std::string&, TColor&, TFont*, TAlignment&, bool&) {
+    if (column == phone) ++counts.TreeListFooter;
+  };
+  for (const bool columnDone : {false, true}) {
+    SCOPED_TRACE(columnDone);
+    done = columnDone;
+    counts = {};
+    Grid->Invalidate();
+    WindowOf(*Grid)->grab();
+    EXPECT_EQ(counts.ColumnCell, 3);
+    EXPECT_EQ(counts.TreeListCell, columnDone ? 0 : 3);
+    EXPECT_GE(counts.GridBefore, 3) << "the grid's own event runs for every cell";
+    EXPECT_EQ(counts.ColumnHeader, 1);
+    EXPECT_EQ(counts.TreeListHeader, columnDone ? 0 : 1);
+    EXPECT_EQ(counts.ColumnFooter, 1);
+    EXPECT_EQ(counts.TreeListFooter, columnDone ? 0 : 1);
+  }
 }
 
 }  // namespace
