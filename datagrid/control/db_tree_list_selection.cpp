@@ -7,6 +7,7 @@
 #include <algorithm>
 
 #include "datagrid/control/db_tree_list_control.h"
+#include "framework/core/base/binary_find.h"
 
 int TCustomdxDBTreeListControl::CompareBookmarks(const TBookmark& a, const TBookmark& b) const {
   if (!LinkActive()) return -1;
@@ -22,20 +23,9 @@ bool TCustomdxDBTreeListControl::FindBookmark(const TBookmark& bookmark, int& in
     return FCacheFound;
   }
   FLastSearchCached = false;
-  int low = 0;
-  int high = static_cast<int>(FSelected.size()) - 1;
-  bool found = false;
-  while (low <= high) {
-    const int middle = (low + high) / 2;
-    const int result = CompareBookmarks(FSelected[static_cast<std::size_t>(middle)].Bookmark, bookmark);
-    if (result < 0) {
-      low = middle + 1;
-    } else {
-      high = middle - 1;
-      if (result == 0) found = true;
-    }
-  }
-  index = low;
+  const bool found = BinaryFind(
+      static_cast<int>(FSelected.size()),
+      [&](int i) { return CompareBookmarks(FSelected[static_cast<std::size_t>(i)].Bookmark, bookmark); }, index);
   FCacheBookmark = bookmark;
   FCacheIndex = index;
   FCacheFound = found;

@@ -4,6 +4,7 @@
 
 #include "datagrid/control/db_column.h"
 #include "datagrid/grid/db_grid.h"
+#include "framework/core/base/binary_find.h"
 #include "framework/core/data/data_source.h"
 #include "framework/core/data/dataset.h"
 #include "framework/core/storage/streams.h"
@@ -189,21 +190,8 @@ int TdxDBGridFilterValues::CompareValues(const Variant& a, const Variant& b) con
 }
 
 bool TdxDBGridFilterValues::FindValue(const Variant& value, int& index) const {
-  int low = 0;
-  int high = Count() - 1;
-  bool found = false;
-  while (low <= high) {
-    const int middle = (low + high) / 2;
-    const int result = CompareValues(FItems[static_cast<std::size_t>(middle)].second, value);
-    if (result < 0) {
-      low = middle + 1;
-    } else {
-      high = middle - 1;
-      if (result == 0) found = true;
-    }
-  }
-  index = low;
-  return found;
+  return BinaryFind(
+      Count(), [&](int i) { return CompareValues(FItems[static_cast<std::size_t>(i)].second, value); }, index);
 }
 
 void TdxDBGridFilterValues::AddValue(std::string text, Variant value, bool append) {

@@ -195,19 +195,16 @@ TdxDBGridOptionsEx TCustomdxDBGrid::GridOptionsEx() const {
 }
 
 void TCustomdxDBGrid::SetGridOptions(const TdxDBGridOptions& value) {
-  const TdxDBGridGroupedOptions grouped =
-      ApplyCombinedOptions({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView}, value);
-  TdxTreeListUpdateLock lock(*this);
-  SetOptionsBehavior(grouped.Behavior);
-  SetOptionsCustomize(grouped.Customize);
-  SetOptionsDB(grouped.DB);
-  SetOptionsView(grouped.View);
-  lock.Close();
+  SetGroupedOptions(ApplyCombinedOptions({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView}, value));
 }
 
 void TCustomdxDBGrid::SetGridOptionsEx(const TdxDBGridOptionsEx& value) {
-  const TdxDBGridGroupedOptions grouped =
-      ApplyCombinedOptionsEx({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView}, value);
+  SetGroupedOptions(
+      ApplyCombinedOptionsEx({FOptionsBehavior, FOptionsCustomize, FOptionsDB, FOptionsView}, value));
+}
+
+// The four grouped writers in their order, inside one update lock.
+void TCustomdxDBGrid::SetGroupedOptions(const TdxDBGridGroupedOptions& grouped) {
   TdxTreeListUpdateLock lock(*this);
   SetOptionsBehavior(grouped.Behavior);
   SetOptionsCustomize(grouped.Customize);

@@ -364,6 +364,7 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // Grouping and option changes that owe the filter a new pass call this
   // (grid_filtering.cpp).
   void ReapplyFilter();
+  void SetGroupedOptions(const TdxDBGridGroupedOptions& grouped);
   // Grouping (db_grid_group.cpp).
   void AddGroupColumn(TdxDBTreeListColumn* column, int index);
   void RemoveGroupColumn(int position);
