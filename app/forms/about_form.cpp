@@ -3,6 +3,7 @@
 #include "framework/core/text/text.h"
 #include "framework/gui/controls/custom_control.h"
 #include "framework/gui/graphics/canvas.h"
+#include "framework/gui/standard/check_controls.h"
 #include "framework/gui/standard/std_controls.h"
 
 const char* const AboutRightsNotice =
@@ -53,6 +54,13 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
   Image1->SetParent(this);
   Image1->SetBounds(8, 8, 65, 53);
 
+  // The static text's lowered, flat border: a bevel under the label.
+  StaticTextBevel = new TBevel(this);  // owned by the form
+  StaticTextBevel->SetName("StaticTextBevel");
+  StaticTextBevel->SetParent(this);
+  StaticTextBevel->SetShape(bsBox);
+  StaticTextBevel->SetStyle(bsLowered);
+  StaticTextBevel->SetBounds(80, 8, 215, 53);
   StaticText1 = new TLabel(this);  // owned by the form
   StaticText1->SetName("StaticText1");
   StaticText1->SetParent(this);
@@ -60,7 +68,7 @@ TAboutForm::TAboutForm(TComponent* owner) : TForm(owner) {
   StaticText1->SetWordWrap(true);
   StaticText1->SetAlignment(taCenter);
   StaticText1->SetLayout(tlCenter);
-  StaticText1->SetBounds(80, 8, 215, 53);
+  StaticText1->SetBounds(81, 9, 213, 51);
   StaticText1->Font().SetName("MS Sans Serif");
   StaticText1->Font().SetHeight(-16);
   StaticText1->Font().SetStyle(TFontStyles{fsBold});

@@ -5,6 +5,7 @@
 
 #include "framework/gui/standard/forms.h"
 
+class TBevel;
 class TLabel;
 class TMemo;
 class TAboutPicture;
@@ -14,6 +15,7 @@ class TAboutForm : public TForm {
   explicit TAboutForm(TComponent* owner);
 
   TAboutPicture* Image1 = nullptr;
+  TBevel* StaticTextBevel = nullptr;
   TLabel* StaticText1 = nullptr;
   TMemo* Memo1 = nullptr;
 };
