@@ -22,6 +22,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "datagrid/filter/filter_drop_down.h"
 #include "datagrid/filter/grid_filter.h"
 #include "datagrid/grid/db_grid.h"
@@ -133,15 +134,7 @@ void BM_PlainLoop(benchmark::State& state) {
 }
 
 int RowCount(int& argc, char** argv) {
-  int rows = 1000000;
-  if (const char* env = std::getenv("TULVO_BENCH_ROWS")) rows = std::atoi(env);
-  for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--rows=", 7) != 0) continue;
-    rows = std::atoi(argv[i] + 7);
-    for (int k = i; k + 1 < argc; ++k) argv[k] = argv[k + 1];
-    --argc;
-    break;
-  }
+  const int rows = BenchRowCount(argc, argv);
   return std::max(rows, kDistinct);
 }
 
@@ -157,10 +150,7 @@ int main(int argc, char** argv) {
       ->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("ClearByDropDownAll", BM_ClearByDropDownAll)->Unit(benchmark::kMillisecond);
   benchmark::RegisterBenchmark("PlainLoop", BM_PlainLoop)->Unit(benchmark::kMillisecond);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  if (!RunRegisteredBenchmarks(argc, argv)) return 1;
 
   double filter = 1e30, clear = 1e30, plain = 1e30;
   int shown = 0, expected = 0;

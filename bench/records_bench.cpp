@@ -29,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "dbaccess/cache/records_cache.h"
 #include "framework/core/text/text.h"
 
@@ -343,15 +344,7 @@ void BM_FillFlatBaseline(benchmark::State& state) {
 }
 
 int RowCount(int& argc, char** argv) {
-  int rows = 1000000;
-  if (const char* env = std::getenv("TULVO_BENCH_ROWS")) rows = std::atoi(env);
-  for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--rows=", 7) != 0) continue;
-    rows = std::atoi(argv[i] + 7);
-    for (int k = i; k + 1 < argc; ++k) argv[k] = argv[k + 1];
-    --argc;
-    break;
-  }
+  const int rows = BenchRowCount(argc, argv);
   return rows > 0 ? rows : 1;
 }
 

@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "framework/gui/application/application.h"
 #include "framework/gui/graphics/bitmap.h"
 #include "grid/tree_list/tree_list.h"
@@ -152,35 +153,19 @@ BENCHMARK(BM_LayOutAndPaintOneScreen)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_ScrollToTheLastRowAndPaint)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_PaintAfterAColumnResize)->Unit(benchmark::kMillisecond);
 
-double MedianMilliseconds(const std::function<void()>& prepare, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < 15; ++i) {
-    prepare();
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    const auto end = std::chrono::steady_clock::now();
-    times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   TApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  if (!RunRegisteredBenchmarks(argc, argv)) return 1;
 
   TBenchScreen& screen = BenchScreen();
   const auto nothing = [] {};
-  const double layout = MedianMilliseconds(nothing, [&] { screen.LayOutAndPaintFirstScreen(); });
+  const double layout = MedianMilliseconds(nothing, [&] { screen.LayOutAndPaintFirstScreen(); }, 15);
   const double scroll = MedianMilliseconds([&] { screen.Grid.SetTopVisibleNode(screen.Grid.FirstNode()); },
-                                           [&] { screen.ScrollToTheLastRowAndPaint(); });
-  const double resize = MedianMilliseconds(nothing, [&] { screen.ResizeAColumnAndPaint(); });
+                                           [&] { screen.ScrollToTheLastRowAndPaint(); }, 15);
+  const double resize = MedianMilliseconds(nothing, [&] { screen.ResizeAColumnAndPaint(); }, 15);
   std::printf("rows: %d\n", screen.Grid.VisibleNodeCount());
   std::printf("layout_and_paint_ms: %.2f\n", layout);
   std::printf("scroll_to_last_and_paint_ms: %.2f\n", scroll);

@@ -25,6 +25,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "framework/core/text/text.h"
 #include "framework/gui/application/application.h"
 #include "grid/tree_list/tree_list.h"
@@ -142,28 +143,12 @@ void BM_KeystrokeMatchingNothing(benchmark::State& state) {
 BENCHMARK(BM_KeystrokeFindingTheLastRow)->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_KeystrokeMatchingNothing)->Unit(benchmark::kMillisecond);
 
-double MedianMilliseconds(const std::function<void()>& prepare, const std::function<void()>& work) {
-  std::vector<double> times;
-  for (int i = 0; i < 9; ++i) {
-    prepare();
-    const auto start = std::chrono::steady_clock::now();
-    work();
-    const auto end = std::chrono::steady_clock::now();
-    times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
-  }
-  std::sort(times.begin(), times.end());
-  return times[times.size() / 2];
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
   setenv("QT_QPA_PLATFORM", "offscreen", 0);
   TApplication application(argc, argv);
-  benchmark::Initialize(&argc, argv);
-  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::RunSpecifiedBenchmarks();
-  benchmark::Shutdown();
+  if (!RunRegisteredBenchmarks(argc, argv)) return 1;
 
   TBenchGrid& grid = BenchGrid();
   const auto reset = [&] { grid.Reset(); };

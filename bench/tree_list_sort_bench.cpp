@@ -30,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "framework/core/base/variant.h"
 #include "framework/core/text/text.h"
 #include "grid/nodes/node_sorter.h"
@@ -227,15 +228,7 @@ bool SortedAsKeys() {
 }
 
 int RowCount(int& argc, char** argv) {
-  int rows = 1000000;
-  if (const char* env = std::getenv("TULVO_BENCH_ROWS")) rows = std::atoi(env);
-  for (int i = 1; i < argc; ++i) {
-    if (std::strncmp(argv[i], "--rows=", 7) != 0) continue;
-    rows = std::atoi(argv[i] + 7);
-    for (int k = i; k + 1 < argc; ++k) argv[k] = argv[k + 1];
-    --argc;
-    break;
-  }
+  const int rows = BenchRowCount(argc, argv);
   return rows > 1 ? rows : 2;
 }
 
