@@ -50,6 +50,12 @@ class TdxDBTreeListControlNode : public TdxTreeListNode {
   TdxDBNodeValue ValueRecord(int columnIndex) const;
   // The kept value of the column; nil when none is kept.
   const Variant* HeldValue(int columnIndex) const noexcept;
+  // Asks the processor for the column's kept value ahead of its use: a
+  // pass over a million nodes (totals) waits on memory, not on work.
+  void PrefetchValue(int columnIndex) const noexcept {
+    if (columnIndex >= 0 && static_cast<std::size_t>(columnIndex) < FValues.size())
+      __builtin_prefetch(FValues.data() + columnIndex);
+  }
   // Stores the record, first growing the texts with empty ones up to the
   // column.
   void SetValueRecord(int columnIndex, TdxDBNodeValue value);
