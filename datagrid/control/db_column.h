@@ -46,7 +46,10 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
   virtual void SetFieldName(const std::string& name);
   TField* Field() const { return FField; }
   // Forgets the field (it is going); the name stays for a later rebind.
-  void ClearField() { FField = nullptr; }
+  void ClearField() {
+    FField = nullptr;
+    FLoadKindOf = nullptr;
+  }
 
   bool DisableGrouping() const { return FDisableGrouping; }
   void SetDisableGrouping(bool value);
@@ -113,6 +116,11 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
  private:
   std::string FFieldName;
   TField* FField = nullptr;
+  // What a cell load needs to know of the field's class, found once per
+  // bound field rather than once per cell.
+  const TField* FLoadKindOf = nullptr;
+  bool FLoadKeepsValue = false;
+  bool FLoadStringField = false;
   bool FDisableGrouping = false;
   int FGroupIndex = -1;
   TdxSummaryType FSummaryType = cstNone;

@@ -53,6 +53,50 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase{"NullString", ftString, 20, Variant::Null(), 256, true, taLeftJustify}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// A column bound to another field keeps values as the new field's kind
+// asks, not as the field it was loaded from before; a text handler given
+// to a string field after a load makes the next load keep its values.
+struct RebindCase {
+  const char* From;
+  const char* To;
+  bool TextHandler;  // given to the new field before the second load
+  bool KeepsValue;
+};
+
+class ColumnRebind : public GridTest, public ::testing::WithParamInterface<RebindCase> {};
+
+TEST_P(ColumnRebind, KeptValuesFollowTheFieldBoundNow) {
+  const RebindCase& c = GetParam();
+  Fill(3);
+  MakeGrid(DirectoryOptions());
+  auto* column = Grid->CreateColumn<TdxDBGridColumn>(Form.get());
+  column->SetFieldName(c.From);
+  Grid->Reload();
+  column->SetFieldName(c.To);
+  if (c.TextHandler)
+    column->Field()->OnGetText = [](TField* field, std::string& text, bool) { text = "<" + field->AsString() + ">"; };
+  Grid->Reload();
+  ASSERT_EQ(Grid->Count(), 3);
+  // The grid must not follow the dataset while its records are visited.
+  TDisableControlsScope controls(*Data);
+  for (int i = 0; i < Grid->Count(); ++i) {
+    const auto* node = static_cast<const TdxDBGridNode*>(Grid->Items(i));
+    EXPECT_EQ(node->HeldValue(column->Index()) != nullptr, c.KeepsValue) << i;
+    Data->SetRecNo(i + 1);
+    EXPECT_EQ(Grid->GetCellText(node, column->Index()), column->Field()->DisplayText()) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, ColumnRebind,
+                         ::testing::Values(RebindCase{"PHONE", "NAME", false, false},
+                                           RebindCase{"NAME", "PHONE", false, true},
+                                           RebindCase{"NAME", "NAME", true, true},
+                                           RebindCase{"PHONE", "NAME", true, true}),
+                         [](const auto& info) {
+                           return std::string(info.param.From) + "To" + info.param.To +
+                                  (info.param.TextHandler ? "WithHandler" : "");
+                         });
+
 TEST_F(GridTest, UnboundColumnIsEmptyReadOnlyAndLeavesItsDefaultsAlone) {
   Fill(3);
   MakeGrid(DirectoryOptions());
