@@ -132,6 +132,10 @@ void TdxDBTreeListColumn::LoadCellFromRecord(TdxDBTreeListControlNode& node, int
   }
 }
 
+bool TdxDBTreeListColumn::KeepsEveryValue() const {
+  return FField != nullptr && (KeepsValue(FField->DataType()) || KeepValueForStrings());
+}
+
 int TdxDBTreeListColumn::FieldVariantType() const {
   if (FField == nullptr) return 13;
   switch (FField->DataType()) {

@@ -79,6 +79,9 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
   // --- Operations the control calls
   // When set, string fields keep their value beside the text too.
   virtual bool KeepValueForStrings() const { return false; }
+  // Whether every cell loaded from the bound field keeps its value (a
+  // number, a date; a string where the column asks for it).
+  bool KeepsEveryValue() const;
   // Loads the field's display text and, where needed, its value into the
   // node's cell at columnIndex (the column's index, passed by the loader).
   virtual void LoadCellFromRecord(TdxDBTreeListControlNode& node, int columnIndex);
