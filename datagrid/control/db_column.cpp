@@ -70,6 +70,7 @@ void TdxDBTreeListColumn::SetFieldName(const std::string& name) {
     field = dataSet->LookupFieldByName(name);
   FFieldName = name;
   FField = field;
+  FLoadKindOf = nullptr;
   if (field != nullptr && grid != nullptr) field->FreeNotification(grid);
   if (grid != nullptr && !grid->IsRebuildingColumns()) Changed(false);
   if (grid != nullptr && !GridLoading() && name != oldName) grid->ColumnFieldChanged(this);
@@ -110,10 +111,14 @@ void TdxDBTreeListColumn::LoadCellFromRecord(TdxDBTreeListControlNode& node, int
   if (FField == nullptr || index < 0) return;
   // The value-to-text operation of a string is the string itself.
   node.SetText(index, FField->DisplayTextOf());
-  bool keep = KeepsValue(FField->DataType());
+  if (FLoadKindOf != FField) {
+    FLoadKindOf = FField;
+    FLoadKeepsValue = KeepsValue(FField->DataType());
+    FLoadStringField = dynamic_cast<const TStringField*>(FField) != nullptr;
+  }
+  bool keep = FLoadKeepsValue;
   if (!keep) {
-    const auto* stringField = dynamic_cast<const TStringField*>(FField);
-    keep = (stringField != nullptr && (static_cast<bool>(FField->OnGetText) || !FField->EditMask().empty())) ||
+    keep = (FLoadStringField && (static_cast<bool>(FField->OnGetText) || !FField->EditMask().empty())) ||
            KeepValueForStrings() ||
            // Only an empty text can be a Null.
            (node.Text(index).empty() && FField->IsNull());
@@ -125,6 +130,10 @@ void TdxDBTreeListColumn::LoadCellFromRecord(TdxDBTreeListControlNode& node, int
     value.LookupKey = FField->DataSet()->ReadFieldValue(FField->KeyFields());
     node.SetValueRecord(index, std::move(value));
   }
+}
+
+bool TdxDBTreeListColumn::KeepsEveryValue() const {
+  return FField != nullptr && (KeepsValue(FField->DataType()) || KeepValueForStrings());
 }
 
 int TdxDBTreeListColumn::FieldVariantType() const {

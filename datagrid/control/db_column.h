@@ -60,7 +60,10 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
   virtual void SetFieldName(const std::string& name);
   TField* Field() const { return FField; }
   // Forgets the field (it is going); the name stays for a later rebind.
-  void ClearField() { FField = nullptr; }
+  void ClearField() {
+    FField = nullptr;
+    FLoadKindOf = nullptr;
+  }
 
   bool DisableGrouping() const { return FDisableGrouping; }
   void SetDisableGrouping(bool value);
@@ -90,6 +93,9 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
   // --- Operations the control calls
   // When set, string fields keep their value beside the text too.
   virtual bool KeepValueForStrings() const { return false; }
+  // Whether every cell loaded from the bound field keeps its value (a
+  // number, a date; a string where the column asks for it).
+  bool KeepsEveryValue() const;
   // Loads the field's display text and, where needed, its value into the
   // node's cell at columnIndex (the column's index, passed by the loader).
   virtual void LoadCellFromRecord(TdxDBTreeListControlNode& node, int columnIndex);
@@ -141,6 +147,11 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
  private:
   std::string FFieldName;
   TField* FField = nullptr;
+  // What a cell load needs to know of the field's class, found once per
+  // bound field rather than once per cell.
+  const TField* FLoadKindOf = nullptr;
+  bool FLoadKeepsValue = false;
+  bool FLoadStringField = false;
   bool FDisableGrouping = false;
   int FGroupIndex = -1;
   TdxSummaryType FSummaryType = cstNone;

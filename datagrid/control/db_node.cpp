@@ -24,7 +24,10 @@ TdxDBNodeValue TdxDBTreeListControlNode::ValueRecord(int columnIndex) const {
   TdxDBNodeValue record;
   if (columnIndex < 0 || columnIndex >= TextCount()) return record;
   const auto index = static_cast<std::size_t>(columnIndex);
-  if (index < FValues.size() && !FValues[index].IsEmpty()) {
+  if (NullBit(index)) {
+    record.Flags |= TdxDBNodeValue::HasValue;
+    record.Value = Variant::Null();
+  } else if (index < FValues.size() && !FValues[index].IsEmpty()) {
     record.Flags |= TdxDBNodeValue::HasValue;
     record.Value = FValues[index];
   }
@@ -36,8 +39,10 @@ TdxDBNodeValue TdxDBTreeListControlNode::ValueRecord(int columnIndex) const {
 }
 
 const Variant* TdxDBTreeListControlNode::HeldValue(int columnIndex) const noexcept {
-  if (columnIndex < 0 || columnIndex >= TextCount() || static_cast<std::size_t>(columnIndex) >= FValues.size())
-    return nullptr;
+  static const Variant null = Variant::Null();
+  if (columnIndex < 0 || columnIndex >= TextCount()) return nullptr;
+  if (NullBit(static_cast<std::size_t>(columnIndex))) return &null;
+  if (static_cast<std::size_t>(columnIndex) >= FValues.size()) return nullptr;
   const Variant& value = FValues[static_cast<std::size_t>(columnIndex)];
   return value.IsEmpty() ? nullptr : &value;
 }
@@ -52,6 +57,7 @@ void TdxDBTreeListControlNode::SetValueRecord(int columnIndex, TdxDBNodeValue va
   const auto index = static_cast<std::size_t>(columnIndex);
   const bool hasValue = (value.Flags & TdxDBNodeValue::HasValue) != 0;
   const bool hasKey = (value.Flags & TdxDBNodeValue::HasLookupKey) != 0;
+  ClearNullBit(index);
   if (hasValue || index < FValues.size()) {
     if (FValues.size() <= index) FValues.resize(index + 1);
     // A kept Null stays distinguishable from "nothing kept".
@@ -79,6 +85,12 @@ void TdxDBTreeListControlNode::DropColumn(int columnIndex) {
     const auto index = static_cast<std::size_t>(columnIndex);
     if (index < FTexts.size()) FTexts.erase(FTexts.begin() + columnIndex);
     if (index < FValues.size()) FValues.erase(FValues.begin() + columnIndex);
+    if (index < NullBits) {
+      // The bits above the column move down one place.
+      const std::uint64_t below = FNulls & ((std::uint64_t{1} << index) - 1);
+      const std::uint64_t above = index + 1 < NullBits ? (FNulls >> (index + 1)) << index : 0;
+      FNulls = below | above;
+    }
     if (FLookupKeys && index < FLookupKeys->size()) FLookupKeys->erase(FLookupKeys->begin() + columnIndex);
   }
   for (int i = 0; i < Count(); ++i)
@@ -89,8 +101,14 @@ void TdxDBTreeListControlNode::KeepValue(int columnIndex, Variant value) {
   if (columnIndex < 0) return;
   GrowTo(columnIndex);
   const auto index = static_cast<std::size_t>(columnIndex);
-  // One allocation for the whole row's values.
-  if (FValues.capacity() < FTexts.size()) FValues.reserve(std::max(FTexts.capacity(), index + 1));
+  if ((value.IsNull() || value.IsEmpty()) && index < NullBits) {
+    if (index < FValues.size()) FValues[index] = Variant();
+    FNulls |= std::uint64_t{1} << index;
+    return;
+  }
+  ClearNullBit(index);
+  // Beyond the room the loader made, the whole row's width at once.
+  if (FValues.capacity() <= index) FValues.reserve(std::max(FTexts.capacity(), index + 1));
   if (FValues.size() <= index) FValues.resize(index + 1);
   FValues[index] = value.IsEmpty() ? Variant::Null() : std::move(value);
 }

@@ -85,14 +85,22 @@ void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& no
 void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& node,
                                                     const std::vector<TdxDBTreeListColumn*>& columns) {
   node.ReserveTexts(static_cast<int>(columns.size()));
-  const Variant* key = nullptr;
+  // The values a row keeps for sure, in one allocation of their size: a
+  // million nodes of the full row's width would hold mostly empty slots.
+  int valueSlots = 0;
+  for (std::size_t i = 0; i < columns.size(); ++i)
+    if (columns[i] != nullptr && columns[i]->KeepsEveryValue()) valueSlots = static_cast<int>(i) + 1;
+  node.ReserveValues(valueSlots);
+  int keyColumn = -1;
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (columns[i] == nullptr) continue;
     LoadColumnValue(node, *columns[i], static_cast<int>(i));
-    // The key field shown in a column: its value is read already.
-    if (key == nullptr && FKeyFieldObj != nullptr && columns[i]->Field() == FKeyFieldObj)
-      key = node.HeldValue(static_cast<int>(i));
+    if (keyColumn < 0 && FKeyFieldObj != nullptr && columns[i]->Field() == FKeyFieldObj)
+      keyColumn = static_cast<int>(i);
   }
+  // The key field shown in a column: its value is read already. Asked for
+  // only now, as a later cell may have moved the node's values.
+  const Variant* key = keyColumn >= 0 ? node.HeldValue(keyColumn) : nullptr;
   if (key != nullptr)
     node.SetKey(*key);
   else

@@ -393,6 +393,11 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // The totals of one record: loading reads the current record's fields,
   // otherwise the leaf's cells (the column with the field's name).
   void AddFooterSummaries(TdxTreeListNode* leaf, bool loading);
+  // The columns with a footer total, worked out once per pass.
+  void PrepareFooterPlan();
+  // The footer totals of the leaves from their kept values, column by
+  // column (no column has a footer handler).
+  void FoldFooterTotals(const std::vector<TdxTreeListNode*>& leaves);
   std::vector<std::optional<long double>> GroupSummaryValues(TdxTreeListNode* leaf, bool loading,
                                                              const std::vector<TSummaryLevel>& levels,
                                                              int valueCount);
@@ -465,7 +470,13 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
     TdxDBTreeListColumn* Column;
     int Index;
     int Source;
+    // An earlier plan reading the same field (while loading) or the same
+    // cell (from the nodes), whose number this one takes; -1 for none.
+    int FieldTwin = -1;
+    int SourceTwin = -1;
   };
+  // The numbers of one record, per footer plan.
+  std::vector<std::optional<long double>> FFooterNumbers;
   std::vector<TFooterPlan> FFooterPlan;
   bool FFooterPlanReady = false;
   std::vector<TField*> FGroupSummaryFields;

@@ -120,24 +120,19 @@ void TCustomdxDBGrid::AddFooterSummaries(TdxTreeListNode* leaf, bool loading) {
   TDataSet* dataSet = DataSet();
   // Every node of the grid is made by its node factory.
   const auto* node = static_cast<const TdxDBTreeListControlNode*>(leaf);
-  // The columns with a footer total, worked out once per pass.
-  if (!FFooterPlanReady) {
-    FFooterPlan.clear();
-    const std::size_t count = std::min(FFooterTotals.size(), static_cast<std::size_t>(ColumnCount()));
-    for (std::size_t i = 0; i < count; ++i) {
-      TdxDBTreeListColumn* column = DBColumn(static_cast<int>(i));
-      if (column == nullptr || column->SummaryFooterType() == cstNone) continue;
-      const std::string& name =
-          column->SummaryFooterField().empty() ? column->FieldName() : column->SummaryFooterField();
-      FFooterPlan.push_back({column, static_cast<int>(i), ColumnIndexOfField(name)});
-    }
-    FFooterPlanReady = true;
-  }
-  for (const TFooterPlan& plan : FFooterPlan) {
+  PrepareFooterPlan();
+  // Several totals of one field (a sum and an average of the same amount)
+  // read and convert its value once per record.
+  for (std::size_t p = 0; p < FFooterPlan.size(); ++p) {
+    const TFooterPlan& plan = FFooterPlan[p];
     const TdxSummaryType type = plan.Column->SummaryFooterType();
-    std::optional<long double> value = 0.0L;
+    std::optional<long double>& value = FFooterNumbers[p];
+    value = 0.0L;
     if (type != cstCount) {
-      if (loading) {
+      const int twin = loading ? plan.FieldTwin : plan.SourceTwin;
+      if (twin >= 0) {
+        value = FFooterNumbers[static_cast<std::size_t>(twin)];
+      } else if (loading) {
         if (TField* field = FFooterFields[static_cast<std::size_t>(plan.Index)]) value = SummaryNumber(field->Value());
       } else if (plan.Source >= 0) {
         const Variant* held = node != nullptr ? node->HeldValue(plan.Source) : nullptr;
@@ -148,6 +143,90 @@ void TCustomdxDBGrid::AddFooterSummaries(TdxTreeListNode* leaf, bool loading) {
     long double v = *value;
     if (plan.Column->OnSummaryFooter && dataSet != nullptr) plan.Column->OnSummaryFooter(plan.Column, dataSet, v);
     AccumulateSummary(FFooterTotals[static_cast<std::size_t>(plan.Index)], type, v);
+  }
+}
+
+void TCustomdxDBGrid::PrepareFooterPlan() {
+  if (FFooterPlanReady) return;
+  FFooterPlan.clear();
+  const std::size_t count = std::min(FFooterTotals.size(), static_cast<std::size_t>(ColumnCount()));
+  for (std::size_t i = 0; i < count; ++i) {
+    TdxDBTreeListColumn* column = DBColumn(static_cast<int>(i));
+    if (column == nullptr || column->SummaryFooterType() == cstNone) continue;
+    const std::string& name =
+        column->SummaryFooterField().empty() ? column->FieldName() : column->SummaryFooterField();
+    TFooterPlan plan{column, static_cast<int>(i), ColumnIndexOfField(name)};
+    // Counts read nothing, so they lend no number; a handler may change
+    // the number it is given, but only its own total's copy.
+    for (std::size_t p = 0; p < FFooterPlan.size(); ++p) {
+      const TFooterPlan& earlier = FFooterPlan[p];
+      if (earlier.Column->SummaryFooterType() == cstCount) continue;
+      if (plan.FieldTwin < 0 && FFooterFields[static_cast<std::size_t>(earlier.Index)] != nullptr &&
+          FFooterFields[static_cast<std::size_t>(earlier.Index)] == FFooterFields[i])
+        plan.FieldTwin = static_cast<int>(p);
+      if (plan.SourceTwin < 0 && plan.Source >= 0 && earlier.Source == plan.Source)
+        plan.SourceTwin = static_cast<int>(p);
+    }
+    FFooterPlan.push_back(plan);
+  }
+  FFooterNumbers.assign(FFooterPlan.size(), std::nullopt);
+  FFooterPlanReady = true;
+}
+
+void TCustomdxDBGrid::FoldFooterTotals(const std::vector<TdxTreeListNode*>& leaves) {
+  PrepareFooterPlan();
+  const std::size_t count = leaves.size();
+  std::vector<long double> numbers(count);
+  std::vector<std::uint8_t> present(count);
+  int readSource = -1;
+  for (const TFooterPlan& plan : FFooterPlan) {
+    const TdxSummaryType type = plan.Column->SummaryFooterType();
+    TdxSummaryAccumulator& total = FFooterTotals[static_cast<std::size_t>(plan.Index)];
+    if (type == cstCount || plan.Source < 0) {
+      // Every record counts with 0.
+      for (std::size_t i = 0; i < count; ++i) AccumulateSummary(total, type, 0.0L);
+      continue;
+    }
+    if (plan.Source != readSource) {
+      readSource = plan.Source;
+      // The nodes lie far apart in memory: each record's node, then its
+      // values, are fetched some records ahead of their use.
+      constexpr std::size_t NodesAhead = 16;
+      constexpr std::size_t ValuesAhead = 8;
+      for (std::size_t i = 0; i < count; ++i) {
+        if (i + NodesAhead < count) __builtin_prefetch(leaves[i + NodesAhead]);
+        if (i + ValuesAhead < count)
+          static_cast<const TdxDBTreeListControlNode*>(leaves[i + ValuesAhead])->PrefetchValue(readSource);
+        const auto* node = static_cast<const TdxDBTreeListControlNode*>(leaves[i]);
+        const Variant* held = node->HeldValue(readSource);
+        const std::optional<long double> number =
+            held != nullptr ? SummaryNumber(*held) : SummaryNumber(GetNodeValue(leaves[i], readSource));
+        present[i] = number.has_value();
+        numbers[i] = number.value_or(0.0L);
+      }
+    }
+    // The same steps as AccumulateSummary, with the kind chosen once.
+    long double value = total.Value;
+    bool assigned = total.Assigned;
+    int taken = total.Count;
+    for (std::size_t i = 0; i < count; ++i) {
+      if (!present[i]) continue;
+      const long double v = numbers[i];
+      ++taken;
+      if (!assigned) {
+        value = v;
+        assigned = true;
+      } else if (type == cstSum || type == cstAvg) {
+        value += v;
+      } else if (type == cstMin) {
+        if (v < value) value = v;
+      } else if (type == cstMax) {
+        if (v > value) value = v;
+      }
+    }
+    total.Value = value;
+    total.Assigned = assigned;
+    total.Count = taken;
   }
 }
 
@@ -294,7 +373,16 @@ void TCustomdxDBGrid::FinishSummaries(bool footers) {
 }
 
 void TCustomdxDBGrid::RecalcSummaries(bool footers) {
+  // Totals move no row, unless group rows are ordered by them: only then
+  // does the lock drop the visible order (a handler's own brackets still
+  // drop it as they always do).
+  const bool reorders = std::any_of(FGroupColumns.begin(), FGroupColumns.end(), [](const TdxDBTreeListColumn* column) {
+    return column->SortBySummary() && column->Sorted() != csNone;
+  });
+  std::optional<TKeepVisibleOrderScope> keep;
+  if (!reorders) keep.emplace(*this);
   TdxTreeListUpdateLock lock(*this);
+  keep.reset();
   VisitGroupRows(*this, [](TdxTreeListNode* node) {
     auto* group = static_cast<TdxDBGridNode*>(node);
     if (group->SummaryAssigned() || group->SummaryValue() != 0) group->Summary() = TdxDBGridNode::TSummarySlot{};
@@ -309,18 +397,32 @@ void TCustomdxDBGrid::RecalcSummaries(bool footers) {
   int records = 0;
   const bool anyFooter = footers && std::any_of(FFooterFields.begin(), FFooterFields.end(),
                                                 [](const TField* field) { return field != nullptr; });
+  std::vector<TdxTreeListNode*> leaves;
   if (GroupColumnCount() == 0) {
     records = Count();
-    if (anyFooter)
-      for (int i = 0; i < Count(); ++i) AddFooterSummaries(Items(i), false);
+    if (anyFooter) {
+      leaves.reserve(static_cast<std::size_t>(Count()));
+      for (int i = 0; i < Count(); ++i) leaves.push_back(Items(i));
+    }
   } else {
     const int deepest = GroupColumnCount() - 1;
     VisitGroupRows(*this, [&](TdxTreeListNode* node) {
       if (node->Level() != deepest) return;
       records += node->Count();
       if (anyFooter)
-        for (int i = 0; i < node->Count(); ++i) AddFooterSummaries(node->Items(i), false);
+        for (int i = 0; i < node->Count(); ++i) leaves.push_back(node->Items(i));
     });
+  }
+  if (!leaves.empty()) {
+    PrepareFooterPlan();
+    // Footer handlers see the records one by one, every column in turn;
+    // without any, the totals fold column by column.
+    const bool handled = std::any_of(FFooterPlan.begin(), FFooterPlan.end(),
+                                     [](const TFooterPlan& plan) { return static_cast<bool>(plan.Column->OnSummaryFooter); });
+    if (handled)
+      for (TdxTreeListNode* leaf : leaves) AddFooterSummaries(leaf, false);
+    else
+      FoldFooterTotals(leaves);
   }
   FRecordCount = records;
   AddGroupSummaries(nullptr);

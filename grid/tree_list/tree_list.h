@@ -26,6 +26,7 @@
 
 #include "framework/core/base/event.h"
 #include "framework/core/base/object.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/component/strings.h"
 #include "framework/gui/controls/custom_control.h"
 #include "framework/gui/graphics/geometry.h"
@@ -131,6 +132,18 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   // Drops the visible order, the focused column's cached index and the row
   // heights; nothing while ClearNodes runs.
   virtual void ClearCaches();
+  // While it lasts, update brackets keep a built visible order: for work
+  // that leaves every row where it stands (totals recomputed), where a
+  // rebuild would cost a walk and a sort of the whole tree.
+  class TKeepVisibleOrderScope {
+   public:
+    explicit TKeepVisibleOrderScope(TCustomdxTreeList& treeList) : FRestore(treeList.FKeepVisibleOrder) {
+      treeList.FKeepVisibleOrder = true;
+    }
+
+   private:
+    TRestoreOnExit<bool> FRestore;
+  };
   // Every node's cached row height becomes 0.
   virtual void ResetRowHeights();
   // A column's texts leave every text node (the texts after it move down).

@@ -95,11 +95,7 @@ void TCustomdxTreeList::RecalcMetrics() {
   // visible order that is built stays (rebuilding it would cost the whole
   // tree for a column resize).
   {
-    FKeepVisibleOrder = true;
-    struct TRestore {
-      bool& Flag;
-      ~TRestore() { Flag = false; }
-    } restore{FKeepVisibleOrder};
+    const TKeepVisibleOrderScope keep(*this);
     ClearCaches();
   }
   LayoutRecalculated();

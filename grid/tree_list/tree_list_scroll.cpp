@@ -386,11 +386,7 @@ void TCustomdxTreeList::Resize() {
   // Row heights may follow the width (row auto height, previews); which
   // rows there are does not change.
   {
-    FKeepVisibleOrder = true;
-    struct TRestore {
-      bool& Flag;
-      ~TRestore() { Flag = false; }
-    } restore{FKeepVisibleOrder};
+    const TKeepVisibleOrderScope keep(*this);
     ClearCaches();
   }
   RemoveScrollBarsWhenAllFits();

@@ -29,8 +29,23 @@ void TdxVisibleOrder::Rebuild(const TdxTreeListNodeOwner& owner) {
     FByPosition.push_back(node);
   FByIdentity.reserve(FByPosition.size());
   for (int i = 0; i < Count(); ++i) FByIdentity.push_back({FByPosition[static_cast<std::size_t>(i)], i});
-  std::sort(FByIdentity.begin(), FByIdentity.end(),
-            [](const TEntry& a, const TEntry& b) { return Before(a.Node, b.Node); });
+  // Nodes made one after another mostly lie in rising addresses: a few
+  // rising runs are merged in linear passes instead of sorting a million
+  // entries from scratch.
+  const auto before = [](const TEntry& a, const TEntry& b) { return Before(a.Node, b.Node); };
+  constexpr std::size_t MostRuns = 8;
+  std::vector<std::size_t> runEnds;
+  for (auto at = FByIdentity.begin(); at != FByIdentity.end() && runEnds.size() <= MostRuns;) {
+    at = std::is_sorted_until(at, FByIdentity.end(), before);
+    runEnds.push_back(static_cast<std::size_t>(at - FByIdentity.begin()));
+  }
+  if (runEnds.size() <= MostRuns) {
+    for (std::size_t r = 1; r < runEnds.size(); ++r)
+      std::inplace_merge(FByIdentity.begin(), FByIdentity.begin() + static_cast<std::ptrdiff_t>(runEnds[r - 1]),
+                         FByIdentity.begin() + static_cast<std::ptrdiff_t>(runEnds[r]), before);
+  } else {
+    std::sort(FByIdentity.begin(), FByIdentity.end(), before);
+  }
   FBuilt = true;
 }
 

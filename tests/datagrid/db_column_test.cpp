@@ -54,6 +54,117 @@ INSTANTIATE_TEST_SUITE_P(
                       FieldCase{"NullString", ftString, 20, Variant::Null(), 256, true, taLeftJustify}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// A column bound to another field keeps values as the new field's kind
+// asks, not as the field it was loaded from before; a text handler given
+// to a string field after a load makes the next load keep its values.
+struct RebindCase {
+  const char* From;
+  const char* To;
+  bool TextHandler;  // given to the new field before the second load
+  bool KeepsValue;
+};
+
+class ColumnRebind : public GridTest, public ::testing::WithParamInterface<RebindCase> {};
+
+TEST_P(ColumnRebind, KeptValuesFollowTheFieldBoundNow) {
+  const RebindCase& c = GetParam();
+  Fill(3);
+  MakeGrid(DirectoryOptions());
+  auto* column = Grid->CreateColumn<TdxDBGridColumn>(Form.get());
+  column->SetFieldName(c.From);
+  Grid->Reload();
+  column->SetFieldName(c.To);
+  if (c.TextHandler)
+    column->Field()->OnGetText = [](TField* field, std::string& text, bool) { text = "<" + field->AsString() + ">"; };
+  Grid->Reload();
+  ASSERT_EQ(Grid->Count(), 3);
+  // The grid must not follow the dataset while its records are visited.
+  TDisableControlsScope controls(*Data);
+  for (int i = 0; i < Grid->Count(); ++i) {
+    const auto* node = static_cast<const TdxDBGridNode*>(Grid->Items(i));
+    EXPECT_EQ(node->HeldValue(column->Index()) != nullptr, c.KeepsValue) << i;
+    Data->SetRecNo(i + 1);
+    EXPECT_EQ(Grid->GetCellText(node, column->Index()), column->Field()->DisplayText()) << i;
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, ColumnRebind,
+                         ::testing::Values(RebindCase{"PHONE", "NAME", false, false},
+                                           RebindCase{"NAME", "PHONE", false, true},
+                                           RebindCase{"NAME", "NAME", true, true},
+                                           RebindCase{"PHONE", "NAME", true, true}),
+                         [](const auto& info) {
+                           return std::string(info.param.From) + "To" + info.param.To +
+                                  (info.param.TextHandler ? "WithHandler" : "");
+                         });
+
+// A loaded row keeps a Null beside the empty text of a text column and of
+// a number column alike, numbers as themselves, texts not at all; a
+// dropped column takes its kept value away and the later ones move down.
+struct KeptCellCase {
+  const char* Name;
+  int Dropped;  // column dropped from the node after the load; -1: none
+};
+
+class KeptCells : public GridTest, public ::testing::WithParamInterface<KeptCellCase> {};
+
+TEST_P(KeptCells, NullsNumbersAndTextsAreKeptAsTheirKindAsks) {
+  const KeptCellCase& c = GetParam();
+  Data->Open();
+  Data->AppendRecord({Variant(1), Variant("Resident 1"), Variant(200001)});
+  Data->AppendRecord({Variant(2), Variant::Null(), Variant::Null()});
+  Data->First();
+  MakeGrid(DirectoryOptions());
+  ASSERT_EQ(Grid->Count(), 2);
+  // Per row and column (HOME_ID, NAME, PHONE): "" nothing kept, "null",
+  // or the number kept.
+  std::vector<std::vector<std::string>> expected = {{"1", "", "200001"}, {"2", "null", "null"}};
+  for (int row = 0; row < 2; ++row) {
+    auto* node = static_cast<TdxDBGridNode*>(Grid->Items(row));
+    std::vector<std::string> cells = expected[static_cast<std::size_t>(row)];
+    if (c.Dropped >= 0) {
+      node->DropColumn(c.Dropped);
+      cells.erase(cells.begin() + c.Dropped);
+    }
+    for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
+      SCOPED_TRACE("row " + std::to_string(row) + " column " + std::to_string(column));
+      const Variant* held = node->HeldValue(column);
+      const std::string& want = cells[static_cast<std::size_t>(column)];
+      const TdxDBNodeValue record = node->ValueRecord(column);
+      EXPECT_EQ((record.Flags & TdxDBNodeValue::HasValue) != 0, !want.empty());
+      if (want.empty()) {
+        EXPECT_EQ(held, nullptr);
+      } else if (want == "null") {
+        ASSERT_NE(held, nullptr);
+        EXPECT_TRUE(held->IsNull());
+        EXPECT_TRUE(record.Value.IsNull());
+        EXPECT_EQ(node->Text(column), "");
+      } else {
+        ASSERT_NE(held, nullptr);
+        EXPECT_EQ(held->AsString(), want);
+        EXPECT_EQ(node->Text(column), want);
+      }
+    }
+    EXPECT_EQ(node->HeldValue(static_cast<int>(cells.size())), nullptr);
+  }
+  // A stored value replaces a kept Null; nothing stored forgets it.
+  auto* node = static_cast<TdxDBGridNode*>(Grid->Items(1));
+  const int last = c.Dropped >= 0 ? 1 : 2;  // the last column, a kept Null in this row
+  TdxDBNodeValue value;
+  value.Flags = TdxDBNodeValue::HasValue;
+  value.Value = Variant(7);
+  node->SetValueRecord(last, value);
+  ASSERT_NE(node->HeldValue(last), nullptr);
+  EXPECT_EQ(node->HeldValue(last)->AsInteger(), 7);
+  node->SetValueRecord(last, TdxDBNodeValue());
+  EXPECT_EQ(node->HeldValue(last), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Drops, KeptCells,
+                         ::testing::Values(KeptCellCase{"NoneDropped", -1}, KeptCellCase{"FirstDropped", 0},
+                                           KeptCellCase{"TextDropped", 1}, KeptCellCase{"LastDropped", 2}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
 TEST_F(GridTest, UnboundColumnIsEmptyReadOnlyAndLeavesItsDefaultsAlone) {
   Fill(3);
   MakeGrid(DirectoryOptions());

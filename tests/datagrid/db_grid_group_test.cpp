@@ -418,6 +418,54 @@ INSTANTIATE_TEST_SUITE_P(Kinds, TotalTest,
                                            TotalCase{cstNone, "", ""}),
                          [](const auto& info) { return std::to_string(static_cast<int>(info.param.Type)); });
 
+// Several footer totals reading one field share the number read from each
+// record; a footer handler changes only its own total's copy of it.
+struct SharedFieldCase {
+  bool Grouped;
+  bool Handler;  // doubles the numbers of the HOUSE column's maximum
+};
+
+class SharedFieldTotalTest : public GroupTest, public ::testing::WithParamInterface<SharedFieldCase> {};
+
+TEST_P(SharedFieldTotalTest, TotalsOfOneFieldAgreeWhenLoadingAndRecomputing) {
+  const SharedFieldCase& c = GetParam();
+  Make();
+  Col("AMOUNT")->SetSummaryFooterType(cstSum);
+  Col("HOUSE")->SetSummaryFooterType(cstMax);
+  Col("HOUSE")->SetSummaryFooterField("AMOUNT");
+  Col("PHONE")->SetSummaryFooterType(cstAvg);
+  Col("PHONE")->SetSummaryFooterField("AMOUNT");
+  Col("STREET")->SetSummaryFooterType(cstCount);
+  Col("STREET")->SetSummaryFooterField("AMOUNT");
+  if (c.Handler)
+    Col("HOUSE")->OnSummaryFooter = [](TObject*, TDataSet*, long double& value) { value *= 2; };
+  Grid->SetShowSummaryFooter(true);
+  if (c.Grouped) Col("STREET")->SetGroupIndex(0);
+  Grid->ActiveChanged(true);
+  const auto expectTotals = [&](const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_EQ(Grid->FooterSummaryText(Col("AMOUNT")->Index()), Local("8.50"));
+    EXPECT_EQ(Grid->FooterSummaryText(Col("HOUSE")->Index()), Local(c.Handler ? "MAX=20.00" : "MAX=10.00"));
+    EXPECT_EQ(Grid->FooterSummaryText(Col("PHONE")->Index()), Local("AVG=2.83"));
+    EXPECT_EQ(Grid->FooterSummaryText(Col("STREET")->Index()), "6");
+  };
+  expectTotals("loaded");
+  const std::string tree = Tree();
+  Grid->RecalcSummaries();
+  expectTotals("recomputed");
+  Grid->RecalcSummaries();
+  expectTotals("recomputed twice");
+  EXPECT_EQ(Tree(), tree);
+}
+
+INSTANTIATE_TEST_SUITE_P(Passes, SharedFieldTotalTest,
+                         ::testing::Values(SharedFieldCase{false, false}, SharedFieldCase{false, true},
+                                           SharedFieldCase{true, false}, SharedFieldCase{true, true}),
+                         [](const auto& info) {
+                           return std::string(info.param.Grouped ? "Grouped" : "Flat") +
+                                  (info.param.Handler ? "WithHandler" : "Plain");
+                         });
+
 TEST_F(GroupTest, EmptyDatasetCountsZeroAndAveragesZero) {
   Data->First();
   while (!Data->IsEmpty()) Data->Delete();

@@ -107,6 +107,39 @@ TEST(VisibleOrder, AStaleOrderIsReportedByTheCheck) {
 
 // Random adds, deletes and expansions: after each one the followed order
 // must equal a rebuild from scratch.
+// Rows whose nodes lie in rising addresses, in a few rising stretches, or
+// in falling ones: a rebuilt order finds every row at its position.
+struct RebuildCase {
+  const char* Name;
+  int Rows;
+  int Front;  // every Front-th node goes before the first row (0: none)
+};
+
+class VisibleOrderRebuild : public ::testing::TestWithParam<RebuildCase> {};
+
+TEST_P(VisibleOrderRebuild, EveryRowIsFoundAtItsPosition) {
+  const RebuildCase& c = GetParam();
+  TOrderedTree tree;
+  for (int i = 0; i < c.Rows; ++i) {
+    TdxTreeListNode* node =
+        c.Front > 0 && i % c.Front == 0 && tree.Count() > 0 ? tree.InsertNode(tree.Items(0)) : tree.AddNode();
+    static_cast<TTestNode*>(node)->Name = "N" + std::to_string(i);
+  }
+  tree.RebuildVisibleOrder();
+  ASSERT_EQ(tree.Order.Count(), c.Rows);
+  for (int i = 0; i < c.Rows; ++i) {
+    ASSERT_EQ(tree.Order.NodeAt(i), tree.Items(i)) << i;
+    ASSERT_EQ(tree.Order.IndexOf(tree.Items(i)), i) << i;
+  }
+  tree.Check();
+}
+
+INSTANTIATE_TEST_SUITE_P(Shapes, VisibleOrderRebuild,
+                         ::testing::Values(RebuildCase{"Appended", 2000, 0}, RebuildCase{"FewAtTheFront", 2000, 500},
+                                           RebuildCase{"SomeAtTheFront", 2000, 100},
+                                           RebuildCase{"AllAtTheFront", 2000, 1}, RebuildCase{"One", 1, 0}),
+                         [](const auto& info) { return std::string(info.param.Name); });
+
 TEST(VisibleOrder, FollowingSingleChangesMatchesRebuilding) {
   TOrderedTree tree;
   tree.RebuildVisibleOrder();
