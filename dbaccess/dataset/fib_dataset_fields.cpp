@@ -136,7 +136,7 @@ bool TFIBCustomDataSet::ReadColumn(TField* field, const TFIBColumnDescriptor& co
     length = std::min(length, static_cast<std::size_t>(field->Size()));
     std::memcpy(text, source, length);
     text[length] = '\0';
-    if (auto* fibString = dynamic_cast<TFIBStringField*>(field)) fibString->SetValueLength(static_cast<int>(length));
+    if (auto* fibString = dynamic_cast<TFIBStringField*>(field)) fibString->SetValueLength(static_cast<int>(length), column.IsDbKey);
     return true;
   }
   if (field->DataType() == ftBCD) {

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <memory>
 #include <limits>
 
 #include "dbaccess/client/errors.h"
@@ -80,25 +81,33 @@ bool TFIBStringField::IsDbKey() const {
 }
 
 bool TFIBStringField::GetValue(std::string& value) const {
-  std::string buffer(static_cast<std::size_t>(DataSize()) + 1, '\0');
+  // Most texts fit the stack; a read never allocates for them.
+  const auto size = static_cast<std::size_t>(DataSize()) + 1;
+  char small[256];
+  std::unique_ptr<char[]> large;
+  char* buffer = small;
+  if (size > sizeof small) {
+    large = std::make_unique<char[]>(size);
+    buffer = large.get();
+  }
+  buffer[0] = '\0';
   FValueLength = -1;
-  if (!GetData(buffer.data())) return false;
-  if (IsDbKey()) {
+  if (!GetData(buffer)) return false;
+  if (FValueLength >= 0 ? FValueIsDbKey : IsDbKey()) {
     // Each 4 bytes of the key are shown as a 32-bit number.
     value.clear();
     const auto size = static_cast<std::size_t>(Size());
     for (std::size_t at = 0; at + 4 <= size; at += 4) {
       std::uint32_t group;
-      std::memcpy(&group, buffer.data() + at, sizeof group);
+      std::memcpy(&group, buffer + at, sizeof group);
       char text[16];
       std::snprintf(text, sizeof text, "%-8.8x", group);
       value += text;
     }
     return !value.empty();
   }
-  const std::size_t length = FValueLength >= 0 ? static_cast<std::size_t>(FValueLength)
-                                               : std::strlen(buffer.c_str());
-  value.assign(buffer.data(), std::min(length, static_cast<std::size_t>(Size())));
+  const std::size_t length = FValueLength >= 0 ? static_cast<std::size_t>(FValueLength) : strnlen(buffer, size);
+  value.assign(buffer, std::min(length, static_cast<std::size_t>(Size())));
   return true;
 }
 

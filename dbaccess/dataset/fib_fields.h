@@ -40,11 +40,16 @@ class TFIBStringField : public TStringField {
 
  private:
   friend class TFIBCustomDataSet;
-  void SetValueLength(int length) const { FValueLength = length; }
+  void SetValueLength(int length, bool dbKey) const {
+    FValueLength = length;
+    FValueIsDbKey = dbKey;
+  }
 
   bool FEmptyStrToNull;
-  // The length the dataset measured at the last read (-1: none measured).
+  // The length the dataset measured at the last read (-1: none measured)
+  // and whether it read a record key, so that a read asks neither again.
   mutable int FValueLength = -1;
+  mutable bool FValueIsDbKey = false;
 };
 
 // Seconds shown as hours and minutes when IsTimeField is set.
