@@ -227,6 +227,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TColor GroupPanelFontColor() const { return FGroupPanelFontColor; }
   void SetGroupPanelFontColor(TColor value);
   int GroupPanelHeight() const;
+  // The panel's height when shown.
+  int ShownGroupPanelHeight() const;
   // Box k of the panel, in client coordinates.
   TRect GroupBoxRect(int index) const;
   TRect GroupPanelRect() const;
@@ -334,6 +336,11 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void DrawTopPanel(TCanvas& canvas, const TRect& rect) override;
   TColor GetGridLineColor() const override;
   void DoDragOverHeader(TdxTreeListColumn* column, TPoint p, bool& accept) override;
+  // Over the shown panel the drop arrows stand before the box the dragged
+  // header would become, and a column that may join the grouping shows
+  // the grid's drop cursor there.
+  bool GetOwnHeaderDropItem(TPoint p, TRect& item) const override;
+  void GetDragCursor(TPoint p, TCursor& cursor) const override;
   void DoDragEndHeader(TdxTreeListColumn* column, TPoint p, TdxHeaderPosInfo& posInfo, bool& accept) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   // Summaries (db_grid_summary.cpp).
@@ -379,6 +386,13 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void PropagateGroupKeys();
   void SortGroupsBySummary();
   bool PanelPressStart(TShiftState shift, int x, int y);
+  // Slides the client area down (showing) or up (hiding) by the panel's
+  // height, for at most 400 ms.
+  void ScrollForGroupPanel(int distance, bool showing);
+  // The header being dragged over the shown panel at p and whether it may
+  // be dropped there (a box moved, or a column that may group); nil when
+  // no header drag is over the panel.
+  TdxDBTreeListColumn* PanelDragColumn(TPoint p, bool& droppable) const;
   // edgoCollapsedReload after a load.
   void MoveIntoCollapsedGroup();
   // Summaries (db_grid_summary.cpp).
@@ -514,6 +528,12 @@ class TdxDBGrid : public TCustomdxDBGrid {
  public:
   using TCustomdxDBGrid::TCustomdxDBGrid;
 };
+
+// The steps by which showing or hiding the group panel scrolls a client
+// area clientHeight high over distance pixels: from max(1, clientHeight /
+// 256), one pixel more each once 20 are scrolled, the step that would pass
+// half of what remains taking all of it.
+std::vector<int> GroupPanelScrollSteps(int clientHeight, int distance);
 
 // The live grids, for the test whether a dataset is busy in some grid.
 bool IsDataSetBusyInGrid(const TDataSet* dataSet);
