@@ -200,6 +200,12 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TdxDBTreeListColumn* GroupColumns(int index) const { return FGroupColumns.at(static_cast<std::size_t>(index)); }
   void ChangeGroupIndex(TdxDBTreeListColumn* column, int index) override;
   void ClearGrouping() override;
+  // Copies another grid's columns; a data-aware grid's grouping comes
+  // along, level by level, on the copies of its grouping columns.
+  void AssignColumns(const TCustomdxTreeListControl& source) override;
+  // Outside the record window the grouping is rebuilt from the columns'
+  // GroupIndex before the grid reloads.
+  void CanNavigationChanged() override;
   void ColumnFieldChanged(TdxDBTreeListColumn* column) override;
   // Whether the column may join the grouping (OnAddGroupColumn decides last).
   bool CanGroupColumn(TdxDBTreeListColumn* column);

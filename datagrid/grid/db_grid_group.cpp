@@ -189,6 +189,36 @@ void TCustomdxDBGrid::RestoreGrouping() {
   lock.Close();
 }
 
+void TCustomdxDBGrid::AssignColumns(const TCustomdxTreeListControl& source) {
+  if (&source == this) return;
+  // The copies stand in the source's order, so the copy of a grouping
+  // column has its index even where the owner gave it another name.
+  std::vector<int> grouping;
+  if (const auto* grid = dynamic_cast<const TCustomdxDBGrid*>(&source))
+    for (int k = 0; k < grid->GroupColumnCount(); ++k) grouping.push_back(grid->GroupColumns(k)->Index());
+  TdxTreeListUpdateLock lock(*this);
+  BeginGrouping();
+  try {
+    ClearGrouping();
+    TCustomdxDBTreeListControl::AssignColumns(source);
+    for (std::size_t k = 0; k < grouping.size(); ++k)
+      if (TdxDBTreeListColumn* column = DBColumn(grouping[k])) column->SetGroupIndex(static_cast<int>(k));
+  } catch (...) {
+    LeaveGrouping();
+    throw;
+  }
+  EndGrouping();
+  lock.Close();
+}
+
+void TCustomdxDBGrid::CanNavigationChanged() {
+  if (IsBufferMode()) {
+    LayoutChanged();
+    return;
+  }
+  RestoreGrouping();
+}
+
 // --- Group rows -----------------------------------------------------------------------------
 
 int TCustomdxDBGrid::CompareGroupValues(const Variant& a, const Variant& b) const {

@@ -382,6 +382,55 @@ TEST_F(GroupTest, AHandlerMayRefuseTheDropOnThePanel) {
   EXPECT_TRUE(Col("HOUSE")->Visible());
 }
 
+TEST_F(GroupTest, CopiedColumnsBringTheSourceGridsGroupingInItsOrder) {
+  Make();
+  TdxDBGrid* source = Grid;
+  Col("HOUSE")->SetGroupIndex(0);
+  Col("STREET")->SetGroupIndex(1);
+  const std::string grouped = Tree();
+  // Both grids on one form: the copies cannot keep the source's names.
+  source->SetName("GridSource");
+  for (int i = 0; i < source->ColumnCount(); ++i) source->Columns(i)->SetName("src" + std::to_string(i));
+  // The target grid groups by something else first; that grouping goes.
+  TdxDBGrid* target = Make();
+  Col("AMOUNT")->SetGroupIndex(0);
+  target->AssignColumns(*source);
+  ASSERT_EQ(target->GroupColumnCount(), 2);
+  EXPECT_EQ(target->GroupColumns(0)->FieldName(), "HOUSE");
+  EXPECT_EQ(target->GroupColumns(1)->FieldName(), "STREET");
+  EXPECT_EQ(target->GroupColumns(0)->GroupIndex(), 0);
+  EXPECT_EQ(target->GroupColumns(1)->GroupIndex(), 1);
+  EXPECT_EQ(Tree(), grouped) << "the copy is grouped as its source";
+  EXPECT_EQ(source->GroupColumnCount(), 2) << "the source keeps its grouping";
+
+  // A flat source gives a flat copy.
+  Grid = source;
+  Grid->ClearGrouping();
+  Grid = target;
+  target->AssignColumns(*source);
+  EXPECT_EQ(target->GroupColumnCount(), 0);
+  EXPECT_EQ(Tree(), "1 2 3 4 5 6");
+}
+
+TEST_F(GroupTest, SwitchingNavigationKeepsTheGroupingOfTheColumns) {
+  Make();
+  Col("STREET")->SetGroupIndex(0);
+  Col("HOUSE")->SetGroupIndex(1);
+  const std::string grouped = Tree();
+  for (bool navigation : {false, true}) {
+    TdxDBGridOptionsDB options = Grid->OptionsDB();
+    if (navigation)
+      options.Include(edgoCanNavigation);
+    else
+      options.Exclude(edgoCanNavigation);
+    Grid->SetOptionsDB(options);
+    ASSERT_EQ(Grid->GroupColumnCount(), 2);
+    EXPECT_EQ(Grid->GroupColumns(0), Col("STREET"));
+    EXPECT_EQ(Grid->GroupColumns(1), Col("HOUSE"));
+    EXPECT_EQ(Tree(), grouped) << navigation;
+  }
+}
+
 // While a header is dragged over the panel: the drop arrows before the box
 // it would become, and the cursor.
 struct PanelDragCase {
