@@ -286,6 +286,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TdxTreeListNode* HiddenNodes(int index) const { return FHiddenNodes.at(static_cast<std::size_t>(index)); }
   // The header drop-down of a column's values (a header button click).
   void DropDownFilter(TdxDBTreeListColumn* column);
+  // An open filter drop-down closes with the mouse state.
+  void CancelMouseState() override;
   TdxDBGridFilterPopupListBox* FilterDropDown() const { return FFilterDropDown; }
   bool FilterDropDownOpen() const { return FFilterDropDownOpen; }
   void SetFilterDropDownOpen(bool value) { FFilterDropDownOpen = value; }
