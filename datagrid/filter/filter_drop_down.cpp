@@ -40,9 +40,11 @@ int TdxDBGridFilterPopupListBox::ValueIndexOf(int item) const {
 void TdxDBGridFilterPopupListBox::CloseUp(bool accept) {
   TCustomdxDBGrid* grid = Grid();
   if (grid == nullptr || !grid->FilterDropDownOpen()) return;
+  // Closed before the cancel mode goes out: the grid, holding the mouse
+  // while the list is open, closes the list on that message too.
+  grid->SetFilterDropDownOpen(false);
   if (TWinControl* capture = GetCapture(); capture != nullptr) capture->Perform(WM_CANCELMODE);
   SetVisible(false);
-  grid->SetFilterDropDownOpen(false);
   const int item = ItemIndex();
   if (!accept || item < 0 || FColumn == nullptr) return;
   TdxDBGridFilter& filter = grid->Filter();

@@ -435,7 +435,13 @@ void TCustomdxDBGrid::DropDownFilter(TdxDBTreeListColumn* column) {
   list.SetItemIndex(item);
   list.SetVisible(true);
   FFilterDropDownOpen = true;
+  if (HandleAllocated()) SetCapture(*this);
   Invalidate();
+}
+
+void TCustomdxDBGrid::CancelMouseState() {
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr) FFilterDropDown->CloseUp(false);
+  TCustomdxDBTreeListControl::CancelMouseState();
 }
 
 void TCustomdxDBGrid::WndProc(TMessage& message) {
@@ -443,6 +449,33 @@ void TCustomdxDBGrid::WndProc(TMessage& message) {
       (message.Msg == WM_KILLFOCUS || message.Msg == WM_CANCELMODE || message.Msg == CM_DEACTIVATE)) {
     const bool fromList = message.Msg == WM_KILLFOCUS && message.WParam == ControlParam(FFilterDropDown);
     if (!fromList) FFilterDropDown->CloseUp(false);
+  }
+  // A press on the open list is no press elsewhere: the grid's mouse
+  // state, and with it the list, stays.
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr && message.Msg == CM_CANCELMODE &&
+      ControlOf(static_cast<std::uintptr_t>(message.LParam)) == FFilterDropDown) {
+    message.Result = 0;
+    return;
+  }
+  // The grid holds the mouse while the list is open: what falls on the
+  // list goes to it; a press elsewhere is the grid's (and closes the list);
+  // moves and releases elsewhere are nobody's.
+  if (FFilterDropDownOpen && FFilterDropDown != nullptr && message.Msg >= WM_MOUSEMOVE &&
+      message.Msg <= WM_MBUTTONDBLCLK) {
+    TdxDBGridFilterPopupListBox& list = *FFilterDropDown;
+    const TPoint at = list.ScreenToClient(ClientToScreen(PointOf(message.LParam)));
+    if (list.ClientRect().Contains(at)) {
+      list.Perform(message.Msg, message.WParam, PointParam(at));
+      message.Result = 0;
+      return;
+    }
+    const bool press = message.Msg == WM_LBUTTONDOWN || message.Msg == WM_RBUTTONDOWN ||
+                       message.Msg == WM_MBUTTONDOWN || message.Msg == WM_LBUTTONDBLCLK ||
+                       message.Msg == WM_RBUTTONDBLCLK || message.Msg == WM_MBUTTONDBLCLK;
+    if (!press) {
+      message.Result = 0;
+      return;
+    }
   }
   // Typed characters choose the list's items, not the grid's rows.
   if (FFilterDropDownOpen && FFilterDropDown != nullptr && message.Msg == WM_CHAR) {

@@ -200,6 +200,12 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TdxDBTreeListColumn* GroupColumns(int index) const { return FGroupColumns.at(static_cast<std::size_t>(index)); }
   void ChangeGroupIndex(TdxDBTreeListColumn* column, int index) override;
   void ClearGrouping() override;
+  // Copies another grid's columns; a data-aware grid's grouping comes
+  // along, level by level, on the copies of its grouping columns.
+  void AssignColumns(const TCustomdxTreeListControl& source) override;
+  // Outside the record window the grouping is rebuilt from the columns'
+  // GroupIndex before the grid reloads.
+  void CanNavigationChanged() override;
   void ColumnFieldChanged(TdxDBTreeListColumn* column) override;
   // Whether the column may join the grouping (OnAddGroupColumn decides last).
   bool CanGroupColumn(TdxDBTreeListColumn* column);
@@ -227,6 +233,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TColor GroupPanelFontColor() const { return FGroupPanelFontColor; }
   void SetGroupPanelFontColor(TColor value);
   int GroupPanelHeight() const;
+  // The panel's height when shown.
+  int ShownGroupPanelHeight() const;
   // Box k of the panel, in client coordinates.
   TRect GroupBoxRect(int index) const;
   TRect GroupPanelRect() const;
@@ -278,6 +286,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   TdxTreeListNode* HiddenNodes(int index) const { return FHiddenNodes.at(static_cast<std::size_t>(index)); }
   // The header drop-down of a column's values (a header button click).
   void DropDownFilter(TdxDBTreeListColumn* column);
+  // An open filter drop-down closes with the mouse state.
+  void CancelMouseState() override;
   TdxDBGridFilterPopupListBox* FilterDropDown() const { return FFilterDropDown; }
   bool FilterDropDownOpen() const { return FFilterDropDownOpen; }
   void SetFilterDropDownOpen(bool value) { FFilterDropDownOpen = value; }
@@ -334,6 +344,11 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void DrawTopPanel(TCanvas& canvas, const TRect& rect) override;
   TColor GetGridLineColor() const override;
   void DoDragOverHeader(TdxTreeListColumn* column, TPoint p, bool& accept) override;
+  // Over the shown panel the drop arrows stand before the box the dragged
+  // header would become, and a column that may join the grouping shows
+  // the grid's drop cursor there.
+  bool GetOwnHeaderDropItem(TPoint p, TRect& item) const override;
+  void GetDragCursor(TPoint p, TCursor& cursor) const override;
   void DoDragEndHeader(TdxTreeListColumn* column, TPoint p, TdxHeaderPosInfo& posInfo, bool& accept) override;
   void MouseUp(TMouseButton button, TShiftState shift, int x, int y) override;
   // Summaries (db_grid_summary.cpp).
@@ -380,6 +395,13 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void PropagateGroupKeys();
   void SortGroupsBySummary();
   bool PanelPressStart(TShiftState shift, int x, int y);
+  // Slides the client area down (showing) or up (hiding) by the panel's
+  // height, for at most 400 ms.
+  void ScrollForGroupPanel(int distance, bool showing);
+  // The header being dragged over the shown panel at p and whether it may
+  // be dropped there (a box moved, or a column that may group); nil when
+  // no header drag is over the panel.
+  TdxDBTreeListColumn* PanelDragColumn(TPoint p, bool& droppable) const;
   // edgoCollapsedReload after a load.
   void MoveIntoCollapsedGroup();
   // Summaries (db_grid_summary.cpp).
@@ -526,6 +548,12 @@ class TdxDBGrid : public TCustomdxDBGrid {
  public:
   using TCustomdxDBGrid::TCustomdxDBGrid;
 };
+
+// The steps by which showing or hiding the group panel scrolls a client
+// area clientHeight high over distance pixels: from max(1, clientHeight /
+// 256), one pixel more each once 20 are scrolled, the step that would pass
+// half of what remains taking all of it.
+std::vector<int> GroupPanelScrollSteps(int clientHeight, int distance);
 
 // The live grids, for the test whether a dataset is busy in some grid.
 bool IsDataSetBusyInGrid(const TDataSet* dataSet);

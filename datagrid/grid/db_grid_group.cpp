@@ -12,6 +12,7 @@
 // top-level list, which the node list does in constant time.
 
 #include <algorithm>
+#include <chrono>
 #include <numeric>
 #include <unordered_map>
 
@@ -186,6 +187,36 @@ void TCustomdxDBGrid::RestoreGrouping() {
   FGroupingChanged = false;
   EndGrouping();
   lock.Close();
+}
+
+void TCustomdxDBGrid::AssignColumns(const TCustomdxTreeListControl& source) {
+  if (&source == this) return;
+  // The copies stand in the source's order, so the copy of a grouping
+  // column has its index even where the owner gave it another name.
+  std::vector<int> grouping;
+  if (const auto* grid = dynamic_cast<const TCustomdxDBGrid*>(&source))
+    for (int k = 0; k < grid->GroupColumnCount(); ++k) grouping.push_back(grid->GroupColumns(k)->Index());
+  TdxTreeListUpdateLock lock(*this);
+  BeginGrouping();
+  try {
+    ClearGrouping();
+    TCustomdxDBTreeListControl::AssignColumns(source);
+    for (std::size_t k = 0; k < grouping.size(); ++k)
+      if (TdxDBTreeListColumn* column = DBColumn(grouping[k])) column->SetGroupIndex(static_cast<int>(k));
+  } catch (...) {
+    LeaveGrouping();
+    throw;
+  }
+  EndGrouping();
+  lock.Close();
+}
+
+void TCustomdxDBGrid::CanNavigationChanged() {
+  if (IsBufferMode()) {
+    LayoutChanged();
+    return;
+  }
+  RestoreGrouping();
 }
 
 // --- Group rows -----------------------------------------------------------------------------
@@ -501,8 +532,46 @@ std::string TCustomdxDBGrid::GetGroupRowText(const TdxTreeListNode* node) const 
 
 void TCustomdxDBGrid::SetShowGroupPanel(bool value) {
   if (value == FShowGroupPanel) return;
+  const bool slide = HandleAllocated() && !ComponentState().Contains(TComponentStateItem::csDesigning) && !IsLoading() && State() == tsNone;
   FShowGroupPanel = value;
+  if (slide) ScrollForGroupPanel(ShownGroupPanelHeight(), value);
   LayoutChanged();
+}
+
+std::vector<int> GroupPanelScrollSteps(int clientHeight, int distance) {
+  std::vector<int> steps;
+  int step = std::max(1, clientHeight / 256);
+  for (int done = 0; done < distance;) {
+    const int remaining = distance - done;
+    const int now = step > remaining / 2 ? remaining : step;
+    steps.push_back(now);
+    done += now;
+    if (done >= 20) ++step;
+  }
+  return steps;
+}
+
+void TCustomdxDBGrid::ScrollForGroupPanel(int distance, bool showing) {
+  TdxTreeListLayoutInfo layout;
+  CalcAreaRects(layout);
+  TRect area = ClientRect();
+  if (!layout.Footer.IsEmpty()) area.Bottom = std::min(area.Bottom, layout.Footer.Top);
+  if (area.IsEmpty() || distance <= 0) return;
+  const auto start = std::chrono::steady_clock::now();
+  TCanvas& canvas = Canvas();
+  int done = 0;
+  for (const int step : GroupPanelScrollSteps(area.Height(), distance)) {
+    ScrollWindowEx(0, showing ? step : -step, &area, &area, 0);
+    done += step;
+    if (showing) {
+      canvas.Brush().SetColor(clBtnShadow);
+      canvas.FillRect(Rect(area.Left, area.Top, area.Right, std::min(area.Bottom, area.Top + done)));
+    } else {
+      canvas.Brush().SetColor(Color());
+      canvas.FillRect(Rect(area.Left, std::max(area.Top, area.Bottom - done), area.Right, area.Bottom));
+    }
+    if (std::chrono::steady_clock::now() - start >= std::chrono::milliseconds(400)) break;
+  }
 }
 
 void TCustomdxDBGrid::SetGroupPanelColor(TColor value) {
@@ -524,8 +593,9 @@ int HeaderHeight(const TCustomdxTreeList& grid) {
 }
 }  // namespace
 
-int TCustomdxDBGrid::GroupPanelHeight() const {
-  if (!FShowGroupPanel) return 0;
+int TCustomdxDBGrid::GroupPanelHeight() const { return FShowGroupPanel ? ShownGroupPanelHeight() : 0; }
+
+int TCustomdxDBGrid::ShownGroupPanelHeight() const {
   const int h = HeaderHeight(*this);
   return (GroupColumnCount() - 1) * (h / 2) + h + 16;
 }
@@ -625,9 +695,41 @@ void TCustomdxDBGrid::MouseUp(TMouseButton button, TShiftState shift, int x, int
   if (clicked && button == mbLeft) HeaderClick(pressed, shift);
 }
 
+TdxDBTreeListColumn* TCustomdxDBGrid::PanelDragColumn(TPoint p, bool& droppable) const {
+  droppable = false;
+  if (!FShowGroupPanel || State() != tsColumnDragging || PointInCustomizeBox(p) || !GroupPanelRect().Contains(p))
+    return nullptr;
+  TdxDBTreeListColumn* column = DBColumn(PressedColumn());
+  if (column == nullptr) return nullptr;
+  // The test may ask OnAddGroupColumn, which is no change of the grid.
+  droppable = column->GroupIndex() >= 0 || const_cast<TCustomdxDBGrid*>(this)->CanGroupColumn(column);
+  return column;
+}
+
+bool TCustomdxDBGrid::GetOwnHeaderDropItem(TPoint p, TRect& item) const {
+  bool droppable = false;
+  const TdxDBTreeListColumn* column = PanelDragColumn(p, droppable);
+  if (column == nullptr || !droppable) return false;
+  int index = GroupPanelDropIndex(p);
+  if (column->GroupIndex() >= 0) index = std::min(index, GroupColumnCount() - 1);
+  item = GroupBoxRect(index);
+  return true;
+}
+
+void TCustomdxDBGrid::GetDragCursor(TPoint p, TCursor& cursor) const {
+  TCustomdxDBTreeListControl::GetDragCursor(p, cursor);
+  bool droppable = false;
+  const TdxDBTreeListColumn* column = PanelDragColumn(p, droppable);
+  if (column == nullptr) return;
+  if (column->GroupIndex() < 0 && FPanelPressed == nullptr && droppable)
+    cursor = crDxTLDelete;
+  else if (column->GroupIndex() >= 0)
+    cursor = Cursor();
+}
+
 void TCustomdxDBGrid::DoDragOverHeader(TdxTreeListColumn* column, TPoint p, bool& accept) {
-  auto* dbColumn = dynamic_cast<TdxDBTreeListColumn*>(column);
-  if (FShowGroupPanel && dbColumn != nullptr && GroupPanelRect().Contains(p)) accept = true;
+  bool droppable = false;
+  if (PanelDragColumn(p, droppable) != nullptr) accept = droppable;
   TCustomdxDBTreeListControl::DoDragOverHeader(column, p, accept);
 }
 

@@ -633,6 +633,10 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   virtual void FillHeaderPosInfo(TPoint p, TdxHeaderPosInfo& info) const;
   // May change the cursor a header or band drag shows at p.
   virtual void GetDragCursor(TPoint p, TCursor& cursor) const;
+  // A dragged header may be dropped at p onto something of a descendant's
+  // own (a panel of its own): item is then the rectangle the drop arrows
+  // stand before (left edge - 5, from top - 9 to bottom + 9).
+  virtual bool GetOwnHeaderDropItem(TPoint p, TRect& item) const { return false; }
   // A band or column dropped outside is hidden only when these allow:
   // customizing (the box or tloExtCustomizing), the item's own
   // DisableCustomizing, and never the last visible one.

@@ -266,6 +266,9 @@ void TCustomdxTreeList::PlaceDropArrows(TPoint p) {
   bool placed = false;
   if (State() == tsBandDragging) {
     placed = BandDropPlace(p, &arrows) >= 0;
+  } else if (TRect item; GetOwnHeaderDropItem(p, item)) {
+    arrows = Rect(item.Left - 5, item.Top - 9, item.Left - 5 + ArrowsWidth, item.Bottom + 9);
+    placed = true;
   } else {
     TdxHeaderPosInfo info;
     HeaderDropPlace(p, info, &arrows);

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "datagrid/grid/db_grid.h"
+#include "framework/core/system/screen_cursor.h"
 #include "framework/core/text/format_settings.h"
 #include "grid/tree_list/tree_list_errors.h"
 #include "tests/datagrid/grid_fixture.h"
@@ -379,6 +380,172 @@ TEST_F(GroupTest, AHandlerMayRefuseTheDropOnThePanel) {
   MouseReleaseAt(*Grid, into);
   EXPECT_EQ(Col("HOUSE")->GroupIndex(), -1);
   EXPECT_TRUE(Col("HOUSE")->Visible());
+}
+
+TEST_F(GroupTest, CopiedColumnsBringTheSourceGridsGroupingInItsOrder) {
+  Make();
+  TdxDBGrid* source = Grid;
+  Col("HOUSE")->SetGroupIndex(0);
+  Col("STREET")->SetGroupIndex(1);
+  const std::string grouped = Tree();
+  // Both grids on one form: the copies cannot keep the source's names.
+  source->SetName("GridSource");
+  for (int i = 0; i < source->ColumnCount(); ++i) source->Columns(i)->SetName("src" + std::to_string(i));
+  // The target grid groups by something else first; that grouping goes.
+  TdxDBGrid* target = Make();
+  Col("AMOUNT")->SetGroupIndex(0);
+  target->AssignColumns(*source);
+  ASSERT_EQ(target->GroupColumnCount(), 2);
+  EXPECT_EQ(target->GroupColumns(0)->FieldName(), "HOUSE");
+  EXPECT_EQ(target->GroupColumns(1)->FieldName(), "STREET");
+  EXPECT_EQ(target->GroupColumns(0)->GroupIndex(), 0);
+  EXPECT_EQ(target->GroupColumns(1)->GroupIndex(), 1);
+  EXPECT_EQ(Tree(), grouped) << "the copy is grouped as its source";
+  EXPECT_EQ(source->GroupColumnCount(), 2) << "the source keeps its grouping";
+
+  // A flat source gives a flat copy.
+  Grid = source;
+  Grid->ClearGrouping();
+  Grid = target;
+  target->AssignColumns(*source);
+  EXPECT_EQ(target->GroupColumnCount(), 0);
+  EXPECT_EQ(Tree(), "1 2 3 4 5 6");
+}
+
+TEST_F(GroupTest, SwitchingNavigationKeepsTheGroupingOfTheColumns) {
+  Make();
+  Col("STREET")->SetGroupIndex(0);
+  Col("HOUSE")->SetGroupIndex(1);
+  const std::string grouped = Tree();
+  for (bool navigation : {false, true}) {
+    TdxDBGridOptionsDB options = Grid->OptionsDB();
+    if (navigation)
+      options.Include(edgoCanNavigation);
+    else
+      options.Exclude(edgoCanNavigation);
+    Grid->SetOptionsDB(options);
+    ASSERT_EQ(Grid->GroupColumnCount(), 2);
+    EXPECT_EQ(Grid->GroupColumns(0), Col("STREET"));
+    EXPECT_EQ(Grid->GroupColumns(1), Col("HOUSE"));
+    EXPECT_EQ(Tree(), grouped) << navigation;
+  }
+}
+
+// While a header is dragged over the panel: the drop arrows before the box
+// it would become, and the cursor.
+struct PanelDragCase {
+  const char* Name;
+  std::vector<const char*> Grouped;  // grouping at the start, in order
+  const char* Dragged;               // field of the header (or box) dragged
+  bool NotGroupable;                 // the dragged column has DisableGrouping
+  int Towards;                       // the box whose left part the pointer ends over; may be past the last
+  int ArrowsBefore;                  // box the arrows stand before; -1: no arrows
+  TCursor Cursor;
+};
+
+void PrintTo(const PanelDragCase& c, std::ostream* os) { *os << c.Name; }
+
+class PanelDragTest : public GroupTest, public ::testing::WithParamInterface<PanelDragCase> {};
+
+TEST_P(PanelDragTest, ArrowsStandBeforeTheTargetBoxAndTheCursorTellsWhetherItGroups) {
+  const PanelDragCase& c = GetParam();
+  Make();
+  for (std::size_t k = 0; k < c.Grouped.size(); ++k) Col(c.Grouped[k])->SetGroupIndex(static_cast<int>(k));
+  Col(c.Dragged)->SetDisableGrouping(c.NotGroupable);
+  Grid->SetShowGroupPanel(true);
+  ASSERT_TRUE(ShowActive(*Form));
+  TdxDBTreeListColumn* dragged = Col(c.Dragged);
+  TPoint from;
+  if (dragged->GroupIndex() >= 0) {
+    const TRect box = Grid->GroupBoxRect(dragged->GroupIndex());
+    from = Point(box.Left + 10, box.Top + 5);
+  } else {
+    TdxTreeListLayoutInfo layout;
+    Grid->CalculateLayout(layout);
+    const TdxTreeListHeaderItem* header = layout.FindHeader(dragged->Index());
+    ASSERT_NE(header, nullptr);
+    from = Point(header->Rect.Left + 10, header->Rect.Top + 3);
+  }
+  const TRect target = Grid->GroupBoxRect(c.Towards);
+  const TPoint over = Point(target.Left + 10, Grid->GroupPanelRect().Top + 4);
+  ASSERT_TRUE(Grid->GroupPanelRect().Contains(over));
+  MousePressAt(*Grid, from);
+  MouseMoveTo(*Grid, Point(from.X + 8, from.Y + 8));
+  MouseMoveTo(*Grid, over);
+  ASSERT_EQ(Grid->State(), tsColumnDragging);
+  if (c.ArrowsBefore < 0) {
+    EXPECT_TRUE(Grid->DropArrowsRect().IsEmpty());
+  } else {
+    const TRect box = Grid->GroupBoxRect(c.ArrowsBefore);
+    const TRect arrows = Grid->DropArrowsRect();
+    EXPECT_EQ(arrows.TopLeft(), Grid->ClientToScreen(Point(box.Left - 5, box.Top - 9)));
+    EXPECT_EQ(arrows.Bottom, Grid->ClientToScreen(Point(0, box.Bottom + 9)).Y);
+  }
+  EXPECT_EQ(ScreenCursor(), c.Cursor);
+  KeyInto(*Grid, Qt::Key_Escape);
+  MouseReleaseAt(*Grid, over);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, PanelDragTest,
+    ::testing::Values(PanelDragCase{"IntoTheEmptyPanel", {}, "STREET", false, 0, 0, crDxTLDelete},
+                      PanelDragCase{"AfterTheOnlyBox", {"HOUSE"}, "STREET", false, 1, 1, crDxTLDelete},
+                      PanelDragCase{"BeforeTheFirstBox", {"HOUSE"}, "STREET", false, 0, 0, crDxTLDelete},
+                      PanelDragCase{"NotGroupable", {"HOUSE"}, "STREET", true, 1, -1, crDxTLDelete},
+                      PanelDragCase{"BoxPastTheEndStaysLast", {"HOUSE", "STREET"}, "HOUSE", false, 2, 1, crArrow}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+// The steps of the panel's slide.
+struct SlideCase {
+  int ClientHeight;
+  int Distance;
+  std::vector<int> Steps;
+};
+
+class PanelSlideStepsTest : public ::testing::TestWithParam<SlideCase> {};
+
+TEST_P(PanelSlideStepsTest, StepsGrowPastTwentyAndTheLastTakesWhatRemains) {
+  const SlideCase& c = GetParam();
+  EXPECT_EQ(GroupPanelScrollSteps(c.ClientHeight, c.Distance), c.Steps);
+}
+
+std::vector<int> Ones(int n, std::vector<int> tail) {
+  std::vector<int> steps(static_cast<std::size_t>(n), 1);
+  steps.insert(steps.end(), tail.begin(), tail.end());
+  return steps;
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PanelSlideStepsTest,
+                         ::testing::Values(SlideCase{300, 10, Ones(10, {})},
+                                           SlideCase{100, 25, Ones(20, {2, 3})},
+                                           SlideCase{1024, 40, {4, 4, 4, 4, 4, 5, 6, 9}},
+                                           SlideCase{2048, 3, {3}},
+                                           SlideCase{0, 2, {1, 1}},
+                                           SlideCase{500, 0, {}}));
+
+TEST_F(GroupTest, ShowingThePanelSlidesTheRowsDownAndHidingSlidesThemUp) {
+  Make();
+  ASSERT_TRUE(ShowActive(*Form));
+  Grid->SetGroupPanelColor(clYellow);
+  Grid->Update();
+  TCanvas& canvas = Grid->Canvas();
+  const int x = Grid->ClientWidth() / 2;
+  const TColor headerPixel = canvas.Pixels(x, 2);
+  const int height = Grid->ShownGroupPanelHeight();
+  Grid->SetShowGroupPanel(true);
+  // Before the next paint the slid pixels show: the header one panel
+  // height lower, the strip above it in the button shadow's colour.
+  EXPECT_EQ(ColorToRGB(canvas.Pixels(x, 2)), ColorToRGB(clBtnShadow));
+  EXPECT_EQ(ColorToRGB(canvas.Pixels(x, height + 2)), ColorToRGB(headerPixel));
+  QTest::qWait(20);
+  EXPECT_EQ(ColorToRGB(canvas.Pixels(x, 2)), ColorToRGB(clYellow)) << "then the panel is painted";
+
+  Grid->SetColor(clAqua);
+  const int bottom = Grid->ClientHeight() - 2;
+  ASSERT_NE(ColorToRGB(canvas.Pixels(x, bottom)), ColorToRGB(clAqua));
+  Grid->SetShowGroupPanel(false);
+  EXPECT_EQ(ColorToRGB(canvas.Pixels(x, bottom)), ColorToRGB(clAqua)) << "the strip below in the grid's colour";
+  EXPECT_EQ(ColorToRGB(canvas.Pixels(x, 2)), ColorToRGB(headerPixel)) << "the header slid back to the top";
 }
 
 // --- Totals ----------------------------------------------------------------------------------------

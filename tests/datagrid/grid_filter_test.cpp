@@ -280,6 +280,76 @@ TEST_F(FilterTest, OpenDropDownTakesTheKeysAndLosingTheFocusClosesItUnapplied) {
   EXPECT_TRUE(Grid->Filter().IsEmpty());
 }
 
+// While the drop-down is open the grid holds the mouse: what reaches the
+// grid's window over the list goes to the list, a press elsewhere closes it.
+struct DropDownMouseCase {
+  const char* Name;
+  enum TWhere { OverOak, OverRows } Where;
+  Qt::MouseButton Button;
+  bool Press;                 // press and release, or only move there and release
+  bool Open;                  // still open afterwards
+  std::vector<int> Ids;       // the rows left
+};
+
+void PrintTo(const DropDownMouseCase& c, std::ostream* os) { *os << c.Name; }
+
+class DropDownMouse : public FilterTest, public ::testing::WithParamInterface<DropDownMouseCase> {};
+
+TEST_P(DropDownMouse, InputThroughTheGridsWindowIsRoutedToTheList) {
+  const DropDownMouseCase& c = GetParam();
+  FillNames({"Pine", "Oak", "Ash", "Oak"});
+  MakeFilterGrid();
+  ASSERT_TRUE(ShowActive(*Form));
+  const TRect box = Grid->FilterButtonRect(Column(1));
+  MousePressAt(*Grid, Center(box));
+  MouseReleaseAt(*Grid, Center(box));
+  ASSERT_TRUE(Grid->FilterDropDownOpen());
+  TdxDBGridFilterPopupListBox& list = *Grid->FilterDropDown();
+  // Items: (All), (Custom...), Ash, Oak, Pine.
+  const TRect rows = Grid->GetRowsAreaRect();
+  const TPoint elsewhere = Point(rows.Right - 10, rows.Bottom - 5);
+  ASSERT_FALSE(list.BoundsRect().Contains(Grid->ClientToScreen(elsewhere)));
+  const TPoint at = c.Where == DropDownMouseCase::OverOak
+                        ? Grid->ScreenToClient(list.ClientToScreen(Center(list.ItemRect(3))))
+                        : elsewhere;
+  MouseMoveTo(*Grid, at);
+  if (c.Press) MousePressAt(*Grid, at, c.Button);
+  MouseReleaseAt(*Grid, at, c.Button);
+  EXPECT_EQ(Grid->FilterDropDownOpen(), c.Open);
+  EXPECT_EQ(list.Visible(), c.Open);
+  EXPECT_EQ(AllIds(), c.Ids);
+  if (Grid->FilterDropDownOpen()) list.CloseUp(false);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, DropDownMouse,
+    ::testing::Values(
+        DropDownMouseCase{"ClickOnAValueChoosesIt", DropDownMouseCase::OverOak, Qt::LeftButton, true, false, {2, 4}},
+        DropDownMouseCase{"LeftPressElsewhereCloses", DropDownMouseCase::OverRows, Qt::LeftButton, true, false,
+                          {1, 2, 3, 4}},
+        DropDownMouseCase{"RightPressElsewhereCloses", DropDownMouseCase::OverRows, Qt::RightButton, true, false,
+                          {1, 2, 3, 4}},
+        DropDownMouseCase{"MoveAndReleaseElsewhereAreDropped", DropDownMouseCase::OverRows, Qt::LeftButton, false,
+                          true, {1, 2, 3, 4}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_F(FilterTest, TheFormGoingToTheBackgroundClosesTheDropDownUnapplied) {
+  FillNames({"Pine", "Oak"});
+  MakeFilterGrid();
+  ASSERT_TRUE(ShowActive(*Form));
+  Grid->SetFocus();
+  ASSERT_TRUE(WaitFor([&] { return Grid->Focused(); }));
+  Grid->DropDownFilter(Column(1));
+  ASSERT_TRUE(Grid->FilterDropDownOpen());
+  Grid->FilterDropDown()->SetItemIndex(2);
+  auto other = std::make_unique<TForm>(nullptr);
+  other->SetBounds(700, 0, 200, 200);
+  ASSERT_TRUE(ShowActive(*other));
+  EXPECT_TRUE(WaitFor([&] { return !Grid->FilterDropDownOpen(); }));
+  EXPECT_FALSE(Grid->FilterDropDown()->Visible());
+  EXPECT_TRUE(Grid->Filter().IsEmpty());
+}
+
 TEST_F(FilterTest, ValuesComeFromTheEventOutsideLoadAllMode) {
   FillNames({"Pine", "Oak"});
   MakeGrid(RecordWindowOptions());
