@@ -171,6 +171,19 @@ inline std::string TakePath(int& argc, char** argv) {
   return {};
 }
 
+// The database of a run: the path argument (taken out of the arguments),
+// or, without one, a small sample town built in folder.
+inline std::string TakeOrBuildDatabase(int& argc, char** argv, std::unique_ptr<TTemporaryFolder>& folder,
+                                       TTownSize size) {
+  std::string path = TakePath(argc, argv);
+  if (path.empty()) {
+    folder = std::make_unique<TTemporaryFolder>();
+    path = (std::filesystem::path(folder->Path()) / "town.fdb").string();
+    BuildSampleDatabase(path, size, false);
+  }
+  return path;
+}
+
 // The fastest round of one side: wall-clock time, and the processor time of
 // the whole process (the engine runs in it), which a loaded machine disturbs
 // less.

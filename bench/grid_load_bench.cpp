@@ -161,13 +161,8 @@ void BM_GridOpenToPaintedScreen(benchmark::State& state) {
 }
 
 int Run(int argc, char** argv) {
-  std::string path = TakePath(argc, argv);
   std::unique_ptr<TTemporaryFolder> folder;
-  if (path.empty()) {
-    folder = std::make_unique<TTemporaryFolder>();
-    path = (std::filesystem::path(folder->Path()) / "town.fdb").string();
-    BuildSampleDatabase(path, TTownSize{SmallTownRows, 10}, false);
-  }
+  const std::string path = TakeOrBuildDatabase(argc, argv, folder, TTownSize{SmallTownRows, 10});
   TSession session(path);
   Session = &session;
   benchmark::RegisterBenchmark("OpenAll/TFIBDataSet", BM_DataSetFetchAll)->Unit(benchmark::kMillisecond);

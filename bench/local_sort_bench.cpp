@@ -125,13 +125,8 @@ void PrintTiming(const char* name, const TTiming& timing, int rows) {
 }
 
 int Run(int argc, char** argv) {
-  std::string path = TakePath(argc, argv);
   std::unique_ptr<TTemporaryFolder> folder;
-  if (path.empty()) {
-    folder = std::make_unique<TTemporaryFolder>();
-    path = (std::filesystem::path(folder->Path()) / "town.fdb").string();
-    BuildSampleDatabase(path, TTownSize{SmallTownRows, 10}, false);
-  }
+  const std::string path = TakeOrBuildDatabase(argc, argv, folder, TTownSize{SmallTownRows, 10});
 
   TSession session(path);
   TSortSubject subject(session);

@@ -205,13 +205,8 @@ void BM_Plain(benchmark::State& state, const TCase* c) {
 }
 
 int Run(int argc, char** argv) {
-  std::string path = TakePath(argc, argv);
   std::unique_ptr<TTemporaryFolder> folder;
-  if (path.empty()) {
-    folder = std::make_unique<TTemporaryFolder>();
-    path = (std::filesystem::path(folder->Path()) / "town.fdb").string();
-    BuildSampleDatabase(path, TTownSize{SmallTownRows, 200}, false);
-  }
+  const std::string path = TakeOrBuildDatabase(argc, argv, folder, TTownSize{SmallTownRows, 200});
   TProgram program(path);
   Program = &program;
   TSession session(path);
