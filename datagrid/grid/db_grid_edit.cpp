@@ -6,23 +6,12 @@
 #include <optional>
 
 #include "datagrid/grid/db_grid.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/text/text.h"
 #include "framework/gui/controls/custom_control.h"
 #include "framework/gui/standard/dialogs.h"
 
 namespace {
-
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : FFlag(flag), FSaved(flag) { flag = true; }
-  ~TFlagScope() { FFlag = FSaved; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FSaved;
-};
 
 bool IsGroupRow(const TdxTreeListNode* node) { return node != nullptr && node->Count() > 0; }
 
@@ -231,7 +220,7 @@ void TCustomdxDBGrid::CreateInsertedNode() {
   LoadNodeFromRecord(*node);
   FInsertedNode = node;
   FInsertedKey = node->Key();
-  TFlagScope following(FFollowing);
+  const TRestoreOnExit<bool> following(FFollowing, true);
   SetFocusedNodeAndColumn(node, FocusedColumnIndex(), true);
 }
 
@@ -247,7 +236,7 @@ void TCustomdxDBGrid::KeyDown(TKey& key, TShiftState shift) {
     return;
   }
   TdxSelectionChangeScope scope(*this);
-  TFlagScope inKeyHandler(FInKeyHandler);
+  const TRestoreOnExit<bool> inKeyHandler(FInKeyHandler, true);
   if (OnKeyDown) OnKeyDown(this, key, shift);
   if (key == 0) return;
   if (IsPartialMode() && shift.Contains(ssShift) && FAnchorBookmark.empty() && LinkActive() && FocusedNode())

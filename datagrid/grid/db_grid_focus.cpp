@@ -6,23 +6,8 @@
 #include <algorithm>
 
 #include "datagrid/grid/db_grid.h"
+#include "framework/core/base/scope_exit.h"
 #include "grid/nodes/sort_comparers.h"
-
-namespace {
-
-class TFlagScope {
- public:
-  explicit TFlagScope(bool& flag) : FFlag(flag), FSaved(flag) { flag = true; }
-  ~TFlagScope() { FFlag = FSaved; }
-  TFlagScope(const TFlagScope&) = delete;
-  TFlagScope& operator=(const TFlagScope&) = delete;
-
- private:
-  bool& FFlag;
-  bool FSaved;
-};
-
-}  // namespace
 
 TdxDBGridNode* TCustomdxDBGrid::FindNodeByKey(const Variant& key) const {
   if (key.IsNull() || key.IsEmpty()) return nullptr;
@@ -55,7 +40,7 @@ void TCustomdxDBGrid::FocusNodeOfCurrentRecord() {
       while (node->Count() > 0) node = node->GetFirstChild();
   }
   if (node == nullptr || node == FocusedNode()) return;
-  TFlagScope following(FFollowing);
+  const TRestoreOnExit<bool> following(FFollowing, true);
   SetFocusedNodeAndColumn(node, FocusedColumnIndex(), true);
 }
 
@@ -91,7 +76,7 @@ bool TCustomdxDBGrid::MoveDataSetToNode(TdxTreeListNode* node) {
     FLocatedJustNow = found;
     return found;
   }
-  TFlagScope moving(FMoving);
+  const TRestoreOnExit<bool> moving(FMoving, true);
   if (dataSet->State() == dsInsert && target != LastVisibleNode()) {
     if (TdxTreeListNode* next = target->GetNextVisible()) target = GridNode(next) != nullptr ? GridNode(next) : target;
   }

@@ -21,6 +21,8 @@ template <class T>
 class TRestoreOnExit {
  public:
   explicit TRestoreOnExit(T& variable) : FVariable(variable), FSaved(variable) {}
+  // Saves the variable, then gives it value for the scope.
+  TRestoreOnExit(T& variable, T value) : FVariable(variable), FSaved(variable) { variable = std::move(value); }
   ~TRestoreOnExit() { FVariable = std::move(FSaved); }
   TRestoreOnExit(const TRestoreOnExit&) = delete;
   TRestoreOnExit& operator=(const TRestoreOnExit&) = delete;
