@@ -218,8 +218,10 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // Moves one record node under the group path of its cells and totals
   // the summaries again.
   void RegroupNode(TdxTreeListNode* node);
-  // Group values compared: Null first, texts by the locale with the ANSI
-  // sort option, case folded with the case-insensitive one.
+  // Group values compared: Null first, texts by the locale (case folded
+  // with the case-insensitive option), other values by the variant's order.
+  // It is the order the group rows of a level stand in (their sort values
+  // compare the same way), so a search for a group row by value finds it.
   int CompareGroupValues(const Variant& a, const Variant& b) const;
   // A group row's text: caption, " : ", value, summaries, the event's text.
   std::string GetGroupRowText(const TdxTreeListNode* node) const;

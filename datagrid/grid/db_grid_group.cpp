@@ -234,17 +234,15 @@ int TCustomdxDBGrid::CompareGroupValues(const Variant& a, const Variant& b) cons
   if (xNull && yNull) return 0;
   if (xNull) return -1;
   if (yNull) return 1;
-  if (texts) {
-    const int result = OptionExOn(tloAnsiSort) ? AnsiCompareStr(*x.StringPtr(), *y.StringPtr())
-                                               : x.StringPtr()->compare(*y.StringPtr());
-    return result == 0 ? 0 : (result > 0 ? 1 : -1);
-  }
-  try {
-    const int result = CompareVariants(x, y);
-    return result == 0 ? 0 : (result > 0 ? 1 : -1);
-  } catch (const EVariantError&) {
-    return -1;
-  }
+  // Texts compare by the locale whatever the ANSI sort option says: the
+  // group rows stand in the tree's order, which sorts texts so, and a
+  // search that compared them byte by byte would miss the row of a value
+  // ("ёлочная" past "Абрикосовая", "apple" before "Apple") and add a
+  // second row for it.
+  if (texts) return AnsiCompareStr(*x.StringPtr(), *y.StringPtr());
+  // Values the variant cannot compare take the tree's order by kind, the
+  // same answer from either side.
+  return CompareVariants(x, y);
 }
 
 bool TCustomdxDBGrid::IsGroupNode(const TdxTreeListNode* node) const {
@@ -467,6 +465,21 @@ void TCustomdxDBGrid::RegroupNode(TdxTreeListNode* node) {
     TdxTreeListNode* before = nullptr;
     int low = 0;
     int high = count - 1;
+    if (column->SortBySummary()) {
+      // Ordered by their totals, the group rows say nothing about where a
+      // value stands: each is looked at. A new row goes after the others
+      // (before records not yet placed); the sort by summary places it.
+      low = count;
+      for (int i = 0; i < count && found == nullptr; ++i) {
+        TdxTreeListNode* candidate = parent != nullptr ? parent->Items(i) : Items(i);
+        if (candidate->Count() == 0 || candidate == node) {
+          low = std::min(low, i);
+          continue;
+        }
+        if (CompareGroupValues(static_cast<TdxDBGridNode*>(candidate)->GroupValue(), value) == 0) found = candidate;
+      }
+      high = -1;
+    }
     while (low <= high && found == nullptr) {
       const int middle = (low + high) / 2;
       TdxTreeListNode* candidate = parent != nullptr ? parent->Items(middle) : Items(middle);

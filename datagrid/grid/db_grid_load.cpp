@@ -302,12 +302,16 @@ void TCustomdxDBGrid::SortNodes() {
     keys.push_back(TdxSortColumn{column->Index(), column->Sorted() == csDown});
   }
   const TdxNodeSortComparer compare(*this, OptionExOn(tloAnsiSort), OnCompare, this);
-  // A grouping column whose direction changed orders its level again.
+  // A grouping column whose direction changed orders its level again, by
+  // the group values' own order (CompareGroupValues, which the group rows'
+  // sort values follow) and never by an OnCompare handler: a group row is
+  // searched by value, and must stand where the search looks for it.
+  const TdxNodeSortComparer groupOrder(*this, false);
   for (int level = 0; level < GroupColumnCount(); ++level) {
     const TdxDBTreeListColumn* column = GroupColumns(level);
     if (column->SortBySummary()) continue;
     const TdxSortColumn key{column->Index(), column->Sorted() == csDown};
-    ::SortNodes(*this, level, std::span<const TdxSortColumn>(&key, 1), compare);
+    ::SortNodes(*this, level, std::span<const TdxSortColumn>(&key, 1), groupOrder);
   }
   if (keys.empty()) {
     PropagateGroupKeys();
@@ -327,6 +331,10 @@ Variant TCustomdxDBGrid::GetSortValue(const TdxTreeListNode* node, int columnInd
   if (IsGroupNode(node)) {
     const auto* group = static_cast<const TdxDBGridNode*>(node);
     if (column != nullptr && column->SortBySummary()) return Variant(static_cast<double>(group->SummaryValue()));
+    // Case folded as CompareGroupValues folds it, so that the rows stand
+    // in the order a search by value expects.
+    if (const std::string* text = group->GroupValue().StringPtr(); text != nullptr && OptionOn(tloCaseInsensitive))
+      return Variant(AnsiUpperCase(*text));
     return group->GroupValue();
   }
   if (column != nullptr && column->FieldVariantType() == 256) {

@@ -12,6 +12,7 @@
 #include "datagrid/grid/db_grid.h"
 #include "framework/core/system/screen_cursor.h"
 #include "framework/core/text/format_settings.h"
+#include "framework/core/text/text.h"
 #include "grid/tree_list/tree_list_errors.h"
 #include "tests/datagrid/grid_fixture.h"
 #include "framework/core/storage/registry.h"
@@ -184,6 +185,85 @@ TEST_F(GroupTest, SmartRefreshMovesAChangedRecordToItsNewGroupAndTotalsAgain) {
   Data->Post();
   EXPECT_EQ(Tree(), "-[3] Gagarina[4] Lenina[2 5] Mira[1 6]") << "a new group row in its place, the emptied one not";
 }
+
+// A record edited into a value that already has a group row joins that
+// row, wherever the tree's order (locale, case, totals) puts it: one group
+// row per distinct value after every refresh.
+struct RegroupCase {
+  const char* Name;
+  std::vector<const char*> Streets;  // of records 1..6
+  TdxDBGridOptionsBehavior Behavior;
+  bool BySummary;  // the level ordered by its counts
+  int Edited;
+  const char* Street;
+  const char* Before;
+  const char* After;
+};
+void PrintTo(const RegroupCase& c, std::ostream* os) { *os << c.Name; }
+
+class SmartRegroupTest : public GroupTest, public ::testing::WithParamInterface<RegroupCase> {};
+
+TEST_P(SmartRegroupTest, AChangedRecordJoinsTheGroupRowOfItsValue) {
+  const RegroupCase& c = GetParam();
+  Data->First();
+  for (const char* street : c.Streets) {
+    Data->Edit();
+    Data->FieldByName("STREET")->SetAsString(RU(street));
+    Data->Post();
+    Data->Next();
+  }
+  TdxDBGridOptionsDB options = DirectoryOptions();
+  options.Include(edgoSmartRefresh);
+  Make(options);
+  TdxDBGridOptionsBehavior behavior = Grid->OptionsBehavior();
+  for (int bit = 0; bit < 32; ++bit)
+    if (c.Behavior.Contains(static_cast<TdxDBGridOptionBehavior>(bit)))
+      behavior.Include(static_cast<TdxDBGridOptionBehavior>(bit));
+  Grid->SetOptionsBehavior(behavior);
+  if (c.BySummary) {
+    Col("STREET")->SetSummaryType(cstCount);
+    Col("STREET")->SetSortBySummary(true);
+  }
+  Col("STREET")->SetGroupIndex(0);
+  ASSERT_EQ(Tree(), RU(c.Before));
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(c.Edited), {}));
+  Data->Edit();
+  Data->FieldByName("STREET")->SetAsString(RU(c.Street));
+  Data->Post();
+  EXPECT_EQ(Tree(), RU(c.After));
+  EXPECT_EQ(Grid->RecordCount(), 6);
+  Grid->CheckInvariants();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Orders, SmartRegroupTest,
+    ::testing::Values(
+        RegroupCase{"CyrillicByLocale",
+                    {"Zeta", "Абрикосовая", "ёлочная", "Ёлочная", "Абрикосовая", "Zeta"},
+                    {}, false, 1, "ёлочная",
+                    "Zeta[1 6] Абрикосовая[2 5] ёлочная[3] Ёлочная[4]",
+                    "Zeta[6] Абрикосовая[2 5] ёлочная[3 1] Ёлочная[4]"},
+        RegroupCase{"CyrillicCaseInsensitive",
+                    {"Zeta", "Абрикосовая", "ёлочная", "Ёлочная", "Абрикосовая", "Zeta"},
+                    {edgoCaseInsensitive}, false, 1, "Ёлочная",
+                    "Zeta[1 6] Абрикосовая[2 5] ёлочная[3 4]",
+                    "Zeta[6] Абрикосовая[2 5] ёлочная[3 4 1]"},
+        RegroupCase{"LatinMixedCase",
+                    {"Banana", "apple", "Apple", "cherry", "Banana", "cherry"},
+                    {}, false, 1, "apple",
+                    "apple[2] Apple[3] Banana[1 5] cherry[4 6]",
+                    "apple[2 1] Apple[3] Banana[5] cherry[4 6]"},
+        RegroupCase{"AnsiSortCaseInsensitive",
+                    {"Banana", "apple", "Apple", "cherry", "Banana", "cherry"},
+                    {edgoAnsiSort, edgoCaseInsensitive}, false, 5, "APPLE",
+                    "apple[2 3] Banana[1 5] cherry[4 6]",
+                    "apple[2 3 5] Banana[1] cherry[4 6]"},
+        RegroupCase{"OrderedByTotals",
+                    {"C", "B", "B", "A", "A", "A"},
+                    {}, true, 4, "C",
+                    "C[1] B[2 3] A[4 5 6]",
+                    "C[1 4] B[2 3] A[5 6]"}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(GroupTest, WithSmartRefreshTheFocusStillFollowsTheDataSet) {
   TdxDBGridOptionsDB options = DirectoryOptions();
