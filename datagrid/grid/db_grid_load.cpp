@@ -53,6 +53,7 @@ void TCustomdxDBGrid::LoadAll() {
   DoBeforeCalcSummary();
   FNewTopNode = nullptr;
   int counter = 0;
+  int passed = 0;
   const bool reselectBookmarks = UsesBookmarks() && !FSavedSelection.empty();
   const bool reselectKeys = !UsesBookmarks() && !FSavedKeys.empty();
   const std::vector<TdxDBTreeListColumn*> columns = BoundColumns();
@@ -82,6 +83,7 @@ void TCustomdxDBGrid::LoadAll() {
       ++counter;
       continue;
     }
+    ++passed;
     if (grouping) leaves.push_back(node);
     if (footers) AddFooterSummaries(node, true);
     if (summaryValues > 0) groupValues.push_back(GroupSummaryValues(node, true, summaryLevels, summaryValues));
@@ -96,7 +98,10 @@ void TCustomdxDBGrid::LoadAll() {
     dataSet->Next();
     ++counter;
   }
-  FRecordCount = counter;
+  // The records the filter hides are loaded (they come back when it
+  // changes) but neither shown nor counted: counts and averages are over
+  // the records shown, as the sums are.
+  FRecordCount = filtering ? passed : counter;
   if (!reselectBookmarks && reselectKeys) {
     // Kept without bookmarks, the entries go in address order.
     std::sort(SelectedList().begin(), SelectedList().end(),

@@ -7,12 +7,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
 
 #include "datagrid/filter/filter_drop_down.h"
 #include "datagrid/filter/filter_program.h"
+#include "framework/core/text/format_settings.h"
 #include "framework/gui/standard/std_controls.h"
 #include "tests/datagrid/grid_fixture.h"
 #include "tests/support/city_lookup.h"
@@ -57,7 +59,7 @@ class FilterTest : public GridTest {
     ASSERT_TRUE(Grid->FilterDropDownOpen());
     const std::vector<std::string> items = DropDownItems();
     const auto it = std::find(items.begin(), items.end(), text);
-    ASSERT_NE(it, items.end()) << text;
+    ASSERT_NE(it, items.end()) << text << " among " << ::testing::PrintToString(items);
     Grid->FilterDropDown()->SetItemIndex(static_cast<int>(it - items.begin()));
     TKey key = VK_RETURN;
     Grid->FilterDropDown()->KeyDown(key, {});
@@ -176,16 +178,31 @@ TEST_F(FilterTest, TwoColumnsFilterTogetherAndTheFocusStaysOnAShownRow) {
 TEST_F(FilterTest, AReloadKeepsTheFilterAndTheDataSetsFilterStaysAloneWithoutAutoFilter) {
   FillNames({"Pine", "Oak", "Ash", "Pine"});
   MakeFilterGrid();
+  Column(2)->SetSummaryFooterType(cstCount);
+  Column(0)->SetSummaryFooterType(cstAvg);
+  Grid->SetShowSummaryFooter(true);
   Data->SetFilter("HOME_ID > 0");
   Choose(1, "Oak");
   EXPECT_EQ(AllIds(), (std::vector<int>{2}));
   EXPECT_EQ(Data->Filter(), "HOME_ID > 0");
+  // Counts and averages are over the rows shown, however they were loaded.
+  const auto expectTotals = [&](int count, const char* average, const char* when) {
+    SCOPED_TRACE(when);
+    EXPECT_EQ(Grid->RecordCount(), count);
+    EXPECT_EQ(Grid->FooterSummaryText(2), std::to_string(count));
+    std::string local = average;
+    std::replace(local.begin(), local.end(), '.', FormatSettings().DecimalSeparator);
+    EXPECT_EQ(Grid->FooterSummaryText(0), local);
+  };
+  expectTotals(1, "AVG=2.00", "filtered");
   Data->AppendRecord({Variant(5), Variant("Oak"), Variant(200005)});
   Data->AppendRecord({Variant(6), Variant("Elm"), Variant(200006)});
   EXPECT_EQ(AllIds(), (std::vector<int>{2, 5}));
   EXPECT_EQ(Grid->HiddenNodeCount(), 4);
+  expectTotals(2, "AVG=3.50", "refreshed");
   Grid->Reload();
   EXPECT_EQ(AllIds(), (std::vector<int>{2, 5}));
+  expectTotals(2, "AVG=3.50", "reloaded");
   Grid->CheckInvariants();
 }
 
