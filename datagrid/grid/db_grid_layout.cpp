@@ -9,6 +9,7 @@
 // gave them must outlive a save and a load. Only what the layout has more
 // of is added, and what it has less of is removed.
 
+#include <algorithm>
 #include <string>
 
 #include "datagrid/grid/db_grid.h"
@@ -24,6 +25,22 @@ std::string ItemSection(const std::string& base, int group, int item) {
 
 TdxSummaryType SummaryTypeOf(int value) {
   return value >= cstNone && value <= cstAvg ? static_cast<TdxSummaryType>(value) : cstNone;
+}
+
+// A stored count of numbered sections, checked against the sections the
+// layout holds: each is written with a number under ident, so a count
+// past the first section without one (or below 0) cannot have been
+// written, and reads as 0, as a missing count does. The look stops at the
+// first missing section, so a damaged count costs no more than what is
+// stored.
+template <class SectionOf>
+int StoredCount(TdxRegIniWrapper& store, const std::string& section, const char* countIdent, const char* ident,
+                SectionOf sectionOf) {
+  const int count = store.ReadIntegerValue(section, countIdent, 0);
+  if (count <= 0) return 0;
+  for (int i = 0; i < count; ++i)
+    if (store.ReadIntegerValue(sectionOf(i), ident, -1) < 0) return 0;
+  return count;
 }
 
 }  // namespace
@@ -60,14 +77,17 @@ void TCustomdxDBGrid::LoadControlLayout(TdxRegIniWrapper& store, const std::stri
 
   TdxDBGridSummaryGroups& groups = *FSummaryGroups;
   TCollection::TUpdateLock lock(groups);
-  const int stored = std::max(0, store.ReadIntegerValue(base, "CountSummaryGroups", 0));
+  const int stored = StoredCount(store, base, "CountSummaryGroups", "Defaul",
+                                 [&](int g) { return GroupSection(base, g); });
+  groups.Grow(stored);
   for (int g = 0; g < stored; ++g) {
-    TdxDBGridSummaryGroup& group = g < groups.Count() ? *groups.Items(g) : *groups.Add();
+    TdxDBGridSummaryGroup& group = *groups.Items(g);
     const std::string section = GroupSection(base, g);
     group.SetDefaultGroup(store.ReadBooleanValue(section, "Defaul", false));
     TdxDBGridSummaryItems& items = group.SummaryItems();
     TCollection::TUpdateLock itemsLock(items);
-    const int storedItems = std::max(0, store.ReadIntegerValue(section, "CountSummaryItems", 0));
+    const int storedItems = StoredCount(store, section, "CountSummaryItems", "SummaryType",
+                                        [&](int i) { return ItemSection(base, g, i); });
     for (int i = 0; i < storedItems; ++i) {
       TdxDBGridSummaryItem& item = i < items.Count() ? *items.Items(i) : *items.Add();
       const std::string itemSection = ItemSection(base, g, i);

@@ -1,6 +1,8 @@
 #include "datagrid/summary/summary.h"
 
+#include <algorithm>
 #include <cmath>
+#include <unordered_set>
 
 #include "datagrid/grid/db_grid.h"
 #include "framework/core/text/datetime.h"
@@ -252,6 +254,23 @@ TdxDBGridSummaryGroup* TdxDBGridSummaryGroups::Add() {
     }
   }
   return group;
+}
+
+void TdxDBGridSummaryGroups::Grow(int count) {
+  if (count <= Count()) return;
+  std::unordered_set<std::string> used;
+  for (int i = 0; i < Count(); ++i) used.insert(AnsiUpperCase(Items(i)->Name()));
+  const std::string base = (FGrid != nullptr ? FGrid->Name() : std::string()) + "SummaryGroup";
+  // Add tries the numbers from the count onwards; every number between
+  // there and the last one given is taken, so the search goes on from it.
+  int number = 0;
+  while (Count() < count) {
+    auto* group = static_cast<TdxDBGridSummaryGroup*>(TCollection::Add());
+    number = std::max(number + 1, Count() + 1);
+    while (used.count(AnsiUpperCase(base + std::to_string(number))) != 0) ++number;
+    group->FName = base + std::to_string(number);
+    used.insert(AnsiUpperCase(group->FName));
+  }
 }
 
 TdxDBGridSummaryGroup* TdxDBGridSummaryGroups::FindByName(const std::string& name) const {

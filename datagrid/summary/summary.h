@@ -139,6 +139,10 @@ class TdxDBGridSummaryGroups : public TCollectionOf<TdxDBGridSummaryGroup> {
   // A new group named after the grid (the first one of Grid1:
   // Grid1SummaryGroup2, numbered by the count with it and onwards until free).
   TdxDBGridSummaryGroup* Add();
+  // Adds groups until there are count, each named as Add names it; the
+  // names in use are gathered once, so that many additions (a stored
+  // layout's) cost no more each than one.
+  void Grow(int count);
   TdxDBGridSummaryGroup* Items(int index) const {
     return static_cast<TdxDBGridSummaryGroup*>(TCollection::Items(index));
   }

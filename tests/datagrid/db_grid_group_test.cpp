@@ -899,4 +899,52 @@ TEST_F(GroupLayoutTest, ALayoutWithoutSummaryGroupsGivesOneDefaultGroupNamingThe
   EXPECT_EQ(Grid->SummaryGroups().Items(0)->SummaryItems().Items(0)->ColumnName(), "HOME_ID");
 }
 
+// Damaged counts in a stored layout: a count the layout cannot hold reads
+// as a missing one, and costs no more than what is stored (the largest
+// would add groups or items for minutes, or for ever).
+struct DamagedLayoutCase {
+  const char* Name;
+  const char* Section;  // below the layout's key
+  const char* Value;    // the count stored there
+  int Groups;           // summary groups after the load
+  std::vector<std::string> FirstItems;  // column names of the first group's items
+};
+void PrintTo(const DamagedLayoutCase& c, std::ostream* os) { *os << c.Name; }
+
+class DamagedLayoutTest : public GroupLayoutTest, public ::testing::WithParamInterface<DamagedLayoutCase> {};
+
+TEST_P(DamagedLayoutTest, AnImpossibleCountReadsAsAMissingOne) {
+  const DamagedLayoutCase& c = GetParam();
+  Make();
+  // Two groups, the first with two items, stored; then one count damaged.
+  TdxDBGridSummaryGroup* first = Grid->SummaryGroups().Add();
+  first->SummaryItems().Add()->SetColumnName("colHOUSE");
+  first->SummaryItems().Add()->SetColumnName("colAMOUNT");
+  Grid->SummaryGroups().Add()->SummaryItems().Add()->SetColumnName("colSTREET");
+  Grid->SaveLayoutToRegistry(LayoutKey);
+  const std::string section(c.Section);
+  TRegIniFile().WriteString(std::string(LayoutKey) + section,
+                            section.empty() ? "CountSummaryGroups" : "CountSummaryItems", c.Value);
+  Grid->LoadLayoutFromRegistry(LayoutKey);
+  ASSERT_EQ(Grid->SummaryGroups().Count(), c.Groups);
+  std::vector<std::string> items;
+  const TdxDBGridSummaryItems& loaded = Grid->SummaryGroups().Items(0)->SummaryItems();
+  for (int i = 0; i < loaded.Count(); ++i) items.push_back(loaded.Items(i)->ColumnName());
+  EXPECT_EQ(items, c.FirstItems);
+  EXPECT_EQ(Grid->SummaryGroups().DefaultGroup(), c.Groups == 1 ? first : nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Counts, DamagedLayoutTest,
+    ::testing::Values(
+        DamagedLayoutCase{"Intact", "\\SumGroups\\0", "2", 2, {"colHOUSE", "colAMOUNT"}},
+        DamagedLayoutCase{"GroupsPastTheStoredOnes", "", "3", 1, {"colHOUSE", "colAMOUNT"}},
+        DamagedLayoutCase{"ThousandsOfGroups", "", "4000", 1, {"colHOUSE", "colAMOUNT"}},
+        DamagedLayoutCase{"LargestGroupCount", "", "2147483647", 1, {"colHOUSE", "colAMOUNT"}},
+        DamagedLayoutCase{"NegativeGroupCount", "", "-2", 1, {"colHOUSE", "colAMOUNT"}},
+        DamagedLayoutCase{"ItemsPastTheStoredOnes", "\\SumGroups\\0", "3", 2, {"HOME_ID"}},
+        DamagedLayoutCase{"HundredsOfThousandsOfItems", "\\SumGroups\\0", "200000", 2, {"HOME_ID"}},
+        DamagedLayoutCase{"NegativeItemCount", "\\SumGroups\\1", "-1", 2, {"colHOUSE", "colAMOUNT"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 }  // namespace
