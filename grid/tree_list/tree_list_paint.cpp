@@ -788,6 +788,10 @@ void TCustomdxTreeList::PaintCellContent(TCanvas& canvas, const TdxCellPaintInfo
         text = GetCellText(cell.Node, cell.Column);
       break;
   }
+  // A group row's caption runs across the row from its expand button: the
+  // first column's alignment (right for a number) would put it at the far
+  // edge and, where it is wider than the row, cut off its start.
+  if (cell.Kind == ckGroupRow) alignment = taLeftJustify;
   const bool custom = cell.Kind == ckFooter ? IsCustomDrawFooter(cell.Node, cell.Column, cell.FooterIndex)
                                             : IsCustomDrawCell(cell.Node, column);
   // Whatever a handler does to the canvas is undone when the cell is done,

@@ -110,6 +110,19 @@ TEST_F(GroupTest, OneColumnGroupsRecordsUnderValueRowsWithNullFirst) {
   EXPECT_EQ(Tree(), "Mira[1 4 6] Lenina[2 5] -[3]") << "a grouping column's direction orders its level";
 }
 
+TEST_F(GroupTest, AGroupRowsCaptionStartsAtItsLeftUnderANumberColumn) {
+  Make();
+  ASSERT_EQ(Grid->Columns(0)->Alignment(), taRightJustify) << "HOME_ID, a number, leads";
+  Col("STREET")->SetGroupIndex(0);
+  std::vector<TAlignment> groupRows;
+  Grid->OnCustomDrawCell = [&](TObject*, TCanvas*, const TRect&, TdxTreeListNode* node, TdxTreeListColumn*, bool,
+                               bool, bool, std::string&, TColor&, TFont*, TAlignment& alignment, bool&) {
+    if (Grid->IsGroupNode(node)) groupRows.push_back(alignment);
+  };
+  WindowOf(*Grid)->grab();
+  EXPECT_EQ(groupRows, (std::vector<TAlignment>{taLeftJustify, taLeftJustify, taLeftJustify}));
+}
+
 TEST_F(GroupTest, TwoColumnsNestAndRecordsSortInsideTheirGroup) {
   Make();
   Col("NAME")->SetSorted(csDown);
