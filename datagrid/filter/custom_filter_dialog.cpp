@@ -118,9 +118,12 @@ TfmCustomDialog::TfmCustomDialog(TComponent* owner) : TForm(owner) {
   SetClientSize(412, 166);
   lblTitle = Place<TLabel>(*this, "lblTitle", 8, 8, 84, 13);
   lblTitle->SetText("Show rows where:");
-  LColumnName = Place<TLabel>(*this, "LColumnName", 8, 27, 3, 13);
+  // The line starts under the column's name and runs on after it: the
+  // label, placed after the bevel, stands over it and covers the line
+  // where its text is.
   bvlLine = Place<TBevel>(*this, "bvlLine", 8, 34, 396, 2);
   bvlLine->SetShape(bsTopLine);
+  LColumnName = Place<TLabel>(*this, "LColumnName", 8, 27, 3, 13);
   cbOperator1 = Place<TEdit>(*this, "cbOperator1", 14, 46, 185, 21);
   Edit1 = Place<TEdit>(*this, "Edit1", 214, 46, 185, 21);
   rbAnd = Place<TRadioButton>(*this, "rbAnd", 60, 74, 49, 17);

@@ -11,6 +11,9 @@
 #include <string>
 #include <vector>
 
+#include <QImage>
+#include <QPixmap>
+
 #include "datagrid/filter/filter_drop_down.h"
 #include "datagrid/filter/grid_filter.h"
 #include "framework/gui/application/application.h"
@@ -279,6 +282,15 @@ TEST_F(CustomFilterTest, DialogCarriesItsCaptionsAndPlaces) {
   EXPECT_EQ(dialog.btnCancel->Left(), 330);
   EXPECT_FALSE(dialog.lblSingle->Visible());
   EXPECT_FALSE(dialog.cbOperator1->Visible());
+  // The line under "Show rows where:" runs from the end of the column's
+  // name: the name stands over it, never struck through.
+  dialog.LColumnName->SetText("          ");
+  const QImage image = WindowOf(dialog)->grab().toImage();
+  const int line = dialog.bvlLine->Top();
+  const int under = dialog.LColumnName->Left() + dialog.LColumnName->Width() / 2;
+  const int past = dialog.LColumnName->Left() + dialog.LColumnName->Width() + 20;
+  EXPECT_NE(image.pixel(past, line), image.pixel(past, line - 6)) << "the line is drawn";
+  EXPECT_EQ(image.pixel(under, line), image.pixel(under, line - 6)) << "but not through the name";
   std::vector<std::string> descriptions;
   for (int i = 0; i < dxFilterOperatorEntryCount; ++i)
     descriptions.push_back(dxFilterOperatorEntry(i).Description);
