@@ -251,7 +251,12 @@ bool TCustomdxDBGrid::IsKeyless() const { return KeyFieldObj() == nullptr && !Is
 
 bool TCustomdxDBGrid::CanNavigate() const { return IsBufferMode() || FOptionsDB.Contains(edgoCanNavigation); }
 
-bool TCustomdxDBGrid::UsesLocate() const { return FOptionsDB.Contains(edgoUseLocate) || FOptionsDB.Contains(edgoSmartRefresh); }
+// While filtering the rows' record indexes (counted over every record when
+// loading) no longer count the dataset's records, which the dataset's own
+// filter may thin out as well: the dataset is moved by key.
+bool TCustomdxDBGrid::UsesLocate() const {
+  return FOptionsDB.Contains(edgoUseLocate) || FOptionsDB.Contains(edgoSmartRefresh) || IsFiltering();
+}
 
 bool TCustomdxDBGrid::DataSetModifiable() const {
   const TDataSet* dataSet = DataSet();

@@ -179,6 +179,9 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void DeleteNodeRecord(TdxDBGridNode* node);
   // Ctrl+Delete: asks with confirmation, then deletes.
   void DeleteWithConfirmation();
+  // The editor edits the focused row's record: the dataset goes there
+  // first when it stands on a record the filter hides.
+  bool CanEditorModify() override;
   void KeyDown(TKey& key, TShiftState shift) override;
   void DblClick() override;
   void MouseDown(TMouseButton button, TShiftState shift, int x, int y) override;

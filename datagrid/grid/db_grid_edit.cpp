@@ -183,6 +183,19 @@ void TCustomdxDBGrid::DeleteNodeRecord(TdxDBGridNode* node) {
   dataSet->Delete();
 }
 
+bool TCustomdxDBGrid::CanEditorModify() {
+  // A program may move the dataset onto a record the filter hides; the
+  // focus then stays on a shown row, and the editor, which writes into the
+  // current record, would change a record the user does not see.
+  if (IsFiltering() && !DataSetEditing() && KeyFieldObj() != nullptr) {
+    const TdxDBGridNode* focused = GridNode(FocusedNode());
+    if (focused != nullptr && focused->Count() == 0 &&
+        CompareVariants(KeyFieldObj()->Value(), focused->Key()) != 0)
+      MoveDataSetToNode(FocusedNode());
+  }
+  return TCustomdxDBTreeListControl::CanEditorModify();
+}
+
 void TCustomdxDBGrid::DeleteWithConfirmation() {
   TDataSet* dataSet = DataSet();
   if (!LinkActive() || dataSet->IsEmpty() || !dataSet->CanModify()) return;

@@ -175,6 +175,28 @@ TEST_F(FilterTest, TwoColumnsFilterTogetherAndTheFocusStaysOnAShownRow) {
   Grid->CheckInvariants();
 }
 
+// The dataset may stand on a record the filter hides (a program located
+// it); the focused row is still the record the grid edits.
+TEST_F(FilterTest, TheEditorEditsTheFocusedRowWhileTheDataSetStandsOnAHiddenRecord) {
+  FillNames({"Pine", "Oak", "Ash", "Pine"});
+  MakeFilterGrid();
+  Choose(1, "Pine");
+  ASSERT_EQ(FocusedId(), 1);
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(2), {}));
+  EXPECT_EQ(FocusedId(), 1) << "the hidden record has no row to focus";
+  Grid->SetFocusedColumnIndex(1);
+  Grid->ShowEditor();
+  ASSERT_NE(Grid->InplaceEditor(), nullptr);
+  Grid->SetEditingText("Fir");
+  Grid->CloseEditor();
+  Data->Post();
+  EXPECT_EQ(CurrentId(), 1);
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(2), {}));
+  EXPECT_EQ(Data->FieldByName("NAME")->AsString(), "Oak") << "the hidden record is untouched";
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(1), {}));
+  EXPECT_EQ(Data->FieldByName("NAME")->AsString(), "Fir");
+}
+
 TEST_F(FilterTest, AReloadKeepsTheFilterAndTheDataSetsFilterStaysAloneWithoutAutoFilter) {
   FillNames({"Pine", "Oak", "Ash", "Pine"});
   MakeFilterGrid();
