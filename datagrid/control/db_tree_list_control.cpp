@@ -32,6 +32,18 @@ bool TCustomdxDBTreeListControl::DataSetEditing() const {
   return state == dsEdit || state == dsInsert || state == dsSetKey;
 }
 
+// The framework's components handle no action of their own, so what the
+// control is offered goes on to the link, which knows the data source.
+bool TCustomdxDBTreeListControl::ExecuteAction(TObject* action) {
+  TdxDBTreeListControlDataLink* link = GetDataLink();
+  return link != nullptr && link->ExecuteAction(action);
+}
+
+bool TCustomdxDBTreeListControl::UpdateAction(TObject* action) {
+  TdxDBTreeListControlDataLink* link = GetDataLink();
+  return link != nullptr && link->UpdateAction(action);
+}
+
 bool TCustomdxDBTreeListControl::IsDataEmpty() const {
   const TDataSet* dataSet = DataSet();
   return LinkActive() && dataSet->Active() && !CanInsert() && dataSet->Bof() && dataSet->Eof() &&

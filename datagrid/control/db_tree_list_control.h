@@ -55,6 +55,10 @@ class TCustomdxDBTreeListControl : public TCustomdxTreeListControl {
   bool LinkActive() const;
   // The dataset is in edit, insert or set-key state.
   bool DataSetEditing() const;
+  // An action (the framework's action objects) is offered to the control
+  // and then to its data link's own handling; true when one took it.
+  virtual bool ExecuteAction(TObject* action);
+  virtual bool UpdateAction(TObject* action);
 
   // --- Queries the grid answers ----------------------------------------------------
   virtual bool IsCancelOnExit() const { return true; }
