@@ -13,7 +13,7 @@
 #include <memory>
 #include <string>
 
-#include "datagrid/criteria.h"
+#include "datagrid/criteria/criteria.h"
 #include "datagrid/forward.h"
 #include "grid/forward.h"
 

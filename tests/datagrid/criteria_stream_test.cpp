@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "datagrid/criteria.h"
+#include "datagrid/criteria/criteria.h"
 #include "framework/core/storage/streams.h"
 #include "framework/core/text/text.h"
 #include "tests/datagrid/criteria_test_support.h"

@@ -7,7 +7,7 @@
 #include <memory>
 #include <string>
 
-#include "datagrid/criteria.h"
+#include "datagrid/criteria/criteria.h"
 #include "framework/core/text/text.h"
 
 using TTestRow = std::map<std::string, Variant>;

@@ -15,7 +15,7 @@
 #include <string_view>
 #include <vector>
 
-#include "datagrid/criteria.h"
+#include "datagrid/criteria/criteria.h"
 #include "dbaccess/filter/filter_parser.h"
 #include "framework/core/base/exceptions.h"
 #include "framework/core/storage/streams.h"

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "datagrid/criteria.h"
+#include "datagrid/criteria/criteria.h"
 #include "dbaccess/filter/expression_parser.h"
 #include "framework/core/text/datetime.h"
 #include "framework/core/data/fields.h"

@@ -1,4 +1,4 @@
-#include "datagrid/criteria_operators.h"
+#include "datagrid/criteria/criteria_operators.h"
 
 #include <array>
 

@@ -19,7 +19,7 @@
 #include <limits>
 #include <string>
 
-#include "datagrid/criteria.h"
+#include "datagrid/criteria/criteria.h"
 #include "framework/core/storage/streams.h"
 #include "framework/core/text/text.h"
 

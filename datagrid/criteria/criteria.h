@@ -22,7 +22,7 @@
 #include <string_view>
 #include <vector>
 
-#include "datagrid/criteria_operators.h"
+#include "datagrid/criteria/criteria_operators.h"
 #include "framework/core/base/variant.h"
 
 class TStream;

@@ -1,4 +1,4 @@
-#include "datagrid/criteria.h"
+#include "datagrid/criteria/criteria.h"
 
 #include <algorithm>
 #include <utility>

@@ -5,7 +5,7 @@
 #include <cmath>
 #include <system_error>
 
-#include "datagrid/criteria.h"
+#include "datagrid/criteria/criteria.h"
 #include "framework/core/text/format_settings.h"
 #include "framework/core/text/sysutils.h"
 #include "framework/core/text/text.h"
