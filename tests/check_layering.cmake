@@ -22,6 +22,12 @@ check_dir(dbaccess "<Q[A-Za-z]+>|<Qt|framework/gui/|dbaccess_ui/|\"grid/|datagri
 check_dir(dbaccess_ui "<Q[A-Za-z]+>|<Qt|\"grid/|datagrid/|app/|framework/gui/.*_p\\.h|framework/gui/(.*/)?qt_|framework/gui/.*internal/" "dbaccess_ui sees only dbaccess and the framework, and Qt only through framework/gui")
 check_dir(grid "datagrid/|dbaccess/|dbaccess_ui/|app/|<Q[A-Za-z]+>|<Qt|framework/gui/.*_p\\.h|framework/gui/(.*/)?qt_|framework/gui/.*internal/" "grid sees only the framework, and Qt only through framework/gui")
 check_dir(datagrid "dbaccess/|dbaccess_ui/|app/|<Q[A-Za-z]+>|<Qt|framework/gui/.*_p\\.h|framework/gui/(.*/)?qt_|framework/gui/.*internal/" "datagrid meets datasets only through the dataset model")
+# Inside datagrid each folder reads without the ones above it: the criteria
+# model below everything, the control (nodes, link, columns) below the
+# summaries, and both below the grid and its filtering.
+check_dir(datagrid/criteria "datagrid/(control|summary|grid|filter)/" "the criteria model sees no other part of datagrid")
+check_dir(datagrid/control "datagrid/(criteria|summary|grid|filter)/" "the control reaches the grid through its own virtual operations")
+check_dir(datagrid/summary "datagrid/(criteria|grid|filter)/" "the summaries reach the grid through TdxSummaryGroupsHost")
 check_dir(app "<Q[A-Za-z]+>|<Qt|framework/gui/.*_p\\.h|framework/gui/(.*/)?qt_|framework/gui/.*internal/" "the program sees Qt only through framework/gui")
 # framework/gui keeps Qt in its sources and private headers (*_p.h, qt_*.h,
 # anything in an internal/ folder).

@@ -1,7 +1,6 @@
 #include "datagrid/control/data_link.h"
 
 #include "datagrid/control/db_tree_list_control.h"
-#include "datagrid/grid/db_grid.h"
 #include "framework/core/data/dataset.h"
 
 namespace {
@@ -71,10 +70,10 @@ void TdxDBTreeListControlDataLink::UpdateData() {
   FModified = false;
 }
 
-TdxGridDataLink::TdxGridDataLink(TCustomdxDBGrid* grid) : TdxDBTreeListControlDataLink(grid), FGrid(grid) {}
+TdxGridDataLink::TdxGridDataLink(TCustomdxDBTreeListControl* control) : TdxDBTreeListControlDataLink(control) {}
 
-void TdxGridDataLink::FocusControl(TField*& field) { FGrid->LinkFocusControl(field); }
+void TdxGridDataLink::FocusControl(TField*& field) { Control()->LinkFocusControl(field); }
 
 void TdxGridDataLink::LayoutChanged() {
-  if (FGrid->LinkLayoutChanged()) TdxDBTreeListControlDataLink::LayoutChanged();
+  if (Control()->LinkLayoutChanged()) TdxDBTreeListControlDataLink::LayoutChanged();
 }

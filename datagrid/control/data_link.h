@@ -4,8 +4,9 @@
 // operations, and it keeps the field map (for each column, or each visible
 // field when the grid makes its columns from the fields, the index of its
 // field in the dataset, -1 when the dataset has none of that name).
-// TdxGridDataLink, the grid's link, answers focus-control and
-// layout-changed itself. Owned by the control (a std::unique_ptr member).
+// TdxGridDataLink, the grid's link, passes focus-control and layout-changed
+// on to the control's LinkFocusControl and LinkLayoutChanged, which the
+// grid answers. Owned by the control (a std::unique_ptr member).
 
 #include <cstdint>
 #include <vector>
@@ -54,12 +55,9 @@ class TdxDBTreeListControlDataLink : public TDataLink {
 
 class TdxGridDataLink : public TdxDBTreeListControlDataLink {
  public:
-  explicit TdxGridDataLink(TCustomdxDBGrid* grid);
+  explicit TdxGridDataLink(TCustomdxDBTreeListControl* control);
 
  protected:
   void FocusControl(TField*& field) override;
   void LayoutChanged() override;
-
- private:
-  TCustomdxDBGrid* FGrid;
 };

@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "datagrid/grid/db_grid.h"
+#include "datagrid/control/db_tree_list_control.h"
 
 TdxDBTreeListControlNode::TdxDBTreeListControlNode(TdxTreeListNodeOwner* owner) : TdxTreeListNode(owner) {}
 
@@ -149,5 +149,5 @@ void TdxDBGridNode::SetBookmark(TBookmark bookmark) {
 TdxDBGridNode::~TdxDBGridNode() = default;
 
 void TdxDBGridNode::DeleteRecord() {
-  if (auto* grid = dynamic_cast<TCustomdxDBGrid*>(Owner())) grid->DeleteNodeRecord(this);
+  if (auto* control = dynamic_cast<TCustomdxDBTreeListControl*>(Owner())) control->DeleteNodeRecord(this);
 }

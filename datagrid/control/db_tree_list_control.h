@@ -81,6 +81,14 @@ class TCustomdxDBTreeListControl : public TCustomdxTreeListControl {
   virtual void RecordChanged(TField* field) {}
   // Closes the editor, posting its value.
   virtual void UpdateData();
+  // The grid's link (TdxGridDataLink) passes on focus-control and
+  // layout-changed; LinkLayoutChanged tells whether the framework's own
+  // handling should follow. Neutral here.
+  virtual void LinkFocusControl(TField*& field) {}
+  virtual bool LinkLayoutChanged() { return true; }
+  // A node's delete operation: deletes its record from the dataset.
+  // Nothing here.
+  virtual void DeleteNodeRecord(TdxDBGridNode* node) {}
   virtual void RefreshNode(TdxTreeListNode*& node) {}
   virtual void RecheckEditValue();
 

@@ -45,7 +45,7 @@ TCustomdxDBGrid::TCustomdxDBGrid(TComponent* owner)
       FOptionsCustomize(DefaultOptionsCustomize()),
       FOptionsDB(DefaultOptionsDB()),
       FOptionsView(DefaultOptionsView()) {
-  FSummaryGroups = std::make_unique<TdxDBGridSummaryGroups>(this);
+  FSummaryGroups = std::make_unique<TdxDBGridSummaryGroups>(this, this);
   ApplyTreeListOptions();
   SetHideFocusRect(false);
   SetHideSelection(false);

@@ -50,7 +50,7 @@ class TdxDBGridFilter;
 class TdxDBGridFilterPopupListBox;
 class TdxDBGridFilterProgram;
 
-class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
+class TCustomdxDBGrid : public TCustomdxDBTreeListControl, public TdxSummaryGroupsHost {
  public:
   explicit TCustomdxDBGrid(TComponent* owner);
   ~TCustomdxDBGrid() override;
@@ -108,10 +108,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   void DataSetScrolled(int distance) override;
   void RecordChanged(TField* field) override;
   void RefreshNode(TdxTreeListNode*& node) override;
-  // Answers of the grid's link (TdxGridDataLink); LinkLayoutChanged tells
-  // whether the framework's own handling should follow.
-  void LinkFocusControl(TField*& field);
-  bool LinkLayoutChanged();
+  void LinkFocusControl(TField*& field) override;
+  bool LinkLayoutChanged() override;
 
   // --- Loading (db_grid_load.cpp, db_grid_window.cpp) ------------------------------------
   // Everything again from the dataset.
@@ -176,7 +174,7 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
   // source for errors.
   void DeleteSelection() override;
   // Deletes the record of the node (the node's delete operation).
-  void DeleteNodeRecord(TdxDBGridNode* node);
+  void DeleteNodeRecord(TdxDBGridNode* node) override;
   // Ctrl+Delete: asks with confirmation, then deletes.
   void DeleteWithConfirmation();
   // The editor edits the focused row's record: the dataset goes there
@@ -251,6 +249,10 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl {
 
   // --- Summaries (db_grid_summary.cpp) ------------------------------------------------------
   TdxDBGridSummaryGroups& SummaryGroups() { return *FSummaryGroups; }
+  // What the summary groups ask: the grid's name, and a new layout after a
+  // change (not while loading).
+  std::string SummaryGroupsHostName() const override { return Name(); }
+  void SummaryGroupsChanged() override;
   const TdxDBGridSummaryGroups& SummaryGroups() const { return *FSummaryGroups; }
   void SetSummaryGroups(const TdxDBGridSummaryGroups& value) { FSummaryGroups->Assign(&value); }
   const std::string& SummarySeparator() const { return FSummarySeparator; }

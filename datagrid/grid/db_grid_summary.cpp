@@ -52,6 +52,10 @@ int TCustomdxDBGrid::ColumnIndexOfField(const std::string& fieldName) const {
 
 // --- Binding ----------------------------------------------------------------------------------
 
+void TCustomdxDBGrid::SummaryGroupsChanged() {
+  if (!IsLoading()) LayoutChanged();
+}
+
 void TCustomdxDBGrid::BindFooterSummaries() {
   FFieldColumns.clear();
   FFooterPlanReady = false;

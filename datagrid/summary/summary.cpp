@@ -4,7 +4,6 @@
 #include <cmath>
 #include <unordered_set>
 
-#include "datagrid/grid/db_grid.h"
 #include "framework/core/text/datetime.h"
 #include "framework/core/text/float_text.h"
 #include "framework/core/text/text.h"
@@ -176,8 +175,7 @@ bool TdxDBGridSummaryItems::HasFooterItems() const {
 
 void TdxDBGridSummaryItems::Update(TCollectionItem* item) {
   (void)item;
-  TCustomdxDBGrid* grid = FGroup != nullptr ? FGroup->Grid() : nullptr;
-  if (grid != nullptr && !grid->IsLoading()) grid->LayoutChanged();
+  if (TdxSummaryGroupsHost* grid = FGroup != nullptr ? FGroup->Grid() : nullptr) grid->SummaryGroupsChanged();
 }
 
 // --- Groups -----------------------------------------------------------------------------------
@@ -186,7 +184,7 @@ TdxDBGridSummaryGroup::TdxDBGridSummaryGroup() : FItems(std::make_unique<TdxDBGr
 
 TdxDBGridSummaryGroup::~TdxDBGridSummaryGroup() = default;
 
-TCustomdxDBGrid* TdxDBGridSummaryGroup::Grid() const {
+TdxSummaryGroupsHost* TdxDBGridSummaryGroup::Grid() const {
   const auto* groups = dynamic_cast<const TdxDBGridSummaryGroups*>(Collection());
   return groups != nullptr ? groups->Grid() : nullptr;
 }
@@ -240,12 +238,12 @@ void TdxDBGridSummaryGroup::Assign(const TPersistent* source) {
   SetName(group->Name());
 }
 
-TdxDBGridSummaryGroups::TdxDBGridSummaryGroups(TCustomdxDBGrid* grid)
-    : TCollectionOf<TdxDBGridSummaryGroup>(grid), FGrid(grid) {}
+TdxDBGridSummaryGroups::TdxDBGridSummaryGroups(TPersistent* owner, TdxSummaryGroupsHost* grid)
+    : TCollectionOf<TdxDBGridSummaryGroup>(owner), FGrid(grid) {}
 
 TdxDBGridSummaryGroup* TdxDBGridSummaryGroups::Add() {
   auto* group = static_cast<TdxDBGridSummaryGroup*>(TCollection::Add());
-  const std::string base = (FGrid != nullptr ? FGrid->Name() : std::string()) + "SummaryGroup";
+  const std::string base = (FGrid != nullptr ? FGrid->SummaryGroupsHostName() : std::string()) + "SummaryGroup";
   for (int number = Count() + 1;; ++number) {
     const std::string name = base + std::to_string(number);
     if (FindByName(name) == nullptr) {
@@ -260,7 +258,7 @@ void TdxDBGridSummaryGroups::Grow(int count) {
   if (count <= Count()) return;
   std::unordered_set<std::string> used;
   for (int i = 0; i < Count(); ++i) used.insert(AnsiUpperCase(Items(i)->Name()));
-  const std::string base = (FGrid != nullptr ? FGrid->Name() : std::string()) + "SummaryGroup";
+  const std::string base = (FGrid != nullptr ? FGrid->SummaryGroupsHostName() : std::string()) + "SummaryGroup";
   // Add tries the numbers from the count onwards; every number between
   // there and the last one given is taken, so the search goes on from it.
   int number = 0;
@@ -287,5 +285,5 @@ TdxDBGridSummaryGroup* TdxDBGridSummaryGroups::DefaultGroup() const {
 
 void TdxDBGridSummaryGroups::Update(TCollectionItem* item) {
   (void)item;
-  if (FGrid != nullptr && !FGrid->IsLoading()) FGrid->LayoutChanged();
+  if (FGrid != nullptr) FGrid->SummaryGroupsChanged();
 }

@@ -19,7 +19,17 @@
 #include "framework/core/base/variant.h"
 #include "framework/core/component/collection.h"
 
-class TCustomdxDBGrid;
+// What the summary groups ask of the grid that owns them: the name their
+// default names start with, and a new layout after a group or an item
+// changed. The grid (datagrid/grid/db_grid.h) answers.
+class TdxSummaryGroupsHost {
+ public:
+  virtual std::string SummaryGroupsHostName() const = 0;
+  virtual void SummaryGroupsChanged() = 0;
+
+ protected:
+  ~TdxSummaryGroupsHost() = default;
+};
 
 using TdxSummaryAccumulator = TdxDBGridNode::TSummarySlot;
 
@@ -117,7 +127,7 @@ class TdxDBGridSummaryGroup : public TCollectionItem {
   void SetName(const std::string& value);
   void Assign(const TPersistent* source) override;
   // The grid the group belongs to; nil when none.
-  TCustomdxDBGrid* Grid() const;
+  TdxSummaryGroupsHost* Grid() const;
 
   TNotifyEvent OnNameChanged;
 
@@ -135,7 +145,9 @@ class TdxDBGridSummaryGroup : public TCollectionItem {
 
 class TdxDBGridSummaryGroups : public TCollectionOf<TdxDBGridSummaryGroup> {
  public:
-  explicit TdxDBGridSummaryGroups(TCustomdxDBGrid* grid);
+  // owner: the collection's owner in the component tree; grid: whom the
+  // groups ask (the same grid, or nil).
+  TdxDBGridSummaryGroups(TPersistent* owner, TdxSummaryGroupsHost* grid);
   // A new group named after the grid (the first one of Grid1:
   // Grid1SummaryGroup2, numbered by the count with it and onwards until free).
   TdxDBGridSummaryGroup* Add();
@@ -149,11 +161,11 @@ class TdxDBGridSummaryGroups : public TCollectionOf<TdxDBGridSummaryGroup> {
   // By name without case; nil when none.
   TdxDBGridSummaryGroup* FindByName(const std::string& name) const;
   TdxDBGridSummaryGroup* DefaultGroup() const;
-  TCustomdxDBGrid* Grid() const { return FGrid; }
+  TdxSummaryGroupsHost* Grid() const { return FGrid; }
 
  protected:
   void Update(TCollectionItem* item) override;
 
  private:
-  TCustomdxDBGrid* FGrid;
+  TdxSummaryGroupsHost* FGrid;
 };
