@@ -10,8 +10,11 @@
 // the search N times (default 20) through the real main form and prints
 // the resident memory after the first search and after the last, and the
 // heap the allocator holds in use and in all (to tell a leak, which grows
-// the part in use, from fragmentation, which grows only the whole).
-// Prints "growth_mb:" (resident after the Nth search minus after the
+// the part in use, from fragmentation, which grows only the whole). Between
+// the two phases, 10 x N different short name searches run once each, as a
+// user's day brings them (a cache kept per text would grow there).
+// Prints "growth_distinct_mb:" (after the last of those minus after the
+// tenth), "growth_mb:" (resident after the Nth search minus after the
 // first, no monitor) and "growth_monitor_mb:" (the same with the monitor
 // attached, on a trace channel of this run's own).
 
@@ -30,6 +33,7 @@
 #include <string>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "bench/fetch_baseline.h"
 #include "bench/search_program.h"
@@ -94,6 +98,44 @@ double Session(TProgram& program, const std::string& prefix, int rounds, const c
   return last - first;
 }
 
+// Name prefixes of 3 letters that find between a hundred and a few thousand
+// apartments, at most count of them: searches that differ as a user's do.
+std::vector<std::string> DistinctPrefixes(TMainForm& form, int count) {
+  std::vector<std::string> prefixes;
+  TpFIBDataSet names(nullptr);
+  names.SetDatabase(form.DB);
+  names.SetTransaction(form.TR);
+  names.SelectSQL().SetText(
+      "SELECT SUBSTRING(NAME FROM 1 FOR 3) P FROM HOME_PHONES GROUP BY 1 HAVING COUNT(*) BETWEEN 100 AND 5000");
+  names.Open();
+  for (; !names.Eof() && static_cast<int>(prefixes.size()) < count; names.Next()) {
+    const std::string prefix = names.FieldByName("P")->AsString();
+    if (prefix.size() == 3 && prefix.find_first_of(" .'") == std::string::npos) prefixes.push_back(prefix);
+  }
+  names.Close();
+  return prefixes;
+}
+
+// Each prefix searched once: the growth from after the tenth search to
+// after the last, in megabytes of resident memory.
+double DistinctSession(TProgram& program, const std::vector<std::string>& prefixes) {
+  double first = 0;
+  THeap firstHeap;
+  for (std::size_t i = 0; i < prefixes.size(); ++i) {
+    program.Round(prefixes[i]);
+    if (i + 1 == std::min<std::size_t>(10, prefixes.size())) {
+      first = ResidentMb();
+      firstHeap = Heap();
+    }
+  }
+  const double last = ResidentMb();
+  const THeap lastHeap = Heap();
+  std::printf("different names: resident %.1f MB after the tenth search, %.1f MB after search %zu; heap in use "
+              "%.1f -> %.1f MB, held %.1f -> %.1f MB\n",
+              first, last, prefixes.size(), firstHeap.InUseMb, lastHeap.InUseMb, firstHeap.HeldMb, lastHeap.HeldMb);
+  return last - first;
+}
+
 // The trace monitor as a child process on the channel of this run.
 class TMonitor {
  public:
@@ -151,6 +193,7 @@ int Run(int argc, char** argv) {
   std::printf("prefix \"%s\": %lld apartments, %d searches a phase\n", AnsiToUtf8(prefix.Text).c_str(),
               static_cast<long long>(prefix.Rows), rounds);
   const double alone = Session(program, prefix.Text, rounds, "alone");
+  const double distinct = DistinctSession(program, DistinctPrefixes(program.Form(), 10 * rounds));
   double monitored = 0;
   {
     const TMonitor monitor(suffix);
@@ -162,6 +205,7 @@ int Run(int argc, char** argv) {
     std::printf("monitor attached: heap in use %.1f MB once the monitor caught up (%.0f s later)\n", settled,
                 waited);
   }
+  std::printf("growth_distinct_mb: %.1f\n", distinct);
   std::printf("growth_monitor_mb: %.1f\n", monitored);
   std::printf("growth_mb: %.1f\n", alone);
   std::fflush(stdout);
