@@ -5,6 +5,7 @@
 
 #include "app/forms/main_form.h"
 #include "app/startup/firebird_root.h"
+#include "app/startup/first_paint_report.h"
 #include "app/startup/test_run.h"
 #include "dbaccess/client/client_library.h"
 #include "dbaccess/metadata/layer_shutdown.h"
@@ -20,6 +21,7 @@ int RunApplication(int argc, char** argv, const TFirebirdRootResult& root) {
   application.SetTitle("Tulvo Kelvorsk");
   const TDatabaseUIScope databaseUi;
   const TTestRun testRun;  // only when the environment asks for one
+  TFirstPaintReport firstPaint;  // only for the start-up benchmark
   if (root.Outcome == TFirebirdRootResult::Failed)
     MessageDlg(RU("Не удалось подготовить каталог сервера базы данных для совместной работы нескольких копий "
                   "программы (") +
@@ -35,6 +37,7 @@ int RunApplication(int argc, char** argv, const TFirebirdRootResult& root) {
     return 1;
   }
   if (testRun.Active()) return testRun.Run(*MainForm);
+  firstPaint.Watch(*MainForm);
   application.Run();
   return 0;
 }
