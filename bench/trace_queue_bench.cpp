@@ -99,7 +99,8 @@ double ReadFiveTimes(TSession& session, const std::string& selectText, std::int6
     dataSet.FetchAll();
     rows = dataSet.FetchedCount();
     dataSet.Close();
-    const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    const double ms =
+        std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     fastest = read == 0 ? ms : std::min(fastest, ms);
     if (resident) *resident = std::max(*resident, ResidentMegabytes());
   }

@@ -112,7 +112,8 @@ TCacheStringStore::TPage* TCacheStringStore::NewPage() {
 
 char* TCacheStringStore::TakeShared(std::uint32_t n) {
   if (FSharedLeft < n) {
-    const std::size_t size = std::max<std::size_t>(std::clamp(FSharedBytes, MinSharedBytes, MaxSharedBytes), n);
+    const std::size_t size =
+        std::max<std::size_t>(std::clamp(FSharedBytes, MinSharedBytes, MaxSharedBytes), n);
     FShared.emplace_back(size);
     FSharedBytes += size;
     FSharedFree = FShared.back().Data();

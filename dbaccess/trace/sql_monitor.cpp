@@ -206,7 +206,9 @@ class TMonitorWriterThread {
  public:
   TMonitorWriterThread(TSQLMonitorChannel& channel, std::size_t queueLimit, std::string applicationName,
                        TTraceQueueTotals& totals)
-      : FChannel(channel), FQueue(queueLimit, std::move(applicationName), &totals), FThread([this] { Execute(); }) {}
+      : FChannel(channel),
+        FQueue(queueLimit, std::move(applicationName), &totals),
+        FThread([this] { Execute(); }) {}
 
   ~TMonitorWriterThread() {
     std::unique_lock lock(FLock);
@@ -306,7 +308,9 @@ class TMonitorWriterThread {
 // ---- TFIBSQLMonitorHook ---------------------------------------------------------------
 
 TFIBSQLMonitorHook::TFIBSQLMonitorHook(std::string_view channelSuffix, std::size_t queueLimit)
-    : FApplicationName(ProgramFileName()), FQueueLimit(queueLimit), FQueueTotals(std::make_unique<TTraceQueueTotals>()) {
+    : FApplicationName(ProgramFileName()),
+      FQueueLimit(queueLimit),
+      FQueueTotals(std::make_unique<TTraceQueueTotals>()) {
   try {
     FChannel = std::make_unique<TSQLMonitorChannel>(channelSuffix);
   } catch (const EFIBError&) {
@@ -365,8 +369,8 @@ void TFIBSQLMonitorHook::Send(TTraceKind kind, std::string_view text) {
     if (FChannel->MonitorCount() > 0) {
       if (!FWriter || !FWriter->Enqueue(message)) {
         if (FWriter) ended.push_back(std::move(FWriter));
-        FWriter = std::make_unique<TMonitorWriterThread>(*FChannel, FQueueLimit, FApplicationName,
-                                                         *FQueueTotals);
+        FWriter =
+            std::make_unique<TMonitorWriterThread>(*FChannel, FQueueLimit, FApplicationName, *FQueueTotals);
         FWriter->Enqueue(message);
       }
     } else if (FWriter) {

@@ -63,8 +63,9 @@ TEST_P(TraceQueueTest, KeepsToItsBoundAndTellsOfWhatItDropped) {
           const std::string text = message.Text.substr(header.size());
           const std::size_t open = text.find('('), close = text.find(')');
           out += "[" + text.substr(open + 1, close - open - 1) + "]";
-          EXPECT_EQ(message.Text, MonitorMessageText("phones", DroppedTraceText(std::stoull(
-                                                                   text.substr(open + 1, close - open - 1)))));
+          EXPECT_EQ(message.Text,
+                    MonitorMessageText(
+                        "phones", DroppedTraceText(std::stoull(text.substr(open + 1, close - open - 1)))));
           EXPECT_EQ(message.Kind, TTraceKind::Fetch);
           EXPECT_EQ(message.Time, 1.5);
         } else {
@@ -86,17 +87,28 @@ TEST_P(TraceQueueTest, KeepsToItsBoundAndTellsOfWhatItDropped) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Scripts, TraceQueueTest,
-    ::testing::Values(
-        TQueueCase{"UnderTheBoundAllIsKept", 4, "pppoooo", "+++abc_"},
-        TQueueCase{"PastTheBoundMessagesAreDroppedAndCounted", 3, "pppppooop" "oo", "+++--abc+[2]f"},
-        TQueueCase{"QueueTakesMessagesAgainOnlyOnceHalfDrained", 4, "pppppop" "op" "oooo" "o",
-                   "++++-a-b+cd[2]g_"},
-        TQueueCase{"RefusedBeforeBuiltCountsAsDropped", 2, "pprroop" "oo", "++RRab+[2]c"},
-        TQueueCase{"MessageLargerThanTheBoundGoesThroughAnEmptyQueue", 0, "ppo" "p", "+-a+"},
-        TQueueCase{"ClearForgetsWhatWasDropped", 2, "pppcpoo", "++-+d_"},
-        TQueueCase{"EmptyQueueAdmits", 2, "ro", "._"}),
-    [](const auto& info) { return std::string(info.param.Label); });
+INSTANTIATE_TEST_SUITE_P(Scripts, TraceQueueTest,
+                         ::testing::Values(TQueueCase{"UnderTheBoundAllIsKept", 4, "pppoooo", "+++abc_"},
+                                           TQueueCase{"PastTheBoundMessagesAreDroppedAndCounted", 3,
+                                                      "pppppooop"
+                                                      "oo",
+                                                      "+++--abc+[2]f"},
+                                           TQueueCase{"QueueTakesMessagesAgainOnlyOnceHalfDrained", 4,
+                                                      "pppppop"
+                                                      "op"
+                                                      "oooo"
+                                                      "o",
+                                                      "++++-a-b+cd[2]g_"},
+                                           TQueueCase{"RefusedBeforeBuiltCountsAsDropped", 2,
+                                                      "pprroop"
+                                                      "oo",
+                                                      "++RRab+[2]c"},
+                                           TQueueCase{"MessageLargerThanTheBoundGoesThroughAnEmptyQueue", 0,
+                                                      "ppo"
+                                                      "p",
+                                                      "+-a+"},
+                                           TQueueCase{"ClearForgetsWhatWasDropped", 2, "pppcpoo", "++-+d_"},
+                                           TQueueCase{"EmptyQueueAdmits", 2, "ro", "._"}),
+                         [](const auto& info) { return std::string(info.param.Label); });
 
 }  // namespace
