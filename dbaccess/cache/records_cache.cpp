@@ -60,6 +60,8 @@ TRecordsCache::TRecordsCache(int bufferChunks, int bufferSize, int recordSize, i
   if (blockSize < recordSize || blockSize > std::numeric_limits<int>::max())
     throw EMemManagerError(IncompatibleSizes);
   FBlockSize = static_cast<int>(blockSize);
+  FBlocks = TCacheBlocks(FBlockSize, true);
+  FLogBlocks = TCacheBlocks(FBlockSize, false);
   FRecordSize = recordSize;
   FRecordsPerBlock = FBlockSize / FRecordSize;
   FBufferSize = bufferSize;
@@ -76,9 +78,40 @@ TRecordsCache::TRecordsCache(int bufferChunks, int bufferSize, int recordSize, i
 
 TRecordsCache::~TRecordsCache() = default;
 
-int TRecordsCache::AddBlock() {
+void TCacheBlocks::Add() {
+  // Room first, so that a failure leaves the list as it was.
   if (FBlocks.size() == FBlocks.capacity()) FBlocks.reserve(FBlocks.capacity() + 1000);
-  FBlocks.push_back(std::make_unique<char[]>(static_cast<std::size_t>(FBlockSize)));
+  if (FSlabLeft == 0) {
+    // Doubling: a result of a few rows takes one block, a large one a few
+    // dozen allocations.
+    const std::size_t most = std::max<std::size_t>(1, CacheSlabBytes / FBlockSize);
+    const std::size_t blocks = std::clamp<std::size_t>(FBlocks.size(), 1, most);
+    // A full-sized allocation is a kept slab, its tail shorter than a block.
+    const std::size_t bytes =
+        blocks == most && FBlockSize <= CacheSlabBytes ? CacheSlabBytes : blocks * FBlockSize;
+    FSlabs.emplace_back(bytes);
+    FBytes += bytes;
+    FSlabBlocks = blocks;
+    FSlabLeft = blocks;
+  }
+  char* block = FSlabs.back().Data() + (FSlabBlocks - FSlabLeft) * FBlockSize;
+  // Zeroed one block at a time, just ahead of the records written into it:
+  // the memory is touched once, while it is in the processor's cache.
+  if (FZeroFilled) std::memset(block, 0, FBlockSize);
+  FBlocks.push_back(block);
+  --FSlabLeft;
+}
+
+void TCacheBlocks::Clear() {
+  FBlocks.clear();
+  FSlabs.clear();
+  FSlabBlocks = 0;
+  FSlabLeft = 0;
+  FBytes = 0;
+}
+
+int TRecordsCache::AddBlock() {
+  FBlocks.Add();
   return BlockCount();
 }
 
@@ -104,10 +137,10 @@ int TRecordsCache::PhysicalOf(int recordNo) const {
   return FMapped ? FRecordMap[static_cast<std::size_t>(recordNo - 1)] : recordNo;
 }
 
-char* TRecordsCache::SlotAddress(const std::vector<std::unique_ptr<char[]>>& blocks, int slot) const {
+char* TRecordsCache::SlotAddress(const TCacheBlocks& blocks, int slot) const {
   const auto index = static_cast<std::size_t>(slot - 1);
   const auto perBlock = static_cast<std::size_t>(FRecordsPerBlock);
-  return blocks[index / perBlock].get() + (index % perBlock) * static_cast<std::size_t>(FRecordSize);
+  return blocks[index / perBlock] + (index % perBlock) * static_cast<std::size_t>(FRecordSize);
 }
 
 void TRecordsCache::EnsureBlocksFor(int physicalNumber) {
@@ -359,10 +392,8 @@ void TRecordsCache::LogOldRecord(int recordNo) {
     // record keeps its slot until the log is cleared.
     slot = FLogSlots + 1;
     ReserveFor(FLogEntries, FLogEntries.size() + 1);
-    while (std::int64_t{LogCount()} * FRecordsPerBlock < slot) {
-      if (FLogBlocks.size() == FLogBlocks.capacity()) FLogBlocks.reserve(FLogBlocks.capacity() + 1000);
-      FLogBlocks.push_back(std::make_unique<char[]>(static_cast<std::size_t>(FBlockSize)));
-    }
+    // A log slot is written whole before it is ever read.
+    while (std::int64_t{LogCount()} * FRecordsPerBlock < slot) FLogBlocks.Add();
     if (FStrings) {
       if (!FLogStrings) FLogStrings = std::make_unique<TCacheStringStore>(FStringFieldCount);
       FLogStrings->AddRows(slot - FLogStrings->RowCount());
@@ -375,7 +406,7 @@ void TRecordsCache::LogOldRecord(int recordNo) {
 }
 
 void TRecordsCache::ClearLog() {
-  FLogBlocks.clear();
+  FLogBlocks.Clear();
   FLogEntries.clear();
   FLogSlots = 0;
   if (FLogStrings) FLogStrings->Clear();
@@ -412,7 +443,7 @@ void TRecordsCache::ReadOldVersion(int recordNo, char* buffer) const {
 }
 
 std::size_t TRecordsCache::MemoryBytes() const {
-  std::size_t bytes = (FBlocks.size() + FLogBlocks.size()) * static_cast<std::size_t>(FBlockSize);
+  std::size_t bytes = FBlocks.Bytes() + FLogBlocks.Bytes();
   bytes += static_cast<std::size_t>(FBufferSize);
   bytes += FRecordMap.capacity() * sizeof(int) + FLogEntries.capacity() * sizeof(TLogEntry);
   if (FStrings) bytes += FStrings->MemoryBytes();
@@ -499,8 +530,8 @@ void TRecordsCache::CheckInvariants() const {
   if (!FScratchBuffer) Broken("no scratch buffer");
   if (FHighRecord < 0) Broken("negative high record");
   if (std::int64_t{BlockCount()} * FRecordsPerBlock < FHighRecord) Broken("a record without its block");
-  for (const auto& block : FBlocks)
-    if (!block) Broken("a missing block");
+  for (int b = 0; b < BlockCount(); ++b)
+    if (!FBlocks[static_cast<std::size_t>(b)]) Broken("a missing block");
 
   if (FMapped) {
     if (static_cast<int>(FRecordMap.size()) > FHighRecord) Broken("map longer than the records");

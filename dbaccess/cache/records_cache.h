@@ -24,10 +24,38 @@
 #include <utility>
 #include <vector>
 
+#include "dbaccess/cache/cache_memory.h"
 #include "framework/core/base/exceptions.h"
 #include "framework/core/base/object.h"
 
 class TCacheStringStore;
+
+// The blocks of a cache (or of its change log): fixed-size, handed out from
+// allocations of several blocks at a time that double in size up to a kept
+// slab (cache_memory.h), so that a large result costs a few dozen
+// allocations rather than one per block. A block is zero-filled when it is
+// handed out, or (the change log's, written whole before they are read) not
+// at all.
+class TCacheBlocks {
+ public:
+  TCacheBlocks(int blockSize, bool zeroFilled)
+      : FBlockSize(static_cast<std::size_t>(blockSize)), FZeroFilled(zeroFilled) {}
+  int Count() const { return static_cast<int>(FBlocks.size()); }
+  char* operator[](std::size_t index) const { return FBlocks[index]; }
+  void Add();
+  void Clear();
+  // Bytes allocated, whether handed out yet or not.
+  std::size_t Bytes() const { return FBytes; }
+
+ private:
+  std::size_t FBlockSize;
+  bool FZeroFilled;
+  std::vector<char*> FBlocks;
+  std::vector<TCacheSlab> FSlabs;
+  std::size_t FSlabBlocks = 0;  // blocks of the last allocation
+  std::size_t FSlabLeft = 0;    // of them not handed out yet
+  std::size_t FBytes = 0;
+};
 
 TULVO_DECLARE_EXCEPTION(EMemManagerError, Exception);
 
@@ -54,8 +82,8 @@ class TRecordsCache : public TObject {
   void SetKeepOldVersions(bool value) { FKeepOldVersions = value; }
   bool HasRecordMap() const { return FMapped; }
 
-  int BlockCount() const { return static_cast<int>(FBlocks.size()); }
-  // Appends one zero-filled block; returns the new block count.
+  int BlockCount() const { return FBlocks.Count(); }
+  // Appends one block; returns the new block count.
   int AddBlock();
 
   // Records the buffer offset (counted from the status byte) and declared
@@ -106,7 +134,7 @@ class TRecordsCache : public TObject {
   void RestoreRecord(int recordNo);
   void ClearLog();
   // Number of log blocks (0 without a log); LogEntryCount: records logged.
-  int LogCount() const { return static_cast<int>(FLogBlocks.size()); }
+  int LogCount() const { return FLogBlocks.Count(); }
   int LogEntryCount() const { return static_cast<int>(FLogEntries.size()); }
 
   // The current text of string column `column` (0-based) of record n, cut
@@ -152,7 +180,7 @@ class TRecordsCache : public TObject {
   int LogicalCount() const { return FMapped ? static_cast<int>(FRecordMap.size()) : FHighRecord; }
   // Physical number of logical number n, 0 when n is no record.
   int PhysicalOf(int recordNo) const;
-  char* SlotAddress(const std::vector<std::unique_ptr<char[]>>& blocks, int slot) const;
+  char* SlotAddress(const TCacheBlocks& blocks, int slot) const;
   void EnsureBlocksFor(int physicalNumber);
   void GrowStringRows(int rows);
   void BuildMap();
@@ -172,7 +200,7 @@ class TRecordsCache : public TObject {
   int FStringFieldCount = 0;
   bool FKeepOldVersions = false;
 
-  std::vector<std::unique_ptr<char[]>> FBlocks;
+  TCacheBlocks FBlocks{1, true};
   std::unique_ptr<char[]> FScratchBuffer;
   // The physical record whose version SaveOldRecord put in the scratch
   // buffer (0: none).
@@ -186,7 +214,7 @@ class TRecordsCache : public TObject {
   int FTailOffset = 0;
   std::unique_ptr<TCacheStringStore> FStrings;
 
-  std::vector<std::unique_ptr<char[]>> FLogBlocks;
+  TCacheBlocks FLogBlocks{1, false};
   std::vector<TLogEntry> FLogEntries;  // ascending by physical number
   int FLogSlots = 0;                   // slots handed out; rows of FLogStrings
   std::unique_ptr<TCacheStringStore> FLogStrings;

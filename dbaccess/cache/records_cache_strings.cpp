@@ -12,14 +12,31 @@
 // then the high eight bits) followed by the text. Cells at the end of a row
 // may be missing; a missing cell is empty. Ends[slot] is the page offset just
 // behind row `slot` of the page, so a row spans Ends[slot - 1] .. Ends[slot].
+// The bytes lie in one of the store's shared buffers, or in Owned.
 struct TCacheStringStore::TPage {
   std::uint32_t Ends[RowsPerPage] = {};
-  std::unique_ptr<char[]> Data;
+  char* Data = nullptr;
+  std::unique_ptr<char[]> Owned;
   std::uint32_t Size = 0;
   std::uint32_t Capacity = 0;
 };
 
 namespace {
+
+// Shared buffers double with the store, between these sizes.
+constexpr std::size_t MinSharedBytes = 4096;
+constexpr std::size_t MaxSharedBytes = CacheSlabBytes;
+// Pages made at a time: from some 4 kB to some 75 kB.
+constexpr std::size_t FirstBatchPages = 16;
+constexpr std::size_t LastBatchPages = 256;
+
+// Pages held by the first `batches` batches.
+std::size_t BatchedPages(std::size_t batches) {
+  std::size_t pages = 0;
+  for (std::size_t b = 0, size = FirstBatchPages; b < batches; ++b, size = std::min(size * 2, LastBatchPages))
+    pages += size;
+  return pages;
+}
 
 constexpr std::uint32_t LengthSize(std::uint32_t length) { return length < 0x80 ? 1 : 2; }
 
@@ -66,37 +83,53 @@ void TCacheStringStore::CheckCell(int row, int column, TAccess access) const {
 }
 
 TCacheStringStore::TRowBounds TCacheStringStore::Locate(int row) const {
-  TPage* page = FPages[static_cast<std::size_t>(row / RowsPerPage)].get();
+  TPage* page = FPages[static_cast<std::size_t>(row / RowsPerPage)];
   const int slot = row % RowsPerPage;
   return {page, slot, slot ? page->Ends[slot - 1] : 0, page->Ends[slot]};
 }
 
 int TCacheStringStore::LastSlotOf(const TPage* page) const {
-  return page == FPages.back().get() ? (FRows - 1) % RowsPerPage : RowsPerPage - 1;
+  return page == FPages.back() ? (FRows - 1) % RowsPerPage : RowsPerPage - 1;
 }
 
-void TCacheStringStore::ShrinkToFit(TPage& page) {
-  if (page.Capacity == page.Size) return;
-  std::unique_ptr<char[]> data;
-  if (page.Size) {
-    data = std::make_unique_for_overwrite<char[]>(page.Size);
-    std::memcpy(data.get(), page.Data.get(), page.Size);
+TCacheStringStore::TPage* TCacheStringStore::NewPage() {
+  // Batches double from FirstBatchPages to LastBatchPages pages, then stay:
+  // a small store takes a few kilobytes, a large one an allocation per
+  // sixteen thousand rows.
+  std::size_t index = FPages.size();
+  std::size_t batch = 0;
+  std::size_t size = FirstBatchPages;
+  while (index >= size && size < LastBatchPages) {
+    index -= size;
+    ++batch;
+    size *= 2;
   }
-  page.Data = std::move(data);
-  page.Capacity = page.Size;
+  batch += index / size;
+  index %= size;
+  if (batch == FPageBatches.size()) FPageBatches.push_back(std::make_unique<TPage[]>(size));
+  return &FPageBatches[batch][index];
+}
+
+char* TCacheStringStore::TakeShared(std::uint32_t n) {
+  if (FSharedLeft < n) {
+    const std::size_t size =
+        std::max<std::size_t>(std::clamp(FSharedBytes, MinSharedBytes, MaxSharedBytes), n);
+    FShared.emplace_back(size);
+    FSharedBytes += size;
+    FSharedFree = FShared.back().Data();
+    FSharedLeft = size;
+  }
+  char* at = FSharedFree;
+  FSharedFree += n;
+  FSharedLeft -= n;
+  return at;
 }
 
 void TCacheStringStore::AddRows(int count) {
   for (int i = 0; i < count; ++i) {
     const int slot = FRows % RowsPerPage;
     if (slot == 0) {
-      // Rows are filled in ascending order, so a page is complete once the
-      // next one starts: give back the slack its growth left behind.
-      if (!FPages.empty()) {
-        ShrinkToFit(*FPages.back());
-        FPageHint = FPages.back()->Size;
-      }
-      FPages.push_back(std::make_unique<TPage>());
+      FPages.push_back(NewPage());
     }
     TPage& page = *FPages.back();
     page.Ends[slot] = slot ? page.Ends[slot - 1] : 0;
@@ -109,6 +142,13 @@ void TCacheStringStore::RemoveLastRow() {
   --FRows;
   const int slot = FRows % RowsPerPage;
   if (slot == 0) {
+    // The bytes of the last page at the end of the shared buffer come back.
+    const TPage& page = *FPages.back();
+    if (!page.Owned && page.Data && page.Data + page.Capacity == FSharedFree) {
+      FSharedFree = page.Data;
+      FSharedLeft += page.Capacity;
+    }
+    *FPages.back() = TPage();
     FPages.pop_back();
   } else {
     TPage& page = *FPages.back();
@@ -117,13 +157,19 @@ void TCacheStringStore::RemoveLastRow() {
 }
 
 std::size_t TCacheStringStore::MemoryBytes() const {
-  std::size_t bytes = FPages.capacity() * sizeof(FPages[0]);
-  for (const auto& page : FPages) bytes += sizeof(TPage) + page->Capacity;
+  std::size_t bytes = FPages.capacity() * sizeof(FPages[0]) + FSharedBytes +
+                      BatchedPages(FPageBatches.size()) * sizeof(TPage);
+  for (const TPage* page : FPages) bytes += page->Owned ? page->Capacity : 0;
   return bytes;
 }
 
 void TCacheStringStore::Clear() {
   FPages.clear();
+  FPageBatches.clear();
+  FShared.clear();
+  FSharedFree = nullptr;
+  FSharedLeft = 0;
+  FSharedBytes = 0;
   FRows = 0;
 }
 
@@ -132,31 +178,48 @@ char* TCacheStringStore::Splice(const TRowBounds& row, std::uint32_t pos, std::u
   TPage& page = *row.Page;
   const std::uint32_t tail = page.Size - pos - oldLength;
   const std::uint32_t newSize = page.Size - oldLength + newLength;
+  const bool filling = !page.Owned && &page == FPages.back();
+  const bool atSharedEnd = filling && (page.Capacity == 0 || page.Data + page.Capacity == FSharedFree);
+  if (newSize > page.Capacity && atSharedEnd && FSharedLeft >= newSize - page.Capacity) {
+    // The page being filled grows where it lies, by exactly what it needs.
+    if (page.Capacity == 0) page.Data = FSharedFree;
+    TakeShared(newSize - page.Capacity);
+    page.Capacity = newSize;
+  }
   if (newSize > page.Capacity) {
-    // A fresh page is likely to hold about as much as the one before it.
-    const std::uint32_t guess =
-        page.Capacity ? page.Capacity + page.Capacity / 2 : FPageHint + FPageHint / 16;
-    const std::uint32_t capacity = std::max({newSize, guess, 256u});
-    auto data = std::make_unique_for_overwrite<char[]>(capacity);
-    if (pos) std::memcpy(data.get(), page.Data.get(), pos);
-    if (tail) std::memcpy(data.get() + pos + newLength, page.Data.get() + pos + oldLength, tail);
-    page.Data = std::move(data);
+    char* data;
+    std::unique_ptr<char[]> owned;
+    std::uint32_t capacity = newSize;
+    if (filling) {
+      // Moves to a fresh shared buffer; what it leaves behind is not reused.
+      data = TakeShared(newSize);
+    } else {
+      // A complete page that grows is being edited: it gets a buffer of
+      // its own, with room for more edits.
+      capacity = std::max({newSize, page.Capacity + page.Capacity / 2, 256u});
+      owned = std::make_unique_for_overwrite<char[]>(capacity);
+      data = owned.get();
+    }
+    if (pos) std::memcpy(data, page.Data, pos);
+    if (tail) std::memcpy(data + pos + newLength, page.Data + pos + oldLength, tail);
+    page.Data = data;
+    page.Owned = std::move(owned);
     page.Capacity = capacity;
   } else if (tail && newLength != oldLength) {
-    std::memmove(page.Data.get() + pos + newLength, page.Data.get() + pos + oldLength, tail);
+    std::memmove(page.Data + pos + newLength, page.Data + pos + oldLength, tail);
   }
   page.Size = newSize;
   if (newLength != oldLength) {
     const int last = LastSlotOf(&page);
     for (int slot = row.Slot; slot <= last; ++slot) page.Ends[slot] = page.Ends[slot] - oldLength + newLength;
   }
-  return page.Data.get() + pos;
+  return page.Data + pos;
 }
 
 std::string_view TCacheStringStore::Get(int row, int column) const {
   CheckCell(row, column, TAccess::Read);
   const TRowBounds bounds = Locate(row);
-  const char* data = bounds.Page->Data.get();
+  const char* data = bounds.Page->Data;
   std::uint32_t pos = bounds.Start;
   for (int c = 0; pos < bounds.End; ++c) {
     std::uint32_t length;
@@ -170,7 +233,7 @@ std::string_view TCacheStringStore::Get(int row, int column) const {
 void TCacheStringStore::GetRow(int row, std::string_view* texts) const {
   CheckCell(row, 0, TAccess::Read);
   const TRowBounds bounds = Locate(row);
-  const char* data = bounds.Page->Data.get();
+  const char* data = bounds.Page->Data;
   std::uint32_t pos = bounds.Start;
   int c = 0;
   for (; pos < bounds.End; ++c) {
@@ -186,7 +249,7 @@ void TCacheStringStore::Set(int row, int column, std::string_view text) {
   if (text.size() > static_cast<std::size_t>(MaxTextLength))
     throw EStringCollectionError("Can't write value to StrCollection. Text too long");
   const TRowBounds bounds = Locate(row);
-  const char* data = bounds.Page->Data.get();
+  const char* data = bounds.Page->Data;
   std::uint32_t pos = bounds.Start;
   int c = 0;
   for (; c < column && pos < bounds.End; ++c) {
@@ -245,7 +308,7 @@ void TCacheStringStore::CopyRow(int row, const TCacheStringStore& source, int so
   const TRowBounds to = Locate(row);
   const std::uint32_t size = from.End - from.Start;
   char* out = Splice(to, to.Start, to.End - to.Start, size);
-  if (size) std::memcpy(out, from.Page->Data.get() + from.Start, size);
+  if (size) std::memcpy(out, from.Page->Data + from.Start, size);
 }
 
 void TCacheStringStore::CheckInvariants() const {
@@ -266,7 +329,7 @@ void TCacheStringStore::CheckInvariants() const {
         if (end - pos < 2 && static_cast<unsigned char>(page.Data[pos]) >= 0x80)
           Broken("cell length cut off");
         std::uint32_t length;
-        pos += CellSize(page.Data.get() + pos, length);
+        pos += CellSize(page.Data + pos, length);
         ++cells;
       }
       if (pos != end) Broken("cell runs past the end of its row");

@@ -3,13 +3,19 @@
 // record (or per slot of the change log) holds the texts of every string
 // column. Rows are packed into pages of RowsPerPage rows: a text costs its
 // bytes plus a one- or two-byte length, a row four bytes of page index, and
-// nothing is allocated per row. TRecordsCache owns its stores; rows are
-// appended and removed only at the end, and cells are rewritten in place.
+// nothing is allocated per row. The page being filled grows in place at the
+// end of a large shared buffer, so filling a store in row order allocates
+// only now and then and leaves every page exactly as long as its texts; a
+// page rewritten later moves to a buffer of its own. TRecordsCache owns its
+// stores; rows are appended and removed only at the end, and cells are
+// rewritten in place.
 
 #include <cstdint>
 #include <memory>
 #include <string_view>
 #include <vector>
+
+#include "dbaccess/cache/cache_memory.h"
 
 class TCacheStringStore {
  public:
@@ -61,14 +67,23 @@ class TCacheStringStore {
   enum class TAccess { Read, Write };
   void CheckCell(int row, int column, TAccess access) const;
   TRowBounds Locate(int row) const;
+  TPage* NewPage();
   int LastSlotOf(const TPage* page) const;
   // Replaces `oldLength` bytes at `pos` of the row's page with `newLength`
   // bytes, moving the rest of the page, and returns where they go.
   char* Splice(const TRowBounds& row, std::uint32_t pos, std::uint32_t oldLength, std::uint32_t newLength);
-  static void ShrinkToFit(TPage& page);
+  // n bytes at the end of the shared buffers, starting a new one if needed.
+  char* TakeShared(std::uint32_t n);
 
   int FColumns;
   int FRows = 0;
-  std::vector<std::unique_ptr<TPage>> FPages;
-  std::uint32_t FPageHint = 0;  // bytes of the last page completed
+  // Page i lives in FPageBatches[i / PagesPerBatch]: pages come a batch
+  // at a time, and a page taken back is reset and used again.
+  std::vector<TPage*> FPages;
+  std::vector<std::unique_ptr<TPage[]>> FPageBatches;
+  // The shared buffers; the last one is filled up to FSharedFree.
+  std::vector<TCacheSlab> FShared;
+  char* FSharedFree = nullptr;
+  std::size_t FSharedLeft = 0;
+  std::size_t FSharedBytes = 0;
 };

@@ -1,5 +1,6 @@
 #include "dbaccess/metadata/layer_shutdown.h"
 
+#include "dbaccess/cache/cache_memory.h"
 #include "dbaccess/client/client_library.h"
 #include "dbaccess/connection/database.h"
 #include "dbaccess/metadata/metadata_caches.h"
@@ -13,5 +14,6 @@ void ShutdownDatabaseLayer() noexcept {
   ShutdownMetadataCaches();
   ShutdownQueryCache();
   ShutdownSQLMonitor();
+  ReleaseCacheMemory();
   ShutdownClientLibrary();
 }

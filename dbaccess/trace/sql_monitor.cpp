@@ -5,12 +5,13 @@
 
 #include <chrono>
 #include <condition_variable>
-#include <deque>
 #include <exception>
 #include <thread>
 #include <utility>
+#include <vector>
 
 #include "dbaccess/client/errors.h"
+#include "dbaccess/trace/trace_queue.h"
 #include "framework/core/text/datetime.h"
 
 namespace {
@@ -181,6 +182,11 @@ std::string ServiceTraceText(TServiceTraceAction action, std::string_view name) 
   return std::string(name) + std::string(what);
 }
 
+std::string DroppedTraceText(std::uint64_t count) {
+  return "[Trace messages dropped](" + std::to_string(count) +
+         "): the monitor reads more slowly than this program traces";
+}
+
 std::string MonitorMessageText(std::string_view applicationName, std::string_view text) {
   std::string message = "\r\n[Application: ";
   message += applicationName;
@@ -191,21 +197,18 @@ std::string MonitorMessageText(std::string_view applicationName, std::string_vie
 
 // ---- The writer thread ------------------------------------------------------------
 
-// One queued message; the time is taken when it is queued.
-struct TFIBTraceObject {
-  TTraceKind Kind = TTraceKind::Prepare;
-  std::string Text;
-  TDateTime Time = 0;
-};
-
 // Hands queued messages to the channel, first in first out, on a thread of
-// its own so that the threads that trace never wait for a monitor. Its
+// its own so that the threads that trace never wait for a monitor; what it
+// cannot hand over yet waits in a bounded queue (trace_queue.h). Its
 // destruction lets it finish what is queued for a few seconds, then tells
 // it to give up and waits for it: every wait it makes gives up when told.
 class TMonitorWriterThread {
  public:
-  explicit TMonitorWriterThread(TSQLMonitorChannel& channel)
-      : FChannel(channel), FThread([this] { Execute(); }) {}
+  TMonitorWriterThread(TSQLMonitorChannel& channel, std::size_t queueLimit, std::string applicationName,
+                       TTraceQueueTotals& totals)
+      : FChannel(channel),
+        FQueue(queueLimit, std::move(applicationName), &totals),
+        FThread([this] { Execute(); }) {}
 
   ~TMonitorWriterThread() {
     std::unique_lock lock(FLock);
@@ -223,18 +226,36 @@ class TMonitorWriterThread {
   TMonitorWriterThread& operator=(const TMonitorWriterThread&) = delete;
 
   // False when the thread has ended (its monitors went away): the caller
-  // makes a new writer.
+  // makes a new writer. A message the full queue drops counts as taken.
   bool Enqueue(TFIBTraceObject& message) {
     std::lock_guard lock(FLock);
     if (FFinished) return false;
-    FQueue.push_back(std::move(message));
-    FWake.notify_one();
+    if (FQueue.Push(std::move(message))) FWake.notify_one();
     return true;
+  }
+
+  // The queue is full: a message of the kind is dropped before it is built.
+  bool RefuseIfFull(TTraceKind kind) {
+    std::lock_guard lock(FLock);
+    return !FFinished && FQueue.RefuseIfFull(kind);
+  }
+
+  std::size_t QueuedBytes() const {
+    std::lock_guard lock(FLock);
+    return FQueue.Bytes();
   }
 
   bool Finished() const {
     std::lock_guard lock(FLock);
     return FFinished;
+  }
+
+  // Tells the thread to drop what is queued and end as soon as it can,
+  // without waiting for it.
+  void Stop() {
+    std::lock_guard lock(FLock);
+    FStop = true;
+    FWake.notify_all();
   }
 
  private:
@@ -249,15 +270,13 @@ class TMonitorWriterThread {
           // Nobody listens: what is queued would never be read, and the
           // thread need not wait for a monitor that may never come.
           if (FChannel.MonitorCount() <= 0) {
-            FQueue.clear();
+            FQueue.Clear();
             return Finish();
           }
-          if (!FQueue.empty()) break;
+          if (FQueue.Pop(message)) break;
           if (FTerminated) return Finish();
           FWake.wait_for(lock, WriterIdleStep);
         }
-        message = std::move(FQueue.front());
-        FQueue.pop_front();
       }
       try {
         FChannel.WriteMessage(message.Kind, message.Time, message.Text, stopping);
@@ -277,7 +296,7 @@ class TMonitorWriterThread {
   mutable std::mutex FLock;
   std::condition_variable FWake;
   std::condition_variable FFinishedChanged;
-  std::deque<TFIBTraceObject> FQueue;
+  TTraceQueue FQueue;
   // Finish what is queued, then end.
   bool FTerminated = false;
   bool FFinished = false;
@@ -288,7 +307,10 @@ class TMonitorWriterThread {
 
 // ---- TFIBSQLMonitorHook ---------------------------------------------------------------
 
-TFIBSQLMonitorHook::TFIBSQLMonitorHook(std::string_view channelSuffix) : FApplicationName(ProgramFileName()) {
+TFIBSQLMonitorHook::TFIBSQLMonitorHook(std::string_view channelSuffix, std::size_t queueLimit)
+    : FApplicationName(ProgramFileName()),
+      FQueueLimit(queueLimit),
+      FQueueTotals(std::make_unique<TTraceQueueTotals>()) {
   try {
     FChannel = std::make_unique<TSQLMonitorChannel>(channelSuffix);
   } catch (const EFIBError&) {
@@ -309,9 +331,11 @@ void TFIBSQLMonitorHook::SetActive(bool active) {
 
 void TFIBSQLMonitorHook::StopWriter() noexcept {
   std::unique_ptr<TMonitorWriterThread> writer;
+  std::vector<std::unique_ptr<TMonitorWriterThread>> retired;
   {
     std::lock_guard lock(FWriterLock);
     writer = std::move(FWriter);
+    retired.swap(FRetired);
   }
   // Freed outside the lock: other threads go on queueing (to a new writer)
   // while this one finishes.
@@ -329,32 +353,64 @@ bool TFIBSQLMonitorHook::Wants(TTraceKind kind) const {
 
 void TFIBSQLMonitorHook::Send(TTraceKind kind, std::string_view text) {
   TFIBTraceObject message{kind, MonitorMessageText(FApplicationName, text), Now()};
-  std::unique_ptr<TMonitorWriterThread> retired;
+  // Writers that have ended are joined outside the lock, which is quick.
+  std::vector<std::unique_ptr<TMonitorWriterThread>> ended;
   {
     std::lock_guard lock(FWriterLock);
     if (!FActive) return;
+    for (auto it = FRetired.begin(); it != FRetired.end();) {
+      if ((*it)->Finished()) {
+        ended.push_back(std::move(*it));
+        it = FRetired.erase(it);
+      } else {
+        ++it;
+      }
+    }
     if (FChannel->MonitorCount() > 0) {
       if (!FWriter || !FWriter->Enqueue(message)) {
-        retired = std::move(FWriter);
-        FWriter = std::make_unique<TMonitorWriterThread>(*FChannel);
+        if (FWriter) ended.push_back(std::move(FWriter));
+        FWriter =
+            std::make_unique<TMonitorWriterThread>(*FChannel, FQueueLimit, FApplicationName, *FQueueTotals);
         FWriter->Enqueue(message);
       }
-    } else {
+    } else if (FWriter) {
       // The last monitor went away: the writer goes too, and the next
-      // message sent to an attached monitor makes a new one.
-      retired = std::move(FWriter);
+      // message sent to an attached monitor makes a new one. It may be
+      // half-way through a handshake with the monitor that left, which
+      // takes up to a wait step to give up: the tracing thread does not
+      // wait for that, it leaves the writer to end by itself.
+      FWriter->Stop();
+      FRetired.push_back(std::move(FWriter));
     }
   }
 }
 
+bool TFIBSQLMonitorHook::Admits(TTraceKind kind) {
+  if (!Wants(kind)) return false;
+  std::lock_guard lock(FWriterLock);
+  return !(FWriter && FWriter->RefuseIfFull(kind));
+}
+
+TTraceQueueState TFIBSQLMonitorHook::QueueState() const {
+  TTraceQueueState state;
+  {
+    std::lock_guard lock(FWriterLock);
+    if (FWriter) state.Bytes = FWriter->QueuedBytes();
+  }
+  state.PeakBytes = FQueueTotals->PeakBytes.load();
+  state.Dropped = FQueueTotals->Dropped.load();
+  return state;
+}
+
 template <class Build>
 void TFIBSQLMonitorHook::Trace(TTraceKind kind, const Build& build) noexcept {
-  if (!Wants(kind)) return;
   try {
+    // A full queue drops the message before its text is built.
+    if (!Admits(kind)) return;
     Send(kind, build());
   } catch (const std::exception&) {
-    // No memory or no thread for the message: it is lost, and the
-    // operation it reports stands.
+    // No memory or no thread for the message (or a lock that failed): it
+    // is lost, and the operation it reports stands.
   }
 }
 

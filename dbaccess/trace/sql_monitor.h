@@ -14,6 +14,7 @@
 // only while a monitor is attached, hands them to the channel.
 
 #include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -22,6 +23,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "dbaccess/trace/sql_monitor_channel.h"
 
@@ -34,6 +36,10 @@ struct TTraceValue {
   // The value as text; may raise, which prints "<Can't print value>".
   std::function<std::string()> Text;
 };
+
+// What one process may queue for the monitor unless told otherwise: a few
+// megabytes, some fifteen thousand fetch messages.
+inline constexpr std::size_t DefaultTraceQueueLimitBytes = 4u << 20;
 
 enum class TTransactionTraceAction { Start, Commit, CommitRetaining, Rollback, RollbackRetaining };
 enum class TSavepointTraceOperation { Set = 0, RollBackTo = 1, Release = 2 };
@@ -59,20 +65,34 @@ std::string TransactionTraceText(TTransactionTraceAction action, std::string_vie
 std::string SavepointTraceText(std::string_view name, std::int64_t number, std::string_view savepoint,
                                TSavepointTraceOperation operation);
 std::string ServiceTraceText(TServiceTraceAction action, std::string_view name);
+// Told once the queue takes messages again after dropping `count` of them.
+std::string DroppedTraceText(std::uint64_t count);
 // What the channel carries: the program's file name, then the text.
 std::string MonitorMessageText(std::string_view applicationName, std::string_view text);
 
 class TMonitorWriterThread;
+struct TTraceQueueTotals;
+
+// The writer's queue as a hook reports it: bytes queued now, the most ever
+// queued at once, and messages dropped because the queue was full.
+struct TTraceQueueState {
+  std::size_t Bytes = 0;
+  std::size_t PeakBytes = 0;
+  std::uint64_t Dropped = 0;
+};
 
 // The process's tracer. It opens the channel when created; when that fails
 // (client error 54) tracing stays off for the process and nothing is said.
 // The writer thread it owns is created by the first message sent while a
 // monitor is attached and ends by itself as soon as it finds none attached;
 // the next message (or switching off) frees it. Creating, using and freeing
-// it happen under one lock, so any thread may trace.
+// it happen under one lock, so any thread may trace. What the writer cannot
+// hand over yet is queued up to queueLimit bytes; past that messages are
+// dropped, and the monitor is told how many once the queue has room again.
 class TFIBSQLMonitorHook {
  public:
-  explicit TFIBSQLMonitorHook(std::string_view channelSuffix = {});
+  explicit TFIBSQLMonitorHook(std::string_view channelSuffix = {},
+                              std::size_t queueLimit = DefaultTraceQueueLimitBytes);
   ~TFIBSQLMonitorHook();
   TFIBSQLMonitorHook(const TFIBSQLMonitorHook&) = delete;
   TFIBSQLMonitorHook& operator=(const TFIBSQLMonitorHook&) = delete;
@@ -106,8 +126,13 @@ class TFIBSQLMonitorHook {
   void TraceServiceQuery(std::string_view name) noexcept;
   void TraceServiceStart(std::string_view name) noexcept;
 
+  // Wants(kind), and the writer's queue has room: a message refused for a
+  // full queue is counted as dropped, and its text need not be built.
+  bool Admits(TTraceKind kind);
+
   // A writer thread runs now.
   bool WriterRunning() const;
+  TTraceQueueState QueueState() const;
   // The channel, or null when it could not be opened.
   TSQLMonitorChannel* Channel() const { return FChannel.get(); }
 
@@ -124,10 +149,15 @@ class TFIBSQLMonitorHook {
 
   std::atomic<bool> FActive = true;
   std::string FApplicationName;
+  std::size_t FQueueLimit;
+  // Shared by the writers the hook makes one after another.
+  std::unique_ptr<TTraceQueueTotals> FQueueTotals;
   std::unique_ptr<TSQLMonitorChannel> FChannel;
   // Guards FWriter: its creation, every message queued on it, its release.
   mutable std::mutex FWriterLock;
   std::unique_ptr<TMonitorWriterThread> FWriter;
+  // Writers told to stop that have not ended yet; joined once they have.
+  std::vector<std::unique_ptr<TMonitorWriterThread>> FRetired;
 };
 
 // The hook, created on first use; null once ShutdownSQLMonitor has begun.

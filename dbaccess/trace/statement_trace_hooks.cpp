@@ -21,11 +21,15 @@ TFIBSQLMonitorHook* Hook() noexcept {
   }
 }
 
-// The hook when a monitor wants the kind now, else null: the texts below
-// are built only for a message that is sent.
+// The hook when a monitor wants the kind now and the queue has room, else
+// null: the texts below are built only for a message that is sent.
 TFIBSQLMonitorHook* HookWanting(TTraceKind kind) noexcept {
   TFIBSQLMonitorHook* hook = Hook();
-  return hook != nullptr && hook->Wants(kind) ? hook : nullptr;
+  try {
+    return hook != nullptr && hook->Admits(kind) ? hook : nullptr;
+  } catch (const std::exception&) {
+    return nullptr;
+  }
 }
 
 // A dataset's statements are known to the user by the dataset's name.

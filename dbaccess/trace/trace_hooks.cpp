@@ -24,7 +24,12 @@ TFIBSQLMonitorHook* Hook() noexcept {
 void TraceTransaction(TFIBTransaction& transaction, TTransactionTrace trace) noexcept {
   TFIBSQLMonitorHook* hook = Hook();
   // The number costs a server call: asked only for a message that is sent.
-  if (!hook || !transaction.DefaultDatabase() || !hook->Wants(TTraceKind::Transaction)) return;
+  if (!hook || !transaction.DefaultDatabase()) return;
+  try {
+    if (!hook->Admits(TTraceKind::Transaction)) return;
+  } catch (const std::exception&) {
+    return;
+  }
   std::int64_t number = 0;
   try {
     number = transaction.TransactionNumber();

@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "dbaccess/cache/cache_memory.h"
 #include "dbaccess/util/string_collections.h"
 #include "tests/support/raised.h"
 
@@ -257,6 +258,25 @@ TEST(RecordsCache, AWriteInsideAnAllocatedBlockRaisesTheHighRecord) {
   EXPECT_EQ(cache->HighRecord(), 6);
   EXPECT_EQ(Read(*cache, 6), Sample(6));
   EXPECT_EQ(Read(*cache, 4), TRow{});  // zero-filled, empty texts
+}
+
+// The memory of a closed cache is kept for the next one: what the next one
+// finds there must be zeros and empty texts, never the old records.
+TEST(RecordsCache, MemoryOfAFreedCacheComesBackAsZeroedRecords) {
+  constexpr int count = 150000;  // past the first full-sized allocations
+  auto used = Filled(count);
+  for (int n : {1, 1100, 17000, count / 2, count}) EXPECT_EQ(Read(*used, n), Sample(n)) << n;
+  used.reset();
+  EXPECT_GT(KeptCacheMemory(), 0u);
+  auto cache = MakeCache();
+  cache->PrepareRecord(count);
+  for (int n : {1, 2, count / 3, count / 2, count - 1, count}) EXPECT_EQ(Read(*cache, n), TRow{}) << n;
+  Write(*cache, count / 2, Sample(7));
+  EXPECT_EQ(Read(*cache, count / 2), Sample(7));
+  Check(*cache);
+  cache.reset();
+  ReleaseCacheMemory();
+  EXPECT_EQ(KeptCacheMemory(), 0u);
 }
 
 TEST(RecordsCache, ANullSourceZeroesTheRecordAndKeepsItsTexts) {

@@ -371,6 +371,42 @@ TEST_F(SQLMonitorTest, MonitorCountedOutWhileAliveAttachesAgain) {
   EXPECT_EQ(chunk.Text, Message("heard: [Connect]"));
 }
 
+TEST_F(SQLMonitorTest, MonitorFallingBehindCostsBoundedMemoryAndIsToldWhatWasDropped) {
+  constexpr std::size_t limit = 16 * 1024;
+  constexpr int sent = 1000;
+  TFIBSQLMonitorHook hook(FSuffix, limit);
+  TSQLMonitorReader reader(FSuffix);
+  reader.SetAllSwitches(true);
+  // The monitor holds the channel's mutex: the writer hands nothing over
+  // while the program traces.
+  ASSERT_TRUE(reader.Channel().Lock([] { return false; }));
+  for (int i = 0; i < sent; ++i) hook.TraceExecute("Q", SQL, {}, std::nullopt, i);
+  const TTraceQueueState state = hook.QueueState();
+  reader.Channel().Unlock();
+
+  EXPECT_LE(state.PeakBytes, limit);
+  EXPECT_LE(state.Bytes, limit);
+  ASSERT_GT(state.Dropped, 0u);
+  ASSERT_LT(state.Dropped, static_cast<std::uint64_t>(sent));
+  // The first messages arrive in order; the rest were dropped.
+  const int kept = sent - static_cast<int>(state.Dropped);
+  std::vector<TMonitorChunk> chunks;
+  TMonitorChunk chunk;
+  for (int tries = 0; static_cast<int>(chunks.size()) < kept && tries < kept + 100; ++tries)
+    if (reader.ReadChunk(chunk, 100)) chunks.push_back(chunk);
+  ASSERT_EQ(static_cast<int>(chunks.size()), kept);
+  EXPECT_EQ(chunks.back().Text, Message(ExecuteTraceText("Q", SQL, {}, std::nullopt, kept - 1)));
+
+  // Once the queue has room, the next message comes after the notice.
+  hook.TraceConnect("DB");
+  chunks.clear();
+  for (int tries = 0; chunks.size() < 2 && tries < 100; ++tries)
+    if (reader.ReadChunk(chunk, 100)) chunks.push_back(chunk);
+  ASSERT_EQ(chunks.size(), 2u);
+  EXPECT_EQ(chunks[0].Text, Message(DroppedTraceText(state.Dropped)));
+  EXPECT_EQ(chunks[1].Text, Message("DB: [Connect]"));
+}
+
 TEST_F(SQLMonitorTest, ChannelIsPrivateToTheUser) {
   for (const mode_t mask : {mode_t{0}, mode_t{022}, mode_t{0777}}) {
     const mode_t previous = umask(mask);
