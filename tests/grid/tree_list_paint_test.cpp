@@ -9,7 +9,9 @@
 #include <QImage>
 #include <QWidget>
 #include <memory>
+#include <ostream>
 #include <stdexcept>
+#include <string>
 
 #include "framework/gui/graphics/bitmap.h"
 #include "framework/gui/graphics/canvas.h"
@@ -252,6 +254,88 @@ TEST(TreeListTreePaint, RowFootersButtonsAndTreeLines) {
   int dots = 0;
   for (int x = 24; x < 32; ++x) dots += c.Pixels(x, y) == ColorToRGB(clGrayText) ? 1 : 0;
   EXPECT_EQ(dots, 4);
+}
+
+}  // namespace
+
+namespace {
+
+// Header panels of more rows than the bands use: the apartment columns all
+// stand in row 0, NAME may span several header lines. Painted over a
+// picture filled with a colour no part of the grid uses, every pixel of the
+// header panel and of every line of each row must be painted over.
+struct THeaderRowsCase {
+  const char* Name;
+  int PanelRows;
+  int MaxLines;  // NAME's HeaderMaxLineCount
+  int Lines;     // header lines NAME spans
+  bool RowSelect;
+};
+
+std::ostream& operator<<(std::ostream& out, const THeaderRowsCase& c) { return out << c.Name; }
+
+class HeaderRowsPaint : public ::testing::TestWithParam<THeaderRowsCase> {};
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, HeaderRowsPaint,
+    ::testing::Values(THeaderRowsCase{"OneRow", 1, 1, 1, false}, THeaderRowsCase{"TwoRowsOneLine", 2, 1, 1, false},
+                      THeaderRowsCase{"TwoRowsToTheBottom", 2, 0, 2, true},
+                      THeaderRowsCase{"ThreeRowsToTheBottom", 3, 0, 3, false},
+                      THeaderRowsCase{"ThreeRowsTwoLines", 3, 2, 2, true},
+                      THeaderRowsCase{"ThreeRowsOneLine", 3, 1, 1, false},
+                      THeaderRowsCase{"ThreeRowsMoreLinesThanRows", 3, 5, 3, false}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
+TEST_P(HeaderRowsPaint, CellsReachTheirLinesAndNothingIsLeftUnpainted) {
+  const THeaderRowsCase& c = GetParam();
+  constexpr TColor Marker = RGB(1, 254, 3);
+  TApartmentGrid grid;
+  grid.AddApartments(4);
+  grid.SetShowGrid(true);
+  if (!c.RowSelect) grid.SetOptions(grid.Options() & ~(1u << static_cast<int>(tloRowSelect)));
+  grid.SetHideSelection(false);
+  grid.SetFocusedNodeAndColumn(grid.Items(1), grid.GetVisibleColumnIndex(acName), false);
+  grid.Column(acName).SetHeaderMaxLineCount(c.MaxLines);
+  grid.SetHeaderPanelRowCount(c.PanelRows);
+  // A band with no columns beside them.
+  grid.Bands().Add()->SetCaption("Empty");
+
+  const TdxTreeListLayoutInfo layout = grid.Layout();
+  const int lineHeight = grid.Metrics().HeaderLineHeight;
+  EXPECT_EQ(layout.HeaderPanel.Height(), lineHeight * c.PanelRows);
+  const TdxTreeListHeaderItem* name = layout.FindHeader(acName);
+  ASSERT_NE(name, nullptr);
+  EXPECT_EQ(name->LineCount, c.Lines);
+  EXPECT_EQ(name->Rect.Height(), lineHeight * c.Lines);
+  EXPECT_EQ(name->FillRect.IsEmpty(), c.Lines == c.PanelRows);
+  if (!name->FillRect.IsEmpty()) {
+    EXPECT_EQ(name->FillRect.Bottom, layout.HeaderPanel.Bottom);
+  }
+  ASSERT_EQ(layout.EmptyBandHeaders.size(), 1u) << "the band without columns uses no header row";
+  const TRect emptyBand = layout.EmptyBandHeaders[0].Rect;
+  const TRect cell = grid.GetCellRect(layout, grid.Items(0), acName);
+  EXPECT_EQ(cell.Height(), grid.Metrics().RowLineHeight * c.Lines - (grid.ShowPreviewGrid() ? 1 : 0));
+  EXPECT_EQ(cell.Right, name->Rect.Right) << "the grid line is the cell's last pixel";
+
+  TBitmap picture(grid.ClientWidth(), grid.ClientHeight());
+  picture.Canvas().Brush().SetColor(Marker);
+  picture.Canvas().FillRect(Rect(0, 0, picture.Width(), picture.Height()));
+  grid.PaintTo(picture.Canvas());
+  TCanvas& canvas = picture.Canvas();
+  const int columns[] = {(name->Rect.Left + name->Rect.Right) / 2,
+                         (layout.FindHeader(acStreetName)->Rect.Left + layout.FindHeader(acStreetName)->Rect.Right) / 2,
+                         (emptyBand.Left + emptyBand.Right) / 2};
+  const int bottom = layout.RowItems.back().Top + layout.RowItems.back().Height;
+  int unpainted = 0;
+  for (int x : columns)
+    for (int y = layout.HeaderPanel.Top; y < bottom; ++y)
+      if (canvas.Pixels(x, y) == Marker) ++unpainted;
+  EXPECT_EQ(unpainted, 0);
+  // Below a NAME cell that ends above the row's last line, the row goes on
+  // in the cell's colour: a selected row stays one bar.
+  const TdxTreeListRowItem& focused = layout.RowItems[1];
+  const TColor expected = ColorToRGB(grid.HideSelectionColor());
+  EXPECT_EQ(canvas.Pixels(name->Rect.Left + 20, focused.Top + focused.Height - 3), expected);
 }
 
 }  // namespace
