@@ -60,14 +60,19 @@ void TCustomdxDBGrid::LoadControlLayout(TdxRegIniWrapper& store, const std::stri
 
   TdxDBGridSummaryGroups& groups = *FSummaryGroups;
   TCollection::TUpdateLock lock(groups);
-  const int stored = std::max(0, store.ReadIntegerValue(base, "CountSummaryGroups", 0));
+  // A save writes every group and item it counts: a count whose last entry
+  // was never stored comes from a damaged store and is taken as none.
+  int stored = std::max(0, store.ReadIntegerValue(base, "CountSummaryGroups", 0));
+  if (stored > 0 && store.ReadIntegerValue(GroupSection(base, stored - 1), "CountSummaryItems", -1) == -1) stored = 0;
   for (int g = 0; g < stored; ++g) {
     TdxDBGridSummaryGroup& group = g < groups.Count() ? *groups.Items(g) : *groups.Add();
     const std::string section = GroupSection(base, g);
     group.SetDefaultGroup(store.ReadBooleanValue(section, "Defaul", false));
     TdxDBGridSummaryItems& items = group.SummaryItems();
     TCollection::TUpdateLock itemsLock(items);
-    const int storedItems = std::max(0, store.ReadIntegerValue(section, "CountSummaryItems", 0));
+    int storedItems = std::max(0, store.ReadIntegerValue(section, "CountSummaryItems", 0));
+    if (storedItems > 0 && store.ReadIntegerValue(ItemSection(base, g, storedItems - 1), "SummaryType", -1) == -1)
+      storedItems = 0;
     for (int i = 0; i < storedItems; ++i) {
       TdxDBGridSummaryItem& item = i < items.Count() ? *items.Items(i) : *items.Add();
       const std::string itemSection = ItemSection(base, g, i);

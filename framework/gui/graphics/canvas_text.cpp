@@ -243,6 +243,15 @@ TSize TCanvas::TextExtent(std::string_view text) const {
   return {fm.horizontalAdvance(ToQString(text)), fm.height()};
 }
 
+bool TCanvas::TextWiderThan(std::string_view text, int width) const {
+  QFontMetrics fm(TCanvasAccess::Font(*this));
+  // The doubling probe of WiderThan, on the text's bytes: a prefix is
+  // converted only as far as it is measured.
+  for (std::size_t probe = 64; probe < text.size(); probe *= 2)
+    if (fm.horizontalAdvance(ToQString(text.substr(0, probe))) > width) return true;
+  return fm.horizontalAdvance(ToQString(text)) > width;
+}
+
 TTextMetric TCanvas::TextMetrics() const {
   QFontMetrics fm(TCanvasAccess::Font(*this));
   TTextMetric tm;
@@ -274,7 +283,11 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std:
   const QFont& font = TCanvasAccess::Font(*this);
   QFontMetrics fm(font);
   int dx = x + FOrigin.X, dy = y + FOrigin.Y;
-  if (FBkMode == bkOpaque && !s.isEmpty()) {
+  // Clipped to a rectangle already filled with the brush, the text's own
+  // background would cover nothing new; measuring it would shape the text
+  // a second time.
+  const bool backgroundFilled = rect && (options & ETO_OPAQUE) && (options & ETO_CLIPPED);
+  if (FBkMode == bkOpaque && !s.isEmpty() && !backgroundFilled) {
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(QRect(dx, dy, fm.horizontalAdvance(s), fm.height()), ToQColor(FBrush.Color()));
   }
