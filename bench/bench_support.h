@@ -1,9 +1,11 @@
 #pragma once
 // What the benchmark programs share besides the fetch baseline: the row
-// count they are asked for, the median of a few timed rounds, and the
+// count they are asked for, the median of a few timed rounds (wall time or
+// the thread's processor time), and the
 // Google Benchmark run of the registered cases.
 
 #include <benchmark/benchmark.h>
+#include <time.h>
 
 #include <algorithm>
 #include <chrono>
@@ -39,6 +41,27 @@ inline double MedianMilliseconds(const std::function<void()>& prepare, const std
     work();
     const auto end = std::chrono::steady_clock::now();
     times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+// The median processor time of the calling thread in milliseconds of work
+// over rounds runs, prepare running untimed before each: what the work
+// itself costs, without the time it waits for a processor on a busy machine.
+inline double MedianThreadCpuMilliseconds(const std::function<void()>& prepare, const std::function<void()>& work,
+                                          int rounds = 9) {
+  auto now = [] {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) * 1e-6;
+  };
+  std::vector<double> times;
+  for (int i = 0; i < rounds; ++i) {
+    prepare();
+    const double start = now();
+    work();
+    times.push_back(now() - start);
   }
   std::sort(times.begin(), times.end());
   return times[times.size() / 2];

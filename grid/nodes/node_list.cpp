@@ -135,7 +135,7 @@ void TdxNodeList::Reorder(std::span<TdxTreeListNode* const> order) {
   Renumber(0, count);
 }
 
-void TdxNodeList::Permute(std::span<const std::uint32_t> from) {
+void TdxNodeList::Permute(std::span<const std::uint32_t> from, std::vector<TdxTreeListNode*>* scratch) {
   const std::size_t count = FSlots.size() - FHead;
   if (from.size() != count) RaiseInvalidTreeListOperation("The new order must hold every node of the list");
   std::vector<bool> seen(count, false);
@@ -144,11 +144,16 @@ void TdxNodeList::Permute(std::span<const std::uint32_t> from) {
       RaiseInvalidTreeListOperation("The new order must hold every node of the list once");
     seen[index] = true;
   }
-  std::vector<std::unique_ptr<TdxTreeListNode>> slots(count);
-  for (std::size_t i = 0; i < count; ++i) slots[i] = std::move(FSlots[FHead + from[i]]);
-  FSlots = std::move(slots);
-  FHead = 0;
-  Renumber(0, count);
+  // The nodes are let go and taken again in their new places: reads from
+  // anywhere but one after the other, independent of each other, into the
+  // same slots.
+  std::vector<TdxTreeListNode*> local;
+  std::vector<TdxTreeListNode*>& nodes = scratch != nullptr ? *scratch : local;
+  nodes.resize(count);
+  std::unique_ptr<TdxTreeListNode>* slots = FSlots.data() + FHead;
+  for (std::size_t i = 0; i < count; ++i) nodes[i] = slots[i].release();
+  for (std::size_t i = 0; i < count; ++i) slots[i].reset(nodes[from[i]]);
+  Renumber(FHead, FSlots.size());
 }
 
 void TdxNodeList::Release() noexcept {

@@ -54,7 +54,8 @@ class TdxNodeList {
   void Reorder(std::span<TdxTreeListNode* const> order);
   // The same by position: entry i takes the node that stood at from[i]
   // (which must name each index once). Only the moved nodes are touched.
-  void Permute(std::span<const std::uint32_t> from);
+  // scratch, when given, is memory the caller keeps for such moves.
+  void Permute(std::span<const std::uint32_t> from, std::vector<TdxTreeListNode*>* scratch = nullptr);
   // Frees the storage of an empty list.
   void Release() noexcept;
   // Takes every node out (the list is left empty, its storage released);

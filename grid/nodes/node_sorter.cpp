@@ -130,7 +130,8 @@ void TdxSortKeyTable::Build(const TdxTreeListNodeOwner& owner, std::span<TdxTree
     for (TdxTreeListNode* node : nodes)
       if (node->Count() > 0) parents->push_back(node);
   FHeads.assign(nodes.size(), 0);
-  FTails.assign(nodes.size(), TTail{});
+  FTailsMade = FColumnCount != 0 && FColumns[0].Kind == kTexts;
+  if (FTailsMade) FTails.resize(nodes.size());
   if (FColumnCount != 0) BuildHeads(FColumns[0]);
 }
 
@@ -240,7 +241,7 @@ void TdxSortKeyTable::BuildHeads(const TColumn& first) {
     if (!first.Nulls[row])
       head = first.Kind == kWords ? first.Words[row] : HeadBytes(TextKey(first, row), first.CommonPrefix);
     FHeads[row] = first.Descending ? ~head : head;
-    FTails[row] = MakeTail(first, row);
+    if (FTailsMade) FTails[row] = MakeTail(first, row);
   }
 }
 
@@ -319,7 +320,25 @@ constexpr std::size_t kRadixMinimum = 256;
 
 TdxNodeSorter::TdxNodeSorter(TdxTreeListNodeOwner& owner, std::span<const TdxSortColumn> columns,
                              const TdxNodeSortComparer& compare)
-    : FOwner(&owner), FColumns(columns.begin(), columns.end()), FCompare(&compare) {}
+    : FOwner(&owner),
+      FColumns(columns.begin(), columns.end()),
+      FCompare(&compare),
+      FBuffers(owner.TakeSortBuffers()),
+      FTable(FBuffers->Table),
+      FNodes(FBuffers->Nodes),
+      FRows(FBuffers->Rows),
+      FScratch(FBuffers->Scratch),
+      FRun(FBuffers->Run),
+      FOrder(FBuffers->Order),
+      FPending(FBuffers->Pending) {}
+
+TdxNodeSorter::~TdxNodeSorter() {
+  // No node is kept: the next sort may find any of them freed.
+  FNodes.clear();
+  FRun.clear();
+  FPending.clear();
+  FOwner->ReturnSortBuffers(std::move(FBuffers));
+}
 
 void TdxNodeSorter::SortList(TdxTreeListNode* parent) { SortList(parent, nullptr); }
 
@@ -337,7 +356,9 @@ void TdxNodeSorter::SortList(TdxTreeListNode* parent, std::vector<TdxTreeListNod
   } else {
     SortByKeys(parents);
   }
-  FOwner->PermuteSiblings(parent, FOrder);
+  // The list's nodes are no longer needed in their old order: their vector
+  // is the move's scratch memory.
+  FOwner->PermuteSiblings(parent, FOrder, &FNodes);
 }
 
 void TdxNodeSorter::SortByKeys(std::vector<TdxTreeListNode*>* parents) {

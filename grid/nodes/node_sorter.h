@@ -28,6 +28,7 @@
 // An OnCompare handler is asked directly, without keys.
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <vector>
@@ -60,7 +61,12 @@ class TdxSortKeyTable {
     bool Null = false;
     bool Complete = true;
   };
-  const TTail& Tail(std::uint32_t row) const noexcept { return FTails[row]; }
+  // A first key of numbers has its whole key in the head: only its Null
+  // mark is read, from the column's small array of marks.
+  TTail Tail(std::uint32_t row) const noexcept {
+    if (!FTailsMade) return TTail{0, 0, FColumnCount != 0 && FColumns[0].Nulls[row] != 0, true};
+    return FTails[row];
+  }
   // Leading bytes of the first key that the head holds, and with the tail.
   std::size_t HeadEnd() const noexcept;
   std::size_t TailEnd() const noexcept { return HeadEnd() + 8; }
@@ -114,25 +120,14 @@ class TdxSortKeyTable {
   // Made with the heads, in row order: a run of equal heads, read in sorted
   // order, finds each row's tail in one place.
   std::vector<TTail> FTails;
+  bool FTailsMade = false;  // the first key holds texts
   std::vector<std::uint32_t> FEmptyRows;
   bool FTextKeys = false;
 };
 
-class TdxNodeSorter {
- public:
-  // The owner and the comparer must outlive the sorter.
-  TdxNodeSorter(TdxTreeListNodeOwner& owner, std::span<const TdxSortColumn> columns,
-                const TdxNodeSortComparer& compare);
-
-  // The children of parent (the top-level nodes when nil). Only the order
-  // changes; no events (the caller repaints).
-  void SortList(TdxTreeListNode* parent);
-  // Level -1: the top-level list and every child list below it. Level n:
-  // every child list whose nodes stand at that level (0: the top-level list,
-  // 1: the children of top-level nodes, ...).
-  void SortLevel(int level);
-
- private:
+// The working memory of TdxNodeSorter: the key table and the row vectors,
+// kept by the tree list between sorts (TdxTreeListNodeOwner::TakeSortBuffers).
+struct TdxNodeSortBuffers {
   struct TRow {
     std::uint64_t Head = 0;
     std::uint32_t Row = 0;
@@ -143,6 +138,37 @@ class TdxNodeSorter {
     TdxTreeListNode* Node = nullptr;
     std::uint32_t Row = 0;
   };
+
+  TdxSortKeyTable Table;
+  std::vector<TdxTreeListNode*> Nodes;
+  std::vector<TRow> Rows;
+  std::vector<TRow> Scratch;
+  std::vector<TRunRow> Run;
+  std::vector<std::uint32_t> Order;
+  std::vector<TdxTreeListNode*> Pending;
+};
+
+class TdxNodeSorter {
+ public:
+  // The owner and the comparer must outlive the sorter. The sorter works in
+  // the owner's sort buffers and gives them back when it goes.
+  TdxNodeSorter(TdxTreeListNodeOwner& owner, std::span<const TdxSortColumn> columns,
+                const TdxNodeSortComparer& compare);
+  TdxNodeSorter(const TdxNodeSorter&) = delete;
+  TdxNodeSorter& operator=(const TdxNodeSorter&) = delete;
+  ~TdxNodeSorter();
+
+  // The children of parent (the top-level nodes when nil). Only the order
+  // changes; no events (the caller repaints).
+  void SortList(TdxTreeListNode* parent);
+  // Level -1: the top-level list and every child list below it. Level n:
+  // every child list whose nodes stand at that level (0: the top-level list,
+  // 1: the children of top-level nodes, ...).
+  void SortLevel(int level);
+
+ private:
+  using TRow = TdxNodeSortBuffers::TRow;
+  using TRunRow = TdxNodeSortBuffers::TRunRow;
 
   // With parents, the list's nodes that have children are added there.
   void SortList(TdxTreeListNode* parent, std::vector<TdxTreeListNode*>* parents);
@@ -156,13 +182,14 @@ class TdxNodeSorter {
   TdxTreeListNodeOwner* FOwner;
   std::vector<TdxSortColumn> FColumns;
   const TdxNodeSortComparer* FCompare;
-  TdxSortKeyTable FTable;
-  std::vector<TdxTreeListNode*> FNodes;
-  std::vector<TRow> FRows;
-  std::vector<TRow> FScratch;
-  std::vector<TRunRow> FRun;
-  std::vector<std::uint32_t> FOrder;
-  std::vector<TdxTreeListNode*> FPending;
+  std::unique_ptr<TdxNodeSortBuffers> FBuffers;
+  TdxSortKeyTable& FTable;
+  std::vector<TdxTreeListNode*>& FNodes;
+  std::vector<TRow>& FRows;
+  std::vector<TRow>& FScratch;
+  std::vector<TRunRow>& FRun;
+  std::vector<std::uint32_t>& FOrder;
+  std::vector<TdxTreeListNode*>& FPending;
 };
 
 // Sorts the lists of a level of the tree (see TdxNodeSorter::SortLevel).

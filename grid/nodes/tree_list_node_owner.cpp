@@ -5,6 +5,7 @@
 #include <utility>
 #include <vector>
 
+#include "grid/nodes/node_sorter.h"
 #include "grid/tree_list/tree_list_errors.h"
 
 TdxTreeListNodeOwner::TdxTreeListNodeOwner() = default;
@@ -12,6 +13,16 @@ TdxTreeListNodeOwner::TdxTreeListNodeOwner() = default;
 // The lists free what is left without calling back: the derived tree list
 // is gone by now, and its overrides with it.
 TdxTreeListNodeOwner::~TdxTreeListNodeOwner() = default;
+
+std::unique_ptr<TdxNodeSortBuffers> TdxTreeListNodeOwner::TakeSortBuffers() {
+  if (FSortBuffers == nullptr) return std::make_unique<TdxNodeSortBuffers>();
+  return std::move(FSortBuffers);
+}
+
+void TdxTreeListNodeOwner::ReturnSortBuffers(std::unique_ptr<TdxNodeSortBuffers> buffers) noexcept {
+  // Of two sorts' buffers (a nested sort), one is kept.
+  if (FSortBuffers == nullptr) FSortBuffers = std::move(buffers);
+}
 
 // --- The node store -------------------------------------------------------------
 
@@ -43,10 +54,11 @@ void TdxTreeListNodeOwner::ReorderSiblings(TdxTreeListNode* parent, std::span<Td
   (parent != nullptr ? parent->FChildren : FNodes).Reorder(order);
 }
 
-void TdxTreeListNodeOwner::PermuteSiblings(TdxTreeListNode* parent, std::span<const std::uint32_t> from) {
+void TdxTreeListNodeOwner::PermuteSiblings(TdxTreeListNode* parent, std::span<const std::uint32_t> from,
+                                           std::vector<TdxTreeListNode*>* scratch) {
   if (parent != nullptr && parent->Owner() != this)
     RaiseInvalidTreeListOperation("The node belongs to another tree list");
-  (parent != nullptr ? parent->FChildren : FNodes).Permute(from);
+  (parent != nullptr ? parent->FChildren : FNodes).Permute(from, scratch);
 }
 
 void TdxTreeListNodeOwner::ReplaceSiblings(TdxTreeListNode* parent, std::span<TdxTreeListNode* const> shown) {
@@ -116,6 +128,8 @@ void TdxTreeListNodeOwner::FreeAllNodes() {
     ~TClearingScope() { Flag = Saved; }
   } clearing{FClearing, FClearing};
   FClearing = true;
+  // Memory sized for the nodes that go.
+  FSortBuffers.reset();
   FFocusedNode = nullptr;
   FTopVisibleNode = nullptr;
   for (TdxNodeList* list : {&FNodes, &FDetached}) {

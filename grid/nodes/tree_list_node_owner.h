@@ -19,6 +19,7 @@
 #include <memory>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "framework/core/base/event.h"
 #include "framework/core/base/object.h"
@@ -26,6 +27,8 @@
 #include "grid/forward.h"
 #include "grid/nodes/node_list.h"
 #include "grid/nodes/tree_list_node.h"
+
+struct TdxNodeSortBuffers;
 
 // Sender, Node, Allow: a handler clears Allow to refuse the change.
 using TTLExpandingEvent = TEvent<void(TObject* Sender, TdxTreeListNode* Node, bool& Allow)>;
@@ -60,7 +63,9 @@ class TdxTreeListNodeOwner {
   // caller repaints. Raises EInvaliddxTreeListOperation for a wrong order.
   void ReorderSiblings(TdxTreeListNode* parent, std::span<TdxTreeListNode* const> order);
   // The same by position: the node at index i moves from index from[i].
-  void PermuteSiblings(TdxTreeListNode* parent, std::span<const std::uint32_t> from);
+  // scratch, when given, is memory the caller keeps for such moves.
+  void PermuteSiblings(TdxTreeListNode* parent, std::span<const std::uint32_t> from,
+                       std::vector<TdxTreeListNode*>* scratch = nullptr);
   // Makes `shown` the children of parent (the top-level nodes when nil), in
   // that order, in one pass: each entry is a child of parent already or a
   // detached root (linked in again); the children left out are detached,
@@ -141,6 +146,13 @@ class TdxTreeListNodeOwner {
   virtual Variant GetCellVariant(const TdxTreeListNode* node, int columnIndex) const = 0;
   virtual void SetCellText(TdxTreeListNode* node, int columnIndex, const std::string& text) = 0;
 
+  // The sort's working memory, kept from one sort to the next: a list of a
+  // million nodes needs some hundred megabytes, and fresh pages cost more
+  // than the sort itself. A sort takes them (new ones when another sort
+  // holds them, as a handler's nested sort would) and gives them back.
+  std::unique_ptr<TdxNodeSortBuffers> TakeSortBuffers();
+  void ReturnSortBuffers(std::unique_ptr<TdxNodeSortBuffers> buffers) noexcept;
+
  protected:
   // Frees every node, top-level and detached, children before parents, with
   // IsClearing set: each is told to NodeDeleted with nil neighbours. The node
@@ -160,6 +172,7 @@ class TdxTreeListNodeOwner {
 
   TdxNodeList FNodes;
   TdxNodeList FDetached;
+  std::unique_ptr<TdxNodeSortBuffers> FSortBuffers;
   TdxTreeListNode* FFocusedNode = nullptr;
   TdxTreeListNode* FTopVisibleNode = nullptr;
   int FUpdateLock = 0;

@@ -130,9 +130,20 @@ int DrawCellText(TCanvas& canvas, std::string_view text, int* textHeight, TColor
   const TBkMode callerBkMode = canvas.BkMode();
   canvas.Font().Assign(&font);
   canvas.Font().SetColor(textColor);
-  // An empty text has no height, so that measuring it asks for no room.
-  const TSize extent = text.empty() ? TSize{} : canvas.TextExtent(text);
   const bool measuring = flags & CTF_MEASURE;
+  // An empty text has no height, so that measuring it asks for no room. A
+  // text to be cut by an ellipsis is measured only as far as it could fit:
+  // past that, only its height matters.
+  TSize extent;
+  if (!text.empty()) {
+    if ((flags & (CTF_END_ELLIPSIS | CTF_PATH_ELLIPSIS)) && !measuring &&
+        canvas.TextWiderThan(text, textRect.Width())) {
+      extent = canvas.TextExtent(" ");
+      extent.cx = textRect.Width() + 1;
+    } else {
+      extent = canvas.TextExtent(text);
+    }
+  }
   if (measuring) {
     if (textHeight) *textHeight = extent.cy;
     if (extent.cy == 0) return 0;

@@ -201,8 +201,16 @@ std::vector<int> TCustomdxTreeList::RowColumns(int bandIndex, int rowIndex) cons
 
 int TCustomdxTreeList::GetVisibleBandCount() const { return FBands->VisibleCount(); }
 
+// The rows down to the band's lowest visible column: a band may use fewer
+// rows than the header panel has (its last cells then reach down to the
+// panel's bottom), and a band without columns uses none.
 int TCustomdxTreeList::GetBandHeaderRowCount(int visibleBandIndex) const {
-  return FBands->VisibleItems(visibleBandIndex) != nullptr ? FHeaderPanelRowCount : 0;
+  const int band = FBands->GetAbsoluteIndex(visibleBandIndex);
+  if (band < 0) return 0;
+  int rows = 0;
+  for (const TdxTreeListColumn* column : FColumns)
+    if (column->Visible() && column->BandIndex() == band) rows = std::max(rows, column->RowIndex() + 1);
+  return std::min(rows, FHeaderPanelRowCount);
 }
 
 int TCustomdxTreeList::GetHeaderColumnCount(int visibleBandIndex, int rowIndex) const {

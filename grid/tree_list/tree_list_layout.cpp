@@ -709,7 +709,7 @@ TRect TCustomdxTreeList::GetCellRect(const TdxTreeListLayoutInfo& layout, const 
   if (row == nullptr || cell == nullptr) return Rect(-1, -1, -1, -1);
   TRect r;
   r.Left = cell->Rect.Left;
-  r.Right = cell->Rect.Right - (FShowGrid ? 1 : 0);
+  r.Right = cell->Rect.Right;
   const int indentEnd = layout.TreeColumnLeft + GetNodeIndentParts(node).End;
   if (r.Left < indentEnd && cell->Rect.Right > layout.TreeColumnLeft && cell->Rect.Left <= layout.TreeColumnLeft)
     r.Left = std::min(indentEnd, r.Right);
@@ -734,8 +734,10 @@ TRect TCustomdxTreeList::GetEditorRect(const TdxTreeListNode* node, int visibleC
   TRect r = GetCellRect(layout, node, absolute);
   if (r.Left == -1 && r.Top == -1) return r;
   const TdxTreeListHeaderItem* cell = layout.FindHeader(absolute);
+  // The editor leaves the pixel between two cells (the grid line) to the
+  // next cell; the grid's last cell has no neighbour to leave it to.
   const bool gridEnd = cell != nullptr && cell->LastCell;
-  if (!gridEnd && !FShowGrid) r.Right -= 1;
+  if (!gridEnd) r.Right -= 1;
   if (cell != nullptr && cell->FirstCell)
     r.Left = std::max(r.Left, layout.TreeColumnLeft + GetNodeIndentParts(node).End);
   if (OptionExOn(tloInvertSelect)) {

@@ -29,6 +29,21 @@ std::string ColumnSection(const std::string& base, const TdxTreeListColumn& colu
 
 // Items listed with the position a layout gave them, in the order they were
 // read; equal positions keep that order.
+// The widest band or column, and the tallest row, a stored layout may ask
+// for: the largest coordinate the platform's graphics hold. A layout sums
+// widths over its bands and columns, so a bound this far below the integer
+// range keeps every sum whole; a stored number beyond it comes from a
+// damaged store, not from a layout the control ever saved.
+constexpr int MaxStoredExtent = 32767;
+
+// A stored number, or current when it is missing or lies outside
+// low .. high: an impossible value is passed over like a missing one.
+int ReadStoredNumber(TdxRegIniWrapper& store, const std::string& section, std::string_view ident, int current,
+                     int low, int high) {
+  const int value = store.ReadIntegerValue(section, ident, current);
+  return value >= low && value <= high ? value : current;
+}
+
 template <class T>
 void SortByStoredIndex(std::vector<std::pair<int, T*>>& items) {
   std::stable_sort(items.begin(), items.end(),
@@ -262,9 +277,10 @@ void TCustomdxTreeListControl::LoadLayoutFrom(TdxRegIniWrapper& store, const std
 void TCustomdxTreeListControl::LoadControlLayout(TdxRegIniWrapper& store, const std::string& base) {
   SetShowGrid(store.ReadBooleanValue(base, "ShowGrid", ShowGrid()));
   SetShowPreviewGrid(store.ReadBooleanValue(base, "ShowPreviewGrid", ShowPreviewGrid()));
+  // The row counts are clamped by their writers.
   SetBandRowCount(store.ReadIntegerValue(base, "BandRowCount", BandRowCount()));
   // A row needs a height: 0 or less is not one the control could show.
-  const int rowHeight = store.ReadIntegerValue(base, "DefaultRowHeight", DefaultRowHeight());
+  const int rowHeight = ReadStoredNumber(store, base, "DefaultRowHeight", DefaultRowHeight(), 1, MaxStoredExtent);
   if (rowHeight > 0) SetDefaultRowHeight(rowHeight);
   // -1 is the automatic height; a missing value must keep the current
   // setting, automatic or not.
@@ -290,7 +306,7 @@ void TCustomdxTreeListControl::LoadBandLayouts(TdxRegIniWrapper& store, const st
         std::any_of(order.begin(), order.end(), [band](const auto& entry) { return entry.second == band; }))
       continue;
     band->SetVisible(store.ReadBooleanValue(section, "Visible", band->Visible()));
-    band->SetWidth(store.ReadIntegerValue(section, "Width", band->Width()));
+    band->SetWidth(ReadStoredNumber(store, section, "Width", band->Width(), 0, MaxStoredExtent));
     order.emplace_back(store.ReadIntegerValue(section, "Index", band->Index()), band);
   }
   SortByStoredIndex(order);
@@ -315,9 +331,12 @@ void TCustomdxTreeListControl::LoadColumnPositions(TdxRegIniWrapper& store, cons
   TColumnPositionScope positions(*this);
   for (TdxTreeListColumn* column : columns) {
     const std::string section = ColumnSection(base, *column);
+    // The band and row writers clamp; the row a column asked for is taken
+    // only when a header panel could have it.
     column->SetBandIndex(store.ReadIntegerValue(section, "BandIndex", column->BandIndex()));
     column->SetRowIndex(store.ReadIntegerValue(section, "RowIndex", column->RowIndex()));
-    column->PlaceInRow(store.ReadIntegerValue(section, "StoredRowIndex", column->StoredRowIndex()));
+    column->PlaceInRow(ReadStoredNumber(store, section, "StoredRowIndex", column->StoredRowIndex(), 0,
+                                        HeaderPanelMaxRowCount() - 1));
   }
   positions.Close();
 }
@@ -325,7 +344,7 @@ void TCustomdxTreeListControl::LoadColumnPositions(TdxRegIniWrapper& store, cons
 void TCustomdxTreeListControl::LoadColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column,
                                                 const std::string& section) {
   column.SetVisible(store.ReadBooleanValue(section, "Visible", column.Visible()));
-  column.SetWidth(store.ReadIntegerValue(section, "Width", column.Width()));
+  column.SetWidth(ReadStoredNumber(store, section, "Width", column.Width(), 0, MaxStoredExtent));
   // Only the three sort states are values; anything else is unreadable.
   const int sorted = store.ReadIntegerValue(section, "Sorted", static_cast<int>(column.Sorted()));
   if (sorted >= csNone && sorted <= csUp) column.SetSorted(static_cast<TdxTreeListColumnSort>(sorted));

@@ -106,6 +106,8 @@ class TdxTreeListPainter {
   void PaintExpandButton(const TdxTreeListNode* node, const TRect& slot);
   void CellColors(const TdxTreeListRowItem& row, int absolute, bool selected, TColor& color, TColor& textColor);
   bool CellSelected(const TdxTreeListRowItem& row, int absolute) const;
+  void PaintLinesBelowCells(const TdxTreeListRowItem& row, int linesBottom);
+  TRect CellRect(const TdxTreeListNode* node, int absolute) const;
   void PaintFixedBandLines();
 
   TCustomdxTreeList& T;
@@ -610,7 +612,7 @@ void TdxTreeListPainter::PaintRow(const TdxTreeListRowItem& row, int /*lineIndex
   } else {
     for (const TdxTreeListHeaderItem& header : L.Headers) {
       TdxCellPaintInfo cell;
-      cell.Rect = T.GetCellRect(L, node, header.AbsoluteIndex);
+      cell.Rect = CellRect(node, header.AbsoluteIndex);
       cell.Rect.Left = std::max(cell.Rect.Left, header.ClipRect.Left);
       cell.Rect.Right = std::min(cell.Rect.Right, header.ClipRect.Right);
       if (cell.Rect.IsEmpty() || !C.RectVisible(cell.Rect)) continue;
@@ -627,12 +629,13 @@ void TdxTreeListPainter::PaintRow(const TdxTreeListRowItem& row, int /*lineIndex
       C.IntersectClipRect(cell.Rect);
       T.DrawCell(C, cell);
     }
+    PaintLinesBelowCells(row, linesBottom);
   }
   // The focus rectangle of the focused cell (or row).
   if (node == T.FocusedNode() && !T.HideFocusRect() && HasFocus) {
     TRect focus = lines;
     if (!T.OptionOn(tloRowSelect)) {
-      const TRect cell = T.GetCellRect(L, node, focusedColumn);
+      const TRect cell = CellRect(node, focusedColumn);
       if (cell.Left != -1 || cell.Top != -1) focus = cell;
     }
     C.Font().SetColor(clWhite);
@@ -686,6 +689,41 @@ void TdxTreeListPainter::PaintRow(const TdxTreeListRowItem& row, int /*lineIndex
     if (previewHeight > 0 && T.ShowPreviewGrid())
       Fill(C, Rect(L.Rows.Left, linesBottom - 1, L.ColumnsRight + 1, linesBottom), lineColor);
   }
+}
+
+// The lines of a row that no cell covers: below the cells of a band's last
+// header row that end above the header panel's last row (in the cell's
+// colours, so that a selected row stays one bar), and under a band that
+// has no columns.
+void TdxTreeListPainter::PaintLinesBelowCells(const TdxTreeListRowItem& row, int linesBottom) {
+  for (const TdxTreeListHeaderItem& header : L.Headers) {
+    if (header.FillRect.IsEmpty()) continue;
+    TRect below = CellRect(row.Node, header.AbsoluteIndex);
+    if (below.Left == -1 && below.Top == -1) continue;
+    below.Left = std::max(below.Left, header.ClipRect.Left);
+    below.Right = std::min(below.Right, header.ClipRect.Right);
+    below.Top = below.Bottom;
+    below.Bottom = linesBottom;
+    if (below.IsEmpty() || !C.RectVisible(below)) continue;
+    TColor color = clNone;
+    TColor textColor = clNone;
+    CellColors(row, header.AbsoluteIndex, CellSelected(row, header.AbsoluteIndex), color, textColor);
+    Fill(C, below, color);
+  }
+  for (const TdxTreeListEmptyBandHeader& empty : L.EmptyBandHeaders) {
+    TRect under = Rect(empty.Rect.Left, row.Top, empty.Rect.Right, linesBottom);
+    // The node's indent, painted already, stays.
+    if (under.Left <= L.TreeColumnLeft && under.Right > L.TreeColumnLeft)
+      under.Left = std::min(under.Right, L.TreeColumnLeft + T.GetNodeIndentParts(row.Node).End);
+    if (C.RectVisible(under)) Fill(C, under, T.Color());
+  }
+}
+
+// A cell as painted: with grid lines, its last pixel is the line's.
+TRect TdxTreeListPainter::CellRect(const TdxTreeListNode* node, int absolute) const {
+  TRect r = T.GetCellRect(L, node, absolute);
+  if (T.ShowGrid() && (r.Left != -1 || r.Top != -1)) r.Right -= 1;
+  return r;
 }
 
 // --- The tree list's own painting operations -----------------------------------------

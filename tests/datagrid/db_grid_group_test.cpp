@@ -877,15 +877,27 @@ TEST_F(GroupLayoutTest, GroupingPanelsAndSummaryGroupsComeBackOntoTheGroupsThatE
   EXPECT_EQ(Grid->FooterSummaryText(Col("AMOUNT")->Index()), Local("MAX=2.00"));
 }
 
+// No summary groups, and counts of groups or items beyond what the store
+// holds (a damaged store; read as counts, they would make two billion).
 TEST_F(GroupLayoutTest, ALayoutWithoutSummaryGroupsGivesOneDefaultGroupNamingTheKey) {
+  const struct {
+    const char* Section;
+    const char* Name;
+    const char* Value;
+  } cases[] = {{"", "CountSummaryGroups", "0"},
+               {"", "CountSummaryGroups", "2147483647"},
+               {"\\SumGroups\\0", "CountSummaryItems", "2147483647"}};
   Make();
-  Grid->SaveLayoutToRegistry(LayoutKey);
-  TRegIniFile().WriteString(std::string(LayoutKey), "CountSummaryGroups", "0");
-  Grid->LoadLayoutFromRegistry(LayoutKey);
-  ASSERT_EQ(Grid->SummaryGroups().Count(), 1);
-  EXPECT_TRUE(Grid->SummaryGroups().Items(0)->DefaultGroup());
-  ASSERT_EQ(Grid->SummaryGroups().Items(0)->SummaryItems().Count(), 1);
-  EXPECT_EQ(Grid->SummaryGroups().Items(0)->SummaryItems().Items(0)->ColumnName(), "HOME_ID");
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(c.Name) + " " + c.Value);
+    Grid->SaveLayoutToRegistry(LayoutKey);
+    TRegIniFile().WriteString(std::string(LayoutKey) + c.Section, c.Name, c.Value);
+    Grid->LoadLayoutFromRegistry(LayoutKey);
+    ASSERT_EQ(Grid->SummaryGroups().Count(), 1);
+    EXPECT_TRUE(Grid->SummaryGroups().Items(0)->DefaultGroup());
+    ASSERT_EQ(Grid->SummaryGroups().Items(0)->SummaryItems().Count(), 1);
+    EXPECT_EQ(Grid->SummaryGroups().Items(0)->SummaryItems().Items(0)->ColumnName(), "HOME_ID");
+  }
 }
 
 // Damaged counts in a stored layout: a count the layout cannot hold reads

@@ -411,6 +411,38 @@ TEST_F(CanvasTest, EndEllipsisShortensTextToTheWidth) {
   EXPECT_GE(calc.Width(), Canvas().TextWidth("..."));
 }
 
+// A cut line is the longest prefix (for a path: the longest start of its
+// folders) that fits the width with the dots, whatever the text's length.
+TEST_F(CanvasTest, EllipsisKeepsTheLongestPrefixThatFitsWithTheDots) {
+  std::string letters;
+  for (int i = 0; i < 40000; ++i) letters += static_cast<char>(i % 7 == 6 ? ' ' : 'a' + i % 26);
+  const struct {
+    unsigned Format;
+    std::string Text;
+    int Width;
+    std::string Tail;  // path ellipsis: what follows the dots
+  } cases[] = {{DT_END_ELLIPSIS, "Tulvo Kelvorsk, Lenina 12", 60, ""},
+               {DT_END_ELLIPSIS, "Lenina", 200, ""},
+               {DT_END_ELLIPSIS, letters, 150, ""},
+               {DT_END_ELLIPSIS, "Lenina", 3, ""},
+               {DT_PATH_ELLIPSIS, "C:\\Tulvo\\Kelvorsk\\phones.db", 90, "\\phones.db"},
+               {DT_PATH_ELLIPSIS, letters.substr(0, 5000) + "/phones.db", 120, "/phones.db"},
+               {DT_PATH_ELLIPSIS, "C:\\" + letters.substr(0, 3000), 100, "\\" + letters.substr(0, 3000)},
+               {DT_PATH_ELLIPSIS, letters.substr(0, 3000), 100, ""}};
+  for (const auto& c : cases) {
+    const std::string head = c.Text.substr(0, c.Text.size() - c.Tail.size());
+    std::string expected = c.Text;
+    if (Canvas().TextWidth(c.Text) > c.Width) {
+      std::size_t keep = 0;
+      while (keep < head.size() && Canvas().TextWidth(head.substr(0, keep + 1) + "..." + c.Tail) <= c.Width) ++keep;
+      expected = head.substr(0, keep) + "..." + c.Tail;
+    }
+    TRect calc = Rect(0, 0, c.Width, 0);
+    Canvas().DrawText(c.Text, calc, DT_CALCRECT | DT_NOPREFIX | DT_SINGLELINE | c.Format);
+    EXPECT_EQ(calc.Width(), Canvas().TextWidth(expected)) << c.Text.substr(0, 40) << " in " << c.Width;
+  }
+}
+
 TEST_F(CanvasTest, ExpandedTabsGoToTheNextTabStop) {
   TRect r = Rect(0, 0, 400, 0);
   Canvas().DrawText("a\tb", r, DT_CALCRECT | DT_SINGLELINE | DT_EXPANDTABS);

@@ -8,6 +8,7 @@
 #include <ostream>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "framework/core/text/text.h"
@@ -272,6 +273,22 @@ TEST_F(SortingLevels, AnEventComparerSortsEveryListByTheHandler) {
   };
   SortNodes(tree, -1, keys, TdxNodeSortComparer(tree, false, byNameDescending));
   EXPECT_EQ(tree.Shape(), "c(c3 c2(z y x) c1) b(b2 b1) a(a2(q p) a1)");
+}
+
+// Sorts keep their working memory in the tree list between sorts; a sort
+// started inside another one's comparison must get memory of its own.
+TEST_F(SortingLevels, ASortInsideAComparisonLeavesTheOuterSortWhole) {
+  const std::vector<TdxSortColumn> keys{{1, false}};
+  SortNodes(tree, -1, keys, TdxNodeSortComparer(tree, false));  // the buffers are the tree list's now
+  bool nested = false;
+  TdxTLCompareEvent byNameDescending = [&](TObject*, TdxTreeListNode* a, TdxTreeListNode* b, int& compare) {
+    if (!std::exchange(nested, true))
+      SortNodes(tree, 1, std::vector<TdxSortColumn>{{1, true}}, TdxNodeSortComparer(tree, false));
+    compare = TTestTreeList::Name(b).compare(TTestTreeList::Name(a));
+  };
+  SortNodes(tree, 0, keys, TdxNodeSortComparer(tree, false, byNameDescending));
+  EXPECT_EQ(tree.Shape(), "c(c3 c2(x y z) c1) b(b2 b1) a(a2(p q) a1)");
+  tree.CheckInvariants();
 }
 
 TEST(NodeSorter, AKeyThatCannotBeReadLeavesTheOrder) {

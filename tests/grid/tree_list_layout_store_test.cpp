@@ -363,6 +363,10 @@ std::string RowsOf(TCustomdxTreeListControl& grid) {
   return std::to_string(grid.ColumnByName("Name")->RowIndex()) +
          std::to_string(grid.ColumnByName("Phone")->RowIndex());
 }
+// Band 1's width and the bands' total.
+std::string BandWidths(TCustomdxTreeListControl& grid) {
+  return std::to_string(grid.Bands().Items(1)->Width()) + " " + std::to_string(grid.GetTotalBandsWidth());
+}
 // Header rows, "A" in front when their count is automatic.
 std::string HeaderRows(TCustomdxTreeListControl& grid) {
   return (grid.OptionExOn(tloAutoHeaderPanelHeight) ? "A" : "") + std::to_string(grid.HeaderPanelRowCount());
@@ -388,6 +392,12 @@ const OddValue OddValues[] = {
      "100"},
     {"WidthBelowMinimum", "\\Columns\\Name", "Width", "5", nullptr,
      [](auto& g) { return WidthOf(g, "Name"); }, "20"},
+    {"WidthNegative", "\\Columns\\Name", "Width", "-40", nullptr, [](auto& g) { return WidthOf(g, "Name"); },
+     "100"},
+    {"WidthBeyondAnyLayout", "\\Columns\\Name", "Width", "2147483647", nullptr,
+     [](auto& g) { return WidthOf(g, "Name"); }, "100"},
+    {"BandWidthBeyondAnyLayout", "\\Band\\Band1", "Width", "2147483647", nullptr, BandWidths, "250 500"},
+    {"BandWidthNegative", "\\Band\\Band0", "Width", "-2147483648", nullptr, BandWidths, "250 500"},
     {"WidthHexadecimal", "\\Columns\\Name", "Width", "$80", nullptr,
      [](auto& g) { return WidthOf(g, "Name"); }, "128"},
     {"SortedBeyondTheStates", "\\Columns\\Name", "Sorted", "3",
@@ -415,6 +425,10 @@ const OddValue OddValues[] = {
      [](auto& g) { return std::to_string(g.BandRowCount()); }, "1"},
     {"RowHeightZero", "", "DefaultRowHeight", "0", [](auto& g) { g.SetDefaultRowHeight(21); },
      [](auto& g) { return std::to_string(g.DefaultRowHeight()); }, "21"},
+    {"RowHeightBeyondAnyLayout", "", "DefaultRowHeight", "2147483647", [](auto& g) { g.SetDefaultRowHeight(21); },
+     [](auto& g) { return std::to_string(g.DefaultRowHeight()); }, "21"},
+    {"StoredRowBeyondAnyPanel", "\\Columns\\Phone", "StoredRowIndex", "2147483647", nullptr,
+     [](auto& g) { return std::to_string(g.ColumnByName("Phone")->StoredRowIndex()); }, "1"},
     {"RowHeightNegative", "", "DefaultRowHeight", "-4", [](auto& g) { g.SetDefaultRowHeight(21); },
      [](auto& g) { return std::to_string(g.DefaultRowHeight()); }, "21"},
     {"BandOfAnUnknownId", "\\Band\\Band1", "ID", "77", nullptr, BandOrder, "01"},

@@ -8,8 +8,10 @@
 
 #include <QImage>
 #include <QWidget>
+#include <algorithm>
 #include <memory>
 #include <stdexcept>
+#include <string>
 
 #include "framework/gui/graphics/bitmap.h"
 #include "framework/gui/graphics/canvas.h"
@@ -252,6 +254,61 @@ TEST(TreeListTreePaint, RowFootersButtonsAndTreeLines) {
   int dots = 0;
   for (int x = 24; x < 32; ++x) dots += c.Pixels(x, y) == ColorToRGB(clGrayText) ? 1 : 0;
   EXPECT_EQ(dots, 4);
+}
+
+}  // namespace
+
+namespace {
+
+// Header panels of more rows than the bands use: the apartment columns all
+// stand in row 0, NAME spans MaxLines header lines (0: to the panel's
+// bottom), and a third band has no columns. Painted over a colour the grid
+// never uses, no pixel of the header panel or of any row line stays.
+TEST(TreeListHeaderRows, CellsReachTheirLinesAndNothingIsLeftUnpainted) {
+  const struct {
+    int PanelRows, MaxLines, Lines;
+    bool RowSelect;
+  } cases[] = {{1, 1, 1, false}, {2, 1, 1, false}, {2, 0, 2, true}, {3, 0, 3, false},
+               {3, 2, 2, true},  {3, 1, 1, false}, {3, 5, 3, false}};
+  constexpr TColor Marker = RGB(1, 254, 3);
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.PanelRows) + " rows, NAME's line count " + std::to_string(c.MaxLines));
+    TApartmentGrid grid;
+    grid.AddApartments(4);
+    grid.SetShowGrid(true);
+    if (!c.RowSelect) grid.SetOptions(grid.Options() & ~(1u << static_cast<int>(tloRowSelect)));
+    grid.SetHideSelection(false);
+    grid.SetFocusedNodeAndColumn(grid.Items(1), grid.GetVisibleColumnIndex(acName), false);
+    grid.Column(acName).SetHeaderMaxLineCount(c.MaxLines);
+    grid.SetHeaderPanelRowCount(c.PanelRows);
+    grid.Bands().Add();
+    const TdxTreeListLayoutInfo layout = grid.Layout();
+    const TdxTreeListHeaderItem* name = layout.FindHeader(acName);
+    ASSERT_NE(name, nullptr);
+    EXPECT_EQ(name->Rect.Height(), grid.Metrics().HeaderLineHeight * c.Lines);
+    EXPECT_EQ(name->FillRect.IsEmpty() ? layout.HeaderPanel.Bottom : name->FillRect.Bottom, layout.HeaderPanel.Bottom);
+    ASSERT_EQ(layout.EmptyBandHeaders.size(), 1u) << "the band without columns uses no header row";
+    const TRect cell = grid.GetCellRect(layout, grid.Items(0), acName);
+    EXPECT_EQ(cell.Height(), grid.Metrics().RowLineHeight * c.Lines - (grid.ShowPreviewGrid() ? 1 : 0));
+    EXPECT_EQ(cell.Right, name->Rect.Right) << "the grid line is the cell's last pixel";
+
+    TBitmap picture(grid.ClientWidth(), grid.ClientHeight());
+    TCanvas& canvas = picture.Canvas();
+    canvas.Brush().SetColor(Marker);
+    canvas.FillRect(Rect(0, 0, picture.Width(), picture.Height()));
+    grid.PaintTo(canvas);
+    const TRect street = layout.FindHeader(acStreetName)->Rect;
+    const TRect empty = layout.EmptyBandHeaders[0].Rect;
+    const int bottom = std::min(layout.Rows.Bottom, layout.RowItems.back().Top + layout.RowItems.back().Height);
+    int unpainted = 0;
+    for (int x : {Centre(name->Rect).X, Centre(street).X, Centre(empty).X})
+      for (int y = layout.HeaderPanel.Top; y < bottom; ++y) unpainted += canvas.Pixels(x, y) == Marker;
+    EXPECT_EQ(unpainted, 0);
+    // Below a NAME cell, the focused row goes on in the cell's colour.
+    const TdxTreeListRowItem& focused = layout.RowItems[1];
+    EXPECT_EQ(canvas.Pixels(name->Rect.Left + 20, focused.Top + focused.Height - 3),
+              ColorToRGB(grid.HideSelectionColor()));
+  }
 }
 
 }  // namespace

@@ -171,6 +171,9 @@ class TCanvas : public TPersistent {
   TSize TextExtent(std::string_view text) const;
   int TextWidth(std::string_view text) const { return TextExtent(text).cx; }
   int TextHeight(std::string_view text) const { return TextExtent(text).cy; }
+  // Whether the text is wider than width; a long text is measured only as
+  // far as it could fit.
+  bool TextWiderThan(std::string_view text, int width) const;
   TTextMetric TextMetrics() const;
   // Formats text in rect by the DT_ flags. With DT_CALCRECT nothing is drawn
   // and rect is widened or narrowed to the text. Returns the text height (with

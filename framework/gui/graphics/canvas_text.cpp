@@ -90,27 +90,65 @@ TTextLine StripPrefix(const QString& s, bool showUnderline) {
 
 QString Ellipsis() { return QStringLiteral("..."); }
 
+// Whether s is wider than width. Widths only grow with the characters, so
+// a prefix that is already too wide answers for the whole text: a long
+// text is measured only as far as it could show.
+bool WiderThan(const TTextLayout& layout, const QString& s, int width) {
+  for (qsizetype probe = 64; probe < s.size(); probe *= 2)
+    if (layout.Width(s.first(probe)) > width) return true;
+  return layout.Width(s) > width;
+}
+
+// The length of the longest prefix of s (at most limit characters) that,
+// followed by suffix, fits width; 0 when none does. A bisection over the
+// prefix widths, starting from a bound found by doubling, so that the cost
+// follows what fits rather than the text's length. A cut never splits a
+// surrogate pair.
+qsizetype LongestFittingPrefix(const TTextLayout& layout, const QString& s, qsizetype limit, const QString& suffix,
+                               int width) {
+  auto fits = [&](qsizetype n) { return layout.Width(s.first(n) + suffix) <= width; };
+  qsizetype low = 0;  // fits (or nothing does)
+  qsizetype high = limit;
+  for (qsizetype probe = 16; probe < limit; probe *= 2) {
+    if (!fits(probe)) {
+      high = probe;
+      break;
+    }
+    low = probe;
+  }
+  if (high == limit && fits(limit)) return limit;
+  // fits(low) or low == 0; !fits(high).
+  while (high - low > 1) {
+    const qsizetype middle = low + (high - low) / 2;
+    if (fits(middle))
+      low = middle;
+    else
+      high = middle;
+  }
+  if (low > 0 && s[low - 1].isHighSurrogate()) --low;
+  return low;
+}
+
 // Cuts a line to width with "..." at its end.
 void EndEllipsis(TTextLine& line, const TTextLayout& layout, int width) {
-  if (layout.Width(line.Text) <= width) return;
-  QString text = line.Text;
-  while (!text.isEmpty() && layout.Width(text + Ellipsis()) > width) text.chop(1);
-  line.Text = text + Ellipsis();
-  if (line.Underline >= text.size()) line.Underline = -1;
+  if (!WiderThan(layout, line.Text, width)) return;
+  const qsizetype keep = LongestFittingPrefix(layout, line.Text, line.Text.size(), Ellipsis(), width);
+  line.Text = line.Text.first(keep) + Ellipsis();
+  if (line.Underline >= keep) line.Underline = -1;
 }
 
 // Keeps the last path element and cuts the folders before it.
 void PathEllipsis(TTextLine& line, const TTextLayout& layout, int width) {
-  if (layout.Width(line.Text) <= width) return;
+  if (!WiderThan(layout, line.Text, width)) return;
   qsizetype sep = std::max(line.Text.lastIndexOf(QLatin1Char('\\')), line.Text.lastIndexOf(QLatin1Char('/')));
   if (sep <= 0) {
     EndEllipsis(line, layout, width);
     return;
   }
-  QString head = line.Text.left(sep);
-  QString tail = line.Text.mid(sep);
-  while (!head.isEmpty() && layout.Width(head + Ellipsis() + tail) > width) head.chop(1);
-  line.Text = head + Ellipsis() + tail;
+  const QString tail = Ellipsis() + line.Text.mid(sep);
+  // A last element too wide on its own keeps no folder at all.
+  const qsizetype keep = WiderThan(layout, tail, width) ? 0 : LongestFittingPrefix(layout, line.Text, sep, tail, width);
+  line.Text = line.Text.first(keep) + tail;
   line.Underline = -1;
 }
 
@@ -205,6 +243,15 @@ TSize TCanvas::TextExtent(std::string_view text) const {
   return {fm.horizontalAdvance(ToQString(text)), fm.height()};
 }
 
+bool TCanvas::TextWiderThan(std::string_view text, int width) const {
+  QFontMetrics fm(TCanvasAccess::Font(*this));
+  // The doubling probe of WiderThan, on the text's bytes: a prefix is
+  // converted only as far as it is measured.
+  for (std::size_t probe = 64; probe < text.size(); probe *= 2)
+    if (fm.horizontalAdvance(ToQString(text.substr(0, probe))) > width) return true;
+  return fm.horizontalAdvance(ToQString(text)) > width;
+}
+
 TTextMetric TCanvas::TextMetrics() const {
   QFontMetrics fm(TCanvasAccess::Font(*this));
   TTextMetric tm;
@@ -236,7 +283,11 @@ void TCanvas::ExtTextOut(int x, int y, unsigned options, const TRect* rect, std:
   const QFont& font = TCanvasAccess::Font(*this);
   QFontMetrics fm(font);
   int dx = x + FOrigin.X, dy = y + FOrigin.Y;
-  if (FBkMode == bkOpaque && !s.isEmpty()) {
+  // Clipped to a rectangle already filled with the brush, the text's own
+  // background would cover nothing new; measuring it would shape the text
+  // a second time.
+  const bool backgroundFilled = rect && (options & ETO_OPAQUE) && (options & ETO_CLIPPED);
+  if (FBkMode == bkOpaque && !s.isEmpty() && !backgroundFilled) {
     p.setCompositionMode(QPainter::CompositionMode_Source);
     p.fillRect(QRect(dx, dy, fm.horizontalAdvance(s), fm.height()), ToQColor(FBrush.Color()));
   }
