@@ -356,7 +356,9 @@ std::string TRegistryHive::Serialize() const {
     path.resize(level.PathLength);
     if (!path.empty()) path += '\\';
     AppendEscaped(path, key.Name);
-    appendKey(key, path);
+    // A key without values is implied by its subkeys' lines: listing every
+    // ancestor with its whole path made a chain of n keys cost n * n / 2.
+    if (!key.Values.empty() || key.SubKeys.empty()) appendKey(key, path);
     levels.push_back({key.SubKeys.begin(), key.SubKeys.end(), path.size()});
   }
   return out;
@@ -380,12 +382,16 @@ std::optional<TRegistryHive> TRegistryHive::Parse(std::string_view text) {
     } else if (line.front() == '[') {
       if (line.back() != ']' || line.size() < 2) return std::nullopt;
       std::string_view path = line.substr(1, line.size() - 2);
-      std::size_t key = 0, depth = 0;
+      std::size_t key = 0, depth = 0, length = 0;
       while (!path.empty()) {
         std::size_t slash = path.find('\\');
         auto segment = Unescape(path.substr(0, slash));
         if (!segment || segment->empty() || segment->find('\\') != std::string::npos) return std::nullopt;
-        if (++depth > kMaxKeyDepth) return std::nullopt;
+        // A writer never makes such a key; a file that holds one was not
+        // written by us and is not taken.
+        length += (depth == 0 ? 0 : 1) + segment->size();
+        if (++depth > kMaxKeyDepth || segment->size() > kMaxKeyNameLength || length > kMaxKeyPathLength)
+          return std::nullopt;
         key = hive.EnsureSubKey(key, *segment);
         if (slash == std::string_view::npos) break;
         path.remove_prefix(slash + 1);
@@ -403,7 +409,7 @@ std::optional<TRegistryHive> TRegistryHive::Parse(std::string_view text) {
       std::string_view type = rest.substr(0, space);
       std::string_view data = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
       auto value = ParseData(type, data);
-      if (!value) return std::nullopt;
+      if (!value || !FitsValue(*name, *value)) return std::nullopt;
       hive.SetIn(current, *name, std::move(*value));
     } else {
       return std::nullopt;
