@@ -26,15 +26,24 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7F && c != '%' && c != '"' && c != '[' && c != ']'; }
+
 void AppendEscaped(std::string& out, std::string_view text) {
-  for (char ch : text) {
-    auto c = static_cast<unsigned char>(ch);
+  // Names and data are mostly plain ASCII: copied by runs, not by bytes.
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t end = i;
+    while (end < text.size() && IsPlain(static_cast<unsigned char>(text[end]))) ++end;
+    out.append(text, i, end - i);
+    if (end == text.size()) return;
+    auto c = static_cast<unsigned char>(text[end]);
+    i = end + 1;
     if (NeedsEscape(c)) {
       out += '%';
       out += kHex[c >> 4];
       out += kHex[c & 15];
     } else {
-      AppendUtf8(out, AnsiCharToUnicode(ch));
+      AppendUtf8(out, AnsiCharToUnicode(static_cast<char>(c)));
     }
   }
 }
@@ -300,7 +309,13 @@ bool TRegistryHive::DeleteValue(std::string_view path, std::string_view name) {
 }
 
 std::string TRegistryHive::Serialize() const {
-  std::string out(kHeader);
+  std::string out;
+  SerializeInto(out);
+  return out;
+}
+
+void TRegistryHive::SerializeInto(std::string& out) const {
+  out.assign(kHeader);
   out += '\n';
   auto appendKey = [&out](const TKey& key, std::string_view path) {
     out += '[';
@@ -361,7 +376,6 @@ std::string TRegistryHive::Serialize() const {
     if (!key.Values.empty() || key.SubKeys.empty()) appendKey(key, path);
     levels.push_back({key.SubKeys.begin(), key.SubKeys.end(), path.size()});
   }
-  return out;
 }
 
 std::optional<TRegistryHive> TRegistryHive::Parse(std::string_view text) {

@@ -97,6 +97,9 @@ class TRegistryHive {
   bool DeleteValue(std::string_view path, std::string_view name);
 
   std::string Serialize() const;
+  // The same into out, whose buffer is reused (a store rewritten again and
+  // again keeps one buffer of its size).
+  void SerializeInto(std::string& out) const;
   // nullopt when the text does not follow the form described above.
   static std::optional<TRegistryHive> Parse(std::string_view text);
 
