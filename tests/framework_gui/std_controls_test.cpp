@@ -223,31 +223,26 @@ INSTANTIATE_TEST_SUITE_P(
 class EditContextMenu : public StdControlsTest, public ::testing::WithParamInterface<bool> {};
 
 TEST_P(EditContextMenu, OffersTheStandardEditActions) {
-  TWinControl* box = nullptr;
-  if (GetParam())
-    box = Make<TComboBox>();
-  else
-    box = Make<TEdit>();
+  TWinControl* box = GetParam() ? static_cast<TWinControl*>(Make<TComboBox>()) : Make<TEdit>();
   ASSERT_TRUE(ShowActive(*FForm));
-  box->SetFocus();
-  QWidget* text = WindowOf(*box)->findChild<QLineEdit*>();
-  if (!text) text = WindowOf(*box);
-  ASSERT_TRUE(qobject_cast<QLineEdit*>(text));
+  auto* text = qobject_cast<QLineEdit*>(WindowOf(*box));
+  if (!text) text = WindowOf(*box)->findChild<QLineEdit*>();
+  ASSERT_TRUE(text);
   const QPoint at = text->rect().center();
-  QTest::mousePress(text, Qt::RightButton, Qt::NoModifier, at);
-  QTest::mouseRelease(text, Qt::RightButton, Qt::NoModifier, at);
+  QTest::mouseClick(text, Qt::RightButton, Qt::NoModifier, at);
   // Qt's own request, as the window system sends it beside the click.
   QContextMenuEvent request(QContextMenuEvent::Mouse, at, text->mapToGlobal(at));
   QApplication::sendEvent(text, &request);
-  QApplication::processEvents();
-  std::vector<QMenu*> menus;
-  for (QWidget* w : QApplication::topLevelWidgets())
-    if (auto* menu = qobject_cast<QMenu*>(w); menu && menu->isVisible()) menus.push_back(menu);
-  ASSERT_EQ(menus.size(), 1u) << "one menu for one click";
+  int menus = 0;
   QStringList actions;
-  for (QAction* action : menus[0]->actions())
-    if (!action->isSeparator()) actions << action->text().remove('&').section('\t', 0, 0);
-  for (QMenu* menu : menus) menu->close();
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* menu = qobject_cast<QMenu*>(w); menu && menu->isVisible()) {
+      ++menus;
+      for (QAction* a : menu->actions())
+        if (!a->isSeparator()) actions << a->text().remove('&').section('\t', 0, 0);
+      menu->close();
+    }
+  EXPECT_EQ(menus, 1) << "one menu for one click";
   EXPECT_EQ(actions, (QStringList{"Undo", "Redo", "Cut", "Copy", "Paste", "Delete", "Select All"}));
 }
 
