@@ -3,19 +3,22 @@
 // lock, one parse, one flush to disk) against the same values written one by
 // one, each its own locked rewrite of the file (the baseline; it writes
 // fewer values, compare items per second). Target: the scoped save of 300
-// values under 20 ms with 10,000 values in the store.
+// values under 20 ms wall with 10,000 values in the store; the last line,
+// "layout_save_ms:", is that figure.
 // The store lives in a fresh folder under $TMPDIR (else /tmp), so the flush
 // costs what that disk costs.
 
 #include <benchmark/benchmark.h>
 #include <stdlib.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <stdexcept>
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "framework/core/storage/registry.h"
 
 namespace {
@@ -99,4 +102,26 @@ BENCHMARK(BM_LayoutSaveInOneScope)->Args({0, 300})->Args({10000, 300})->Unit(ben
 BENCHMARK(BM_LayoutSaveValueByValue)->Args({0, 30})->Args({10000, 30})->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_DeepestKeyWrite)->Unit(benchmark::kMillisecond);
 
+// The target's figure: the median wall time of 21 scoped saves of 300 values
+// into a store of 10,000, each as the grid makes it (a registry object of its
+// own, one scope), the flush to disk included.
+double LayoutSaveMilliseconds() {
+  TBenchStore store(10000);
+  int round = 0;
+  return MedianMilliseconds([] {},
+                            [&round] {
+                              TRegIniFile ini("\\Software\\Tulvo\\HOME");
+                              TRegistryUpdateScope scope(ini);
+                              SaveLayout(ini, 300, ++round);
+                              scope.Commit();
+                            },
+                            21);
+}
+
 }  // namespace
+
+int main(int argc, char** argv) {
+  if (!RunRegisteredBenchmarks(argc, argv)) return 1;
+  std::printf("layout_save_ms: %.1f\n", LayoutSaveMilliseconds());
+  return 0;
+}

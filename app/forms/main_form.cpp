@@ -6,6 +6,7 @@
 #include "app/forms/about_form.h"
 #include "app/search/search_conditions.h"
 #include "app/search/search_history.h"
+#include "app/settings/settings_notices.h"
 #include "datagrid/control/db_column.h"
 #include "datagrid/grid/db_grid.h"
 #include "dbaccess/connection/app_database.h"
@@ -14,6 +15,7 @@
 #include "framework/core/base/exceptions.h"
 #include "framework/core/base/scope_exit.h"
 #include "framework/core/data/data_source.h"
+#include "framework/core/storage/registry_store.h"
 #include "framework/core/text/text.h"
 #include "framework/gui/application/application.h"
 #include "framework/gui/standard/dialogs.h"
@@ -160,7 +162,11 @@ class TBuildingScope {
 
 }  // namespace
 
-TMainForm::TMainForm(TComponent* owner) : TForm(owner) {
+TMainForm::TMainForm(TComponent* owner)
+    : TForm(owner),
+      // Before the grids read their layouts: whatever this run does to the
+      // store is told at its start.
+      FNotices(std::make_unique<TSettingsNotices>(TRegistryStore::DefaultPath())) {
   TBuildingScope building(*this);
   TLoadingScope loading;
   SetName("MainForm");
@@ -382,10 +388,16 @@ void TMainForm::FormCreate(TObject*) {
   }
   pcPhones->SetActivePage(tsHome);
   LoadSettings();
+  FNotices->TellAtStart();
 }
 
 void TMainForm::FormDestroy(TObject*) {
-  if (FBuilt) SaveSettings();
+  if (!FBuilt) return;
+  try {
+    SaveSettings();
+  } catch (const ERegistryException& e) {
+    FNotices->TellSaveFailed(e);
+  }
 }
 
 // --- Keys ----------------------------------------------------------------------------------

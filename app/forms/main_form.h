@@ -15,6 +15,7 @@
 // a failure there is shown and ends the program, which still saves the
 // placement and histories when the form goes.
 
+#include <memory>
 #include <string>
 
 #include "framework/gui/standard/forms.h"
@@ -37,6 +38,7 @@ class TpFIBTransaction;
 class TStrings;
 class TTabSheet;
 class TCanvas;
+class TSettingsNotices;
 
 // The registry key of the program's settings (below HKEY_CURRENT_USER).
 inline constexpr const char* ProgramRegistryKey = "\\Software\\Tulvo";
@@ -114,6 +116,8 @@ class TMainForm : public TForm {
   // The constructor ran to its end; only then may the form's destruction
   // store what it holds.
   bool FBuilt = false;
+  // What became of the settings store, told once.
+  std::unique_ptr<TSettingsNotices> FNotices;
 };
 
 // The program file whose folder holds the database: the application's own

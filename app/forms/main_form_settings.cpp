@@ -13,7 +13,9 @@ void TMainForm::LoadSettings() {
   TRegIniFile registry(ProgramRegistryKey);
   registry.SetRootKey(HKEY_CURRENT_USER);
   if (!registry.OpenKey(ProgramRegistryKey, false)) return;
-  ReadPlacement(registry, placement);
+  // The key exists on a first run too (opening the ini object creates it);
+  // only a stored rectangle may take the place of centring.
+  const bool placed = ReadPlacement(registry, placement);
   if (!Visible()) placement.showCmd = SW_HIDE;
   if (BorderStyle() != bsSizeable && BorderStyle() != bsSizeToolWin) {
     // A window of fixed size keeps its size; only its place is restored.
@@ -21,7 +23,7 @@ void TMainForm::LoadSettings() {
     r = Rect(r.Left, r.Top, r.Left + Width(), r.Top + Height());
   }
   const TRect& r = placement.rcNormalPosition;
-  if (r.Left < r.Right) {
+  if (placed && r.Left < r.Right) {
     // A stored place wins over centring on the first show. (Changing the
     // position never re-creates our window, so no designing bracket.)
     if (Position() == poScreenCenter || Position() == poDesktopCenter) SetPosition(poDesigned);

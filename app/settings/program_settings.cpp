@@ -1,6 +1,7 @@
 #include "app/settings/program_settings.h"
 
 #include <string>
+#include <utility>
 
 #include "framework/core/component/strings.h"
 #include "framework/core/storage/registry.h"
@@ -10,14 +11,19 @@ namespace {
 constexpr std::string_view PlacementSection = "Placement";
 }
 
-void ReadPlacement(TRegIniFile& registry, TWindowPlacement& placement) {
+bool ReadPlacement(TRegIniFile& registry, TWindowPlacement& placement) {
   placement.flags = static_cast<unsigned>(
       registry.ReadInteger(PlacementSection, "Flags", static_cast<int>(placement.flags)));
   TRect& r = placement.rcNormalPosition;
-  r.Left = registry.ReadInteger(PlacementSection, "Left", r.Left);
-  r.Top = registry.ReadInteger(PlacementSection, "Top", r.Top);
-  r.Right = registry.ReadInteger(PlacementSection, "Right", r.Right);
-  r.Bottom = registry.ReadInteger(PlacementSection, "Bottom", r.Bottom);
+  bool stored = false;
+  for (auto [name, field] : {std::pair{"Left", &r.Left}, {"Top", &r.Top}, {"Right", &r.Right}, {"Bottom", &r.Bottom}}) {
+    // A number is read alike whatever the default; a missing value or one
+    // that is not a number gives back each default.
+    const int read = registry.ReadInteger(PlacementSection, name, *field);
+    stored = stored || registry.ReadInteger(PlacementSection, name, ~*field) == read;
+    *field = read;
+  }
+  return stored;
 }
 
 void WritePlacement(TRegIniFile& registry, const TWindowPlacement& placement) {

@@ -16,7 +16,9 @@ class TStrings;
 struct TWindowPlacement;
 
 // Flags and the normal rectangle, each defaulting to the record's value.
-void ReadPlacement(TRegIniFile& registry, TWindowPlacement& placement);
+// Whether any side of the rectangle was stored: when none was (a first run),
+// the record holds only the window's own unplaced rectangle.
+bool ReadPlacement(TRegIniFile& registry, TWindowPlacement& placement);
 // Flags and the normal rectangle (the show command is not stored).
 void WritePlacement(TRegIniFile& registry, const TWindowPlacement& placement);
 

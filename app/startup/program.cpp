@@ -19,6 +19,15 @@ namespace {
 int RunApplication(int argc, char** argv, const TFirebirdRootResult& root) {
   TApplication application(argc, argv);
   application.SetTitle("Tulvo Kelvorsk");
+  // The client takes SIGTERM and SIGINT itself, shutting the connection
+  // down under a window that goes on: the program ends itself instead, as
+  // its menu does, and the client is told to stand back.
+  try {
+    application.EndOnTerminationSignals();
+    ClientLibrary().LeaveTerminationSignalsToProgram();
+  } catch (const Exception& e) {
+    std::fprintf(stderr, "phones: %s\n", e.Message().c_str());
+  }
   const TDatabaseUIScope databaseUi;
   const TTestRun testRun;  // only when the environment asks for one
   TFirstPaintReport firstPaint;  // only for the start-up benchmark

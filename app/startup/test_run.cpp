@@ -41,14 +41,25 @@ TTestRun::~TTestRun() = default;
 
 int TTestRun::Run(TMainForm& form) const {
   if (Application->Terminated()) return 1;
-  form.cbName->SetText(FSearch);
-  form.Search();
-  std::printf("apartments %d organisations %d\n", form.GridHome->RecordCount(), form.GridOrg->RecordCount());
-  std::fflush(stdout);
+  const auto search = [&form, this] {
+    form.cbName->SetText(FSearch);
+    form.Search();
+    std::printf("apartments %d organisations %d\n", form.GridHome->RecordCount(), form.GridOrg->RecordCount());
+    std::fflush(stdout);
+  };
+  search();
+  if (FHold.empty()) return 0;
+  // Shown as the program's own loop would show it, and ended as it would
+  // be: by a signal too.
+  form.Show();
   const auto deadline = std::chrono::steady_clock::now() + std::chrono::minutes(1);
-  while (!FHold.empty() && !std::filesystem::exists(FHold) && std::chrono::steady_clock::now() < deadline) {
+  while (!Application->Terminated() && !std::filesystem::exists(FHold) &&
+         std::chrono::steady_clock::now() < deadline) {
     Application->ProcessMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
   }
+  // Once more on the way out: the database is still there, whatever ended
+  // the wait.
+  search();
   return 0;
 }

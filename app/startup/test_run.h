@@ -3,9 +3,11 @@
 // TULVO_PHONES_TEST_SEARCH is set, the program answers every message dialog
 // itself (printing it to the error stream), searches for the variable's
 // text as a name once the main form is built, prints
-// "apartments N organisations M" to its output, waits while the file named
-// by TULVO_PHONES_TEST_HOLD does not exist (so that a test can keep two
-// copies running at once; at most a minute), and ends. Without the
+// "apartments N organisations M" to its output, shows the main form and
+// waits while the file named by TULVO_PHONES_TEST_HOLD does not exist and
+// nothing ended the program (so that a test can keep two copies running at
+// once, or send it a signal; at most a minute), searches once more and
+// prints the line again, and ends. Without the
 // variable it does nothing.
 
 #include <memory>

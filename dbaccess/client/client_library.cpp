@@ -98,6 +98,7 @@ void TClientLibrary::Load() {
     BindMandatory();
     BindVersion6();
     BindVersionQuery();
+    if (FSignalsToProgram) RefuseSignalShutdown();
   } catch (...) {
     UnloadLocked();
     throw;
@@ -138,6 +139,33 @@ void TClientLibrary::BindVersionQuery() {
   InstallStandIn<GetClientMinorVersionName>(api.isc_get_client_minor_version);
 }
 #undef TULVO_BIND_MANDATORY
+
+void TClientLibrary::LeaveTerminationSignalsToProgram() {
+  std::lock_guard lock(FLock);
+  if (FSignalsToProgram.exchange(true)) return;
+  if (FHandle != nullptr) RefuseSignalShutdown();
+}
+
+namespace {
+
+// Asked by the client before it shuts down: a shutdown a signal started is
+// refused (the program ends itself), any other goes on.
+int ConfirmShutdown(const int reason, const int, void*) { return reason == fb_shutrsn_signal ? 1 : 0; }
+
+}  // namespace
+
+void TClientLibrary::RefuseSignalShutdown() {
+  // Not every client has it (before version 2.5); such a client installs no
+  // handlers either.
+  using TShutdownCallback = ISC_STATUS (*)(ISC_STATUS*, FB_SHUTDOWN_CALLBACK, const int, void*);
+  auto callback = reinterpret_cast<TShutdownCallback>(Lookup("fb_shutdown_callback"));
+  if (callback == nullptr) return;
+  ISC_STATUS_ARRAY status = {};
+  callback(status, ConfirmShutdown, fb_shut_confirmation, nullptr);
+  RestoreDefaultFPUControlWord();
+  if (status[0] == 1 && status[1] != 0)
+    throw EOSError("The database client refused to leave the termination signals to the program");
+}
 
 void* TClientLibrary::Lookup(const char* name) const { return dlsym(FHandle, name); }
 

@@ -54,6 +54,15 @@ class TClientLibrary {
   // The bound table; loads first when needed (see Check).
   const TClientEntryPoints& EntryPoints();
 
+  // The program ends itself on SIGTERM, SIGINT and SIGHUP (saving what it
+  // keeps, then closing its connections through the layer's shutdown): the
+  // client, which handles the first two itself by shutting every connection
+  // down under the program, is told to refuse a shutdown a signal starts.
+  // Takes effect now when loaded, else at every load. For the rest of the
+  // process; a program that lets the signals end it does not call it.
+  void LeaveTerminationSignalsToProgram();
+  bool TerminationSignalsLeftToProgram() const { return FSignalsToProgram; }
+
   // What the library reported when bound; 0 for a client that cannot tell.
   int ClientMajorVersion() const { return FMajorVersion; }
   int ClientMinorVersion() const { return FMinorVersion; }
@@ -69,6 +78,7 @@ class TClientLibrary {
   void* Lookup(const char* name) const;
   void* LookupMandatory(const char* name) const;
   void UnloadLocked() noexcept;
+  void RefuseSignalShutdown();
 
   mutable std::mutex FLock;
   std::string FFileName = DefaultClientLibraryName;
@@ -78,6 +88,7 @@ class TClientLibrary {
   std::atomic<const TClientEntryPoints*> FTable = nullptr;
   int FMajorVersion = 0;
   int FMinorVersion = 0;
+  std::atomic<bool> FSignalsToProgram = false;
 };
 
 // Called by every connection before it touches the client API.

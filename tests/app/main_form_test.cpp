@@ -8,11 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <QTimer>
+#include <sys/stat.h>
 
+#include <cerrno>
 #include <filesystem>
 #include <string>
 
 #include "app/forms/about_form.h"
+#include "app/settings/settings_notices.h"
 #include "datagrid/grid/db_grid.h"
 #include "dbaccess/client/client_library.h"
 #include "dbaccess/connection/app_database.h"
@@ -96,6 +99,35 @@ TEST_F(MainFormTest, StoredRectangleWithLeftNotLessThanRightIsIgnored) {
   ASSERT_EQ(f.cbName->Items().Count(), 1);
   EXPECT_EQ(f.cbName->Items().Strings(0), RU("Иванов"));
 }
+
+// What became of the settings store is told once, at the start, in the
+// program's language; the end then saves what it may without a box.
+class StoreNotice : public MainFormTest, public ::testing::WithParamInterface<bool> {};  // unreadable, or read-only
+
+TEST_P(StoreNotice, IsToldOnceAtTheStart) {
+  WriteFileText(RegistryPath(), GetParam() ? "not a registry\n" : "tulvo-registry 1\n[Software\\Tulvo]\n");
+  if (!GetParam()) ::chmod(RegistryPath().c_str(), 0400);
+  const std::string before = ReadFileText(RegistryPath());
+  TypeInto(*StartProgram().cbName, "x");
+  CloseProgram();
+  ASSERT_EQ(Dialogs.Requests().size(), 1u);
+  EXPECT_EQ(Dialogs.Requests()[0].Type, mtWarning);
+  EXPECT_EQ(Dialogs.Requests()[0].Text, GetParam() ? SettingsResetText(RegistryPath() + ".unreadable")
+                                                    : SettingsNotSavedText(RegistryPath(), EACCES));
+  struct stat st {};
+  EXPECT_EQ(::stat(RegistryPath().c_str(), &st), 0);
+  EXPECT_EQ(ReadFileText(RegistryPath() + (GetParam() ? ".unreadable" : "")), before);
+  if (!GetParam()) {
+    EXPECT_EQ(st.st_mode & 07777, 0400u);
+  }
+  ::chmod(RegistryPath().c_str(), 0600);
+  StartProgram();  // told in the run that found it so, not again
+  CloseProgram();
+  EXPECT_EQ(Dialogs.Requests().size(), 1u);
+}
+
+INSTANTIATE_TEST_SUITE_P(Settings, StoreNotice, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "Unreadable" : "ReadOnly"); });
 
 TEST_F(MainFormTest, MissingDatabaseIsReportedWithoutItsComponentLineAndEndsTheProgram) {
   fs::remove(DatabasePath());

@@ -20,6 +20,7 @@
 #include "framework/core/text/text.h"
 #include "tests/support/child_processes.h"
 #include "tests/support/listings.h"
+#include "tests/support/raised.h"
 #include "tests/support/temp_folder.h"
 
 namespace {
@@ -162,7 +163,9 @@ TEST_F(IniFileTest, FailuresToReadOrWriteTheFileRaise) {
   EXPECT_THROW(nowhere.UpdateFile(), EFCreateError);
   EXPECT_THROW(TMemIniFile{FFolder.Path()}, EFOpenError);  // a folder cannot be read as a file
   TIniFile direct(FFolder.File("no/such/folder/x.ini"));
-  EXPECT_THROW(direct.WriteString("A", "B", "C"), EIniFileException);
+  // The cause is named, as the registry store names it.
+  EXPECT_EQ(MessageOf<EIniFileException>([&] { direct.WriteString("A", "B", "C"); }),
+            "Unable to write to " + FFolder.File("no/such/folder/x.ini") + ": No such file or directory");
   EXPECT_EQ(direct.ReadString("A", "B", "dflt"), "dflt");  // the failed write left nothing behind
 }
 

@@ -4,10 +4,12 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -372,6 +374,32 @@ TEST_F(RegistryTest, AStoreThatCannotBeWrittenFailsLoudlyAndOpenKeySaysFalse) {
   EXPECT_EQ(Store(), before);
 }
 
+// The permission bits the user gave the store file: a read-only file is
+// never replaced (the rename would not ask), any other keeps its bits.
+class StoreFileMode : public RegistryTest, public ::testing::WithParamInterface<unsigned> {};
+
+TEST_P(StoreFileMode, IsKeptAndAReadOnlyFileKeepsItsContent) {
+  Seed("\\K", "Old", "1");
+  ::chmod(StorePath().c_str(), GetParam());
+  const std::string before = Store();
+  const bool writable = GetParam() & 0200;
+  EXPECT_EQ(TRegistryStore::WriteProblem(StorePath()), writable ? 0 : EACCES);
+  TRegistry reg;
+  ASSERT_TRUE(reg.OpenKey("\\K", false));
+  if (writable)
+    reg.WriteString("New", "2");
+  else
+    EXPECT_EQ(MessageOf<ERegistryException>([&] { reg.WriteString("New", "2"); }),
+              "Cannot write the registry store \"" + StorePath() + "\": Permission denied");
+  EXPECT_EQ(Store() == before, !writable);
+  struct stat st {};
+  EXPECT_EQ(::stat(StorePath().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, GetParam());
+  ::chmod(StorePath().c_str(), 0600);
+}
+
+INSTANTIATE_TEST_SUITE_P(Registry, StoreFileMode, ::testing::Values(0600u, 0640u, 0400u, 0444u));
+
 TEST_F(RegistryTest, RewritingTheSameValueLeavesTheFileAlone) {
   TRegistry reg;
   ASSERT_TRUE(reg.OpenKey("\\K", true));
@@ -524,6 +552,8 @@ TEST_F(RegistryTest, LeavingAnUpdateScopeWithoutCommitLeavesTheStoreAsItWas) {
   reg.WriteString("Kept", "1");
   reg.WriteString("Doomed", "1");
   const std::string before = Store();
+  TRegistry other;  // shares the store as parsed with reg: the group must not reach it
+  ASSERT_TRUE(other.OpenKey("\\K", false));
   EXPECT_THROW(
       {
         TRegistryUpdateScope scope(reg);
@@ -539,6 +569,13 @@ TEST_F(RegistryTest, LeavingAnUpdateScopeWithoutCommitLeavesTheStoreAsItWas) {
   EXPECT_TRUE(reg.ValueExists("Doomed"));
   EXPECT_FALSE(reg.ValueExists("New"));
   EXPECT_FALSE(reg.KeyExists("Sub"));
+  TRegistry fresh;
+  for (TRegistry* r : {&other, &fresh}) {
+    ASSERT_TRUE(r->OpenKey("\\K", false));
+    EXPECT_EQ(r->ReadString("Kept"), "1");
+    EXPECT_FALSE(r->ValueExists("New"));
+    EXPECT_FALSE(r->KeyExists("Sub"));
+  }
   // The lock went with the scope.
   EXPECT_EQ(InChildProcess([] { return WriteNumbered("\\K", 1) ? 0 : 1; }), 0);
 }

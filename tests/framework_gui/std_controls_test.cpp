@@ -11,7 +11,9 @@
 #include <QComboBox>
 #include <QFrame>
 #include <QRadioButton>
+#include <QContextMenuEvent>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTabBar>
 #include <QTabWidget>
 #include <memory>
@@ -215,6 +217,37 @@ INSTANTIATE_TEST_SUITE_P(
                       StyleSwitches{"ThroughTheListOnlyStyle", {csDropDownList, csDropDown}},
                       StyleSwitches{"ThroughBoth", {csSimple, csDropDownList, csSimple, csDropDown}}),
     [](const auto& info) { return std::string(info.param.Name); });
+
+// A right click on the text of an edit box or of a combo box's edit part
+// opens the same standard menu, so that a number can be pasted by mouse.
+class EditContextMenu : public StdControlsTest, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(EditContextMenu, OffersTheStandardEditActions) {
+  TWinControl* box = GetParam() ? static_cast<TWinControl*>(Make<TComboBox>()) : Make<TEdit>();
+  ASSERT_TRUE(ShowActive(*FForm));
+  auto* text = qobject_cast<QLineEdit*>(WindowOf(*box));
+  if (!text) text = WindowOf(*box)->findChild<QLineEdit*>();
+  ASSERT_TRUE(text);
+  const QPoint at = text->rect().center();
+  QTest::mouseClick(text, Qt::RightButton, Qt::NoModifier, at);
+  // Qt's own request, as the window system sends it beside the click.
+  QContextMenuEvent request(QContextMenuEvent::Mouse, at, text->mapToGlobal(at));
+  QApplication::sendEvent(text, &request);
+  int menus = 0;
+  QStringList actions;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (auto* menu = qobject_cast<QMenu*>(w); menu && menu->isVisible()) {
+      ++menus;
+      for (QAction* a : menu->actions())
+        if (!a->isSeparator()) actions << a->text().remove('&').section('\t', 0, 0);
+      menu->close();
+    }
+  EXPECT_EQ(menus, 1) << "one menu for one click";
+  EXPECT_EQ(actions, (QStringList{"Undo", "Redo", "Cut", "Copy", "Paste", "Delete", "Select All"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(StdControls, EditContextMenu, ::testing::Bool(),
+                         [](const auto& info) { return std::string(info.param ? "ComboBox" : "Edit"); });
 
 TEST_F(StdControlsTest, MemoLinesAndText) {
   auto* memo = Make<TMemo>();

@@ -8,7 +8,7 @@
 //   the same hive (the same keys, names, types and data) and is written
 //   out again unchanged;
 // - every value set through the hive, whatever bytes its name and data
-//   hold, survives writing and reading.
+//   hold, survives writing and reading (within the writers' bounds).
 
 #include <string>
 #include <string_view>
@@ -56,7 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (const std::optional<TRegistryHive> hive = TRegistryHive::Parse(text)) CheckRoundTrip(*hive, text);
 
   // The lines as raw names and data. A key path segment is never empty and
-  // holds no backslash (the separator), so those are left out of paths.
+  // holds no backslash (the separator), so those are left out of paths; and
+  // a path stays within what writers may store, which is what reads back.
   TRegistryHive built;
   std::string_view rest = text;
   std::string path = "Software";
@@ -67,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string segment;
     for (char c : line)
       if (c != '\\') segment += c;
-    if (!segment.empty() && i % 4 == 1) path += "\\" + segment;
+    if (!segment.empty() && i % 4 == 1 && TRegistryHive::FitsKeyPath(path + "\\" + segment)) path += "\\" + segment;
     built.SetValue(path, line, TRegValue::String(line));
     built.SetValue(path, line + "#", TRegValue::Binary(line));
     built.SetValue(path, line + "$", TRegValue::Int(static_cast<std::int32_t>(line.size() * 2654435761u)));

@@ -127,7 +127,7 @@ TPendingFile::~TPendingFile() {
   if (!FTempPath.empty()) ::unlink(FTempPath.c_str());
 }
 
-int TPendingFile::Write(std::string_view content) {
+int TPendingFile::Write(std::string_view content, unsigned mode) {
   if (!FTempPath.empty()) ::unlink(FTempPath.c_str());
   FTempPath.clear();
   std::string temp = FPath + std::string(kTempInfix) + std::string(kTempSuffix);
@@ -136,7 +136,8 @@ int TPendingFile::Write(std::string_view content) {
   TFd fd(::mkostemp(name.data(), O_CLOEXEC));
   if (fd.Get() < 0) return errno;
   FTempPath = name.data();
-  int error = WriteAll(fd.Get(), content);
+  int error = mode == 0600 || ::fchmod(fd.Get(), static_cast<mode_t>(mode)) == 0 ? 0 : errno;
+  if (error == 0) error = WriteAll(fd.Get(), content);
   if (error == 0 && ::fsync(fd.Get()) != 0) error = errno;
   if (error == 0 && ::close(fd.Release()) != 0) error = errno;
   if (error != 0) {

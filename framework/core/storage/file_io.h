@@ -35,7 +35,8 @@ TFileStamp FileStampOf(const std::string& path);
 int ReadWholeFile(const std::string& path, std::string& content, TFileStamp* stamp = nullptr);
 
 // A new content for a file, written and flushed to the disk under a
-// temporary name beside it (mode 0600), then put in its place by one rename.
+// temporary name beside it (mode 0600 unless told), then put in its place by
+// one rename.
 // Until `Commit` the file is untouched; a temporary file that was not
 // committed is removed with the object.
 class TPendingFile {
@@ -45,8 +46,9 @@ class TPendingFile {
   TPendingFile(const TPendingFile&) = delete;
   TPendingFile& operator=(const TPendingFile&) = delete;
 
-  // Writes the temporary file. Returns 0 or errno.
-  int Write(std::string_view content);
+  // Writes the temporary file with the permission bits given. Returns 0 or
+  // errno.
+  int Write(std::string_view content, unsigned mode = 0600);
   // Renames the written temporary file over the file. Returns 0 or errno.
   int Commit();
 

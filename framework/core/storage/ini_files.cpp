@@ -276,19 +276,24 @@ void TIniFile::Refresh() {
   if (!InGroup() && FileStampOf(FileName()) != Stamp()) Load();
 }
 
-void TIniFile::WriteFailed() { throw EIniFileException("Unable to write to " + FileName()); }
+void TIniFile::WriteFailed(int error) {
+  // The cause too: "permission denied" and "no space left" ask different
+  // things of the user.
+  throw EIniFileException("Unable to write to " + FileName() + ": " + SystemErrorText(error));
+}
 
 void TIniFile::LoadForWriting(const TFileLock& lock) {
   // A file that cannot be read must not be replaced by what this object
   // believes it holds: that is how a file lost its content.
-  if (lock.Error() != 0 || Load() != 0) WriteFailed();
+  if (int error = lock.Error()) WriteFailed(error);
+  if (int error = Load()) WriteFailed(error);
 }
 
 void TIniFile::WriteContent() {
   RemoveOrphanedTemporaries(FileName());
-  if (Save() != 0) {
+  if (int error = Save()) {
     Load();  // forget the change the file did not take
-    WriteFailed();
+    WriteFailed(error);
   }
 }
 
@@ -309,7 +314,7 @@ void TIniFile::CommitGroup() {
   // this thread shares it and may have written meanwhile: the group is then
   // made again on what that left.
   if (FileStampOf(FileName()) != Stamp()) {
-    if (Load() != 0) WriteFailed();
+    if (int error = Load()) WriteFailed(error);
     ReplayGroup();
   }
   WriteContent();

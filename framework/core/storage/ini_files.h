@@ -129,7 +129,7 @@ class TIniFile : public TCustomIniFile {
 
  protected:
   void Refresh() override;
-  // Each raises EIniFileException "Unable to write to <file>" when the file
+  // Each raises EIniFileException "Unable to write to <file>: <cause>" when the file
   // cannot be locked, read or written; the file is then unchanged.
   void ApplyNow(const TChange& change) override;
   void BeginGroup() override;
@@ -137,7 +137,7 @@ class TIniFile : public TCustomIniFile {
   void EndGroup() override;
 
  private:
-  [[noreturn]] void WriteFailed();
+  [[noreturn]] void WriteFailed(int error);
   // Reads the file afresh under the lock; raises when it cannot be locked
   // or read.
   void LoadForWriting(const TFileLock& lock);

@@ -26,15 +26,24 @@ void AppendUtf8(std::string& out, char32_t c) {
   }
 }
 
+bool IsPlain(unsigned char c) { return c >= 0x20 && c < 0x7F && c != '%' && c != '"' && c != '[' && c != ']'; }
+
 void AppendEscaped(std::string& out, std::string_view text) {
-  for (char ch : text) {
-    auto c = static_cast<unsigned char>(ch);
+  // Names and data are mostly plain ASCII: copied by runs, not by bytes.
+  std::size_t i = 0;
+  while (i < text.size()) {
+    std::size_t end = i;
+    while (end < text.size() && IsPlain(static_cast<unsigned char>(text[end]))) ++end;
+    out.append(text, i, end - i);
+    if (end == text.size()) return;
+    auto c = static_cast<unsigned char>(text[end]);
+    i = end + 1;
     if (NeedsEscape(c)) {
       out += '%';
       out += kHex[c >> 4];
       out += kHex[c & 15];
     } else {
-      AppendUtf8(out, AnsiCharToUnicode(ch));
+      AppendUtf8(out, AnsiCharToUnicode(static_cast<char>(c)));
     }
   }
 }
@@ -300,7 +309,13 @@ bool TRegistryHive::DeleteValue(std::string_view path, std::string_view name) {
 }
 
 std::string TRegistryHive::Serialize() const {
-  std::string out(kHeader);
+  std::string out;
+  SerializeInto(out);
+  return out;
+}
+
+void TRegistryHive::SerializeInto(std::string& out) const {
+  out.assign(kHeader);
   out += '\n';
   auto appendKey = [&out](const TKey& key, std::string_view path) {
     out += '[';
@@ -356,10 +371,11 @@ std::string TRegistryHive::Serialize() const {
     path.resize(level.PathLength);
     if (!path.empty()) path += '\\';
     AppendEscaped(path, key.Name);
-    appendKey(key, path);
+    // A key without values is implied by its subkeys' lines: listing every
+    // ancestor with its whole path made a chain of n keys cost n * n / 2.
+    if (!key.Values.empty() || key.SubKeys.empty()) appendKey(key, path);
     levels.push_back({key.SubKeys.begin(), key.SubKeys.end(), path.size()});
   }
-  return out;
 }
 
 std::optional<TRegistryHive> TRegistryHive::Parse(std::string_view text) {
@@ -380,12 +396,16 @@ std::optional<TRegistryHive> TRegistryHive::Parse(std::string_view text) {
     } else if (line.front() == '[') {
       if (line.back() != ']' || line.size() < 2) return std::nullopt;
       std::string_view path = line.substr(1, line.size() - 2);
-      std::size_t key = 0, depth = 0;
+      std::size_t key = 0, depth = 0, length = 0;
       while (!path.empty()) {
         std::size_t slash = path.find('\\');
         auto segment = Unescape(path.substr(0, slash));
         if (!segment || segment->empty() || segment->find('\\') != std::string::npos) return std::nullopt;
-        if (++depth > kMaxKeyDepth) return std::nullopt;
+        // A writer never makes such a key; a file that holds one was not
+        // written by us and is not taken.
+        length += (depth == 0 ? 0 : 1) + segment->size();
+        if (++depth > kMaxKeyDepth || segment->size() > kMaxKeyNameLength || length > kMaxKeyPathLength)
+          return std::nullopt;
         key = hive.EnsureSubKey(key, *segment);
         if (slash == std::string_view::npos) break;
         path.remove_prefix(slash + 1);
@@ -403,7 +423,7 @@ std::optional<TRegistryHive> TRegistryHive::Parse(std::string_view text) {
       std::string_view type = rest.substr(0, space);
       std::string_view data = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
       auto value = ParseData(type, data);
-      if (!value) return std::nullopt;
+      if (!value || !FitsValue(*name, *value)) return std::nullopt;
       hive.SetIn(current, *name, std::move(*value));
     } else {
       return std::nullopt;

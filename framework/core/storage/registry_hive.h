@@ -10,11 +10,14 @@
 //
 // The text form (what `Serialize` writes and `Parse` reads), line by line:
 //   tulvo-registry 1                 first line, the format's name and version
-//   [Software\Tulvo\Placement]       a key; every key is listed, parents first
+//   [Software\Tulvo\Placement]       a key; parents before their subkeys
 //   "Left" string "120"              a value of the key above: name, type, data
 //   "Count" integer -5               32-bit signed decimal
 //   "Filter" binary 0A1BFF           bytes in hexadecimal (nothing when empty)
-// Blank lines and lines starting with "#" are ignored; "\r\n" line ends are
+// A key line creates the key's missing parents, so the writer lists only
+// keys that hold values or have no subkeys: the file grows with what it
+// holds, not with the square of its keys' depth. Blank lines and lines
+// starting with "#" are ignored; "\r\n" line ends are
 // accepted. Names, key segments and string data are Windows-1251 text written
 // as UTF-8, except that control characters, byte 0x98 (no character in the
 // code page) and the four characters % " [ ] are written as "%" and two
@@ -23,8 +26,8 @@
 // An empty file is an empty hive; anything else that does not follow this
 // form makes `Parse` fail as a whole: text that is not UTF-8 or names a
 // character the code page lacks (a file saved in another encoding), a key
-// segment holding a backslash, a line longer than kMaxLineLength or a key
-// deeper than kMaxKeyDepth. Reading never guesses, so a file it cannot take
+// segment holding a backslash, a line longer than kMaxLineLength, or a key
+// or value beyond what writers may store (`FitsKeyPath`, `FitsValue`). Reading never guesses, so a file it cannot take
 // whole is never written back changed.
 //
 // Keys form a tree held in one vector, walked without recursion, so neither
@@ -56,12 +59,12 @@ struct TRegValue {
 
 class TRegistryHive {
  public:
-  // What the reader accepts.
-  static constexpr std::size_t kMaxKeyDepth = 512;
+  // No line of a file is longer.
   static constexpr std::size_t kMaxLineLength = std::size_t{4} << 20;
-  // What writers keep within (`FitsKeyPath`, `FitsValue`), so that every line
-  // they cause stays far below kMaxLineLength even with every byte escaped,
-  // and a chain of deep keys, each listed with its whole path, stays small.
+  // What writers keep within (`FitsKeyPath`, `FitsValue`), and the reader
+  // too, so that every line they cause stays below kMaxLineLength even with
+  // every byte escaped.
+  static constexpr std::size_t kMaxKeyDepth = 512;
   static constexpr std::size_t kMaxKeyNameLength = 255;
   static constexpr std::size_t kMaxKeyPathLength = 4096;
   static constexpr std::size_t kMaxValueNameLength = 16383;
@@ -94,6 +97,9 @@ class TRegistryHive {
   bool DeleteValue(std::string_view path, std::string_view name);
 
   std::string Serialize() const;
+  // The same into out, whose buffer is reused (a store rewritten again and
+  // again keeps one buffer of its size).
+  void SerializeInto(std::string& out) const;
   // nullopt when the text does not follow the form described above.
   static std::optional<TRegistryHive> Parse(std::string_view text);
 

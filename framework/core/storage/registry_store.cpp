@@ -34,6 +34,23 @@ TKeptAside& KeptAside() {
   return kept;
 }
 
+// The hive of each store file as some store object of this process last
+// read or wrote it, with the stamp of that version.
+struct TSharedHives {
+  struct TEntry {
+    TFileStamp Stamp;
+    std::shared_ptr<const TRegistryHive> Hive;
+    bool Unreadable = false;
+  };
+  std::mutex Mutex;
+  std::map<std::string, TEntry> Entries;
+};
+
+TSharedHives& SharedHives() {
+  static TSharedHives shared;
+  return shared;
+}
+
 // An unreadable store moved out of the way: by a second name (a hard link)
 // while the new file is still to come, so that the file never disappears, or
 // by rename where the file system has no hard links.
@@ -118,24 +135,64 @@ void TRegistryStore::Parse(std::string text, const TFileStamp& stamp) {
     FLoaded = false;
     auto hive = TRegistryHive::Parse(text);
     FUnreadable = !hive;
-    FHive = hive ? std::move(*hive) : TRegistryHive();
+    FHive = std::make_shared<const TRegistryHive>(hive ? std::move(*hive) : TRegistryHive());
     FText = std::move(text);
   }
   FStamp = stamp;
   FLoaded = true;
+  Publish();
+}
+
+bool TRegistryStore::Adopt() {
+  const TFileStamp now = FileStampOf(FPath);
+  TSharedHives& shared = SharedHives();
+  std::lock_guard lock(shared.Mutex);
+  auto it = shared.Entries.find(FPath);
+  if (it == shared.Entries.end() || !now.Exists || it->second.Stamp != now) return false;
+  FHive = it->second.Hive;
+  FUnreadable = it->second.Unreadable;
+  FStamp = now;
+  FText.clear();  // not the bytes of this hive: a later read parses again
+  FLoaded = true;
+  return true;
+}
+
+void TRegistryStore::Publish() const {
+  if (!FStamp.Exists) return;
+  TSharedHives& shared = SharedHives();
+  std::lock_guard lock(shared.Mutex);
+  shared.Entries[FPath] = {FStamp, FHive, FUnreadable};
+}
+
+TRegistryHive TRegistryStore::TakeHive() {
+  {
+    // Under the lock nobody can take another share from the table: when the
+    // table's is the only other one, dropping it leaves this object alone.
+    TSharedHives& shared = SharedHives();
+    std::lock_guard lock(shared.Mutex);
+    auto it = shared.Entries.find(FPath);
+    if (it != shared.Entries.end() && it->second.Hive == FHive && FHive.use_count() == 2) shared.Entries.erase(it);
+  }
+  std::shared_ptr<const TRegistryHive> hive = std::move(FHive);
+  FLoaded = false;
+  if (!hive) return TRegistryHive();
+  // Made mutable and shared by no one else: moved, not copied.
+  if (hive.use_count() == 1) return std::move(const_cast<TRegistryHive&>(*hive));
+  return *hive;
 }
 
 const TRegistryHive& TRegistryStore::Read() {
   if (TUpdate* update = ActiveUpdate()) return update->Hive;
   // A file replaced since its stamp was taken is caught by a later call: its
   // stamp will differ from the one remembered here.
-  if (FLoaded && FileStampOf(FPath) == FStamp) return FHive;
+  if (FLoaded && FileStampOf(FPath) == FStamp) return *FHive;
+  if (Adopt()) return *FHive;
   std::string text;
   TFileStamp stamp;
   int error = ReadWholeFile(FPath, text, &stamp);
   if (error != 0 && error != ENOENT) StoreError("Cannot read the registry store", FPath, error);
   Parse(std::move(text), stamp);  // a missing file reads as an empty one
-  return FHive;
+  return *FHive;
 }
 
 std::unique_ptr<TRegistryStore::TUpdate> TRegistryStore::BeginUpdate() {
@@ -143,31 +200,66 @@ std::unique_ptr<TRegistryStore::TUpdate> TRegistryStore::BeginUpdate() {
   auto update = std::make_unique<TUpdate>(FPath);
   if (int error = update->Lock.Error()) StoreError("Cannot lock the registry store", FPath, error);
 
-  // Always from the file, never from the cache: another program may have
-  // written since this one last looked. Only a failure to parse what was
+  // Another program may have written since this one last looked: under the
+  // lock, the cache serves only when the file is still the version it holds
+  // (every writer renames a new file into place, so a new inode; an edit in
+  // place changes the size or the time). Only a failure to parse what was
   // read makes the store unreadable; a failure to read may pass, and must
   // not cost the user a good store.
-  std::string text;
-  TFileStamp stamp;
-  int error = ReadWholeFile(FPath, text, &stamp);
-  if (error != 0 && error != ENOENT) StoreError("Cannot read the registry store", FPath, error);
-  Parse(std::move(text), stamp);
+  if ((!FLoaded || FileStampOf(FPath) != FStamp) && !Adopt()) {
+    std::string text;
+    TFileStamp stamp;
+    int error = ReadWholeFile(FPath, text, &stamp);
+    if (error != 0 && error != ENOENT) StoreError("Cannot read the registry store", FPath, error);
+    Parse(std::move(text), stamp);
+  }
   // The cache goes into the update rather than being copied; it comes back
   // when the update is written.
-  update->Hive = std::move(FHive);
   update->Unreadable = FUnreadable;
-  FLoaded = false;
+  update->Hive = TakeHive();
   return update;
+}
+
+int TRegistryStore::WriteProblem(const std::string& path) {
+  struct stat st {};
+  if (::stat(path.c_str(), &st) == 0) {
+    // The user's "do not change it", which a rename would not ask about.
+    if (!(st.st_mode & S_IWUSR)) return EACCES;
+  } else if (errno != ENOENT) {
+    return errno;
+  }
+  const std::string lock = path + ".lock";
+  if (::access(lock.c_str(), F_OK) == 0 && ::access(lock.c_str(), W_OK) != 0) return errno;
+  // The nearest folder that exists takes the new file (or the folders to it).
+  std::string folder = FolderOf(path);
+  while (::access(folder.c_str(), F_OK) != 0 && errno == ENOENT && FolderOf(folder) != folder)
+    folder = FolderOf(folder);
+  if (::access(folder.c_str(), W_OK | X_OK) != 0) return errno;
+  return 0;
 }
 
 void TRegistryStore::CommitUpdate(TUpdate& update) {
   if (!update.Changed) return;
-  std::string text = update.Hive.Serialize();
+  // A file its owner made read-only is left as it is, mode and content: the
+  // rename would replace it without asking. Any other file keeps its mode.
+  unsigned mode = 0600;
+  if (struct stat st {}; ::stat(FPath.c_str(), &st) == 0) {
+    if (!(st.st_mode & S_IWUSR)) StoreError("Cannot write the registry store", FPath, EACCES);
+    mode = st.st_mode & 07777;
+  }
+  // Into the cache's own buffer: the cache stands for the file no more (the
+  // update took its hive), and the buffer is the file's size already.
+  FLoaded = false;
+  // A store object made for this one save has no buffer yet: grown step by
+  // step, it would copy the file's bytes over and over.
+  if (FStamp.Exists) FText.reserve(static_cast<std::size_t>(FStamp.Size) + static_cast<std::size_t>(FStamp.Size) / 8 + 4096);
+  update.Hive.SerializeInto(FText);
+  const std::string& text = FText;
   RemoveOrphanedTemporaries(FPath);
   // The new file first: when it cannot be written, the old one, readable or
   // not, stays where it is.
   TPendingFile pending(FPath);
-  if (int error = pending.Write(text)) StoreError("Cannot write the registry store", FPath, error);
+  if (int error = pending.Write(text, mode)) StoreError("Cannot write the registry store", FPath, error);
   TAside aside;
   if (update.Unreadable) aside = MoveAside(FPath);
   if (int error = pending.Commit()) {
@@ -180,11 +272,11 @@ void TRegistryStore::CommitUpdate(TUpdate& update) {
     kept.Paths[FPath] = aside.Path;
   }
   update.Changed = false;
-  FText = std::move(text);
   FStamp = FileStampOf(FPath);
-  FHive = std::move(update.Hive);
+  FHive = std::make_shared<const TRegistryHive>(std::move(update.Hive));
   FUnreadable = false;
   FLoaded = true;
+  Publish();
 }
 
 void TRegistryStore::Modify(const std::function<bool(TRegistryHive&)>& change) {
@@ -198,8 +290,9 @@ void TRegistryStore::Modify(const std::function<bool(TRegistryHive&)>& change) {
     CommitUpdate(*update);
   } else {
     // Nothing to write: the hive still matches the bytes the cache holds.
-    FHive = std::move(update->Hive);
+    FHive = std::make_shared<const TRegistryHive>(std::move(update->Hive));
     FLoaded = true;
+    Publish();
   }
 }
 

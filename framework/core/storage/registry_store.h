@@ -8,11 +8,17 @@
 //
 // Reading takes the file as it is now (re-parsed only when its bytes
 // changed). Writing takes an exclusive lock on "<file>.lock", re-reads the
-// file, applies the change and replaces the file atomically, so two programs
+// file unless it is still the version last read or written (same inode,
+// size and time), applies the change and replaces the file atomically and
+// durably (the data and the rename flushed to disk), so two programs
 // that write at the same time lose nothing of each other's. Under the lock
 // the writer also removes the temporary files of writers that were killed.
 // A group of changes (a layout or settings save) goes in one such cycle
 // inside a TRegistryUpdateScope.
+//
+// A file whose owner took away its write permission is never replaced:
+// writes raise ERegistryException and it keeps its mode and content. Every
+// other file keeps its mode across writes.
 //
 // A file that cannot be read (no descriptor left, no right to read) is left
 // alone: the operation raises ERegistryException and may succeed later. A
@@ -23,7 +29,9 @@
 // where it went (`KeptAsidePath`).
 //
 // Each TRegistry has its own store object; objects for one file may live on
-// different threads.
+// different threads. The parsed hive of a file version is shared by the
+// store objects of the process, so a registry object made for one save does
+// not parse the whole file again.
 
 #include <functional>
 #include <map>
@@ -62,6 +70,13 @@ class TRegistryStore {
   // scope of this thread the change joins the scope's group instead.
   void Modify(const std::function<bool(TRegistryHive&)>& change);
 
+  // Why a write of the store at path would fail now (an errno: EACCES for a
+  // file whose owner took its write permission away, which the store never
+  // replaces, or for a folder or lock file it may not write), or 0 when
+  // nothing speaks against it. So a program can say so once, at its start,
+  // instead of at every save.
+  static int WriteProblem(const std::string& path);
+
   // The name under which this process moved the unreadable store at path
   // aside, the last time it did; "" when it never did. So the program can
   // tell the user, once, where the settings it could not read went.
@@ -80,12 +95,22 @@ class TRegistryStore {
   void CommitUpdate(TUpdate& update);
   // Parses text into the cache, unless the cache holds those very bytes.
   void Parse(std::string text, const TFileStamp& stamp);
+  // Takes the hive another store object of the process last read or wrote,
+  // when the file is still that version; false when there is none.
+  bool Adopt();
+  // Makes the cache's hive the one other store objects adopt.
+  void Publish() const;
+  // The cache's hive to change: moved out when nobody else holds it,
+  // copied otherwise. The cache is then empty.
+  TRegistryHive TakeHive();
 
   std::string FPath;
-  // The cache: the bytes last read or written, their stamp and their hive.
+  // The cache: the bytes last read or written (they may be gone when the
+  // hive was adopted), their stamp and their hive, which other store
+  // objects for the file may share but never change.
   std::string FText;
   TFileStamp FStamp;
-  TRegistryHive FHive;
+  std::shared_ptr<const TRegistryHive> FHive;
   bool FLoaded = false;
   bool FUnreadable = false;
 };

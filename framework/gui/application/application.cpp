@@ -2,13 +2,17 @@
 
 #include <QApplication>
 #include <QEvent>
+#include <QSocketNotifier>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 
 #include "framework/gui/standard/dialogs.h"
 #include "framework/gui/standard/forms.h"
 #include "framework/gui/application/qt_timer_scheduler.h"
 #include "framework/gui/application/screen.h"
+#include "framework/gui/application/termination_signals.h"
 #include "framework/gui/controls/win_control_p.h"
 
 TApplication* Application = nullptr;
@@ -39,6 +43,8 @@ class TApplicationPrivate {
   TApplicationEvents Events;
   TQtTimerScheduler Timers;
   TTimerScheduler* PreviousTimers = nullptr;
+  // Hears the termination signals (EndOnTerminationSignals).
+  std::unique_ptr<QSocketNotifier> Signals;
 };
 
 TApplication::TApplication(int& argc, char** argv)
@@ -92,6 +98,25 @@ void TApplication::Run() {
 void TApplication::Terminate() {
   FTerminated = true;
   if (FRunning) QCoreApplication::quit();
+}
+
+void TApplication::EndOnTerminationSignals() {
+  if (FPrivate->Signals) return;
+  const int readEnd = termination_signals::Install();
+  if (readEnd < 0)
+    throw EOSError(std::string("Cannot catch the termination signals: ") + std::strerror(errno));
+  FPrivate->Signals = std::make_unique<QSocketNotifier>(readEnd, QSocketNotifier::Read);
+  QObject::connect(FPrivate->Signals.get(), &QSocketNotifier::activated, [this, readEnd] {
+    if (!termination_signals::Drain(readEnd) || FTerminated) return;
+    TControlInput::Guard(this, [this] {
+      // As the menu's exit does: the main form closes and saves what it
+      // keeps. The session is ending, so a form that refuses to close does
+      // not keep the program alive; open dialogs end with it.
+      if (FMainForm) FMainForm->Close();
+      Terminate();
+    });
+    if (FTerminated) QCoreApplication::quit();
+  });
 }
 
 void TApplication::ProcessMessages() { QCoreApplication::processEvents(QEventLoop::AllEvents); }

@@ -63,6 +63,15 @@ class TApplication : public TComponent {
   }
   // Handles every waiting message, then returns.
   void ProcessMessages();
+  // From now on SIGTERM, SIGINT and SIGHUP end the program as closing its
+  // main form does (its OnCloseQuery is asked, but a refusal does not keep
+  // the program running), heard by the event loop; a signal that comes
+  // while the program ends is swallowed. For the rest of the process: the
+  // program's main block calls it, tests do not. Call it before a library
+  // that installs handlers of its own is loaded (the database client leaves
+  // the signals to a handler it finds in place). Raises EOSError when the
+  // handlers cannot be installed.
+  void EndOnTerminationSignals();
   // One of the program's windows is the active window of the desktop.
   bool Active() const;
 

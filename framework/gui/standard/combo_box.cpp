@@ -44,7 +44,7 @@ class TQtComboBox : public QComboBox {
 
 QComboBox* Combo(const TWinControl& c) { return static_cast<QComboBox*>(TWidgetAccess::Window(c)); }
 
-// Reports the user's edits of the edit box. The box stays the same while
+// Reports the user's edits of the edit box, and hears its mouse. The box stays the same while
 // the combo stays editable, so a style change that keeps it must not add a
 // second report: only a box made anew is connected.
 void ConnectEditBox(TComboBox& control, QComboBox* combo) {
@@ -52,6 +52,12 @@ void ConnectEditBox(TComboBox& control, QComboBox* combo) {
   QLineEdit* edit = combo->lineEdit();
   if (!edit || edit->property(connected).toBool()) return;
   edit->setProperty(connected, true);
+  // The edit part takes the mouse before the combo could hear it, and hands
+  // Qt's own context-menu request on to the combo, where the message path
+  // drops it: heard here, the right button's release asks for the menu as
+  // in an edit box, and the combo passes it to its edit part. (While the
+  // window is made, CreateWnd watches it once attached.)
+  if (control.HandleAllocated()) TWidgetAccess::Watch(control, edit);
   QObject::connect(edit, &QLineEdit::textEdited, [&control] {
     TControlInput::Guard(&control, [&control] { TComboBoxAccess::Change(control); });
   });
@@ -146,6 +152,7 @@ void TComboBox::CreateWnd() {
   ConnectEditBox(*this, combo);
   TWidgetAccess::Attach(*this, combo);
   TWidgetAccess::PassMouse(*this);
+  TWidgetAccess::Watch(*this, combo->lineEdit());
 }
 
 void TComboBox::SetStyle(TComboBoxStyle style) {
