@@ -115,7 +115,9 @@ class TdxTreeListNode : public TObject {
   bool IsLast() const noexcept;
   // Every ancestor is expanded and the node is in the tree (not detached).
   bool IsVisible() const noexcept;
-  // The node or an ancestor of it lies in the owner's detached list.
+  // The node or an ancestor of it lies in the owner's detached list. The
+  // answer is remembered along the way up until a node leaves or enters
+  // the detached list, so asking costs no walk to the root for each node.
   bool IsDetached() const noexcept;
   // Position in visible order (the owner's GetAbsoluteIndex); -1 when hidden.
   int AbsoluteIndex() const;
@@ -175,9 +177,10 @@ class TdxTreeListNode : public TObject {
   friend class TdxTreeListNodeOwner;
 
   bool IsDetachedRoot() const noexcept;
-  // Frees the children; raises when one of them is being freed further up
-  // the call stack, since freeing this node would free it under its feet.
-  void FreeChildren();
+  // The last step of freeing, once the children are gone: takes the node
+  // out of its list and tells the owner (with next, before and the rest
+  // when told). The node is destroyed on return.
+  void Unlink(bool told, TdxTreeListNode* next);
   // After a child left: a node left without children is collapsed and keeps
   // its expand button only as the owner's CanHaveChildren says (through
   // SetHasChildren, with its repaint, when notify).
@@ -192,6 +195,9 @@ class TdxTreeListNode : public TObject {
   int FCachedRowHeight = 0;
   std::uint32_t FCachedLineCount = 0;
   std::uint32_t FCachedStamp = 0;
+  // IsDetached's last answer, good while FPlacementStamp is the owner's.
+  mutable std::uint32_t FPlacementStamp = 0;
+  mutable bool FDetachedCache = false;
   bool FDeleting = false;
   bool FExpanded = false;
   bool FHasChildren = false;

@@ -157,12 +157,18 @@ class TdxTreeListNodeOwner {
   // A freed node must not stay referenced, whatever NodeDeleted did.
   void ForgetNode(const TdxTreeListNode* node) noexcept;
   void CheckList(const TdxNodeList& list, const TdxTreeListNode* parent) const;
+  // A node moved between the tree and the detached list (or may have): every
+  // node's remembered answer to IsDetached is out of date.
+  void PlacementChanged();
 
   TdxNodeList FNodes;
   TdxNodeList FDetached;
   TdxTreeListNode* FFocusedNode = nullptr;
   TdxTreeListNode* FTopVisibleNode = nullptr;
   int FUpdateLock = 0;
+  // Moves on with every change of what is detached; a node's remembered
+  // IsDetached counts only under the current mark.
+  std::uint32_t FPlacementStamp = 1;
   bool FClearing = false;
 };
 
