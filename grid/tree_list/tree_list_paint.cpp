@@ -602,8 +602,8 @@ void TdxTreeListPainter::PaintRow(const TdxTreeListRowItem& row, int /*lineIndex
     cell.Node = node;
     cell.Column = 0;
     cell.Kind = ckGroupRow;
-    cell.Selected = row.Selected;
-    cell.Focused = node == T.FocusedNode();
+    cell.Selected = cell.RowSelected = row.Selected;
+    cell.Focused = cell.RowFocused = node == T.FocusedNode();
     cell.FirstInRow = cell.LastInRow = true;
     CellColors(row, 0, row.Selected, cell.Color, cell.TextColor);
     if (C.RectVisible(cell.Rect)) T.DrawCell(C, cell);
@@ -618,7 +618,9 @@ void TdxTreeListPainter::PaintRow(const TdxTreeListRowItem& row, int /*lineIndex
       cell.Column = header.AbsoluteIndex;
       cell.Kind = ckCell;
       cell.Selected = CellSelected(row, header.AbsoluteIndex);
-      cell.Focused = node == T.FocusedNode() && (T.OptionOn(tloRowSelect) || header.AbsoluteIndex == focusedColumn);
+      cell.RowSelected = row.Selected;
+      cell.RowFocused = node == T.FocusedNode();
+      cell.Focused = cell.RowFocused && (T.OptionOn(tloRowSelect) || header.AbsoluteIndex == focusedColumn);
       cell.FirstInRow = header.FirstInRow;
       cell.LastInRow = header.LastInRow;
       cell.MultiLine = header.LineCount > 1 || row.LineCount > 1;
@@ -809,7 +811,7 @@ void TCustomdxTreeList::PaintCellContent(TCanvas& canvas, const TdxCellPaintInfo
       DoCustomDrawFooter(canvas, cell.Rect, cell.Node, cell.Column, cell.FooterIndex, text, color, canvas.Font(),
                          alignment, done);
     else
-      DoCustomDrawCell(canvas, cell.Rect, cell.Node, column, cell.Selected, cell.Focused,
+      DoCustomDrawCell(canvas, cell.Rect, cell.Node, column, cell.RowSelected, cell.RowFocused,
                        cell.Kind == ckNewItemRow, text, color, canvas.Font(), alignment, done);
   }
   if (done) return;
