@@ -1,6 +1,7 @@
 // A chain of nodes 200,000 levels deep in the tree list control (each node
 // the only child of the one before): built child by child, expanded whole,
-// freed from its middle while its last node has the focus, and freed whole.
+// painted with its last rows in view, freed from its middle while its last
+// node has the focus, and freed whole.
 // Every step must cost about the same per level whatever the depth, and
 // none may recurse once per level.
 //
@@ -20,6 +21,7 @@
 
 #include "bench/bench_support.h"
 #include "framework/gui/application/application.h"
+#include "framework/gui/graphics/bitmap.h"
 #include "grid/tree_list/tree_list.h"
 #include "grid/tree_list/tree_list_column.h"
 
@@ -34,6 +36,7 @@ class TChainGrid : public TCustomdxTreeList {
     FColumn->SetTreeList(this);
     FColumn->SetWidth(200);
   }
+  using TCustomdxTreeList::PaintTo;
   ~TChainGrid() override {
     ClearNodes();
     FColumn->SetTreeList(nullptr);
@@ -94,10 +97,12 @@ int main(int argc, char** argv) {
   const auto focusedAtEnd = [&] {
     built();
     chain[0]->Expand(true);
-    grid.SetFocusedNodeAndColumn(chain.back(), 0, false);
+    grid.SetFocusedNodeAndColumn(chain.back(), 0, true);
   };
   const double build = MedianMilliseconds(clear, [&] { chain = grid.Build(Depth); }, 5);
   const double expand = MedianMilliseconds(built, [&] { chain[0]->Expand(true); }, 5);
+  TBitmap picture(800, 600);
+  const double paint = MedianMilliseconds(focusedAtEnd, [&] { grid.PaintTo(picture.Canvas()); }, 5);
   const double freeMiddle = MedianMilliseconds(focusedAtEnd, [&] { chain[chain.size() / 2]->Free(); }, 5);
   const double freeWhole = MedianMilliseconds(built, [&] { chain[0]->Free(); }, 5);
   const double whole = MedianMilliseconds(clear,
@@ -109,6 +114,7 @@ int main(int argc, char** argv) {
   std::printf("depth: %d\n", Depth);
   std::printf("deep_chain_build_ms: %.1f\n", build);
   std::printf("deep_chain_expand_ms: %.1f\n", expand);
+  std::printf("deep_chain_paint_last_rows_ms: %.1f\n", paint);
   std::printf("deep_chain_free_middle_focused_ms: %.1f\n", freeMiddle);
   std::printf("deep_chain_free_ms: %.1f\n", freeWhole);
   std::printf("deep_chain_ms: %.1f\n", whole);

@@ -48,10 +48,11 @@ TdxTreeListNode* TdxTreeListNode::InsertChild(TdxTreeListNode* before) {
     FChildren.Insert(FChildren.IndexOf(*before), std::move(node));
   SetHasChildren(true);
   // A detached subtree is not on the tree list's rows.
-  const bool detached = IsDetached();
-  child->FPlacementStamp = FOwner->FPlacementStamp;
-  child->FDetachedCache = detached;
-  if (!detached) FOwner->NodeAdded(child);
+  UpdatePlacement();
+  child->FPlacementStamp = FPlacementStamp;
+  child->FLevelCache = FLevelCache + 1;
+  child->FDetachedCache = FDetachedCache;
+  if (!FDetachedCache) FOwner->NodeAdded(child);
   return child;
 }
 
@@ -315,9 +316,8 @@ int TdxTreeListNode::Index() const noexcept {
 }
 
 int TdxTreeListNode::Level() const noexcept {
-  int level = 0;
-  for (const TdxTreeListNode* p = FParent; p != nullptr; p = p->FParent) ++level;
-  return level;
+  UpdatePlacement();
+  return FLevelCache;
 }
 
 TdxTreeListNode* TdxTreeListNode::GetNextSibling() const noexcept {
@@ -390,19 +390,29 @@ bool TdxTreeListNode::IsVisible() const noexcept {
   return root->FList == &FOwner->FNodes;
 }
 
-bool TdxTreeListNode::IsDetached() const noexcept {
+void TdxTreeListNode::UpdatePlacement() const noexcept {
   const std::uint32_t stamp = FOwner->FPlacementStamp;
-  // Up to the first node that remembers its answer (or the root), then the
-  // answer is written on the way there.
+  if (FPlacementStamp == stamp) return;
   const TdxTreeListNode* known = this;
-  while (known->FPlacementStamp != stamp && known->FParent != nullptr) known = known->FParent;
-  const bool detached = known->FPlacementStamp == stamp ? known->FDetachedCache : known->IsDetachedRoot();
-  for (const TdxTreeListNode* node = this;; node = node->FParent) {
+  int steps = 0;
+  while (known->FPlacementStamp != stamp && known->FParent != nullptr) {
+    known = known->FParent;
+    ++steps;
+  }
+  const bool knew = known->FPlacementStamp == stamp;
+  const bool detached = knew ? known->FDetachedCache : known->IsDetachedRoot();
+  const int knownLevel = knew ? known->FLevelCache : 0;
+  for (const TdxTreeListNode* node = this;; node = node->FParent, --steps) {
     node->FPlacementStamp = stamp;
+    node->FLevelCache = knownLevel + steps;
     node->FDetachedCache = detached;
     if (node == known) break;
   }
-  return detached;
+}
+
+bool TdxTreeListNode::IsDetached() const noexcept {
+  UpdatePlacement();
+  return FDetachedCache;
 }
 
 int TdxTreeListNode::AbsoluteIndex() const { return FOwner->GetAbsoluteIndex(this); }

@@ -532,7 +532,11 @@ void TdxTreeListPainter::PaintIndent(const TdxTreeListRowItem& row, const TRect&
   const int slots = level + (ownSlot ? 1 : 0);
   const TRect indent = Rect(treeLeft, lines.Top, treeLeft + parts.End, lines.Bottom);
   if (!C.RectVisible(indent)) return;
-  for (int i = 0; i < slots; ++i) {
+  // Only the slots inside the tree column are filled: a node thousands of
+  // levels deep has its own ones far right of it.
+  const int firstSlot = std::clamp((L.TreeColumnLeft - treeLeft) / TreeButtonSize, 0, slots);
+  const int endSlot = std::clamp((L.TreeColumnRight - treeLeft) / TreeButtonSize + 1, firstSlot, slots);
+  for (int i = firstSlot; i < endSlot; ++i) {
     const TRect slot = Rect(treeLeft + i * TreeButtonSize, lines.Top, treeLeft + (i + 1) * TreeButtonSize, lines.Bottom);
     TColor color = T.Color();
     if (T.NodeIndentMode() && i < level) color = T.IsLevelColorEventAssigned() ? row.LevelColor : T.GroupNodeColor();

@@ -430,6 +430,14 @@ TEST_F(NodeTree, AChainTensOfThousandsDeepIsHandledLevelByLevelWithoutRecursion)
   EXPECT_EQ(chain[Depth / 2 - 1]->Count(), 0);
   EXPECT_FALSE(chain[Depth / 2 - 1]->Expanded());
   tree.CheckInvariants();
+  // Levels follow a move of an ancestor.
+  EXPECT_EQ(chain[Depth / 2 - 1]->Level(), Depth / 2 - 1);
+  chain[10]->AppendToTopLevel();
+  EXPECT_EQ(chain[10]->Level(), 0);
+  EXPECT_EQ(chain[Depth / 2 - 1]->Level(), Depth / 2 - 11);
+  chain[10]->MoveTo(chain[3], nmFirstChild);
+  EXPECT_EQ(chain[Depth / 2 - 1]->Level(), Depth / 2 - 7);
+  tree.CheckInvariants();
   // The rest goes with the tree list.
 }
 
