@@ -1,6 +1,7 @@
 #include "grid/nodes/tree_list_node.h"
 
 #include <utility>
+#include <vector>
 
 #include "grid/tree_list/tree_list_errors.h"
 #include "grid/nodes/tree_list_node_owner.h"
@@ -20,7 +21,16 @@ TdxTreeListNode::TdxTreeListNode(TdxTreeListNodeOwner* owner) : FOwner(owner) {
 // Only the subtree's memory goes here: a node that leaves through Free has
 // told its owner already, and nodes left at the owner's destruction must not
 // call back into a half-destroyed tree list.
-TdxTreeListNode::~TdxTreeListNode() = default;
+TdxTreeListNode::~TdxTreeListNode() {
+  // A subtree left here goes level by level, never one nested destructor
+  // per level: a chain may be far deeper than the stack.
+  std::vector<std::unique_ptr<TdxTreeListNode>> rest = FChildren.TakeAll();
+  while (!rest.empty()) {
+    std::unique_ptr<TdxTreeListNode> node = std::move(rest.back());
+    rest.pop_back();
+    for (std::unique_ptr<TdxTreeListNode>& child : node->FChildren.TakeAll()) rest.push_back(std::move(child));
+  }
+}
 
 // --- Structure ----------------------------------------------------------------
 
@@ -38,30 +48,102 @@ TdxTreeListNode* TdxTreeListNode::InsertChild(TdxTreeListNode* before) {
     FChildren.Insert(FChildren.IndexOf(*before), std::move(node));
   SetHasChildren(true);
   // A detached subtree is not on the tree list's rows.
-  if (!IsDetached()) FOwner->NodeAdded(child);
+  UpdatePlacement();
+  child->FPlacementStamp = FPlacementStamp;
+  child->FLevelCache = FLevelCache + 1;
+  child->FDetachedCache = FDetachedCache;
+  if (!FDetachedCache) FOwner->NodeAdded(child);
   return child;
 }
 
+// The subtree goes children first, child 0 first, as the tree's rules say,
+// walked with a stack of its own (the nodes being freed, this node first):
+// a chain of any depth costs no recursion per level, and each node's
+// neighbours are found without a walk to the root.
 void TdxTreeListNode::Free() {
   if (FDeleting) return;
   TdxTreeListNodeOwner& owner = *FOwner;
+  struct TLevel {
+    TdxTreeListNode* Node;
+    // The node after Node's subtree in visible order once its children
+    // are gone (its next sibling, else its parent's After); found when
+    // first needed.
+    TdxTreeListNode* After = nullptr;
+    bool AfterKnown = false;
+  };
+  std::vector<TLevel> path;
+  path.push_back({this});
   FDeleting = true;
-  TdxTreeListNode* before = nullptr;
-  TdxTreeListNode* next = nullptr;
-  bool wasLast = false;
-  bool wasVisible = false;
+  const auto pastSubtree = [](const TdxTreeListNode* node) -> TdxTreeListNode* {
+    for (; node != nullptr; node = node->FParent)
+      if (TdxTreeListNode* sibling = node->GetNextSibling()) return sibling;
+    return nullptr;
+  };
+  const auto afterOf = [&path, &pastSubtree](std::size_t level) {
+    std::size_t known = level;
+    while (!path[known].AfterKnown && known > 0 && path[known].Node->GetNextSibling() == nullptr) --known;
+    TdxTreeListNode* after = path[known].AfterKnown ? path[known].After : pastSubtree(path[known].Node);
+    for (std::size_t k = known; k <= level; ++k) {
+      if (!path[k].AfterKnown) {
+        TdxTreeListNode* sibling = path[k].Node->GetNextSibling();
+        path[k].After = sibling != nullptr ? sibling : after;
+        path[k].AfterKnown = true;
+      }
+      after = path[k].After;
+    }
+    return after;
+  };
   try {
-    FreeChildren();
-    if (!owner.FClearing && !IsDetached()) {
-      before = GetPrevSiblingOrParent();
-      next = GetNextVisible();
-      wasLast = IsLast();
-      wasVisible = IsVisible() && !(FParent != nullptr && FParent->FDeleting);
+    while (!path.empty()) {
+      TdxTreeListNode* node = path.back().Node;
+      // A child already being freed (a handler freed this node from inside
+      // the child's own freeing) is passed over.
+      TdxTreeListNode* child = nullptr;
+      for (int i = 0; (child = node->FChildren.Items(i)) != nullptr; ++i)
+        if (!child->FDeleting) break;
+      if (child != nullptr) {
+        child->FDeleting = true;
+        path.push_back({child});
+        continue;
+      }
+      // Freeing a node whose descendant is being freed further up the call
+      // stack would free that one under its feet.
+      if (!node->FChildren.Empty())
+        RaiseInvalidTreeListOperation("A node cannot be freed while a node below it is being freed");
+      const bool told = !owner.FClearing && !node->IsDetached();
+      TdxTreeListNode* next = nullptr;
+      if (told) {
+        const std::size_t level = path.size() - 1;
+        if (level == 0) {
+          next = node->GetNextVisible();
+        } else {
+          TdxTreeListNode* sibling = node->GetNextSibling();
+          next = sibling != nullptr ? sibling : afterOf(level - 1);
+        }
+      }
+      path.pop_back();
+      node->Unlink(told, next);
     }
   } catch (...) {
-    // The node stays in the tree with the children not yet freed.
-    FDeleting = false;
+    // The nodes not yet freed stay in the tree.
+    for (TLevel& level : path) level.Node->FDeleting = false;
     throw;
+  }
+}
+
+void TdxTreeListNode::Unlink(bool told, TdxTreeListNode* next) {
+  TdxTreeListNodeOwner& owner = *FOwner;
+  TdxTreeListNode* before = nullptr;
+  bool wasLast = false;
+  bool wasVisible = false;
+  if (told) {
+    before = GetPrevSiblingOrParent();
+    wasLast = IsLast();
+    // A node of a subtree that goes with its root had no row of its own
+    // to repaint.
+    wasVisible = !(FParent != nullptr && FParent->FDeleting) && IsVisible();
+  } else {
+    next = nullptr;
   }
   TdxTreeListNode* parent = FParent;
   // From here the node is held only by `self` and dies with it, whatever
@@ -88,12 +170,6 @@ void TdxTreeListNode::DeleteChildren() {
     else
       child->Free();
   }
-}
-
-void TdxTreeListNode::FreeChildren() {
-  DeleteChildren();
-  if (!FChildren.Empty())
-    RaiseInvalidTreeListOperation("A node cannot be freed while a node below it is being freed");
 }
 
 void TdxTreeListNode::ChildLeft(bool notify) {
@@ -133,6 +209,7 @@ void TdxTreeListNode::Detach() {
   std::unique_ptr<TdxTreeListNode> self = FList->Extract(FList->IndexOf(*this));
   FParent = nullptr;
   FOwner->FDetached.Append(std::move(self));
+  FOwner->PlacementChanged();
   if (parent != nullptr) parent->ChildLeft(false);
 }
 
@@ -181,6 +258,7 @@ void TdxTreeListNode::Relink(TdxTreeListNode* target, TdxNodeMoveMode mode) {
         break;
     }
     if (oldParent != nullptr) oldParent->ChildLeft(false);
+    FOwner->PlacementChanged();
   }
   // Whatever the mode, a node that receives a child shows its button.
   if (newParent != nullptr) newParent->FHasChildren = true;
@@ -197,6 +275,7 @@ int TdxTreeListNode::AppendToTopLevel() {
     std::unique_ptr<TdxTreeListNode> self = FList->Extract(FList->IndexOf(*this));
     FParent = nullptr;
     top.Append(std::move(self));
+    FOwner->PlacementChanged();
     if (oldParent != nullptr) oldParent->ChildLeft(false);
   }
   return top.Count() - 1;
@@ -208,6 +287,7 @@ void TdxTreeListNode::PromoteChildren() {
     std::unique_ptr<TdxTreeListNode> child = FChildren.Extract(0);
     child->FParent = nullptr;
     owner.FNodes.Append(std::move(child));
+    owner.PlacementChanged();
   }
   FExpanded = false;
   FHasChildren = owner.CanHaveChildren(this);
@@ -236,9 +316,8 @@ int TdxTreeListNode::Index() const noexcept {
 }
 
 int TdxTreeListNode::Level() const noexcept {
-  int level = 0;
-  for (const TdxTreeListNode* p = FParent; p != nullptr; p = p->FParent) ++level;
-  return level;
+  UpdatePlacement();
+  return FLevelCache;
 }
 
 TdxTreeListNode* TdxTreeListNode::GetNextSibling() const noexcept {
@@ -311,10 +390,29 @@ bool TdxTreeListNode::IsVisible() const noexcept {
   return root->FList == &FOwner->FNodes;
 }
 
+void TdxTreeListNode::UpdatePlacement() const noexcept {
+  const std::uint32_t stamp = FOwner->FPlacementStamp;
+  if (FPlacementStamp == stamp) return;
+  const TdxTreeListNode* known = this;
+  int steps = 0;
+  while (known->FPlacementStamp != stamp && known->FParent != nullptr) {
+    known = known->FParent;
+    ++steps;
+  }
+  const bool knew = known->FPlacementStamp == stamp;
+  const bool detached = knew ? known->FDetachedCache : known->IsDetachedRoot();
+  const int knownLevel = knew ? known->FLevelCache : 0;
+  for (const TdxTreeListNode* node = this;; node = node->FParent, --steps) {
+    node->FPlacementStamp = stamp;
+    node->FLevelCache = knownLevel + steps;
+    node->FDetachedCache = detached;
+    if (node == known) break;
+  }
+}
+
 bool TdxTreeListNode::IsDetached() const noexcept {
-  const TdxTreeListNode* root = this;
-  while (root->FParent != nullptr) root = root->FParent;
-  return root->IsDetachedRoot();
+  UpdatePlacement();
+  return FDetachedCache;
 }
 
 int TdxTreeListNode::AbsoluteIndex() const { return FOwner->GetAbsoluteIndex(this); }
@@ -356,8 +454,20 @@ void TdxTreeListNode::Expand(bool recurse) {
   if (!FHasChildren) return;
   TdxTreeListUpdateLock lock(*FOwner, !FOwner->IsUpdateLocked());
   SetExpanded(true);
-  if (recurse)
-    for (int i = 0; TdxTreeListNode* child = Items(i); ++i) child->Expand(true);
+  if (recurse) {
+    // Each child in order, its whole subtree before the next one, with a
+    // stack of its own (node, next child index): no recursion per level.
+    std::vector<std::pair<TdxTreeListNode*, int>> stack{{this, 0}};
+    while (!stack.empty()) {
+      TdxTreeListNode* child = stack.back().first->Items(stack.back().second++);
+      if (child == nullptr) {
+        stack.pop_back();
+      } else if (child->FHasChildren) {
+        child->SetExpanded(true);
+        stack.emplace_back(child, 0);
+      }
+    }
+  }
   lock.Close();
 }
 
@@ -408,18 +518,24 @@ void TdxTreeListNode::CheckInvariants() const {
 }
 
 void TdxTreeListNode::CheckSubtree() const {
-  if (FDeleting)
-    RaiseInvalidTreeListOperation("Node tree: a node marked as being freed is still in the tree");
-  if (!FChildren.Empty() && !FHasChildren)
-    RaiseInvalidTreeListOperation("Node tree: a node with children has no expand button");
-  if (FExpanded && !FHasChildren)
-    RaiseInvalidTreeListOperation("Node tree: a node without expand button is expanded");
-  FChildren.CheckSlots();
-  for (int i = 0; const TdxTreeListNode* child = Items(i); ++i) {
-    if (child->FParent != this) RaiseInvalidTreeListOperation("Node tree: a child does not know its parent");
-    if (child->FOwner != FOwner)
-      RaiseInvalidTreeListOperation("Node tree: a child belongs to another tree list");
-    child->CheckSubtree();
+  std::vector<const TdxTreeListNode*> pending{this};
+  while (!pending.empty()) {
+    const TdxTreeListNode* node = pending.back();
+    pending.pop_back();
+    if (node->FDeleting)
+      RaiseInvalidTreeListOperation("Node tree: a node marked as being freed is still in the tree");
+    if (!node->FChildren.Empty() && !node->FHasChildren)
+      RaiseInvalidTreeListOperation("Node tree: a node with children has no expand button");
+    if (node->FExpanded && !node->FHasChildren)
+      RaiseInvalidTreeListOperation("Node tree: a node without expand button is expanded");
+    node->FChildren.CheckSlots();
+    for (int i = 0; const TdxTreeListNode* child = node->Items(i); ++i) {
+      if (child->FParent != node)
+        RaiseInvalidTreeListOperation("Node tree: a child does not know its parent");
+      if (child->FOwner != FOwner)
+        RaiseInvalidTreeListOperation("Node tree: a child belongs to another tree list");
+      pending.push_back(child);
+    }
   }
 }
 

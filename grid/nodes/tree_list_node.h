@@ -94,7 +94,8 @@ class TdxTreeListNode : public TObject {
   // Position among the siblings (the top-level nodes for a top-level node);
   // -1 for a detached node.
   int Index() const noexcept;
-  // Number of ancestors.
+  // Number of ancestors; remembered like IsDetached, so a row thousands of
+  // levels deep costs no walk to the root each time it is painted.
   int Level() const noexcept;
   TdxTreeListNode* GetFirstChild() const noexcept { return FChildren.First(); }
   TdxTreeListNode* GetLastChild() const noexcept { return FChildren.Last(); }
@@ -115,7 +116,9 @@ class TdxTreeListNode : public TObject {
   bool IsLast() const noexcept;
   // Every ancestor is expanded and the node is in the tree (not detached).
   bool IsVisible() const noexcept;
-  // The node or an ancestor of it lies in the owner's detached list.
+  // The node or an ancestor of it lies in the owner's detached list. The
+  // answer is remembered along the way up until some node changes its
+  // parent or its list, so asking costs no walk to the root for each node.
   bool IsDetached() const noexcept;
   // Position in visible order (the owner's GetAbsoluteIndex); -1 when hidden.
   int AbsoluteIndex() const;
@@ -175,9 +178,13 @@ class TdxTreeListNode : public TObject {
   friend class TdxTreeListNodeOwner;
 
   bool IsDetachedRoot() const noexcept;
-  // Frees the children; raises when one of them is being freed further up
-  // the call stack, since freeing this node would free it under its feet.
-  void FreeChildren();
+  // Brings FLevelCache and FDetachedCache up to date: up to the first node
+  // that knows them (or the root), then written on the way back.
+  void UpdatePlacement() const noexcept;
+  // The last step of freeing, once the children are gone: takes the node
+  // out of its list and tells the owner (with next, before and the rest
+  // when told). The node is destroyed on return.
+  void Unlink(bool told, TdxTreeListNode* next);
   // After a child left: a node left without children is collapsed and keeps
   // its expand button only as the owner's CanHaveChildren says (through
   // SetHasChildren, with its repaint, when notify).
@@ -192,6 +199,11 @@ class TdxTreeListNode : public TObject {
   int FCachedRowHeight = 0;
   std::uint32_t FCachedLineCount = 0;
   std::uint32_t FCachedStamp = 0;
+  // Where the node last was (its level and whether it lay in a detached
+  // subtree), good while FPlacementStamp is the owner's.
+  mutable std::uint32_t FPlacementStamp = 0;
+  mutable int FLevelCache = 0;
+  mutable bool FDetachedCache = false;
   bool FDeleting = false;
   bool FExpanded = false;
   bool FHasChildren = false;

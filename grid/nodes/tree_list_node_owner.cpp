@@ -1,6 +1,7 @@
 #include "grid/nodes/tree_list_node_owner.h"
 
 #include <functional>
+#include <cstdint>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -105,6 +106,7 @@ void TdxTreeListNodeOwner::ReplaceSiblings(TdxTreeListNode* parent, std::span<Td
     }
   FDetached.AppendAll(std::move(stayDetached));
   list.AppendAll(std::move(result));
+  PlacementChanged();
   if (parent != nullptr) {
     if (list.Empty())
       parent->ChildLeft(false);
@@ -144,6 +146,21 @@ void TdxTreeListNodeOwner::FreeAllNodes() {
         node->Free();
     }
   }
+}
+
+void TdxTreeListNodeOwner::PlacementChanged() {
+  if (++FPlacementStamp != 0) return;
+  // The mark went round: old marks could match again.
+  std::vector<TdxTreeListNode*> pending;
+  for (TdxNodeList* list : {&FNodes, &FDetached})
+    for (int i = 0; TdxTreeListNode* root = list->Items(i); ++i) pending.push_back(root);
+  while (!pending.empty()) {
+    TdxTreeListNode* node = pending.back();
+    pending.pop_back();
+    node->FPlacementStamp = 0;
+    for (int i = 0; TdxTreeListNode* child = node->Items(i); ++i) pending.push_back(child);
+  }
+  FPlacementStamp = 1;
 }
 
 void TdxTreeListNodeOwner::ForgetNode(const TdxTreeListNode* node) noexcept {
@@ -261,12 +278,15 @@ void TdxTreeListNodeOwner::CheckInvariants() const {
   // The references are checked against the nodes found, never followed:
   // a dangling one must be reported, not read.
   std::unordered_set<const TdxTreeListNode*> nodes;
-  const std::function<void(const TdxTreeListNode*)> collect = [&](const TdxTreeListNode* node) {
-    nodes.insert(node);
-    for (int i = 0; const TdxTreeListNode* child = node->Items(i); ++i) collect(child);
-  };
+  std::vector<const TdxTreeListNode*> pending;
   for (const TdxNodeList* list : {&FNodes, &FDetached})
-    for (int i = 0; const TdxTreeListNode* root = list->Items(i); ++i) collect(root);
+    for (int i = 0; const TdxTreeListNode* root = list->Items(i); ++i) pending.push_back(root);
+  while (!pending.empty()) {
+    const TdxTreeListNode* node = pending.back();
+    pending.pop_back();
+    nodes.insert(node);
+    for (int i = 0; const TdxTreeListNode* child = node->Items(i); ++i) pending.push_back(child);
+  }
   if (FFocusedNode != nullptr && !nodes.contains(FFocusedNode))
     RaiseInvalidTreeListOperation("Node tree: the focused node is not a node of the tree");
   if (FTopVisibleNode != nullptr && !nodes.contains(FTopVisibleNode))

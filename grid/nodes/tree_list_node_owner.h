@@ -169,6 +169,9 @@ class TdxTreeListNodeOwner {
   // A freed node must not stay referenced, whatever NodeDeleted did.
   void ForgetNode(const TdxTreeListNode* node) noexcept;
   void CheckList(const TdxNodeList& list, const TdxTreeListNode* parent) const;
+  // A node changed its parent or its list: what every node remembers of its
+  // place (its level, whether it is detached) is out of date.
+  void PlacementChanged();
 
   TdxNodeList FNodes;
   TdxNodeList FDetached;
@@ -176,6 +179,9 @@ class TdxTreeListNodeOwner {
   TdxTreeListNode* FFocusedNode = nullptr;
   TdxTreeListNode* FTopVisibleNode = nullptr;
   int FUpdateLock = 0;
+  // Moves on with every change of a node's parent or list; what a node
+  // remembers of its place counts only under the current mark.
+  std::uint32_t FPlacementStamp = 1;
   bool FClearing = false;
 };
 

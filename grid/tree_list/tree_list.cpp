@@ -14,6 +14,9 @@ TCustomdxTreeList::TCustomdxTreeList(TComponent* owner)
   SetControlStyle({csCaptureMouse, csOpaque, csDoubleClicks});
   SetBounds(Left(), Top(), 250, 150);
   SetTabStop(true);
+  // A composition begun over the grid opens the editor, which then takes
+  // the composed text.
+  SetAcceptsInputMethod(true);
   SetBorderStyle(bsSingle);
   FPreviewFont.SetColor(clBlue);
   const TNotifyEvent fontChanged(this, &TCustomdxTreeList::DrawingFontChanged);

@@ -81,6 +81,9 @@ struct TdxCellPaintInfo {
   int FooterIndex = -1;  // footers: -1 the footer, else a row footer
   bool Selected = false;
   bool Focused = false;  // the focused cell (or row)
+  // The row's own states, which custom drawing hears for every cell of it.
+  bool RowSelected = false;
+  bool RowFocused = false;
   bool FirstInRow = false;
   bool LastInRow = false;
   bool MultiLine = false;
@@ -1260,6 +1263,7 @@ class TCustomdxTreeList : public TCustomdxContainer, public TdxTreeListNodeOwner
   bool MoveThroughHeaderRows(int direction);
   void MoveToTabStop(bool backwards, bool keepRow);
   void KeyDownWithCtrl(TKey key);
+  bool SearchKeyDown(TKey key, TShiftState shift);
   void KeyDownPlain(TKey& key, TShiftState shift);
   void ExtendFromAnchor(TShiftState shift, TdxTreeListNode* before);
   void PressNodeArea(TMouseButton button, TShiftState shift, int x, int y, bool hadFocus);

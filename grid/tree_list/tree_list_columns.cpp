@@ -169,6 +169,14 @@ void TCustomdxTreeList::MoveColumn(int fromIndex, int toIndex) {
   TdxTreeListColumn* column = FColumns[static_cast<std::size_t>(fromIndex)];
   FColumns.erase(FColumns.begin() + fromIndex);
   FColumns.insert(FColumns.begin() + toIndex, column);
+  // The edited cell is held by its column's place in the list: it moves
+  // with the column, so that the value typed is saved where it was typed.
+  if (FEditColumn == fromIndex)
+    FEditColumn = toIndex;
+  else if (fromIndex < FEditColumn && FEditColumn <= toIndex)
+    --FEditColumn;
+  else if (toIndex <= FEditColumn && FEditColumn < fromIndex)
+    ++FEditColumn;
   ColumnsChanged(nullptr);
 }
 
@@ -181,6 +189,8 @@ void TCustomdxTreeList::SetHeaderPanelRowCount(int value) {
 
 void TCustomdxTreeList::ColumnsChanged(TdxTreeListColumn* /*column*/) {
   if (IsDestroying() || IsLoading()) return;
+  // The focused visible place may now hold another column.
+  FFocusedColumnAbsolute = -2;
   LayoutChanged();
 }
 

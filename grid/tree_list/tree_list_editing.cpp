@@ -155,6 +155,14 @@ void TCustomdxTreeList::EditorLayoutChanged() {
   // Only an editor on screen follows its cell; one set up but hidden is
   // placed when it is shown.
   if (FState != tsEditing || !EditorShown() || FHidingEditor || IsUpdateLocked()) return;
+  const TdxTreeListColumn* edited = Columns(FEditColumn);
+  if (FEditNode != nullptr && (edited == nullptr || !edited->Visible() || EditColumnChanged())) {
+    // The edited column was hidden, or another one took the focused place:
+    // the edit ends, its value saved into the column it was typed in.
+    SetInteractionState(tsNone);
+    HideEditor(false);
+    return;
+  }
   PlaceEditor(true);
   if (FEditNode == nullptr) CloseEditor();
 }

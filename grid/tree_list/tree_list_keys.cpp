@@ -252,6 +252,10 @@ void TCustomdxTreeList::HandleKey(TKey& key, TShiftState shift) {
     bracket.Close();
     return;
   }
+  if (FSearching && SearchKeyDown(key, shift)) {
+    bracket.Close();
+    return;
+  }
   const bool extending = shift.Contains(ssShift) && IsExtensionKey(key) && CanExtendSelection();
   if (shift.Contains(ssCtrl) && !extending) {
     FShiftExtending = false;
@@ -263,6 +267,39 @@ void TCustomdxTreeList::HandleKey(TKey& key, TShiftState shift) {
   if (IsMultiSelect() && SelectedCount() == 0 && FocusedNode() != nullptr && CanSelectNode(FocusedNode()))
     SetNodeSelected(FocusedNode(), true);
   bracket.Close();
+}
+
+// The keys that work on an active search: Backspace takes its last
+// character, Delete its whole text, Esc ends it, Ctrl+Enter finds the next
+// match below the focused row and Shift+Enter the one above it. False for
+// every other key, which then works as without a search.
+bool TCustomdxTreeList::SearchKeyDown(TKey key, TShiftState shift) {
+  int mode = 0;
+  switch (key) {
+    case VK_ESCAPE:
+      EndAutoSearch();
+      return true;
+    case VK_BACK:
+    case VK_DELETE:
+      break;
+    case VK_RETURN:
+      if (shift.Contains(ssCtrl) == shift.Contains(ssShift)) return false;
+      mode = shift.Contains(ssCtrl) ? 2 : 1;
+      break;
+    default:
+      return false;
+  }
+  if (!OptionOn(tloRowSelect)) {
+    const int column = FocusedColumnAbsoluteIndex();
+    if (column != FSearchColumn) {
+      FSearchColumn = column;
+      FSearchText.clear();
+    }
+  }
+  if (key == VK_BACK && !FSearchText.empty()) FSearchText.pop_back();
+  if (key == VK_DELETE) FSearchText.clear();
+  AutoSearchStep(FSearchText, mode, false);
+  return true;
 }
 
 void TCustomdxTreeList::KeyDownWithCtrl(TKey key) {

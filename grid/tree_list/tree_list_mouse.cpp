@@ -59,6 +59,10 @@ void TCustomdxTreeList::WndProc(TMessage& message) {
       if (life.expired()) return;
       if (TdxInplaceEdit* editor = InplaceEditor()) editor->SetClickTime(GetTickCount());
       return;
+    case WM_IME_STARTCOMPOSITION:
+      TCustomdxContainer::WndProc(message);
+      if (!life.expired()) ShowEditor();
+      return;
     case WM_CANCELMODE:
       CancelMouseState();
       break;

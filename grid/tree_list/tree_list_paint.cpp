@@ -534,7 +534,11 @@ void TdxTreeListPainter::PaintIndent(const TdxTreeListRowItem& row, const TRect&
   const int slots = level + (ownSlot ? 1 : 0);
   const TRect indent = Rect(treeLeft, lines.Top, treeLeft + parts.End, lines.Bottom);
   if (!C.RectVisible(indent)) return;
-  for (int i = 0; i < slots; ++i) {
+  // Only the slots inside the tree column are filled: a node thousands of
+  // levels deep has its own ones far right of it.
+  const int firstSlot = std::clamp((L.TreeColumnLeft - treeLeft) / TreeButtonSize, 0, slots);
+  const int endSlot = std::clamp((L.TreeColumnRight - treeLeft) / TreeButtonSize + 1, firstSlot, slots);
+  for (int i = firstSlot; i < endSlot; ++i) {
     const TRect slot = Rect(treeLeft + i * TreeButtonSize, lines.Top, treeLeft + (i + 1) * TreeButtonSize, lines.Bottom);
     TColor color = T.Color();
     if (T.NodeIndentMode() && i < level) color = T.IsLevelColorEventAssigned() ? row.LevelColor : T.GroupNodeColor();
@@ -604,8 +608,8 @@ void TdxTreeListPainter::PaintRow(const TdxTreeListRowItem& row, int /*lineIndex
     cell.Node = node;
     cell.Column = 0;
     cell.Kind = ckGroupRow;
-    cell.Selected = row.Selected;
-    cell.Focused = node == T.FocusedNode();
+    cell.Selected = cell.RowSelected = row.Selected;
+    cell.Focused = cell.RowFocused = node == T.FocusedNode();
     cell.FirstInRow = cell.LastInRow = true;
     CellColors(row, 0, row.Selected, cell.Color, cell.TextColor);
     if (C.RectVisible(cell.Rect)) T.DrawCell(C, cell);
@@ -620,7 +624,9 @@ void TdxTreeListPainter::PaintRow(const TdxTreeListRowItem& row, int /*lineIndex
       cell.Column = header.AbsoluteIndex;
       cell.Kind = ckCell;
       cell.Selected = CellSelected(row, header.AbsoluteIndex);
-      cell.Focused = node == T.FocusedNode() && (T.OptionOn(tloRowSelect) || header.AbsoluteIndex == focusedColumn);
+      cell.RowSelected = row.Selected;
+      cell.RowFocused = node == T.FocusedNode();
+      cell.Focused = cell.RowFocused && (T.OptionOn(tloRowSelect) || header.AbsoluteIndex == focusedColumn);
       cell.FirstInRow = header.FirstInRow;
       cell.LastInRow = header.LastInRow;
       cell.MultiLine = header.LineCount > 1 || row.LineCount > 1;
@@ -851,7 +857,7 @@ void TCustomdxTreeList::PaintCellContent(TCanvas& canvas, const TdxCellPaintInfo
       DoCustomDrawFooter(canvas, cell.Rect, cell.Node, cell.Column, cell.FooterIndex, text, color, canvas.Font(),
                          alignment, done);
     else
-      DoCustomDrawCell(canvas, cell.Rect, cell.Node, column, cell.Selected, cell.Focused,
+      DoCustomDrawCell(canvas, cell.Rect, cell.Node, column, cell.RowSelected, cell.RowFocused,
                        cell.Kind == ckNewItemRow, text, color, canvas.Font(), alignment, done);
   }
   if (done) return;

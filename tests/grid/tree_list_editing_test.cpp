@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QInputMethodEvent>
 #include <memory>
 #include <ostream>
 #include <string>
@@ -354,6 +355,71 @@ TEST_F(EditingFormTest, AColumnFreedWhileItsCellIsEditedEndsTheEdit) {
   Type("k");
   KeyInto(*Grid, Qt::Key_Return);
   EXPECT_EQ(Cell(1, 0), "k");
+}
+
+// The edited column moved, hidden, or shifted by another column's move
+// while its cell is edited: what was typed reaches the edited column only,
+// and the editor is never left over another column's cell.
+struct ColumnChangeCase {
+  const char* Name;
+  void (*Change)(TCustomdxTreeListControl& grid, TdxTreeListColumn& name, TdxTreeListColumn& phone);
+};
+void PrintTo(const ColumnChangeCase& c, std::ostream* os) { *os << c.Name; }
+
+class EditedColumnChangeTest : public EditingFormTest, public ::testing::WithParamInterface<ColumnChangeCase> {};
+
+TEST_P(EditedColumnChangeTest, TheTypedValueGoesToTheEditedColumnOnly) {
+  TdxTreeListColumn& name = *Grid->Columns(0);
+  TdxTreeListColumn& phone = *Grid->Columns(1);
+  FocusCell(1, 1);
+  KeyInto(*Grid, Qt::Key_F2);
+  ASSERT_TRUE(Grid->EditorShown());
+  Type("ab");
+  GetParam().Change(*Grid, name, phone);
+  if (Grid->EditorShown()) {
+    ASSERT_TRUE(phone.Visible());
+    const TRect cell = Grid->GetEditorRect(Row(1), Grid->GetVisibleColumnIndex(phone.Index()));
+    EXPECT_EQ(Grid->InplaceEditor()->BoundsRect(), Rect(cell.Left - 2, cell.Top - 2, cell.Right + 2, cell.Bottom + 2))
+        << "the editor stays over the edited cell";
+    KeyInto(*Grid, Qt::Key_Return);
+  }
+  EXPECT_FALSE(Grid->EditorShown());
+  EXPECT_EQ(Cell(1, name.Index()), "Bravo");
+  EXPECT_EQ(Cell(1, phone.Index()), "ab");
+  EXPECT_EQ(Edited, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Changes, EditedColumnChangeTest,
+    ::testing::Values(
+        ColumnChangeCase{"EditedColumnMovedFirst",
+                         [](TCustomdxTreeListControl&, TdxTreeListColumn&, TdxTreeListColumn& p) { p.SetIndex(0); }},
+        ColumnChangeCase{"OtherColumnMovedAfterIt",
+                         [](TCustomdxTreeListControl&, TdxTreeListColumn& n, TdxTreeListColumn&) { n.SetIndex(1); }},
+        ColumnChangeCase{"EditedColumnHidden",
+                         [](TCustomdxTreeListControl&, TdxTreeListColumn&, TdxTreeListColumn& p) { p.SetVisible(false); }},
+        ColumnChangeCase{"OtherColumnHidden",
+                         [](TCustomdxTreeListControl&, TdxTreeListColumn& n, TdxTreeListColumn&) { n.SetVisible(false); }}),
+    [](const ::testing::TestParamInfo<ColumnChangeCase>& info) { return std::string(info.param.Name); });
+
+// An input method starting a composition over the focused cell opens the
+// editor, so that the composed text lands in it; the next steps of the same
+// composition open nothing more.
+TEST_F(EditingFormTest, AnInputMethodCompositionOpensTheEditor) {
+  FocusCell(1, 0);
+  ASSERT_EQ(Grid->State(), tsNone);
+  QInputMethodEvent start("x", {});
+  QApplication::sendEvent(ClientOf(*Grid), &start);
+  EXPECT_EQ(Grid->State(), tsEditing);
+  ASSERT_TRUE(Grid->EditorShown());
+  EXPECT_EQ(Grid->EditColumn(), 0);
+  KeyInto(*Grid, Qt::Key_Escape);
+  ASSERT_EQ(Grid->State(), tsNone);
+  Grid->SetFocus();
+  QInputMethodEvent done;
+  done.setCommitString("");
+  QApplication::sendEvent(ClientOf(*Grid), &done);
+  EXPECT_EQ(Grid->State(), tsNone) << "an end of a composition starts nothing";
 }
 
 // --- Hints -----------------------------------------------------------------------------------

@@ -339,6 +339,44 @@ TEST_F(IncrementalSearch, TheSearchExpandsToAChildWithAutoExpandOnSearch) {
   EXPECT_NE(Grid->FocusedNode(), child) << "only the rows on show";
 }
 
+// The keys that work on an active search, typed after "ив" found
+// Иволгин; then more letters, which the search must still take.
+struct SearchKeyCase {
+  const char* Name;
+  Qt::Key Key;
+  Qt::KeyboardModifiers Modifiers;
+  const char* ThenTyped;
+  const char* Text;  // the search text afterwards
+  const char* Focused;
+  bool Searching;
+};
+void PrintTo(const SearchKeyCase& c, std::ostream* os) { *os << c.Name; }
+
+class SearchKeys : public IncrementalSearch, public ::testing::WithParamInterface<SearchKeyCase> {};
+
+TEST_P(SearchKeys, ActOnTheSearchText) {
+  const SearchKeyCase& c = GetParam();
+  TypeText(*Grid, "ив");
+  ASSERT_EQ(Grid->FocusedName(), RU("Иволгин"));
+  QTest::keyClick(ClientOf(*Grid), c.Key, c.Modifiers);
+  TypeText(*Grid, c.ThenTyped);
+  EXPECT_EQ(Grid->Searching(), c.Searching);
+  EXPECT_EQ(Grid->AutoSearchText(), RU(c.Text));
+  EXPECT_EQ(Grid->FocusedName(), RU(c.Focused));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Keys, SearchKeys,
+    ::testing::Values(
+        SearchKeyCase{"BackspaceTakesTheLastCharacter", Qt::Key_Backspace, Qt::NoModifier, "", "и", "Иволгин", true},
+        SearchKeyCase{"DeleteClearsTheText", Qt::Key_Delete, Qt::NoModifier, "", "", "Иволгин", true},
+        SearchKeyCase{"DeleteThenALetter", Qt::Key_Delete, Qt::NoModifier, "с", "с", "Сидоров", true},
+        SearchKeyCase{"EscapeEndsTheSearch", Qt::Key_Escape, Qt::NoModifier, "", "", "Иволгин", false},
+        SearchKeyCase{"CtrlEnterFindsTheNextMatch", Qt::Key_Return, Qt::ControlModifier, "", "ив", "Иванов", true},
+        SearchKeyCase{"ShiftEnterFindsThePreviousMatch", Qt::Key_Return, Qt::ShiftModifier, "", "ив", "Ивашов",
+                      true}),
+    [](const ::testing::TestParamInfo<SearchKeyCase>& info) { return std::string(info.param.Name); });
+
 TEST_F(IncrementalSearch, TheSearchFollowsTheFocusedColumn) {
   Grid->SetOptions(Grid->Options() & ~Bit(tloRowSelect));
   Grid->SetFocusedNodeAndColumn(Grid->Row(0), 1, true);

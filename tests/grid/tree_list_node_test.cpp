@@ -395,4 +395,50 @@ TEST_F(NodeTree, ClearingFreesEveryNodeChildrenFirstWithoutNeighbours) {
   tree.CheckInvariants();
 }
 
+// A chain as deep as nested data may make it: built, expanded, walked,
+// checked, detached and linked in again, and freed from its middle with
+// the focus at its far end. Nothing may recurse once per level (a thread's
+// stack holds far fewer frames under the sanitizers) or walk to the root
+// once per node.
+TEST_F(NodeTree, AChainTensOfThousandsDeepIsHandledLevelByLevelWithoutRecursion) {
+  constexpr int Depth = 60000;
+  std::vector<TdxTreeListNode*> chain{tree.Add("root")};
+  for (int i = 1; i < Depth; ++i) chain.push_back(chain.back()->AddChild());
+  chain[0]->Expand(true);
+  EXPECT_TRUE(chain[Depth - 2]->Expanded());
+  int rows = 0;
+  for (const TdxTreeListNode* node = tree.FirstNode(); node != nullptr; node = node->GetNextVisible()) ++rows;
+  EXPECT_EQ(rows, Depth);
+  EXPECT_EQ(chain.back()->Level(), Depth - 1);
+  tree.CheckInvariants();
+
+  // Detached, the chain's nodes are no rows: a child added below tells
+  // the tree list nothing until the chain is linked in again.
+  chain[0]->Detach();
+  EXPECT_TRUE(chain.back()->IsDetached());
+  tree.Log.clear();
+  chain.back()->AddChild()->Free();
+  EXPECT_EQ(TakeLog("added"), "");
+  chain[0]->AppendToTopLevel();
+  EXPECT_FALSE(chain.back()->IsDetached());
+  chain.back()->AddChild()->Free();
+  EXPECT_EQ(TakeLog("added"), "added ");
+
+  tree.SetFocusedNodeField(chain.back());
+  chain[Depth / 2]->Free();
+  EXPECT_EQ(tree.FocusedNode(), chain[Depth / 2 - 1]);
+  EXPECT_EQ(chain[Depth / 2 - 1]->Count(), 0);
+  EXPECT_FALSE(chain[Depth / 2 - 1]->Expanded());
+  tree.CheckInvariants();
+  // Levels follow a move of an ancestor.
+  EXPECT_EQ(chain[Depth / 2 - 1]->Level(), Depth / 2 - 1);
+  chain[10]->AppendToTopLevel();
+  EXPECT_EQ(chain[10]->Level(), 0);
+  EXPECT_EQ(chain[Depth / 2 - 1]->Level(), Depth / 2 - 11);
+  chain[10]->MoveTo(chain[3], nmFirstChild);
+  EXPECT_EQ(chain[Depth / 2 - 1]->Level(), Depth / 2 - 7);
+  tree.CheckInvariants();
+  // The rest goes with the tree list.
+}
+
 }  // namespace

@@ -9,9 +9,11 @@
 #include <QImage>
 #include <QWidget>
 #include <algorithm>
+#include <map>
 #include <memory>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 #include "framework/gui/graphics/bitmap.h"
 #include "framework/gui/graphics/canvas.h"
@@ -118,6 +120,27 @@ TEST_F(TreeListPaintTest, BandsHeadersLinesAndTheFocusedCellShowInTheirColours) 
   EXPECT_EQ(c.Pixels(20, layout.EmptyRows.Top + 5), RGB(160, 160, 160)) << "below the rows";
   EXPECT_EQ(c.Pixels(600, 5), RGB(160, 160, 160)) << "right of the bands";
   EXPECT_EQ(c.Pixels(600, middle), RGB(160, 160, 160)) << "right of the columns, in the rows";
+}
+
+// A custom-draw handler is told whether the row is selected and focused,
+// in every cell of it, so that it can leave the whole focused row to the
+// selection colours; the cell's own colours stay the painter's.
+TEST_F(TreeListPaintTest, CustomDrawingHearsTheRowsSelectedAndFocusedStates) {
+  std::map<std::pair<const TdxTreeListNode*, int>, std::string> heard;
+  Grid.OnCustomDrawCell = [&](TObject*, TCanvas*, const TRect&, TdxTreeListNode* node, TdxTreeListColumn* column,
+                              bool selected, bool focused, bool, std::string&, TColor&, TFont*, TAlignment&,
+                              bool&) {
+    heard[{node, column->Index()}] = std::string(selected ? "selected" : "-") + (focused ? " focused" : "");
+  };
+  const TdxTreeListLayoutInfo layout = Grid.Layout();
+  auto picture = Grid.Render();
+  for (TApartmentColumn column : {acPhone, acName, acStreetName, acApartment}) {
+    EXPECT_EQ((heard[{Grid.Items(1), column}]), "selected focused") << column;
+    EXPECT_EQ((heard[{Grid.Items(0), column}]), "-") << column;
+  }
+  const int middle = layout.RowItems[1].Top + layout.RowItems[1].Height / 2;
+  const TRect phone = Grid.GetCellRect(layout, Grid.Items(1), acPhone);
+  EXPECT_EQ(picture->Canvas().Pixels(phone.Right - 3, middle), clWhite) << "still painted as a plain cell";
 }
 
 TEST_F(TreeListPaintTest, IndicatorMarksTheFocusedRowAndEndsAtTheLastRow) {

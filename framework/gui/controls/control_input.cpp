@@ -8,6 +8,7 @@
 
 #include <QApplication>
 #include <QContextMenuEvent>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPointer>
@@ -319,7 +320,12 @@ bool TControlInput::eventFilter(QObject* watched, QEvent* event) {
       return KeyEvent(widget, event);
     case QEvent::FocusIn:
     case QEvent::FocusOut:
+      FComposing = false;
       FocusEvent(event);
+      return false;
+    case QEvent::InputMethod:
+      // The widget (an edit box) still takes the text itself.
+      InputMethodEvent(event);
       return false;
     case QEvent::Resize:
     case QEvent::Move:
@@ -504,6 +510,17 @@ bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {
   QKeyEvent replacement(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier, ToQString(std::string(1, ch)));
   SendToWidget(widget, &replacement);
   return true;
+}
+
+// The first step of a composition (text being composed where there was
+// none) is the composition's start; its end is a step without such text.
+void TControlInput::InputMethodEvent(QEvent* event) {
+  const bool composing = !static_cast<QInputMethodEvent*>(event)->preeditString().isEmpty();
+  const bool started = composing && !FComposing;
+  FComposing = composing;
+  if (!started) return;
+  TMessage m{WM_IME_STARTCOMPOSITION};
+  Dispatch(*FControl, m, nullptr);
 }
 
 void TControlInput::FocusEvent(QEvent* event) {

@@ -65,6 +65,7 @@ inline constexpr unsigned WM_CHAR = 0x0102;  // WParam: the Windows-1251 charact
 inline constexpr unsigned WM_SYSKEYDOWN = 0x0104;
 inline constexpr unsigned WM_SYSKEYUP = 0x0105;
 inline constexpr unsigned WM_SYSCHAR = 0x0106;
+inline constexpr unsigned WM_IME_STARTCOMPOSITION = 0x010D;  // an input method began composing text
 inline constexpr unsigned WM_TIMER = 0x0113;    // WParam: the timer's id
 inline constexpr unsigned WM_HSCROLL = 0x0114;  // WParam: ScrollParam(code, position)
 inline constexpr unsigned WM_VSCROLL = 0x0115;

@@ -220,6 +220,10 @@ void TWinControl::SetMouseTransparent(bool transparent) {
   if (FPopupWindow) ParentChanged();
 }
 
+void TWinControl::SetAcceptsInputMethod(bool accepts) {
+  if (FHandle) FHandle->Client->setAttribute(Qt::WA_InputMethodEnabled, accepts);
+}
+
 void TWinControl::BoundsChanged() {
   if (!FHandle) return;
   FHandle->SettingGeometry = true;

@@ -95,6 +95,9 @@ class TWinControl : public TControl {
   // shown over the control it describes, which keeps the pointer).
   bool MouseTransparent() const { return FMouseTransparent; }
   void SetMouseTransparent(bool transparent);
+  // The window takes text from input methods: their compositions reach it
+  // (WM_IME_STARTCOMPOSITION when one begins). Off for a new window.
+  void SetAcceptsInputMethod(bool accepts);
 
   // The pointer shape the window shows now (crDefault: the window's own),
   // as the last WM_SETCURSOR left it.

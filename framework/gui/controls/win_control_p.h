@@ -82,8 +82,12 @@ class TControlInput : public QObject {
   bool KeyEvent(QWidget* widget, QEvent* event);
   void FocusEvent(QEvent* event);
   void GeometryEvent(QWidget* widget);
+  void InputMethodEvent(QEvent* event);
 
   TWinControl* FControl;
+  // An input method is composing text in the window; a composition that
+  // the window does not see end (the focus went) is over with the focus.
+  bool FComposing = false;
 };
 
 // A message queued by PostMessage: delivered by the control's filter.
