@@ -396,7 +396,9 @@ int TFIBCustomDataSet::Translate(const char* source, char* dest, bool) {
 }
 
 void TFIBCustomDataSet::SetStateFieldValue(TDataSetState state, TField* field, const Variant& value) {
-  FStateFieldValueState = state;
+  // The state the value is set in: check-edit-state looks through the
+  // new-value state to it.
+  FStateFieldValueState = State();
   TDataSet::SetStateFieldValue(state, field, value);
 }
 

@@ -528,6 +528,9 @@ class TFIBCustomDataSet : public TDataSet, private TDataSetSQLTexts {
   bool RefreshRecord(TFIBQuery& query, TRecordBuffer buffer);
   // Writes a record buffer into its cache slot.
   void WriteRecordToCache(TRecordBuffer buffer);
+  // Reads every row still to come before an insert reaches the server, so
+  // that the cursor cannot bring the new row a second time.
+  void FetchRestBeforeServerInsert();
   // The current record becomes deleted-applied and leaves the view.
   void RemoveCurrentFromCache();
   // Before insert, edit and delete: the masters first, then this detail

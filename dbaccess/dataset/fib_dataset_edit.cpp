@@ -334,6 +334,13 @@ void TFIBCustomDataSet::DeleteRecordBySQL(TRecordBuffer buffer) {
   if (!FCachedUpdates) AutoCommitUpdates();
 }
 
+// A cursor that walks the table or an index may bring a row written after
+// it opened: a record inserted now would come again from the server later.
+// The rows still to come are read first, so the dataset holds one copy.
+void TFIBCustomDataSet::FetchRestBeforeServerInsert() {
+  if (!FUniDirectional && FCache && !StatementExhausted()) FetchAllQuietly();
+}
+
 // ---- Core post, delete, add, cancel, refresh ---------------------------------------------
 
 void TFIBCustomDataSet::InternalPost() {
@@ -343,6 +350,7 @@ void TFIBCustomDataSet::InternalPost() {
   TDataSetState state = State();
   if (state == dsNewValue || state == dsOldValue) state = FStateFieldValueState;
   const bool inserting = state == dsInsert;
+  if (inserting && !FCachedUpdates) FetchRestBeforeServerInsert();
   // The statement must see the blobs' new ids.
   FinalizeBlobStreams(buffer);
   auto& status = reinterpret_cast<std::uint8_t&>(buffer[5]);

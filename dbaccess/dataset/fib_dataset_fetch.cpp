@@ -16,6 +16,7 @@
 #include "dbaccess/statement/query.h"
 #include "dbaccess/statement/sqlda.h"
 #include "dbaccess/util/number_text.h"
+#include "framework/core/base/scope_exit.h"
 
 namespace {
 
@@ -198,8 +199,10 @@ int TFIBCustomDataSet::FetchMore(int count) {
 }
 
 void TFIBCustomDataSet::InternalLast() {
+  // A fetch that fails still leaves the cursor after the records it read:
+  // they stay the dataset's, and the error goes on to the caller.
+  const TAtScopeExit toEnd([this] { FCurrentRecord = FFetchedCount; });
   if (!StatementExhausted()) FetchAllQuietly();
-  FCurrentRecord = FFetchedCount;
 }
 
 // ---- Get record ------------------------------------------------------------------------------

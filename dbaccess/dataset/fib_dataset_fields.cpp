@@ -22,10 +22,6 @@ std::size_t TrimmedLength(const char* text, std::size_t length) {
   return length;
 }
 
-bool IsEditState(TDataSetState state) {
-  return state == dsEdit || state == dsInsert || state == dsSetKey || state == dsNewValue;
-}
-
 }  // namespace
 
 // ---- Columns of fields ------------------------------------------------------------------
@@ -174,7 +170,7 @@ void TFIBCustomDataSet::SetFieldData(TField* field, const void* buffer) {
     calc[0] = buffer != nullptr ? std::byte{1} : std::byte{0};
     if (buffer != nullptr) std::memcpy(calc + 1, buffer, static_cast<std::size_t>(field->DataSize()));
   } else {
-    if (!IsEditState(state)) RaiseClientError(ceNotInEditMode, ComponentPath(this));
+    CheckEditState();
     const TFIBColumnDescriptor* column = ColumnOf(field);
     if (column == nullptr) return;
     field->Validate(buffer);

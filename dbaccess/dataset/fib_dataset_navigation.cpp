@@ -1,6 +1,7 @@
 // TFIBCustomDataSet: record numbers, bookmarks, locate and lookup over the
 // cache, and reading a field of another record.
 
+#include <algorithm>
 #include <cstring>
 
 #include "dbaccess/cache/records_cache.h"
@@ -16,9 +17,13 @@
 void TFIBCustomDataSet::SetRecNo(int value) {
   CheckBrowseMode();
   if (value <= 0) value = 1;
-  if (value > GetRecordCount()) {
+  // Record numbers count the records the cache holds, deleted ones too (a
+  // ring: the ones it still holds); a number not reached yet is fetched
+  // for, and only one past the end stops at the last record.
+  const auto held = [this] { return FFetchedCount - FirstHeldRecord(); };
+  if (value > held()) {
     FetchAllQuietly();
-    value = GetRecordCount();
+    value = std::min(value, held());
   }
   if (value <= 0 || value == GetRecNo()) return;
   DoBeforeScroll();

@@ -164,6 +164,7 @@ void TFIBCustomDataSet::ApplyUpdates() {
   if (!FCachedUpdates) return;
   if (!FSelectQuery->Prepared()) FSelectQuery->Prepare();
   TDisableControlsScope controls(*this);
+  FetchRestBeforeServerInsert();
   std::vector<std::byte> record(static_cast<std::size_t>(FRecordBufferSize));
   TRecordBuffer buffer = record.data();
   // Physical order is the order in which the records entered the cache.

@@ -534,6 +534,11 @@ Variant TFIBBCDField::AsVariant() const {
   if (!IsData()) return TBCDField::AsVariant();
   std::int64_t raw = 0;
   if (!GetRawValue(raw)) return Variant::Null();
+  // Exact where the variant can hold it: whole numbers as 64-bit integers,
+  // up to four decimals as currency when in its range.
+  if (Size() == 0) return Variant(raw);
+  TCurrency value;
+  if (Size() <= 4 && Rescale(raw, 4 - Size(), value.Value)) return Variant(value);
   return Variant(static_cast<double>(raw) / PowerOfTen(Size()));
 }
 

@@ -6,6 +6,8 @@
 // "?OLD_<field>" for the key condition and "?NEW_<field>" for the values,
 // the parameter names the modify statements fill from the record.
 
+#include <iterator>
+
 #include "dbaccess/client/errors.h"
 #include "dbaccess/connection/database.h"
 #include "dbaccess/dataset/pfib_dataset.h"
@@ -17,6 +19,7 @@
 #include "dbaccess/sql/sql_words.h"
 #include "dbaccess/statement/query.h"
 #include "dbaccess/util/helpers.h"
+#include "framework/core/base/scope_exit.h"
 #include "framework/core/text/text.h"
 
 namespace {
@@ -141,6 +144,18 @@ void TpFIBDataSet::RewriteSqlsAtOpen() {
     SetGeneratedText(DeleteQuery(), GenerateSQLTextFor(skDelete));
     return;
   }
+  // The texts are made from the fields' definitions; and rewriting them is
+  // no change a statement's own handler is told of.
+  if (FieldCount() == 0) InternalInitFieldDefs();
+  TFIBQuery* const statements[] = {&DeleteQuery(), &UpdateQuery(), &InsertQuery(), &RefreshQuery()};
+  TNotifyEvent handlers[std::size(statements)];
+  for (std::size_t i = 0; i < std::size(statements); ++i) {
+    handlers[i] = statements[i]->OnSQLChanging;
+    statements[i]->OnSQLChanging = nullptr;
+  }
+  const TAtScopeExit reattach([&] {
+    for (std::size_t i = 0; i < std::size(statements); ++i) statements[i]->OnSQLChanging = handlers[i];
+  });
   if (options.KeyFields().empty() && !options.UpdateTableName().empty() && Database() != nullptr) {
     // The table's primary key, when every key column has a field.
     const std::string relation = sqltext::Unquoted(FormatIdentifierUpper(Database()->SQLDialect(),

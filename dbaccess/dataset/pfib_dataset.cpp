@@ -109,9 +109,13 @@ void TpFIBDataSet::OpenWithParams(std::span<const Variant> values) {
 TField* TpFIBDataSet::FieldByNameCached(std::string_view name) {
   for (const auto& [asked, field] : FFieldNameCache)
     if (asked == name) return field;
+  // A name that begins with a quote is a quoted name: the quote goes, and
+  // the closing one with it.
   std::string_view lookup = name;
-  if (lookup.size() >= 2 && lookup.front() == '"' && lookup.back() == '"')
-    lookup = lookup.substr(1, lookup.size() - 2);
+  if (!lookup.empty() && lookup.front() == '"') {
+    lookup.remove_prefix(1);
+    if (!lookup.empty() && lookup.back() == '"') lookup.remove_suffix(1);
+  }
   TField* field = LookupFieldByName(lookup);
   if (field == nullptr) return nullptr;
   FFieldNameCache.emplace_back(std::string(name), field);
@@ -315,6 +319,7 @@ void TpFIBDataSet::CleanUpAfterRetainingEnd() {
   if (state != tsDoRollbackRetaining && state != tsDoCommitRetaining) return;
   if (!update->IsReadCommitted()) return;
   std::vector<std::byte> buffer(static_cast<std::size_t>(RecordBufferSize()));
+  bool cleared = false;
   for (int index = FirstRecordIndex(); index < FetchedCount(); ++index) {
     ReadRecordAt(index, buffer.data());
     // Only the marks of posted changes go: a record deleted on the server
@@ -323,5 +328,12 @@ void TpFIBDataSet::CleanUpAfterRetainingEnd() {
     if (status != cusModified && status != cusInserted) continue;
     buffer[5] = static_cast<std::byte>(cusUnmodified);
     WriteRecordToCache(buffer.data());
+    cleared = true;
+  }
+  // The records shown carry the marks too. (Without cached updates the
+  // cache keeps no log of old versions to reset.)
+  if (cleared && State() == dsBrowse) {
+    UpdateCursorPos();
+    Resync(TResyncMode{});
   }
 }

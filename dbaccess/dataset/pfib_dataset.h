@@ -238,6 +238,8 @@ class TpFIBDataSet : public TFIBDataSet, public TUserEventReceiver {
   bool DeleteAllowed() const;
   TFIBQuery& StatementOf(TUpdateKind kind) const;
   void RegenerateForState(TDataSetState state);
+  // AutoCommit under cached updates: applies, commits and marks the records.
+  void ApplyAndCommitCachedUpdates();
   void RunDetailStatements(TUpdateKind kind, bool after, TRecordBuffer buffer);
   void ExecuteModifyStatement(TFIBQuery& query, TRecordBuffer buffer, TUpdateKind kind);
   void ApplyNewRecordDefaults();

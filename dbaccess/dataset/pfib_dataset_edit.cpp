@@ -169,12 +169,22 @@ void TpFIBDataSet::DoAfterPost() {
     WriteRecordToCache(ActiveBuffer());
   }
   TFIBDataSet::DoAfterPost();
+  if (AutoCommit() && CachedUpdates()) ApplyAndCommitCachedUpdates();
 }
 
 void TpFIBDataSet::DoAfterDelete() {
   InvalidateFilterCount();
   TellContainer(deAfterDelete);
+  if (AutoCommit() && CachedUpdates()) ApplyAndCommitCachedUpdates();
   TFIBDataSet::DoAfterDelete();
+}
+
+// Auto-commit under cached updates: each change goes to the server and is
+// committed as soon as it is made, so other connections see it.
+void TpFIBDataSet::ApplyAndCommitCachedUpdates() {
+  ApplyUpdates();
+  AutoCommitUpdates();
+  CommitUpdates();
 }
 
 void TpFIBDataSet::InternalRefresh() {
@@ -238,7 +248,9 @@ void TpFIBDataSet::ExecuteModifyStatement(TFIBQuery& query, TRecordBuffer buffer
 }
 
 void TpFIBDataSet::PostBySQL(TRecordBuffer buffer) {
-  const TUpdateKind kind = State() == dsInsert ? ukInsert : ukModify;
+  // The record says what it is: applying cached updates runs in browse
+  // state, where a new record must still go through the insert statement.
+  const TUpdateKind kind = static_cast<TCachedUpdateStatus>(buffer[5]) == cusInserted ? ukInsert : ukModify;
   TFIBQuery& query = StatementOf(kind);
   if (IsNoAction(query)) {
     // An unchanged record has nothing to write; a new one skipped would
@@ -250,6 +262,9 @@ void TpFIBDataSet::PostBySQL(TRecordBuffer buffer) {
   buffer[5] = static_cast<std::byte>(cusUnmodified);
   WriteRecordToCache(buffer);
   SetModified(false);
+  // What the server made of the record (triggers, defaults) comes back.
+  if (Options().Contains(poRefreshAfterPost) && !IsBlankText(RefreshSQL().Text()))
+    RefreshRecord(RefreshQuery(), buffer);
   FPostedInTransaction = Transaction() != nullptr && Transaction()->TransactionState() == tsActive;
 }
 

@@ -200,6 +200,12 @@ std::unique_ptr<EUpdateError> TpFIBDataSet::PSGetUpdateException(const Exception
 }
 
 bool TpFIBDataSet::PSUpdateRecord(TUpdateKind kind, TDataSet& delta) {
+  // The handler takes the change over: it has applied it or not.
+  if (OnUpdateRecord) {
+    TUpdateAction action = uaFail;
+    OnUpdateRecord(this, kind, action);
+    return action == uaApplied;
+  }
   const auto run = [&](TFIBQuery& query) {
     // A statement without a connection of its own runs where the dataset's
     // changes do (binding the connection alone would give it the connection's

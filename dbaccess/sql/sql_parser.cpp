@@ -105,6 +105,35 @@ struct TSQLParser::TScanner {
 
 TSQLParser::TSQLParser(std::string_view text) { Parse(text); }
 
+int TSQLParser::Scan(int from, const std::function<bool(int)>& test) {
+  FState = 0;
+  FResultPos = 0;
+  FDepthAtScanStart = FDepth;
+  for (std::size_t i = from > 0 ? static_cast<std::size_t>(from - 1) : 0; i < FText.size(); ++i) {
+    const TCharClass c = FClass[i];
+    if (c != TCharClass::Code) {
+      FState = c == TCharClass::QuotedName ? 1 : (IsComment(c) ? 2 : 0);
+      continue;
+    }
+    FState = 0;
+    const int pos = static_cast<int>(i) + 1;
+    if (FText[i] == '(') {
+      ++FDepth;
+    } else if (FText[i] == ')') {
+      if (FStopAtClosingBracket && FDepth - 1 < FDepthAtScanStart) return FResultPos = pos;
+      --FDepth;
+    } else if (test(pos)) {
+      return FResultPos = pos;
+    }
+  }
+  return 0;
+}
+
+bool TSQLParser::WantedWhereAt(int pos) {
+  if (!IsWhereAt(FText, pos)) return false;
+  return FWantedWhere <= 0 || ++FWhereCounter == FWantedWhere;
+}
+
 void TSQLParser::Parse(std::string_view text) {
   FText.assign(text);
   FClass = Classify(FText);

@@ -7,6 +7,7 @@
 // whitespace is tab, line feed, carriage return and blank.
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -100,6 +101,31 @@ class TSQLParser : public TObject {
   const std::string& SetMainWhere(std::string_view condition);
   const std::string& AddCondition(std::string_view condition, bool newLine);
 
+  // ---- The scan under the clause finders, for tests of the caller's own
+  // Walks the code characters from position from (1-based) to the end;
+  // parentheses move Depth (kept from scan to scan), every other character
+  // goes to test(pos). Stops at the first hit, or with StopAtClosingBracket
+  // at the parenthesis that closes the depth the scan began at. Returns
+  // ResultPos: the stop position, 0 when the scan ran out.
+  int Scan(int from, const std::function<bool(int)>& test);
+  int ResultPos() const { return FResultPos; }
+  // Where the last scan ended: 0 in code, 1 in a quoted name, 2 in a comment.
+  int State() const { return FState; }
+  int Depth() const { return FDepth; }
+  void SetDepth(int value) { FDepth = value; }
+  int DepthAtScanStart() const { return FDepthAtScanStart; }
+  bool StopAtClosingBracket() const { return FStopAtClosingBracket; }
+  void SetStopAtClosingBracket(bool value) { FStopAtClosingBracket = value; }
+  // The WHERE test for Scan: a WHERE keyword at pos; with WantedWhere above
+  // 0 each one counts in WhereCounter and only the WantedWhere-th is a hit.
+  bool WantedWhereAt(int pos);
+  int WantedWhere() const { return FWantedWhere; }
+  void SetWantedWhere(int value) {
+    FWantedWhere = value;
+    FWhereCounter = 0;
+  }
+  int WhereCounter() const { return FWhereCounter; }
+
  private:
   struct TScanner;
   struct TZeroRange {
@@ -117,6 +143,13 @@ class TSQLParser : public TObject {
   std::vector<sqltext::TCharClass> FClass;
   std::size_t FFirst = 0;
   TSQLStatementKind FKind = TSQLStatementKind::Other;
+  int FResultPos = 0;
+  int FState = 0;
+  int FDepth = 0;
+  int FDepthAtScanStart = 0;
+  int FWantedWhere = 0;
+  int FWhereCounter = 0;
+  bool FStopAtClosingBracket = false;
 };
 
 // Shorthands over a TSQLParser.

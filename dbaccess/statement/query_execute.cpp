@@ -3,6 +3,7 @@
 // one client call per row.
 
 #include <chrono>
+#include <cstring>
 
 #include "dbaccess/client/client_api.h"
 #include "dbaccess/client/client_library.h"
@@ -207,7 +208,17 @@ void TFIBQuery::AlignParams() {
         (own == SQLTypeDouble || own == SQLTypeFloat)) {
       param.SetAsDateTime(param.AsDouble());
     } else if ((described == SQLTypeBlob || described == SQLTypeArray) && own != described) {
-      WriteAsBlob(param);
+      // An id set before the server described the parameter (an array's
+      // id taken for a blob's) is still that id: only its type changes.
+      if (own == SQLTypeBlob || own == SQLTypeArray || own == SQLTypeQuad) {
+        const TISCQuad id = param.AsQuad();
+        char bytes[8];
+        std::memcpy(bytes, &id.High, 4);
+        std::memcpy(bytes + 4, &id.Low, 4);
+        param.SetRawData(described, sizeof bytes, bytes);
+      } else {
+        WriteAsBlob(param);
+      }
     } else if ((described == SQLTypeBoolean1 || described == SQLTypeBoolean) &&
                (own == SQLTypeLong || own == SQLTypeShort || own == SQLTypeInt64)) {
       param.SetAsBoolean(param.AsInt64() != 0);

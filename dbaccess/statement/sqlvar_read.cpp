@@ -273,8 +273,14 @@ Variant TFIBXSQLVAR::AsVariant() const {
       if (scale != 0) return Variant(AsDouble());
       return Variant(static_cast<int>(IntegerValue()));
     case SQLTypeInt64:
-      // A BIGINT stays a whole 64-bit number; a double would lose digits.
+      // A BIGINT stays a whole 64-bit number and up to four decimals go as
+      // currency, both exact; a double would lose digits beyond 2^53. Only
+      // values currency cannot hold, and longer fractions, are doubles.
       if (scale == 0) return Variant(IntegerValue());
+      if (scale >= -4) {
+        TCurrency value;
+        if (ScaleInt64(IntegerValue(), scale + 4, TRounding::HalfEven, value.Value)) return Variant(value);
+      }
       return Variant(AsDouble());
     case SQLTypeTimeStamp:
     case SQLTypeTime:

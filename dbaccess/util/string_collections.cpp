@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "framework/core/text/text.h"
+
 namespace {
 
 [[noreturn]] void IndexError(int index) {
@@ -38,10 +40,13 @@ std::int32_t TObjStringList::HashOf(std::string_view text) {
 
 bool TObjStringList::Find(std::string_view text, int& index) const {
   if (!FUseHash) {
-    const auto it = std::lower_bound(FItems.begin(), FItems.end(), text,
-                                     [](const TEntry& e, std::string_view t) { return e.Text < t; });
+    // A sorted string list: ordered without case, and a text that differs
+    // from an entry only in case is that entry.
+    const auto it = std::lower_bound(FItems.begin(), FItems.end(), text, [](const TEntry& e, std::string_view t) {
+      return AnsiCompareText(e.Text, t) < 0;
+    });
     index = static_cast<int>(it - FItems.begin());
-    return it != FItems.end() && it->Text == text;
+    return it != FItems.end() && AnsiCompareText(it->Text, text) == 0;
   }
   // Entries with one hash form a run in insertion order; a different text
   // with the same hash goes after the run.

@@ -25,7 +25,8 @@ class TObjStringList : public TObject {
 
   // Adds the text with its object, which the list then owns, unless the text
   // is present already: then the given object is freed and the index of the
-  // present entry returned. Texts compare exactly, with case.
+  // present entry returned. Hashed, texts compare exactly, with case;
+  // unhashed, the list is sorted and compares without case.
   int Add(std::string_view text, std::unique_ptr<TObject> object);
   // Deletes the text's entry and frees its object, when present.
   void Remove(std::string_view text);

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dbaccess/client/errors.h"
+#include "dbaccess/dataset/fib_dataset.h"
 #include "dbaccess/statement/query.h"
 #include "framework/core/base/variant_array.h"
 #include "framework/core/data/fields.h"
@@ -323,6 +324,25 @@ TEST_F(ArrayColumnTest, FieldHoldsTheIdentifierItsArrayIsReadAndWrittenBy) {
   insert.ExecQuery();
   EXPECT_EQ(ServerValue("select SA[1] from ARR where ID = 3"), "20");
   data.Cancel();
+}
+
+// An array edited through a dataset is posted as an array id, the first time
+// the update statement runs as well as later.
+TEST_F(ArrayColumnTest, DataSetPostsAnEditedArray) {
+  Insert(1, "SA", List(0, {1, 2, 3}));
+  auto* data = new TFIBDataSet(&Form());  // owned by the form
+  data->SetDatabase(FDB);
+  data->SetTransaction(FTR);
+  data->SelectSQL().SetText("select ID, SA from ARR");
+  data->UpdateSQL().SetText("update ARR set SA = :SA where ID = :OLD_ID");
+  data->RefreshSQL().SetText("select ID, SA from ARR where ID = :ID");
+  data->Open();
+  for (const int first : {4, 7}) {
+    data->Edit();
+    data->FieldByName("SA")->SetAsVariant(List(0, {first, first + 1, first + 2}));
+    data->Post();
+    EXPECT_EQ(ServerValue("select SA[0] * 100 + SA[1] * 10 + SA[2] from ARR"), std::to_string(first * 111 + 12));
+  }
 }
 
 }  // namespace

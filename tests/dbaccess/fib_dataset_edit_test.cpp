@@ -87,6 +87,28 @@ TEST_F(EditDataSetTest, WholeRecordsInsertedAndAppendedArePostedAtOnce) {
   data.CheckInvariants();
 }
 
+// A record inserted (directly, or cached and applied) while the cursor, which
+// walks the table or an index, still has rows to give is held once.
+class EarlyInsert : public EditDataSetTest, public ::testing::WithParamInterface<std::pair<const char*, bool>> {};
+
+TEST_P(EarlyInsert, TheNewRowComesOnce) {
+  TFIBDataSet& data = NewPeople();
+  data.SelectSQL().SetText(std::string("select ID, NAME, PHONE, NOTE, NAME_UPPER, MEMO from PEOPLE") + GetParam().first);
+  data.SetCachedUpdates(GetParam().second);
+  data.Open();
+  data.Next();
+  data.Insert();
+  SetPerson(data, 10, "Inserted", 110);
+  data.Post();
+  if (GetParam().second) data.ApplyUpdates();
+  EXPECT_EQ(DataSetPeople(data), People({"1|Person 1|101", "10|Inserted|110", "2|Person 2|102", "3|Person 3|103",
+                                         "4|Person 4|104", "5|Person 5|105"}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Walks, EarlyInsert,
+                         ::testing::Values(std::pair(" order by ID", false), std::pair("", false),
+                                           std::pair(" order by ID", true)));
+
 TEST_F(EditDataSetTest, WithoutAutoCommitOthersSeeTheChangeOnlyAfterTheCommit) {
   TFIBDataSet& data = NewPeople();
   data.SetAutoCommit(false);

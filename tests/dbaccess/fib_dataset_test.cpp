@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <vector>
 
 #include "dbaccess/cache/records_cache.h"
@@ -124,6 +125,23 @@ TEST_F(DataSetTest, RecNoBeyondTheRecordsFetchesAllAndLandsOnTheLast) {
   EXPECT_EQ(scrolls, 1);
   EXPECT_TRUE(data.IsSequenced());
 }
+
+// A record number not fetched yet lands on that record; only one past the
+// end stops at the last, and the current number moves nothing.
+class RecNoTarget : public DataSetTest, public ::testing::WithParamInterface<std::pair<int, int>> {};
+
+TEST_P(RecNoTarget, LandsOnTheRecordOfThatNumber) {
+  const auto [target, landing] = GetParam();
+  TFIBDataSet& data = NewDataSet(HomeSelect());
+  data.Open();
+  data.SetRecNo(target);
+  EXPECT_EQ(data.RecNo(), landing);
+  data.SetRecNo(data.RecNo());
+  EXPECT_EQ(data.FieldByName("HOME_ID")->AsInteger(), landing);
+}
+
+INSTANTIATE_TEST_SUITE_P(Numbers, RecNoTarget,
+                         ::testing::Values(std::pair(57, 57), std::pair(1000, 130), std::pair(0, 1)));
 
 TEST_F(DataSetTest, LocateAndLookupSearchTheCacheAndTheRest) {
   TFIBDataSet& data = NewDataSet(HomeSelect());
@@ -316,12 +334,28 @@ TEST_F(DataSetTest, AppliedDeletionIsReportedAsDeleted) {
   }
 }
 
-TEST_F(DataSetTest, LastRaisesAFetchThatFails) {
+// A failed fetch is raised; the records read before it stay in view and
+// navigable, the cursor where the operation left it.
+class FailedFetch : public DataSetTest,
+                    public ::testing::WithParamInterface<std::pair<int, std::function<void(TFIBDataSet&)>>> {};
+
+TEST_P(FailedFetch, KeepsTheRecordsReadBeforeIt) {
   TFIBDataSet& data = NewDataSet({"select HOME_ID, 1000 / (HOME_ID - 50) as Q from HOME_PHONES order by HOME_ID"});
   data.Open();
-  EXPECT_TRUE(RaisedBy<EFIBInterBaseError>([&] { data.Last(); }).Caught);
-  EXPECT_EQ(data.FetchedCount(), 49);
+  data.MoveBy(2);
+  EXPECT_TRUE(RaisedBy<EFIBInterBaseError>([&] { GetParam().second(data); }).Caught);
+  EXPECT_EQ(data.RecordCount(), 49);
+  EXPECT_EQ(data.FieldByName("HOME_ID")->AsInteger(), GetParam().first);
+  data.Prior();
+  EXPECT_EQ(data.RecNo(), GetParam().first - 1);
+  data.Last();
+  EXPECT_EQ(data.FieldByName("HOME_ID")->AsInteger(), 49);
 }
+
+INSTANTIATE_TEST_SUITE_P(Roads, FailedFetch,
+                         ::testing::Values(std::pair(49, [](TFIBDataSet& d) { d.Last(); }),
+                                           std::pair(3, [](TFIBDataSet& d) { d.FetchAll(); }),
+                                           std::pair(3, [](TFIBDataSet& d) { d.SetRecNo(80); })));
 
 struct GetRecordErrorCase {
   const char* Name;

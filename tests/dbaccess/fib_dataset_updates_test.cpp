@@ -191,6 +191,10 @@ TEST_F(CachedUpdatesTest, RevertRecordTakesBackTheCurrentRecordsChange) {
   EXPECT_EQ(data.UpdateStatus(), usUnmodified);
   Run(data, "D");
   EXPECT_EQ(data.RecordCount(), PeopleRows - 1);
+  // Record numbers count the deleted record still held: the last stays.
+  Run(data, "L");
+  data.SetRecNo(data.RecNo());
+  EXPECT_EQ(data.FieldByName("ID")->AsInteger(), 5);
   data.RevertRecord(1, false);
   EXPECT_EQ(DataSetPeople(data), OriginalPeople);
 }

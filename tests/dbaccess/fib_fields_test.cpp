@@ -8,8 +8,10 @@
 #include <string>
 
 #include "dbaccess/client/errors.h"
+#include "dbaccess/connection/transaction.h"
 #include "dbaccess/dataset/fib_dataset.h"
 #include "dbaccess/dataset/fib_fields.h"
+#include "dbaccess/statement/query.h"
 #include "dbaccess/util/number_text.h"
 #include "framework/core/base/variant_array.h"
 #include "framework/core/data/memory_dataset.h"
@@ -196,6 +198,48 @@ TEST_F(FieldsTest, LargeNumericValuesNeverPassThroughADouble) {
   data.Next();
   EXPECT_TRUE(FieldBcdAsVariant(n182, false, true).IsEmpty());
 }
+
+// BIGINT and NUMERIC(18,x) values beyond 2^53 stay exact as variants, from
+// the field and the column, and go back to the server as they came.
+struct ExactCase {
+  const char* Column;
+  const char* Literal;
+  TVarType Kind;
+  std::int64_t Exact;  // currencies in ten-thousandths
+};
+
+class ExactVariant : public FieldsTest, public ::testing::WithParamInterface<ExactCase> {};
+
+TEST_P(ExactVariant, KeepsEveryDigitThereAndBack) {
+  const ExactCase& c = GetParam();
+  const std::string column = c.Column;
+  ExecuteSQL("insert into TYPES (ID, " + column + ") values (3, " + c.Literal + ")");
+  TFIBTransaction& write = NewTransaction("WriteTR", &DB());
+  write.TRParams().SetText("write\nread_committed\nrec_version\nnowait");
+  TFIBDataSet& data = NewDataSet({"select ID, " + column + " from TYPES where ID = 3"});
+  data.SetTransaction(&write);
+  data.UpdateSQL().SetText("update TYPES set " + column + " = :" + column + " where ID = :OLD_ID");
+  data.SetAutoCommit(true);
+  data.Open();
+  const Variant read = data.FieldByName(column)->AsVariant();
+  for (const Variant& value : {read, data.SelectQuery().Fields(1).AsVariant()}) {
+    EXPECT_EQ(value.VarType(), c.Kind);
+    EXPECT_EQ(c.Kind == TVarType::Currency ? value.AsCurrency().Value : value.AsInt64(), c.Exact);
+  }
+  ExecuteSQL("update TYPES set " + column + " = 0 where ID = 3");
+  data.Edit();
+  data.FieldByName(column)->SetAsVariant(read);
+  data.Post();
+  EXPECT_EQ(QueryRows("select iif(" + column + " = (" + c.Literal + "), 'same', 'diff') from TYPES where ID = 3")[0][0],
+            "same");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Columns, ExactVariant,
+    ::testing::Values(ExactCase{"B", "9007199254740993", TVarType::Int64, 9007199254740993LL},
+                      ExactCase{"B", "9223372036854775807", TVarType::Int64, 9223372036854775807LL},
+                      ExactCase{"N184", "900000000000000.1234", TVarType::Currency, 9000000000000001234LL},
+                      ExactCase{"N182", "-92233720368547.75", TVarType::Currency, -922337203685477500LL}));
 
 TEST_F(FieldsTest, DbKeyReadsAsGroupsOfEightHexDigits) {
   TFIBDataSet& data = Types("RDB$DB_KEY, ID");
@@ -401,10 +445,23 @@ TEST_F(EditedFields, EmptyTextIsStoredAsNullWhenAsked) {
   EXPECT_EQ(data.FieldByName("N182")->AsString(), Dec("12345678901234567.89"));
 }
 
-TEST_F(EditedFields, WritesOutsideAnEditAreRefused) {
+// Writes go through check-edit-state: browsing (42), an edit that lost its
+// update text (46), an insert that lost its insert text (44).
+TEST_F(EditedFields, WritesOutsideAnAllowedEditAreRefused) {
   TFIBDataSet& data = Types();
+  data.UpdateSQL().SetText("update TYPES set I = ?I where ID = ?OLD_ID");
+  data.InsertSQL().SetText("insert into TYPES (ID) values (?ID)");
   data.Open();
-  EXPECT_EQ(ClientErrorOf([&] { data.FieldByName("I")->SetAsInteger(1); }), ceNotInEditMode);
+  const auto write = [&] { return ClientErrorOf([&] { data.FieldByName("I")->SetAsInteger(1); }); };
+  EXPECT_EQ(write(), ceNotInEditMode);
+  data.Edit();
+  data.UpdateSQL().Clear();
+  EXPECT_EQ(write(), ceCannotUpdate);
+  data.Cancel();
+  data.Insert();
+  data.InsertSQL().Clear();
+  EXPECT_EQ(write(), ceCannotInsert);
+  data.Cancel();
 }
 
 TEST(FloatFieldOutsideTheDataset, FloatWithUnknownScaleIsNotRounded) {

@@ -172,7 +172,11 @@ TEST_F(GeneratedSqlTest, KeysWithoutAFieldOfTheTableRaiseNamingTheKindsProperty)
 TEST_F(GeneratedSqlTest, RewrittenAtOpenTheTextsDeleteAndModifyOnTheServer) {
   TPostProbe& data = Parts("");
   data.AutoUpdateOptions().SetAutoReWriteSqls(true);
+  // Rewriting is no change the statements' own handlers hear of.
+  int heard = 0;
+  data.UpdateQuery().OnSQLChanging = [&](TObject*) { ++heard; };
   data.Open();
+  EXPECT_EQ(heard, 0);
   // The key comes from the table's primary key.
   EXPECT_EQ(data.AutoUpdateOptions().KeyFields(), "ID");
   EXPECT_EQ(data.DeleteSQL().Text(), "Delete from PARTS\r\nwhere PARTS.ID=?OLD_ID\r\n");

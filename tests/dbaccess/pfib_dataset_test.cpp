@@ -112,6 +112,7 @@ TEST_F(ProgramDataSetTest, FieldsAreFoundByNameOrQuotedNameAndByTable) {
   Home().OpenWithParams({Variant("HOME_ID = 1")});
   EXPECT_EQ(Home().FieldByNameCached("NAME"), Home().FieldByName("NAME"));
   EXPECT_EQ(Home().FieldByNameCached("\"PHONE\""), Home().FieldByName("PHONE"));
+  EXPECT_EQ(Home().FieldByNameCached("\"BUILD"), Home().FieldByName("BUILD"));
   EXPECT_EQ(Home().FieldByNameCached("none"), nullptr);
   EXPECT_EQ(Home().FieldOfTable("HOME_PHONES"), Home().FieldByName("HOME_ID"));
   EXPECT_EQ(Home().FieldOfTable("ORG_PHONES"), nullptr);

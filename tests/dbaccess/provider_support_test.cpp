@@ -140,6 +140,21 @@ TEST_F(ProviderSupportTest, ABigDecimalFromTheDeltaIsWrittenExactly) {
   EXPECT_EQ(QueryRows("select V from AMOUNTS"), (std::vector<std::vector<std::string>>{{"9999999999999999.99"}}));
 }
 
+// With OnUpdateRecord the handler takes the change over (its action starts
+// at uaFail): the answer is whether it applied it; no statement runs.
+TEST_F(ProviderSupportTest, AnUpdateRecordHandlerDecidesTheAnswer) {
+  TpFIBDataSet& target = NewDataSet({"select ID, V from AMOUNTS"}, "fdsTarget", &WriteTransaction());
+  target.UpdateSQL().SetText("update AMOUNTS set V = 5 where ID = ?OLD_ID");
+  for (const TUpdateAction given : {uaFail, uaSkip, uaApplied}) {
+    target.OnUpdateRecord = [&](TDataSet*, TUpdateKind, TUpdateAction& action) {
+      action = action == uaFail ? given : uaAbort;
+    };
+    EXPECT_EQ(target.PSUpdateRecord(ukModify, Home()), given == uaApplied);
+  }
+  if (WriteTransaction().Active()) WriteTransaction().Commit();
+  EXPECT_EQ(QueryRows("select count(*) from AMOUNTS where V = 5"), (std::vector<std::vector<std::string>>{{"0"}}));
+}
+
 TEST_F(ProviderSupportTest, ADecimalThatOverflowsIsAnErrorNotANull) {
   TMemoryDataSet delta(nullptr);
   delta.FieldDefs().Add("ID", ftInteger, 0, false);

@@ -117,6 +117,21 @@ TEST(WhereClause, EmptyConditionAtTheEnd) {
 
 // ---- Statement kind ---------------------------------------------------------------
 
+// The public scan: quoted names and comments skipped, depth kept from scan
+// to scan, the numbered WHERE, the stop at the closing parenthesis.
+TEST(SQLParser, ScanWalksTheCodeWithTheCallersTest) {
+  TSQLParser parser("select \"X\" from T /* X */ where b in (select X from U where d = 1) and e = 2");
+  const auto isX = [&parser](int pos) { return parser.Text()[pos - 1] == 'X'; };
+  EXPECT_EQ(parser.Scan(1, isX), 46);
+  EXPECT_EQ(parser.Depth(), 1);
+  parser.SetDepth(0);
+  parser.SetWantedWhere(2);
+  EXPECT_EQ(parser.Scan(parser.FirstPos(), [&](int pos) { return parser.WantedWhereAt(pos); }), 55);
+  parser.SetStopAtClosingBracket(true);
+  EXPECT_EQ(parser.Scan(60, isX), 66);
+  EXPECT_EQ(parser.ResultPos(), 66);
+}
+
 TEST(SQLParser, KindComesFromTheFirstWordAfterComments) {
   struct {
     const char* Text;

@@ -45,7 +45,7 @@ TEST_P(ObjStringListModes, FindsEveryTextAndOwnsTheObjects) {
   int alive = 0;
   {
     TObjStringList list(nullptr, GetParam());
-    const std::vector<std::string> texts = {"select b", SameHashA, "select a", SameHashB, "Select a", ""};
+    const std::vector<std::string> texts = {"select b", SameHashA, "select a", SameHashB, "select c", ""};
     for (const std::string& t : texts) list.Add(t, std::make_unique<Tracked>(alive));
     EXPECT_EQ(list.Count(), 6);
     EXPECT_EQ(alive, 6);
@@ -90,10 +90,19 @@ INSTANTIATE_TEST_SUITE_P(Modes, ObjStringListModes, testing::Values(false, true)
                            return info.param ? "Hashed" : "Sorted";
                          });
 
-TEST(ObjStringList, SortedModeIsCaseSensitiveAndOrdered) {
-  TObjStringList list(nullptr, false);
-  for (const char* t : {"b", "B", "a", "A"}) list.Add(t, nullptr);
-  EXPECT_EQ(Texts(list), (std::vector<std::string>{"A", "B", "a", "b"}));
+// Hashed, texts differing in case are two entries; unhashed, the sorted
+// list takes them for one.
+TEST_P(ObjStringListModes, CaseCountsOnlyWhenHashed) {
+  TObjStringList list(nullptr, GetParam());
+  for (const char* t : {"b", "B", "abc", "ABC", "Ab"}) list.Add(t, nullptr);
+  int index = -1;
+  EXPECT_EQ(list.Find("aBc", index), !GetParam());
+  if (GetParam()) {
+    EXPECT_EQ(list.Count(), 5);
+  } else {
+    EXPECT_EQ(Texts(list), (std::vector<std::string>{"Ab", "abc", "b"}));
+    EXPECT_EQ(index, 1);
+  }
 }
 
 TEST(ObjStringList, HashedModeOrdersByHashThenInsertion) {

@@ -2,6 +2,7 @@
 // bookmarks.
 
 #include <algorithm>
+#include <exception>
 #include <set>
 
 #include "framework/core/data/data_source.h"
@@ -196,9 +197,17 @@ void TDataSet::Last() {
     GetPriorRecords();
     GetNextRecords();
   } catch (...) {
+    // The records read before the failure stay in view, the window ending
+    // where the cursor stopped; the first error is the one that goes on.
+    const std::exception_ptr error = std::current_exception();
+    try {
+      if (FRecordCount == 0) GetPriorRecords();
+    } catch (...) {
+      ClearBuffers();
+    }
     FEOF = true;
     DataEvent(deDataSetChange);
-    throw;
+    std::rethrow_exception(error);
   }
   FEOF = true;
   DataEvent(deDataSetChange);
