@@ -72,13 +72,13 @@ bool TdxDBGridFilterProgram::EvaluateLeaf(const TdxTreeListNode* node, const TSt
   const auto* dbNode = step.Column >= 0 ? static_cast<const TdxDBTreeListControlNode*>(node) : nullptr;
   if (dbNode == nullptr) {
     v = dxOperator(step.Operator).Compare(FCriteria.ConvertValue(step.Item->RowValue(node)), step.Value);
-  } else if (const Variant* held = dbNode->HeldValue(step.Column)) {
+  } else if (const std::optional<Variant> held = dbNode->HeldValue(step.Column)) {
     v = held->VarType() == TVarType::Currency
             ? dxOperator(step.Operator).Compare(FCriteria.ConvertValue(*held), step.Value)
             : dxOperator(step.Operator).Compare(*held, step.Value);
   } else {
     // A cell without a kept value holds its text: a string.
-    const std::string& text = dbNode->Text(step.Column);
+    const std::string_view text = dbNode->Text(step.Column);
     const std::string* value = step.Value.StringPtr();
     if (step.Operator == ocIsNull)
       v = text.empty();

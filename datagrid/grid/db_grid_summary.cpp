@@ -135,8 +135,8 @@ void TCustomdxDBGrid::AddFooterSummaries(TdxTreeListNode* leaf, bool loading) {
       } else if (loading) {
         if (TField* field = FFooterFields[static_cast<std::size_t>(plan.Index)]) value = SummaryNumber(field->Value());
       } else if (plan.Source >= 0) {
-        const Variant* held = node != nullptr ? node->HeldValue(plan.Source) : nullptr;
-        value = held != nullptr ? SummaryNumber(*held) : SummaryNumber(GetNodeValue(leaf, plan.Source));
+        if (node == nullptr || !node->HeldSummaryNumber(plan.Source, value))
+          value = SummaryNumber(GetNodeValue(leaf, plan.Source));
       }
     }
     if (!value) continue;
@@ -198,9 +198,8 @@ void TCustomdxDBGrid::FoldFooterTotals(const std::vector<TdxTreeListNode*>& leav
         if (i + ValuesAhead < count)
           static_cast<const TdxDBTreeListControlNode*>(leaves[i + ValuesAhead])->PrefetchValue(readSource);
         const auto* node = static_cast<const TdxDBTreeListControlNode*>(leaves[i]);
-        const Variant* held = node->HeldValue(readSource);
-        const std::optional<long double> number =
-            held != nullptr ? SummaryNumber(*held) : SummaryNumber(GetNodeValue(leaves[i], readSource));
+        std::optional<long double> number;
+        if (!node->HeldSummaryNumber(readSource, number)) number = SummaryNumber(GetNodeValue(leaves[i], readSource));
         present[i] = number.has_value();
         numbers[i] = number.value_or(0.0L);
       }
