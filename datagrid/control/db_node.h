@@ -55,6 +55,10 @@ class TdxDBTreeListControlNode : public TdxTreeListNode {
   // The kept value of the column; none when none is kept.
   std::optional<Variant> HeldValue(int columnIndex) const { return FCells.Value(columnIndex); }
   bool HoldsValue(int columnIndex) const noexcept { return FCells.HasValue(columnIndex); }
+  // True, with the text, when the column keeps no value beside it.
+  bool PlainText(int columnIndex, std::string_view& text) const noexcept {
+    return FCells.PlainText(columnIndex, text);
+  }
   // The kept value as a summary number (see TdxNodeCells::SummaryNumber).
   bool HeldSummaryNumber(int columnIndex, std::optional<long double>& number) const {
     return FCells.SummaryNumber(columnIndex, number);

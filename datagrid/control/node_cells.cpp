@@ -300,6 +300,9 @@ class TdxNodeCellsBuilder {
 
   std::vector<TCell> FCells;
   int FCount = 0;
+  // Room the packing reuses from row to row.
+  mutable std::vector<std::uint8_t> FKinds;
+  mutable std::vector<std::uint64_t> FSlots;
   Variant FKey = Variant::Null();
   std::string FPreview;
 };
@@ -328,8 +331,10 @@ unsigned char* TdxNodeCellsBuilder::Pack() const {
   const bool preview = !FPreview.empty();
   if (FCount == 0 && !preview && FKey.IsNull()) return nullptr;
   // Kinds and slots of the columns, then of the key.
-  std::vector<std::uint8_t> kinds(static_cast<std::size_t>(FCount), kNone);
-  std::vector<std::uint64_t> slots(static_cast<std::size_t>(FCount), 0);
+  std::vector<std::uint8_t>& kinds = FKinds;
+  std::vector<std::uint64_t>& slots = FSlots;
+  kinds.assign(static_cast<std::size_t>(FCount), kNone);
+  slots.assign(static_cast<std::size_t>(FCount), 0);
   int slotCount = 0;
   std::size_t arena = 0;
   std::uint8_t flags = 0;
@@ -367,7 +372,7 @@ unsigned char* TdxNodeCellsBuilder::Pack() const {
   const std::size_t width = (flags & fWide) != 0 ? 4 : 2;
   const std::size_t slotsAt = (HeaderBytes + static_cast<std::size_t>(FCount) + static_cast<std::size_t>(offsets) * width + 7) & ~std::size_t{7};
   const std::size_t arenaAt = slotsAt + 8 * static_cast<std::size_t>(slotCount) + ((flags & fKeySlot) != 0 ? 8 : 0) + (lookup ? 8 : 0);
-  auto* block = static_cast<unsigned char*>(std::malloc(std::max<std::size_t>(arenaAt + arena, 1)));
+  auto* block = static_cast<unsigned char*>(std::malloc(arenaAt + arena));
   if (block == nullptr) throw std::bad_alloc();
   // What can still fail (the boxes) comes before the block is written.
   std::unique_ptr<std::vector<Variant>> lookups;
@@ -518,6 +523,19 @@ bool TdxNodeCells::HasValue(int column) const noexcept {
     return cell != nullptr && !cell->Value.IsEmpty();
   }
   return FBits != 0 && TBlockView(Block()).Kind(column) != kNone;
+}
+
+bool TdxNodeCells::PlainText(int column, std::string_view& text) const noexcept {
+  if (column < 0) return false;
+  if (FBits == 0 || Building()) {
+    if (HasValue(column)) return false;
+    text = Text(column);
+    return true;
+  }
+  const TBlockView view(Block());
+  if (view.Kind(column) != kNone) return false;
+  text = view.Text(column);
+  return true;
 }
 
 std::optional<Variant> TdxNodeCells::Value(int column) const {

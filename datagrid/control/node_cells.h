@@ -39,6 +39,9 @@ class TdxNodeCells {
   // kept Null is a Null).
   std::optional<Variant> Value(int column) const;
   bool HasValue(int column) const noexcept;
+  // True, with the column's text, when the column keeps no value (a
+  // filter's usual read: one look at the block).
+  bool PlainText(int column, std::string_view& text) const noexcept;
   // The kept value as a summary number, without making a Variant for the
   // numeric kinds: false when nothing is kept, else number is the value
   // as SummaryNumber gives it (none for a Null).

@@ -89,8 +89,15 @@ void FilterSiblings(TCustomdxDBGrid& grid, const TPasses& passes, TdxTreeListNod
   const int count = parent != nullptr ? parent->Count() : grid.Count();
   std::vector<TdxTreeListNode*> kept;
   bool changed = false;
+  const auto item = [&](int i) { return parent != nullptr ? parent->Items(i) : grid.Items(i); };
+  // The nodes lie apart in memory: each node, then its cells, are asked
+  // for some rows ahead of their test.
+  constexpr int NodesAhead = 16;
+  constexpr int CellsAhead = 8;
   for (int i = 0; i < count; ++i) {
-    TdxTreeListNode* child = parent != nullptr ? parent->Items(i) : grid.Items(i);
+    if (i + NodesAhead < count) __builtin_prefetch(item(i + NodesAhead));
+    if (i + CellsAhead < count) static_cast<const TdxDBTreeListControlNode*>(item(i + CellsAhead))->PrefetchValue(0);
+    TdxTreeListNode* child = item(i);
     if (child->Count() > 0) {
       FilterSiblings(grid, passes, child, hidden, emptied, nullptr);
       if (child->Count() == 0) {
@@ -224,7 +231,9 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
         if (focused != nullptr && focused->Count() > 0) focused = nullptr;
         RegroupAll();
       }
-      SortNodes();
+      // Without groups or sorted columns the merge by load order is the
+      // order already, and the rows were counted again as they came back.
+      if (grouped || SortedColumnCount() > 0) SortNodes();
     }
     // Totals count only the rows shown.
     if (regroup && (grouped || ShowSummaryFooter()) &&
