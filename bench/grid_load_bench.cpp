@@ -14,11 +14,13 @@
 // painted. The baseline round opens the dataset and fetches every row
 // alone. The summary takes the fastest of several alternating rounds of
 // each, prints both parts, the memory per record (the dataset's cache and
-// the grid's nodes), and ends with "ratio: X.XX", open to painted screen
-// over the dataset's own fetch-all.
+// the grid's nodes; "node_bytes_per_record:"), the peak resident memory of
+// the whole run ("peak_rss_mb:"), and ends with "ratio: X.XX", open to
+// painted screen over the dataset's own fetch-all.
 
 #include <benchmark/benchmark.h>
 #include <malloc.h>
+#include <sys/resource.h>
 
 #include <chrono>
 #include <cstdio>
@@ -202,6 +204,10 @@ int Run(int argc, char** argv) {
   std::printf("memory per record: %.1f bytes (dataset cache %.1f + nodes %.1f)\n",
               static_cast<double>(screen.CacheBytes() + screen.NodeBytes()) / count,
               static_cast<double>(screen.CacheBytes()) / count, static_cast<double>(screen.NodeBytes()) / count);
+  std::printf("node_bytes_per_record: %.1f\n", static_cast<double>(screen.NodeBytes()) / count);
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  std::printf("peak_rss_mb: %.1f\n", static_cast<double>(usage.ru_maxrss) / 1024.0);
   std::printf("ratio: %.2f\n", best.Total() / baseline);
   std::fflush(stdout);
   return 0;

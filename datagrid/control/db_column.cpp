@@ -110,7 +110,8 @@ void TdxDBTreeListColumn::SetSummaryFooterType(TdxSummaryType value) {
 void TdxDBTreeListColumn::LoadCellFromRecord(TdxDBTreeListControlNode& node, int index) {
   if (FField == nullptr || index < 0) return;
   // The value-to-text operation of a string is the string itself.
-  node.SetText(index, FField->DisplayTextOf());
+  const std::string text = FField->DisplayTextOf();
+  node.SetText(index, text);
   if (FLoadKindOf != FField) {
     FLoadKindOf = FField;
     FLoadKeepsValue = KeepsValue(FField->DataType());
@@ -121,15 +122,23 @@ void TdxDBTreeListColumn::LoadCellFromRecord(TdxDBTreeListControlNode& node, int
     keep = (FLoadStringField && (static_cast<bool>(FField->OnGetText) || !FField->EditMask().empty())) ||
            KeepValueForStrings() ||
            // Only an empty text can be a Null.
-           (node.Text(index).empty() && FField->IsNull());
+           (text.empty() && FField->IsNull());
   }
-  if (keep) node.KeepValue(index, FField->Value());
+  TdxDBNodeValue value;
+  if (keep) {
+    value.Flags |= TdxDBNodeValue::HasValue;
+    value.Value = FField->Value();
+  }
   if (FField->IsLookupField()) {
-    TdxDBNodeValue value = node.ValueRecord(index);
     value.Flags |= TdxDBNodeValue::HasLookupKey;
     value.LookupKey = FField->DataSet()->ReadFieldValue(FField->KeyFields());
-    node.SetValueRecord(index, std::move(value));
   }
+  if (value.Flags == TdxDBNodeValue::HasValue)
+    node.KeepValue(index, value.Value);
+  else if (value.Flags != 0 || node.HoldsValue(index))
+    // A record read again forgets a value it no longer keeps (a Null that
+    // became a text).
+    node.SetValueRecord(index, std::move(value));
 }
 
 bool TdxDBTreeListColumn::KeepsEveryValue() const {

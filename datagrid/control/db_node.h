@@ -13,9 +13,12 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
+#include "datagrid/control/node_cells.h"
 #include "datagrid/forward.h"
 #include "framework/core/base/variant.h"
 #include "framework/core/data/dataset_types.h"
@@ -30,72 +33,76 @@ struct TdxDBNodeValue {
   Variant LookupKey = Variant::Null();
 };
 
-// The node keeps its texts and values itself, in plain vectors rather than
-// in a string list: a grid holds one node per record, and for a large
-// listing the node's size and the time to fill it are most of what the grid
-// adds to the dataset's own cost.
+// The node keeps its cells itself, packed by kind in one block
+// (TdxNodeCells) rather than in a string list of texts with a variant
+// record beside each: a grid holds one node per record, and for a large
+// listing the node's size and the time to fill it are most of what the
+// grid adds to the dataset's own cost.
 class TdxDBTreeListControlNode : public TdxTreeListNode {
  public:
   explicit TdxDBTreeListControlNode(TdxTreeListNodeOwner* owner);
   ~TdxDBTreeListControlNode() override;
 
-  int TextCount() const noexcept { return static_cast<int>(FTexts.size()); }
+  int TextCount() const noexcept { return FCells.Count(); }
   // Empty beyond the texts.
-  const std::string& Text(int columnIndex) const noexcept;
+  std::string_view Text(int columnIndex) const noexcept { return FCells.Text(columnIndex); }
   // Grows the texts with empty ones up to the column.
-  void SetText(int columnIndex, std::string text);
+  void SetText(int columnIndex, std::string_view text) { FCells.SetText(columnIndex, text); }
 
   // The record stored for the column; an all-empty one for a column beyond
   // the texts or never stored.
   TdxDBNodeValue ValueRecord(int columnIndex) const;
-  // The kept value of the column; nil when none is kept.
-  const Variant* HeldValue(int columnIndex) const noexcept;
-  // Asks the processor for the column's kept value ahead of its use: a
-  // pass over a million nodes (totals) waits on memory, not on work.
-  void PrefetchValue(int columnIndex) const noexcept {
-    if (columnIndex >= 0 && static_cast<std::size_t>(columnIndex) < FValues.size())
-      __builtin_prefetch(FValues.data() + columnIndex);
+  // The kept value of the column; none when none is kept.
+  std::optional<Variant> HeldValue(int columnIndex) const { return FCells.Value(columnIndex); }
+  bool HoldsValue(int columnIndex) const noexcept { return FCells.HasValue(columnIndex); }
+  // True, with the text, when the column keeps no value beside it.
+  bool PlainText(int columnIndex, std::string_view& text) const noexcept {
+    return FCells.PlainText(columnIndex, text);
   }
+  // The kept value as a summary number (see TdxNodeCells::SummaryNumber).
+  bool HeldSummaryNumber(int columnIndex, std::optional<long double>& number) const {
+    return FCells.SummaryNumber(columnIndex, number);
+  }
+  // Asks the processor for the kept values ahead of their use: a pass over
+  // a million nodes (totals) waits on memory, not on work.
+  void PrefetchValue(int /*columnIndex*/) const noexcept { FCells.Prefetch(); }
   // Stores the record, first growing the texts with empty ones up to the
   // column.
   void SetValueRecord(int columnIndex, TdxDBNodeValue value);
-  // Text and record of a column at once (the load of one cell); without
-  // keepValue the column holds its text only.
-  void SetCell(int columnIndex, std::string text, TdxDBNodeValue value, bool keepValue);
-  // Room for the texts of a row, made once before its cells are loaded.
-  void ReserveTexts(int count) { FTexts.reserve(static_cast<std::size_t>(count)); }
-  // Room for the kept values of a row, made once before its cells are
-  // loaded: as many as the columns whose fields keep theirs always.
-  void ReserveValues(int count) { FValues.reserve(static_cast<std::size_t>(count)); }
+  // Text and record of a column at once; without keepValue the column
+  // holds its text only.
+  void SetCell(int columnIndex, std::string_view text, TdxDBNodeValue value, bool keepValue);
   // A cell's value beside its text (a loaded cell's fast path).
-  void KeepValue(int columnIndex, Variant value);
+  void KeepValue(int columnIndex, const Variant& value) { FCells.SetValue(columnIndex, &value); }
   // The column's text and record leave this node and its whole subtree.
   void DropColumn(int columnIndex);
 
-  const Variant& Key() const noexcept { return FKey; }
-  void SetKey(Variant key) { FKey = std::move(key); }
-  const std::string& PreviewText() const noexcept { return FPreviewText; }
-  void SetPreviewText(std::string text) { FPreviewText = std::move(text); }
+  Variant Key() const { return FCells.Key(); }
+  void SetKey(const Variant& key) { FCells.SetKey(key); }
+  // The key is the value the column keeps (the key field shown in a
+  // column); false when it keeps none.
+  bool SetKeyFromColumn(int columnIndex) { return FCells.SetKeyFromColumn(columnIndex); }
+  std::string_view PreviewText() const noexcept { return FCells.Preview(); }
+  void SetPreviewText(std::string_view text) { FCells.SetPreview(text); }
+
+  // A record's cells are loaded one by one inside this scope and packed
+  // once when it closes.
+  class TLoadScope {
+   public:
+    explicit TLoadScope(TdxDBTreeListControlNode& node) : FNode(node) { node.FCells.BeginBuild(); }
+    ~TLoadScope() { FNode.FCells.EndBuild(); }
+    TLoadScope(const TLoadScope&) = delete;
+    TLoadScope& operator=(const TLoadScope&) = delete;
+
+   private:
+    TdxDBTreeListControlNode& FNode;
+  };
+
+  // Heap bytes of the packed cells (tests of the packing).
+  std::size_t CellBytes() const noexcept { return FCells.BlockBytes(); }
 
  private:
-  void GrowTo(int columnIndex);
-
-  std::vector<std::string> FTexts;
-  // Per column: the field's value, Empty where none is kept; only as long
-  // as the last column that keeps one.
-  std::vector<Variant> FValues;
-  // Kept Nulls of the first 64 columns, as bits rather than value slots:
-  // a Null in a text column would otherwise widen the row's values.
-  std::uint64_t FNulls = 0;
-  static constexpr std::size_t NullBits = 64;
-  bool NullBit(std::size_t index) const noexcept { return index < NullBits && ((FNulls >> index) & 1U) != 0; }
-  void ClearNullBit(std::size_t index) noexcept {
-    if (index < NullBits) FNulls &= ~(std::uint64_t{1} << index);
-  }
-  // Lookup fields' key values, per column (rare: made on first use).
-  std::unique_ptr<std::vector<Variant>> FLookupKeys;
-  Variant FKey = Variant::Null();
-  std::string FPreviewText;
+  TdxNodeCells FCells;
 };
 
 // A record's node carries only its record index beside its cells; what

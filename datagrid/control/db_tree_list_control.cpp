@@ -96,13 +96,8 @@ void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& no
 
 void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& node,
                                                     const std::vector<TdxDBTreeListColumn*>& columns) {
-  node.ReserveTexts(static_cast<int>(columns.size()));
-  // The values a row keeps for sure, in one allocation of their size: a
-  // million nodes of the full row's width would hold mostly empty slots.
-  int valueSlots = 0;
-  for (std::size_t i = 0; i < columns.size(); ++i)
-    if (columns[i] != nullptr && columns[i]->KeepsEveryValue()) valueSlots = static_cast<int>(i) + 1;
-  node.ReserveValues(valueSlots);
+  // The cells are packed once, when the scope closes.
+  TdxDBTreeListControlNode::TLoadScope load(node);
   int keyColumn = -1;
   for (std::size_t i = 0; i < columns.size(); ++i) {
     if (columns[i] == nullptr) continue;
@@ -110,12 +105,8 @@ void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& no
     if (keyColumn < 0 && FKeyFieldObj != nullptr && columns[i]->Field() == FKeyFieldObj)
       keyColumn = static_cast<int>(i);
   }
-  // The key field shown in a column: its value is read already. Asked for
-  // only now, as a later cell may have moved the node's values.
-  const Variant* key = keyColumn >= 0 ? node.HeldValue(keyColumn) : nullptr;
-  if (key != nullptr)
-    node.SetKey(*key);
-  else
+  // The key field shown in a column: its value is read already.
+  if (keyColumn < 0 || !node.SetKeyFromColumn(keyColumn))
     node.SetKey(FKeyFieldObj != nullptr ? FKeyFieldObj->Value() : Variant::Null());
   if (FPreviewFieldObj == nullptr) return;
   // A preview that cannot be read stays as far as it got: the row itself
@@ -136,7 +127,7 @@ void TCustomdxDBTreeListControl::LoadNodeFromRecord(TdxDBTreeListControlNode& no
 
 Variant TCustomdxDBTreeListControl::GetNodeValue(const TdxTreeListNode* node, int columnIndex) const {
   if (const auto* dbNode = dynamic_cast<const TdxDBTreeListControlNode*>(node)) {
-    if (const Variant* value = dbNode->HeldValue(columnIndex)) return *value;
+    if (std::optional<Variant> value = dbNode->HeldValue(columnIndex)) return std::move(*value);
   }
   Variant value = node != nullptr ? node->CellValue(columnIndex) : Variant::Null();
   if (VarIsStr(value) && value.AsString().empty()) return Variant::Null();
@@ -289,7 +280,7 @@ void TCustomdxDBTreeListControl::DeleteColumnNodeData(int absoluteIndex) {
 
 std::string TCustomdxDBTreeListControl::GetCellText(const TdxTreeListNode* node, int columnIndex) const {
   const auto* dbNode = dynamic_cast<const TdxDBTreeListControlNode*>(node);
-  return dbNode != nullptr ? dbNode->Text(columnIndex) : std::string();
+  return dbNode != nullptr ? std::string(dbNode->Text(columnIndex)) : std::string();
 }
 
 Variant TCustomdxDBTreeListControl::GetCellVariant(const TdxTreeListNode* node, int columnIndex) const {

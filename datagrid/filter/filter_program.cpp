@@ -72,13 +72,8 @@ bool TdxDBGridFilterProgram::EvaluateLeaf(const TdxTreeListNode* node, const TSt
   const auto* dbNode = step.Column >= 0 ? static_cast<const TdxDBTreeListControlNode*>(node) : nullptr;
   if (dbNode == nullptr) {
     v = dxOperator(step.Operator).Compare(FCriteria.ConvertValue(step.Item->RowValue(node)), step.Value);
-  } else if (const Variant* held = dbNode->HeldValue(step.Column)) {
-    v = held->VarType() == TVarType::Currency
-            ? dxOperator(step.Operator).Compare(FCriteria.ConvertValue(*held), step.Value)
-            : dxOperator(step.Operator).Compare(*held, step.Value);
-  } else {
+  } else if (std::string_view text; dbNode->PlainText(step.Column, text)) {
     // A cell without a kept value holds its text: a string.
-    const std::string& text = dbNode->Text(step.Column);
     const std::string* value = step.Value.StringPtr();
     if (step.Operator == ocIsNull)
       v = text.empty();
@@ -86,6 +81,11 @@ bool TdxDBGridFilterProgram::EvaluateLeaf(const TdxTreeListNode* node, const TSt
       v = text == *value;
     else
       v = dxOperator(step.Operator).Compare(Variant(text), step.Value);
+  } else {
+    const Variant held = *dbNode->HeldValue(step.Column);
+    v = held.VarType() == TVarType::Currency
+            ? dxOperator(step.Operator).Compare(FCriteria.ConvertValue(held), step.Value)
+            : dxOperator(step.Operator).Compare(held, step.Value);
   }
   return step.Negated ? !v : v;
 }

@@ -426,7 +426,8 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl, public TdxSummaryGrou
   void PrepareFooterPlan();
   // The footer totals of the leaves from their kept values, column by
   // column (no column has a footer handler).
-  void FoldFooterTotals(const std::vector<TdxTreeListNode*>& leaves);
+  // The records are leaves, or the top-level nodes when leaves is nil.
+  void FoldFooterTotals(const std::vector<TdxTreeListNode*>* leaves);
   std::vector<std::optional<long double>> GroupSummaryValues(TdxTreeListNode* leaf, bool loading,
                                                              const std::vector<TSummaryLevel>& levels,
                                                              int valueCount);

@@ -288,9 +288,9 @@ void TCustomdxDBGrid::GroupLeaves(std::vector<TdxTreeListNode*>& leaves) {
       for (std::size_t i = range.Begin; i < range.End; ++i) {
         const auto* leaf = static_cast<const TdxDBTreeListControlNode*>(leaves[order[i]]);
         std::uint32_t id;
-        if (leaf->HeldValue(columnIndex) == nullptr && !caseInsensitive) {
+        if (!leaf->HoldsValue(columnIndex) && !caseInsensitive) {
           // A text cell (the common case) is looked up without copying it.
-          const std::string& text = leaf->Text(columnIndex);
+          const std::string_view text = leaf->Text(columnIndex);
           auto at = byText.find(text);
           if (at == byText.end()) {
             Variant value = text.empty() ? Variant::Null() : Variant(text);

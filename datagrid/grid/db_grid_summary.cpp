@@ -139,8 +139,8 @@ void TCustomdxDBGrid::AddFooterSummaries(TdxTreeListNode* leaf, bool loading) {
       } else if (loading) {
         if (TField* field = FFooterFields[static_cast<std::size_t>(plan.Index)]) value = SummaryNumber(field->Value());
       } else if (plan.Source >= 0) {
-        const Variant* held = node != nullptr ? node->HeldValue(plan.Source) : nullptr;
-        value = held != nullptr ? SummaryNumber(*held) : SummaryNumber(GetNodeValue(leaf, plan.Source));
+        if (node == nullptr || !node->HeldSummaryNumber(plan.Source, value))
+          value = SummaryNumber(GetNodeValue(leaf, plan.Source));
       }
     }
     if (!value) continue;
@@ -177,60 +177,71 @@ void TCustomdxDBGrid::PrepareFooterPlan() {
   FFooterPlanReady = true;
 }
 
-void TCustomdxDBGrid::FoldFooterTotals(const std::vector<TdxTreeListNode*>& leaves) {
+void TCustomdxDBGrid::FoldFooterTotals(const std::vector<TdxTreeListNode*>* leaves) {
   PrepareFooterPlan();
-  const std::size_t count = leaves.size();
-  std::vector<long double> numbers(count);
-  std::vector<std::uint8_t> present(count);
-  int readSource = -1;
+  const std::size_t count = leaves != nullptr ? leaves->size() : static_cast<std::size_t>(Count());
+  const auto leaf = [&](std::size_t i) { return leaves != nullptr ? (*leaves)[i] : Items(static_cast<int>(i)); };
+  // The totals of one source column fold together in one pass over the
+  // records, each total with its kind, in the steps of AccumulateSummary.
+  struct TFold {
+    TdxSummaryAccumulator* Total;
+    TdxSummaryType Type;
+  };
+  std::vector<TFold> folds;
+  std::vector<int> sources;
   for (const TFooterPlan& plan : FFooterPlan) {
     const TdxSummaryType type = plan.Column->SummaryFooterType();
     TdxSummaryAccumulator& total = FFooterTotals[static_cast<std::size_t>(plan.Index)];
     if (type == cstCount || plan.Source < 0) {
-      // Every record counts with 0.
-      for (std::size_t i = 0; i < count; ++i) AccumulateSummary(total, type, 0.0L);
+      // Every record counts with 0: the steps of count records at once.
+      if (count == 0) continue;
+      total.Count += static_cast<int>(count);
+      if (!total.Assigned) {
+        total.Value = 0;
+        total.Assigned = true;
+      } else if (type == cstSum || type == cstAvg) {
+        total.Value += 0.0L;
+      } else if ((type == cstMin && 0 < total.Value) || (type == cstMax && 0 > total.Value)) {
+        total.Value = 0;
+      }
       continue;
     }
-    if (plan.Source != readSource) {
-      readSource = plan.Source;
-      // The nodes lie far apart in memory: each record's node, then its
-      // values, are fetched some records ahead of their use.
-      constexpr std::size_t NodesAhead = 16;
-      constexpr std::size_t ValuesAhead = 8;
-      for (std::size_t i = 0; i < count; ++i) {
-        if (i + NodesAhead < count) __builtin_prefetch(leaves[i + NodesAhead]);
-        if (i + ValuesAhead < count)
-          static_cast<const TdxDBTreeListControlNode*>(leaves[i + ValuesAhead])->PrefetchValue(readSource);
-        const auto* node = static_cast<const TdxDBTreeListControlNode*>(leaves[i]);
-        const Variant* held = node->HeldValue(readSource);
-        const std::optional<long double> number =
-            held != nullptr ? SummaryNumber(*held) : SummaryNumber(GetNodeValue(leaves[i], readSource));
-        present[i] = number.has_value();
-        numbers[i] = number.value_or(0.0L);
-      }
-    }
-    // The same steps as AccumulateSummary, with the kind chosen once.
-    long double value = total.Value;
-    bool assigned = total.Assigned;
-    int taken = total.Count;
+    if (std::find(sources.begin(), sources.end(), plan.Source) == sources.end()) sources.push_back(plan.Source);
+  }
+  for (const int source : sources) {
+    folds.clear();
+    for (const TFooterPlan& plan : FFooterPlan)
+      if (plan.Source == source && plan.Column->SummaryFooterType() != cstCount)
+        folds.push_back({&FFooterTotals[static_cast<std::size_t>(plan.Index)], plan.Column->SummaryFooterType()});
+    // The nodes lie apart in memory: each record's node, then its cells,
+    // are asked for some records ahead of their use.
+    constexpr std::size_t NodesAhead = 16;
+    constexpr std::size_t CellsAhead = 8;
     for (std::size_t i = 0; i < count; ++i) {
-      if (!present[i]) continue;
-      const long double v = numbers[i];
-      ++taken;
-      if (!assigned) {
-        value = v;
-        assigned = true;
-      } else if (type == cstSum || type == cstAvg) {
-        value += v;
-      } else if (type == cstMin) {
-        if (v < value) value = v;
-      } else if (type == cstMax) {
-        if (v > value) value = v;
+      if (i + NodesAhead < count) __builtin_prefetch(leaf(i + NodesAhead));
+      if (i + CellsAhead < count)
+        static_cast<const TdxDBTreeListControlNode*>(leaf(i + CellsAhead))->PrefetchValue(source);
+      TdxTreeListNode* record = leaf(i);
+      std::optional<long double> number;
+      if (!static_cast<const TdxDBTreeListControlNode*>(record)->HeldSummaryNumber(source, number))
+        number = SummaryNumber(GetNodeValue(record, source));
+      if (!number) continue;
+      const long double v = *number;
+      for (const TFold& fold : folds) {
+        TdxSummaryAccumulator& total = *fold.Total;
+        ++total.Count;
+        if (!total.Assigned) {
+          total.Value = v;
+          total.Assigned = true;
+        } else if (fold.Type == cstSum || fold.Type == cstAvg) {
+          total.Value += v;
+        } else if (fold.Type == cstMin) {
+          if (v < total.Value) total.Value = v;
+        } else if (fold.Type == cstMax) {
+          if (v > total.Value) total.Value = v;
+        }
       }
     }
-    total.Value = value;
-    total.Assigned = assigned;
-    total.Count = taken;
   }
 }
 
@@ -401,13 +412,11 @@ void TCustomdxDBGrid::RecalcSummaries(bool footers) {
   int records = 0;
   const bool anyFooter = footers && std::any_of(FFooterFields.begin(), FFooterFields.end(),
                                                 [](const TField* field) { return field != nullptr; });
+  // Without groups the records are the top-level nodes themselves.
   std::vector<TdxTreeListNode*> leaves;
-  if (GroupColumnCount() == 0) {
+  const bool grouped = GroupColumnCount() > 0;
+  if (!grouped) {
     records = Count();
-    if (anyFooter) {
-      leaves.reserve(static_cast<std::size_t>(Count()));
-      for (int i = 0; i < Count(); ++i) leaves.push_back(Items(i));
-    }
   } else {
     const int deepest = GroupColumnCount() - 1;
     VisitGroupRows(*this, [&](TdxTreeListNode* node) {
@@ -417,16 +426,18 @@ void TCustomdxDBGrid::RecalcSummaries(bool footers) {
         for (int i = 0; i < node->Count(); ++i) leaves.push_back(node->Items(i));
     });
   }
-  if (!leaves.empty()) {
+  if (anyFooter && records > 0) {
     PrepareFooterPlan();
     // Footer handlers see the records one by one, every column in turn;
     // without any, the totals fold column by column.
     const bool handled = std::any_of(FFooterPlan.begin(), FFooterPlan.end(),
                                      [](const TFooterPlan& plan) { return static_cast<bool>(plan.Column->OnSummaryFooter); });
-    if (handled)
-      for (TdxTreeListNode* leaf : leaves) AddFooterSummaries(leaf, false);
-    else
-      FoldFooterTotals(leaves);
+    if (handled) {
+      for (int i = 0; i < records; ++i)
+        AddFooterSummaries(grouped ? leaves[static_cast<std::size_t>(i)] : Items(i), false);
+    } else {
+      FoldFooterTotals(grouped ? &leaves : nullptr);
+    }
   }
   FRecordCount = records;
   AddGroupSummaries(nullptr);

@@ -78,7 +78,7 @@ Variant TCustomdxDBGrid::GetCellVariant(const TdxTreeListNode* node, int columnI
     return WithRow(node, [&] { return column->Field()->Value(); });
   }
   if (const TdxDBGridNode* gridNode = GridNode(node)) {
-    if (const Variant* value = gridNode->HeldValue(columnIndex)) return *value;
+    if (std::optional<Variant> value = gridNode->HeldValue(columnIndex)) return std::move(*value);
   }
   return Variant(GetCellText(node, columnIndex));
 }

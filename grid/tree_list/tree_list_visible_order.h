@@ -6,7 +6,8 @@
 //
 // Two arrays: the nodes by position, and the same nodes by identity (their
 // address) with each one's position, searched by bisection. A full rebuild
-// costs O(n log n); one node added or removed costs O(n) in plain moves of
+// costs a walk of the tree and a few linear passes ordering the addresses;
+// one node added or removed costs O(n) in plain moves of
 // integers. A tree list therefore drops the order (Drop) for the duration of
 // bulk work under its update lock and rebuilds it once at the end.
 //

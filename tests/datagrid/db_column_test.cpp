@@ -82,7 +82,7 @@ TEST_P(ColumnRebind, KeptValuesFollowTheFieldBoundNow) {
   TDisableControlsScope controls(*Data);
   for (int i = 0; i < Grid->Count(); ++i) {
     const auto* node = static_cast<const TdxDBGridNode*>(Grid->Items(i));
-    EXPECT_EQ(node->HeldValue(column->Index()) != nullptr, c.KeepsValue) << i;
+    EXPECT_EQ(node->HeldValue(column->Index()).has_value(), c.KeepsValue) << i;
     Data->SetRecNo(i + 1);
     EXPECT_EQ(Grid->GetCellText(node, column->Index()), column->Field()->DisplayText()) << i;
   }
@@ -128,24 +128,24 @@ TEST_P(KeptCells, NullsNumbersAndTextsAreKeptAsTheirKindAsks) {
     }
     for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
       SCOPED_TRACE("row " + std::to_string(row) + " column " + std::to_string(column));
-      const Variant* held = node->HeldValue(column);
+      const std::optional<Variant> held = node->HeldValue(column);
       const std::string& want = cells[static_cast<std::size_t>(column)];
       const TdxDBNodeValue record = node->ValueRecord(column);
       EXPECT_EQ((record.Flags & TdxDBNodeValue::HasValue) != 0, !want.empty());
       if (want.empty()) {
-        EXPECT_EQ(held, nullptr);
+        EXPECT_FALSE(held.has_value());
       } else if (want == "null") {
-        ASSERT_NE(held, nullptr);
+        ASSERT_TRUE(held.has_value());
         EXPECT_TRUE(held->IsNull());
         EXPECT_TRUE(record.Value.IsNull());
         EXPECT_EQ(node->Text(column), "");
       } else {
-        ASSERT_NE(held, nullptr);
+        ASSERT_TRUE(held.has_value());
         EXPECT_EQ(held->AsString(), want);
         EXPECT_EQ(node->Text(column), want);
       }
     }
-    EXPECT_EQ(node->HeldValue(static_cast<int>(cells.size())), nullptr);
+    EXPECT_FALSE(node->HeldValue(static_cast<int>(cells.size())).has_value());
   }
   // A stored value replaces a kept Null; nothing stored forgets it.
   auto* node = static_cast<TdxDBGridNode*>(Grid->Items(1));
@@ -154,10 +154,10 @@ TEST_P(KeptCells, NullsNumbersAndTextsAreKeptAsTheirKindAsks) {
   value.Flags = TdxDBNodeValue::HasValue;
   value.Value = Variant(7);
   node->SetValueRecord(last, value);
-  ASSERT_NE(node->HeldValue(last), nullptr);
+  ASSERT_TRUE(node->HeldValue(last).has_value());
   EXPECT_EQ(node->HeldValue(last)->AsInteger(), 7);
   node->SetValueRecord(last, TdxDBNodeValue());
-  EXPECT_EQ(node->HeldValue(last), nullptr);
+  EXPECT_FALSE(node->HeldValue(last).has_value());
 }
 
 INSTANTIATE_TEST_SUITE_P(Drops, KeptCells,

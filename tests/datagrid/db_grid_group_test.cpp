@@ -254,6 +254,20 @@ INSTANTIATE_TEST_SUITE_P(
                     "C[1 4] B[2 3] A[5 6]"}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// A record read again forgets the Null its blank cell kept: given a street,
+// it leaves the blanks group for that street's.
+TEST_F(GroupTest, SmartRefreshTakesARecordGivenAValueOutOfTheBlanks) {
+  TdxDBGridOptionsDB options = DirectoryOptions();
+  options.Include(edgoSmartRefresh);
+  Make(options);
+  Col("STREET")->SetGroupIndex(0);
+  ASSERT_TRUE(Data->Locate("HOME_ID", Variant(3), {}));
+  Data->Edit();
+  Data->FieldByName("STREET")->SetAsString("Lenina");
+  Data->Post();
+  EXPECT_EQ(Tree(), "Lenina[2 5 3] Mira[1 4 6]");
+}
+
 TEST_F(GroupTest, WithSmartRefreshTheFocusStillFollowsTheDataSet) {
   TdxDBGridOptionsDB options = DirectoryOptions();
   options.Include(edgoSmartRefresh);
