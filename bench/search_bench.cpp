@@ -33,7 +33,6 @@
 
 #include "app/forms/main_form.h"
 #include "app/search/search_conditions.h"
-#include "framework/core/data/data_source.h"
 #include "bench/fetch_baseline.h"
 #include "bench/search_program.h"
 #include "datagrid/grid/db_grid.h"
@@ -41,6 +40,7 @@
 #include "dbaccess/dataset/pfib_dataset.h"
 #include "dbaccess/statement/query.h"
 #include "framework/core/base/exceptions.h"
+#include "framework/core/data/data_source.h"
 #include "framework/core/text/text.h"
 #include "framework/gui/application/application.h"
 #include "framework/gui/controls/messages.h"
@@ -57,7 +57,8 @@ using namespace search_program;
 class TPlainSearch {
  public:
   TPlainSearch(TSession& session, const std::vector<std::string>& texts) : FTexts(texts) {
-    for (const std::string& text : FTexts) FStatements.push_back(std::make_unique<TPlainStatement>(session, text.c_str()));
+    for (const std::string& text : FTexts)
+      FStatements.push_back(std::make_unique<TPlainStatement>(session, text.c_str()));
   }
   // Rows of the first text (the apartments), every text fetched.
   [[gnu::noinline]] std::int64_t FetchAll(std::int64_t& sum) {
@@ -166,18 +167,11 @@ int Run(int argc, char** argv) {
   return 0;
 }
 
-// The form needs the application object for its windows; dialogs would
-// wait for a person, so the program's errors end the run instead.
-int RunWithApplication(int argc, char** argv) {
-  TApplication application(argc, argv);
-  TAnsweringDialogService dialogs;
-  const TMessageDialogScope answering(dialogs);
-  const int status = Run(argc, argv);
-  for (const TMessageDialogRequest& request : dialogs.Requests())
-    std::fprintf(stderr, "bench_search: the program said: %s\n", AnsiToUtf8(request.Text).c_str());
-  return dialogs.Requests().empty() ? status : 1;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) { return RunFetchBenchmark("bench_search", RunWithApplication, argc, argv); }
+int main(int argc, char** argv) {
+  return RunFetchBenchmark(
+      "bench_search",
+      [](int c, char** v) { return search_program::RunWithApplication("bench_search", Run, c, v); }, argc,
+      argv);
+}

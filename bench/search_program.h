@@ -21,8 +21,10 @@
 #include "dbaccess/dataset/pfib_dataset.h"
 #include "framework/core/base/exceptions.h"
 #include "framework/core/data/data_source.h"
+#include "framework/core/text/text.h"
 #include "framework/gui/application/application.h"
 #include "framework/gui/controls/messages.h"
+#include "framework/gui/standard/dialogs.h"
 #include "framework/gui/standard/std_controls.h"
 
 namespace search_program {
@@ -92,8 +94,9 @@ class TProgram {
     t = std::chrono::steady_clock::now();
     f.GridHome->Repaint();
     const double paint = Seconds(t);
-    std::printf("breakdown: close %.1f org %.1f home open+fetch %.1f grid load %.1f paint %.1f ms (%d nodes)\n",
-                closing * 1e3, org * 1e3, fetch * 1e3, load * 1e3, paint * 1e3, f.GridHome->RecordCount());
+    std::printf(
+        "breakdown: close %.1f org %.1f home open+fetch %.1f grid load %.1f paint %.1f ms (%d nodes)\n",
+        closing * 1e3, org * 1e3, fetch * 1e3, load * 1e3, paint * 1e3, f.GridHome->RecordCount());
   }
 
  private:
@@ -120,7 +123,8 @@ inline TPrefix ChoosePrefix(TMainForm& form, std::int64_t target) {
     counts.Open();
     for (; !counts.Eof(); counts.Next()) {
       const std::string prefix = counts.FieldByName("P")->AsString();
-      if (prefix.size() != static_cast<std::size_t>(length) || prefix.find_first_of(" .'") != std::string::npos)
+      if (prefix.size() != static_cast<std::size_t>(length) ||
+          prefix.find_first_of(" .'") != std::string::npos)
         continue;
       const std::int64_t rows = counts.FieldByName("C")->AsInteger();
       const double distance = std::fabs(std::log(static_cast<double>(rows) / static_cast<double>(target)));
@@ -132,6 +136,19 @@ inline TPrefix ChoosePrefix(TMainForm& form, std::int64_t target) {
     counts.Close();
   }
   return best;
+}
+
+// Runs a benchmark of the real main form under the application object its
+// windows need. Dialogs would wait for a person, so anything the program
+// says ends the run as a failure, its text on the error output.
+inline int RunWithApplication(const char* name, int (*run)(int, char**), int argc, char** argv) {
+  TApplication application(argc, argv);
+  TAnsweringDialogService dialogs;
+  const TMessageDialogScope answering(dialogs);
+  const int status = run(argc, argv);
+  for (const TMessageDialogRequest& request : dialogs.Requests())
+    std::fprintf(stderr, "%s: the program said: %s\n", name, AnsiToUtf8(request.Text).c_str());
+  return dialogs.Requests().empty() ? status : 1;
 }
 
 }  // namespace search_program

@@ -92,9 +92,10 @@ double Session(TProgram& program, const std::string& prefix, int rounds, const c
   for (int round = 2; round <= rounds; ++round) program.Round(prefix);
   const double last = ResidentMb();
   const THeap lastHeap = Heap();
-  std::printf("%s: resident %.1f MB after the first search, %.1f MB after search %d; heap in use %.1f -> %.1f MB, "
-              "held %.1f -> %.1f MB\n",
-              phase, first, last, rounds, firstHeap.InUseMb, lastHeap.InUseMb, firstHeap.HeldMb, lastHeap.HeldMb);
+  std::printf(
+      "%s: resident %.1f MB after the first search, %.1f MB after search %d; heap in use %.1f -> %.1f MB, "
+      "held %.1f -> %.1f MB\n",
+      phase, first, last, rounds, firstHeap.InUseMb, lastHeap.InUseMb, firstHeap.HeldMb, lastHeap.HeldMb);
   return last - first;
 }
 
@@ -106,7 +107,8 @@ std::vector<std::string> DistinctPrefixes(TMainForm& form, int count) {
   names.SetDatabase(form.DB);
   names.SetTransaction(form.TR);
   names.SelectSQL().SetText(
-      "SELECT SUBSTRING(NAME FROM 1 FOR 3) P FROM HOME_PHONES GROUP BY 1 HAVING COUNT(*) BETWEEN 100 AND 5000");
+      "SELECT SUBSTRING(NAME FROM 1 FOR 3) P FROM HOME_PHONES GROUP BY 1 HAVING COUNT(*) BETWEEN 100 AND "
+      "5000");
   names.Open();
   for (; !names.Eof() && static_cast<int>(prefixes.size()) < count; names.Next()) {
     const std::string prefix = names.FieldByName("P")->AsString();
@@ -130,9 +132,10 @@ double DistinctSession(TProgram& program, const std::vector<std::string>& prefix
   }
   const double last = ResidentMb();
   const THeap lastHeap = Heap();
-  std::printf("different names: resident %.1f MB after the tenth search, %.1f MB after search %zu; heap in use "
-              "%.1f -> %.1f MB, held %.1f -> %.1f MB\n",
-              first, last, prefixes.size(), firstHeap.InUseMb, lastHeap.InUseMb, firstHeap.HeldMb, lastHeap.HeldMb);
+  std::printf(
+      "different names: resident %.1f MB after the tenth search, %.1f MB after search %zu; heap in use "
+      "%.1f -> %.1f MB, held %.1f -> %.1f MB\n",
+      first, last, prefixes.size(), firstHeap.InUseMb, lastHeap.InUseMb, firstHeap.HeldMb, lastHeap.HeldMb);
   return last - first;
 }
 
@@ -212,16 +215,11 @@ int Run(int argc, char** argv) {
   return 0;
 }
 
-int RunWithApplication(int argc, char** argv) {
-  TApplication application(argc, argv);
-  TAnsweringDialogService dialogs;
-  const TMessageDialogScope answering(dialogs);
-  const int status = Run(argc, argv);
-  for (const TMessageDialogRequest& request : dialogs.Requests())
-    std::fprintf(stderr, "bench_session: the program said: %s\n", AnsiToUtf8(request.Text).c_str());
-  return dialogs.Requests().empty() ? status : 1;
-}
-
 }  // namespace
 
-int main(int argc, char** argv) { return RunFetchBenchmark("bench_session", RunWithApplication, argc, argv); }
+int main(int argc, char** argv) {
+  return RunFetchBenchmark(
+      "bench_session",
+      [](int c, char** v) { return search_program::RunWithApplication("bench_session", Run, c, v); }, argc,
+      argv);
+}

@@ -91,6 +91,17 @@ std::vector<TOrgRow> OrgRows(const TTown& town) {
   return rows;
 }
 
+void PrepareProgramFolder(const TTempFolder& folder) {
+  fs::create_directories(folder.File("base"));
+  fs::copy_file(AppSampleDatabase(), folder.File("base/phone_3.gdb"));
+  fs::copy_file(TULVO_PHONES, folder.File("phones"));
+  fs::permissions(folder.File("phones"), fs::perms::owner_all);
+  fs::create_directories(folder.File("run"));
+  fs::permissions(folder.File("run"), fs::perms::owner_all, fs::perm_options::replace);
+}
+
+std::string Quoted(const std::string& text) { return "'" + text + "'"; }
+
 void MainFormTest::SetUp() {
   NeedEngineLockFolder();
   const std::string& sample = AppSampleDatabase();

@@ -33,6 +33,13 @@ const std::string& AppSampleDatabase();
 // The town that database holds.
 const TTown& AppSampleTown();
 
+// Makes a folder play the real program's folder: a copy of the program with
+// a copy of the sample database in "base/" beside it, and a private runtime
+// folder "run" (owner only) for the engine's shared files.
+void PrepareProgramFolder(const TTempFolder& folder);
+// A text quoted for a shell command line.
+std::string Quoted(const std::string& text);
+
 // What the listings give for a town, row by row, as the views make them.
 struct THomeRow {
   std::string Name;

@@ -18,16 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
 TEST(FirstPaintReport, TheProgramReportsItsFirstPaintAndEndsStoringItsSettings) {
   TTempFolder folder("tulvo-paint-");
-  fs::create_directories(folder.File("base"));
-  fs::copy_file(AppSampleDatabase(), folder.File("base/phone_3.gdb"));
-  fs::copy_file(TULVO_PHONES, folder.File("phones"));
-  fs::permissions(folder.File("phones"), fs::perms::owner_all);
-  fs::create_directories(folder.File("run"));
-  ::chmod(folder.File("run").c_str(), 0700);
+  PrepareProgramFolder(folder);
 
   const std::string command = "env -u FIREBIRD -u FIREBIRD_LOCK -u TULVO_PHONES_TEST_SEARCH QT_QPA_PLATFORM=offscreen "
                               "XDG_RUNTIME_DIR=" + Quoted(folder.File("run")) +

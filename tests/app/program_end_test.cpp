@@ -45,11 +45,7 @@ class ProgramEnd : public ::testing::TestWithParam<int> {};  // the signal, or 0
 
 TEST_P(ProgramEnd, SavesTheSessionAndCentresTheFirstWindow) {
   TTempFolder folder("tulvo-end-");
-  fs::create_directories(folder.File("base"));
-  fs::create_directories(folder.File("run"));
-  fs::permissions(folder.File("run"), fs::perms::owner_all);
-  fs::copy_file(AppSampleDatabase(), folder.File("base/phone_3.gdb"));
-  fs::copy_file(TULVO_PHONES, folder.File("phones"));  // the database goes beside the program
+  PrepareProgramFolder(folder);
   const std::string search = AnsiToUtf8(AppSampleTown().Residents.front().Name.substr(0, 3));
   std::string words[] = {"env", "-u", "FIREBIRD", "-u", "FIREBIRD_LOCK", "QT_QPA_PLATFORM=offscreen",
                          "XDG_RUNTIME_DIR=" + folder.File("run"),

@@ -18,17 +18,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::string Quoted(const std::string& text) { return "'" + text + "'"; }
-
 TEST(TwoCopies, BothSearchTheSameDatabaseFileAtOnce) {
   TTempFolder folder("tulvo-two-");
-  fs::create_directories(folder.File("base"));
-  fs::copy_file(AppSampleDatabase(), folder.File("base/phone_3.gdb"));
-  // The database goes beside the program: the copies run from the folder.
-  fs::copy_file(TULVO_PHONES, folder.File("phones"));
-  fs::permissions(folder.File("phones"), fs::perms::owner_all);
-  fs::create_directories(folder.File("run"));
-  ::chmod(folder.File("run").c_str(), 0700);
+  PrepareProgramFolder(folder);
 
   const std::string prefix = AnsiToUtf8(AppSampleTown().Residents.front().Name.substr(0, 3));
   int apartments = 0;
