@@ -8,7 +8,28 @@
 #include <new>
 #include <vector>
 
-#include "datagrid/summary/summary.h"
+#include "framework/core/text/float_text.h"
+
+std::optional<long double> SummaryNumber(const Variant& value) {
+  switch (value.VarType()) {
+    case TVarType::Empty:
+    case TVarType::Null:
+    case TVarType::Array:
+      return std::nullopt;
+    case TVarType::String: {
+      const std::string* text = value.StringPtr();
+      double number = 0;
+      if (text == nullptr || !TryStrToFloat(*text, number)) return std::nullopt;
+      return number;
+    }
+    default:
+      try {
+        return value.AsDouble();
+      } catch (const EVariantError&) {
+        return std::nullopt;
+      }
+  }
+}
 
 // The block, in order:
 //   u16 count of texts, u16 count of value slots, u8 flags, u8 key kind,

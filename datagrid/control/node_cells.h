@@ -22,6 +22,10 @@
 
 #include "framework/core/base/variant.h"
 
+// The value as a summary number; nothing for Null, Empty, or what does not
+// read as a number (a text is read with the locale's decimal separator).
+std::optional<long double> SummaryNumber(const Variant& value);
+
 class TdxNodeCellsBuilder;
 
 class TdxNodeCells {

@@ -11,27 +11,6 @@
 
 // --- Totals ----------------------------------------------------------------------------------
 
-std::optional<long double> SummaryNumber(const Variant& value) {
-  switch (value.VarType()) {
-    case TVarType::Empty:
-    case TVarType::Null:
-    case TVarType::Array:
-      return std::nullopt;
-    case TVarType::String: {
-      const std::string* text = value.StringPtr();
-      double number = 0;
-      if (text == nullptr || !TryStrToFloat(*text, number)) return std::nullopt;
-      return number;
-    }
-    default:
-      try {
-        return value.AsDouble();
-      } catch (const EVariantError&) {
-        return std::nullopt;
-      }
-  }
-}
-
 void AccumulateSummary(TdxSummaryAccumulator& accumulator, TdxSummaryType type, long double value) {
   ++accumulator.Count;
   if (!accumulator.Assigned) {

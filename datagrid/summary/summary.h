@@ -35,10 +35,6 @@ using TdxSummaryAccumulator = TdxDBGridNode::TSummarySlot;
 
 enum TdxSummaryStyle { ssGroupRow, ssFooter };
 
-// The value as a summary number; nothing for Null, Empty, or what does not
-// read as a number (a text is read with the locale's decimal separator).
-std::optional<long double> SummaryNumber(const Variant& value);
-
 // Folds a value into the accumulator: the first value is stored as it is;
 // later sums and averages add, minimum and maximum keep the extreme; count
 // and none change nothing. Every call counts the value for the average.
