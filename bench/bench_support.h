@@ -46,6 +46,14 @@ inline double MedianMilliseconds(const std::function<void()>& prepare, const std
   return times[times.size() / 2];
 }
 
+// The calling thread's processor time so far, in seconds: a round timed
+// with it leaves out the waits for a processor on a busy machine.
+inline double ThreadCpuSeconds() {
+  timespec t{};
+  clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+  return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) * 1e-9;
+}
+
 // The median processor time of the calling thread in milliseconds of work
 // over rounds runs, prepare running untimed before each: what the work
 // itself costs, without the time it waits for a processor on a busy machine.

@@ -20,7 +20,6 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
@@ -30,6 +29,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/bench_support.h"
 #include "datagrid/grid/db_grid.h"
 #include "framework/core/data/data_source.h"
 #include "framework/core/data/memory_dataset.h"
@@ -122,9 +122,9 @@ class TBench {
 
   [[gnu::noinline]] std::size_t SortKeys() {
     std::vector<std::string> keys = FKeys;
-    const auto start = std::chrono::steady_clock::now();
+    const double start = ThreadCpuSeconds();
     std::sort(keys.begin(), keys.end());
-    FSortSeconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    FSortSeconds = ThreadCpuSeconds() - start;
     return keys.size();
   }
   double SortSeconds() const { return FSortSeconds; }
@@ -177,9 +177,8 @@ class TBench {
 
 TBench* Bench = nullptr;
 
-double Seconds(std::chrono::steady_clock::time_point start) {
-  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-}
+// Every side in the thread's processor time.
+double Seconds(double start) { return ThreadCpuSeconds() - start; }
 
 void BM_Group(benchmark::State& state) {
   for (auto _ : state) {
@@ -222,16 +221,16 @@ int main(int argc, char** argv) {
 
   double group = 1e300, sort = 1e300, summary = 1e300, fold = 1e300;
   for (int round = 0; round < 5; ++round) {
-    auto start = std::chrono::steady_clock::now();
+    double start = ThreadCpuSeconds();
     bench.Group();
     group = std::min(group, Seconds(start));
     bench.Ungroup();
     bench.SortKeys();
     sort = std::min(sort, bench.SortSeconds());
-    start = std::chrono::steady_clock::now();
+    start = ThreadCpuSeconds();
     bench.Summaries();
     summary = std::min(summary, Seconds(start));
-    start = std::chrono::steady_clock::now();
+    start = ThreadCpuSeconds();
     benchmark::DoNotOptimize(bench.Fold());
     fold = std::min(fold, Seconds(start));
   }

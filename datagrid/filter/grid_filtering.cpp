@@ -119,6 +119,29 @@ void FilterSiblings(TCustomdxDBGrid& grid, const TPasses& passes, TdxTreeListNod
   }
   if (changed) grid.ReplaceSiblings(parent, kept);
 }
+
+// The top level of an ungrouped grid, all records: each tested and, when
+// it fails, detached in the same pass (one look at each node). A node with
+// children (none is expected without grouping) is kept here and the
+// general pass then runs over the level.
+template <class TPasses>
+void FilterRecords(TCustomdxDBGrid& grid, const TPasses& passes, std::vector<TdxTreeListNode*>& hidden,
+                   std::vector<TdxTreeListNode*>& emptied) {
+  bool nested = false;
+  grid.DetachRefusedSiblings(
+      nullptr,
+      [&](TdxTreeListNode* node) {
+        if (node->Count() > 0) {
+          nested = true;
+          return true;
+        }
+        if (passes(node)) return true;
+        hidden.push_back(node);
+        return false;
+      },
+      [](const TdxTreeListNode* ahead) { static_cast<const TdxDBTreeListControlNode*>(ahead)->PrefetchValue(0); });
+  if (nested) FilterSiblings(grid, passes, nullptr, hidden, emptied, nullptr);
+}
 }  // namespace
 
 bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
@@ -213,7 +236,10 @@ bool TCustomdxDBGrid::FilterNodes(TdxTreeListNode* node, bool regroup) {
       for (std::size_t i = 0; i < order.size(); ++i) merged[i] = order[i].Node;
       ReplaceSiblings(nullptr, merged);
       // Without a filter every row passes: nothing more to test.
-      if (filtering) FilterSiblings(*this, passes, nullptr, hidden, emptied, nullptr);
+      if (filtering) FilterRecords(*this, passes, hidden, emptied);
+    } else if (!grouped) {
+      // Nothing to show again here: the merge above takes every record back.
+      FilterRecords(*this, passes, hidden, emptied);
     } else {
       FilterSiblings(*this, passes, nullptr, hidden, emptied, &reshown);
     }

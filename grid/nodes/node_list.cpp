@@ -9,11 +9,6 @@
 TdxNodeList::TdxNodeList() = default;
 TdxNodeList::~TdxNodeList() = default;
 
-TdxTreeListNode* TdxNodeList::Items(int index) const noexcept {
-  if (index < 0 || index >= Count()) return nullptr;
-  return FSlots[FHead + static_cast<std::size_t>(index)].get();
-}
-
 int TdxNodeList::IndexOf(const TdxTreeListNode& node) const noexcept {
   return static_cast<int>(node.FSlot - FHead);
 }

@@ -31,7 +31,11 @@ class TdxNodeList {
   int Count() const noexcept { return static_cast<int>(FSlots.size() - FHead); }
   bool Empty() const noexcept { return FSlots.size() == FHead; }
   // The node at index, nil outside 0 .. Count - 1.
-  TdxTreeListNode* Items(int index) const noexcept;
+  // Inline: filtering and totals walk a million of them.
+  TdxTreeListNode* Items(int index) const noexcept {
+    if (index < 0 || index >= Count()) return nullptr;
+    return FSlots[FHead + static_cast<std::size_t>(index)].get();
+  }
   TdxTreeListNode* First() const noexcept { return Items(0); }
   TdxTreeListNode* Last() const noexcept { return Items(Count() - 1); }
 

@@ -1,6 +1,7 @@
 #include "grid/nodes/tree_list_node_owner.h"
 
 #include <functional>
+#include <iterator>
 #include <cstdint>
 #include <unordered_set>
 #include <utility>
@@ -115,6 +116,61 @@ void TdxTreeListNodeOwner::ReplaceSiblings(TdxTreeListNode* parent, std::span<Td
     }
   FDetached.AppendAll(std::move(stayDetached));
   list.AppendAll(std::move(result));
+  PlacementChanged();
+  if (parent != nullptr) {
+    if (list.Empty())
+      parent->ChildLeft(false);
+    else
+      parent->FHasChildren = true;
+  }
+  RebuildVisibleOrder();
+}
+
+TdxNodeList& TdxTreeListNodeOwner::SiblingList(TdxTreeListNode* parent) {
+  if (parent != nullptr && parent->Owner() != this)
+    RaiseInvalidTreeListOperation("The node belongs to another tree list");
+  return parent != nullptr ? parent->FChildren : FNodes;
+}
+
+void TdxTreeListNodeOwner::RestoreSiblings(TdxNodeList& list, TdxTreeListNode* parent, std::size_t end) noexcept {
+  for (std::size_t slot = list.FHead; slot < end; ++slot) {
+    TdxTreeListNode* node = list.FSlots[slot].get();
+    node->FList = &list;
+    node->FSlot = slot;
+    node->FParent = parent;
+  }
+}
+
+void TdxTreeListNodeOwner::FinishDetaching(TdxNodeList& list, TdxTreeListNode* parent, const std::vector<bool>& refused,
+                                           std::size_t detachedEnd) {
+  std::vector<std::unique_ptr<TdxTreeListNode>> leaving;
+  leaving.reserve(refused.size());
+  // Compacted in place towards slot 0, the order kept: only the entries
+  // move, the nodes already know their new slots.
+  std::size_t write = 0;
+  for (std::size_t i = 0; i < refused.size(); ++i) {
+    std::unique_ptr<TdxTreeListNode>& entry = list.FSlots[list.FHead + i];
+    if (refused[i])
+      leaving.push_back(std::move(entry));
+    else
+      list.FSlots[write++] = std::move(entry);
+  }
+  list.FSlots.resize(write);
+  list.FHead = 0;
+  if (write == 0)
+    list.Release();
+  else if (write < list.FSlots.capacity() / 4)
+    list.FSlots.shrink_to_fit();
+  if (FDetached.FSlots.size() == detachedEnd) {
+    // The slots the nodes were given are where they land.
+    if (FDetached.Empty())
+      FDetached.FSlots = std::move(leaving);
+    else
+      FDetached.FSlots.insert(FDetached.FSlots.end(), std::make_move_iterator(leaving.begin()),
+                              std::make_move_iterator(leaving.end()));
+  } else {
+    FDetached.AppendAll(std::move(leaving));
+  }
   PlacementChanged();
   if (parent != nullptr) {
     if (list.Empty())

@@ -75,6 +75,16 @@ class TdxTreeListNodeOwner {
   // another list or given twice raises EInvaliddxTreeListOperation and
   // changes nothing.
   void ReplaceSiblings(TdxTreeListNode* parent, std::span<TdxTreeListNode* const> shown);
+  // Keeps the children of parent (the top-level nodes when nil) that
+  // keep(node) accepts, in their order, and detaches the others, appended
+  // to the detached list in their order: ReplaceSiblings with the accepted
+  // ones, in one pass that places each node while it is at hand (a filter
+  // hiding a million rows reads each node once). ahead(node) is called
+  // for the node some entries before its test (to ask for its memory).
+  // keep must not change the tree; when it raises, the tree is as it was.
+  // Returns whether any node left. No events, as ReplaceSiblings.
+  template <class TKeep, class TAhead>
+  bool DetachRefusedSiblings(TdxTreeListNode* parent, TKeep&& keep, TAhead&& ahead);
 
   // The update lock nests; a tree list overrides both to add its own work
   // (caches, editor, re-measuring) and calls these. An EndUpdate without a
@@ -172,6 +182,13 @@ class TdxTreeListNodeOwner {
   // A node changed its parent or its list: what every node remembers of its
   // place (its level, whether it is detached) is out of date.
   void PlacementChanged();
+  TdxNodeList& SiblingList(TdxTreeListNode* parent);
+  // DetachRefusedSiblings' ends: the nodes tested before a failure get
+  // their places back; the list and the detached list take what the pass
+  // decided (refused marks each entry from the list's head).
+  void RestoreSiblings(TdxNodeList& list, TdxTreeListNode* parent, std::size_t end) noexcept;
+  void FinishDetaching(TdxNodeList& list, TdxTreeListNode* parent, const std::vector<bool>& refused,
+                       std::size_t detachedEnd);
 
   TdxNodeList FNodes;
   TdxNodeList FDetached;
@@ -184,6 +201,57 @@ class TdxTreeListNodeOwner {
   std::uint32_t FPlacementStamp = 1;
   bool FClearing = false;
 };
+
+template <class TKeep, class TAhead>
+bool TdxTreeListNodeOwner::DetachRefusedSiblings(TdxTreeListNode* parent, TKeep&& keep, TAhead&& ahead) {
+  TdxNodeList& list = SiblingList(parent);
+  const std::size_t head = list.FHead;
+  const std::size_t end = list.FSlots.size();
+  std::vector<bool> refused(end - head);
+  // Each node takes its new list and slot as it is tested: a refused one
+  // the detached list's next, a kept one its place in the list compacted
+  // from slot 0 (as FinishDetaching leaves it).
+  const std::size_t detachedEnd = FDetached.FSlots.size();
+  std::size_t left = 0;
+  std::size_t kept = 0;
+  constexpr std::size_t NodesAhead = 16;
+  constexpr std::size_t CallAhead = 8;
+  std::size_t slot = head;
+  try {
+    for (; slot < end; ++slot) {
+      if (slot + NodesAhead < end) {
+        // A node spans two cache lines at least; what keep reads of a
+        // derived node often lies in the second.
+        const char* upcoming = reinterpret_cast<const char*>(list.FSlots[slot + NodesAhead].get());
+        __builtin_prefetch(upcoming, 1);
+        if constexpr (sizeof(TdxTreeListNode) > 64) __builtin_prefetch(upcoming + 64);
+      }
+      if (slot + CallAhead < end) ahead(static_cast<const TdxTreeListNode*>(list.FSlots[slot + CallAhead].get()));
+      TdxTreeListNode* node = list.FSlots[slot].get();
+      if (keep(node)) {
+        if (node->FSlot != kept) node->FSlot = kept;
+        ++kept;
+        continue;
+      }
+      refused[slot - head] = true;
+      node->FList = &FDetached;
+      node->FSlot = detachedEnd + left++;
+      node->FParent = nullptr;
+    }
+  } catch (...) {
+    RestoreSiblings(list, parent, slot);
+    throw;
+  }
+  if (left == 0) {
+    // Nothing left: the kept slots were not moved (each stayed at its index
+    // from the head), so only a list with a gap before its head needs them
+    // back.
+    if (head != 0) RestoreSiblings(list, parent, end);
+    return false;
+  }
+  FinishDetaching(list, parent, refused, detachedEnd);
+  return true;
+}
 
 // Holds the owner's update lock for a scope. Close() ends it and lets an
 // error of EndUpdate reach the caller; a scope left by an exception ends the

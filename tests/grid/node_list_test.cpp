@@ -211,6 +211,79 @@ INSTANTIATE_TEST_SUITE_P(
         ReplaceCase{"DetachedTwiceIsRefused", true, {10, 10}, {}, {}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
+// The one-pass form: the kept children stay in their order, the refused
+// ones follow the detached list's nodes, with a gap before the list's head
+// or without, and a test that raises leaves the tree as it was.
+struct DetachCase {
+  const char* Name;
+  bool UnderParent;
+  bool FrontGap;
+  std::string Keep;  // names of the children kept
+  int RaiseAt;       // the test of this child raises (-1: none)
+  std::vector<std::string> ExpectShown;
+  std::vector<std::string> ExpectDetached;
+};
+
+class RefusedSiblingsDetached : public ::testing::TestWithParam<DetachCase> {};
+
+TEST_P(RefusedSiblingsDetached, AsReplacingThemWithTheKeptOnes) {
+  const DetachCase& c = GetParam();
+  TTestTreeList tree;
+  TdxTreeListNode* parent = c.UnderParent ? tree.AddNode() : nullptr;
+  auto add = [&](char name) {
+    TdxTreeListNode* node = parent != nullptr ? parent->AddChild() : tree.AddNode();
+    static_cast<TTestNode*>(node)->Name = std::string(1, name);
+    return node;
+  };
+  TdxTreeListNode* first = add('z');
+  for (char name : std::string("abcde")) add(name);
+  add('x')->Detach();
+  if (c.FrontGap) first->Free();
+  const auto names = [&](int count, auto at) {
+    std::vector<std::string> result;
+    for (int i = 0; i < count; ++i) result.push_back(TTestTreeList::Name(at(i)));
+    return result;
+  };
+  const std::vector<std::string> siblings = c.FrontGap ? std::vector<std::string>{"a", "b", "c", "d", "e"}
+                                                       : std::vector<std::string>{"z", "a", "b", "c", "d", "e"};
+  int tested = 0;
+  const auto keep = [&](TdxTreeListNode* node) {
+    if (tested++ == c.RaiseAt) RaiseInvalidTreeListOperation("refused");
+    return c.Keep.find(TTestTreeList::Name(node)) != std::string::npos;
+  };
+  if (c.RaiseAt >= 0) {
+    EXPECT_THROW(tree.DetachRefusedSiblings(parent, keep, [](const TdxTreeListNode*) {}),
+                 EInvaliddxTreeListOperation);
+  } else {
+    EXPECT_EQ(tree.DetachRefusedSiblings(parent, keep, [](const TdxTreeListNode*) {}), c.ExpectShown != siblings);
+  }
+  const int count = parent != nullptr ? parent->Count() : tree.Count();
+  const auto shown = names(count, [&](int i) { return parent != nullptr ? parent->Items(i) : tree.Items(i); });
+  EXPECT_EQ(shown, c.ExpectShown);
+  EXPECT_EQ(names(tree.DetachedCount(), [&](int i) { return tree.DetachedNodes(i); }), c.ExpectDetached);
+  for (int i = 0; i < count; ++i) {
+    TdxTreeListNode* node = parent != nullptr ? parent->Items(i) : tree.Items(i);
+    EXPECT_EQ(node->Parent(), parent);
+    EXPECT_EQ(node->Index(), i);
+  }
+  for (int i = 0; i < tree.DetachedCount(); ++i) EXPECT_TRUE(tree.DetachedNodes(i)->IsDetached());
+  if (parent != nullptr) {
+    EXPECT_EQ(parent->HasChildren(), count > 0);
+  }
+  tree.CheckInvariants();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NodeTree, RefusedSiblingsDetached,
+    ::testing::Values(
+        DetachCase{"HideSome", false, false, "ace", -1, {"a", "c", "e"}, {"x", "z", "b", "d"}},
+        DetachCase{"HideSomeAfterAGap", false, true, "bd", -1, {"b", "d"}, {"x", "a", "c", "e"}},
+        DetachCase{"KeepAllAfterAGap", true, true, "abcde", -1, {"a", "b", "c", "d", "e"}, {"x"}},
+        DetachCase{"HideAllUnderParent", true, false, "", -1, {}, {"x", "z", "a", "b", "c", "d", "e"}},
+        DetachCase{"RaiseLeavesTheTree", false, true, "ace", 3, {"a", "b", "c", "d", "e"}, {"x"}},
+        DetachCase{"RaiseUnderParent", true, false, "z", 4, {"z", "a", "b", "c", "d", "e"}, {"x"}}),
+    [](const auto& info) { return std::string(info.param.Name); });
+
 TEST(NodeTreeBulk, ReplacingSiblingsRefusesNodesFromElsewhere) {
   TTestTreeList tree;
   TdxTreeListNode* group = tree.AddNode();
