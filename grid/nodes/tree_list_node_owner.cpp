@@ -116,6 +116,12 @@ void TdxTreeListNodeOwner::ReplaceSiblings(TdxTreeListNode* parent, std::span<Td
     }
   FDetached.AppendAll(std::move(stayDetached));
   list.AppendAll(std::move(result));
+  SiblingsChanged(list, parent);
+}
+
+// After a list of siblings lost some of its nodes: the parent learns whether
+// it still has children, and the visible order follows.
+void TdxTreeListNodeOwner::SiblingsChanged(TdxNodeList& list, TdxTreeListNode* parent) {
   PlacementChanged();
   if (parent != nullptr) {
     if (list.Empty())
@@ -171,14 +177,7 @@ void TdxTreeListNodeOwner::FinishDetaching(TdxNodeList& list, TdxTreeListNode* p
   } else {
     FDetached.AppendAll(std::move(leaving));
   }
-  PlacementChanged();
-  if (parent != nullptr) {
-    if (list.Empty())
-      parent->ChildLeft(false);
-    else
-      parent->FHasChildren = true;
-  }
-  RebuildVisibleOrder();
+  SiblingsChanged(list, parent);
 }
 
 void TdxTreeListNodeOwner::BeginUpdate() { ++FUpdateLock; }

@@ -182,6 +182,7 @@ class TdxTreeListNodeOwner {
   // A node changed its parent or its list: what every node remembers of its
   // place (its level, whether it is detached) is out of date.
   void PlacementChanged();
+  void SiblingsChanged(TdxNodeList& list, TdxTreeListNode* parent);
   TdxNodeList& SiblingList(TdxTreeListNode* parent);
   // DetachRefusedSiblings' ends: the nodes tested before a failure get
   // their places back; the list and the detached list take what the pass
