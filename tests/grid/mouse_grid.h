@@ -59,7 +59,6 @@ class TMouseGrid : public TCustomdxTreeListControl {
     }
     return order;
   }
-
 };
 
 // A form with one such grid: three columns A, B and C of widths 60, 80 and
@@ -89,6 +88,7 @@ class MouseGridTest : public ::testing::Test {
   void TearDown() override {
     CancelDrag();
     ReleaseCapture();
+    ReleaseMouseButtons(*Form);
     SetScreenCursor(crDefault);
     Form.reset();
   }
