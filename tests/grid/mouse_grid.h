@@ -59,6 +59,7 @@ class TMouseGrid : public TCustomdxTreeListControl {
     }
     return order;
   }
+
 };
 
 // A form with one such grid: three columns A, B and C of widths 60, 80 and
@@ -88,7 +89,6 @@ class MouseGridTest : public ::testing::Test {
   void TearDown() override {
     CancelDrag();
     ReleaseCapture();
-    ReleaseMouseButtons(*Form);
     SetScreenCursor(crDefault);
     Form.reset();
   }

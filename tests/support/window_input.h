@@ -9,7 +9,6 @@
 // `TInputSteps` runs steps one per turn of whatever event loop runs next,
 // for input into a modal loop that a test waits in.
 
-#include <QGuiApplication>
 #include <QPointer>
 #include <QTest>
 #include <QThread>
@@ -42,19 +41,8 @@ inline void MouseReleaseAt(const TWinControl& control, TPoint client, Qt::MouseB
                            Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::mouseRelease(QtWindowOf(control), button, modifiers, WindowPointOf(control, client));
 }
-inline void KeyInto(const TWinControl& control, Qt::Key key,
-                    Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
+inline void KeyInto(const TWinControl& control, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoModifier) {
   QTest::keyClick(QtWindowOf(control), key, modifiers);
-}
-
-// Lets go of the buttons a test left pressed (a drag ended by Escape keeps
-// the button down), so the next test's controls do not see a button held:
-// a text editor focused with the left button down, for one, keeps its caret
-// instead of selecting its text.
-inline void ReleaseMouseButtons(const TWinControl& control) {
-  for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton, Qt::MiddleButton})
-    if (QGuiApplication::mouseButtons() & button)
-      QTest::mouseRelease(QtWindowOf(control), button, Qt::NoModifier, QPoint(0, 0));
 }
 
 class TInputSteps {
