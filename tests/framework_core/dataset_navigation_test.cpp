@@ -206,36 +206,29 @@ TEST_F(Window, ClosingAndReopeningWhileDisabledEndsWithALayoutChange) {
   EXPECT_TRUE(Link.Active());
 }
 
-// A control that walks the records when it becomes active disables the
-// controls itself while it walks (as a grid loading every record does).
-class WalkingLink : public RecordingLink {
- protected:
-  void ActiveChanged() override {
-    RecordingLink::ActiveChanged();
-    if (!Active()) return;
-    TDisableControlsScope walking(*DataSet());
-    for (DataSet()->First(); !DataSet()->Eof(); DataSet()->Next()) {
-    }
-    DataSet()->First();
-  }
-};
-
+// Opened while disabled, a control that walks the records as it becomes
+// active (disabling the controls itself, as a loading grid does) hears the
+// activation and its own walk's end, and nothing after: it would reload.
 TEST(EnablingControls, AControlThatWalksTheRecordsWhenOpenedIsToldOnce) {
-  // Opened while disabled: the control hears the activation and its own
-  // walk's end, and then nothing more (it would reload a second time).
+  struct TWalkingLink : RecordingLink {
+    void ActiveChanged() override {
+      RecordingLink::ActiveChanged();
+      if (!Active()) return;
+      TDisableControlsScope walking(*DataSet());
+      for (DataSet()->First(); !DataSet()->Eof(); DataSet()->Next()) {
+      }
+    }
+  };
   TMemoryDataSet data(nullptr);
-  DefinePeople(data);
   TDataSource source(nullptr);
   source.SetDataSet(&data);
-  WalkingLink link;
+  TWalkingLink link;
   link.SetDataSource(&source);
   {
     TDisableControlsScope disabled(data);
     FillPeople(data, 20);
   }
   EXPECT_EQ(link.Take(), Events({"active", "changed"}));
-  EXPECT_TRUE(link.Active());
-  data.CheckInvariants();
 }
 
 TEST_F(Window, EmptyDatasetHasNoWindowAndReadsNothing) {
