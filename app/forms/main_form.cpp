@@ -453,6 +453,18 @@ void TMainForm::AddToHistory(TComboBox& box) {
   box.SetText(typed);
 }
 
+void TMainForm::OpenListing(TpFIBDataSet& dataSet, const std::string& condition) {
+  // The grid loads every row of its listing as the dataset opens. Read in
+  // one run before the grid sees them, the rows come from the engine
+  // without the grid's work between each two (which costs the engine's
+  // reading its caches); the grid then loads them all when the controls
+  // come back. A row that cannot be read raises here, as the grid's own
+  // reading would, and the grid shows the rows read before it.
+  const TDisableControlsScope controls(dataSet);
+  dataSet.OpenWithParams({Variant(condition)});
+  dataSet.FetchAll();
+}
+
 void TMainForm::Search() {
   const TSearchBoxes boxes{cbPhone->Text(), cbName->Text(), edStreet->Text(), edBuild->Text(),
                            edApartment->Text()};
@@ -461,9 +473,9 @@ void TMainForm::Search() {
   const TSearchConditions conditions = BuildSearchConditions(boxes);
 
   fdsOrg->Close();
-  if (!conditions.Org.empty()) fdsOrg->OpenWithParams({Variant(conditions.Org)});
+  if (!conditions.Org.empty()) OpenListing(*fdsOrg, conditions.Org);
   fdsHome->Close();
-  if (!conditions.Home.empty()) fdsHome->OpenWithParams({Variant(conditions.Home)});
+  if (!conditions.Home.empty()) OpenListing(*fdsHome, conditions.Home);
 
   const auto hasRows = [](const TpFIBDataSet* dataSet) {
     return dataSet->Active() && !(dataSet->Bof() && dataSet->Eof());

@@ -115,8 +115,14 @@ class MainFormSearch : public MainFormTest, public ::testing::WithParamInterface
 TEST_P(MainFormSearch, FindsTheRowsAndShowsTheirPage) {
   const TSearchInput in = GetParam().Input();
   TMainForm& f = StartProgram();
+  // Each listing that opens is read into its grid once.
+  int homeLoads = 0, orgLoads = 0;
+  f.GridHome->OnClearNodeData = [&](TObject*) { ++homeLoads; };
+  f.GridOrg->OnClearNodeData = [&](TObject*) { ++orgLoads; };
   Type(in);
   ASSERT_TRUE(Dialogs.Requests().empty()) << Dialogs.Requests().front().Text;
+  EXPECT_EQ(homeLoads, 1);
+  EXPECT_EQ(orgLoads, f.fdsOrg->Active() ? 1 : 0);
 
   const int homes = CountHomes(in);
   const int orgs = CountOrgs(in);

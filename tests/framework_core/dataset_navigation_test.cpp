@@ -206,6 +206,31 @@ TEST_F(Window, ClosingAndReopeningWhileDisabledEndsWithALayoutChange) {
   EXPECT_TRUE(Link.Active());
 }
 
+// Opened while disabled, a control that walks the records as it becomes
+// active (disabling the controls itself, as a loading grid does) hears the
+// activation and its own walk's end, and nothing after: it would reload.
+TEST(EnablingControls, AControlThatWalksTheRecordsWhenOpenedIsToldOnce) {
+  struct TWalkingLink : RecordingLink {
+    void ActiveChanged() override {
+      RecordingLink::ActiveChanged();
+      if (!Active()) return;
+      TDisableControlsScope walking(*DataSet());
+      for (DataSet()->First(); !DataSet()->Eof(); DataSet()->Next()) {
+      }
+    }
+  };
+  TMemoryDataSet data(nullptr);
+  TDataSource source(nullptr);
+  source.SetDataSet(&data);
+  TWalkingLink link;
+  link.SetDataSource(&source);
+  {
+    TDisableControlsScope disabled(data);
+    FillPeople(data, 20);
+  }
+  EXPECT_EQ(link.Take(), Events({"active", "changed"}));
+}
+
 TEST_F(Window, EmptyDatasetHasNoWindowAndReadsNothing) {
   TMemoryDataSet empty(nullptr);
   DefinePeople(empty);

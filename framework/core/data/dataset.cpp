@@ -184,8 +184,14 @@ void TDataSet::DisableControls() {
 void TDataSet::EnableControls() {
   if (FDisableCount == 0) return;
   if (--FDisableCount != 0) return;
-  if (FDisableState != FState) DataEvent(deUpdateState);
-  if (FDisableState != dsInactive && FState != dsInactive) DataEvent(FEnableEvent);
+  // A control answering the first notification may disable and enable the
+  // controls itself (a grid walking the records it reloads), and that
+  // records a state of its own: what follows is decided by the state the
+  // controls were disabled in, or the control would be told twice.
+  const TDataSetState disabledIn = FDisableState;
+  const TDataEvent pending = FEnableEvent;
+  if (disabledIn != FState) DataEvent(deUpdateState);
+  if (disabledIn != dsInactive && FState != dsInactive) DataEvent(pending);
 }
 
 void TDataSet::AddDataSource(TDataSource* source) {
