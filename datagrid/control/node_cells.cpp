@@ -607,8 +607,8 @@ bool TdxNodeCells::SummaryNumber(int column, std::optional<long double>& number)
   }
 }
 
-void TdxNodeCells::SummaryNumbers(const TdxNodeCells* const* cells, std::size_t count, std::size_t given, int column,
-                                  TdxCellNumber* numbers) noexcept {
+void TdxNodeCells::SummaryNumbers(const TdxNodeCells* const* cells, std::size_t count, std::size_t given,
+                                  int column, TdxCellNumber* numbers) noexcept {
   // Doubles hold whole numbers up to 2^53 exactly: within it an integer kind
   // reads as the same number whether or not it goes through a double.
   constexpr std::int64_t Exact = std::int64_t{1} << 53;

@@ -68,8 +68,8 @@ class TdxNodeCells {
   // without a call or a Variant each, and decides nothing for an Other.
   // The cell sets from count up to given are only asked for ahead of their
   // reading (NumbersAhead of them are enough).
-  static void SummaryNumbers(const TdxNodeCells* const* cells, std::size_t count, std::size_t given, int column,
-                             TdxCellNumber* numbers) noexcept;
+  static void SummaryNumbers(const TdxNodeCells* const* cells, std::size_t count, std::size_t given,
+                             int column, TdxCellNumber* numbers) noexcept;
   // How far ahead SummaryNumbers asks for the cell sets.
   static constexpr std::size_t NumbersAhead = 64;
   std::optional<Variant> LookupKey(int column) const;

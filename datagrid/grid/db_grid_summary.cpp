@@ -33,9 +33,11 @@ void VisitGroupRows(const TCustomdxDBGrid& grid, F&& visit) {
 // top-level nodes from start; out does not alias the grid, so the list's
 // bounds are read once.
 void GatherCells(TdxTreeListNode* const* records, std::size_t count, const TdxNodeCells** __restrict out) {
-  for (std::size_t i = 0; i < count; ++i) out[i] = &static_cast<const TdxDBTreeListControlNode*>(records[i])->Cells();
+  for (std::size_t i = 0; i < count; ++i)
+    out[i] = &static_cast<const TdxDBTreeListControlNode*>(records[i])->Cells();
 }
-void GatherCells(const TCustomdxDBGrid& grid, std::size_t start, std::size_t count, const TdxNodeCells** __restrict out) {
+void GatherCells(const TCustomdxDBGrid& grid, std::size_t start, std::size_t count,
+                 const TdxNodeCells** __restrict out) {
   for (std::size_t i = 0; i < count; ++i)
     out[i] = &static_cast<const TdxDBTreeListControlNode*>(grid.Items(static_cast<int>(start + i)))->Cells();
 }

@@ -759,7 +759,8 @@ INSTANTIATE_TEST_SUITE_P(Edges, ManyRecordsTotalTest,
                                            ManyRecordsCase{513, false}, ManyRecordsCase{577, false},
                                            ManyRecordsCase{1300, false}, ManyRecordsCase{1300, true}),
                          [](const auto& info) {
-                           return std::to_string(info.param.Records) + (info.param.Grouped ? "Grouped" : "Flat");
+                           return std::to_string(info.param.Records) +
+                                  (info.param.Grouped ? "Grouped" : "Flat");
                          });
 
 TEST_F(GroupTest, EmptyDatasetCountsZeroAndAveragesZero) {

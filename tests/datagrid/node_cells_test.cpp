@@ -103,10 +103,10 @@ void ExpectReads(const TdxNodeCells& cells, const Model& model) {
     TdxNodeCells::SummaryNumbers(&one, 1, 1, c, &read);
     if (read.Kind != TdxCellNumber::Other) {
       ASSERT_TRUE(cell.Value.has_value());
-      const std::optional<long double> batch =
-          read.Kind == TdxCellNumber::Null      ? std::nullopt
-          : read.Kind == TdxCellNumber::Integer ? std::optional<long double>(read.Whole)
-                                                : std::optional<long double>(read.Fraction);
+      const std::optional<long double> batch = read.Kind == TdxCellNumber::Null ? std::nullopt
+                                               : read.Kind == TdxCellNumber::Integer
+                                                   ? std::optional<long double>(read.Whole)
+                                                   : std::optional<long double>(read.Fraction);
       EXPECT_EQ(batch, SummaryNumber(*cell.Value));
     }
   }

@@ -100,10 +100,12 @@ TEST_P(BatchFoldTest, TotalsAsAddingOneByOne) {
     SCOPED_TRACE(static_cast<int>(type));
     TdxSummaryAccumulator want;
     for (const Variant& value : values)
-      if (const std::optional<long double> number = SummaryNumber(value)) AccumulateSummary(want, type, *number);
+      if (const std::optional<long double> number = SummaryNumber(value))
+        AccumulateSummary(want, type, *number);
     TdxSummaryAccumulator got;
     fold.Finish(got, type);
-    EXPECT_TRUE(SameNumber(got.Value, want.Value)) << static_cast<double>(got.Value) << " " << static_cast<double>(want.Value);
+    EXPECT_TRUE(SameNumber(got.Value, want.Value))
+        << static_cast<double>(got.Value) << " " << static_cast<double>(want.Value);
     EXPECT_EQ(got.Assigned, want.Assigned);
     EXPECT_EQ(got.Count, want.Count);
   }
@@ -126,19 +128,24 @@ const double NaN = std::numeric_limits<double>::quiet_NaN();
 
 INSTANTIATE_TEST_SUITE_P(
     Columns, BatchFoldTest,
-    ::testing::Values(
-        BatchFoldCase{"WholeNumbersAndNulls", {Variant(5), Variant::Null(), Variant(-3), Variant(std::int16_t{7}), Variant(), Variant(0)}},
-        BatchFoldCase{"WholeThenFractionsThenWhole", {Variant(3), Variant(0.1), Variant(2), Variant(1e17), Variant(1), Variant(0.2)}},
-        BatchFoldCase{"BeyondWhatADoubleHolds",
-                      {Variant(Big), Variant(Big + 1), Variant(-Big - 1), Variant(3), Variant((std::int64_t{1} << 60) + 1)}},
-        BatchFoldCase{"SumPastSixtyFourBits", PastSixtyFourBits(2100)},
-        BatchFoldCase{"NegativeZeros", {Variant(-0.0), Variant(-0.0)}},
-        BatchFoldCase{"NegativeZeroThenWholeZero", {Variant(-0.0), Variant(0), Variant(-0.0)}},
-        BatchFoldCase{"NaNs", {Variant(2), Variant(NaN), Variant(1)}},
-        BatchFoldCase{"NaNFirst", {Variant(NaN), Variant(3), Variant(-3)}},
-        BatchFoldCase{"TextsBooleansAndCurrency",
-                      {Variant("12"), Variant(true), Variant(TCurrency{12345}), Variant::Null(), Variant(4), Variant("abc")}},
-        BatchFoldCase{"NoNumbers", {Variant::Null(), Variant("abc")}}),
+    ::testing::Values(BatchFoldCase{"WholeNumbersAndNulls",
+                                    {Variant(5), Variant::Null(), Variant(-3), Variant(std::int16_t{7}),
+                                     Variant(), Variant(0)}},
+                      BatchFoldCase{
+                          "WholeThenFractionsThenWhole",
+                          {Variant(3), Variant(0.1), Variant(2), Variant(1e17), Variant(1), Variant(0.2)}},
+                      BatchFoldCase{"BeyondWhatADoubleHolds",
+                                    {Variant(Big), Variant(Big + 1), Variant(-Big - 1), Variant(3),
+                                     Variant((std::int64_t{1} << 60) + 1)}},
+                      BatchFoldCase{"SumPastSixtyFourBits", PastSixtyFourBits(2100)},
+                      BatchFoldCase{"NegativeZeros", {Variant(-0.0), Variant(-0.0)}},
+                      BatchFoldCase{"NegativeZeroThenWholeZero", {Variant(-0.0), Variant(0), Variant(-0.0)}},
+                      BatchFoldCase{"NaNs", {Variant(2), Variant(NaN), Variant(1)}},
+                      BatchFoldCase{"NaNFirst", {Variant(NaN), Variant(3), Variant(-3)}},
+                      BatchFoldCase{"TextsBooleansAndCurrency",
+                                    {Variant("12"), Variant(true), Variant(TCurrency{12345}), Variant::Null(),
+                                     Variant(4), Variant("abc")}},
+                      BatchFoldCase{"NoNumbers", {Variant::Null(), Variant("abc")}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Summary, AnAverageOfNothingIsZero) {
