@@ -63,6 +63,8 @@ class TdxDBTreeListControlNode : public TdxTreeListNode {
   bool HeldSummaryNumber(int columnIndex, std::optional<long double>& number) const {
     return FCells.SummaryNumber(columnIndex, number);
   }
+  // The packed cells, for passes that read many records at once.
+  const TdxNodeCells& Cells() const noexcept { return FCells; }
   // Asks the processor for the kept values ahead of their use: a pass over
   // a million nodes (totals) waits on memory, not on work.
   void PrefetchValue(int /*columnIndex*/) const noexcept { FCells.Prefetch(); }

@@ -425,8 +425,9 @@ class TCustomdxDBGrid : public TCustomdxDBTreeListControl, public TdxSummaryGrou
   // The columns with a footer total, worked out once per pass.
   void PrepareFooterPlan();
   // The footer totals of the leaves from their kept values, column by
-  // column (no column has a footer handler).
-  // The records are leaves, or the top-level nodes when leaves is nil.
+  // column (no column has a footer handler), into totals bound empty just
+  // before. The records are leaves, or the top-level nodes when leaves is
+  // nil.
   void FoldFooterTotals(const std::vector<TdxTreeListNode*>* leaves);
   std::vector<std::optional<long double>> GroupSummaryValues(TdxTreeListNode* leaf, bool loading,
                                                              const std::vector<TSummaryLevel>& levels,

@@ -4,6 +4,7 @@
 // from the nodes after a regroup.
 
 #include <algorithm>
+#include <array>
 
 #include "datagrid/grid/db_grid.h"
 #include "framework/core/text/text.h"
@@ -26,6 +27,19 @@ void VisitGroupRows(const TCustomdxDBGrid& grid, F&& visit) {
     if (node->Level() < levels - 1)
       for (int i = node->Count() - 1; i >= 0; --i) stack.push_back(node->Items(i));
   }
+}
+
+// The cells of count records from the given ones, or from the grid's
+// top-level nodes from start; out does not alias the grid, so the list's
+// bounds are read once.
+void GatherCells(TdxTreeListNode* const* records, std::size_t count, const TdxNodeCells** __restrict out) {
+  for (std::size_t i = 0; i < count; ++i)
+    out[i] = &static_cast<const TdxDBTreeListControlNode*>(records[i])->Cells();
+}
+void GatherCells(const TCustomdxDBGrid& grid, std::size_t start, std::size_t count,
+                 const TdxNodeCells** __restrict out) {
+  for (std::size_t i = 0; i < count; ++i)
+    out[i] = &static_cast<const TdxDBTreeListControlNode*>(grid.Items(static_cast<int>(start + i)))->Cells();
 }
 
 }  // namespace
@@ -182,12 +196,7 @@ void TCustomdxDBGrid::FoldFooterTotals(const std::vector<TdxTreeListNode*>* leav
   const std::size_t count = leaves != nullptr ? leaves->size() : static_cast<std::size_t>(Count());
   const auto leaf = [&](std::size_t i) { return leaves != nullptr ? (*leaves)[i] : Items(static_cast<int>(i)); };
   // The totals of one source column fold together in one pass over the
-  // records, each total with its kind, in the steps of AccumulateSummary.
-  struct TFold {
-    TdxSummaryAccumulator* Total;
-    TdxSummaryType Type;
-  };
-  std::vector<TFold> folds;
+  // records.
   std::vector<int> sources;
   for (const TFooterPlan& plan : FFooterPlan) {
     const TdxSummaryType type = plan.Column->SummaryFooterType();
@@ -208,40 +217,34 @@ void TCustomdxDBGrid::FoldFooterTotals(const std::vector<TdxTreeListNode*>* leav
     }
     if (std::find(sources.begin(), sources.end(), plan.Source) == sources.end()) sources.push_back(plan.Source);
   }
+  // A million records wait on memory, not on work: their numbers are read
+  // a batch at a time, each batch with the cells of the records after it
+  // that the read asks for ahead, and folded without a call each.
+  constexpr std::size_t Batch = 512;
+  constexpr std::size_t Ahead = TdxNodeCells::NumbersAhead;
+  std::array<const TdxNodeCells*, Batch + Ahead> cells{};
+  std::array<TdxCellNumber, Batch> numbers{};
   for (const int source : sources) {
-    folds.clear();
+    TdxSummaryFold fold;
+    for (std::size_t start = 0; start < count; start += Batch) {
+      const std::size_t size = std::min(Batch, count - start);
+      const std::size_t given = std::min(Batch + Ahead, count - start);
+      if (leaves != nullptr)
+        GatherCells(leaves->data() + start, given, cells.data());
+      else
+        GatherCells(*this, start, given, cells.data());
+      TdxNodeCells::SummaryNumbers(cells.data(), size, given, source, numbers.data());
+      fold.Add(numbers.data(), size, [&](std::size_t i) {
+        TdxTreeListNode* record = leaf(start + i);
+        std::optional<long double> value;
+        if (!static_cast<const TdxDBTreeListControlNode*>(record)->HeldSummaryNumber(source, value))
+          value = SummaryNumber(GetNodeValue(record, source));
+        return value;
+      });
+    }
     for (const TFooterPlan& plan : FFooterPlan)
       if (plan.Source == source && plan.Column->SummaryFooterType() != cstCount)
-        folds.push_back({&FFooterTotals[static_cast<std::size_t>(plan.Index)], plan.Column->SummaryFooterType()});
-    // The nodes lie apart in memory: each record's node, then its cells,
-    // are asked for some records ahead of their use.
-    constexpr std::size_t NodesAhead = 16;
-    constexpr std::size_t CellsAhead = 8;
-    for (std::size_t i = 0; i < count; ++i) {
-      if (i + NodesAhead < count) __builtin_prefetch(leaf(i + NodesAhead));
-      if (i + CellsAhead < count)
-        static_cast<const TdxDBTreeListControlNode*>(leaf(i + CellsAhead))->PrefetchValue(source);
-      TdxTreeListNode* record = leaf(i);
-      std::optional<long double> number;
-      if (!static_cast<const TdxDBTreeListControlNode*>(record)->HeldSummaryNumber(source, number))
-        number = SummaryNumber(GetNodeValue(record, source));
-      if (!number) continue;
-      const long double v = *number;
-      for (const TFold& fold : folds) {
-        TdxSummaryAccumulator& total = *fold.Total;
-        ++total.Count;
-        if (!total.Assigned) {
-          total.Value = v;
-          total.Assigned = true;
-        } else if (fold.Type == cstSum || fold.Type == cstAvg) {
-          total.Value += v;
-        } else if (fold.Type == cstMin) {
-          if (v < total.Value) total.Value = v;
-        } else if (fold.Type == cstMax) {
-          if (v > total.Value) total.Value = v;
-        }
-      }
-    }
+        fold.Finish(FFooterTotals[static_cast<std::size_t>(plan.Index)], plan.Column->SummaryFooterType());
   }
 }
 

@@ -34,6 +34,56 @@ void AccumulateSummary(TdxSummaryAccumulator& accumulator, TdxSummaryType type, 
   }
 }
 
+void TdxSummaryFold::Add(std::int64_t value) {
+  if (FExact) {
+    std::int64_t sum = 0;
+    if (!__builtin_add_overflow(FWholeSum, value, &sum)) {
+      FWholeSum = sum;
+      FWholeMin = std::min(FWholeMin, value);
+      FWholeMax = std::max(FWholeMax, value);
+      ++FTaken;
+      return;
+    }
+  }
+  Add(static_cast<long double>(value));
+}
+
+void TdxSummaryFold::Add(long double value) {
+  if (FExact) Widen();
+  if (FTaken == 0) {
+    // The first value is kept as it is (a negative zero, a NaN).
+    FSum = FMin = FMax = value;
+  } else {
+    FSum += value;
+    if (value < FMin) FMin = value;
+    if (value > FMax) FMax = value;
+  }
+  ++FTaken;
+}
+
+void TdxSummaryFold::Finish(TdxSummaryAccumulator& total, TdxSummaryType type) {
+  if (FTaken == 0) return;
+  if (FExact) Widen();
+  const long double value = type == cstMin ? FMin : type == cstMax ? FMax : FSum;
+  total.Count += FTaken;
+  if (!total.Assigned) {
+    total.Value = value;
+    total.Assigned = true;
+  } else if (type == cstSum || type == cstAvg) {
+    total.Value += value;
+  } else if ((type == cstMin && value < total.Value) || (type == cstMax && value > total.Value)) {
+    total.Value = value;
+  }
+}
+
+void TdxSummaryFold::Widen() {
+  FExact = false;
+  if (FTaken == 0) return;
+  FSum = static_cast<long double>(FWholeSum);
+  FMin = static_cast<long double>(FWholeMin);
+  FMax = static_cast<long double>(FWholeMax);
+}
+
 long double FinishSummary(const TdxSummaryAccumulator& accumulator, TdxSummaryType type, int records) {
   switch (type) {
     case cstCount:

@@ -11,6 +11,9 @@
 // holds alike while records are loaded and while nodes are totalled again:
 // a text that is no number must not abort a load.
 
+#include <cstddef>
+#include <cstdint>
+#include <limits>
 #include <optional>
 #include <string>
 
@@ -39,6 +42,76 @@ enum TdxSummaryStyle { ssGroupRow, ssFooter };
 // later sums and averages add, minimum and maximum keep the extreme; count
 // and none change nothing. Every call counts the value for the average.
 void AccumulateSummary(TdxSummaryAccumulator& accumulator, TdxSummaryType type, long double value);
+
+// The totals of one column over many records, each value read once and
+// handed to every total of the column at the end, with the results of
+// AccumulateSummary value by value into fresh totals. Whole numbers add up
+// exactly in 64 bits until a value that is not whole comes (or the sum
+// would overflow), and from then on in extended precision, one value after
+// another as AccumulateSummary adds them: until then every partial sum is
+// a whole number below 2^63, which the extended format holds exactly.
+class TdxSummaryFold {
+ public:
+  void Add(std::int64_t value);
+  void Add(long double value);
+  // A batch of numbers read from the cells; other(i) gives the number of
+  // the batch's ith record (an optional long double) where the read left
+  // it open. Whole numbers stay in registers until one that is not.
+  template <class F>
+  void Add(const TdxCellNumber* numbers, std::size_t count, F&& other);
+  // Hands the fold to one total of the column: sum, average, minimum or
+  // maximum (a count counts the records, not the values).
+  void Finish(TdxSummaryAccumulator& total, TdxSummaryType type);
+
+ private:
+  void Widen();
+
+  bool FExact = true;
+  int FTaken = 0;
+  std::int64_t FWholeSum = 0;
+  std::int64_t FWholeMin = std::numeric_limits<std::int64_t>::max();
+  std::int64_t FWholeMax = std::numeric_limits<std::int64_t>::min();
+  long double FSum = 0;
+  long double FMin = 0;
+  long double FMax = 0;
+};
+
+template <class F>
+void TdxSummaryFold::Add(const TdxCellNumber* numbers, std::size_t count, F&& other) {
+  std::size_t i = 0;
+  while (i < count) {
+    if (FExact) {
+      std::int64_t sum = FWholeSum;
+      std::int64_t low = FWholeMin;
+      std::int64_t high = FWholeMax;
+      int taken = FTaken;
+      for (; i < count; ++i) {
+        const TdxCellNumber& number = numbers[i];
+        if (number.Kind == TdxCellNumber::Null) continue;
+        std::int64_t next = 0;
+        if (number.Kind != TdxCellNumber::Integer || __builtin_add_overflow(sum, number.Whole, &next)) break;
+        sum = next;
+        low = number.Whole < low ? number.Whole : low;
+        high = number.Whole > high ? number.Whole : high;
+        ++taken;
+      }
+      FWholeSum = sum;
+      FWholeMin = low;
+      FWholeMax = high;
+      FTaken = taken;
+      if (i == count) return;
+    }
+    const TdxCellNumber& number = numbers[i];
+    if (number.Kind == TdxCellNumber::Integer) {
+      Add(number.Whole);
+    } else if (number.Kind == TdxCellNumber::Real) {
+      Add(static_cast<long double>(number.Fraction));
+    } else if (number.Kind == TdxCellNumber::Other) {
+      if (const std::optional<long double> value = other(i)) Add(*value);
+    }
+    ++i;
+  }
+}
 
 // The finished total: a count gives records; an average divides by the
 // values it took (0 without any); the others are the accumulated value.

@@ -716,6 +716,53 @@ INSTANTIATE_TEST_SUITE_P(Passes, SharedFieldTotalTest,
                                   (info.param.Handler ? "WithHandler" : "Plain");
                          });
 
+// Totals made again from the nodes read the records a batch at a time,
+// each batch asking for the records after it ahead: around a batch's
+// edges, grouped or not, the five totals are those of every record.
+struct ManyRecordsCase {
+  int Records;
+  bool Grouped;
+};
+
+class ManyRecordsTotalTest : public GridTest, public ::testing::WithParamInterface<ManyRecordsCase> {};
+
+TEST_P(ManyRecordsTotalTest, RecomputedTotalsTakeEveryRecordOnce) {
+  const ManyRecordsCase& c = GetParam();
+  Data->Open();
+  // PHONE runs up and down; every seventh is Null.
+  std::vector<Variant> phones;
+  for (int id = 1; id <= c.Records; ++id) {
+    phones.push_back(id % 7 == 0 ? Variant::Null() : Variant((id * 7919) % 1000 - 500));
+    Data->AppendRecord({Variant(id), Variant("Resident " + std::to_string(id % 10)), phones.back()});
+  }
+  Data->First();
+  MakeGrid(DirectoryOptions());
+  const TdxSummaryType types[] = {cstSum, cstMin, cstMax, cstAvg, cstCount};
+  for (const TdxSummaryType type : types) {
+    auto* column = Grid->CreateColumn<TdxDBGridColumn>(Form.get());
+    column->SetFieldName("PHONE");
+    column->SetSummaryFooterType(type);
+  }
+  if (c.Grouped) Grid->DBColumn(1)->SetGroupIndex(0);
+  Grid->RecalcSummaries();
+  for (int t = 0; t < 5; ++t) {
+    SCOPED_TRACE(static_cast<int>(types[t]));
+    TdxSummaryAccumulator want;
+    for (const Variant& phone : phones)
+      if (!phone.IsNull()) AccumulateSummary(want, types[t], phone.AsInteger());
+    EXPECT_EQ(Grid->FooterSummaryValue(3 + t), FinishSummary(want, types[t], c.Records));
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Edges, ManyRecordsTotalTest,
+                         ::testing::Values(ManyRecordsCase{1, false}, ManyRecordsCase{512, false},
+                                           ManyRecordsCase{513, false}, ManyRecordsCase{577, false},
+                                           ManyRecordsCase{1300, false}, ManyRecordsCase{1300, true}),
+                         [](const auto& info) {
+                           return std::to_string(info.param.Records) +
+                                  (info.param.Grouped ? "Grouped" : "Flat");
+                         });
+
 TEST_F(GroupTest, EmptyDatasetCountsZeroAndAveragesZero) {
   Data->First();
   while (!Data->IsEmpty()) Data->Delete();
