@@ -35,13 +35,15 @@ std::optional<long double> SummaryNumber(const Variant& value) {
 //   u16 count of texts, u16 count of value slots, u8 flags, u8 key kind,
 //   u16 the key's column (key kind ColumnKey);
 //   u8 kind of each column's kept value;
-//   the end offset in the arena of each text (and of the preview when there
-//   is one), u16 each, u32 when the arena is wider than 64 KiB;
 //   padding to 8 bytes;
 //   u64 value slot of each column up to the last one that needs a slot;
 //   u64 the key's slot (flag KeySlot), u64 the lookup keys' box (flag
 //   Lookup);
+//   the end offset in the arena of each text (and of the preview when there
+//   is one), u16 each, u32 when the arena is wider than 64 KiB;
 //   the arena: the texts, the preview, the texts of kept string values.
+// The kinds and the slots come first, so that a pass over one column's
+// numbers (totals) mostly finds kind and slot in the block's first line.
 namespace {
 
 enum TKind : std::uint8_t {
@@ -106,8 +108,7 @@ struct TBlockView {
         KeyKind(block[5]),
         Offsets(Count + ((Flags & fPreview) != 0 ? 1 : 0)),
         Width((Flags & fWide) != 0 ? 4 : 2),
-        SlotsAt((HeaderBytes + static_cast<std::size_t>(Count) + static_cast<std::size_t>(Offsets) * Width + 7) &
-                ~std::size_t{7}) {}
+        SlotsAt((HeaderBytes + static_cast<std::size_t>(Count) + 7) & ~std::size_t{7}) {}
 
   std::uint8_t Kind(int column) const { return column < Count ? B[HeaderBytes + column] : std::uint8_t{kNone}; }
   std::uint64_t Slot(int column) const { return Load<std::uint64_t>(B + SlotsAt + 8 * column); }
@@ -118,12 +119,14 @@ struct TBlockView {
     const std::size_t at = ExtraAt() + ((Flags & fKeySlot) != 0 ? 8 : 0);
     return reinterpret_cast<std::vector<Variant>*>(Load<std::uintptr_t>(B + at));
   }
+  std::size_t OffsetsAt() const {
+    return ExtraAt() + ((Flags & fKeySlot) != 0 ? 8 : 0) + ((Flags & fLookup) != 0 ? 8 : 0);
+  }
   const char* Arena() const {
-    return reinterpret_cast<const char*>(B + ExtraAt() + ((Flags & fKeySlot) != 0 ? 8 : 0) +
-                                         ((Flags & fLookup) != 0 ? 8 : 0));
+    return reinterpret_cast<const char*>(B + OffsetsAt() + static_cast<std::size_t>(Offsets) * Width);
   }
   std::size_t End(int entry) const {
-    const unsigned char* at = B + HeaderBytes + Count + static_cast<std::size_t>(entry) * Width;
+    const unsigned char* at = B + OffsetsAt() + static_cast<std::size_t>(entry) * Width;
     return Width == 2 ? Load<std::uint16_t>(at) : Load<std::uint32_t>(at);
   }
   std::string_view Piece(int entry) const {
@@ -391,8 +394,10 @@ unsigned char* TdxNodeCellsBuilder::Pack() const {
   if (lookup) flags |= fLookup;
   const int offsets = FCount + (preview ? 1 : 0);
   const std::size_t width = (flags & fWide) != 0 ? 4 : 2;
-  const std::size_t slotsAt = (HeaderBytes + static_cast<std::size_t>(FCount) + static_cast<std::size_t>(offsets) * width + 7) & ~std::size_t{7};
-  const std::size_t arenaAt = slotsAt + 8 * static_cast<std::size_t>(slotCount) + ((flags & fKeySlot) != 0 ? 8 : 0) + (lookup ? 8 : 0);
+  const std::size_t slotsAt = (HeaderBytes + static_cast<std::size_t>(FCount) + 7) & ~std::size_t{7};
+  const std::size_t offsetsAt =
+      slotsAt + 8 * static_cast<std::size_t>(slotCount) + ((flags & fKeySlot) != 0 ? 8 : 0) + (lookup ? 8 : 0);
+  const std::size_t arenaAt = offsetsAt + static_cast<std::size_t>(offsets) * width;
   auto* block = static_cast<unsigned char*>(std::malloc(arenaAt + arena));
   if (block == nullptr) throw std::bad_alloc();
   // What can still fail (the boxes) comes before the block is written.
@@ -432,7 +437,7 @@ unsigned char* TdxNodeCellsBuilder::Pack() const {
     at += piece.size();
   };
   const auto end = [&](int entry) {
-    unsigned char* slot = block + HeaderBytes + FCount + static_cast<std::size_t>(entry) * width;
+    unsigned char* slot = block + offsetsAt + static_cast<std::size_t>(entry) * width;
     if (width == 2)
       Store<std::uint16_t>(slot, static_cast<std::uint16_t>(at));
     else
@@ -618,22 +623,24 @@ void TdxNodeCells::SummaryNumbers(const TdxNodeCells* const* cells, std::size_t 
   // asked for at the distance the last record had, beside its field,
   // without waiting for the field; where that guess fails, the block is
   // asked for again from the field, which has come by then, nearer ahead.
-  // A block's first two lines hold the kinds and the first slots.
+  // The column's kind lies in the block's first line and its slot mostly
+  // there too; where the slot lies is taken from the last record.
   constexpr std::size_t Far = NumbersAhead;
   constexpr std::size_t Near = NumbersAhead / 4;
   std::uintptr_t distance = 0;
+  std::uintptr_t slotAt = 0;
   for (std::size_t i = 0; i < count; ++i) {
     if (i + Far < given) {
       const auto far = reinterpret_cast<std::uintptr_t>(cells[i + Far]);
       __builtin_prefetch(reinterpret_cast<const void*>(far));
       __builtin_prefetch(reinterpret_cast<const void*>(far + distance));
-      __builtin_prefetch(reinterpret_cast<const void*>(far + distance + 63));
+      __builtin_prefetch(reinterpret_cast<const void*>(far + distance + slotAt));
     }
     if (i + Near < given) {
       const std::uintptr_t near = cells[i + Near]->FBits & ~BuildTag;
       if (near != 0) {
         __builtin_prefetch(reinterpret_cast<const void*>(near));
-        __builtin_prefetch(reinterpret_cast<const void*>(near + 63));
+        __builtin_prefetch(reinterpret_cast<const void*>(near + slotAt));
       }
     }
     TdxCellNumber& number = numbers[i];
@@ -642,6 +649,7 @@ void TdxNodeCells::SummaryNumbers(const TdxNodeCells* const* cells, std::size_t 
     if (bits == 0 || (bits & BuildTag) != 0 || column < 0) continue;
     distance = bits - reinterpret_cast<std::uintptr_t>(cells[i]);
     const TBlockView view(reinterpret_cast<const unsigned char*>(bits));
+    slotAt = view.SlotsAt + 8 * static_cast<std::size_t>(column);
     const std::uint8_t kind = view.Kind(column);
     switch (kind) {
       case kNull:
