@@ -133,6 +133,27 @@ TEST(NodeTreeBulk, InsertingAtTheFrontAgainAndAgainKeepsTheOrder) {
   tree.CheckInvariants();
 }
 
+// What the sibling tests read: a named node added under parent (the top
+// level when nil), the names of the nodes shown there and of the detached
+// nodes, each list in its order.
+TdxTreeListNode* AddNamed(TTestTreeList& tree, TdxTreeListNode* parent, std::string name) {
+  TdxTreeListNode* node = parent != nullptr ? parent->AddChild() : tree.AddNode();
+  static_cast<TTestNode*>(node)->Name = std::move(name);
+  return node;
+}
+std::vector<std::string> ShownNames(TTestTreeList& tree, TdxTreeListNode* parent) {
+  std::vector<std::string> result;
+  const int count = parent != nullptr ? parent->Count() : tree.Count();
+  for (int i = 0; i < count; ++i)
+    result.push_back(TTestTreeList::Name(parent != nullptr ? parent->Items(i) : tree.Items(i)));
+  return result;
+}
+std::vector<std::string> DetachedNames(TTestTreeList& tree) {
+  std::vector<std::string> result;
+  for (int i = 0; i < tree.DetachedCount(); ++i) result.push_back(TTestTreeList::Name(tree.DetachedNodes(i)));
+  return result;
+}
+
 // Replacing a list of siblings at once: which nodes end up shown (in the
 // order given), which detached (in their order), under a parent or at the
 // top level, and refusals that leave the tree as it was.
@@ -154,43 +175,25 @@ TEST_P(SiblingsReplaced, ShowTheGivenNodesAndDetachTheRest) {
   TdxTreeListNode* parent = c.UnderParent ? tree.AddNode() : nullptr;
   if (parent != nullptr) static_cast<TTestNode*>(parent)->Name = "P";
   std::vector<TdxTreeListNode*> nodes;
-  for (int i = 0; i < 6; ++i) {
-    TdxTreeListNode* node = parent != nullptr ? parent->AddChild() : tree.AddNode();
-    static_cast<TTestNode*>(node)->Name = std::string(1, static_cast<char>('a' + i));
-    nodes.push_back(node);
-  }
+  for (char name : std::string("abcdef")) nodes.push_back(AddNamed(tree, parent, std::string(1, name)));
   // Two nodes detached before: x (a seventh node) and f.
-  TdxTreeListNode* x = parent != nullptr ? parent->AddChild() : tree.AddNode();
-  static_cast<TTestNode*>(x)->Name = "x";
+  TdxTreeListNode* x = AddNamed(tree, parent, "x");
   x->Detach();
   nodes[5]->Detach();
   const std::vector<TdxTreeListNode*> detachedBefore = {x, nodes[5]};
   std::vector<TdxTreeListNode*> shown;
   for (int i : c.Shown)
-    shown.push_back(i >= 10 ? detachedBefore[static_cast<std::size_t>(i - 10)] : nodes[static_cast<std::size_t>(i)]);
-  auto names = [&] {
-    std::vector<std::string> result;
-    const int count = parent != nullptr ? parent->Count() : tree.Count();
-    for (int i = 0; i < count; ++i) {
-      TdxTreeListNode* node = parent != nullptr ? parent->Items(i) : tree.Items(i);
-      if (node != parent) result.push_back(TTestTreeList::Name(node));
-    }
-    return result;
-  };
-  auto detachedNames = [&] {
-    std::vector<std::string> result;
-    for (int i = 0; i < tree.DetachedCount(); ++i) result.push_back(TTestTreeList::Name(tree.DetachedNodes(i)));
-    return result;
-  };
+    shown.push_back(i >= 10 ? detachedBefore[static_cast<std::size_t>(i - 10)]
+                            : nodes[static_cast<std::size_t>(i)]);
   if (c.ExpectShown.empty() && c.ExpectDetached.empty()) {
-    const std::vector<std::string> before = names();
+    const std::vector<std::string> before = ShownNames(tree, parent);
     EXPECT_THROW(tree.ReplaceSiblings(parent, shown), EInvaliddxTreeListOperation);
-    EXPECT_EQ(names(), before);
-    EXPECT_EQ(detachedNames(), (std::vector<std::string>{"x", "f"}));
+    EXPECT_EQ(ShownNames(tree, parent), before);
+    EXPECT_EQ(DetachedNames(tree), (std::vector<std::string>{"x", "f"}));
   } else {
     tree.ReplaceSiblings(parent, shown);
-    EXPECT_EQ(names(), c.ExpectShown);
-    EXPECT_EQ(detachedNames(), c.ExpectDetached);
+    EXPECT_EQ(ShownNames(tree, parent), c.ExpectShown);
+    EXPECT_EQ(DetachedNames(tree), c.ExpectDetached);
     for (TdxTreeListNode* node : shown) EXPECT_EQ(node->Parent(), parent);
     if (parent != nullptr) {
       EXPECT_EQ(parent->HasChildren(), !shown.empty());
@@ -230,22 +233,13 @@ TEST_P(RefusedSiblingsDetached, AsReplacingThemWithTheKeptOnes) {
   const DetachCase& c = GetParam();
   TTestTreeList tree;
   TdxTreeListNode* parent = c.UnderParent ? tree.AddNode() : nullptr;
-  auto add = [&](char name) {
-    TdxTreeListNode* node = parent != nullptr ? parent->AddChild() : tree.AddNode();
-    static_cast<TTestNode*>(node)->Name = std::string(1, name);
-    return node;
-  };
-  TdxTreeListNode* first = add('z');
-  for (char name : std::string("abcde")) add(name);
-  add('x')->Detach();
+  TdxTreeListNode* first = AddNamed(tree, parent, "z");
+  for (char name : std::string("abcde")) AddNamed(tree, parent, std::string(1, name));
+  AddNamed(tree, parent, "x")->Detach();
   if (c.FrontGap) first->Free();
-  const auto names = [&](int count, auto at) {
-    std::vector<std::string> result;
-    for (int i = 0; i < count; ++i) result.push_back(TTestTreeList::Name(at(i)));
-    return result;
-  };
-  const std::vector<std::string> siblings = c.FrontGap ? std::vector<std::string>{"a", "b", "c", "d", "e"}
-                                                       : std::vector<std::string>{"z", "a", "b", "c", "d", "e"};
+  const std::vector<std::string> siblings = c.FrontGap
+                                                ? std::vector<std::string>{"a", "b", "c", "d", "e"}
+                                                : std::vector<std::string>{"z", "a", "b", "c", "d", "e"};
   int tested = 0;
   const auto keep = [&](TdxTreeListNode* node) {
     if (tested++ == c.RaiseAt) RaiseInvalidTreeListOperation("refused");
@@ -255,12 +249,12 @@ TEST_P(RefusedSiblingsDetached, AsReplacingThemWithTheKeptOnes) {
     EXPECT_THROW(tree.DetachRefusedSiblings(parent, keep, [](const TdxTreeListNode*) {}),
                  EInvaliddxTreeListOperation);
   } else {
-    EXPECT_EQ(tree.DetachRefusedSiblings(parent, keep, [](const TdxTreeListNode*) {}), c.ExpectShown != siblings);
+    EXPECT_EQ(tree.DetachRefusedSiblings(parent, keep, [](const TdxTreeListNode*) {}),
+              c.ExpectShown != siblings);
   }
   const int count = parent != nullptr ? parent->Count() : tree.Count();
-  const auto shown = names(count, [&](int i) { return parent != nullptr ? parent->Items(i) : tree.Items(i); });
-  EXPECT_EQ(shown, c.ExpectShown);
-  EXPECT_EQ(names(tree.DetachedCount(), [&](int i) { return tree.DetachedNodes(i); }), c.ExpectDetached);
+  EXPECT_EQ(ShownNames(tree, parent), c.ExpectShown);
+  EXPECT_EQ(DetachedNames(tree), c.ExpectDetached);
   for (int i = 0; i < count; ++i) {
     TdxTreeListNode* node = parent != nullptr ? parent->Items(i) : tree.Items(i);
     EXPECT_EQ(node->Parent(), parent);
