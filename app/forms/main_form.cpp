@@ -12,6 +12,7 @@
 #include "dbaccess/connection/app_database.h"
 #include "dbaccess/dataset/fib_fields.h"
 #include "dbaccess/dataset/pfib_dataset.h"
+#include "dbaccess/statement/query.h"
 #include "framework/core/base/exceptions.h"
 #include "framework/core/base/scope_exit.h"
 #include "framework/core/data/data_source.h"
@@ -294,6 +295,9 @@ void TMainForm::BuildDatabase() {
     dataSet->SetAllowedUpdateKinds({});
     dataSet->DefaultFormats().SetDateTimeDisplayFormat(RU("d MMMM yyyy 'г.'"));
     dataSet->SetPrepareOptions(dataSet->PrepareOptions() + psSQLINT64ToBCD);
+    // Its load-all grid reads each listing to the end as it opens: the
+    // engine fetches the next rows on a thread of its own meanwhile.
+    dataSet->SelectQuery().SetFetchAhead(true);
     return dataSet;
   };
   fdsHome = makeDataSet("fdsHome", HomeSelect);
@@ -453,18 +457,6 @@ void TMainForm::AddToHistory(TComboBox& box) {
   box.SetText(typed);
 }
 
-void TMainForm::OpenListing(TpFIBDataSet& dataSet, const std::string& condition) {
-  // The grid loads every row of its listing as the dataset opens. Read in
-  // one run before the grid sees them, the rows come from the engine
-  // without the grid's work between each two (which costs the engine's
-  // reading its caches); the grid then loads them all when the controls
-  // come back. A row that cannot be read raises here, as the grid's own
-  // reading would, and the grid shows the rows read before it.
-  const TDisableControlsScope controls(dataSet);
-  dataSet.OpenWithParams({Variant(condition)});
-  dataSet.FetchAll();
-}
-
 void TMainForm::Search() {
   const TSearchBoxes boxes{cbPhone->Text(), cbName->Text(), edStreet->Text(), edBuild->Text(),
                            edApartment->Text()};
@@ -473,9 +465,9 @@ void TMainForm::Search() {
   const TSearchConditions conditions = BuildSearchConditions(boxes);
 
   fdsOrg->Close();
-  if (!conditions.Org.empty()) OpenListing(*fdsOrg, conditions.Org);
+  if (!conditions.Org.empty()) fdsOrg->OpenWithParams({Variant(conditions.Org)});
   fdsHome->Close();
-  if (!conditions.Home.empty()) OpenListing(*fdsHome, conditions.Home);
+  if (!conditions.Home.empty()) fdsHome->OpenWithParams({Variant(conditions.Home)});
 
   const auto hasRows = [](const TpFIBDataSet* dataSet) {
     return dataSet->Active() && !(dataSet->Bof() && dataSet->Eof());

@@ -113,7 +113,6 @@ class TMainForm : public TForm {
   void SaveSettings();
   void AddToHistory(TComboBox& box);
   // Opens a listing with its condition and reads all its rows.
-  void OpenListing(TpFIBDataSet& dataSet, const std::string& condition);
 
   // The constructor ran to its end; only then may the form's destruction
   // store what it holds.

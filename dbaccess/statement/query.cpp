@@ -11,6 +11,7 @@
 #include "dbaccess/client/errors.h"
 #include "dbaccess/util/helpers.h"
 #include "dbaccess/sql/sql_text.h"
+#include "dbaccess/statement/fetch_ahead.h"
 #include "dbaccess/statement/query_conditions.h"
 #include "dbaccess/connection/transaction.h"
 #include "framework/core/text/sysutils.h"
@@ -337,6 +338,7 @@ void TFIBQuery::OnDatabaseDisconnecting(TObject*) {
 // The server is gone: the handle is let go unasked, and with no handle left
 // closing and dropping only reset the statement's state.
 void TFIBQuery::OnDatabaseLost(TObject*) {
+  StopFetchingAhead();
   FHandle.Forget();
   CloseCursor();
   DropStatement();

@@ -23,18 +23,19 @@
 #include <string>
 #include <string_view>
 
+#include "dbaccess/client/status_vector.h"
 #include "dbaccess/connection/fib_base.h"
+#include "dbaccess/connection/transaction.h"
 #include "dbaccess/sql/sql_params.h"
 #include "dbaccess/statement/sqlda.h"
-#include "dbaccess/client/status_vector.h"
-#include "dbaccess/connection/transaction.h"
-#include "framework/core/component/component.h"
 #include "framework/core/base/event.h"
 #include "framework/core/base/set.h"
+#include "framework/core/component/component.h"
 #include "framework/core/component/strings.h"
 
 class TFIBDatabase;
 class TConditions;
+class TFetchAhead;
 class EFIBError;
 
 enum class TpFIBQueryOption { qoStartTransaction, qoAutoCommit, qoTrimCharFields, qoNoForceIsNull };
@@ -81,6 +82,11 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   // Close an open cursor when the transaction ends without retaining.
   bool CloseOnTransactionEnd() const { return FCloseOnTransactionEnd; }
   void SetCloseOnTransactionEnd(bool value) { FCloseOnTransactionEnd = value; }
+  // A select's rows are fetched ahead by a thread of their own (fetch_ahead.h)
+  // from its next execution on; not for a named cursor, whose server row
+  // must be the one read. For a result that is read to its end.
+  bool FetchAhead() const { return FFetchAhead; }
+  void SetFetchAhead(bool value) { FFetchAhead = value; }
   const std::string& CursorName() const { return FCursorName; }
   void SetCursorName(std::string name) { FCursorName = std::move(name); }
 
@@ -209,6 +215,8 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   int InfoInteger(char item);
   void CloseCursorQuietly() noexcept;
   void DropStatementQuietly() noexcept;
+  // Waits for the fetching thread, if any, and lets it go.
+  void StopFetchingAhead() noexcept;
   void OnTransactionEnding(TObject* sender);
   void OnDatabaseDisconnecting(TObject* sender);
   void OnDatabaseLost(TObject* sender);
@@ -220,6 +228,7 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   TSQLParams FParams;
   std::vector<std::string> FExtraParamNames;
   TStatementHandle FHandle;
+  std::unique_ptr<TFetchAhead> FAhead;
   TFIBSQLTypes FSQLType = SQLUnknown;
   TpFIBQueryOptions FOptions;
   std::string FCursorName;
@@ -232,6 +241,7 @@ class TFIBQuery : public TComponent, private TSQLDAOwner {
   bool FGoToFirstRecordOnExecute = true;
   bool FParamCheck = true;
   bool FCloseOnTransactionEnd = true;
+  bool FFetchAhead = false;
   bool FBof = false;
   bool FEof = false;
   bool FOpen = false;

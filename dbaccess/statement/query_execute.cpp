@@ -7,14 +7,15 @@
 
 #include "dbaccess/client/client_api.h"
 #include "dbaccess/client/client_library.h"
-#include "dbaccess/connection/database.h"
 #include "dbaccess/client/errors.h"
-#include "dbaccess/util/helpers.h"
+#include "dbaccess/client/status_vector.h"
+#include "dbaccess/connection/database.h"
+#include "dbaccess/connection/transaction.h"
+#include "dbaccess/statement/fetch_ahead.h"
 #include "dbaccess/statement/fib_array.h"
 #include "dbaccess/statement/query.h"
 #include "dbaccess/trace/statement_trace_hooks.h"
-#include "dbaccess/client/status_vector.h"
-#include "dbaccess/connection/transaction.h"
+#include "dbaccess/util/helpers.h"
 #include "framework/core/text/format_settings.h"
 
 namespace {
@@ -303,6 +304,10 @@ void TFIBQuery::ExecuteOnServer(TFIBXSQLDA* input) {
       FEof = false;
       FRecordCount = 0;
       FFields.ResetNulls();
+      if (FFetchAhead && FSQLType == SQLSelect && FCursorName.empty() && FFields.Count() > 0) {
+        if (!FAhead) FAhead = std::make_unique<TFetchAhead>();
+        FAhead->Start(FHandle.Address(), Sqlda(&FFields), Dialect());
+      }
       if (FGoToFirstRecordOnExecute) FetchNext();
       break;
     case SQLExecProcedure:
@@ -329,7 +334,10 @@ TFIBXSQLDA* TFIBQuery::FetchNext() {
     if (stop && !ComponentState().Contains(TComponentStateItem::csLoading)) Abort();
   }
   const TStatusWord result = CheckResult(
-      ClientAPI().isc_dsql_fetch(StatusVector(), FHandle.Address(), Dialect(), Sqlda(&FFields)), false);
+      FAhead && FAhead->Reading()
+          ? FAhead->Next(Sqlda(&FFields))
+          : ClientAPI().isc_dsql_fetch(StatusVector(), FHandle.Address(), Dialect(), Sqlda(&FFields)),
+      false);
   TFIBXSQLDA* row = nullptr;
   if (result == 0) {
     ++FRecordCount;
@@ -359,7 +367,12 @@ void TFIBQuery::RaiseFetchError() {
 
 // ---- Close and drop ------------------------------------------------------------------------------
 
+void TFIBQuery::StopFetchingAhead() noexcept {
+  if (FAhead) FAhead->Stop();
+}
+
 void TFIBQuery::CloseCursor() {
+  StopFetchingAhead();
   TStatusWord result = 0;
   if (FHandle && FOpen && (FSQLType == SQLSelect || FSQLType == SQLSelectForUpdate))
     result = CheckResult(ClientAPI().isc_dsql_free_statement(StatusVector(), FHandle.Address(), DSQL_close),
@@ -372,6 +385,7 @@ void TFIBQuery::CloseCursor() {
 }
 
 void TFIBQuery::DropStatement() {
+  StopFetchingAhead();
   FFields.SetCount(0);
   TStatusWord result = 0;
   if (FHandle)
