@@ -1,10 +1,11 @@
 #include "dbaccess/dataset/fib_fields.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <memory>
 #include <limits>
+#include <memory>
 
 #include "dbaccess/client/errors.h"
 #include "dbaccess/dataset/fib_dataset.h"
@@ -55,6 +56,50 @@ bool Rescale(std::int64_t value, int shift, std::int64_t& result) {
   result = quotient;
   if (remainder >= 0 ? remainder * 2 >= divisor : -remainder * 2 >= divisor) result += value < 0 ? -1 : 1;
   return true;
+}
+
+// raw / 10^places in the settings' currency format, rounded half away from
+// zero to the currency decimals. Exact: a NUMERIC(18,x) value may hold more
+// digits than a double.
+std::string CurrencyTextOf(std::int64_t raw, int places, const TFormatSettings& fs) {
+  const int decimals = std::clamp(fs.CurrencyDecimals, 0, 18);
+  std::int64_t value = raw;
+  if (decimals < places) Rescale(raw, decimals - places, value);
+  const std::uint64_t magnitude =
+      value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
+  std::string digits = std::to_string(magnitude);
+  if (decimals > places) digits.append(static_cast<std::size_t>(decimals - places), '0');
+  const auto fraction = static_cast<std::size_t>(decimals);
+  if (digits.size() <= fraction) digits.insert(0, fraction + 1 - digits.size(), '0');
+  const std::size_t whole = digits.size() - fraction;
+  std::string number;
+  for (std::size_t i = 0; i < whole; ++i) {
+    number += digits[i];
+    const std::size_t left = whole - 1 - i;
+    if (fs.ThousandSeparator != '\0' && left > 0 && left % 3 == 0) number += fs.ThousandSeparator;
+  }
+  if (fraction > 0) {
+    number += fs.DecimalSeparator;
+    number.append(digits, whole);
+  }
+  return CurrencyText(number, value < 0, fs);
+}
+
+// The edit text of a currency value: every digit the column holds, padded
+// to the currency decimals it has room for, and no currency string, so that
+// the text reads back as the value it came from.
+std::string CurrencyEditTextOf(std::int64_t raw, int places, const TFormatSettings& fs) {
+  std::string text = ScaledInt64ToText(places, fs.DecimalSeparator, raw);
+  const int wanted = std::min(places, fs.CurrencyDecimals);
+  if (wanted <= 0) return text;
+  std::size_t point = text.find(fs.DecimalSeparator);
+  if (point == std::string::npos) {
+    point = text.size();
+    text += fs.DecimalSeparator;
+  }
+  const std::size_t have = text.size() - point - 1;
+  if (have < static_cast<std::size_t>(wanted)) text.append(static_cast<std::size_t>(wanted) - have, '0');
+  return text;
 }
 
 }  // namespace
@@ -587,7 +632,10 @@ void TFIBBCDField::GetText(std::string& text, bool displayText) const {
   if (!format.empty()) {
     text = FormatFloat(format, RoundFraction(value, Size()));
   } else if (Currency()) {
-    text = FloatToStrF(value, displayText ? ffCurrency : ffFixed, 15, FormatSettings().CurrencyDecimals);
+    // The edit text keeps every digit (the currency format's string and
+    // rounding would not read back as the value it was).
+    text = displayText ? CurrencyTextOf(raw, Size(), FormatSettings())
+                       : CurrencyEditTextOf(raw, Size(), FormatSettings());
   } else {
     text = ScaledInt64ToText(Size(), FormatSettings().DecimalSeparator, raw);
   }

@@ -409,6 +409,45 @@ TEST_F(EditedFields, BcdFieldWritesItsRawValue) {
   EXPECT_TRUE(field->IsNull());
 }
 
+// A currency field shows its exact value in the currency format, rounded to
+// the currency decimals; its edit text is the exact value, so that an edit
+// left as it is writes back what was there.
+struct CurrencyTextCase {
+  const char* Column;
+  const char* Set;  // a value written first, or nullptr for the stored one
+  const char* Display;
+  const char* Edit;
+};
+
+class CurrencyTexts : public EditedFields, public ::testing::WithParamInterface<CurrencyTextCase> {};
+
+TEST_P(CurrencyTexts, ShowTheExactValueAndReadBackTheEditText) {
+  TFormatSettings settings;
+  settings.CurrencyString = "$";
+  settings.NegCurrFormat = 1;
+  const TFormatSettingsScope scope(settings);
+  const CurrencyTextCase& c = GetParam();
+  auto* field = dynamic_cast<TFIBBCDField*>(Edited().FieldByName(c.Column));
+  ASSERT_NE(field, nullptr);
+  field->SetCurrency(true);
+  if (c.Set != nullptr) field->SetAsString(c.Set);
+  std::int64_t before = 0, after = 0;
+  ASSERT_TRUE(field->GetRawValue(before));
+  EXPECT_EQ(field->DisplayText(), c.Display);
+  EXPECT_EQ(field->Text(), c.Edit);
+  field->SetText(field->Text());
+  ASSERT_TRUE(field->GetRawValue(after));
+  EXPECT_EQ(after, before);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, CurrencyTexts,
+    ::testing::Values(CurrencyTextCase{"N182", nullptr, "$12,345,678,901,234,567.89", "12345678901234567.89"},
+                      CurrencyTextCase{"N184", nullptr, "$900,000,000,000,000.12", "900000000000000.1234"},
+                      CurrencyTextCase{"N184", "-0.005", "-$0.01", "-0.005"},
+                      CurrencyTextCase{"N182", "-1.25", "-$1.25", "-1.25"},
+                      CurrencyTextCase{"N182", "3", "$3.00", "3.00"}));
+
 TEST_F(EditedFields, FloatFieldRoundsToItsColumnScale) {
   TFIBDataSet& data = Edited();
   auto* field = dynamic_cast<TFIBFloatField*>(data.FieldByName("N92"));

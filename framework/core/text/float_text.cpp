@@ -130,56 +130,6 @@ void AppendExponent(std::string& out, int exponent, bool forceSign, int minDigit
   out += digits;
 }
 
-std::string WithCurrency(const std::string& number, bool negative, const TFormatSettings& fs) {
-  const std::string& c = fs.CurrencyString;
-  if (!negative) {
-    switch (fs.CurrencyFormat) {
-      case 1:
-        return number + c;
-      case 2:
-        return c + ' ' + number;
-      case 3:
-        return number + ' ' + c;
-      default:
-        return c + number;
-    }
-  }
-  switch (fs.NegCurrFormat) {
-    case 1:
-      return '-' + c + number;
-    case 2:
-      return c + '-' + number;
-    case 3:
-      return c + number + '-';
-    case 4:
-      return '(' + number + c + ')';
-    case 5:
-      return '-' + number + c;
-    case 6:
-      return number + '-' + c;
-    case 7:
-      return number + c + '-';
-    case 8:
-      return '-' + number + ' ' + c;
-    case 9:
-      return '-' + c + ' ' + number;
-    case 10:
-      return number + ' ' + c + '-';
-    case 11:
-      return c + ' ' + number + '-';
-    case 12:
-      return c + ' ' + '-' + number;
-    case 13:
-      return number + '-' + ' ' + c;
-    case 14:
-      return '(' + c + ' ' + number + ')';
-    case 15:
-      return '(' + number + ' ' + c + ')';
-    default:
-      return '(' + c + number + ')';
-  }
-}
-
 std::string SpecialText(double value) {
   if (std::isnan(value)) return "NAN";
   return value < 0 ? "-INF" : "INF";
@@ -219,7 +169,7 @@ std::string DecimalToText(TDecimal d, TFloatFormat format, int precision, int di
         number += fs.DecimalSeparator;
         number += FractionDigits(d, digits);
       }
-      if (format == ffCurrency) return WithCurrency(number, negative, fs);
+      if (format == ffCurrency) return CurrencyText(number, negative, fs);
       return negative ? '-' + number : number;
     }
     case ffGeneral:
@@ -413,6 +363,56 @@ std::string RenderSection(std::string_view s, const TPicture& p, const TDecimal&
 }
 
 }  // namespace
+
+std::string CurrencyText(const std::string& number, bool negative, const TFormatSettings& fs) {
+  const std::string& c = fs.CurrencyString;
+  if (!negative) {
+    switch (fs.CurrencyFormat) {
+      case 1:
+        return number + c;
+      case 2:
+        return c + ' ' + number;
+      case 3:
+        return number + ' ' + c;
+      default:
+        return c + number;
+    }
+  }
+  switch (fs.NegCurrFormat) {
+    case 1:
+      return '-' + c + number;
+    case 2:
+      return c + '-' + number;
+    case 3:
+      return c + number + '-';
+    case 4:
+      return '(' + number + c + ')';
+    case 5:
+      return '-' + number + c;
+    case 6:
+      return number + '-' + c;
+    case 7:
+      return number + c + '-';
+    case 8:
+      return '-' + number + ' ' + c;
+    case 9:
+      return '-' + c + ' ' + number;
+    case 10:
+      return number + ' ' + c + '-';
+    case 11:
+      return c + ' ' + number + '-';
+    case 12:
+      return c + ' ' + '-' + number;
+    case 13:
+      return number + '-' + ' ' + c;
+    case 14:
+      return '(' + c + ' ' + number + ')';
+    case 15:
+      return '(' + number + ' ' + c + ')';
+    default:
+      return '(' + c + number + ')';
+  }
+}
 
 std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits,
                         const TFormatSettings& settings) {

@@ -66,6 +66,11 @@ TCurrency StrToCurr(std::string_view s, const TFormatSettings& settings);
 bool TryStrToCurr(std::string_view s, TCurrency& value);
 bool TryStrToCurr(std::string_view s, TCurrency& value, const TFormatSettings& settings);
 
+// A number already written (digits and separators, without its sign) placed
+// with the currency string by CurrencyFormat, or by NegCurrFormat when
+// negative: how ffCurrency ends.
+std::string CurrencyText(const std::string& number, bool negative, const TFormatSettings& settings);
+
 // Rounds to four decimals half to even; values outside the currency range
 // (and NAN, INF) raise EConvertError "'<value>' is not a valid currency value".
 TCurrency FloatToCurr(double value);
