@@ -101,6 +101,9 @@ class TMainForm : public TForm {
   // of the program file.
   static std::string DatabaseFileName(const std::string& programFile);
 
+ protected:
+  void DoShow() override;
+
  private:
   void BuildComponents();
   void BuildSearchPanel();
@@ -117,6 +120,9 @@ class TMainForm : public TForm {
   // The constructor ran to its end; only then may the form's destruction
   // store what it holds.
   bool FBuilt = false;
+  // The window was on the desktop once: only then is its rectangle a place
+  // of the user's to keep.
+  bool FShown = false;
   // What became of the settings store, told once.
   std::unique_ptr<TSettingsNotices> FNotices;
 };

@@ -42,8 +42,16 @@ void TMainForm::SaveSettings() {
   if (!registry.OpenKey(ProgramRegistryKey, true)) return;
   // One write of the store for everything.
   TRegistryUpdateScope update(registry);
-  WritePlacement(registry, placement);
+  // A window never shown (a start that failed) still stands where it was
+  // made, not where the desktop would have put it: the stored place, or
+  // centring on a first run, stays for the next start.
+  if (FShown) WritePlacement(registry, placement);
   SaveHistory(registry, "Phones", cbPhone->Items());
   SaveHistory(registry, "Names", cbName->Items());
   update.Commit();
+}
+
+void TMainForm::DoShow() {
+  FShown = true;
+  TForm::DoShow();
 }

@@ -1,8 +1,10 @@
 #include "app/settings/program_settings.h"
 
+#include <algorithm>
 #include <string>
 #include <utility>
 
+#include "app/search/search_history.h"
 #include "framework/core/component/strings.h"
 #include "framework/core/storage/registry.h"
 #include "framework/gui/standard/forms.h"
@@ -36,7 +38,9 @@ void WritePlacement(TRegIniFile& registry, const TWindowPlacement& placement) {
 }
 
 void LoadHistory(TRegIniFile& registry, std::string_view section, TStrings& items) {
-  const int count = registry.ReadInteger(section, "ItemCount", 0);
+  // No history keeps more: a larger count is damage, and read whole it
+  // filled the memory with empty lines before the window could open.
+  const int count = std::min(registry.ReadInteger(section, "ItemCount", 0), HistoryLimit);
   for (int i = 0; i < count; ++i) items.Add(registry.ReadString(section, "Item" + std::to_string(i), ""));
 }
 

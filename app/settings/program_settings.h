@@ -23,7 +23,7 @@ bool ReadPlacement(TRegIniFile& registry, TWindowPlacement& placement);
 void WritePlacement(TRegIniFile& registry, const TWindowPlacement& placement);
 
 // Appends the section's entries to items; a missing count is no entry, a
-// missing entry an empty line.
+// missing entry an empty line, and no more are read than a history keeps.
 void LoadHistory(TRegIniFile& registry, std::string_view section, TStrings& items);
 // The count and one value per item. Entries of a longer earlier history
 // stay behind the count, never read.

@@ -41,30 +41,69 @@ bool WaitFor(F done, std::chrono::seconds limit) {
   return true;
 }
 
-class ProgramEnd : public ::testing::TestWithParam<int> {};  // the signal, or 0
+// Whether the program catches SIGHUP yet (only its own handler does).
+bool HearsHangUp(pid_t pid) {
+  const std::string status = ReadFileText("/proc/" + std::to_string(pid) + "/status");
+  const std::size_t at = status.find("SigCgt:");
+  return at != std::string::npos &&
+         (std::stoull(status.substr(at + 7), nullptr, 16) & (1ull << (SIGHUP - 1)));
+}
 
-TEST_P(ProgramEnd, SavesTheSessionAndCentresTheFirstWindow) {
+// How the program's run ends: by its user (0) or a signal; with a search
+// first, or with a start that failed on a missing database (its error box
+// open at the signal), or with the settings file made read-only (a box would
+// tell it at the end). No box holds a session's end.
+struct TEndCase {
+  const char* Name;
+  int Signal;
+  enum { Searched, StartFailed, SaveRefused } Run = Searched;
+};
+
+class ProgramEnd : public ::testing::TestWithParam<TEndCase> {};
+
+TEST_P(ProgramEnd, SavesTheSessionAndLeavesAFirstWindowCentred) {
   TTempFolder folder("tulvo-end-");
   PrepareProgramFolder(folder);
+  const auto run = GetParam().Run;
+  if (run == TEndCase::StartFailed) fs::remove_all(folder.File("base"));
   const std::string search = AnsiToUtf8(AppSampleTown().Residents.front().Name.substr(0, 3));
-  std::string words[] = {"env", "-u", "FIREBIRD", "-u", "FIREBIRD_LOCK", "QT_QPA_PLATFORM=offscreen",
+  const std::string hold = "TULVO_PHONES_TEST_HOLD=" + folder.File("release");
+  std::string words[] = {"env",
+                         "-u",
+                         "FIREBIRD",
+                         "-u",
+                         "FIREBIRD_LOCK",
+                         "QT_QPA_PLATFORM=offscreen",
                          "XDG_RUNTIME_DIR=" + folder.File("run"),
-                         "TULVO_REGISTRY=" + folder.File("registry"), "TULVO_PHONES_TEST_SEARCH=" + search,
-                         "TULVO_PHONES_TEST_HOLD=" + folder.File("release"), folder.File("phones")};
+                         "TULVO_REGISTRY=" + folder.File("registry"),
+                         run == TEndCase::Searched ? "TULVO_PHONES_TEST_SEARCH=" + search : hold,
+                         hold,
+                         folder.File("phones")};
   char* argv[std::size(words) + 1] = {};
   for (std::size_t i = 0; i < std::size(words); ++i) argv[i] = words[i].data();
   posix_spawn_file_actions_t output;
   posix_spawn_file_actions_init(&output);
-  posix_spawn_file_actions_addopen(&output, 1, folder.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_addopen(&output, 2, folder.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+  posix_spawn_file_actions_addopen(&output, 1, folder.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
+  posix_spawn_file_actions_addopen(&output, 2, folder.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
   pid_t pid = 0;  // env runs the program in its own place: the same process
   ASSERT_EQ(posix_spawnp(&pid, "env", &output, nullptr, argv, environ), 0);
   posix_spawn_file_actions_destroy(&output);
   const auto lines = [&] { return ReadFileText(folder.File("out")); };
-
-  const bool searched = WaitFor([&] { return lines().find('\n') != std::string::npos; }, 60s);
-  if (GetParam() != 0)
-    ::kill(pid, GetParam());
+  // Searched, or its handlers in place and (with a database) its settings read.
+  const bool ready = WaitFor(
+      [&] {
+        return run == TEndCase::Searched ? lines().find('\n') != std::string::npos
+                                         : HearsHangUp(pid) && (run == TEndCase::StartFailed ||
+                                                                fs::exists(folder.File("registry")));
+      },
+      60s);
+  if (run != TEndCase::Searched) std::this_thread::sleep_for(500ms);  // the error box open
+  if (run == TEndCase::SaveRefused) fs::permissions(folder.File("registry"), fs::perms::owner_read);
+  const std::string before = ReadFileText(folder.File("registry"));
+  if (GetParam().Signal != 0)
+    ::kill(pid, GetParam().Signal);
   else
     WriteFileText(folder.File("release"), "");
   int status = 0;
@@ -72,8 +111,19 @@ TEST_P(ProgramEnd, SavesTheSessionAndCentresTheFirstWindow) {
     ::kill(pid, SIGKILL);
     ::waitpid(pid, &status, 0);
   }
-  ASSERT_TRUE(searched) << ReadFileText(folder.File("err"));
+  ASSERT_TRUE(ready) << ReadFileText(folder.File("err"));
   EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status << ReadFileText(folder.File("err"));
+  const std::string stored = ReadFileText(folder.File("registry"));
+  if (run == TEndCase::SaveRefused) {
+    EXPECT_EQ(stored, before);
+    return;
+  }
+  if (run == TEndCase::StartFailed) {
+    // The never shown window's corner is no place to open at next time.
+    EXPECT_NE(stored.find("[Software\\Tulvo\\Phones]"), std::string::npos) << stored;
+    EXPECT_EQ(stored.find("[Software\\Tulvo\\Placement]"), std::string::npos) << stored;
+    return;
+  }
   const std::string first = lines().substr(0, lines().find('\n') + 1);
   EXPECT_EQ(lines(), first + first) << ReadFileText(folder.File("err"));
 
@@ -82,9 +132,9 @@ TEST_P(ProgramEnd, SavesTheSessionAndCentresTheFirstWindow) {
   ::setenv("TULVO_REGISTRY", folder.File("registry").c_str(), 1);
   TRegIniFile registry(ProgramRegistryKey);
   const std::string item = registry.ReadString("Names", "Item0", "");
-  const TRect placed = Rect(registry.ReadInteger("Placement", "Left", -1), registry.ReadInteger("Placement", "Top", -1),
-                            registry.ReadInteger("Placement", "Right", -1),
-                            registry.ReadInteger("Placement", "Bottom", -1));
+  const TRect placed =
+      Rect(registry.ReadInteger("Placement", "Left", -1), registry.ReadInteger("Placement", "Top", -1),
+           registry.ReadInteger("Placement", "Right", -1), registry.ReadInteger("Placement", "Bottom", -1));
   was ? ::setenv("TULVO_REGISTRY", saved.c_str(), 1) : ::unsetenv("TULVO_REGISTRY");
   EXPECT_EQ(item, RU(search));
   const TRect area = Application->Screen().WorkAreaRect();
@@ -92,8 +142,12 @@ TEST_P(ProgramEnd, SavesTheSessionAndCentresTheFirstWindow) {
   EXPECT_EQ(placed, Rect(left, top, left + 420, top + 300));
 }
 
-INSTANTIATE_TEST_SUITE_P(Program, ProgramEnd, ::testing::Values(0, SIGTERM, SIGINT, SIGHUP), [](const auto& info) {
-  return std::string(info.param == 0 ? "ClosedByItsUser" : strsignal(info.param));
-});
+INSTANTIATE_TEST_SUITE_P(
+    Program, ProgramEnd,
+    ::testing::Values(TEndCase{"ClosedByItsUser", 0}, TEndCase{"Terminated", SIGTERM},
+                      TEndCase{"Interrupted", SIGINT}, TEndCase{"HungUp", SIGHUP},
+                      TEndCase{"TerminatedAtItsStartErrorBox", SIGTERM, TEndCase::StartFailed},
+                      TEndCase{"TerminatedWithItsSettingsReadOnly", SIGTERM, TEndCase::SaveRefused}),
+    [](const auto& info) { return std::string(info.param.Name); });
 
 }  // namespace

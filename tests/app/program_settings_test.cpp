@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/forms/main_form.h"
+#include "app/search/search_history.h"
 #include "framework/core/component/strings.h"
 #include "framework/core/storage/registry.h"
 #include "framework/gui/standard/forms.h"
@@ -101,11 +102,13 @@ TEST_F(ProgramSettingsTest, HistoryRoundTripsAndAShorterOneLeavesOldEntriesUnrea
   EXPECT_EQ(loaded.Strings(1), "z");
 }
 
-TEST_F(ProgramSettingsTest, MissingHistoryEntryIsAnEmptyLineAndMissingCountNoEntry) {
+TEST_F(ProgramSettingsTest, MissingHistoryEntryIsAnEmptyLineMissingCountNoEntryAndNoMoreThanAHistoryKeeps) {
   {
     TRegIniFile registry(ProgramRegistryKey);
     registry.WriteString("Phones", "ItemCount", "2");
     registry.WriteString("Phones", "Item1", "12345");
+    // Damaged: read whole, such a count filled the memory with empty lines.
+    registry.WriteString("Names", "ItemCount", "1000");
   }
   TRegIniFile registry(ProgramRegistryKey);
   TStringList phones;
@@ -115,7 +118,10 @@ TEST_F(ProgramSettingsTest, MissingHistoryEntryIsAnEmptyLineAndMissingCountNoEnt
   EXPECT_EQ(phones.Strings(1), "12345");
   TStringList names;
   LoadHistory(registry, "Names", names);
-  EXPECT_EQ(names.Count(), 0);
+  EXPECT_EQ(names.Count(), HistoryLimit);
+  TStringList none;
+  LoadHistory(registry, "Missing", none);
+  EXPECT_EQ(none.Count(), 0);
 }
 
 }  // namespace

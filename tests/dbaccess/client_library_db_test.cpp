@@ -1,9 +1,14 @@
 // The binding and the parameter blocks against the embedded engine.
 
 #include <gtest/gtest.h>
+#include <signal.h>
 
 #include <array>
+#include <chrono>
+#include <csignal>
+#include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "dbaccess/client/client_api.h"
@@ -13,6 +18,7 @@
 #include "dbaccess/client/status_vector.h"
 #include "framework/core/text/text.h"
 #include "tests/dbaccess/db_fixture.h"
+#include "tests/support/child_processes.h"
 
 namespace {
 
@@ -83,6 +89,38 @@ TEST_F(DatabaseTest, StatementsRunInTheConnectionCharacterSet) {
   EXPECT_EQ(QueryInt64("SELECT OCTET_LENGTH(NAME) FROM STREETS WHERE ID = 2"), 7);
   EXPECT_THROW(ExecuteSQL("INSERT INTO STREETS VALUES (1, 'again')"), EFIBInterBaseError);
   EXPECT_EQ(QueryInt64("SELECT COUNT(*) FROM STREETS"), 2);
+}
+
+// The client handles SIGTERM and SIGINT by shutting every connection down,
+// also under a program that ends itself on them. Told to leave them to the
+// program, it keeps the connections: on the engine and over a server. Run
+// in a program of its own, whose handler is in place before the client is
+// loaded, as the directory program's main block does it.
+volatile std::sig_atomic_t SignalsHeard = 0;
+const bool SignalledRun = [] {
+  if (!std::getenv("TULVO_TEST_SIGNALLED")) return false;
+  struct sigaction action {};
+  action.sa_handler = [](int) { SignalsHeard = SignalsHeard + 1; };
+  for (const int signal : {SIGTERM, SIGINT}) ::sigaction(signal, &action, nullptr);
+  ClientLibrary().LeaveTerminationSignalsToProgram();
+  return true;
+}();
+
+TEST_F(DatabaseTest, TerminationSignalsLeaveTheConnectionsToTheProgram) {
+  if (!SignalledRun) {
+    const std::string output = Folder() + "/signalled.txt";
+    ::setenv("TULVO_TEST_SIGNALLED", "1", 1);
+    const int code = RunThisProgram({"--gtest_filter=DatabaseTest.TerminationSignalsLeave*"}, output);
+    ::unsetenv("TULVO_TEST_SIGNALLED");
+    EXPECT_EQ(code, 0) << ReadFileText(output);
+    return;
+  }
+  isc_db_handle db = Attach(DatabasePath(), ConnectionLines());
+  for (const int signal : {SIGTERM, SIGINT}) ::raise(signal);
+  std::this_thread::sleep_for(std::chrono::seconds(1));  // the client shuts down on a thread of its own
+  EXPECT_EQ(SignalsHeard, 2);
+  EXPECT_EQ(DatabaseDialect(db), 3);
+  Detach(db);
 }
 
 // A database that is not there is reported in the engine's own words, with

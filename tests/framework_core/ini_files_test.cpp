@@ -169,6 +169,37 @@ TEST_F(IniFileTest, FailuresToReadOrWriteTheFileRaise) {
   EXPECT_EQ(direct.ReadString("A", "B", "dflt"), "dflt");  // the failed write left nothing behind
 }
 
+// The permission bits the user gave an ini file: a read-only file is never
+// replaced (the rename would not ask), any other keeps its bits; through
+// either class (false: TIniFile, true: TMemIniFile).
+class IniFileMode : public IniFileTest, public ::testing::WithParamInterface<std::tuple<unsigned, bool>> {};
+
+TEST_P(IniFileMode, IsKeptAndAReadOnlyFileKeepsItsContent) {
+  const auto [mode, memory] = GetParam();
+  WriteFileText(Path(), "[Main]\nLeft=10\n");
+  ::chmod(Path().c_str(), mode);
+  const bool writable = mode & 0200;
+  std::string raised;
+  if (memory) {
+    TMemIniFile ini(Path());
+    ini.WriteString("Main", "Top", "5");
+    raised = MessageOf<EFCreateError>([&] { ini.UpdateFile(); });
+  } else {
+    raised = MessageOf<EIniFileException>([&] { TIniFile(Path()).WriteString("Main", "Top", "5"); });
+  }
+  EXPECT_EQ(raised, writable ? "(nothing raised)"
+                    : memory ? "Cannot create file \"" + Path() + "\". Permission denied"
+                             : "Unable to write to " + Path() + ": Permission denied");
+  EXPECT_EQ(Text(), writable ? "[Main]\nLeft=10\nTop=5\n\n" : "[Main]\nLeft=10\n");
+  struct stat st {};
+  EXPECT_EQ(::stat(Path().c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 07777, mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(IniFiles, IniFileMode,
+                         ::testing::Combine(::testing::Values(0600u, 0640u, 0400u, 0444u),
+                                            ::testing::Bool()));
+
 TEST_F(IniFileTest, IniFileWritesAtOnceAndFollowsTheFile) {
   TIniFile ini(Path());
   ini.WriteString("Main", "Left", "10");

@@ -165,8 +165,14 @@ int TPendingFile::Commit() {
 }
 
 int ReplaceFileContents(const std::string& path, std::string_view content) {
+  // The rename would replace a file its owner made read-only without asking.
+  unsigned mode = 0600;
+  if (struct stat st {}; ::stat(path.c_str(), &st) == 0) {
+    if (!(st.st_mode & S_IWUSR)) return EACCES;
+    mode = st.st_mode & 07777;
+  }
   TPendingFile pending(path);
-  if (int error = pending.Write(content)) return error;
+  if (int error = pending.Write(content, mode)) return error;
   return pending.Commit();
 }
 

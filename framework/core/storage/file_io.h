@@ -57,8 +57,9 @@ class TPendingFile {
   std::string FTempPath;  // empty when there is none to remove
 };
 
-// Write, then commit, as above. Returns 0, or the errno of the failure; the
-// old file is then untouched.
+// Write, then commit, as above, with the old file's permission bits. A file
+// whose owner took its write permission away is never replaced (EACCES).
+// Returns 0, or the errno of the failure; the old file is then untouched.
 int ReplaceFileContents(const std::string& path, std::string_view content);
 
 // Removes the temporary files that writers of path killed before their

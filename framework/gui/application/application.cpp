@@ -8,12 +8,12 @@
 #include <cstring>
 #include <filesystem>
 
-#include "framework/gui/standard/dialogs.h"
-#include "framework/gui/standard/forms.h"
 #include "framework/gui/application/qt_timer_scheduler.h"
 #include "framework/gui/application/screen.h"
 #include "framework/gui/application/termination_signals.h"
 #include "framework/gui/controls/win_control_p.h"
+#include "framework/gui/standard/dialogs.h"
+#include "framework/gui/standard/forms.h"
 
 TApplication* Application = nullptr;
 
@@ -108,6 +108,7 @@ void TApplication::EndOnTerminationSignals() {
   FPrivate->Signals = std::make_unique<QSocketNotifier>(readEnd, QSocketNotifier::Read);
   QObject::connect(FPrivate->Signals.get(), &QSocketNotifier::activated, [this, readEnd] {
     if (!termination_signals::Drain(readEnd) || FTerminated) return;
+    FEndedBySignal = true;
     TControlInput::Guard(this, [this] {
       // As the menu's exit does: the main form closes and saves what it
       // keeps. The session is ending, so a form that refuses to close does
@@ -115,7 +116,9 @@ void TApplication::EndOnTerminationSignals() {
       if (FMainForm) FMainForm->Close();
       Terminate();
     });
-    if (FTerminated) QCoreApplication::quit();
+    // Every loop ends, also a dialog's before Run started (a start-up
+    // error box), which quit would leave running.
+    if (FTerminated) QCoreApplication::exit(0);
   });
 }
 

@@ -13,9 +13,9 @@
 
 #include <string>
 
-#include "framework/core/component/component.h"
 #include "framework/core/base/event.h"
 #include "framework/core/base/exceptions.h"
+#include "framework/core/component/component.h"
 #include "framework/gui/graphics/graphics.h"
 
 class TForm;
@@ -72,6 +72,10 @@ class TApplication : public TComponent {
   // the signals to a handler it finds in place). Raises EOSError when the
   // handlers cannot be installed.
   void EndOnTerminationSignals();
+  // One of those signals came: the session is ending and nobody may be
+  // there to answer, so message dialogs are not shown from then on (their
+  // text goes to the error stream, their answer is Cancel).
+  bool EndedBySignal() const { return FEndedBySignal; }
   // One of the program's windows is the active window of the desktop.
   bool Active() const;
 
@@ -105,6 +109,7 @@ class TApplication : public TComponent {
   TForm* FMainForm = nullptr;
   bool FTerminated = false;
   bool FRunning = false;
+  bool FEndedBySignal = false;
   bool FShowHint = true;
   int FHintPause = 500;
   int FHintHidePause = 2500;

@@ -3,11 +3,13 @@
 #include <QApplication>
 #include <QMessageBox>
 #include <QPushButton>
+#include <cstdio>
 #include <utility>
 
+#include "framework/core/text/text.h"
 #include "framework/gui/application/application.h"
-#include "framework/gui/graphics/qt_text.h"
 #include "framework/gui/controls/win_control.h"
+#include "framework/gui/graphics/qt_text.h"
 
 namespace {
 
@@ -17,6 +19,11 @@ constexpr TMsgDlgBtn AllButtons[] = {mbOK,     mbYes, mbNo,      mbCancel,   mbA
 class TQtDialogService : public TMessageDialogService {
  public:
   TModalResult ShowMessageDialog(const TMessageDialogRequest& request) override {
+    if (Application && Application->EndedBySignal()) {
+      // A box now would hold the end of the session until it kills us.
+      std::fprintf(stderr, "%s: %s\n", AnsiToUtf8(request.Caption).c_str(), AnsiToUtf8(request.Text).c_str());
+      return mrCancel;
+    }
     QMessageBox box;
     switch (request.Type) {
       case mtWarning:
