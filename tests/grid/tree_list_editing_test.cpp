@@ -429,6 +429,17 @@ TEST_F(EditingFormTest, AnInputMethodCompositionOpensTheEditor) {
   ASSERT_TRUE(Grid->EditorShown());
   KeyInto(*Grid, Qt::Key_Return);
   EXPECT_EQ(Cell(1, 0), "q");
+
+  // Committed into the editor of a read-only column, the text is refused
+  // like a typed one.
+  Grid->Columns(0)->SetReadOnly(true);
+  KeyInto(*Grid, Qt::Key_F2);
+  ASSERT_TRUE(Grid->EditorShown());
+  QInputMethodEvent refused;
+  refused.setCommitString("z");
+  QApplication::sendEvent(QApplication::focusWidget(), &refused);
+  KeyInto(*Grid, Qt::Key_Return);
+  EXPECT_EQ(Cell(1, 0), "q");
 }
 
 // --- Hints -----------------------------------------------------------------------------------

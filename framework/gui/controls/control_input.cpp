@@ -514,24 +514,32 @@ bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {
 // once as a dead key's compose does, where there was none) is the
 // composition's start; its end is a step without text being composed.
 // A window that takes the start by moving the focus (an editor it opens)
-// gets this first step there, as it gets the later ones; otherwise the
-// widget (an edit box) takes the text itself.
+// gets this first step there, as it gets the later ones. A step that
+// commits text is a message of its own, which the window may keep from
+// its default handling to refuse the text (a read-only editor does);
+// otherwise the widget (an edit box) takes the text itself.
 bool TControlInput::InputMethodEvent(QWidget* widget, QEvent* event) {
   auto* step = static_cast<QInputMethodEvent*>(event);
   const bool composing = !step->preeditString().isEmpty();
   const bool started = !FComposing && (composing || !step->commitString().isEmpty());
   FComposing = composing;
-  if (!started) return false;
   QPointer<QWidget> watched(widget);
-  TMessage m{WM_IME_STARTCOMPOSITION};
-  Dispatch(*FControl, m, nullptr);
-  if (!watched) return true;
-  QWidget* focus = QApplication::focusWidget();
-  if (focus == nullptr || focus == widget || !focus->testAttribute(Qt::WA_InputMethodEnabled)) return false;
-  QInputMethodEvent moved(step->preeditString(), step->attributes());
-  moved.setCommitString(step->commitString(), step->replacementStart(), step->replacementLength());
-  QApplication::sendEvent(focus, &moved);
-  return true;
+  if (started) {
+    TMessage m{WM_IME_STARTCOMPOSITION};
+    Dispatch(*FControl, m, nullptr);
+    if (!watched) return true;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && focus != widget && focus->testAttribute(Qt::WA_InputMethodEnabled)) {
+      QInputMethodEvent moved(step->preeditString(), step->attributes());
+      moved.setCommitString(step->commitString(), step->replacementStart(), step->replacementLength());
+      QApplication::sendEvent(focus, &moved);
+      return true;
+    }
+  }
+  if (step->commitString().isEmpty()) return false;
+  TMessage m{WM_IME_COMPOSITION, 0, GCS_RESULTSTR};
+  const bool taken = Dispatch(*FControl, m, event);
+  return !taken || !watched;
 }
 
 void TControlInput::FocusEvent(QEvent* event) {
