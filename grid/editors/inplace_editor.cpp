@@ -399,6 +399,11 @@ void TdxInplaceEdit::WndProc(TMessage& message) {
       // always allowed.
       if (!CanModify()) return;
       break;
+    case WM_IME_COMPOSITION:
+      // Text an input method commits is typed text: a text the editor may
+      // not change keeps it out.
+      if ((message.LParam & GCS_RESULTSTR) && HasTextWindow() && !CanModify()) return;
+      break;
     case WM_SETCURSOR:
       if (ControlOf(message.WParam) == this && LoWord(static_cast<std::uintptr_t>(message.LParam)) == HTCLIENT) {
         TPoint p = ScreenToClient(GetMessagePos());

@@ -4,11 +4,14 @@
 // base) as rows, with its properties and defaults, the two option words, the
 // update lock, focus, the selection protocol and the flattened visible order.
 //
-// It knows no columns, bands, layout, painting or input of its own: where it
-// needs them it calls virtual hooks whose base answers are neutral (no
-// columns, no rows on screen, nothing to paint), and the classes built on it
-// answer them. It is abstract (CreateNode and the cell data are for the
-// subclass). It descends from the in-place editor host and answers the
+// It makes no columns of its own: it lists the columns that joined it
+// (TdxTreeListColumn::SetTreeList; their owner component frees them) and
+// owns the bands, because its layout, painting, input and editing, which
+// live in its own files, read them cell by cell. A tree list no column
+// joined has none. The column questions its subclasses answer otherwise
+// (visible count, header rows of a band, columns of a header row, widths,
+// cell data) are virtual hooks with neutral base answers. It is abstract
+// (CreateNode and the cell data are for the subclass). It descends from the in-place editor host and answers the
 // host questions its options decide. Owned like any control by its owner component; its destructor
 // frees the nodes while the tree list can still answer them.
 //

@@ -27,14 +27,16 @@ std::string ColumnSection(const std::string& base, const TdxTreeListColumn& colu
   return base + "\\Columns\\" + column.Name();
 }
 
-// Items listed with the position a layout gave them, in the order they were
-// read; equal positions keep that order.
-// The widest band or column, and the tallest row, a stored layout may ask
-// for: the largest coordinate the platform's graphics hold. A layout sums
-// widths over its bands and columns, so a bound this far below the integer
-// range keeps every sum whole; a stored number beyond it comes from a
-// damaged store, not from a layout the control ever saved.
-constexpr int MaxStoredExtent = 32767;
+// The widest band or column a stored layout may ask for. Full sizing draws
+// the sizing line up to 100000 pixels from the client's left, and a band
+// scrolled to the left grows past that, so a layout the control saved may
+// hold such widths; a layout sums widths over its bands and columns, so a
+// bound this far below the integer range keeps every sum whole. A stored
+// number beyond it comes from a damaged store.
+constexpr int MaxStoredWidth = 1000000;
+// The tallest row: row sizing stops at the client's bottom, and a row is
+// this height times the header rows, which the sums of rows must hold.
+constexpr int MaxStoredRowHeight = 32767;
 
 // A stored number, or current when it is missing or lies outside
 // low .. high: an impossible value is passed over like a missing one.
@@ -44,6 +46,8 @@ int ReadStoredNumber(TdxRegIniWrapper& store, const std::string& section, std::s
   return value >= low && value <= high ? value : current;
 }
 
+// Items listed with the position a layout gave them, in the order they were
+// read; equal positions keep that order.
 template <class T>
 void SortByStoredIndex(std::vector<std::pair<int, T*>>& items) {
   std::stable_sort(items.begin(), items.end(),
@@ -280,7 +284,7 @@ void TCustomdxTreeListControl::LoadControlLayout(TdxRegIniWrapper& store, const 
   // The row counts are clamped by their writers.
   SetBandRowCount(store.ReadIntegerValue(base, "BandRowCount", BandRowCount()));
   // A row needs a height: 0 or less is not one the control could show.
-  const int rowHeight = ReadStoredNumber(store, base, "DefaultRowHeight", DefaultRowHeight(), 1, MaxStoredExtent);
+  const int rowHeight = ReadStoredNumber(store, base, "DefaultRowHeight", DefaultRowHeight(), 1, MaxStoredRowHeight);
   if (rowHeight > 0) SetDefaultRowHeight(rowHeight);
   // -1 is the automatic height; a missing value must keep the current
   // setting, automatic or not.
@@ -306,7 +310,7 @@ void TCustomdxTreeListControl::LoadBandLayouts(TdxRegIniWrapper& store, const st
         std::any_of(order.begin(), order.end(), [band](const auto& entry) { return entry.second == band; }))
       continue;
     band->SetVisible(store.ReadBooleanValue(section, "Visible", band->Visible()));
-    band->SetWidth(ReadStoredNumber(store, section, "Width", band->Width(), 0, MaxStoredExtent));
+    band->SetWidth(ReadStoredNumber(store, section, "Width", band->Width(), 0, MaxStoredWidth));
     order.emplace_back(store.ReadIntegerValue(section, "Index", band->Index()), band);
   }
   SortByStoredIndex(order);
@@ -344,7 +348,7 @@ void TCustomdxTreeListControl::LoadColumnPositions(TdxRegIniWrapper& store, cons
 void TCustomdxTreeListControl::LoadColumnLayout(TdxRegIniWrapper& store, TdxTreeListColumn& column,
                                                 const std::string& section) {
   column.SetVisible(store.ReadBooleanValue(section, "Visible", column.Visible()));
-  column.SetWidth(ReadStoredNumber(store, section, "Width", column.Width(), 0, MaxStoredExtent));
+  column.SetWidth(ReadStoredNumber(store, section, "Width", column.Width(), 0, MaxStoredWidth));
   // Only the three sort states are values; anything else is unreadable.
   const int sorted = store.ReadIntegerValue(section, "Sorted", static_cast<int>(column.Sorted()));
   if (sorted >= csNone && sorted <= csUp) column.SetSorted(static_cast<TdxTreeListColumnSort>(sorted));

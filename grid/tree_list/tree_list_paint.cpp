@@ -681,16 +681,25 @@ void TdxTreeListPainter::PaintRow(const TdxTreeListRowItem& row, int /*lineIndex
     }
     footerTop += T.Metrics().RowFooterHeight;
   }
-  // Grid lines: the row separator and the pixel right of each cell.
+  // Grid lines: the row separator, the pixel right of each cell and the
+  // pixel line under a cell that another header row continues.
   if (T.ShowGrid()) {
     const TColor lineColor = T.GetGridLineColor();
     const int bottom = row.Top + row.Height;
     Fill(C, Rect(L.Rows.Left, bottom - separator, L.ColumnsRight + 1, bottom), lineColor);
     for (const TdxTreeListHeaderItem& header : L.Headers) {
       const int x = header.Rect.Right - 1;
-      if (x < header.ClipRect.Left || x >= header.ClipRect.Right) continue;
       const int top = row.Top + T.Metrics().RowLineHeight * header.RowIndex;
-      Fill(C, Rect(x, top, x + 1, linesBottom), lineColor);
+      if (x >= header.ClipRect.Left && x < header.ClipRect.Right) Fill(C, Rect(x, top, x + 1, linesBottom), lineColor);
+      // A cell above another header row's cell leaves its last pixel line
+      // to the grid as well (the cell rectangles lose it with the preview
+      // grid); a cell that goes on below is filled there instead.
+      const TRect cell = CellRect(node, header.AbsoluteIndex);
+      if (header.FillRect.IsEmpty() && (cell.Left != -1 || cell.Top != -1) && cell.Bottom < linesBottom)
+        Fill(C,
+             Rect(std::max(cell.Left, header.ClipRect.Left), cell.Bottom, std::min(cell.Right + 1, header.ClipRect.Right),
+                  cell.Bottom + 1),
+             lineColor);
     }
     if (previewHeight > 0 && T.ShowPreviewGrid())
       Fill(C, Rect(L.Rows.Left, linesBottom - 1, L.ColumnsRight + 1, linesBottom), lineColor);

@@ -343,6 +343,13 @@ TEST_F(CanvasTest, WordBreakWrapsAtBlanksAndKeepsLongWordsWhole) {
   h = Canvas().DrawText("abcdefgh", narrow, DT_WORDBREAK | DT_CALCRECT);
   EXPECT_EQ(h, line);
   EXPECT_EQ(narrow.Width(), Canvas().TextWidth("abcdefgh"));
+
+  // Drawn clipped, a long text is broken only into the lines that show:
+  // a cell two lines high never formats a hundred thousand characters.
+  std::string words;
+  for (int i = 0; i < 20000; ++i) words += "abcd ";
+  TRect cell = Rect(0, 0, word + 2, 2 * line - 1);
+  EXPECT_EQ(Canvas().DrawText(words, cell, DT_WORDBREAK | DT_END_ELLIPSIS), 2 * line);
 }
 
 TEST_F(CanvasTest, LineBreaksStartNewLinesUnlessSingleLine) {

@@ -420,6 +420,26 @@ TEST_F(EditingFormTest, AnInputMethodCompositionOpensTheEditor) {
   done.setCommitString("");
   QApplication::sendEvent(ClientOf(*Grid), &done);
   EXPECT_EQ(Grid->State(), tsNone) << "an end of a composition starts nothing";
+
+  // A composition committed in its first step (a dead key's compose) opens
+  // the editor with the composed text, as a typed character would.
+  QInputMethodEvent composed;
+  composed.setCommitString("q");
+  QApplication::sendEvent(ClientOf(*Grid), &composed);
+  ASSERT_TRUE(Grid->EditorShown());
+  KeyInto(*Grid, Qt::Key_Return);
+  EXPECT_EQ(Cell(1, 0), "q");
+
+  // Committed into the editor of a read-only column, the text is refused
+  // like a typed one.
+  Grid->Columns(0)->SetReadOnly(true);
+  KeyInto(*Grid, Qt::Key_F2);
+  ASSERT_TRUE(Grid->EditorShown());
+  QInputMethodEvent refused;
+  refused.setCommitString("z");
+  QApplication::sendEvent(QApplication::focusWidget(), &refused);
+  KeyInto(*Grid, Qt::Key_Return);
+  EXPECT_EQ(Cell(1, 0), "q");
 }
 
 // --- Hints -----------------------------------------------------------------------------------

@@ -283,16 +283,18 @@ TEST(TreeListTreePaint, RowFootersButtonsAndTreeLines) {
 
 namespace {
 
-// Header panels of more rows than the bands use: the apartment columns all
-// stand in row 0, NAME spans MaxLines header lines (0: to the panel's
-// bottom), and a third band has no columns. Painted over a colour the grid
-// never uses, no pixel of the header panel or of any row line stays.
+// Header panels of more rows than the bands use: the apartment columns
+// stand in row 0 (PHONE in PhoneRow), NAME spans MaxLines header lines (0:
+// to the panel's bottom) when its row is the band's last, and a third band
+// has no columns. Painted over a colour the grid never uses, no pixel of
+// the header panel or of any row line stays.
 TEST(TreeListHeaderRows, CellsReachTheirLinesAndNothingIsLeftUnpainted) {
   const struct {
     int PanelRows, MaxLines, Lines;
     bool RowSelect;
-  } cases[] = {{1, 1, 1, false}, {2, 1, 1, false}, {2, 0, 2, true}, {3, 0, 3, false},
-               {3, 2, 2, true},  {3, 1, 1, false}, {3, 5, 3, false}};
+    int PhoneRow;
+  } cases[] = {{1, 1, 1, false, 0}, {2, 1, 1, false, 0}, {2, 0, 2, true, 0}, {3, 0, 3, false, 0},
+               {3, 2, 2, true, 0},  {3, 1, 1, false, 0}, {3, 5, 3, false, 0}, {3, 0, 1, true, 1}};
   constexpr TColor Marker = RGB(1, 254, 3);
   for (const auto& c : cases) {
     SCOPED_TRACE(std::to_string(c.PanelRows) + " rows, NAME's line count " + std::to_string(c.MaxLines));
@@ -304,6 +306,7 @@ TEST(TreeListHeaderRows, CellsReachTheirLinesAndNothingIsLeftUnpainted) {
     grid.SetFocusedNodeAndColumn(grid.Items(1), grid.GetVisibleColumnIndex(acName), false);
     grid.Column(acName).SetHeaderMaxLineCount(c.MaxLines);
     grid.SetHeaderPanelRowCount(c.PanelRows);
+    grid.Column(acPhone).SetRowIndex(c.PhoneRow);
     grid.Bands().Add();
     const TdxTreeListLayoutInfo layout = grid.Layout();
     const TdxTreeListHeaderItem* name = layout.FindHeader(acName);

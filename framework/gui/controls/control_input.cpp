@@ -324,9 +324,7 @@ bool TControlInput::eventFilter(QObject* watched, QEvent* event) {
       FocusEvent(event);
       return false;
     case QEvent::InputMethod:
-      // The widget (an edit box) still takes the text itself.
-      InputMethodEvent(event);
-      return false;
+      return InputMethodEvent(widget, event);
     case QEvent::Resize:
     case QEvent::Move:
       if (widget == c.Handle().Window) GeometryEvent(widget);
@@ -512,15 +510,36 @@ bool TControlInput::KeyEvent(QWidget* widget, QEvent* event) {
   return true;
 }
 
-// The first step of a composition (text being composed where there was
-// none) is the composition's start; its end is a step without such text.
-void TControlInput::InputMethodEvent(QEvent* event) {
-  const bool composing = !static_cast<QInputMethodEvent*>(event)->preeditString().isEmpty();
-  const bool started = composing && !FComposing;
+// The first step of a composition (text being composed, or committed at
+// once as a dead key's compose does, where there was none) is the
+// composition's start; its end is a step without text being composed.
+// A window that takes the start by moving the focus (an editor it opens)
+// gets this first step there, as it gets the later ones. A step that
+// commits text is a message of its own, which the window may keep from
+// its default handling to refuse the text (a read-only editor does);
+// otherwise the widget (an edit box) takes the text itself.
+bool TControlInput::InputMethodEvent(QWidget* widget, QEvent* event) {
+  auto* step = static_cast<QInputMethodEvent*>(event);
+  const bool composing = !step->preeditString().isEmpty();
+  const bool started = !FComposing && (composing || !step->commitString().isEmpty());
   FComposing = composing;
-  if (!started) return;
-  TMessage m{WM_IME_STARTCOMPOSITION};
-  Dispatch(*FControl, m, nullptr);
+  QPointer<QWidget> watched(widget);
+  if (started) {
+    TMessage m{WM_IME_STARTCOMPOSITION};
+    Dispatch(*FControl, m, nullptr);
+    if (!watched) return true;
+    QWidget* focus = QApplication::focusWidget();
+    if (focus != nullptr && focus != widget && focus->testAttribute(Qt::WA_InputMethodEnabled)) {
+      QInputMethodEvent moved(step->preeditString(), step->attributes());
+      moved.setCommitString(step->commitString(), step->replacementStart(), step->replacementLength());
+      QApplication::sendEvent(focus, &moved);
+      return true;
+    }
+  }
+  if (step->commitString().isEmpty()) return false;
+  TMessage m{WM_IME_COMPOSITION, 0, GCS_RESULTSTR};
+  const bool taken = Dispatch(*FControl, m, event);
+  return !taken || !watched;
 }
 
 void TControlInput::FocusEvent(QEvent* event) {

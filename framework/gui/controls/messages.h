@@ -66,6 +66,10 @@ inline constexpr unsigned WM_SYSKEYDOWN = 0x0104;
 inline constexpr unsigned WM_SYSKEYUP = 0x0105;
 inline constexpr unsigned WM_SYSCHAR = 0x0106;
 inline constexpr unsigned WM_IME_STARTCOMPOSITION = 0x010D;  // an input method began composing text
+// An input method's step; LParam GCS_RESULTSTR when it commits text. A
+// window that keeps it from its default handling keeps the text out.
+inline constexpr unsigned WM_IME_COMPOSITION = 0x010F;
+inline constexpr LPARAM GCS_RESULTSTR = 0x0800;
 inline constexpr unsigned WM_TIMER = 0x0113;    // WParam: the timer's id
 inline constexpr unsigned WM_HSCROLL = 0x0114;  // WParam: ScrollParam(code, position)
 inline constexpr unsigned WM_VSCROLL = 0x0115;

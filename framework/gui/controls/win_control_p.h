@@ -82,7 +82,7 @@ class TControlInput : public QObject {
   bool KeyEvent(QWidget* widget, QEvent* event);
   void FocusEvent(QEvent* event);
   void GeometryEvent(QWidget* widget);
-  void InputMethodEvent(QEvent* event);
+  bool InputMethodEvent(QWidget* widget, QEvent* event);
 
   TWinControl* FControl;
   // An input method is composing text in the window; a composition that

@@ -177,7 +177,8 @@ class TCanvas : public TPersistent {
   TTextMetric TextMetrics() const;
   // Formats text in rect by the DT_ flags. With DT_CALCRECT nothing is drawn
   // and rect is widened or narrowed to the text. Returns the text height (with
-  // DT_VCENTER or DT_BOTTOM: the offset of the text's bottom from rect.Top).
+  // DT_VCENTER or DT_BOTTOM: the offset of the text's bottom from rect.Top);
+  // drawn clipped, only the lines that reach into rect count.
   int DrawText(std::string_view text, TRect& rect, unsigned format);
   // Text at (x, y): ETO_OPAQUE fills rect with the brush colour first,
   // ETO_CLIPPED clips to rect.

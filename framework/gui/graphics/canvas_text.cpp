@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <algorithm>
+#include <limits>
 #include <vector>
 
 #include "framework/core/base/exceptions.h"
@@ -152,13 +153,14 @@ void PathEllipsis(TTextLine& line, const TTextLayout& layout, int width) {
   line.Underline = -1;
 }
 
-// Breaks a line at blanks so that each piece fits width; a word wider than
-// width stays whole on its own line.
-std::vector<TTextLine> WordBreak(const TTextLine& line, const TTextLayout& layout, int width) {
+// Breaks a line at blanks so that each piece fits width, at most maxLines
+// pieces; a word wider than width stays whole on its own line.
+std::vector<TTextLine> WordBreak(const TTextLine& line, const TTextLayout& layout, int width,
+                                 std::size_t maxLines) {
   std::vector<TTextLine> result;
   const QString& s = line.Text;
   qsizetype start = 0;
-  while (start < s.size()) {
+  while (start < s.size() && result.size() < maxLines) {
     qsizetype lastBreak = -1;
     qsizetype i = start;
     for (; i < s.size(); ++i) {
@@ -169,7 +171,7 @@ std::vector<TTextLine> WordBreak(const TTextLine& line, const TTextLayout& layou
     }
     qsizetype end;
     qsizetype next;
-    if (i >= s.size() && layout.Width(s.mid(start)) <= width) {
+    if (i >= s.size() && !WiderThan(layout, s.mid(start), width)) {
       end = s.size();
       next = s.size();
     } else if (lastBreak >= 0) {
@@ -194,8 +196,8 @@ std::vector<TTextLine> WordBreak(const TTextLine& line, const TTextLayout& layou
   return result;
 }
 
-std::vector<TTextLine> BuildLines(const QString& text, const TTextLayout& layout, unsigned format,
-                                  int width) {
+std::vector<TTextLine> BuildLines(const QString& text, const TTextLayout& layout, unsigned format, int width,
+                                  std::size_t maxLines) {
   bool prefix = !(format & DT_NOPREFIX);
   bool underline = !(format & DT_HIDEPREFIX);
   std::vector<TTextLine> lines;
@@ -210,9 +212,11 @@ std::vector<TTextLine> BuildLines(const QString& text, const TTextLayout& layout
     s.replace(QLatin1Char('\r'), QLatin1Char('\n'));
     const QStringList raw = s.split(QLatin1Char('\n'));
     for (const QString& r : raw) {
+      if (lines.size() >= maxLines) break;
       TTextLine line = prefix ? StripPrefix(r, underline) : TTextLine{r, -1};
       if (format & DT_WORDBREAK) {
-        for (TTextLine& piece : WordBreak(line, layout, width)) lines.push_back(std::move(piece));
+        for (TTextLine& piece : WordBreak(line, layout, width, maxLines - lines.size()))
+          lines.push_back(std::move(piece));
       } else {
         lines.push_back(std::move(line));
       }
@@ -321,9 +325,14 @@ void TCanvas::TextRect(const TRect& rect, int x, int y, std::string_view text) {
 int TCanvas::DrawText(std::string_view text, TRect& rect, unsigned format) {
   const QFont& font = TCanvasAccess::Font(*this);
   TTextLayout layout(font, format);
-  std::vector<TTextLine> lines = BuildLines(ToQString(text), layout, format, rect.Width());
   int lineHeight = layout.LineHeight();
   if (format & DT_EXTERNALLEADING) lineHeight += std::max(0, layout.Metrics().leading());
+  // Drawn clipped, a text of many lines shows only those that reach into
+  // the rectangle: a long text is broken into lines only that far.
+  std::size_t maxLines = std::numeric_limits<std::size_t>::max();
+  if (!(format & (DT_CALCRECT | DT_NOCLIP | DT_SINGLELINE)) && lineHeight > 0)
+    maxLines = static_cast<std::size_t>(std::max(1, (rect.Height() + lineHeight - 1) / lineHeight));
+  std::vector<TTextLine> lines = BuildLines(ToQString(text), layout, format, rect.Width(), maxLines);
   int height = static_cast<int>(lines.size()) * lineHeight;
 
   if (format & DT_CALCRECT) {
