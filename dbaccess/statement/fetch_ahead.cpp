@@ -53,6 +53,7 @@ void TFetchAhead::Start(TClientHandle* handle, const void* layout, unsigned shor
     const std::lock_guard lock(FMutex);
     FFilled = 0;
     FConsumed = 0;
+    FEnded = false;
     FStop = false;
     FCursor = true;
     ++FGeneration;
@@ -63,6 +64,12 @@ void TFetchAhead::Start(TClientHandle* handle, const void* layout, unsigned shor
     FThread = std::thread([this] { Run(); });
   else
     FWake.notify_all();
+}
+
+bool TFetchAhead::BatchesReady() const {
+  // The reader, faster than the fetching, would otherwise be woken for
+  // every batch: past the first it waits for several at a time, or the end.
+  return FFilled > FConsumed && (FEnded || FConsumed == 0 || FFilled - FConsumed >= ReaderWakeBatches);
 }
 
 void TFetchAhead::Stop() noexcept {
@@ -120,7 +127,8 @@ void TFetchAhead::FetchCursor() {
     }
     std::unique_lock lock(FMutex);
     ++FFilled;
-    FDone.notify_all();
+    if (batch.Result != 0) FEnded = true;
+    if (BatchesReady()) FDone.notify_all();
     if (batch.Result != 0) {
       // The status vector's texts belong to this thread: it stays, idle,
       // until the reader has reported them and stops the cursor.
@@ -147,7 +155,7 @@ TStatusWord TFetchAhead::Next(void* target) {
   for (;;) {
     if (!FHolding) {
       std::unique_lock lock(FMutex);
-      FDone.wait(lock, [&] { return FFilled > FConsumed; });
+      FDone.wait(lock, [&] { return BatchesReady(); });
       FHolding = true;
       FPosition = 0;
     }

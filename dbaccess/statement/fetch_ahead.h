@@ -62,9 +62,12 @@ class TFetchAhead {
   static constexpr int BatchCount = 16;
   static constexpr int FirstBatchRows = 16;
   static constexpr int LargestBatchRows = 256;
+  static constexpr std::uint64_t ReaderWakeBatches = 4;
 
   void Run();
   void FetchCursor();
+  // Under FMutex: the reader may go on.
+  bool BatchesReady() const;
   void CopyRow(const char* row, void* target) const;
 
   // The cursor, set by Start while the thread is parked.
@@ -80,6 +83,7 @@ class TFetchAhead {
   std::condition_variable FDone;  // for the reader: a batch handed on, the thread parked
   std::uint64_t FFilled = 0;      // batches handed on
   std::uint64_t FConsumed = 0;    // batches the reader is done with
+  bool FEnded = false;            // the last batch handed on ends the rows
   bool FCursor = false;           // a cursor is to be read (Start until Stop)
   std::uint64_t FGeneration = 0;  // cursors started
   bool FFetching = false;         // the thread works on it
