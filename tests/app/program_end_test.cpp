@@ -25,6 +25,7 @@
 #include "framework/gui/application/application.h"
 #include "framework/gui/application/screen.h"
 #include "tests/app/app_fixture.h"
+#include "tests/support/child_processes.h"
 
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
@@ -68,28 +69,13 @@ TEST_P(ProgramEnd, SavesTheSessionAndLeavesAFirstWindowCentred) {
   if (run == TEndCase::StartFailed) fs::remove_all(folder.File("base"));
   const std::string search = AnsiToUtf8(AppSampleTown().Residents.front().Name.substr(0, 3));
   const std::string hold = "TULVO_PHONES_TEST_HOLD=" + folder.File("release");
-  std::string words[] = {"env",
-                         "-u",
-                         "FIREBIRD",
-                         "-u",
-                         "FIREBIRD_LOCK",
-                         "QT_QPA_PLATFORM=offscreen",
-                         "XDG_RUNTIME_DIR=" + folder.File("run"),
-                         "TULVO_REGISTRY=" + folder.File("registry"),
-                         run == TEndCase::Searched ? "TULVO_PHONES_TEST_SEARCH=" + search : hold,
-                         hold,
-                         folder.File("phones")};
-  char* argv[std::size(words) + 1] = {};
-  for (std::size_t i = 0; i < std::size(words); ++i) argv[i] = words[i].data();
-  posix_spawn_file_actions_t output;
-  posix_spawn_file_actions_init(&output);
-  posix_spawn_file_actions_addopen(&output, 1, folder.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  posix_spawn_file_actions_addopen(&output, 2, folder.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC,
-                                   0600);
-  pid_t pid = 0;  // env runs the program in its own place: the same process
-  ASSERT_EQ(posix_spawnp(&pid, "env", &output, nullptr, argv, environ), 0);
-  posix_spawn_file_actions_destroy(&output);
+  // env runs the program in its own place: the same process.
+  const pid_t pid = SpawnWithOutput(
+      {"env", "-u", "FIREBIRD", "-u", "FIREBIRD_LOCK", "QT_QPA_PLATFORM=offscreen",
+       "XDG_RUNTIME_DIR=" + folder.File("run"), "TULVO_REGISTRY=" + folder.File("registry"),
+       run == TEndCase::Searched ? "TULVO_PHONES_TEST_SEARCH=" + search : hold, hold, folder.File("phones")},
+      folder.File("out"), folder.File("err"));
+  ASSERT_GT(pid, 0);
   const auto lines = [&] { return ReadFileText(folder.File("out")); };
   // Searched, or its handlers in place and (with a database) its settings read.
   const bool ready = WaitFor(

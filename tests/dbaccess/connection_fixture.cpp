@@ -4,9 +4,9 @@
 
 #include "dbaccess/client/client_api.h"
 #include "dbaccess/client/client_library.h"
-#include "dbaccess/connection/database_options.h"
 #include "dbaccess/client/errors.h"
 #include "dbaccess/client/status_vector.h"
+#include "dbaccess/connection/database_options.h"
 #include "tests/support/text_query.h"
 
 void ConnectionTest::SetUp() {
@@ -37,6 +37,16 @@ TFIBTransaction& ConnectionTest::NewTransaction(const std::string& name, TFIBDat
   transaction->SetName(name);
   transaction->SetDefaultDatabase(database);
   return *transaction;
+}
+
+TFIBQuery& ConnectionTest::NewStatement(TFIBDatabase* database, TFIBTransaction* transaction,
+                                        std::string_view sql, const std::string& name) {
+  auto* query = new TFIBQuery(FForm.get());  // owned by the form
+  if (!name.empty()) query->SetName(name);
+  query->SetDatabase(database);
+  query->SetTransaction(transaction);
+  query->SQL().SetText(sql);
+  return *query;
 }
 
 void ConnectionTest::Execute(TFIBDatabase& database, TFIBTransaction& transaction, std::string_view sql) {

@@ -12,6 +12,7 @@
 
 #include "dbaccess/connection/database.h"
 #include "dbaccess/connection/transaction.h"
+#include "dbaccess/statement/query.h"
 #include "framework/core/component/component.h"
 #include "tests/dbaccess/db_fixture.h"
 
@@ -29,6 +30,11 @@ class ConnectionTest : public DatabaseTest {
   TFIBDatabase& NewDatabase(const std::string& name, const std::string& path = {});
   // A transaction with the given default database, named; not started.
   TFIBTransaction& NewTransaction(const std::string& name, TFIBDatabase* database);
+
+  // A statement of the form on the connection and transaction, named when
+  // a name is given, with the text.
+  TFIBQuery& NewStatement(TFIBDatabase* database, TFIBTransaction* transaction, std::string_view sql,
+                          const std::string& name = {});
 
   // Runs one statement in the transaction (which must be active).
   static void Execute(TFIBDatabase& database, TFIBTransaction& transaction, std::string_view sql);

@@ -79,13 +79,7 @@ class ArrayColumnTest : public ConnectionTest {
     FTR->StartTransaction();
   }
 
-  TFIBQuery& NewQuery(std::string_view sql) {
-    auto* query = new TFIBQuery(&Form());  // owned by the form
-    query->SetDatabase(FDB);
-    query->SetTransaction(FTR);
-    query->SQL().SetText(sql);
-    return *query;
-  }
+  TFIBQuery& NewQuery(std::string_view sql) { return NewStatement(FDB, FTR, sql); }
 
   // Inserts row id with the column set from value through the parameter's
   // array writer.

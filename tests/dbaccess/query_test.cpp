@@ -38,13 +38,8 @@ class QueryTest : public ConnectionTest {
     FTR->StartTransaction();
   }
 
-  TFIBQuery& NewQuery(std::string_view sql, std::string name = "Q") {
-    auto* query = new TFIBQuery(&Form());  // owned by the form
-    query->SetName(name);
-    query->SetDatabase(FDB);
-    query->SetTransaction(FTR);
-    query->SQL().SetText(sql);
-    return *query;
+  TFIBQuery& NewQuery(std::string_view sql, const std::string& name = "Q") {
+    return NewStatement(FDB, FTR, sql, name);
   }
 
   // The first column of every row the query gives, as text.

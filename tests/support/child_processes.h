@@ -60,6 +60,30 @@ inline int InChildProcess(const std::function<int()>& body) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
+// Starts words[0] (looked up on the path) with words as its arguments, its
+// output going to outputFile and its error output to errorFile (the same
+// file when that is empty); gives the child's pid, or -1 when it could not
+// start. The caller waits for it.
+inline pid_t SpawnWithOutput(std::vector<std::string> words, const std::string& outputFile,
+                             const std::string& errorFile = {}) {
+  std::vector<char*> argv;
+  for (std::string& word : words) argv.push_back(word.data());
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                   0600);
+  if (errorFile.empty())
+    posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
+  else
+    posix_spawn_file_actions_addopen(&actions, STDERR_FILENO, errorFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+  pid_t pid = 0;
+  const int spawned = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  return spawned == 0 ? pid : -1;
+}
+
 // Runs this test program anew as a child with the arguments (such as
 // "--gtest_filter=Suite.Test"), its output going to the file, and gives its
 // exit code: -1 when it did not end by itself (a signal), -2 when it could
@@ -68,17 +92,8 @@ inline int InChildProcess(const std::function<int()>& body) {
 inline int RunThisProgram(const std::vector<std::string>& arguments, const std::string& outputFile) {
   std::vector<std::string> words{"/proc/self/exe"};
   words.insert(words.end(), arguments.begin(), arguments.end());
-  std::vector<char*> argv;
-  for (std::string& word : words) argv.push_back(word.data());
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, outputFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-  posix_spawn_file_actions_adddup2(&actions, STDOUT_FILENO, STDERR_FILENO);
-  pid_t pid = 0;
-  const int spawned = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) return -2;
+  const pid_t pid = SpawnWithOutput(std::move(words), outputFile);
+  if (pid < 0) return -2;
   int status = 0;
   if (::waitpid(pid, &status, 0) != pid) return -3;
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
