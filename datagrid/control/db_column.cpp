@@ -109,26 +109,30 @@ void TdxDBTreeListColumn::SetSummaryFooterType(TdxSummaryType value) {
 
 void TdxDBTreeListColumn::LoadCellFromRecord(TdxDBTreeListControlNode& node, int index) {
   if (FField == nullptr || index < 0) return;
-  // The value-to-text operation of a string is the string itself.
-  const std::string text = FField->DisplayTextOf();
-  node.SetText(index, text);
   if (FLoadKindOf != FField) {
     FLoadKindOf = FField;
     FLoadKeepsValue = KeepsValue(FField->DataType());
     FLoadStringField = dynamic_cast<const TStringField*>(FField) != nullptr;
   }
-  bool keep = FLoadKeepsValue;
-  if (!keep) {
-    keep = (FLoadStringField && (static_cast<bool>(FField->OnGetText) || !FField->EditMask().empty())) ||
-           KeepValueForStrings() ||
-           // Only an empty text can be a Null.
-           (text.empty() && FField->IsNull());
-  }
+  // The text's room serves every record of a load; a kept number comes
+  // from the same read as its text.
+  std::string& text = FLoadText;
   TdxDBNodeValue value;
-  if (keep) {
+  if (FLoadKeepsValue) {
+    FField->ReadDisplay(text, &value.Value);
     value.Flags |= TdxDBNodeValue::HasValue;
-    value.Value = FField->Value();
+  } else {
+    // The value-to-text operation of a string is the string itself.
+    FField->ReadDisplay(text, nullptr);
+    if ((FLoadStringField && (static_cast<bool>(FField->OnGetText) || !FField->EditMask().empty())) ||
+        KeepValueForStrings() ||
+        // Only an empty text can be a Null.
+        (text.empty() && FField->IsNull())) {
+      value.Flags |= TdxDBNodeValue::HasValue;
+      value.Value = FField->Value();
+    }
   }
+  node.SetText(index, text);
   if (FField->IsLookupField()) {
     value.Flags |= TdxDBNodeValue::HasLookupKey;
     value.LookupKey = FField->DataSet()->ReadFieldValue(FField->KeyFields());

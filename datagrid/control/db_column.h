@@ -152,6 +152,7 @@ class TdxDBTreeListColumn : public TdxTreeListColumn {
   const TField* FLoadKindOf = nullptr;
   bool FLoadKeepsValue = false;
   bool FLoadStringField = false;
+  std::string FLoadText;
   bool FDisableGrouping = false;
   int FGroupIndex = -1;
   TdxSummaryType FSummaryType = cstNone;

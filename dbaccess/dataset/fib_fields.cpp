@@ -168,14 +168,9 @@ bool TFIBIntegerField::IsValidChar(char c) const {
   return TIntegerField::IsValidChar(c) || (FIsTimeField && c == FormatSettings().TimeSeparator);
 }
 
-void TFIBIntegerField::GetText(std::string& text, bool displayText) const {
+void TFIBIntegerField::FormatText(int seconds, bool displayText, std::string& text) const {
   if (!FIsTimeField) {
-    TIntegerField::GetText(text, displayText);
-    return;
-  }
-  int seconds = 0;
-  if (!GetValue(seconds)) {
-    text.clear();
+    TIntegerField::FormatText(seconds, displayText, text);
     return;
   }
   const int hours = seconds / 3600;

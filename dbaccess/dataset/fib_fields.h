@@ -63,7 +63,7 @@ class TFIBIntegerField : public TIntegerField {
   bool IsValidChar(char c) const override;
 
  protected:
-  void GetText(std::string& text, bool displayText) const override;
+  void FormatText(int value, bool displayText, std::string& text) const override;
   void SetTextValue(const std::string& text) override;
 
  private:

@@ -72,6 +72,8 @@ bool TFetchAhead::BatchesReady() const {
   return FFilled > FConsumed && (FEnded || FConsumed == 0 || FFilled - FConsumed >= ReaderWakeBatches);
 }
 
+bool TFetchAhead::ReaderWaits() const { return FFilled == FConsumed; }
+
 void TFetchAhead::Stop() noexcept {
   if (!FReading) return;
   std::unique_lock lock(FMutex);
@@ -154,8 +156,10 @@ void TFetchAhead::CopyRow(const char* row, void* target) const {
 TStatusWord TFetchAhead::Next(void* target) {
   for (;;) {
     if (!FHolding) {
+      // A batch handed on is read at once; only a reader with none left
+      // waits, and then for several.
       std::unique_lock lock(FMutex);
-      FDone.wait(lock, [&] { return BatchesReady(); });
+      if (ReaderWaits()) FDone.wait(lock, [&] { return BatchesReady(); });
       FHolding = true;
       FPosition = 0;
     }

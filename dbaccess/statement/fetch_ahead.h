@@ -68,6 +68,8 @@ class TFetchAhead {
   void FetchCursor();
   // Under FMutex: the reader may go on.
   bool BatchesReady() const;
+  // Under FMutex: every batch handed on is read.
+  bool ReaderWaits() const;
   void CopyRow(const char* row, void* target) const;
 
   // The cursor, set by Start while the thread is parked.

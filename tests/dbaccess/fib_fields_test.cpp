@@ -248,6 +248,9 @@ TEST_F(FieldsTest, DbKeyReadsAsGroupsOfEightHexDigits) {
   ASSERT_NE(key, nullptr);
   EXPECT_TRUE(key->IsDbKey());
   EXPECT_TRUE(std::regex_match(key->AsString(), std::regex("[0-9a-f]{16}"))) << key->AsString();
+  std::string text = "left over";
+  key->ReadDisplay(text, nullptr);
+  EXPECT_EQ(text, key->AsString());
   EXPECT_FALSE(dynamic_cast<TFIBStringField*>(data.FieldByName("ID")) != nullptr);
 }
 
@@ -350,6 +353,11 @@ TEST_F(EditedFields, IntegerFieldHoldsSecondsShownAsTime) {
   const char sep = FormatSettings().TimeSeparator;
   EXPECT_EQ(field->DisplayText(), std::string("01") + sep + "02");
   EXPECT_EQ(field->Text(), std::string("01") + sep + "02");
+  std::string text;
+  Variant value;
+  field->ReadDisplay(text, &value);
+  EXPECT_EQ(text, std::string("01") + sep + "02");
+  EXPECT_EQ(value.AsInteger(), 3725);
   field->SetText(std::string("1") + sep + "2" + sep + "5");
   EXPECT_EQ(field->AsInteger(), 3725);
   EXPECT_TRUE(field->IsValidChar(sep));

@@ -120,6 +120,14 @@ TEST_P(FieldTexts, TextsRoundTripByTheFormatSettings) {
   F(c.Field)->SetText(c.Input);
   EXPECT_EQ(F(c.Field)->AsString(), c.AsString);
   EXPECT_EQ(F(c.Field)->DisplayText(), c.DisplayText);
+  // A load's read: the same text into room left over from a longer one,
+  // the same value.
+  std::string text = "left over from the record before";
+  Variant value = "left over";
+  F(c.Field)->ReadDisplay(text, &value);
+  EXPECT_EQ(text, c.DisplayText);
+  EXPECT_EQ(value.VarType(), F(c.Field)->Value().VarType());
+  EXPECT_EQ(VarToStr(value), VarToStr(F(c.Field)->Value()));
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -176,6 +184,11 @@ TEST_F(Fields, NumericFormatsShapeDisplayAndEditTexts) {
   number->SetAsInteger(5);
   number->SetDisplayFormat("000");
   EXPECT_EQ(number->DisplayText(), "005");
+  std::string text = "x";
+  Variant value;
+  number->ReadDisplay(text, &value);
+  EXPECT_EQ(text, "005");
+  EXPECT_EQ(value.VarType(), TVarType::Integer);
   EXPECT_EQ(number->Text(), "005");
   number->SetEditFormat("0");
   EXPECT_EQ(number->Text(), "5");
@@ -231,6 +244,18 @@ TEST_F(Fields, TextEventsReplaceTheDefaultTexts) {
   EXPECT_EQ(s->AsString(), "ABC");
   EXPECT_EQ(s->DisplayTextOf(), "[ABC]");
   EXPECT_EQ(s->EditTextOf(), "<ABC>");
+  // A handler that appends starts from an empty text, also when a load
+  // reads the field with its room reused.
+  TField* number = F("INT");
+  number->SetAsInteger(7);
+  number->OnGetText = [](TField* field, std::string& text, bool) { text += "#" + field->AsString(); };
+  std::string text = "left over";
+  Variant value;
+  number->ReadDisplay(text, &value);
+  EXPECT_EQ(text, "#7");
+  EXPECT_EQ(value.AsInteger(), 7);
+  s->ReadDisplay(text, nullptr);
+  EXPECT_EQ(text, "[ABC]");
 }
 
 TEST_F(Fields, PresentationProperties) {

@@ -477,6 +477,25 @@ TEST(Variant, MovedFromIsEmptyAndScalarsCopyByValue) {
   EXPECT_FALSE(VarIsNumeric(Variant::FromDate(1)));
   EXPECT_TRUE(VarIsOrdinal(Variant::FromWord(7)));
   EXPECT_TRUE(VarIsStr(Variant(std::string_view("v"))));
+  // Scalars and texts assign in place over any other kind; moved onto
+  // itself a value stays.
+  Variant kinds = "a text longer than a string keeps in place";
+  Variant& same = kinds;
+  kinds = std::move(same);
+  EXPECT_EQ(kinds.AsString(), "a text longer than a string keeps in place");
+  kinds = same;
+  EXPECT_EQ(kinds.AsString(), "a text longer than a string keeps in place");
+  kinds = Variant(5);
+  EXPECT_EQ(kinds.VarType(), TVarType::Integer);
+  kinds = Variant::Null();
+  EXPECT_TRUE(kinds.IsNull());
+  kinds = VarArrayOf({1, "x"});
+  kinds = Variant("after the array");
+  EXPECT_EQ(kinds.AsString(), "after the array");
+  Variant source = 2.5;
+  kinds = std::move(source);
+  EXPECT_EQ(kinds.AsDouble(), 2.5);
+  EXPECT_TRUE(source.IsEmpty());  // NOLINT(bugprone-use-after-move)
 }
 
 }  // namespace

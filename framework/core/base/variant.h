@@ -208,14 +208,28 @@ inline Variant::Variant(const Variant& other) : FType(other.FType), FValue(other
 inline Variant::Variant(Variant&& other) noexcept : FType(other.FType), FValue(std::move(other.FValue)) {
   other.FType = TVarType::Empty;
 }
-// Assignment goes through a temporary: the source may be an element of the
-// array this variant is about to release.
+// With an array on either side, assignment goes through a temporary: the
+// source may be an element of the array this variant is about to release,
+// and arrays are shared, not copied. Without one it assigns in place (a
+// load of many records assigns a value or two for every cell).
 inline Variant& Variant::operator=(const Variant& other) {
+  if (FType != TVarType::Array && other.FType != TVarType::Array) {
+    FValue = other.FValue;
+    FType = other.FType;
+    return *this;
+  }
   Variant copy(other);
   Swap(copy);
   return *this;
 }
 inline Variant& Variant::operator=(Variant&& other) noexcept {
+  if (this == &other) return *this;
+  if (FType != TVarType::Array && other.FType != TVarType::Array) {
+    FValue = std::move(other.FValue);
+    FType = other.FType;
+    other.FType = TVarType::Empty;
+    return *this;
+  }
   Variant moved(std::move(other));
   Swap(moved);
   return *this;

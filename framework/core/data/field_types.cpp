@@ -1,6 +1,7 @@
 // The field classes: their native values, conversions and texts.
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
@@ -144,6 +145,10 @@ bool TStringField::GetValue(std::string& value) const {
   return true;
 }
 
+void TStringField::GetText(std::string& text, bool) const {
+  if (!GetValue(text)) text.clear();
+}
+
 std::string TStringField::AsString() const {
   std::string value;
   return GetValue(value) ? value : std::string();
@@ -284,8 +289,33 @@ void TIntegerField::GetText(std::string& text, bool displayText) const {
     text.clear();
     return;
   }
+  FormatText(value, displayText, text);
+}
+
+void TIntegerField::FormatText(int value, bool displayText, std::string& text) const {
   const std::string& format = FormatFor(displayText);
-  text = format.empty() ? IntToStr(value) : FormatFloat(format, value);
+  if (!format.empty()) {
+    text = FormatFloat(format, value);
+    return;
+  }
+  char digits[16];
+  const std::to_chars_result end = std::to_chars(digits, digits + sizeof digits, value);
+  text.assign(digits, end.ptr);
+}
+
+void TIntegerField::ReadDisplay(std::string& text, Variant* value) const {
+  if (OnGetText) {
+    TField::ReadDisplay(text, value);
+    return;
+  }
+  int data = 0;
+  if (!GetValue(data)) {
+    text.clear();
+    if (value != nullptr) *value = Variant::Null();
+    return;
+  }
+  FormatText(data, true, text);
+  if (value != nullptr) *value = Variant(data);
 }
 
 TSmallintField::TSmallintField(TComponent* owner) : TIntegerField(owner, ftSmallint, -32768, 32767) {}

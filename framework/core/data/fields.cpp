@@ -303,6 +303,15 @@ std::string TField::Text() const {
   return text;
 }
 
+void TField::ReadDisplay(std::string& text, Variant* value) const {
+  text.clear();
+  if (OnGetText)
+    OnGetText(const_cast<TField*>(this), text, true);
+  else
+    GetText(text, true);
+  if (value != nullptr) *value = Value();
+}
+
 std::string TField::DisplayText() const {
   std::string text;
   if (OnGetText)
