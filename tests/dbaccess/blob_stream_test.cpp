@@ -50,8 +50,7 @@ class BlobStreamTest : public ConnectionTest {
     ExecuteSQL(
         "CREATE TABLE DOCS (ID INTEGER NOT NULL PRIMARY KEY, BODY BLOB SUB_TYPE 1, DATA BLOB SUB_TYPE 0, "
         "PACKED BLOB SUB_TYPE -7)");
-    FDB = &NewDatabase("DB");
-    FTR = &NewTransaction("TR", FDB);
+    MakeConnection(false);
     FDB->SetConnected(true);
     FTR->StartTransaction();
   }
@@ -147,10 +146,6 @@ class BlobStreamTest : public ConnectionTest {
     TR().Commit();
     TR().StartTransaction();
   }
-
- private:
-  TFIBDatabase* FDB = nullptr;
-  TFIBTransaction* FTR = nullptr;
 };
 
 // ---- Round trips through rows -------------------------------------------------------

@@ -39,6 +39,14 @@ TFIBTransaction& ConnectionTest::NewTransaction(const std::string& name, TFIBDat
   return *transaction;
 }
 
+void ConnectionTest::MakeConnection(bool open) {
+  FDB = &NewDatabase("DB");
+  FTR = &NewTransaction("TR", FDB);
+  if (!open) return;
+  FDB->OpenConnection();
+  FTR->StartTransaction();
+}
+
 TFIBQuery& ConnectionTest::NewStatement(TFIBDatabase* database, TFIBTransaction* transaction,
                                         std::string_view sql, const std::string& name) {
   auto* query = new TFIBQuery(FForm.get());  // owned by the form

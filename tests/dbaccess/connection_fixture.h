@@ -31,6 +31,11 @@ class ConnectionTest : public DatabaseTest {
   // A transaction with the given default database, named; not started.
   TFIBTransaction& NewTransaction(const std::string& name, TFIBDatabase* database);
 
+  // The test's connection "DB" to its database and that connection's
+  // transaction "TR" (FDB, FTR); connected and started unless open is
+  // false.
+  void MakeConnection(bool open = true);
+
   // A statement of the form on the connection and transaction, named when
   // a name is given, with the text.
   TFIBQuery& NewStatement(TFIBDatabase* database, TFIBTransaction* transaction, std::string_view sql,
@@ -40,6 +45,9 @@ class ConnectionTest : public DatabaseTest {
   static void Execute(TFIBDatabase& database, TFIBTransaction& transaction, std::string_view sql);
   // The first column of the one row of a SELECT, in the transaction.
   static std::int64_t Query(TFIBDatabase& database, TFIBTransaction& transaction, std::string_view select);
+
+  TFIBDatabase* FDB = nullptr;
+  TFIBTransaction* FTR = nullptr;
 
  private:
   std::unique_ptr<TComponent> FForm;

@@ -51,8 +51,7 @@ class DirectoryQueries : public ConnectionTest {
         "insert into ORG_PHONES values (2, 1, 'Школа №5', 'МОУ', 'Директор', 22222, 'Мира', 9, 'б')",
     };
     for (const char* sql : homes) ExecuteSQL(RU(sql));
-    FDB = &NewDatabase("DB");
-    FTR = &NewTransaction("TR", FDB);
+    MakeConnection(false);
     FTR->TRParams().SetText("read\nnowait\nrec_version\nread_committed");
     FDB->OpenConnection();
     FTR->StartTransaction();
@@ -84,9 +83,6 @@ class DirectoryQueries : public ConnectionTest {
     for (const std::string& key : keys) text += (text.empty() ? "" : ",") + key;
     return text;
   }
-
-  TFIBDatabase* FDB = nullptr;
-  TFIBTransaction* FTR = nullptr;
 };
 
 TEST_F(DirectoryQueries, ApartmentsBySearchCondition) {

@@ -31,10 +31,7 @@ class FetchAheadTest : public ConnectionTest {
         ") do begin insert into R values (:i, iif(mod(:i, 7) = 0, null, 'row ' || :i || "
         "iif(mod(:i, 5) = 0, ' with a longer text', '')), :i / 3.0, iif(mod(:i, 100) = 0, 'text ' || :i, "
         "null)); i = i + 1; end end");
-    FDB = &NewDatabase("DB");
-    FTR = &NewTransaction("TR", FDB);
-    FDB->OpenConnection();
-    FTR->StartTransaction();
+    MakeConnection();
   }
 
   TFIBQuery& NewQuery(const std::string& sql, bool ahead, const std::string& name = "Q") {
@@ -80,9 +77,6 @@ class FetchAheadTest : public ConnectionTest {
     EXPECT_EQ(reads[1], reads[0]);
     return reads[0];
   }
-
-  TFIBDatabase* FDB = nullptr;
-  TFIBTransaction* FTR = nullptr;
 };
 
 TEST_F(FetchAheadTest, ReadsWhatTheFetchItselfReadsUpToItsEndOrError) {

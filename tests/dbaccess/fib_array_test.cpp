@@ -73,10 +73,7 @@ class ArrayColumnTest : public ConnectionTest {
         " NA numeric(9,2)[1:2], BA bigint[1:2], N18 numeric(18,3)[1:2], FA float[1:2],"
         " DA double precision[1:2], DTA date[1:2], TMA time[1:2], TSA timestamp[1:2],"
         " CA char(5)[1:3], VA varchar(5)[1:3])");
-    FDB = &NewDatabase("DB");
-    FTR = &NewTransaction("TR", FDB);
-    FDB->OpenConnection();
-    FTR->StartTransaction();
+    MakeConnection();
   }
 
   TFIBQuery& NewQuery(std::string_view sql) { return NewStatement(FDB, FTR, sql); }
@@ -105,9 +102,6 @@ class ArrayColumnTest : public ConnectionTest {
   std::string ServerValue(const std::string& select) {
     return TTextQuery(FDB->HandleAddress(), FTR->HandleAddress()).Value(select);
   }
-
-  TFIBDatabase* FDB = nullptr;
-  TFIBTransaction* FTR = nullptr;
 };
 
 // ---- Every element type, written and read back ----------------------------------------------

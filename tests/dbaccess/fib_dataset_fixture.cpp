@@ -22,8 +22,7 @@ void DataSetTest::SetUp() {
   ConnectionTest::SetUp();
   CreateListingTables();
   FillDirectoryListings([this](std::string_view sql) { ExecuteSQL(sql); });
-  FDB = &NewDatabase("DB");
-  FTR = &NewTransaction("TR", FDB);
+  MakeConnection(false);
   FTR->TRParams().SetText("read\nread_committed\nrec_version\nnowait");
   FDB->OpenConnection();
 }

@@ -36,10 +36,6 @@ class DataSetTest : public ConnectionTest {
 
   TFIBDatabase& DB() { return *FDB; }
   TFIBTransaction& TR() { return *FTR; }
-
- private:
-  TFIBDatabase* FDB = nullptr;
-  TFIBTransaction* FTR = nullptr;
 };
 
 // A small writable table for the editing tests, PEOPLE: ID (primary key),

@@ -30,14 +30,6 @@ class QueryTest : public ConnectionTest {
     ExecuteSQL("insert into T values (null, 'none')");
   }
 
-  // Connected, with the transaction started.
-  void Connect() {
-    FDB = &NewDatabase("DB");
-    FTR = &NewTransaction("TR", FDB);
-    FDB->OpenConnection();
-    FTR->StartTransaction();
-  }
-
   TFIBQuery& NewQuery(std::string_view sql, const std::string& name = "Q") {
     return NewStatement(FDB, FTR, sql, name);
   }
@@ -55,15 +47,13 @@ class QueryTest : public ConnectionTest {
     return rows;
   }
 
-  TFIBDatabase* FDB = nullptr;
-  TFIBTransaction* FTR = nullptr;
   TFormatSettingsScope FRussian{TFormatSettings::Russian()};
 };
 
 // ---- Prepare, execute, fetch -------------------------------------------------------------
 
 TEST_F(QueryTest, SelectFetchesRowByRow) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID, NAME from T where ID is not null order by ID");
   q.ExecQuery();
   EXPECT_EQ(q.SQLType(), SQLSelect);
@@ -84,7 +74,7 @@ TEST_F(QueryTest, SelectFetchesRowByRow) {
 }
 
 TEST_F(QueryTest, SelectWithoutRowsIsAtTheEndRightAfterExecuting) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T where 1 = 0");
   q.ExecQuery();
   EXPECT_TRUE(q.Eof());
@@ -93,7 +83,7 @@ TEST_F(QueryTest, SelectWithoutRowsIsAtTheEndRightAfterExecuting) {
 }
 
 TEST_F(QueryTest, WithoutGoingToTheFirstRowColumnsReadNullUntilFetched) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T where ID = 2");
   q.SetGoToFirstRecordOnExecute(false);
   q.ExecQuery();
@@ -104,7 +94,7 @@ TEST_F(QueryTest, WithoutGoingToTheFirstRowColumnsReadNullUntilFetched) {
 }
 
 TEST_F(QueryTest, BlankTextFailsToPrepare) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("  \r\n \t");
   try {
     q.Prepare();
@@ -116,7 +106,7 @@ TEST_F(QueryTest, BlankTextFailsToPrepare) {
 }
 
 TEST_F(QueryTest, StatementNeedsConnectionAndTransaction) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T");
   q.SetTransaction(nullptr);
   q.SetDatabase(nullptr);
@@ -151,7 +141,7 @@ class PreparedStatementLosingItsTransaction : public QueryTest,
                                               public ::testing::WithParamInterface<TLossCase> {};
 
 TEST_P(PreparedStatementLosingItsTransaction, RefusesToExecuteWithClientError22) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery(GetParam().Text);
   if (q.Params().Count() > 0) q.Params()[0].SetAsInteger(1);
   q.Prepare();
@@ -200,7 +190,7 @@ class TextChangedWithoutAConnection : public QueryTest,
 
 TEST_P(TextChangedWithoutAConnection, IsTheTextExecutedOnceConnected) {
   const TTextSwapCase& c = GetParam();
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery(c.Before);
   q.SetParamCheck(c.ParamCheck);
   if (q.Params().Count() > 0) q.Params()[0].SetAsInteger(1);
@@ -227,7 +217,7 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST_F(QueryTest, FailedPrepareDropsTheStatementAndNamesIt) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select NOPE from T");
   try {
     q.Prepare();
@@ -243,7 +233,7 @@ TEST_F(QueryTest, FailedPrepareDropsTheStatementAndNamesIt) {
 }
 
 TEST_F(QueryTest, ChangingTheTextOfAnOpenStatementIsRefused) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T");
   q.ExecQuery();
   try {
@@ -258,7 +248,7 @@ TEST_F(QueryTest, ChangingTheTextOfAnOpenStatementIsRefused) {
 }
 
 TEST_F(QueryTest, FieldsOutsideTheColumnsRaise) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T");
   q.Prepare();
   EXPECT_EQ(q.FieldIndex("id"), 0);
@@ -273,7 +263,7 @@ TEST_F(QueryTest, FieldsOutsideTheColumnsRaise) {
 }
 
 TEST_F(QueryTest, FetchAfterTheTransactionEndedUnderTheCursorRaises) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T");
   q.SetCloseOnTransactionEnd(false);
   q.ExecQuery();
@@ -291,7 +281,7 @@ TEST_F(QueryTest, FetchAfterTheTransactionEndedUnderTheCursorRaises) {
 }
 
 TEST_F(QueryTest, EndingTheTransactionClosesTheCursor) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T");
   q.ExecQuery();
   FTR->CommitRetaining();
@@ -302,7 +292,7 @@ TEST_F(QueryTest, EndingTheTransactionClosesTheCursor) {
 }
 
 TEST_F(QueryTest, DisconnectingDropsTheStatement) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T");
   q.ExecQuery();
   FDB->CloseConnection(false);
@@ -312,7 +302,7 @@ TEST_F(QueryTest, DisconnectingDropsTheStatement) {
 }
 
 TEST_F(QueryTest, FetchCallbackMayStopTheFetching) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T");
   int calls = 0;
   q.FetchCallback = [&](int fetched, bool& stop) {
@@ -328,7 +318,7 @@ TEST_F(QueryTest, FetchCallbackMayStopTheFetching) {
 // ---- Other statements -------------------------------------------------------------------
 
 TEST_F(QueryTest, RowsAffectedCountsWhatTheStatementChanged) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("update T set NAME = 'x' where ID > 1");
   EXPECT_EQ(q.RowsAffected(), -1);
   q.ExecQuery();
@@ -343,7 +333,7 @@ TEST_F(QueryTest, RowsAffectedCountsWhatTheStatementChanged) {
 }
 
 TEST_F(QueryTest, PlanOfAPreparedSelect) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T");
   EXPECT_EQ(q.Plan(), "");
   q.Prepare();
@@ -351,7 +341,7 @@ TEST_F(QueryTest, PlanOfAPreparedSelect) {
 }
 
 TEST_F(QueryTest, SelectForUpdateKeepsItsCursorName) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T for update");
   q.Prepare();
   EXPECT_EQ(q.SQLType(), SQLSelectForUpdate);
@@ -365,7 +355,7 @@ TEST_F(QueryTest, SelectForUpdateKeepsItsCursorName) {
 
 TEST_F(QueryTest, ProcedureOutputByParameterName) {
   ExecuteSQL("create procedure TWICE (A integer) returns (B integer) as begin B = A * 2; end");
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("execute procedure TWICE :A");
   q.ParamByName("A").SetAsInteger(21);
   q.ExecQuery();
@@ -384,7 +374,7 @@ TEST_F(QueryTest, ProcedureOutputByParameterName) {
 }
 
 TEST_F(QueryTest, AutoCommitMakesTheChangeVisible) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("insert into T (ID, NAME) values (7, 'seven')");
   q.SetOptions({TpFIBQueryOption::qoAutoCommit});
   q.ExecQuery();
@@ -393,7 +383,7 @@ TEST_F(QueryTest, AutoCommitMakesTheChangeVisible) {
 }
 
 TEST_F(QueryTest, StatementStartsItsTransactionWhenAsked) {
-  Connect();
+  MakeConnection();
   FTR->Commit();
   TFIBQuery& q = NewQuery("select count(*) from T");
   q.SetOptions({TpFIBQueryOption::qoStartTransaction});
@@ -405,7 +395,7 @@ TEST_F(QueryTest, StatementStartsItsTransactionWhenAsked) {
 // ---- Parameters ------------------------------------------------------------------------------
 
 TEST_F(QueryTest, NullParameterIsComparedWithIsNullAndSwitchingPreparesAgain) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select NAME from T where ID = :ID");
   EXPECT_EQ(Column(q), "none");
   EXPECT_EQ(q.ProcessedSQL(), " SELECT NAME FROM T WHERE ID IS NULL  ");
@@ -422,7 +412,7 @@ TEST_F(QueryTest, NullParameterIsComparedWithIsNullAndSwitchingPreparesAgain) {
 }
 
 TEST_F(QueryTest, WithoutForcedIsNullANullMatchesNothing) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select NAME from T where ID = :ID");
   q.SetOptions({TpFIBQueryOption::qoNoForceIsNull});
   EXPECT_EQ(Column(q), "");
@@ -431,14 +421,14 @@ TEST_F(QueryTest, WithoutForcedIsNullANullMatchesNothing) {
 }
 
 TEST_F(QueryTest, ParameterWrittenTwiceTakesOneValue) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select NAME from T where ID = :N or ID = :N + 1 order by ID");
   q.ParamByName("N").SetAsInteger(2);
   EXPECT_EQ(Column(q), "two,three");
 }
 
 TEST_F(QueryTest, MacroValueReachesTheTextAndTheSameValuePreparesNothing) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select NAME from T where @@cond%0=1@ order by ID");
   EXPECT_EQ(Column(q), "");
   const Variant values[] = {Variant("ID > 1")};
@@ -451,7 +441,7 @@ TEST_F(QueryTest, MacroValueReachesTheTextAndTheSameValuePreparesNothing) {
 }
 
 TEST_F(QueryTest, ParameterBroughtByAMacroTakesItsValue) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select NAME from T where @@cond%0=1@");
   q.ParamByName("cond").SetAsString("ID = :WANTED");
   q.ParamByName("WANTED").SetAsInteger(3);
@@ -460,7 +450,7 @@ TEST_F(QueryTest, ParameterBroughtByAMacroTakesItsValue) {
 }
 
 TEST_F(QueryTest, QuotedMacroIsOneLiteral) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T where NAME = @@who%#two@");
   EXPECT_EQ(Column(q), "2");
   q.Params()[0].SetAsString("it's");
@@ -470,7 +460,7 @@ TEST_F(QueryTest, QuotedMacroIsOneLiteral) {
 // The application's form of text: the condition macro stays in the main
 // WHERE clause and the applied conditions join it.
 TEST_F(QueryTest, AppliedConditionsNarrowTheRowsUntilCancelled) {
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from T\r\nwhere\r\n   @@where%ID is not null@\r\norder by ID");
   EXPECT_EQ(Column(q), "1,2,3");
   q.Conditions().AddCondition("from", "ID >= :LOW", true);
@@ -487,7 +477,7 @@ TEST_F(QueryTest, AppliedConditionsNarrowTheRowsUntilCancelled) {
 TEST_F(QueryTest, DateParameterGivenAsFloatIsSentAsDate) {
   ExecuteSQL("create table D (ID integer, D date)");
   ExecuteSQL("insert into D values (1, '2024-02-29')");
-  Connect();
+  MakeConnection();
   TFIBQuery& q = NewQuery("select ID from D where D = :D");
   q.Prepare();
   q.ParamByName("D").SetAsDouble(EncodeDate(2024, 2, 29));
@@ -496,7 +486,7 @@ TEST_F(QueryTest, DateParameterGivenAsFloatIsSentAsDate) {
 
 TEST_F(QueryTest, DecimalCommaTextReachesANumericParameter) {
   ExecuteSQL("create table N (ID integer, V numeric(9,2))");
-  Connect();
+  MakeConnection();
   TFIBQuery& insert = NewQuery("insert into N (ID, V) values (:ID, :V)", "I");
   // Set before the server described the parameter, and after.
   insert.SetParamValues({Variant(1), Variant("12,5")});
@@ -509,7 +499,7 @@ TEST_F(QueryTest, DecimalCommaTextReachesANumericParameter) {
 
 TEST_F(QueryTest, LongTextGoesToABlobParameterAndBack) {
   ExecuteSQL("create table B (ID integer, BT blob sub_type text, VC varchar(10))");
-  Connect();
+  MakeConnection();
   const std::string text = RU("Длинный текст ") + std::string(40000, 'x');
   TFIBQuery& insert = NewQuery("insert into B (ID, BT, VC) values (1, :BT, :VC)", "I");
   insert.ParamByName("BT").SetAsString(text);
@@ -528,7 +518,7 @@ TEST_F(QueryTest, EveryColumnTypeRoundTripsThroughParameters) {
       "create table ALL_TYPES (ID integer, SM smallint, BI bigint, N92 numeric(9,2), N184 numeric(18,4),"
       " F float, DP double precision, C char(4), VC varchar(20), DT date, TM time, TS timestamp, B boolean,"
       " BT blob sub_type text)");
-  Connect();
+  MakeConnection();
   TFIBQuery& insert = NewQuery(
       "insert into ALL_TYPES values (:ID, :SM, :BI, :N92, :N184, :F, :DP, :C, :VC, :DT, :TM, :TS, :B, :BT)",
       "I");

@@ -31,8 +31,7 @@ class StatementTraceTest : public ConnectionTest {
     // A hook an earlier test made writes to another channel.
     RestartSQLMonitor();
     SetSQLMonitorChannelSuffix(FSuffix);
-    FDB = &NewDatabase("DB");
-    FTR = &NewTransaction("TR", FDB);
+    MakeConnection(false);
   }
   void TearDown() override {
     if (FTR->Active()) FTR->Rollback();
@@ -75,8 +74,6 @@ class StatementTraceTest : public ConnectionTest {
   }
 
   const std::string FSuffix = ".statement-trace." + std::to_string(getpid());
-  TFIBDatabase* FDB = nullptr;
-  TFIBTransaction* FTR = nullptr;
 };
 
 TEST_F(StatementTraceTest, PrepareExecuteAndFetchAreReportedInOrderWithTheirValues) {

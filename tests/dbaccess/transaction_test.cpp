@@ -21,8 +21,7 @@ class TransactionTest : public ConnectionTest {
   void SetUp() override {
     ConnectionTest::SetUp();
     ExecuteSQL("CREATE TABLE T (ID INTEGER)");
-    FDB = &NewDatabase("DB");
-    FTR = &NewTransaction("TR", FDB);
+    MakeConnection(false);
     FDB->SetConnected(true);
   }
 
@@ -37,10 +36,6 @@ class TransactionTest : public ConnectionTest {
 
   TFIBDatabase& DB() { return *FDB; }
   TFIBTransaction& TR() { return *FTR; }
-
- private:
-  TFIBDatabase* FDB = nullptr;
-  TFIBTransaction* FTR = nullptr;
 };
 
 TEST_F(TransactionTest, StartsCommitsAndRollsBackOverTwoConnections) {

@@ -364,54 +364,28 @@ std::string RenderSection(std::string_view s, const TPicture& p, const TDecimal&
 
 }  // namespace
 
+// The placements of the currency formats, C for the currency string and
+// # for the number; the first of each list also stands for a format out of
+// range.
+constexpr std::string_view PositiveCurrency[] = {"C#", "#C", "C #", "# C"};
+constexpr std::string_view NegativeCurrency[] = {"(C#)", "-C#",  "C-#",  "C#-",  "(#C)", "-#C",   "#-C",   "#C-",
+                                                 "-# C", "-C #", "# C-", "C #-", "C -#", "#- C", "(C #)", "(# C)"};
+
 std::string CurrencyText(const std::string& number, bool negative, const TFormatSettings& fs) {
-  const std::string& c = fs.CurrencyString;
-  if (!negative) {
-    switch (fs.CurrencyFormat) {
-      case 1:
-        return number + c;
-      case 2:
-        return c + ' ' + number;
-      case 3:
-        return number + ' ' + c;
-      default:
-        return c + number;
-    }
+  const int format = negative ? fs.NegCurrFormat : fs.CurrencyFormat;
+  const int count = negative ? 16 : 4;
+  const std::string_view pattern =
+      (negative ? NegativeCurrency : PositiveCurrency)[format >= 0 && format < count ? format : 0];
+  std::string text;
+  for (const char c : pattern) {
+    if (c == 'C')
+      text += fs.CurrencyString;
+    else if (c == '#')
+      text += number;
+    else
+      text += c;
   }
-  switch (fs.NegCurrFormat) {
-    case 1:
-      return '-' + c + number;
-    case 2:
-      return c + '-' + number;
-    case 3:
-      return c + number + '-';
-    case 4:
-      return '(' + number + c + ')';
-    case 5:
-      return '-' + number + c;
-    case 6:
-      return number + '-' + c;
-    case 7:
-      return number + c + '-';
-    case 8:
-      return '-' + number + ' ' + c;
-    case 9:
-      return '-' + c + ' ' + number;
-    case 10:
-      return number + ' ' + c + '-';
-    case 11:
-      return c + ' ' + number + '-';
-    case 12:
-      return c + ' ' + '-' + number;
-    case 13:
-      return number + '-' + ' ' + c;
-    case 14:
-      return '(' + c + ' ' + number + ')';
-    case 15:
-      return '(' + number + ' ' + c + ')';
-    default:
-      return '(' + c + number + ')';
-  }
+  return text;
 }
 
 std::string FloatToStrF(double value, TFloatFormat format, int precision, int digits,
