@@ -3,6 +3,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <typeinfo>
 
 #include "dbaccess/cache/records_cache.h"
 #include "dbaccess/client/errors.h"
@@ -132,7 +133,11 @@ bool TFIBCustomDataSet::ReadColumn(TField* field, const TFIBColumnDescriptor& co
     length = std::min(length, static_cast<std::size_t>(field->Size()));
     std::memcpy(text, source, length);
     text[length] = '\0';
-    if (auto* fibString = dynamic_cast<TFIBStringField*>(field)) fibString->SetValueLength(static_cast<int>(length), column.IsDbKey);
+    // Read once per cell of every record a grid loads: the usual class is
+    // told apart without a walk of the class tree.
+    auto* fibString = typeid(*field) == typeid(TFIBStringField) ? static_cast<TFIBStringField*>(field)
+                                                                 : dynamic_cast<TFIBStringField*>(field);
+    if (fibString != nullptr) fibString->SetValueLength(static_cast<int>(length), column.IsDbKey);
     return true;
   }
   if (field->DataType() == ftBCD) {
