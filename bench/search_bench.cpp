@@ -139,9 +139,7 @@ int Run(int argc, char** argv) {
     TPlainSearch plain(session, c.Texts);
     double best = 0;
     double baseline = 0;
-    // The program's own thread's processor time: on a machine with no
-    // processor to spare, the search takes the fetching plus this.
-    double reader = 0;
+    double reader = 0;  // the program thread's processor time
     std::int64_t rows = 0;
     std::int64_t plainRows = 0;
     const int rounds = 5;

@@ -85,6 +85,14 @@ TEST(FloatToStrF, CurrencyFormatsPlaceTheSymbol) {
     s.NegCurrFormat = f;
     EXPECT_EQ(FloatToStrF(-1, ffCurrency, 15, 2, s), negative[f]) << f;
   }
+  // A format out of range (settings read from a damaged store) places the
+  // symbol as the first one does.
+  for (const int f : {-1, 16, 1000}) {
+    s.CurrencyFormat = f;
+    s.NegCurrFormat = f;
+    EXPECT_EQ(FloatToStrF(1, ffCurrency, 15, 2, s), positive[0]) << f;
+    EXPECT_EQ(FloatToStrF(-1, ffCurrency, 15, 2, s), negative[0]) << f;
+  }
 }
 
 // --- StrToFloat ------------------------------------------------------------

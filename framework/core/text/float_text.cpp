@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdint>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -368,15 +369,19 @@ std::string RenderSection(std::string_view s, const TPicture& p, const TDecimal&
 // # for the number; the first of each list also stands for a format out of
 // range.
 constexpr std::string_view PositiveCurrency[] = {"C#", "#C", "C #", "# C"};
-constexpr std::string_view NegativeCurrency[] = {"(C#)", "-C#",  "C-#",  "C#-",  "(#C)", "-#C",   "#-C",   "#C-",
-                                                 "-# C", "-C #", "# C-", "C #-", "C -#", "#- C", "(C #)", "(# C)"};
+constexpr std::string_view NegativeCurrency[] = {"(C#)", "-C#",  "C-#",   "C#-",  "(#C)", "-#C",
+                                                 "#-C",  "#C-",  "-# C",  "-C #", "# C-", "C #-",
+                                                 "C -#", "#- C", "(C #)", "(# C)"};
 
 std::string CurrencyText(const std::string& number, bool negative, const TFormatSettings& fs) {
-  const int format = negative ? fs.NegCurrFormat : fs.CurrencyFormat;
-  const int count = negative ? 16 : 4;
-  const std::string_view pattern =
-      (negative ? NegativeCurrency : PositiveCurrency)[format >= 0 && format < count ? format : 0];
+  const std::span<const std::string_view> patterns =
+      negative ? std::span<const std::string_view>(NegativeCurrency)
+               : std::span<const std::string_view>(PositiveCurrency);
+  // A format out of range (a negative one wraps far past the end) takes the first.
+  const auto format = static_cast<std::size_t>(negative ? fs.NegCurrFormat : fs.CurrencyFormat);
+  const std::string_view pattern = patterns[format < patterns.size() ? format : 0];
   std::string text;
+  text.reserve(pattern.size() + number.size() + fs.CurrencyString.size());
   for (const char c : pattern) {
     if (c == 'C')
       text += fs.CurrencyString;
